@@ -1,0 +1,12 @@
+// The command line: batch mode (headless work on a model), --help and --version.
+#pragma once
+
+#include <iosfwd>
+#include <string>
+#include <vector>
+
+constexpr const char* kProgramVersion = "Quillmap 1.00";
+
+// Runs the command line `args` (without the program name); returns the exit status.
+// Output goes to `out`, messages to `err`.
+int runCommandLine(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);

@@ -1,0 +1,41 @@
+#include "base/file_io.h"
+
+#include <cstdio>
+#include <memory>
+
+namespace {
+struct FileCloser {
+  void operator()(std::FILE* f) const { std::fclose(f); }
+};
+using File = std::unique_ptr<std::FILE, FileCloser>;
+}  // namespace
+
+bool readFileBytes(const std::string& path, std::vector<uint8_t>& bytes) {
+  bytes.clear();
+  File f(std::fopen(path.c_str(), "rb"));
+  if (!f) return false;
+  // Grow by chunks rather than trusting a size from seeking: works for pipes and for files
+  // that change while being read.
+  uint8_t chunk[1 << 16];
+  size_t got;
+  while ((got = std::fread(chunk, 1, sizeof chunk, f.get())) > 0)
+    bytes.insert(bytes.end(), chunk, chunk + got);
+  return !std::ferror(f.get());
+}
+
+bool writeFileBytes(const std::string& path, const uint8_t* data, size_t size) {
+  std::FILE* f = std::fopen(path.c_str(), "wb");
+  if (!f) return false;
+  const bool written = std::fwrite(data, 1, size, f) == size;
+  return (std::fclose(f) == 0) && written;
+}
+
+std::string lowerExtension(const std::string& path) {
+  const size_t slash = path.find_last_of('/');
+  const size_t dot = path.find_last_of('.');
+  if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return "";
+  std::string ext = path.substr(dot + 1);
+  for (char& c : ext)
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  return ext;
+}

@@ -1,0 +1,56 @@
+// Pixel buffers and the image codecs. Colours are packed 32-bit values with red in the lowest
+// byte, then green, then blue, and alpha in the top byte; row 0 is the top row.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+#include <vector>
+
+struct Image {
+  int width = 0;
+  int height = 0;
+  std::vector<uint32_t> pixels;  // width * height, row-major from the top row
+
+  Image() = default;
+  Image(int w, int h, uint32_t fill = 0);
+  uint32_t& at(int x, int y) { return pixels[static_cast<size_t>(y) * width + x]; }
+  uint32_t at(int x, int y) const { return pixels[static_cast<size_t>(y) * width + x]; }
+  bool empty() const { return width == 0 || height == 0; }
+  bool operator==(const Image&) const = default;
+};
+
+constexpr uint32_t rgba(uint32_t r, uint32_t g, uint32_t b, uint32_t a = 255) {
+  return r | g << 8 | b << 16 | a << 24;
+}
+constexpr uint32_t redOf(uint32_t c) { return c & 0xFF; }
+constexpr uint32_t greenOf(uint32_t c) { return c >> 8 & 0xFF; }
+constexpr uint32_t blueOf(uint32_t c) { return c >> 16 & 0xFF; }
+constexpr uint32_t alphaOf(uint32_t c) { return c >> 24; }
+
+// Decoders never return a partial image: a truncated or malformed file, or one whose size
+// exceeds kMaxImageSide on a side, gives nullopt. Images without alpha decode opaque.
+constexpr int kMaxImageSide = 16384;
+std::optional<Image> decodePng(std::span<const uint8_t> bytes);
+std::optional<Image> decodeJpeg(std::span<const uint8_t> bytes);
+std::optional<Image> decodeTga(std::span<const uint8_t> bytes);
+std::optional<Image> decodeBmp(std::span<const uint8_t> bytes);
+// Picks the decoder by the file's signature (PNG, JPEG, BMP), else tries TGA.
+std::optional<Image> decodeImage(std::span<const uint8_t> bytes);
+std::optional<Image> loadImage(const std::string& path);
+
+// Encoders. withAlpha = false writes 24-bit colour and drops alpha.
+std::vector<uint8_t> encodePng(const Image& image, bool withAlpha);
+std::vector<uint8_t> encodeBmp(const Image& image);  // 24-bit, bottom-up
+// Uncompressed true-colour TGA, top-left origin, BGR(A) pixels, followed by the TGA 2.0 footer.
+// Empty when a side is 65536 or more.
+std::vector<uint8_t> encodeTga(const Image& image, bool withAlpha);
+bool writeTga(const Image& image, const std::string& path, bool withAlpha);
+
+// Saves w * h pixels as a 24-bit picture by the lower-cased extension of path: "tga", "bmp",
+// anything else PNG. Fails when w is 0 or the file cannot be written.
+bool savePicture(const std::string& path, std::span<const uint32_t> pixels, int w, int h);
+
+// Bilinear scaling to w * h (all four channels).
+Image scaleBilinear(const Image& image, int w, int h);
