@@ -20,8 +20,12 @@ class Reader3ds {
     while (s + 6 <= e) {
       const uint16_t id = u16(s);
       const uint32_t length = u32(s + 2);
-      if (length < 6 || length > e - s) return true;
-      const size_t end = s + length;
+      if (length < 6) return true;
+      // A file cut short leaves its containers running past the end; their complete
+      // children are still read, so the meshes before the cut survive.
+      const bool cutShort = length > e - s;
+      if (cutShort && id != 0x4D4D && id != 0x3D3D && id != 0x4000) return true;
+      const size_t end = cutShort ? e : s + length;
       switch (id) {
         case 0x4D4D:
         case 0x3D3D:
@@ -40,6 +44,7 @@ class Reader3ds {
         default:
           break;
       }
+      if (cutShort) return true;
       s = end;
     }
     return true;
