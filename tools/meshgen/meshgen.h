@@ -24,23 +24,46 @@ struct GenMesh {
 };
 
 // Shapes. Sizes are in metres; every shape is one object with one material unless noted.
-GenMesh genCube(float size = 1.0f);                            // 8 positions, 12 triangles
-GenMesh genGrid(int columns, int rows, float cellSize = 1.0f);  // flat in x-z, with UVs
+// Winding is counter-clockwise seen from outside. The round shapes have no UVs and share every
+// position between neighbouring faces; their angle runs counter-clockwise seen from +y.
+// Counts below a shape's minimum are raised to it (segments 3, rings 1; sphere rings 2).
+GenMesh genCube(float size = 1.0f);  // centred; 8 positions, 12 triangles
+// (columns + 1) * (rows + 1) positions centred on the origin, 2 * columns * rows triangles
+// facing +y; UVs span 0..1 with u along +x and v along -z (the top view, not mirrored).
+GenMesh genGrid(int columns, int rows, float cellSize = 1.0f);
+// Axis along y from 0 to height; `rings` bands, so (rings + 1) circles of `segments` positions.
 GenMesh genTube(int segments, int rings, float radius = 1.0f, float height = 2.0f);  // open
-GenMesh genCylinder(int segments, float radius = 1.0f, float height = 2.0f);  // capped
-GenMesh genSphere(int segments, int rings, float radius = 1.0f);              // UV sphere
-GenMesh genHemisphere(int segments, int rings, float radius = 1.0f);          // open upper half
-GenMesh genLHexagon();  // one concave six-cornered face shaped like an L
-GenMesh genQuad();      // one four-cornered planar face
-// Two named objects ("Box" and "Roof") with two materials ("Wood" and "Slate").
+// A tube of one band with a fan round a centre position at each end: 4 * segments triangles.
+GenMesh genCylinder(int segments, float radius = 1.0f, float height = 2.0f);
+// Centred; `rings` bands from pole to pole, each pole one position:
+// segments * (rings - 1) + 2 positions, 2 * segments * (rings - 1) triangles.
+GenMesh genSphere(int segments, int rings, float radius = 1.0f);
+// The part of genSphere above y = 0, `rings` bands from the pole to the open equator.
+GenMesh genHemisphere(int segments, int rings, float radius = 1.0f);
+// One concave six-cornered face shaped like an L in the x-y plane, facing +z; its first
+// corner is the reflex one, so a fan from the first corner is a valid triangulation.
+GenMesh genLHexagon();
+GenMesh genQuad();  // one four-cornered planar face, tilted out of every axis plane
+// Two named objects ("Box" and "Roof") with two materials ("Wood" and "Slate"): a Wood box of
+// 12 triangles on y = 0 and a closed gabled roof of 8 triangles above it whose faces use both
+// materials, alternating.
 GenMesh genTwoObjects();
-// Appends `other` to `mesh`, its objects and materials matched by name.
+// Appends `other` to `mesh`, its objects and materials matched by name (names `mesh` lacks are
+// added), its positions moved by `offset`. When only one side has UVs the other side's
+// positions get (0, 0).
 void genAppend(GenMesh& mesh, const GenMesh& other, std::array<float, 3> offset = {0, 0, 0});
 
-// The .obj text: "o" per object, "usemtl" per material run, "vt" when the mesh has UVs.
+// Both writers leave out objects without faces, and return an empty result for a mesh whose
+// faces name a position, object or material that does not exist (or whose UVs are neither
+// empty nor one per position).
+//
+// The .obj text: "o" per object with that object's faces after it, "usemtl" per material run,
+// "vt" when the mesh has UVs. Numbers are the shortest text that reads back to the same float.
 std::string genObjText(const GenMesh& mesh);
 // A .3ds file in Z-up (the format's usual frame): one named object with one triangle mesh
 // per object, polygons fanned from their first corner, one face material group per material.
+// Each object's vertex list holds only the positions its faces use, in their original order.
+// Empty when an object has more than 65535 vertices or triangles (the format's 16-bit counts).
 std::vector<uint8_t> gen3dsBytes(const GenMesh& mesh);
 // Writes by the extension of `path` (".obj" or ".3ds"); false on failure.
 bool genWriteFile(const GenMesh& mesh, const std::string& path);
