@@ -1,0 +1,32 @@
+// What the controller needs from a person or a window. The GTK front end implements it with
+// dialogs and widgets, tests and the batch mode with scripts.
+#pragma once
+
+#include <string>
+
+enum class Icon { information, warning, error, question };
+enum class Buttons { ok, yesNo, yesNoCancel };
+enum class Answer { ok, yes, no, cancel };
+
+struct FileDialog {
+  std::string title;
+  std::string folder;    // where the dialog starts
+  std::string fileName;  // proposed name (save dialogs)
+  std::string filter;    // "Description (*.ext)|*.ext|..." pairs
+};
+
+// Status bar fields.
+enum StatusField { kStatusFile = 0, kStatusCounts = 1, kStatusNote = 2 };
+
+struct Ui {
+  virtual ~Ui() = default;
+  virtual Answer message(const std::string& title, const std::string& text, Icon icon,
+                         Buttons buttons) = 0;
+  virtual std::string chooseOpen(const FileDialog& dialog) = 0;  // "" = cancelled
+  virtual std::string chooseSave(const FileDialog& dialog) = 0;  // "" = cancelled
+  virtual void status(int field, const std::string& text) = 0;
+  // The session's settings changed under the controls: show them again.
+  virtual void refreshControls() = 0;
+  // The report, the layout or the texture changed: redraw the Info box and the views.
+  virtual void refreshViews() = 0;
+};

@@ -1,0 +1,72 @@
+#include "app/unwrap_driver.h"
+
+#include <charconv>
+#include <cmath>
+
+#include "app/model_report.h"
+#include "unwrap/surfaces.h"
+
+std::string fixedText(double value, int decimals) {
+  char buffer[64];
+  const auto [end, error] =
+      std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, decimals);
+  return error == std::errc() ? std::string(buffer, end) : std::string("0");
+}
+
+namespace {
+
+std::string fileNameOf(const std::string& path) {
+  const size_t slash = path.find_last_of('/');
+  return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+}  // namespace
+
+void unwrapModel(Session& session, Ui& ui) {
+  if (session.sourceModel.triangles.empty()) {
+    session.modelLoaded = false;
+    ui.refreshViews();
+    return;
+  }
+  UnwrapSettings& settings = session.settings;
+  Model& work = session.workModel;
+  UnwrapStats& stats = session.stats;
+  modelCopy(work, session.sourceModel);
+  std::string report = modelReportHead(work, settings.layerUnwrap);
+  if (settings.layerUnwrap) layerSurfaceNames(work);
+  work.zUp = settings.upAxisChoice == 0;
+  modelToYUp(work);
+
+  if (settings.mapMode == MapMode::keep && !work.hasUVs) {
+    settings.mapMode = MapMode::exact;
+    ui.refreshControls();
+    report += "The file has no UVs: unwrapping\n";
+  }
+  if (settings.mapMode != MapMode::keep) {
+    ui.status(kStatusNote, "Unwrapping...");
+    unwrapPieces(work, settings, stats);
+    report += "Unwrapped pieces: " + std::to_string(stats.pieceCount) + "\n";
+    report += "Scale: " + fixedText(stats.layoutScale, 1) + " pixels per unit\n";
+    report += "Texture used: " + fixedText(stats.textureUsed * 100, 0) + "%";
+    if (stats.rotatedCount > 0)
+      report += "  (" + std::to_string(stats.rotatedCount) + " pieces rotated)";
+    report += "\n";
+    if (settings.mapMode == MapMode::smooth)
+      report += "Largest stretch: " + fixedText((stats.largestStretch - 1) * 100, 0) + "%\n";
+    if (stats.foldedCount > 0)
+      report += "WARNING: " + std::to_string(stats.foldedCount) + " triangles folded over\n";
+  }
+
+  stats.surfaceCount = buildSurfaces(work, settings.mergeSurfaces);
+  report += "Surfaces: " + std::to_string(stats.surfaceCount) + "\n";
+  if (work.vertexCount() > 65535 || work.triangleCount() > 65535)
+    report += "WARNING: too large for .3ds (max. 65535)\n";
+  session.reportText = report;
+
+  session.modelLoaded = true;
+  session.projectChanged = true;
+  ui.status(kStatusFile, fileNameOf(session.modelPath));
+  ui.status(kStatusCounts, std::to_string(work.triangleCount()) + " triangles, " +
+                               std::to_string(stats.surfaceCount) + " surfaces");
+  ui.refreshViews();
+}

@@ -1,0 +1,16 @@
+// The unwrap driver: from the model as read to the unwrapped, packed model with its Surfaces
+// and the report of the "Info" box.
+#pragma once
+
+#include <string>
+
+#include "app/session.h"
+#include "app/ui.h"
+
+// Fixed-point text with `decimals` decimals and "." as separator, whatever the locale.
+std::string fixedText(double value, int decimals);
+
+// Rebuilds session.workModel from session.sourceModel with session.settings, replaces the
+// report and the statistics, and refreshes the window. A source model without triangles
+// only unloads the model.
+void unwrapModel(Session& session, Ui& ui);

@@ -1,0 +1,295 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <map>
+#include <set>
+
+#include "model/readers.h"
+#include "tools/meshgen/meshgen.h"
+#include "unwrap/exact.h"
+#include "unwrap/pack.h"
+#include "unwrap/surfaces.h"
+#include "unwrap/unwrap.h"
+#include "unwrap/weld.h"
+
+namespace {
+
+Model modelOf(const GenMesh& mesh) {
+  const std::string text = genObjText(mesh);
+  Model m;
+  EXPECT_TRUE(parseObj({reinterpret_cast<const uint8_t*>(text.data()), text.size()}, "gen.obj", m,
+                       true).ok);
+  return m;
+}
+
+// A cube of six faces, each split into two triangles, with no shared vertices between faces.
+Model splitCube() { return modelOf(genCube()); }
+
+double distance3(const Vertex& a, const Vertex& b) {
+  return std::sqrt(double(a.x - b.x) * (a.x - b.x) + double(a.y - b.y) * (a.y - b.y) +
+                   double(a.z - b.z) * (a.z - b.z));
+}
+
+TEST(Geometry, OverlapTests) {
+  const double eps = 1e-9;
+  const Vec2 base[3] = {{0, 0}, {1, 0}, {0, 1}};
+  struct Case {
+    const char* name;
+    Vec2 other[3];
+    bool overlap;
+  };
+  const Case cases[] = {
+      {"shares an edge", {{1, 0}, {1, 1}, {0, 1}}, false},
+      {"shares a corner", {{1, 0}, {2, 0}, {2, 1}}, false},
+      {"apart", {{2, 2}, {3, 2}, {2, 3}}, false},
+      {"edges cross", {{0.5, -0.5}, {0.5, 0.5}, {-0.5, 0.5}}, true},
+      {"inside", {{0.1, 0.1}, {0.3, 0.1}, {0.1, 0.3}}, true},
+      {"same triangle", {{0, 0}, {1, 0}, {0, 1}}, true},
+      {"mirrored over the shared edge, reversed winding", {{1, 0}, {0, 1}, {1, 1}}, false},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(trianglesOverlap(base, c.other, eps), c.overlap) << c.name;
+    EXPECT_EQ(trianglesOverlap(c.other, base, eps), c.overlap) << c.name;
+  }
+  EXPECT_GT(orient2d({0, 0}, {1, 0}, {0, 1}), 0);
+  EXPECT_FALSE(segmentsCross({0, 0}, {1, 0}, {0.5, 0}, {0.5, 1}, eps));  // T-junction touches
+  EXPECT_TRUE(segmentsCross({0, 0}, {1, 1}, {0, 1}, {1, 0}, eps));
+}
+
+TEST(Weld, PositionsWeldByCellAndEdgesListNewestFirst) {
+  Model m;
+  modelAddVertex(m, 0, 0, 0, 0, 0);
+  modelAddVertex(m, 0.00004f, 0, 0, 0, 0);  // same 0.0001 cell as the origin
+  modelAddVertex(m, 0.00006f, 0, 0, 0, 0);  // across the cell border at 0.00005
+  modelAddVertex(m, 1, 0, 0, 0, 0);
+  modelAddVertex(m, 0, 1, 0, 0, 0);
+  modelAddTriangle(m, 0, 3, 4, 0, 0);
+  modelAddTriangle(m, 1, 4, 3, 0, 0);  // shares the edge 3-4 with the first triangle
+  modelAddTriangle(m, 0, 1, 4, 0, 0);  // two corners weld: degenerate
+  m.materialNames = {"M"};
+  const WeldData w = weldModel(m);
+  EXPECT_EQ(w.positionId, (std::vector<int32_t>{0, 0, 1, 2, 3}));
+  EXPECT_EQ(w.degenerate, (std::vector<uint8_t>{0, 0, 1}));
+  EXPECT_EQ(w.edgeId[1], w.edgeId[4]);          // edge 3-4 numbered once
+  EXPECT_EQ(w.edgeHead[w.edgeId[1]], 4);        // newest corner first
+  EXPECT_EQ(w.edgeNext[4], 1);
+  EXPECT_EQ(w.edgeNext[1], -1);
+  EXPECT_NEAR(w.area[0], 0.5, 1e-12);
+  EXPECT_EQ(w.areaOrder.front(), 0);
+}
+
+TEST(Exact, SplitCubeGivesSixPiecesAtEveryAngle) {
+  const Model cube = splitCube();
+  const WeldData w = weldModel(cube);
+  for (int angle : {1, 40, 89}) {
+    const PieceLayout layout = segmentExact(cube, w, angle);
+    EXPECT_EQ(layout.pieceCount, 6) << angle;
+    std::map<int32_t, int> sizes;
+    for (int32_t p : layout.pieceOf) ++sizes[p];
+    for (const auto& [piece, size] : sizes) EXPECT_EQ(size, 2) << angle;
+  }
+}
+
+// Every laid-out edge keeps its 3D length, and a flat grid stays one piece.
+TEST(Exact, UnfoldingKeepsLengths) {
+  struct Case {
+    const char* name;
+    GenMesh mesh;
+    int angle;
+    int64_t pieces;
+  };
+  const Case cases[] = {
+      {"flat grid", genGrid(12, 7), 40, 1},
+      {"open tube, facets 30 degrees apart", genTube(12, 3), 40, 1},
+  };
+  for (const Case& c : cases) {
+    const Model m = modelOf(c.mesh);
+    const WeldData w = weldModel(m);
+    const PieceLayout layout = segmentExact(m, w, c.angle);
+    EXPECT_EQ(layout.pieceCount, c.pieces) << c.name;
+    for (size_t t = 0; t < m.triangles.size(); ++t) {
+      const Triangle& tri = m.triangles[t];
+      const int32_t v[3] = {tri.cornerA, tri.cornerB, tri.cornerC};
+      for (int k = 0; k < 3; ++k) {
+        const Vec2 d = layout.corner[3 * t + (k + 1) % 3] - layout.corner[3 * t + k];
+        EXPECT_NEAR(std::sqrt(d.x * d.x + d.y * d.y), distance3(m.vertices[v[k]], m.vertices[v[(k + 1) % 3]]),
+                    1e-5)
+            << c.name << " triangle " << t;
+      }
+    }
+  }
+}
+
+TEST(Exact, AngleLimitSeparatesFacets) {
+  const Model tube = modelOf(genTube(12, 1));  // neighbouring facets 30 degrees apart
+  const WeldData w = weldModel(tube);
+  EXPECT_EQ(segmentExact(tube, w, 31).pieceCount, 1);
+  EXPECT_EQ(segmentExact(tube, w, 29).pieceCount, 12);
+}
+
+TEST(Pack, TurnInBox) {
+  const double w = 4, h = 2;
+  const Vec2 expected[4] = {{1, 0.5}, {1.5, 1}, {3, 1.5}, {0.5, 3}};
+  for (int turn = 0; turn < 4; ++turn) {
+    const Vec2 q = turnInBox(1, 0.5, w, h, turn);
+    EXPECT_DOUBLE_EQ(q.x, expected[turn].x) << turn;
+    EXPECT_DOUBLE_EQ(q.y, expected[turn].y) << turn;
+  }
+}
+
+TEST(Pack, ShelfPutsASingleSquareAtTheMargin) {
+  std::vector<PieceBox> boxes(1);
+  boxes[0].width = boxes[0].height = 2;
+  const double scale = shelfScale(boxes, {0}, 256, 256, 8);
+  EXPECT_NEAR(scale, (256 - 16) / 2.0, 1e-9);
+  EXPECT_LE(8 + 2 * scale + 8, 256);
+  EXPECT_EQ(boxes[0].x, 8);
+  EXPECT_EQ(boxes[0].y, 8);
+}
+
+TEST(Pack, RasterCellAndPad) {
+  // A 2 x 2 square at scale 10 on a 256 texture: cells of one pixel, 20 + 2 pad + 2 columns.
+  PieceLayout layout;
+  layout.pieceOf = {0, 0};
+  layout.corner = {{0, 0}, {2, 0}, {2, 2}, {0, 0}, {2, 2}, {0, 2}};
+  layout.pieceCount = 1;
+  Pieces pieces;
+  pieces.boxes = {PieceBox{2, 2, 0, 0, 0}};
+  pieces.mayTurn = {0};
+  pieces.area = {4};
+  pieces.firstTriangle = {0, 2};
+  pieces.triangles = {0, 1};
+  const PieceRaster noPad = rasterizePiece(pieces, layout, 0, 0, 0, 10, 1);
+  EXPECT_EQ(noPad.cols, 22);
+  EXPECT_EQ(noPad.bottom[0], 0);
+  EXPECT_EQ(noPad.tmax, 20);  // the cell holding the top edge counts as filled
+  EXPECT_EQ(noPad.bottom[21], -1);
+  const PieceRaster padded = rasterizePiece(pieces, layout, 0, 0, 1, 10, 1);
+  EXPECT_EQ(padded.cols, 24);
+  EXPECT_EQ(padded.bottom[0], 0);
+  EXPECT_EQ(padded.tmax, 22);
+  // margin 1 with one-pixel cells gives a pad of one cell: the piece sits one pixel in.
+  ASSERT_TRUE(skylinePack(pieces, layout, {0}, 256, 256, 10, 1, 1));
+  EXPECT_EQ(pieces.boxes[0].x, 1);
+  EXPECT_EQ(pieces.boxes[0].y, 1);
+}
+
+// Properties every exact layout must have, over a table of generated models.
+TEST(Unwrap, LayoutProperties) {
+  struct Case {
+    const char* name;
+    GenMesh mesh;
+    int width, height, margin, rotate;
+  };
+  const Case cases[] = {
+      {"cube", genCube(), 256, 256, 4, 1},
+      {"cylinder", genCylinder(16), 512, 256, 4, 2},
+      {"sphere", genSphere(16, 10), 512, 512, 2, 1},
+      {"two objects", genTwoObjects(), 128, 512, 0, 0},
+      {"hemisphere", genHemisphere(12, 6), 1024, 1024, 16, 2},
+  };
+  for (const Case& c : cases) {
+    Model m = modelOf(c.mesh);
+    const int64_t triangles = m.triangleCount();
+    UnwrapSettings s;
+    s.layoutWidth = c.width;
+    s.layoutHeight = c.height;
+    s.margin = c.margin;
+    s.rotateMode = c.rotate;
+    UnwrapStats stats;
+    unwrapPieces(m, s, stats);
+    ASSERT_EQ(m.triangleCount(), triangles);
+    EXPECT_TRUE(m.hasUVs);
+    EXPECT_GT(stats.layoutScale, 0) << c.name;
+
+    // UVs keep half the margin to the texture border (neighbouring pieces keep all of it).
+    const double mu = c.margin / 2.0 / c.width - 1e-6, mv = c.margin / 2.0 / c.height - 1e-6;
+    for (const Vertex& v : m.vertices) {
+      EXPECT_GE(v.u, mu) << c.name;
+      EXPECT_LE(v.u, 1 - mu) << c.name;
+      EXPECT_GE(v.v, mv) << c.name;
+      EXPECT_LE(v.v, 1 - mv) << c.name;
+    }
+    // No two triangles overlap in UV space (tolerance relative to the texture).
+    std::vector<std::array<Vec2, 3>> uv(m.triangles.size());
+    for (size_t t = 0; t < m.triangles.size(); ++t) {
+      const Triangle& tri = m.triangles[t];
+      const int32_t v[3] = {tri.cornerA, tri.cornerB, tri.cornerC};
+      for (int k = 0; k < 3; ++k) uv[t][k] = {m.vertices[v[k]].u * double(c.width), m.vertices[v[k]].v * double(c.height)};
+    }
+    for (size_t a = 0; a < uv.size(); ++a)
+      for (size_t b = a + 1; b < uv.size(); ++b)
+        ASSERT_FALSE(trianglesOverlap(uv[a].data(), uv[b].data(), 1e-3)) << c.name << " " << a << " " << b;
+
+    // After the Surfaces: one UV per position inside every Surface.
+    const int64_t surfaces = buildSurfaces(m, true);
+    EXPECT_GE(surfaces, 1);
+    const std::vector<int32_t> position = positionIds(m);
+    std::map<std::pair<int32_t, int32_t>, std::pair<float, float>> seen;
+    for (const Triangle& tri : m.triangles)
+      for (int32_t v : {tri.cornerA, tri.cornerB, tri.cornerC}) {
+        const auto [it, isNew] = seen.try_emplace({tri.material, position[v]}, std::pair{m.vertices[v].u, m.vertices[v].v});
+        if (!isNew) {
+          EXPECT_NEAR(it->second.first, m.vertices[v].u, 2e-5) << c.name;
+          EXPECT_NEAR(it->second.second, m.vertices[v].v, 2e-5) << c.name;
+        }
+      }
+  }
+}
+
+TEST(Surfaces, NamesAndMerging) {
+  Model cube = splitCube();
+  cube.materialNames = {"AVeryLongMaterialName"};
+  UnwrapSettings s;
+  UnwrapStats stats;
+  unwrapPieces(cube, s, stats);
+  Model separate = cube;
+  const int64_t apart = buildSurfaces(separate, false);
+  const int64_t merged = buildSurfaces(cube, true);
+  EXPECT_EQ(apart, 6);  // each face's corners carry their own UVs
+  EXPECT_LT(merged, apart);
+  EXPECT_EQ(separate.materialNames[0], "AVeryLongMa_001");
+  EXPECT_EQ(separate.materialNames[5], "AVeryLongMa_006");
+  // Two triangles that share a position with different UVs never share a Surface.
+  const std::vector<int32_t> position = positionIds(cube);
+  std::map<std::pair<int32_t, int32_t>, int32_t> uvVertex;
+  for (const Triangle& t : cube.triangles)
+    for (int32_t v : {t.cornerA, t.cornerB, t.cornerC}) {
+      const auto [it, isNew] = uvVertex.try_emplace({t.material, position[v]}, v);
+      if (!isNew) {
+        EXPECT_EQ(cube.vertices[it->second].u, cube.vertices[v].u);
+        EXPECT_EQ(cube.vertices[it->second].v, cube.vertices[v].v);
+      }
+    }
+  Model empty;
+  EXPECT_EQ(buildSurfaces(empty, true), 0);
+}
+
+TEST(Surfaces, SequenceNumbersPastThreeDigitsStayUnique) {
+  Model m;
+  m.materialNames = {"Default"};
+  // 1000 separate triangles, each its own Surface.
+  for (int i = 0; i < 1000; ++i) {
+    const int32_t a = modelAddVertex(m, float(i * 3), 0, 0, 0, 0);
+    modelAddVertex(m, float(i * 3 + 1), 0, 0, 0, 0);
+    modelAddVertex(m, float(i * 3), 1, 0, 0, 0);
+    modelAddTriangle(m, a, a + 1, a + 2, 0, 0);
+  }
+  EXPECT_EQ(buildSurfaces(m, false), 1000);
+  EXPECT_EQ(m.materialNames[6], "Default_007");
+  EXPECT_EQ(m.materialNames[998], "Default_999");
+  EXPECT_EQ(m.materialNames[999], "Default_1000");
+}
+
+TEST(Surfaces, LayerNames) {
+  Model m;
+  m.layerNames = {"Arm", "arm", "Arm", "#!*", "Left Leg", "ABCDEFGHIJKLMNOP", "abcdefghijklmnop"};
+  const int32_t v = modelAddVertex(m, 0, 0, 0, 0, 0);
+  modelAddTriangle(m, v, v, v, -1, 4);
+  layerSurfaceNames(m);
+  EXPECT_EQ(m.materialNames, (std::vector<std::string>{"Arm", "arm2", "Arm3", "Layer", "Left_Leg",
+                                                       "ABCDEFGHIJK", "abcdefghij2"}));
+  EXPECT_EQ(m.triangles[0].material, 4);
+}
+
+}  // namespace

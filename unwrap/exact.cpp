@@ -1,0 +1,170 @@
+#include "unwrap/exact.h"
+
+#include <algorithm>
+#include <cmath>
+#include <deque>
+#include <unordered_map>
+
+namespace {
+
+// Finds the laid-out triangles of one piece whose bounding boxes meet a query box. Overlap
+// implies meeting boxes, so asking only these gives the same answer as asking every
+// triangle of the piece.
+class PieceGrid {
+ public:
+  explicit PieceGrid(double cellSize) : cell_(cellSize > 0 && std::isfinite(cellSize) ? cellSize : 1) {}
+
+  void clear() {
+    cells_.clear();
+    large_.clear();
+  }
+
+  void add(int32_t t, const Vec2 c[3]) {
+    const Box b = cellBox(c);
+    if (b.count() > kMaxCellsPerTriangle) {
+      large_.push_back(t);
+      return;
+    }
+    for (int64_t y = b.y0; y <= b.y1; ++y)
+      for (int64_t x = b.x0; x <= b.x1; ++x) cells_[key(x, y)].push_back(t);
+  }
+
+  // Calls visit(t) for every candidate (possibly more than once); stops when it returns true.
+  template <class Visit>
+  bool any(const Vec2 c[3], Visit visit) const {
+    for (int32_t t : large_)
+      if (visit(t)) return true;
+    const Box b = cellBox(c);
+    if (b.count() > kMaxCellsPerTriangle) {
+      for (const auto& [k, list] : cells_)
+        for (int32_t t : list)
+          if (visit(t)) return true;
+      return false;
+    }
+    for (int64_t y = b.y0; y <= b.y1; ++y)
+      for (int64_t x = b.x0; x <= b.x1; ++x) {
+        const auto it = cells_.find(key(x, y));
+        if (it == cells_.end()) continue;
+        for (int32_t t : it->second)
+          if (visit(t)) return true;
+      }
+    return false;
+  }
+
+ private:
+  static constexpr int64_t kMaxCellsPerTriangle = 64;
+  struct Box {
+    int64_t x0, y0, x1, y1;
+    int64_t count() const { return (x1 - x0 + 1) * (y1 - y0 + 1); }
+  };
+  int64_t cellOf(double v) const {
+    const double c = std::floor(v / cell_);
+    return static_cast<int64_t>(std::clamp(c, -1.0e9, 1.0e9));
+  }
+  Box cellBox(const Vec2 c[3]) const {
+    const double margin = cell_ * 1e-6;  // boxes that only touch still meet
+    const double minX = std::min({c[0].x, c[1].x, c[2].x}) - margin;
+    const double maxX = std::max({c[0].x, c[1].x, c[2].x}) + margin;
+    const double minY = std::min({c[0].y, c[1].y, c[2].y}) - margin;
+    const double maxY = std::max({c[0].y, c[1].y, c[2].y}) + margin;
+    if (!(minX == minX) || !(maxX == maxX) || !(minY == minY) || !(maxY == maxY))
+      return {0, 0, kMaxCellsPerTriangle, kMaxCellsPerTriangle};  // NaN: check everything
+    return {cellOf(minX), cellOf(minY), cellOf(maxX), cellOf(maxY)};
+  }
+  static uint64_t key(int64_t x, int64_t y) {
+    return static_cast<uint64_t>(static_cast<uint32_t>(x)) << 32 | static_cast<uint32_t>(y);
+  }
+
+  double cell_;
+  std::unordered_map<uint64_t, std::vector<int32_t>> cells_;
+  std::vector<int32_t> large_;
+};
+
+}  // namespace
+
+void laySeedTriangle(const WeldData& weld, int32_t t, Vec2 out[3]) {
+  const Vec3 e1 = weld.e1[t], e2 = weld.e2[t];
+  const double l1 = length(e1);
+  const double d = l1 > 0 ? dot(e2, e1) / l1 : 0;
+  const double h = std::sqrt(dot(e2, e2) - d * d + 1e-30);
+  out[0] = {0, 0};
+  out[1] = {l1, 0};
+  out[2] = {d, h};
+}
+
+PieceLayout segmentExact(const Model& model, const WeldData& weld, double maxAngleDegrees) {
+  const size_t T = model.triangles.size();
+  PieceLayout out;
+  out.pieceOf.assign(T, -1);
+  out.corner.assign(3 * T, Vec2{});
+  const double cosLimit = std::cos(maxAngleDegrees * M_PI / 180.0);
+
+  // Cells about twice the mean triangle edge keep a handful of triangles per cell.
+  double meanEdge = 0;
+  for (size_t t = 0; t < T; ++t) meanEdge += length(weld.e1[t]);
+  PieceGrid grid(T > 0 ? 2 * meanEdge / static_cast<double>(T) : 1);
+
+  std::deque<int32_t> queue;
+  for (int32_t s : weld.areaOrder) {
+    if (out.pieceOf[s] != -1) continue;
+    const auto piece = static_cast<int32_t>(out.pieceCount++);
+    out.pieceOf[s] = piece;
+    laySeedTriangle(weld, s, &out.corner[3 * s]);
+    if (weld.degenerate[s]) continue;
+
+    grid.clear();
+    grid.add(s, &out.corner[3 * s]);
+    queue.assign({3 * s, 3 * s + 1, 3 * s + 2});
+    while (!queue.empty()) {
+      const int32_t tc = queue.front();
+      queue.pop_front();
+      const int32_t t = tc / 3, k = tc % 3;
+      const int32_t pk = weld.cornerPosition(model, tc);
+      const int32_t pk1 = weld.cornerPosition(model, 3 * t + (k + 1) % 3);
+      const Vec2* lt = &out.corner[3 * t];
+      for (int32_t nc = weld.edgeHead[weld.edgeId[tc]]; nc != -1; nc = weld.edgeNext[nc]) {
+        const int32_t n = nc / 3;
+        if (out.pieceOf[n] != -1 || weld.degenerate[n] ||
+            model.triangles[n].material != model.triangles[t].material ||
+            dot(weld.normal[t], weld.normal[n]) < cosLimit)
+          continue;
+        int a = -1, b = -1;
+        for (int j = 0; j < 3; ++j) {
+          const int32_t pj = weld.cornerPosition(model, 3 * n + j);
+          if (a < 0 && pj == pk) a = j;
+          if (b < 0 && pj == pk1) b = j;
+        }
+        if (a < 0 || b < 0 || a == b) continue;
+        const int c = 3 - a - b;
+
+        const Triangle& tri = model.triangles[n];
+        const int32_t cv[3] = {tri.cornerA, tri.cornerB, tri.cornerC};
+        const Vec3 pa = positionOf(model.vertices[cv[a]]);
+        const Vec3 E = positionOf(model.vertices[cv[b]]) - pa;
+        const Vec3 F = positionOf(model.vertices[cv[c]]) - pa;
+        const double L = length(E);
+        const double d = dot(F, E) / L;
+        double h = std::sqrt(dot(F, F) - d * d + 1e-30);
+        const Vec2 A = lt[k], B = lt[(k + 1) % 3];
+        const Vec2 AB = B - A;
+        const double abLength = std::sqrt(AB.x * AB.x + AB.y * AB.y);
+        const Vec2 dir = (1.0 / abLength) * AB;
+        const Vec2 perp = {-dir.y, dir.x};
+        if (orient2d(lt[k], lt[(k + 1) % 3], lt[(k + 2) % 3]) > 0) h = -h;
+        Vec2* ln = &out.corner[3 * n];
+        ln[a] = A;
+        ln[b] = B;
+        ln[c] = A + d * dir + h * perp;
+
+        const bool overlaps = grid.any(ln, [&](int32_t m) {
+          return trianglesOverlap(&out.corner[3 * m], ln, weld.eps);
+        });
+        if (overlaps) continue;
+        out.pieceOf[n] = piece;
+        grid.add(n, ln);
+        queue.insert(queue.end(), {3 * n, 3 * n + 1, 3 * n + 2});
+      }
+    }
+  }
+  return out;
+}

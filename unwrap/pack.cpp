@@ -1,0 +1,428 @@
+#include "unwrap/pack.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <limits>
+#include <unordered_map>
+#include <unordered_set>
+
+namespace {
+
+// Convex hull (monotone chain) of the points; collinear points on the border are kept.
+std::vector<Vec2> convexHull(std::vector<Vec2> p) {
+  std::sort(p.begin(), p.end(), [](Vec2 a, Vec2 b) { return a.x < b.x || (a.x == b.x && a.y < b.y); });
+  p.erase(std::unique(p.begin(), p.end(), [](Vec2 a, Vec2 b) { return a.x == b.x && a.y == b.y; }),
+          p.end());
+  if (p.size() < 3) return p;
+  std::vector<Vec2> hull(2 * p.size());
+  size_t k = 0;
+  for (size_t i = 0; i < p.size(); ++i) {
+    while (k >= 2 && orient2d(hull[k - 2], hull[k - 1], p[i]) < 0) --k;
+    hull[k++] = p[i];
+  }
+  for (size_t i = p.size() - 1, lower = k + 1; i-- > 0;) {
+    while (k >= lower && orient2d(hull[k - 2], hull[k - 1], p[i]) < 0) --k;
+    hull[k++] = p[i];
+  }
+  hull.resize(k - 1);
+  return hull;
+}
+
+// Area of the box around the points along (ex, ey) and its perpendicular.
+double boxArea(const std::vector<Vec2>& points, double ex, double ey) {
+  double min1 = std::numeric_limits<double>::infinity(), max1 = -min1, min2 = min1, max2 = -min1;
+  for (const Vec2& q : points) {
+    const double a = ex * q.x + ey * q.y;
+    const double b = -ey * q.x + ex * q.y;
+    min1 = std::min(min1, a);
+    max1 = std::max(max1, a);
+    min2 = std::min(min2, b);
+    max2 = std::max(max2, b);
+  }
+  return (max1 - min1) * (max2 - min2);
+}
+
+struct Direction {
+  double ex, ey;
+};
+
+// The edge direction whose box is smallest, chosen as a scan over every edge of the piece in
+// triangle order would choose it (a direction replaces the best only when smaller by more
+// than 1e-12; the first wins ties). Boxes are measured on the convex hull, and the few
+// directions that come close to the smallest are measured again on all corners, so the
+// choice is the same as measuring every direction on every corner.
+Direction smallestBoxDirection(const Pieces& pieces, const PieceLayout& layout, int piece) {
+  std::vector<Vec2> corners;
+  std::vector<Direction> directions;
+  std::unordered_set<uint64_t> seen;
+  for (int32_t i = pieces.firstTriangle[piece]; i < pieces.firstTriangle[piece + 1]; ++i) {
+    const int32_t t = pieces.triangles[i];
+    for (int k = 0; k < 3; ++k) {
+      const Vec2 a = layout.corner[3 * t + k], b = layout.corner[3 * t + (k + 1) % 3];
+      corners.push_back(a);
+      const double dx = b.x - a.x, dy = b.y - a.y;
+      const double len = std::sqrt(dx * dx + dy * dy);
+      if (!(len > 0)) continue;
+      const Direction d{dx / len, dy / len};
+      uint64_t bx, by;
+      std::memcpy(&bx, &d.ex, 8);
+      std::memcpy(&by, &d.ey, 8);
+      if (seen.insert(bx * 0x9E3779B97F4A7C15ull ^ by).second) directions.push_back(d);
+    }
+  }
+  if (directions.empty()) return {1, 0};
+  const std::vector<Vec2> hull = convexHull(corners);
+  std::vector<double> hullArea(directions.size());
+  double smallest = std::numeric_limits<double>::infinity();
+  for (size_t i = 0; i < directions.size(); ++i) {
+    hullArea[i] = boxArea(hull, directions[i].ex, directions[i].ey);
+    smallest = std::min(smallest, hullArea[i]);
+  }
+  // Only directions within rounding reach of the smallest box can end as the best one.
+  const double reach = smallest * 1e-9 + 1e-9;
+  double best = -1;
+  Direction chosen{1, 0};
+  for (size_t i = 0; i < directions.size(); ++i) {
+    if (!(hullArea[i] <= smallest + reach)) continue;
+    const double area = boxArea(corners, directions[i].ex, directions[i].ey);
+    if (best < 0 || area < best - 1e-12) {
+      best = area;
+      chosen = directions[i];
+    }
+  }
+  return chosen;
+}
+
+int truncToInt(double v) {
+  if (!(v > 0)) return 0;
+  return v >= 1e9 ? 1000000000 : static_cast<int>(v);
+}
+
+}  // namespace
+
+Pieces groupPieces(const PieceLayout& layout, const WeldData& weld) {
+  Pieces p;
+  const auto count = static_cast<size_t>(layout.pieceCount);
+  p.boxes.assign(count, PieceBox{});
+  p.mayTurn.assign(count, 0);
+  p.area.assign(count, 0);
+  p.firstTriangle.assign(count + 1, 0);
+  for (int32_t piece : layout.pieceOf) ++p.firstTriangle[piece + 1];
+  for (size_t i = 0; i < count; ++i) p.firstTriangle[i + 1] += p.firstTriangle[i];
+  p.triangles.resize(layout.pieceOf.size());
+  std::vector<int32_t> next(p.firstTriangle.begin(), p.firstTriangle.end() - 1);
+  for (size_t t = 0; t < layout.pieceOf.size(); ++t) {
+    const int32_t piece = layout.pieceOf[t];
+    p.triangles[next[piece]++] = static_cast<int32_t>(t);
+    p.area[piece] += weld.area[t];
+  }
+  return p;
+}
+
+void orientPieces(const WeldData& weld, PieceLayout& layout, Pieces& pieces, int rotateMode) {
+  for (int piece = 0; piece < static_cast<int>(pieces.boxes.size()); ++piece) {
+    const int32_t begin = pieces.firstTriangle[piece], end = pieces.firstTriangle[piece + 1];
+    double upX = 0, upY = 0, upWeight = 0;
+    for (int32_t i = begin; i < end; ++i) {
+      const int32_t t = pieces.triangles[i];
+      if (weld.degenerate[t]) continue;
+      const Vec3 n = weld.normal[t];
+      const Vec3 up3 = {-n.y * n.x, 1 - n.y * n.y, -n.y * n.z};
+      const double w = length(up3);
+      if (w < 0.3) continue;
+      const Vec3 e1 = weld.e1[t], e2 = weld.e2[t];
+      const double g11 = dot(e1, e1), g12 = dot(e1, e2), g22 = dot(e2, e2);
+      const double r1 = dot(up3, e1), r2 = dot(up3, e2);
+      const double det = g11 * g22 - g12 * g12;
+      if (!(std::fabs(det) >= 1e-20)) continue;
+      const double alpha = (r1 * g22 - r2 * g12) / det, beta = (r2 * g11 - r1 * g12) / det;
+      const Vec2* c = &layout.corner[3 * t];
+      const Vec2 up2 = alpha * (c[1] - c[0]) + beta * (c[2] - c[0]);
+      const double len = std::sqrt(up2.x * up2.x + up2.y * up2.y);
+      if (!(len > 0)) continue;
+      upX += up2.x / len * weld.area[t] * w;
+      upY += up2.y / len * weld.area[t] * w;
+      upWeight += weld.area[t] * w;
+    }
+    pieces.mayTurn[piece] = rotateMode == 2;
+    const double upLength = std::sqrt(upX * upX + upY * upY);
+    double m11, m12, m21, m22;  // corner (u, v) -> (m11 u + m12 v, m21 u + m22 v)
+    if (upWeight > 0.5 * pieces.area[piece] && upLength > 0) {
+      const double dx = upX / upLength, dy = upY / upLength;
+      m11 = dy, m12 = -dx, m21 = dx, m22 = dy;
+    } else {
+      if (rotateMode != 0) pieces.mayTurn[piece] = 1;
+      const Direction d = smallestBoxDirection(pieces, layout, piece);
+      m11 = d.ex, m12 = d.ey, m21 = -d.ey, m22 = d.ex;
+    }
+    double minU = std::numeric_limits<double>::infinity(), minV = minU, maxU = -minU, maxV = -minU;
+    for (int32_t i = begin; i < end; ++i) {
+      for (int k = 0; k < 3; ++k) {
+        Vec2& q = layout.corner[3 * pieces.triangles[i] + k];
+        q = {m11 * q.x + m12 * q.y, m21 * q.x + m22 * q.y};
+        minU = std::min(minU, q.x);
+        maxU = std::max(maxU, q.x);
+        minV = std::min(minV, q.y);
+        maxV = std::max(maxV, q.y);
+      }
+    }
+    PieceBox& box = pieces.boxes[piece];
+    box.width = maxU - minU;
+    box.height = maxV - minV;
+    for (int32_t i = begin; i < end; ++i)
+      for (int k = 0; k < 3; ++k) {
+        Vec2& q = layout.corner[3 * pieces.triangles[i] + k];
+        q = {q.x - minU, q.y - minV};
+      }
+  }
+}
+
+Vec2 turnInBox(double u, double v, double w, double h, int turn) {
+  switch (turn) {
+    case 1: return {h - v, u};
+    case 2: return {w - u, h - v};
+    case 3: return {v, w - u};
+    default: return {u, v};
+  }
+}
+
+bool shelfPack(std::vector<PieceBox>& boxes, const std::vector<int32_t>& order, int W, int H,
+               double scale, double margin) {
+  double x = margin, y = margin, rowHeight = 0;
+  for (int32_t p : order) {
+    PieceBox& box = boxes[p];
+    const double w = box.width * scale, h = box.height * scale;
+    if (x + w + margin > W && x > margin) {
+      x = margin;
+      y = y + rowHeight + margin;
+      rowHeight = 0;
+    }
+    if (x + w + margin > W || y + h + margin > H) return false;
+    box.x = x;
+    box.y = y;
+    x = x + w + margin;
+    rowHeight = std::max(rowHeight, h);
+  }
+  return true;
+}
+
+double shelfScale(std::vector<PieceBox>& boxes, const std::vector<int32_t>& order, int W, int H,
+                  double margin) {
+  double boxArea = 0;
+  for (const PieceBox& b : boxes) boxArea += b.width * b.height;
+  double lo = 0, hi = std::sqrt(static_cast<double>(W) * H / (boxArea + 1e-30)) * 1.01;
+  for (int i = 0; i < 50; ++i) {
+    const double mid = (lo + hi) / 2;
+    (shelfPack(boxes, order, W, H, mid, margin) ? lo : hi) = mid;
+  }
+  shelfPack(boxes, order, W, H, lo, margin);
+  return lo;
+}
+
+PieceRaster rasterizePiece(const Pieces& pieces, const PieceLayout& layout, int piece, int turn,
+                           int pad, double scale, double cell) {
+  const PieceBox& box = pieces.boxes[piece];
+  const bool quarter = turn == 1 || turn == 3;
+  const int cols = truncToInt(scale * (quarter ? box.height : box.width) / cell) + 2 * pad + 2;
+  const int rows = truncToInt(scale * (quarter ? box.width : box.height) / cell) + 2 * pad + 2;
+  std::vector<uint8_t> grid(static_cast<size_t>(cols) * rows, 0);
+  auto clampCell = [](double v, int n) { return std::clamp(truncToInt(v), 0, n - 1); };
+
+  for (int32_t i = pieces.firstTriangle[piece]; i < pieces.firstTriangle[piece + 1]; ++i) {
+    const int32_t t = pieces.triangles[i];
+    Vec2 c[3];
+    for (int k = 0; k < 3; ++k) {
+      const Vec2 q = layout.corner[3 * t + k];
+      const Vec2 turned = turnInBox(q.x, q.y, box.width, box.height, turn);
+      c[k] = {pad + turned.x * scale / cell, pad + turned.y * scale / cell};
+    }
+    const double s = orient2d(c[0], c[1], c[2]) < 0 ? -1 : 1;
+    auto dist = [](Vec2 a, Vec2 b) { return std::sqrt((a.x - b.x) * (a.x - b.x) + (a.y - b.y) * (a.y - b.y)); };
+    const double l0 = dist(c[2], c[1]) + 1e-12, l1 = dist(c[0], c[2]) + 1e-12,
+                 l2 = dist(c[1], c[0]) + 1e-12;
+    const int i0 = clampCell(std::min({c[0].x, c[1].x, c[2].x}), cols);
+    const int i1 = clampCell(std::max({c[0].x, c[1].x, c[2].x}), cols);
+    const int j0 = clampCell(std::min({c[0].y, c[1].y, c[2].y}), rows);
+    const int j1 = clampCell(std::max({c[0].y, c[1].y, c[2].y}), rows);
+    for (int j = j0; j <= j1; ++j)
+      for (int ii = i0; ii <= i1; ++ii) {
+        const Vec2 centre{ii + 0.5, j + 0.5};
+        if (s * orient2d(c[1], c[2], centre) / l0 >= -0.71 &&
+            s * orient2d(c[2], c[0], centre) / l1 >= -0.71 &&
+            s * orient2d(c[0], c[1], centre) / l2 >= -0.71)
+          grid[static_cast<size_t>(j) * cols + ii] = 1;
+      }
+  }
+
+  if (pad >= 1) {
+    std::vector<uint8_t> wide(grid.size(), 0);
+    for (int j = 0; j < rows; ++j)
+      for (int ii = 0; ii < cols; ++ii)
+        if (grid[static_cast<size_t>(j) * cols + ii])
+          for (int x = std::max(0, ii - pad); x <= std::min(cols - 1, ii + pad); ++x)
+            wide[static_cast<size_t>(j) * cols + x] = 1;
+    for (int j = 0; j < rows; ++j)
+      for (int ii = 0; ii < cols; ++ii)
+        if (wide[static_cast<size_t>(j) * cols + ii])
+          for (int y = std::max(0, j - pad); y <= std::min(rows - 1, j + pad); ++y)
+            grid[static_cast<size_t>(y) * cols + ii] = 1;
+  }
+
+  PieceRaster r;
+  r.cols = cols;
+  r.bottom.assign(cols, -1);
+  r.top.assign(cols, -1);
+  for (int ii = 0; ii < cols; ++ii)
+    for (int j = 0; j < rows; ++j)
+      if (grid[static_cast<size_t>(j) * cols + ii]) {
+        if (r.bottom[ii] < 0) r.bottom[ii] = j;
+        r.top[ii] = j;
+        r.tmax = std::max(r.tmax, j);
+      }
+  return r;
+}
+
+bool skylinePack(Pieces& pieces, const PieceLayout& layout, const std::vector<int32_t>& order,
+                 int W, int H, double scale, double margin, double cell) {
+  const int cols = truncToInt(W / cell), rows = truncToInt(H / cell);
+  if (cols < 1 || rows < 1) return false;
+  const int pad = truncToInt(margin / 2 / cell + 0.999);
+  std::vector<int> skyline(cols + 1, 0);
+  PieceRaster best;
+  for (int32_t piece : order) {
+    const PieceBox& box = pieces.boxes[piece];
+    int bestY = 1 << 30, bestX = -1, bestTurn = 0;
+    const int turns = pieces.mayTurn[piece] ? 4 : 1;
+    for (int turn = 0; turn < turns; ++turn) {
+      // A raster wider than the texture, or taller by more than its own two spare rows,
+      // is skipped below anyway; deciding it before rasterising keeps huge trial scales cheap.
+      const bool quarter = turn == 1 || turn == 3;
+      const double across = scale * (quarter ? box.height : box.width) / cell;
+      const double up = scale * (quarter ? box.width : box.height) / cell;
+      if (!(across + 2 * pad + 2 < cols + 1.0) || !(up + 2 * pad < rows + 1.0)) continue;
+      PieceRaster r = rasterizePiece(pieces, layout, piece, turn, pad, scale, cell);
+      if (r.cols > cols || r.tmax + 1 > rows) continue;
+      bool improved = false;
+      for (int x = 0; x <= cols - r.cols; ++x) {
+        int y = 0;
+        for (int c = 0; c < r.cols; ++c)
+          if (r.bottom[c] >= 0) y = std::max(y, skyline[x + c] - r.bottom[c]);
+        if (y < bestY && y + r.tmax + 1 <= rows) {
+          bestY = y;
+          bestX = x;
+          bestTurn = turn;
+          improved = true;
+        }
+      }
+      if (improved) best = std::move(r);
+    }
+    if (bestX < 0) return false;
+    for (int c = 0; c < best.cols; ++c)
+      if (best.bottom[c] >= 0)
+        skyline[bestX + c] = std::max(skyline[bestX + c], bestY + best.top[c] + 1);
+    PieceBox& placed = pieces.boxes[piece];
+    placed.x = (bestX + pad) * cell;
+    placed.y = (bestY + pad) * cell;
+    placed.turn = bestTurn;
+  }
+  return true;
+}
+
+PackResult packPieces(PieceLayout& layout, Pieces& pieces, int W, int H, int margin) {
+  const size_t count = pieces.boxes.size();
+  std::vector<int32_t> heightOrder(count), areaOrder(count);
+  for (size_t i = 0; i < count; ++i) heightOrder[i] = areaOrder[i] = static_cast<int32_t>(i);
+  std::stable_sort(heightOrder.begin(), heightOrder.end(), [&](int32_t a, int32_t b) {
+    return pieces.boxes[a].height > pieces.boxes[b].height;
+  });
+  std::stable_sort(areaOrder.begin(), areaOrder.end(),
+                   [&](int32_t a, int32_t b) { return pieces.area[a] > pieces.area[b]; });
+
+  double totalArea = 0;
+  for (double a : pieces.area) totalArea += a;
+  const double wh = static_cast<double>(W) * H;
+  const double shelf = shelfScale(pieces.boxes, heightOrder, W, H, margin);
+
+  const double cell = std::max(std::max(W, H) / 384.0, 1.0);
+  double best = 0;
+  const std::vector<int32_t>* bestOrder = nullptr;
+  for (const std::vector<int32_t>* order : {&heightOrder, &areaOrder}) {
+    double lo = 0, hi = std::sqrt(wh / (totalArea + 1e-30));
+    for (int i = 0; i < 18; ++i) {
+      const double mid = (lo + hi) / 2;
+      (skylinePack(pieces, layout, *order, W, H, mid, margin, cell) ? lo : hi) = mid;
+    }
+    if (lo > best) {
+      best = lo;
+      bestOrder = order;
+    }
+  }
+
+  PackResult result;
+  if (bestOrder && shelf * 1.001 < best) {
+    skylinePack(pieces, layout, *bestOrder, W, H, best, margin, cell);
+    result.scale = best;
+    for (size_t p = 0; p < count; ++p) {
+      PieceBox& box = pieces.boxes[p];
+      if (box.turn == 0) continue;
+      ++result.rotatedCount;
+      for (int32_t i = pieces.firstTriangle[p]; i < pieces.firstTriangle[p + 1]; ++i)
+        for (int k = 0; k < 3; ++k) {
+          Vec2& q = layout.corner[3 * pieces.triangles[i] + k];
+          q = turnInBox(q.x, q.y, box.width, box.height, box.turn);
+        }
+    }
+  } else {
+    for (PieceBox& box : pieces.boxes) box.turn = 0;
+    shelfPack(pieces.boxes, heightOrder, W, H, shelf, margin);
+    result.scale = shelf;
+  }
+  result.textureUsed = totalArea * result.scale * result.scale / wh;
+  return result;
+}
+
+void writeLayoutUVs(Model& model, const WeldData& weld, const PieceLayout& layout,
+                    const Pieces& pieces, double scale, int W, int H) {
+  struct Key {
+    int32_t position, piece;
+    int64_t u, v;
+    bool operator==(const Key&) const = default;
+  };
+  struct KeyHash {
+    size_t operator()(const Key& k) const {
+      uint64_t h = static_cast<uint64_t>(k.position) * 0x9E3779B97F4A7C15ull;
+      h ^= static_cast<uint64_t>(k.piece) + 0x632BE59BD9B4E019ull + (h << 6) + (h >> 2);
+      h ^= static_cast<uint64_t>(k.u) * 0xBF58476D1CE4E5B9ull + (h << 6) + (h >> 2);
+      h ^= static_cast<uint64_t>(k.v) * 0x94D049BB133111EBull + (h << 6) + (h >> 2);
+      return static_cast<size_t>(h);
+    }
+  };
+  auto nearestMillionth = [](double q) {
+    const double scaled = q * 1000000.0;
+    return scaled == scaled ? std::llround(std::clamp(scaled, -4.0e18, 4.0e18)) : 0;
+  };
+  std::unordered_map<Key, int32_t, KeyHash> numbers;
+  numbers.reserve(model.triangles.size() * 2);
+  std::vector<Vertex> vertices;
+  for (size_t t = 0; t < model.triangles.size(); ++t) {
+    Triangle& tri = model.triangles[t];
+    int32_t* corners[3] = {&tri.cornerA, &tri.cornerB, &tri.cornerC};
+    const int32_t piece = layout.pieceOf[t];
+    const PieceBox& box = pieces.boxes[piece];
+    for (int k = 0; k < 3; ++k) {
+      const Vec2 q = layout.corner[3 * t + k];
+      const double U = (q.x * scale + box.x) / W, V = (q.y * scale + box.y) / H;
+      const int32_t vertex = *corners[k];
+      const Key key{weld.positionId[vertex], piece, nearestMillionth(U), nearestMillionth(V)};
+      const auto [it, isNew] = numbers.try_emplace(key, static_cast<int32_t>(vertices.size()));
+      if (isNew) {
+        const Vertex& source = model.vertices[vertex];
+        vertices.push_back({source.x, source.y, source.z, static_cast<float>(U), static_cast<float>(V)});
+      }
+      *corners[k] = it->second;
+    }
+  }
+  model.vertices = std::move(vertices);
+  model.hasUVs = true;
+}

@@ -1,0 +1,72 @@
+// Orientation of the flattened pieces, packing into the texture and the UV write-out.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "unwrap/exact.h"
+#include "unwrap/weld.h"
+
+struct PieceBox {
+  double width = 0, height = 0;  // model units, after orientation
+  double x = 0, y = 0;           // pixels: where the corner with the smallest u and v lands
+  int turn = 0;                  // quarter turns applied by the raster packer, 0-3
+};
+
+// The pieces as the packers see them.
+struct Pieces {
+  std::vector<PieceBox> boxes;
+  std::vector<uint8_t> mayTurn;           // the raster packer may try quarter turns
+  std::vector<double> area;               // 3D area of each piece
+  std::vector<int32_t> firstTriangle;     // triangles of piece p: triangles[first[p] .. first[p+1])
+  std::vector<int32_t> triangles;         // grouped by piece, in triangle order within a piece
+};
+
+// Groups the triangles by piece and sums their areas.
+Pieces groupPieces(const PieceLayout& layout, const WeldData& weld);
+
+// Turns every piece upright (standing pieces: model up along +v) or to its smallest box along
+// one of its own edges (lying pieces), then moves it to the origin and measures its box.
+// rotateMode: 0 never turn in packing, 1 lying pieces only, 2 all.
+void orientPieces(const WeldData& weld, PieceLayout& layout, Pieces& pieces, int rotateMode);
+
+// (u, v) inside a w x h box after `turn` quarter turns.
+Vec2 turnInBox(double u, double v, double w, double h, int turn);
+
+// Rows of boxes in `order`; false when they do not fit at this scale (pixels per unit).
+bool shelfPack(std::vector<PieceBox>& boxes, const std::vector<int32_t>& order, int W, int H,
+               double scale, double margin);
+
+// The outline of one piece on the raster: per column the lowest and highest filled row
+// (-1 when empty), and the highest filled row overall.
+struct PieceRaster {
+  int cols = 0;
+  std::vector<int> bottom, top;
+  int tmax = 0;
+};
+PieceRaster rasterizePiece(const Pieces& pieces, const PieceLayout& layout, int piece, int turn,
+                           int pad, double scale, double cell);
+
+// The largest scale at which shelfPack fits, to the precision of 50 halvings; the boxes keep
+// the positions of the last trial.
+double shelfScale(std::vector<PieceBox>& boxes, const std::vector<int32_t>& order, int W, int H,
+                  double margin);
+
+// Skyline packing of the rasterised outlines; false when they do not fit at this scale.
+bool skylinePack(Pieces& pieces, const PieceLayout& layout, const std::vector<int32_t>& order,
+                 int W, int H, double scale, double margin, double cell);
+
+struct PackResult {
+  double scale = 0;        // texture pixels per model unit
+  double textureUsed = 0;  // fraction of the texture covered by the pieces' 3D area
+  int64_t rotatedCount = 0;
+};
+
+// Finds the largest common scale with both packers, keeps the better layout and turns the
+// corners of turned pieces inside their boxes.
+PackResult packPieces(PieceLayout& layout, Pieces& pieces, int W, int H, int margin);
+
+// Replaces the model's vertices: one per distinct (position, piece, UV), never shared
+// between pieces; every corner carries its layout UV.
+void writeLayoutUVs(Model& model, const WeldData& weld, const PieceLayout& layout,
+                    const Pieces& pieces, double scale, int W, int H);

@@ -1,0 +1,219 @@
+#include "unwrap/surfaces.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <deque>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "unwrap/weld.h"
+
+namespace {
+
+struct PositionUvHash {
+  size_t operator()(const std::array<int64_t, 5>& k) const {
+    uint64_t h = 1469598103934665603ull;
+    for (int64_t v : k) h = (h ^ static_cast<uint64_t>(v)) * 1099511628211ull;
+    return static_cast<size_t>(h ^ (h >> 31));
+  }
+};
+
+// Which UV vertex each surface uses at each position: key (surface, position).
+using SurfaceMap = std::unordered_map<uint64_t, int32_t>;
+
+uint64_t surfaceKey(int64_t surface, int32_t position) {
+  return static_cast<uint64_t>(surface) << 32 | static_cast<uint32_t>(position);
+}
+
+struct SurfaceData {
+  const Model& model;
+  std::vector<int32_t> positionId, uvVertexId;  // per vertex
+  std::vector<int32_t> cornerHead, cornerNext;  // corner lists per uvVertexId, newest first
+
+  int32_t cornerVertex(int32_t corner) const {
+    const Triangle& t = model.triangles[corner / 3];
+    const int32_t c[3] = {t.cornerA, t.cornerB, t.cornerC};
+    return c[corner % 3];
+  }
+
+  bool canJoin(int32_t t, int64_t surface, const SurfaceMap& map) const {
+    for (int k = 0; k < 3; ++k) {
+      const int32_t v = cornerVertex(3 * t + k);
+      const auto it = map.find(surfaceKey(surface, positionId[v]));
+      if (it != map.end() && it->second != uvVertexId[v]) return false;
+    }
+    return true;
+  }
+
+  void add(int32_t t, int64_t surface, SurfaceMap& map) const {
+    for (int k = 0; k < 3; ++k) {
+      const int32_t v = cornerVertex(3 * t + k);
+      map[surfaceKey(surface, positionId[v])] = uvVertexId[v];
+    }
+  }
+};
+
+int32_t findRoot(std::vector<int32_t>& root, int32_t t) {
+  while (root[t] != t) {
+    root[t] = root[root[t]];
+    t = root[t];
+  }
+  return t;
+}
+
+std::string sequenceText(int64_t n) {
+  std::string digits = std::to_string(n);
+  // Three digits, zero-padded; larger numbers keep all their digits so names stay unique.
+  return digits.size() < 3 ? std::string(3 - digits.size(), '0') + digits : digits;
+}
+
+std::string lowerAscii(std::string s) {
+  for (char& c : s)
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  return s;
+}
+
+}  // namespace
+
+int64_t uvKeyCoordinate(float c) {
+  const double q = static_cast<double>(c) / 0.00001;
+  if (!(q == q)) return 0;
+  return std::llround(std::clamp(q, -4.0e18, 4.0e18));
+}
+
+int64_t buildSurfaces(Model& model, bool mergeSurfaces) {
+  const auto T = static_cast<int32_t>(model.triangles.size());
+  if (T == 0) return 0;
+  SurfaceData d{model, positionIds(model), {}, {}, {}};
+
+  std::unordered_map<std::array<int64_t, 5>, int32_t, PositionUvHash> uvNumbers;
+  d.uvVertexId.resize(model.vertices.size());
+  for (size_t i = 0; i < model.vertices.size(); ++i) {
+    const Vertex& v = model.vertices[i];
+    const std::array<int64_t, 5> key = {positionKeyCoordinate(v.x), positionKeyCoordinate(v.y),
+                                        positionKeyCoordinate(v.z), uvKeyCoordinate(v.u),
+                                        uvKeyCoordinate(v.v)};
+    d.uvVertexId[i] = uvNumbers.try_emplace(key, static_cast<int32_t>(uvNumbers.size())).first->second;
+  }
+  d.cornerHead.assign(uvNumbers.size(), -1);
+  d.cornerNext.assign(3 * static_cast<size_t>(T), -1);
+  for (int32_t corner = 0; corner < 3 * T; ++corner) {
+    const int32_t id = d.uvVertexId[d.cornerVertex(corner)];
+    d.cornerNext[corner] = d.cornerHead[id];
+    d.cornerHead[id] = corner;
+  }
+
+  // Islands: triangles of one material joined through shared UV vertices.
+  std::vector<int32_t> root(T);
+  for (int32_t t = 0; t < T; ++t) root[t] = t;
+  for (int32_t head : d.cornerHead) {
+    if (head < 0) continue;
+    const int32_t h = head / 3;
+    for (int32_t n = d.cornerNext[head]; n != -1; n = d.cornerNext[n])
+      if (model.triangles[n / 3].material == model.triangles[h].material)
+        root[findRoot(root, n / 3)] = findRoot(root, h);
+  }
+
+  // First pass: groups grown breadth-first inside an island while no position gets two UVs.
+  std::vector<int32_t> group(T, -1), queuedFor(T, -1);
+  std::vector<std::vector<int32_t>> groups;
+  SurfaceMap firstMap;
+  std::deque<int32_t> queue;
+  for (int32_t s = 0; s < T; ++s) {
+    if (group[s] != -1) continue;
+    const auto g = static_cast<int32_t>(groups.size());
+    groups.emplace_back();
+    queue.assign({s});
+    queuedFor[s] = g;
+    while (!queue.empty()) {
+      const int32_t t = queue.front();
+      queue.pop_front();
+      if (!d.canJoin(t, g, firstMap)) continue;
+      group[t] = g;
+      groups[g].push_back(t);
+      d.add(t, g, firstMap);
+      const int32_t rootT = findRoot(root, t);
+      for (int k = 0; k < 3; ++k) {
+        const int32_t id = d.uvVertexId[d.cornerVertex(3 * t + k)];
+        for (int32_t c = d.cornerHead[id]; c != -1; c = d.cornerNext[c]) {
+          const int32_t n = c / 3;
+          if (group[n] == -1 && queuedFor[n] != g && findRoot(root, n) == rootT) {
+            queuedFor[n] = g;
+            queue.push_back(n);
+          }
+        }
+      }
+    }
+  }
+
+  // Second pass: groups become Surfaces, merged into earlier ones of the same material when
+  // asked and allowed.
+  std::vector<int32_t> surfaceMaterial, surfaceSequence;
+  std::vector<int32_t> surfaceOfGroup(groups.size());
+  std::unordered_map<int32_t, int32_t> openedPerMaterial;
+  SurfaceMap secondMap;
+  for (size_t g = 0; g < groups.size(); ++g) {
+    std::vector<int32_t>& members = groups[g];
+    std::sort(members.begin(), members.end());
+    const int32_t material = model.triangles[members.front()].material;
+    int32_t surface = -1;
+    if (mergeSurfaces) {
+      for (size_t l = 0; l < surfaceMaterial.size() && surface < 0; ++l) {
+        if (surfaceMaterial[l] != material) continue;
+        if (std::all_of(members.begin(), members.end(),
+                        [&](int32_t t) { return d.canJoin(t, static_cast<int64_t>(l), secondMap); }))
+          surface = static_cast<int32_t>(l);
+      }
+    }
+    if (surface < 0) {
+      surface = static_cast<int32_t>(surfaceMaterial.size());
+      surfaceMaterial.push_back(material);
+      surfaceSequence.push_back(++openedPerMaterial[material]);
+    }
+    for (int32_t t : members) d.add(t, surface, secondMap);
+    surfaceOfGroup[g] = surface;
+  }
+
+  std::vector<std::string> names;
+  for (size_t l = 0; l < surfaceMaterial.size(); ++l) {
+    const int32_t m = surfaceMaterial[l];
+    const std::string source =
+        m >= 0 && m < model.materialCount() ? model.materialNames[m] : std::string("Default");
+    names.push_back(source.substr(0, 11) + "_" + sequenceText(surfaceSequence[l]));
+  }
+  for (int32_t t = 0; t < T; ++t) model.triangles[t].material = surfaceOfGroup[group[t]];
+  model.materialNames = std::move(names);
+  return model.materialCount();
+}
+
+void layerSurfaceNames(Model& model) {
+  static const std::string kAllowed =
+      "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789_-";
+  std::vector<std::string> finals;
+  for (const std::string& layer : model.layerNames) {
+    std::string name;
+    for (char c : layer) {
+      if (kAllowed.find(c) != std::string::npos)
+        name += c;
+      else if (c == ' ')
+        name += '_';
+    }
+    if (name.empty()) name = "Layer";
+    name = name.substr(0, 11);
+    std::string candidate = name;
+    for (int n = 1;;) {
+      const std::string lower = lowerAscii(candidate);
+      if (std::none_of(finals.begin(), finals.end(),
+                       [&](const std::string& f) { return lowerAscii(f) == lower; }))
+        break;
+      ++n;
+      const std::string number = std::to_string(n);
+      candidate = name.substr(0, 11 - number.size()) + number;
+    }
+    finals.push_back(candidate);
+  }
+  model.materialNames = std::move(finals);
+  for (Triangle& t : model.triangles) t.material = t.layer;
+}

@@ -1,0 +1,40 @@
+// The unwrap core: weld, cut into flat pieces, orient, pack and write one UV per corner.
+#pragma once
+
+#include <cstdint>
+
+#include "model/model.h"
+
+enum class MapMode : int { keep = 0, exact = 1, smooth = 2 };
+
+// What the main window's unwrap controls say; stored in the project under the same names.
+struct UnwrapSettings {
+  MapMode mapMode = MapMode::exact;  // keep the file's UVs, exact pieces, or smooth (LSCM)
+  int layoutWidth = 512;             // texture size in pixels: a power of 2 from 32 to 2048
+  int layoutHeight = 512;
+  int maxAngle = 40;       // degrees between neighbouring normals inside one exact piece
+  int margin = 4;          // pixels between pieces and at the texture border
+  int maxStretch = 30;     // percent of stretch a smooth piece may have before it is cut
+  int rotateMode = 1;      // packing turns: 0 never, 1 lying pieces only, 2 all
+  int upAxisChoice = 0;    // 0 Z up (usual for .3ds), 1 Y up (.obj)
+  bool mergeSurfaces = true;  // combine pieces into fewer Surfaces
+  bool layerUnwrap = false;   // layers become Surfaces; nothing crosses a layer border
+  int mirrorAxis = 0;         // 0 off, 1 left-right (x), 2 front-back (z), 3 up-down (y)
+};
+
+// The figures of the last unwrap, for the report, the views and the project file.
+struct UnwrapStats {
+  int64_t pieceCount = 0;
+  int64_t mirroredCount = 0;
+  double layoutScale = 0;     // texture pixels per model unit
+  double textureUsed = 0;     // fraction of the texture covered by the model's 3D area
+  int64_t rotatedCount = 0;   // pieces turned by the raster packer
+  double largestStretch = 1;  // smooth mode; 1 in exact mode
+  int64_t foldedCount = 0;    // smooth mode; 0 in exact mode
+  int64_t surfaceCount = 0;
+};
+
+// Replaces the model's vertices and corner indices so that every corner carries its layout
+// UV, and fills the piece, scale, usage and turn figures of `stats`. Every corner index must
+// lie inside the vertex array. Returns the number of pieces.
+int64_t unwrapPieces(Model& model, const UnwrapSettings& settings, UnwrapStats& stats);
