@@ -169,9 +169,86 @@ TEST(Pack, RasterCellAndPad) {
   EXPECT_EQ(padded.bottom[0], 0);
   EXPECT_EQ(padded.tmax, 22);
   // margin 1 with one-pixel cells gives a pad of one cell: the piece sits one pixel in.
-  ASSERT_TRUE(skylinePack(pieces, layout, {0}, 256, 256, 10, 1, 1));
+  RasterCache cache;
+  ASSERT_TRUE(skylinePack(pieces, layout, {0}, 256, 256, 10, 1, 1, cache));
   EXPECT_EQ(pieces.boxes[0].x, 1);
   EXPECT_EQ(pieces.boxes[0].y, 1);
+}
+
+// The raster outline as a full grid: every cell tested, then grown by pad along rows and then
+// along columns. The packer's column-profile version must agree with it exactly.
+PieceRaster referenceRaster(const Pieces& pieces, const PieceLayout& layout, int piece, int turn,
+                            int pad, double scale, double cell) {
+  const PieceBox& box = pieces.boxes[piece];
+  const bool quarter = turn == 1 || turn == 3;
+  const int cols = int(scale * (quarter ? box.height : box.width) / cell) + 2 * pad + 2;
+  const int rows = int(scale * (quarter ? box.width : box.height) / cell) + 2 * pad + 2;
+  std::vector<uint8_t> grid(size_t(cols) * rows, 0), wide(grid.size(), 0);
+  for (int32_t i = pieces.firstTriangle[piece]; i < pieces.firstTriangle[piece + 1]; ++i) {
+    const int32_t t = pieces.triangles[i];
+    Vec2 c[3];
+    for (int k = 0; k < 3; ++k) {
+      const Vec2 q = turnInBox(layout.corner[3 * t + k].x, layout.corner[3 * t + k].y, box.width,
+                               box.height, turn);
+      c[k] = {pad + q.x * scale / cell, pad + q.y * scale / cell};
+    }
+    const double s = orient2d(c[0], c[1], c[2]) < 0 ? -1 : 1;
+    auto len = [](Vec2 a, Vec2 b) { return std::hypot(a.x - b.x, a.y - b.y) + 1e-12; };
+    // Only the cells under the triangle's bounding box are tested.
+    auto cellOf = [](double v, int n) { return std::clamp(int(v), 0, n - 1); };
+    const int i0 = cellOf(std::min({c[0].x, c[1].x, c[2].x}), cols), i1 = cellOf(std::max({c[0].x, c[1].x, c[2].x}), cols);
+    const int j0 = cellOf(std::min({c[0].y, c[1].y, c[2].y}), rows), j1 = cellOf(std::max({c[0].y, c[1].y, c[2].y}), rows);
+    for (int j = j0; j <= j1; ++j)
+      for (int i2 = i0; i2 <= i1; ++i2) {
+        const Vec2 m{i2 + 0.5, j + 0.5};
+        if (s * orient2d(c[1], c[2], m) / len(c[2], c[1]) >= -0.71 &&
+            s * orient2d(c[2], c[0], m) / len(c[0], c[2]) >= -0.71 &&
+            s * orient2d(c[0], c[1], m) / len(c[1], c[0]) >= -0.71)
+          grid[size_t(j) * cols + i2] = 1;
+      }
+  }
+  for (int j = 0; j < rows; ++j)
+    for (int i2 = 0; i2 < cols; ++i2)
+      if (grid[size_t(j) * cols + i2])
+        for (int x = std::max(0, i2 - pad); x <= std::min(cols - 1, i2 + pad); ++x) wide[size_t(j) * cols + x] = 1;
+  if (pad > 0) std::fill(grid.begin(), grid.end(), 0);
+  for (int j = 0; j < rows; ++j)
+    for (int i2 = 0; i2 < cols; ++i2)
+      if (wide[size_t(j) * cols + i2])
+        for (int y = std::max(0, j - pad); y <= std::min(rows - 1, j + pad); ++y) grid[size_t(y) * cols + i2] = 1;
+  PieceRaster r;
+  r.cols = cols;
+  r.bottom.assign(cols, -1);
+  r.top.assign(cols, -1);
+  for (int i2 = 0; i2 < cols; ++i2)
+    for (int j = 0; j < rows; ++j)
+      if (grid[size_t(j) * cols + i2]) {
+        if (r.bottom[i2] < 0) r.bottom[i2] = j;
+        r.top[i2] = j;
+        r.tmax = std::max(r.tmax, j);
+      }
+  return r;
+}
+
+TEST(Pack, RasterOutlineMatchesTheFullGrid) {
+  for (const GenMesh& mesh : {genSphere(12, 8), genLHexagon(), genCylinder(9), genGrid(6, 3)}) {
+    const Model m = modelOf(mesh);
+    const WeldData w = weldModel(m);
+    PieceLayout layout = segmentExact(m, w, 40);
+    Pieces pieces = groupPieces(layout, w);
+    orientPieces(w, layout, pieces, 2);
+    for (int piece = 0; piece < int(pieces.boxes.size()); ++piece)
+      for (int turn = 0; turn < 4; ++turn)
+        for (int pad : {0, 1, 3})
+          for (double scale : {3.0, 17.3, 41.0}) {
+            const PieceRaster want = referenceRaster(pieces, layout, piece, turn, pad, scale, 1.7);
+            const PieceRaster got = rasterizePiece(pieces, layout, piece, turn, pad, scale, 1.7);
+            ASSERT_EQ(got.cols, want.cols);
+            ASSERT_EQ(got.bottom, want.bottom) << piece << " " << turn << " " << pad << " " << scale;
+            ASSERT_EQ(got.top, want.top) << piece << " " << turn << " " << pad << " " << scale;
+            ASSERT_EQ(got.tmax, want.tmax);
+          }
+  }
 }
 
 // Properties every exact layout must have, over a table of generated models.

@@ -94,6 +94,17 @@ Direction smallestBoxDirection(const Pieces& pieces, const PieceLayout& layout, 
   return chosen;
 }
 
+// Whether a cell centre with doubled signed area `area` against an edge of length `len` lies
+// no more than 0.71 cells outside it: area / len >= -0.71. The division is only done for the
+// rare centres right at the limit, so the answer is the same as dividing every time.
+inline bool withinEdge(double area, double len) {
+  const double slack = area + 0.71 * len;
+  const double doubt = 1e-9 * len;
+  if (slack > doubt) return true;
+  if (slack < -doubt) return false;
+  return area / len >= -0.71;
+}
+
 int truncToInt(double v) {
   if (!(v > 0)) return 0;
   return v >= 1e9 ? 1000000000 : static_cast<int>(v);
@@ -226,9 +237,12 @@ PieceRaster rasterizePiece(const Pieces& pieces, const PieceLayout& layout, int 
   const bool quarter = turn == 1 || turn == 3;
   const int cols = truncToInt(scale * (quarter ? box.height : box.width) / cell) + 2 * pad + 2;
   const int rows = truncToInt(scale * (quarter ? box.width : box.height) / cell) + 2 * pad + 2;
-  std::vector<uint8_t> grid(static_cast<size_t>(cols) * rows, 0);
   auto clampCell = [](double v, int n) { return std::clamp(truncToInt(v), 0, n - 1); };
 
+  // Only the lowest and highest filled cell of each column matter to the packer, so no grid is
+  // kept: each triangle scans a column from below and from above only where it could still
+  // lower the bottom or raise the top.
+  std::vector<int> bottom(cols, -1), top(cols, -1);
   for (int32_t i = pieces.firstTriangle[piece]; i < pieces.firstTriangle[piece + 1]; ++i) {
     const int32_t t = pieces.triangles[i];
     Vec2 c[3];
@@ -241,55 +255,69 @@ PieceRaster rasterizePiece(const Pieces& pieces, const PieceLayout& layout, int 
     auto dist = [](Vec2 a, Vec2 b) { return std::sqrt((a.x - b.x) * (a.x - b.x) + (a.y - b.y) * (a.y - b.y)); };
     const double l0 = dist(c[2], c[1]) + 1e-12, l1 = dist(c[0], c[2]) + 1e-12,
                  l2 = dist(c[1], c[0]) + 1e-12;
+    // A cell is filled when its centre lies inside or within 0.71 cells of every edge.
+    auto filled = [&](int col, int row) {
+      const Vec2 centre{col + 0.5, row + 0.5};
+      return withinEdge(s * orient2d(c[1], c[2], centre), l0) &&
+             withinEdge(s * orient2d(c[2], c[0], centre), l1) &&
+             withinEdge(s * orient2d(c[0], c[1], centre), l2);
+    };
     const int i0 = clampCell(std::min({c[0].x, c[1].x, c[2].x}), cols);
     const int i1 = clampCell(std::max({c[0].x, c[1].x, c[2].x}), cols);
     const int j0 = clampCell(std::min({c[0].y, c[1].y, c[2].y}), rows);
     const int j1 = clampCell(std::max({c[0].y, c[1].y, c[2].y}), rows);
-    for (int j = j0; j <= j1; ++j)
-      for (int ii = i0; ii <= i1; ++ii) {
-        const Vec2 centre{ii + 0.5, j + 0.5};
-        if (s * orient2d(c[1], c[2], centre) / l0 >= -0.71 &&
-            s * orient2d(c[2], c[0], centre) / l1 >= -0.71 &&
-            s * orient2d(c[0], c[1], centre) / l2 >= -0.71)
-          grid[static_cast<size_t>(j) * cols + ii] = 1;
-      }
+    for (int col = i0; col <= i1; ++col) {
+      const int below = bottom[col] < 0 ? j1 : std::min(j1, bottom[col] - 1);
+      for (int row = j0; row <= below; ++row)
+        if (filled(col, row)) {
+          bottom[col] = row;
+          if (top[col] < row) top[col] = row;
+          break;
+        }
+      if (bottom[col] < 0) continue;  // nothing of this triangle in the column
+      for (int row = j1; row > std::max(j0 - 1, top[col]); --row)
+        if (filled(col, row)) {
+          top[col] = row;
+          break;
+        }
+    }
   }
 
-  if (pad >= 1) {
-    std::vector<uint8_t> wide(grid.size(), 0);
-    for (int j = 0; j < rows; ++j)
-      for (int ii = 0; ii < cols; ++ii)
-        if (grid[static_cast<size_t>(j) * cols + ii])
-          for (int x = std::max(0, ii - pad); x <= std::min(cols - 1, ii + pad); ++x)
-            wide[static_cast<size_t>(j) * cols + x] = 1;
-    for (int j = 0; j < rows; ++j)
-      for (int ii = 0; ii < cols; ++ii)
-        if (wide[static_cast<size_t>(j) * cols + ii])
-          for (int y = std::max(0, j - pad); y <= std::min(rows - 1, j + pad); ++y)
-            grid[static_cast<size_t>(y) * cols + ii] = 1;
-  }
-
+  // Growing the filled cells by pad in every direction (a square of 2 pad + 1) moves each
+  // column's ends to the extremes of its neighbours, pad further out.
   PieceRaster r;
   r.cols = cols;
   r.bottom.assign(cols, -1);
   r.top.assign(cols, -1);
-  for (int ii = 0; ii < cols; ++ii)
-    for (int j = 0; j < rows; ++j)
-      if (grid[static_cast<size_t>(j) * cols + ii]) {
-        if (r.bottom[ii] < 0) r.bottom[ii] = j;
-        r.top[ii] = j;
-        r.tmax = std::max(r.tmax, j);
-      }
+  for (int col = 0; col < cols; ++col) {
+    for (int n = std::max(0, col - pad); n <= std::min(cols - 1, col + pad); ++n) {
+      if (bottom[n] < 0) continue;
+      const int low = std::max(0, bottom[n] - pad), high = std::min(rows - 1, top[n] + pad);
+      if (r.bottom[col] < 0 || low < r.bottom[col]) r.bottom[col] = low;
+      r.top[col] = std::max(r.top[col], high);
+    }
+    if (r.bottom[col] >= 0) r.tmax = std::max(r.tmax, r.top[col]);
+  }
   return r;
 }
 
+const PieceRaster& RasterCache::get(const Pieces& pieces, const PieceLayout& layout, int piece,
+                                    int turn, int pad, double scale, double cell) {
+  uint64_t scaleBits;
+  std::memcpy(&scaleBits, &scale, sizeof scaleBits);
+  auto& rasters = byScale_[scaleBits];
+  const auto [it, isNew] = rasters.try_emplace(int64_t{piece} * 4 + turn);
+  if (isNew) it->second = rasterizePiece(pieces, layout, piece, turn, pad, scale, cell);
+  return it->second;
+}
+
 bool skylinePack(Pieces& pieces, const PieceLayout& layout, const std::vector<int32_t>& order,
-                 int W, int H, double scale, double margin, double cell) {
+                 int W, int H, double scale, double margin, double cell, RasterCache& cache) {
   const int cols = truncToInt(W / cell), rows = truncToInt(H / cell);
   if (cols < 1 || rows < 1) return false;
   const int pad = truncToInt(margin / 2 / cell + 0.999);
   std::vector<int> skyline(cols + 1, 0);
-  PieceRaster best;
+  const PieceRaster* best = nullptr;
   for (int32_t piece : order) {
     const PieceBox& box = pieces.boxes[piece];
     int bestY = 1 << 30, bestX = -1, bestTurn = 0;
@@ -301,12 +329,14 @@ bool skylinePack(Pieces& pieces, const PieceLayout& layout, const std::vector<in
       const double across = scale * (quarter ? box.height : box.width) / cell;
       const double up = scale * (quarter ? box.width : box.height) / cell;
       if (!(across + 2 * pad + 2 < cols + 1.0) || !(up + 2 * pad < rows + 1.0)) continue;
-      PieceRaster r = rasterizePiece(pieces, layout, piece, turn, pad, scale, cell);
+      const PieceRaster& r = cache.get(pieces, layout, piece, turn, pad, scale, cell);
       if (r.cols > cols || r.tmax + 1 > rows) continue;
       bool improved = false;
       for (int x = 0; x <= cols - r.cols; ++x) {
+        // y only grows over the columns, so a position that cannot beat the best is left
+        // as soon as it reaches it.
         int y = 0;
-        for (int c = 0; c < r.cols; ++c)
+        for (int c = 0; c < r.cols && y < bestY; ++c)
           if (r.bottom[c] >= 0) y = std::max(y, skyline[x + c] - r.bottom[c]);
         if (y < bestY && y + r.tmax + 1 <= rows) {
           bestY = y;
@@ -315,12 +345,12 @@ bool skylinePack(Pieces& pieces, const PieceLayout& layout, const std::vector<in
           improved = true;
         }
       }
-      if (improved) best = std::move(r);
+      if (improved) best = &r;
     }
     if (bestX < 0) return false;
-    for (int c = 0; c < best.cols; ++c)
-      if (best.bottom[c] >= 0)
-        skyline[bestX + c] = std::max(skyline[bestX + c], bestY + best.top[c] + 1);
+    for (int c = 0; c < best->cols; ++c)
+      if (best->bottom[c] >= 0)
+        skyline[bestX + c] = std::max(skyline[bestX + c], bestY + best->top[c] + 1);
     PieceBox& placed = pieces.boxes[piece];
     placed.x = (bestX + pad) * cell;
     placed.y = (bestY + pad) * cell;
@@ -347,11 +377,12 @@ PackResult packPieces(PieceLayout& layout, Pieces& pieces, int W, int H, int mar
   const double cell = std::max(std::max(W, H) / 384.0, 1.0);
   double best = 0;
   const std::vector<int32_t>* bestOrder = nullptr;
+  RasterCache cache;
   for (const std::vector<int32_t>* order : {&heightOrder, &areaOrder}) {
     double lo = 0, hi = std::sqrt(wh / (totalArea + 1e-30));
     for (int i = 0; i < 18; ++i) {
       const double mid = (lo + hi) / 2;
-      (skylinePack(pieces, layout, *order, W, H, mid, margin, cell) ? lo : hi) = mid;
+      (skylinePack(pieces, layout, *order, W, H, mid, margin, cell, cache) ? lo : hi) = mid;
     }
     if (lo > best) {
       best = lo;
@@ -361,7 +392,7 @@ PackResult packPieces(PieceLayout& layout, Pieces& pieces, int W, int H, int mar
 
   PackResult result;
   if (bestOrder && shelf * 1.001 < best) {
-    skylinePack(pieces, layout, *bestOrder, W, H, best, margin, cell);
+    skylinePack(pieces, layout, *bestOrder, W, H, best, margin, cell, cache);
     result.scale = best;
     for (size_t p = 0; p < count; ++p) {
       PieceBox& box = pieces.boxes[p];

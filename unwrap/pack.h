@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <unordered_map>
 #include <vector>
 
 #include "unwrap/exact.h"
@@ -52,9 +53,20 @@ PieceRaster rasterizePiece(const Pieces& pieces, const PieceLayout& layout, int 
 double shelfScale(std::vector<PieceBox>& boxes, const std::vector<int32_t>& order, int W, int H,
                   double margin);
 
+// Outlines already rasterised, by scale, piece and turn: the two scale searches of the
+// raster packer try many of the same scales.
+class RasterCache {
+ public:
+  const PieceRaster& get(const Pieces& pieces, const PieceLayout& layout, int piece, int turn,
+                         int pad, double scale, double cell);
+
+ private:
+  std::unordered_map<uint64_t, std::unordered_map<int64_t, PieceRaster>> byScale_;
+};
+
 // Skyline packing of the rasterised outlines; false when they do not fit at this scale.
 bool skylinePack(Pieces& pieces, const PieceLayout& layout, const std::vector<int32_t>& order,
-                 int W, int H, double scale, double margin, double cell);
+                 int W, int H, double scale, double margin, double cell, RasterCache& cache);
 
 struct PackResult {
   double scale = 0;        // texture pixels per model unit
