@@ -120,6 +120,69 @@ TEST(Exact, UnfoldingKeepsLengths) {
   }
 }
 
+// The index over laid-out triangles only saves work: one cell holding every triangle (so every
+// candidate meets every laid-out triangle) gives the same pieces and layout.
+TEST(Exact, GridIndexGivesTheSameDecisions) {
+  for (const GenMesh& mesh : {genSphere(24, 16), genHemisphere(20, 10), genTwoObjects(), genTube(16, 8)}) {
+    const Model m = modelOf(mesh);
+    const WeldData w = weldModel(m);
+    for (int angle : {20, 60, 89}) {
+      const PieceLayout fast = segmentExact(m, w, angle);
+      const PieceLayout everything = segmentExact(m, w, angle, 1e9);
+      EXPECT_EQ(fast.pieceOf, everything.pieceOf) << angle;
+      for (size_t i = 0; i < fast.corner.size(); ++i) {
+        ASSERT_EQ(fast.corner[i].x, everything.corner[i].x);
+        ASSERT_EQ(fast.corner[i].y, everything.corner[i].y);
+      }
+    }
+  }
+}
+
+// Lying pieces turn to the smallest box among their edge directions: the same choice as trying
+// every edge direction against every corner.
+TEST(Pack, LyingPieceOrientationMatchesTheFullSearch) {
+  int lying = 0;
+  for (const GenMesh& mesh : {genGrid(9, 5), genLHexagon(), genHemisphere(10, 4)}) {
+    const Model m = modelOf(mesh);
+    const WeldData w = weldModel(m);
+    const PieceLayout before = segmentExact(m, w, 89);
+    PieceLayout after = before;
+    Pieces pieces = groupPieces(after, w);
+    orientPieces(w, after, pieces, 1);
+    for (int p = 0; p < int(pieces.boxes.size()); ++p) {
+      if (!pieces.mayTurn[p]) continue;  // standing pieces are turned upright instead
+      ++lying;
+      std::vector<Vec2> corners;
+      for (int32_t i = pieces.firstTriangle[p]; i < pieces.firstTriangle[p + 1]; ++i)
+        for (int k = 0; k < 3; ++k) corners.push_back(before.corner[3 * pieces.triangles[i] + k]);
+      double best = -1, bx = 1, by = 0;
+      for (size_t e = 0; e < corners.size(); ++e) {
+        const Vec2 d = corners[e - e % 3 + (e + 1) % 3] - corners[e];
+        const double len = std::hypot(d.x, d.y);
+        if (!(len > 0)) continue;
+        const double ex = d.x / len, ey = d.y / len;
+        double a0 = 1e300, a1 = -1e300, b0 = 1e300, b1 = -1e300;
+        for (const Vec2& q : corners) {
+          a0 = std::min(a0, ex * q.x + ey * q.y);
+          a1 = std::max(a1, ex * q.x + ey * q.y);
+          b0 = std::min(b0, -ey * q.x + ex * q.y);
+          b1 = std::max(b1, -ey * q.x + ex * q.y);
+        }
+        const double area = (a1 - a0) * (b1 - b0);
+        if (best < 0 || area < best - 1e-12) best = area, bx = ex, by = ey;
+      }
+      // The chosen direction becomes +u: check through one corner pair.
+      const int32_t t = pieces.triangles[pieces.firstTriangle[p]];
+      const Vec2 d0 = before.corner[3 * t + 1] - before.corner[3 * t];
+      const Vec2 d1 = after.corner[3 * t + 1] - after.corner[3 * t];
+      EXPECT_NEAR(d1.x, bx * d0.x + by * d0.y, 1e-12);
+      EXPECT_NEAR(d1.y, -by * d0.x + bx * d0.y, 1e-12);
+      EXPECT_NEAR(pieces.boxes[p].width * pieces.boxes[p].height, best, 1e-9);
+    }
+  }
+  EXPECT_GE(lying, 2);
+}
+
 TEST(Exact, AngleLimitSeparatesFacets) {
   const Model tube = modelOf(genTube(12, 1));  // neighbouring facets 30 degrees apart
   const WeldData w = weldModel(tube);

@@ -92,7 +92,8 @@ void laySeedTriangle(const WeldData& weld, int32_t t, Vec2 out[3]) {
   out[2] = {d, h};
 }
 
-PieceLayout segmentExact(const Model& model, const WeldData& weld, double maxAngleDegrees) {
+PieceLayout segmentExact(const Model& model, const WeldData& weld, double maxAngleDegrees,
+                         double gridCell) {
   const size_t T = model.triangles.size();
   PieceLayout out;
   out.pieceOf.assign(T, -1);
@@ -102,7 +103,8 @@ PieceLayout segmentExact(const Model& model, const WeldData& weld, double maxAng
   // Cells about twice the mean triangle edge keep a handful of triangles per cell.
   double meanEdge = 0;
   for (size_t t = 0; t < T; ++t) meanEdge += length(weld.e1[t]);
-  PieceGrid grid(T > 0 ? 2 * meanEdge / static_cast<double>(T) : 1);
+  if (gridCell <= 0) gridCell = T > 0 ? 2 * meanEdge / static_cast<double>(T) : 1;
+  PieceGrid grid(gridCell);
 
   std::deque<int32_t> queue;
   for (int32_t s : weld.areaOrder) {

@@ -16,4 +16,7 @@ struct PieceLayout {
 // Lays out a single triangle with corner 0 at the origin and corner 1 on the +x axis.
 void laySeedTriangle(const WeldData& weld, int32_t t, Vec2 out[3]);
 
-PieceLayout segmentExact(const Model& model, const WeldData& weld, double maxAngleDegrees);
+// gridCell is the cell size of the index that finds a candidate's laid-out neighbours; 0 picks
+// one from the mean edge length. Any size gives the same pieces, only the speed differs.
+PieceLayout segmentExact(const Model& model, const WeldData& weld, double maxAngleDegrees,
+                         double gridCell = 0);
