@@ -142,7 +142,7 @@ TEST(Exact, GridIndexGivesTheSameDecisions) {
 // every edge direction against every corner.
 TEST(Pack, LyingPieceOrientationMatchesTheFullSearch) {
   int lying = 0;
-  for (const GenMesh& mesh : {genGrid(9, 5), genLHexagon(), genHemisphere(10, 4)}) {
+  for (const GenMesh& mesh : {genGrid(9, 5), genCylinder(7), genCube(), genHemisphere(10, 4)}) {
     const Model m = modelOf(mesh);
     const WeldData w = weldModel(m);
     const PieceLayout before = segmentExact(m, w, 89);
@@ -180,7 +180,7 @@ TEST(Pack, LyingPieceOrientationMatchesTheFullSearch) {
       EXPECT_NEAR(pieces.boxes[p].width * pieces.boxes[p].height, best, 1e-9);
     }
   }
-  EXPECT_GE(lying, 2);
+  EXPECT_GE(lying, 5);
 }
 
 TEST(Exact, AngleLimitSeparatesFacets) {
