@@ -1,4 +1,28 @@
 #include "image/image.h"
 
+#include <cstring>
+
+#include "base/file_io.h"
+
 Image::Image(int w, int h, uint32_t fill)
     : width(w), height(h), pixels(static_cast<size_t>(w) * static_cast<size_t>(h), fill) {}
+
+std::optional<Image> decodeImage(std::span<const uint8_t> bytes) {
+  static constexpr uint8_t kPng[8] = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A};
+  auto startsWith = [&](const uint8_t* sig, size_t n) {
+    return bytes.size() >= n && std::memcmp(bytes.data(), sig, n) == 0;
+  };
+  static constexpr uint8_t kJpeg[3] = {0xFF, 0xD8, 0xFF};
+  static constexpr uint8_t kBmp[2] = {'B', 'M'};
+  if (startsWith(kPng, sizeof kPng)) return decodePng(bytes);
+  if (startsWith(kJpeg, sizeof kJpeg)) return decodeJpeg(bytes);
+  if (startsWith(kBmp, sizeof kBmp)) return decodeBmp(bytes);
+  // TGA has no signature at the start, so it is the fallback for everything else.
+  return decodeTga(bytes);
+}
+
+std::optional<Image> loadImage(const std::string& path) {
+  std::vector<uint8_t> bytes;
+  if (!readFileBytes(path, bytes)) return std::nullopt;
+  return decodeImage(bytes);
+}

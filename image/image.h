@@ -31,6 +31,11 @@ constexpr uint32_t alphaOf(uint32_t c) { return c >> 24; }
 
 // Decoders never return a partial image: a truncated or malformed file, or one whose size
 // exceeds kMaxImageSide on a side, gives nullopt. Images without alpha decode opaque.
+// Supported: PNG of any colour type and depth; baseline and progressive JPEG, grey or colour
+// (not CMYK); TGA true-colour 24/32-bit and 8-bit grey, raw or RLE, any origin corner; BMP
+// 24-bit and 32-bit uncompressed (32-bit alpha counts only when some pixel has it). Sides are
+// checked before any pixel memory is allocated; std::bad_alloc may still escape when a legal
+// image does not fit in memory.
 constexpr int kMaxImageSide = 16384;
 std::optional<Image> decodePng(std::span<const uint8_t> bytes);
 std::optional<Image> decodeJpeg(std::span<const uint8_t> bytes);
@@ -40,17 +45,24 @@ std::optional<Image> decodeBmp(std::span<const uint8_t> bytes);
 std::optional<Image> decodeImage(std::span<const uint8_t> bytes);
 std::optional<Image> loadImage(const std::string& path);
 
-// Encoders. withAlpha = false writes 24-bit colour and drops alpha.
+// Encoders. withAlpha = false writes 24-bit colour and drops alpha. PNG and BMP give an empty
+// vector for an empty image (neither format can hold one).
 std::vector<uint8_t> encodePng(const Image& image, bool withAlpha);
 std::vector<uint8_t> encodeBmp(const Image& image);  // 24-bit, bottom-up
 // Uncompressed true-colour TGA, top-left origin, BGR(A) pixels, followed by the TGA 2.0 footer.
-// Empty when a side is 65536 or more.
+// Empty when a side is 65536 or more. The file is w * h * (3 or 4) + 44 bytes.
 std::vector<uint8_t> encodeTga(const Image& image, bool withAlpha);
+// Writes encodeTga's block in one go. False when a side is 65536 or more, the file cannot be
+// created, or not every byte was written.
 bool writeTga(const Image& image, const std::string& path, bool withAlpha);
 
 // Saves w * h pixels as a 24-bit picture by the lower-cased extension of path: "tga", "bmp",
-// anything else PNG. Fails when w is 0 or the file cannot be written.
+// anything else PNG. Pixel (x, y) is pixels[y * w + x]. Fails when w is 0, when pixels holds
+// fewer than w * h, or when the file cannot be written.
 bool savePicture(const std::string& path, std::span<const uint32_t> pixels, int w, int h);
 
-// Bilinear scaling to w * h (all four channels).
+// Bilinear scaling to w * h (all four channels, each rounded to nearest). Pixel centres line
+// up: destination x samples source (x + 0.5) * sourceWidth / w - 0.5, clamped to the edge
+// pixels; the same for y. The same size returns the same pixels. An empty source or a side
+// of 0 or less gives an empty image.
 Image scaleBilinear(const Image& image, int w, int h);

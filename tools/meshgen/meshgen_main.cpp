@@ -1,4 +1,5 @@
-// quillmap-meshgen: writes one generated mesh as .obj or .3ds. Also makes the bundled sample.
+// quillmap-meshgen: writes one generated mesh as .obj or .3ds. The bundled sample model is
+// made with it: quillmap-meshgen sample resources/sample.3ds
 #include <charconv>
 #include <cstdio>
 #include <functional>
