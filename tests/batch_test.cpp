@@ -3,9 +3,12 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <set>
 #include <sstream>
 
 #include "app/batch.h"
+#include "image/image.h"
+#include "model/model.h"
 #include "tools/meshgen/meshgen.h"
 
 namespace {
@@ -40,11 +43,11 @@ class Batch : public ::testing::Test {
   std::ostringstream out_, err_;
 };
 
-TEST_F(Batch, PrintsTheModelReportHead) {
+TEST_F(Batch, PrintsTheModelReport) {
   struct Case {
     std::string file;
     GenMesh mesh;
-    std::string report;
+    std::string head;
   };
   const Case cases[] = {
       {"cube.3ds", genCube(), "Vertices: 8    Triangles: 12\nAll faces are triangles\nLayers: 1\n"},
@@ -56,9 +59,76 @@ TEST_F(Batch, PrintsTheModelReportHead) {
   };
   for (const Case& c : cases) {
     EXPECT_EQ(run({"--batch", write(c.mesh, c.file)}), 0) << c.file << err_.str();
-    EXPECT_EQ(out_.str(), c.report) << c.file;
+    EXPECT_EQ(out_.str().substr(0, c.head.size()), c.head) << c.file;
     EXPECT_EQ(err_.str(), "") << c.file;
   }
+  // The whole report of a unit cube: six 1 x 1 pieces in two shelf rows of three, so
+  // 4 + 3 s + 2 * 4 + 4 = 512 gives s = 165.33; 6 s^2 / 512^2 = 63%; opposite faces share
+  // no position and combine into three Surfaces.
+  ASSERT_EQ(run({"--batch", write(genCube(), "cube.3ds")}), 0);
+  EXPECT_EQ(out_.str(),
+            "Vertices: 8    Triangles: 12\nAll faces are triangles\nLayers: 1\n"
+            "Unwrapped pieces: 6\nScale: 165.3 pixels per unit\nTexture used: 63%\nSurfaces: 3\n");
+  // Two rows on 1024 x 512: the shelf reaches 250 pixels per unit, the raster packer (one-cell
+  // pads of 2.67 pixels) a little more and wins; six Surfaces when nothing combines.
+  ASSERT_EQ(run({"--batch", write(genCube(), "cube.3ds"), "--no-combine", "--size", "1024x512",
+                 "--per-layer"}),
+            0);
+  EXPECT_EQ(out_.str(),
+            "Vertices: 8    Triangles: 12\nAll faces are triangles\nLayers: 1  (used as surfaces)\n"
+            "Unwrapped pieces: 6\nScale: 250.7 pixels per unit\nTexture used: 72%\nSurfaces: 6\n");
+  // Keep mode on a file without UVs unwraps; on one with UVs the unwrap lines are left out.
+  ASSERT_EQ(run({"--batch", write(genCube(), "cube.obj"), "--mapping", "keep"}), 0);
+  EXPECT_NE(out_.str().find("Layers: 1\nThe file has no UVs: unwrapping\nUnwrapped pieces: 6\n"),
+            std::string::npos);
+  ASSERT_EQ(run({"--batch", write(genGrid(2, 2), "grid.obj"), "--mapping", "keep"}), 0);
+  EXPECT_EQ(out_.str(), "Vertices: 9    Triangles: 8\nAll faces are triangles\nLayers: 1\nSurfaces: 1\n");
+}
+
+TEST_F(Batch, OptionsOutsideTheirRangesAreRefused) {
+  const std::string cube = write(genCube(), "cube.obj");
+  const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
+      {{"--size", "500x512"}, "--size accepts WxH with powers of 2 from 32 to 2048, e.g. 512x256"},
+      {{"--size", "4096x4096"}, "--size accepts WxH with powers of 2 from 32 to 2048, e.g. 512x256"},
+      {{"--size", "16x16"}, "--size accepts WxH with powers of 2 from 32 to 2048, e.g. 512x256"},
+      {{"--angle", "0"}, "--angle accepts a whole number of degrees from 1 to 89"},
+      {{"--angle", "90"}, "--angle accepts a whole number of degrees from 1 to 89"},
+      {{"--angle", "4x"}, "--angle accepts a whole number of degrees from 1 to 89"},
+      {{"--margin", "65"}, "--margin accepts a whole number of pixels from 0 to 64"},
+      {{"--stretch", "0"}, "--stretch accepts a whole number of percent from 1 to 1000"},
+      {{"--rotate", "sideways"}, "--rotate accepts no, lying or all"},
+      {{"--up", "x"}, "--up accepts z or y"},
+      {{"--mapping", "flat"}, "--mapping accepts keep, exact or smooth"},
+      {{"--mapping", "smooth"}, "--mapping smooth is not available yet: use keep or exact"},
+      {{"--mirror", "x"}, "--mirror x is not available yet: use none"},
+      {{"--mirror", "w"}, "--mirror accepts none, x, z or y"},
+      {{"--angle"}, "--angle needs a value"},
+      {{"--frobnicate", "1"}, "Unknown option --frobnicate"},
+  };
+  for (const auto& [options, message] : cases) {
+    std::vector<std::string> args = {"--batch", cube};
+    args.insert(args.end(), options.begin(), options.end());
+    EXPECT_EQ(run(args), 1) << message;
+    EXPECT_EQ(err_.str(), message + "\n");
+    EXPECT_EQ(out_.str(), "");
+  }
+}
+
+TEST_F(Batch, WritesTheUvLayoutPicture) {
+  const std::string png = (dir_ / "layout.png").string();
+  ASSERT_EQ(run({"--batch", write(genCube(), "cube.3ds"), "--size", "256x128", "--uv-png", png}), 0);
+  const std::optional<Image> picture = loadImage(png);
+  ASSERT_TRUE(picture);
+  EXPECT_EQ(picture->width, 256);
+  EXPECT_EQ(picture->height, 128);
+  EXPECT_EQ(picture->at(0, 0), rgba(90, 90, 90));       // the border
+  EXPECT_EQ(picture->at(255, 127), rgba(90, 90, 90));
+  EXPECT_EQ(picture->at(1, 1), rgba(32, 32, 32));       // the fill inside the margin
+  std::set<uint32_t> colours(picture->pixels.begin(), picture->pixels.end());
+  for (int surface = 0; surface < 3; ++surface)
+    EXPECT_TRUE(colours.count(surfaceColor(surface) | 0xFF000000u)) << surface;
+  EXPECT_EQ(run({"--batch", write(genCube(), "cube.3ds"), "--uv-png", "/nonexistent/x.png"}), 2);
+  EXPECT_EQ(err_.str(), "Cannot write /nonexistent/x.png\n");
 }
 
 TEST_F(Batch, Failures) {
@@ -80,11 +150,15 @@ TEST_F(Batch, Failures) {
     EXPECT_EQ(err_.str(), c.err);
     EXPECT_EQ(out_.str(), "");
   }
-  for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
-           {}, {"--batch"}, {"--bogus"}, {"--batch", "a.obj", "b.obj"}}) {
+  for (const std::vector<std::string>& args :
+       std::vector<std::vector<std::string>>{{}, {"--bogus"}, {"model.obj"}}) {
     EXPECT_EQ(run(args), 1);
     EXPECT_NE(err_.str().find("Usage: quillmap"), std::string::npos);
   }
+  EXPECT_EQ(run({"--batch"}), 1);
+  EXPECT_EQ(err_.str(), "--batch needs a model file\n");
+  EXPECT_EQ(run({"--batch", "a.obj", "b.obj"}), 1);
+  EXPECT_EQ(err_.str(), "Only one model can be given\n");
 }
 
 TEST_F(Batch, HelpAndVersion) {
