@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <clocale>
 #include <cstdlib>
+#include <locale>
 #include <filesystem>
 #include <fstream>
 #include <set>
@@ -83,6 +85,20 @@ TEST_F(Batch, PrintsTheModelReport) {
             std::string::npos);
   ASSERT_EQ(run({"--batch", write(genGrid(2, 2), "grid.obj"), "--mapping", "keep"}), 0);
   EXPECT_EQ(out_.str(), "Vertices: 9    Triangles: 8\nAll faces are triangles\nLayers: 1\nSurfaces: 1\n");
+}
+
+// A decimal-comma locale (as GTK sets it from the environment) changes no number we write.
+TEST_F(Batch, ReportNumbersIgnoreTheLocale) {
+  const std::string cube = write(genCube(), "cube.3ds");
+  const char* const previous = std::setlocale(LC_ALL, nullptr);
+  const std::string saved = previous ? previous : "C";
+  if (!std::setlocale(LC_ALL, "de_DE.UTF-8")) GTEST_SKIP() << "no de_DE.UTF-8 locale here";
+  std::locale::global(std::locale("de_DE.UTF-8"));
+  const int status = run({"--batch", cube});
+  std::locale::global(std::locale::classic());
+  std::setlocale(LC_ALL, saved.c_str());
+  EXPECT_EQ(status, 0);
+  EXPECT_NE(out_.str().find("Scale: 165.3 pixels per unit\n"), std::string::npos) << out_.str();
 }
 
 TEST_F(Batch, OptionsOutsideTheirRangesAreRefused) {
