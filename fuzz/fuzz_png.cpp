@@ -1,3 +1,17 @@
+// Decodes any input as PNG; whatever decodes must survive our encoder and decode to the same
+// pixels, with and without alpha.
 #include <cstddef>
 #include <cstdint>
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t*, size_t) { return 0; }
+#include <cstdlib>
+
+#include "image/image.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  const std::optional<Image> image = decodePng({data, size});
+  if (!image) return 0;
+  if (decodePng(encodePng(*image, true)) != image) std::abort();
+  Image opaque = *image;
+  for (uint32_t& c : opaque.pixels) c |= 0xFF000000u;
+  if (decodePng(encodePng(*image, false)) != opaque) std::abort();
+  return 0;
+}

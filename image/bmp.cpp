@@ -33,8 +33,7 @@ std::optional<Image> decodeBmp(std::span<const uint8_t> bytes) {
 
   const bool topDown = rawHeight < 0;
   const int64_t height = topDown ? -rawHeight : rawHeight;
-  if (planes != 1 || width <= 0 || height <= 0 || width > kMaxImageSide ||
-      height > kMaxImageSide)
+  if (planes != 1 || width <= 0 || height <= 0 || width > kMaxImageSide || height > kMaxImageSide)
     return std::nullopt;
 
   // For 32-bit pixels: may the fourth byte be alpha? Only refused outright by an explicit
@@ -110,7 +109,7 @@ std::vector<uint8_t> encodeBmp(const Image& image) {
   put32(out, 14, static_cast<uint32_t>(kInfoHeaderSize));
   put32(out, 18, static_cast<uint32_t>(w));
   put32(out, 22, static_cast<uint32_t>(h));  // positive: bottom-up
-  put16(out, 26, 1);                          // planes
+  put16(out, 26, 1);                         // planes
   put16(out, 28, 24);
   put32(out, 30, kBiRgb);
   put32(out, 34, static_cast<uint32_t>(pixelBytes));

@@ -123,8 +123,7 @@ std::optional<Image> decodePng(std::span<const uint8_t> bytes) {
 }
 
 std::vector<uint8_t> encodePng(const Image& image, bool withAlpha) {
-  if (!image_detail::wellFormed(image.width, image.height, image.pixels.size()) ||
-      image.empty())
+  if (!image_detail::wellFormed(image.width, image.height, image.pixels.size()) || image.empty())
     return {};
   const size_t w = static_cast<size_t>(image.width);
   const size_t h = static_cast<size_t>(image.height);
@@ -151,7 +150,6 @@ std::vector<uint8_t> encodePng(const Image& image, bool withAlpha) {
   if (!info) return {};
 
   std::vector<uint8_t> out;
-  if (!writeAll(png, info, &out, png_uint_32(w), png_uint_32(h), withAlpha, rows.data()))
-    return {};
+  if (!writeAll(png, info, &out, png_uint_32(w), png_uint_32(h), withAlpha, rows.data())) return {};
   return out;
 }
