@@ -11,7 +11,9 @@ std::string fixedText(double value, int decimals) {
 }
 
 namespace {
+// Leading blanks and a plus sign do not stop a number.
 std::string_view withoutPlus(std::string_view text) {
+  while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
   if (!text.empty() && text.front() == '+') text.remove_prefix(1);
   return text;
 }

@@ -8,7 +8,8 @@
 
 // Fixed-point text rounded to `decimals` decimals, with "." as the separator.
 std::string fixedText(double value, int decimals);
-// The leading whole number of the text (an optional sign, then digits); 0 when there is none.
+// The leading whole number of the text (after blanks, an optional sign, then digits); 0 when
+// there is none.
 int64_t leadingInt(std::string_view text);
 // The leading decimal number of the text; 0 when there is none or it is not finite.
 double leadingReal(std::string_view text);
