@@ -66,7 +66,7 @@ std::string PreferencesFile::readFolder(const std::string& key) const {
 }
 
 void PreferencesFile::writeText(const std::string& key, const std::string& value) {
-  if (path_.empty()) return;
+  if (path_.empty() || readOnly_) return;
   std::vector<std::string> lines = readLines(path_);
   const std::string line = key + " = " + value;
   bool replaced = false;

@@ -8,8 +8,10 @@
 
 class PreferencesFile {
  public:
-  // path "" gives a file that reads defaults and loses writes (no home folder).
-  explicit PreferencesFile(std::string path) : path_(std::move(path)) {}
+  // path "" gives a file that reads defaults and loses writes (no home folder); a read-only
+  // file reads the keys but never changes them (the batch mode leaves the user's alone).
+  explicit PreferencesFile(std::string path, bool readOnly = false)
+      : path_(std::move(path)), readOnly_(readOnly) {}
 
   std::string readText(const std::string& key, const std::string& fallback) const;
   // The leading number of the stored text; the fallback when the key is missing or empty.
@@ -25,6 +27,7 @@ class PreferencesFile {
 
  private:
   std::string path_;
+  bool readOnly_;
 };
 
 // The folder "<home>/.Quillmap/", created when missing; "" without a usable home folder.
