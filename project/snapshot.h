@@ -8,7 +8,9 @@
 #include "model/model.h"
 
 // The whole block: "UVM1", version 2, counts and flags, vertices, triangles, material names,
-// layer names and every triangle's layer; little-endian 32-bit values.
+// layer names and every triangle's layer; little-endian 32-bit values. hasUVs and zUp are
+// written as 0 or 1, objectCount and splitPolygons saturated to 32 bits. Empty when a count or
+// a name's byte length does not fit in 32 bits (the block could not hold it).
 std::vector<uint8_t> writeModelSnapshot(const Model& model);
 
 // Reads a block written by writeModelSnapshot (version 1 blocks end after the material names).
