@@ -34,6 +34,13 @@ constexpr const char* kUsage =
     "  --no-combine      do not combine pieces into fewer surfaces\n"
     "  --per-layer       unwrap per layer (layers = surfaces)\n"
     "  --uv-png FILE     write the UV layout picture at the texture size\n"
+    "  --texture IMAGE   import IMAGE (.png, .tga, .bmp, .jpg) as the texture, scaled to\n"
+    "                    the texture size\n"
+    "  --export FILE     export to Serious Sam as File > Export does (.3ds is added when\n"
+    "                    missing) and print what was written\n"
+    "  --root DIR        with --export: the Serious Sam folder (default: the preferences)\n"
+    "  --write LIST      with --export: what else to write, comma-separated from scr, tga,\n"
+    "                    tex and uv, or none (default: the preferences)\n"
     "  --save FILE       save the project (.qmap is added when missing)\n"
     "  --yes             answer Yes to questions (overwrite, newer autosave); else No\n"
     "A project is unwrapped again only when an unwrap option is given.\n";
@@ -41,31 +48,55 @@ constexpr const char* kUsage =
 enum Status { kOk = 0, kUsageError = 1, kFileError = 2 };
 
 // Boxes go to the error stream; questions are answered by --yes, else No, since nobody is
-// there to ask. The save dialog "chooses" the --save file.
+// there to ask. The file dialogs "choose" what the command line named for the step at hand.
 class BatchUi : public Ui {
  public:
-  BatchUi(std::ostream& err, bool yes, std::string savePath)
-      : err_(err), yes_(yes), savePath_(std::move(savePath)) {}
-  Answer message(const std::string&, const std::string& text, Icon, Buttons buttons) override {
+  BatchUi(std::ostream& err, bool yes) : err_(err), yes_(yes) {}
+  Answer message(const std::string&, const std::string& text, Icon icon, Buttons buttons) override {
     err_ << text << "\n";
-    if (buttons == Buttons::ok) return Answer::ok;
-    return yes_ ? Answer::yes : Answer::no;
+    if (buttons == Buttons::ok) {
+      if (icon == Icon::warning || icon == Icon::error) ++problems_;
+      return Answer::ok;
+    }
+    return yes_ || yesToAll_ ? Answer::yes : Answer::no;
   }
-  std::string chooseOpen(const FileDialog&) override { return ""; }
+  std::string chooseOpen(const FileDialog&) override { return openPath_; }
   std::string chooseSave(const FileDialog&) override { return savePath_; }
   void status(int field, const std::string& text) override {
     if (field == kStatusNote) note_ = text;
   }
   void refreshControls() override {}
   void refreshViews() override {}
-  // The last note of the status bar, unless it only said work was in progress.
-  std::string finalNote() const { return note_ == "Unwrapping..." ? "" : note_; }
+
+  // What the next dialogs choose, and whether questions are answered Yes regardless of --yes
+  // (the scale question of --texture).
+  void setChoices(std::string open, std::string save, bool yesToAll = false) {
+    openPath_ = std::move(open);
+    savePath_ = std::move(save);
+    yesToAll_ = yesToAll;
+  }
+  // Warning and error boxes shown so far.
+  int problems() const { return problems_; }
+  // The last note of the status bar, unless it only said work was in progress; taking it
+  // empties it.
+  std::string takeNote() {
+    std::string note = note_ == "Unwrapping..." ? "" : note_;
+    note_.clear();
+    return note;
+  }
 
  private:
   std::ostream& err_;
   bool yes_;
-  std::string savePath_;
+  bool yesToAll_ = false;
+  std::string openPath_, savePath_;
   std::string note_;
+  int problems_ = 0;
+};
+
+// The files an export writes besides the .3ds.
+struct ExportChoice {
+  bool script = false, tga = false, tex = false, uvPicture = false;
 };
 
 struct BatchOptions {
@@ -75,8 +106,35 @@ struct BatchOptions {
   std::optional<int> upAxis, mirrorAxis;  // these two a new project from a model resets
   std::string uvPicturePath;
   std::string savePath;
+  std::string texturePath;
+  std::string exportPath;
+  std::optional<std::string> seriousSamRoot;
+  std::optional<ExportChoice> exportChoice;
   bool yes = false;
 };
+
+// "scr,tga,tex,uv" in any order and number, or "none".
+std::optional<ExportChoice> exportChoiceOf(const std::string& list) {
+  ExportChoice c;
+  if (list == "none") return c;
+  size_t start = 0;
+  for (;;) {
+    const size_t comma = list.find(',', start);
+    const std::string item = list.substr(start, comma == std::string::npos ? comma : comma - start);
+    if (item == "scr")
+      c.script = true;
+    else if (item == "tga")
+      c.tga = true;
+    else if (item == "tex")
+      c.tex = true;
+    else if (item == "uv")
+      c.uvPicture = true;
+    else
+      return std::nullopt;
+    if (comma == std::string::npos) return c;
+    start = comma + 1;
+  }
+}
 
 std::optional<int> wholeNumber(const std::string& text, int low, int high) {
   int value = 0;
@@ -161,6 +219,15 @@ std::optional<std::string> parseBatch(const std::vector<std::string>& args, Batc
         options.uvPicturePath = value;
       } else if (arg == "--save") {
         options.savePath = value;
+      } else if (arg == "--texture") {
+        options.texturePath = value;
+      } else if (arg == "--export") {
+        options.exportPath = value;
+      } else if (arg == "--root") {
+        options.seriousSamRoot = value;
+      } else if (arg == "--write") {
+        options.exportChoice = exportChoiceOf(value);
+        if (!options.exportChoice) return "--write accepts scr, tga, tex and uv, comma-separated, or none";
       } else {
         return "Unknown option " + arg;
       }
@@ -171,6 +238,8 @@ std::optional<std::string> parseBatch(const std::vector<std::string>& args, Batc
     }
   }
   if (options.path.empty()) return std::string("--batch needs a model or project file");
+  if ((options.seriousSamRoot || options.exportChoice) && options.exportPath.empty())
+    return std::string("--root and --write go with --export");
   return std::nullopt;
 }
 
@@ -181,8 +250,20 @@ int runBatch(const BatchOptions& options, std::ostream& out, std::ostream& err) 
   const std::string prefsFolder = preferencesFolder(home ? home : "");
   PreferencesFile prefsFile(preferencesPath(prefsFolder), true);
   Preferences prefs = loadPreferences(prefsFile, "");
+  if (options.seriousSamRoot) {
+    // As the Preferences dialog stores it: with a trailing separator.
+    prefs.seriousSamRoot = *options.seriousSamRoot;
+    const std::string& root = prefs.seriousSamRoot;
+    if (!root.empty() && root.back() != '/' && root.back() != '\\') prefs.seriousSamRoot += '/';
+  }
+  if (options.exportChoice) {
+    prefs.writeScript = options.exportChoice->script;
+    prefs.writeTexture = options.exportChoice->tga;
+    prefs.writeTex = options.exportChoice->tex;
+    prefs.writePNG = options.exportChoice->uvPicture;
+  }
   Session session;
-  BatchUi ui(err, options.yes, options.savePath);
+  BatchUi ui(err, options.yes);
   Controller controller(session, ui, prefs, prefsFile, prefsFolder);
 
   const bool isProject = lowerExtension(options.path) == "qmap";
@@ -197,6 +278,14 @@ int runBatch(const BatchOptions& options, std::ostream& out, std::ostream& err) 
   }
   out << session.reportText;
 
+  if (!options.texturePath.empty()) {
+    // The scale question is answered Yes: the texture is meant for this layout.
+    ui.setChoices(options.texturePath, "", true);
+    const bool imported = controller.importTexture();
+    ui.setChoices("", "");
+    if (!imported) return kFileError;
+  }
+
   int status = kOk;
   if (!options.uvPicturePath.empty()) {
     const Image picture = uvLayoutImage(session.workModel, session.settings.layoutWidth,
@@ -206,8 +295,20 @@ int runBatch(const BatchOptions& options, std::ostream& out, std::ostream& err) 
       status = kFileError;
     }
   }
+  if (!options.exportPath.empty()) {
+    const std::string earlier = ui.takeNote();
+    if (!earlier.empty()) err << earlier << "\n";
+    ui.setChoices("", options.exportPath);
+    const int problemsBefore = ui.problems();
+    // A failed script or .tex leaves the export standing but the run counts as failed.
+    if (!controller.exportToSeriousSam() || ui.problems() != problemsBefore) status = kFileError;
+    const std::string report = ui.takeNote();
+    if (!report.empty()) out << report << "\n";
+  }
+  ui.setChoices("", options.savePath);
   if (!options.savePath.empty() && !controller.saveAs(false)) status = kFileError;
-  if (!ui.finalNote().empty()) err << ui.finalNote() << "\n";
+  const std::string note = ui.takeNote();
+  if (!note.empty()) err << note << "\n";
   return status;
 }
 

@@ -39,6 +39,21 @@ class Controller {
   // The 60-second timer; clock is the local time as "HH:MM" for the status note.
   void autosaveTick(const std::string& clock);
 
+  // File > Export to Serious Sam: the .3ds and, as the preferences say, the .scr script, the
+  // padded texture as .tga and .tex, and the UV layout picture, all beside the chosen file;
+  // the report goes to the status bar. True when the .3ds was written.
+  bool exportToSeriousSam();
+
+  // Texture menu. Export texture: true when written. Import texture: true when the image
+  // became the Texture (one undo step when a Texture existed). Export UV overlay: true when
+  // the transparent overlay was written.
+  bool exportTexture();
+  bool importTexture();
+  bool exportUvOverlay();
+  // Saves the Texture as a picture by the path's extension (tga, bmp, else PNG) and makes it
+  // the Texture's file; false when there is no Texture or the file cannot be written.
+  bool writeTextureImage(const std::string& path);
+
   bool projectCountsAsChanged() const;
   // Renames a file; replaceable so tests can make the last step of a save fail.
   std::function<bool(const std::string& from, const std::string& to)> renameFile =

@@ -24,6 +24,12 @@ struct Ui {
                          Buttons buttons) = 0;
   virtual std::string chooseOpen(const FileDialog& dialog) = 0;  // "" = cancelled
   virtual std::string chooseSave(const FileDialog& dialog) = 0;  // "" = cancelled
+  // A save dialog that also tells which entry of its filter was selected when the user
+  // confirmed (0 = the first), for commands that add the extension of the chosen type.
+  virtual std::string chooseSaveFiltered(const FileDialog& dialog, int& filterIndex) {
+    filterIndex = 0;
+    return chooseSave(dialog);
+  }
   virtual void status(int field, const std::string& text) = 0;
   // The session's settings changed under the controls: show them again.
   virtual void refreshControls() = 0;

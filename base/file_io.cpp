@@ -1,5 +1,7 @@
 #include "base/file_io.h"
 
+#include <sys/stat.h>
+
 #include <cstdio>
 #include <memory>
 
@@ -28,6 +30,20 @@ bool writeFileBytes(const std::string& path, const uint8_t* data, size_t size) {
   if (!f) return false;
   const bool written = std::fwrite(data, 1, size, f) == size;
   return (std::fclose(f) == 0) && written;
+}
+
+FileWrite writeWholeFile(const std::string& path, const uint8_t* data, size_t size) {
+  std::FILE* f = std::fopen(path.c_str(), "wb");
+  if (!f) return FileWrite::cannotCreate;
+  const bool written = std::fwrite(data, 1, size, f) == size;
+  if (std::fclose(f) == 0 && written) return FileWrite::ok;
+  removeRegularFile(path);
+  return FileWrite::incomplete;
+}
+
+void removeRegularFile(const std::string& path) {
+  struct stat st {};
+  if (::lstat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode)) std::remove(path.c_str());
 }
 
 std::string lowerExtension(const std::string& path) {

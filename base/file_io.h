@@ -13,6 +13,13 @@ bool writeFileBytes(const std::string& path, const uint8_t* data, size_t size);
 inline bool writeFileBytes(const std::string& path, const std::vector<uint8_t>& bytes) {
   return writeFileBytes(path, bytes.data(), bytes.size());
 }
+// Like writeFileBytes, but tells a file that could not be created from one that was created
+// and not written whole; the latter is removed when it is a regular file, so a failed write
+// leaves no truncated file (and never removes a device such as /dev/full).
+enum class FileWrite { ok, cannotCreate, incomplete };
+FileWrite writeWholeFile(const std::string& path, const uint8_t* data, size_t size);
+// Removes path when it is a regular file (not a folder, device or link to one).
+void removeRegularFile(const std::string& path);
 // Lower-cased text after the last "." of the file name, "" when there is none.
 std::string lowerExtension(const std::string& path);
 // The folder part of a path with its trailing "/", "" for a bare file name.

@@ -21,6 +21,10 @@ int pixelOf(double fraction, int size) {
 
 void drawUvWireframe(Image& image, const Model& model) {
   drawBorder(image, rgba(90, 90, 90));
+  drawUvEdges(image, model);
+}
+
+void drawUvEdges(Image& image, const Model& model) {
   const int w = image.width, h = image.height;
   const auto vertexCount = static_cast<int64_t>(model.vertices.size());
   for (const Triangle& t : model.triangles) {
@@ -46,5 +50,11 @@ Image uvLayoutImage(const Model& model, int w, int h) {
   if (h < 0) h = w;
   Image image(w, h, rgba(32, 32, 32));
   drawUvWireframe(image, model);
+  return image;
+}
+
+Image uvOverlayImage(const Model& model, int w, int h) {
+  Image image(w, h, rgba(255, 255, 255, 0));
+  drawUvEdges(image, model);
   return image;
 }

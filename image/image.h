@@ -53,12 +53,13 @@ std::vector<uint8_t> encodeBmp(const Image& image);  // 24-bit, bottom-up
 // Empty when a side is 65536 or more. The file is w * h * (3 or 4) + 44 bytes.
 std::vector<uint8_t> encodeTga(const Image& image, bool withAlpha);
 // Writes encodeTga's block in one go. False when a side is 65536 or more, the file cannot be
-// created, or not every byte was written.
+// created, or not every byte was written (the incomplete file is then removed).
 bool writeTga(const Image& image, const std::string& path, bool withAlpha);
 
 // Saves w * h pixels as a 24-bit picture by the lower-cased extension of path: "tga", "bmp",
 // anything else PNG. Pixel (x, y) is pixels[y * w + x]. Fails when w is 0, when pixels holds
-// fewer than w * h, or when the file cannot be written; with h = 0 only TGA can be written.
+// fewer than w * h, or when the file cannot be written whole (an incomplete file is removed);
+// with h = 0 only TGA can be written.
 bool savePicture(const std::string& path, std::span<const uint32_t> pixels, int w, int h);
 
 // Bilinear scaling to w * h (all four channels, each rounded to nearest). Pixel centres line

@@ -1,6 +1,7 @@
 // TGA: read true-colour (24/32-bit) and 8-bit grey images, raw or run-length encoded; write
 // raw true-colour with the TGA 2.0 footer.
 #include <cstring>
+#include <new>
 
 #include "base/file_io.h"
 #include "image/image.h"
@@ -128,7 +129,12 @@ std::vector<uint8_t> encodeTga(const Image& image, bool withAlpha) {
 
 bool writeTga(const Image& image, const std::string& path, bool withAlpha) {
   if (image.width >= 65536 || image.height >= 65536) return false;
-  const std::vector<uint8_t> block = encodeTga(image, withAlpha);
+  std::vector<uint8_t> block;
+  try {
+    block = encodeTga(image, withAlpha);
+  } catch (const std::bad_alloc&) {
+    return false;  // no memory for the block
+  }
   if (block.empty()) return false;
-  return writeFileBytes(path, block);
+  return writeWholeFile(path, block.data(), block.size()) == FileWrite::ok;
 }

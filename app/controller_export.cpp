@@ -1,0 +1,253 @@
+// The export to a Serious Sam folder and the Texture menu's image files.
+#include <filesystem>
+#include <new>
+
+#include "app/controller.h"
+#include "base/file_io.h"
+#include "export/pad.h"
+#include "export/script.h"
+#include "export/tex.h"
+#include "export/uv_layout.h"
+#include "export/write3ds.h"
+#include "image/image.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+bool exists(const std::string& path) {
+  std::error_code ec;
+  return fs::exists(path, ec);
+}
+
+// The same file under another spelling (a link, "..", "./"); only for paths that exist.
+bool sameFile(const std::string& a, const std::string& b) {
+  std::error_code ec;
+  return !a.empty() && !b.empty() && fs::equivalent(a, b, ec);
+}
+
+constexpr const char* kExportTitle =
+    "Export to Serious Sam (choose a folder inside the Serious Sam folder)";
+constexpr const char* kTextureFilter =
+    "PNG image (*.png)|*.png|Targa (*.tga)|*.tga|Bitmap (*.bmp)|*.bmp";
+constexpr const char* kImportFilter =
+    "Images (*.png;*.tga;*.bmp;*.jpg)|*.png;*.tga;*.bmp;*.jpg;*.jpeg|All files (*.*)|*.*";
+
+}  // namespace
+
+bool Controller::exportToSeriousSam() {
+  if (!s_.modelLoaded) return false;
+  if (s_.layoutChanging) {
+    ui_.message(kProgramName, "Lock or cancel the layout change first.", Icon::information,
+                Buttons::ok);
+    return false;
+  }
+  std::string proposed = s_.exportPath;
+  if (proposed.empty()) {
+    const std::string& named = s_.projectPath.empty() ? s_.modelPath : s_.projectPath;
+    proposed = prefs_.seriousSamRoot + withoutExtension(fileNameOf(named)) + ".3ds";
+  }
+  std::string path = ui_.chooseSave(
+      {kExportTitle, folderOf(proposed), fileNameOf(proposed), "3D Studio (*.3ds)|*.3ds"});
+  if (path.empty()) return false;
+  if (lowerExtension(path) != "3ds") path += ".3ds";
+  // The model file is never overwritten, whatever spelling of its path was chosen.
+  if (sameTextIgnoringCase(path, s_.modelPath) || sameFile(path, s_.modelPath)) {
+    ui_.message(kProgramName, "This is the original model file. Choose another name.",
+                Icon::warning, Buttons::ok);
+    return false;
+  }
+
+  const std::string folder = folderOf(path);
+  const std::string fileName = fileNameOf(path);
+  const std::string base = fileName.substr(0, fileName.size() - 4);  // without ".3ds"
+  const std::string scriptPath = folder + base + ".scr";
+  const std::string tgaPath = folder + base + ".tga";
+  const std::string texPath = folder + base + ".tex";
+  const Texture& texture = s_.texture;
+  const bool hasTexture = texture.TextureWidth > 0;
+  const bool wantTga = prefs_.writeTexture && hasTexture;
+  const bool wantTex = prefs_.writeTex && hasTexture;
+  const bool samePlace = sameTextIgnoringCase(path, s_.exportPath);
+
+  if (!samePlace) {
+    std::string existing;
+    if (exists(path)) existing += fileName + "\n";
+    if (prefs_.writeScript && exists(scriptPath))
+      existing += base + ".scr  (may contain animations!)\n";
+    if (wantTga && exists(tgaPath)) existing += base + ".tga\n";
+    if (wantTex && exists(texPath)) existing += base + ".tex\n";
+    if (!existing.empty() &&
+        ui_.message(kProgramName, "These files already exist:\n" + existing + "\nOverwrite them?",
+                    Icon::warning, Buttons::yesNo) != Answer::yes)
+      return false;
+  }
+
+  const Encoded3ds model = write3ds(s_.workModel, path);
+  if (!model.ok) {
+    error(model.message);
+    return false;
+  }
+  std::string report = "Exported " + fileName;
+  const int layoutW = s_.settings.layoutWidth, layoutH = s_.settings.layoutHeight;
+
+  if (prefs_.writeScript) {
+    std::string root = findSeriousSamFolder(path);
+    if (root.empty()) root = prefs_.seriousSamRoot;
+    const ScriptPlace place = placeInSeriousSam(path, root);
+    std::string problem = place.message;
+    if (place.ok) {
+      const ScriptWrite written =
+          writeScript(scriptPath, place.directory, place.name, layoutW, layoutH);
+      if (written.ok)
+        report += " + .scr";
+      else
+        problem = written.message;
+    }
+    if (!problem.empty())
+      ui_.message(kProgramName, "The model is exported, but the script (.scr) is not:\n\n" + problem,
+                  Icon::warning, Buttons::ok);
+  }
+
+  if (wantTga || wantTex) {
+    // The Texture itself stays as painted; only the exported copy is padded.
+    std::vector<uint32_t> padded;
+    bool paddedOk = true;
+    try {
+      padded = padTexture(&s_.workModel, texture.TexturePixels, texture.TextureWidth,
+                          texture.TextureHeight);
+    } catch (const std::bad_alloc&) {
+      paddedOk = false;
+    }
+    const int64_t w = texture.TextureWidth, h = texture.TextureHeight;
+    if (wantTga && paddedOk &&
+        savePicture(tgaPath, padded, static_cast<int>(w), static_cast<int>(h)))
+      report += " + .tga";
+    if (wantTex) {
+      const MexSize mex = expectedMex(layoutW, layoutH);
+      const TexWrite tex = paddedOk ? writeTex(padded, w, h, texPath, mex.width, mex.height)
+                                    : TexWrite{false, false, "Not enough memory to write " + texPath};
+      if (tex.ok)
+        report += std::string(" + .tex") + (tex.scaled ? " (scaled down to max. 1024)" : "");
+      else
+        ui_.message(kProgramName, "The .tex texture is not written:\n\n" + tex.message,
+                    Icon::warning, Buttons::ok);
+    }
+  }
+
+  if (prefs_.writePNG) {
+    const Image picture = uvLayoutImage(s_.workModel, layoutW, layoutH);
+    if (savePicture(folder + base + "_uv.png", picture.pixels, picture.width, picture.height))
+      report += " + UV layout";
+  }
+
+  if (!samePlace) {
+    s_.exportPath = path;
+    s_.projectChanged = true;
+  }
+  ui_.status(kStatusNote, report);
+  return true;
+}
+
+// ---- Texture menu --------------------------------------------------------------------------
+
+bool Controller::writeTextureImage(const std::string& path) {
+  Texture& t = s_.texture;
+  if (t.TextureWidth <= 0) return false;
+  bool saved = false;
+  try {
+    saved = savePicture(path, t.TexturePixels, static_cast<int>(t.TextureWidth),
+                        static_cast<int>(t.TextureHeight));
+  } catch (const std::bad_alloc&) {
+  }
+  if (saved) t.TextureFile = path;
+  return saved;
+}
+
+bool Controller::exportTexture() {
+  const Texture& t = s_.texture;
+  if (t.TextureWidth <= 0) {
+    ui_.message("Export texture", "There is no texture yet.", Icon::information, Buttons::ok);
+    return false;
+  }
+  int filter = 0;
+  std::string path = ui_.chooseSaveFiltered(
+      {"Export texture", folderOf(t.TextureFile), fileNameOf(t.TextureFile), kTextureFilter},
+      filter);
+  if (path.empty()) return false;
+  const std::string ext = lowerExtension(path);
+  if (ext != "png" && ext != "tga" && ext != "bmp")
+    path += filter == 1 ? ".tga" : filter == 2 ? ".bmp" : ".png";
+  if (exists(path) && ui_.message("3D preview", fileNameOf(path) + " already exists. Overwrite it?",
+                                  Icon::warning, Buttons::yesNo) != Answer::yes)
+    return false;
+  if (!writeTextureImage(path)) {
+    ui_.message("3D preview", "Could not save " + path, Icon::error, Buttons::ok);
+    return false;
+  }
+  ui_.refreshViews();  // the 3D window's title names the file
+  return true;
+}
+
+bool Controller::importTexture() {
+  Texture& t = s_.texture;
+  const std::string path = ui_.chooseOpen(
+      {"Import texture", folderOf(t.TextureFile), fileNameOf(t.TextureFile), kImportFilter});
+  if (path.empty()) return false;
+  std::optional<Image> image;
+  try {
+    image = loadImage(path);
+  } catch (const std::bad_alloc&) {
+    image.reset();
+  }
+  if (!image) {
+    ui_.message("Import texture", "Could not load " + path, Icon::error, Buttons::ok);
+    return false;
+  }
+  const int w = s_.settings.layoutWidth, h = s_.settings.layoutHeight;
+  if ((image->width != w || image->height != h) &&
+      ui_.message("Import texture",
+                  fileNameOf(path) + " is " + std::to_string(image->width) + " x " +
+                      std::to_string(image->height) +
+                      " pixels, the texture size of the project is " + std::to_string(w) +
+                      " x " + std::to_string(h) + ".\nScale it to the project size?",
+                  Icon::information, Buttons::yesNo) == Answer::yes) {
+    try {
+      *image = scaleBilinear(*image, w, h);
+    } catch (const std::bad_alloc&) {
+      ui_.message("Import texture", "Could not load " + path, Icon::error, Buttons::ok);
+      return false;
+    }
+  }
+  if (t.TextureWidth > 0) BeginTextureStep(t);
+  for (uint32_t& p : image->pixels) p &= 0x00FFFFFFu;  // the painted image has no alpha
+  t.TexturePixels = std::move(image->pixels);
+  t.TextureWidth = image->width;
+  t.TextureHeight = image->height;
+  t.TextureFile = path;
+  t.TextureModified = true;
+  ++t.TextureRevision;
+  s_.view.viewMode = 1;
+  ui_.refreshViews();
+  return true;
+}
+
+bool Controller::exportUvOverlay() {
+  if (!s_.modelLoaded) return false;
+  const std::string& textureFile = s_.texture.TextureFile;
+  const std::string folder = folderOf(textureFile.empty() ? s_.modelPath : textureFile);
+  std::string path = ui_.chooseSave({"Export UV layout as a transparent overlay", folder,
+                                     withoutExtension(fileNameOf(s_.modelPath)) + "_uv_overlay.png",
+                                     "PNG image (*.png)|*.png"});
+  if (path.empty()) return false;
+  if (lowerExtension(path) != "png") path += ".png";
+  const Image overlay =
+      uvOverlayImage(s_.workModel, s_.settings.layoutWidth, s_.settings.layoutHeight);
+  const std::vector<uint8_t> png = encodePng(overlay, true);
+  if (png.empty() || !writeFileBytes(path, png)) {
+    error("Could not save " + path);
+    return false;
+  }
+  ui_.status(kStatusNote, "Exported " + fileNameOf(path));
+  return true;
+}

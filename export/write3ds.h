@@ -1,0 +1,29 @@
+// The .3ds file Serious Modeler builds its model from: one object "Model" with one triangle
+// mesh carrying the layout UVs, and one material per Surface whose face group holds the
+// Surface's triangles. Messages are in Dutch, like those of the .3ds reader.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "model/model.h"
+
+// The format counts vertices and faces in 16 bits.
+constexpr int64_t kMax3dsCount = 65535;
+
+struct Encoded3ds {
+  bool ok = false;
+  std::string message;         // empty on success
+  std::vector<uint8_t> bytes;  // the whole file; empty on failure
+};
+
+// Builds the file in memory. Positions and UVs are written as stored (no axis change, no v
+// flip); every face gets the flags 7; names are cut to their first 15 bytes. Triangles whose
+// material is not a Surface of the model belong to no face group. Refuses a model with more
+// than kMax3dsCount vertices or triangles, and one whose triangles name a vertex outside it.
+Encoded3ds encode3ds(const Model& model);
+
+// encode3ds, then creates (or truncates) the file and writes it. On any failure the message
+// says why and no file is left behind (a refused model never creates one).
+Encoded3ds write3ds(const Model& model, const std::string& path);
