@@ -16,8 +16,11 @@ struct ScriptedUi : Ui {
   };
   std::deque<Answer> answers;          // for questions, in order
   std::deque<std::string> savePaths;   // what the save dialogs "choose"; "" = cancel
+  std::deque<int> saveFilters;         // the filter entry chosen with them; 0 when none left
+  std::deque<std::string> openPaths;   // what the open dialogs "choose"; "" when none left
   std::vector<Shown> shown;
   std::vector<FileDialog> saveDialogs;
+  std::vector<FileDialog> openDialogs;
   std::string statusText[3];
 
   Answer message(const std::string& title, const std::string& text, Icon icon,
@@ -29,13 +32,27 @@ struct ScriptedUi : Ui {
     answers.pop_front();
     return a;
   }
-  std::string chooseOpen(const FileDialog&) override { return ""; }
+  std::string chooseOpen(const FileDialog& dialog) override {
+    openDialogs.push_back(dialog);
+    if (openPaths.empty()) return "";
+    const std::string path = openPaths.front();
+    openPaths.pop_front();
+    return path;
+  }
   std::string chooseSave(const FileDialog& dialog) override {
     saveDialogs.push_back(dialog);
     if (savePaths.empty()) throw std::logic_error("unexpected save dialog: " + dialog.title);
     const std::string path = savePaths.front();
     savePaths.pop_front();
     return path;
+  }
+  std::string chooseSaveFiltered(const FileDialog& dialog, int& filterIndex) override {
+    filterIndex = 0;
+    if (!saveFilters.empty()) {
+      filterIndex = saveFilters.front();
+      saveFilters.pop_front();
+    }
+    return chooseSave(dialog);
   }
   void status(int field, const std::string& text) override { statusText[field] = text; }
   void refreshControls() override {}
