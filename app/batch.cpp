@@ -53,6 +53,7 @@ class BatchUi : public Ui {
  public:
   BatchUi(std::ostream& err, bool yes) : err_(err), yes_(yes) {}
   Answer message(const std::string&, const std::string& text, Icon icon, Buttons buttons) override {
+    if (yesToAll_ && buttons != Buttons::ok) return Answer::yes;  // answered by the command line
     err_ << text << "\n";
     if (buttons == Buttons::ok) {
       if (icon == Icon::warning || icon == Icon::error) ++problems_;

@@ -9,6 +9,7 @@
 #include <sstream>
 
 #include "app/batch.h"
+#include "base/file_io.h"
 #include "image/image.h"
 #include "model/model.h"
 #include "tools/meshgen/meshgen.h"
@@ -174,6 +175,75 @@ TEST_F(Batch, WritesTheUvLayoutPicture) {
     EXPECT_TRUE(colours.count(surfaceColor(surface) | 0xFF000000u)) << surface;
   EXPECT_EQ(run({"--batch", write(genCube(), "cube.3ds"), "--uv-png", "/nonexistent/x.png"}), 2);
   EXPECT_EQ(err_.str(), "Cannot write /nonexistent/x.png\n");
+}
+
+TEST_F(Batch, ExportsIntoASeriousSamFolder) {
+  fs::create_directories(dir_ / "SS" / "Bin");
+  fs::create_directories(dir_ / "SS" / "Models");
+  writeText("", "SS/Bin/SeriousModeler.exe");
+  const std::string cube = write(genCube(), "cube.3ds");
+  const std::string target = (dir_ / "SS" / "Models" / "cube").string();
+  const std::string picture = (dir_ / "paint.png").string();
+  ASSERT_TRUE(writeFileBytes(picture, encodePng(Image(256, 256, rgba(200, 100, 50)), false)));
+  const std::vector<std::string> full = {"--batch", cube,      "--size",  "512x256", "--texture",
+                                         picture,  "--export", target,    "--write", "tex,uv,scr,tga"};
+
+  ASSERT_EQ(run(full), 0) << err_.str();
+  EXPECT_TRUE(out_.str().ends_with("\nExported cube.3ds + .scr + .tga + .tex + UV layout\n"))
+      << out_.str();
+  EXPECT_EQ(err_.str(), "");
+  // The picture was scaled to the layout without asking (the scale question is answered Yes).
+  const std::optional<Image> tga = loadImage(target + ".tga");
+  ASSERT_TRUE(tga);
+  EXPECT_EQ(tga->width, 512);
+  EXPECT_EQ(tga->height, 256);
+  EXPECT_EQ(tga->at(0, 0), rgba(200, 100, 50));
+  EXPECT_TRUE(fs::exists(target + "_uv.png"));
+  EXPECT_EQ(fs::file_size(target + ".tex"), 96u + 512 * 256 * 3);
+  std::ifstream script(target + ".scr", std::ios::binary);
+  std::string line;
+  std::getline(script, line);
+  std::getline(script, line);
+  EXPECT_EQ(line, "TEXTURE_DIM 2.00 1.00\r");
+
+  // The files exist now: only --yes overwrites them.
+  ASSERT_EQ(run(full), 2);
+  EXPECT_EQ(err_.str(),
+            "These files already exist:\ncube.3ds\ncube.scr  (may contain animations!)\ncube.tga\n"
+            "cube.tex\n\nOverwrite them?\n");
+  EXPECT_EQ(out_.str().find("Exported"), std::string::npos);
+  std::vector<std::string> withYes = full;
+  withYes.push_back("--yes");
+  EXPECT_EQ(run(withYes), 0) << err_.str();
+
+  // A project remembers its export file, and exporting there again asks nothing.
+  const std::string project = (dir_ / "cube.qmap").string();
+  withYes.insert(withYes.end(), {"--save", project});
+  ASSERT_EQ(run(withYes), 0) << err_.str();
+  EXPECT_TRUE(err_.str().ends_with("\nOverwrite them?\nProject saved: cube.qmap\n")) << err_.str();
+  ASSERT_EQ(run({"--batch", project, "--export", target + ".3ds", "--write", "none"}), 0) << err_.str();
+  EXPECT_TRUE(out_.str().ends_with("\nExported cube.3ds\n")) << out_.str();
+  EXPECT_EQ(err_.str(), "");
+
+  // A script that cannot be written: the rest is exported, the run fails.
+  const std::string outside = (dir_ / "cube_out").string();
+  EXPECT_EQ(run({"--batch", cube, "--texture", picture, "--export", outside, "--write", "scr,tga",
+                 "--root", (dir_ / "SS").string()}),
+            2);
+  EXPECT_EQ(err_.str(), "The model is exported, but the script (.scr) is not:\n\n"
+                        "The file is not inside the Serious Sam folder (" + (dir_ / "SS").string() +
+                        "/).\nSerious Modeler can only use files inside that folder.\n\n"
+                        "If this is not your Serious Sam folder, change it in Tools > Preferences.\n");
+  EXPECT_TRUE(out_.str().ends_with("\nExported cube_out.3ds + .tga\n")) << out_.str();
+  EXPECT_TRUE(fs::exists(outside + ".3ds"));
+
+  // Wrong options and a texture that cannot be read.
+  EXPECT_EQ(run({"--batch", cube, "--export", target, "--write", "scr,png"}), 1);
+  EXPECT_EQ(err_.str(), "--write accepts scr, tga, tex and uv, comma-separated, or none\n");
+  EXPECT_EQ(run({"--batch", cube, "--root", "/games"}), 1);
+  EXPECT_EQ(err_.str(), "--root and --write go with --export\n");
+  EXPECT_EQ(run({"--batch", cube, "--texture", cube, "--export", target, "--yes"}), 2);
+  EXPECT_EQ(err_.str(), "Could not load " + cube + "\n");
 }
 
 TEST_F(Batch, Failures) {
