@@ -1,0 +1,94 @@
+// The export's texture work on a 2048 x 2048 texture: padding around a typical layout, and
+// the .tex writer (halving to 1024 and writing).
+#include <benchmark/benchmark.h>
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <cmath>
+#include <filesystem>
+
+#include "app/controller.h"
+#include "export/pad.h"
+#include "export/tex.h"
+#include "tools/meshgen/meshgen.h"
+
+namespace {
+
+struct QuietUi : Ui {
+  Answer message(const std::string&, const std::string&, Icon, Buttons) override { return Answer::no; }
+  std::string chooseOpen(const FileDialog&) override { return ""; }
+  std::string chooseSave(const FileDialog&) override { return ""; }
+  void status(int, const std::string&) override {}
+  void refreshControls() override {}
+  void refreshViews() override {}
+};
+
+// A model of many pieces (boxes, a sphere, cylinders, a grid: about 20 000 triangles) laid
+// out at 2048 x 2048, and a painted-looking texture.
+struct Fixture {
+  std::string dir = (std::filesystem::temp_directory_path() /
+                     ("quillmap_bench_export_" + std::to_string(::getpid()))).string();
+  Session session;
+  QuietUi ui;
+  Preferences prefs;
+  PreferencesFile prefsFile{""};
+  Controller controller{session, ui, prefs, prefsFile, ""};
+
+  Fixture() {
+    std::filesystem::create_directories(dir);
+    GenMesh mesh = genTwoObjects();
+    genAppend(mesh, genSphere(96, 48), {6, 0, 0});
+    for (int i = 0; i < 6; ++i) genAppend(mesh, genCylinder(48, 0.4f, 3.0f), {-4.0f - i, 0, 0});
+    genAppend(mesh, genGrid(40, 40, 0.1f), {0, 0, 6});
+    const std::string model = dir + "/mix.obj";
+    genWriteFile(mesh, model);
+    session.settings.layoutWidth = session.settings.layoutHeight = 2048;
+    controller.openModel(model);
+    Texture& t = session.texture;
+    t.TextureWidth = t.TextureHeight = 2048;
+    t.TexturePixels.resize(2048 * 2048);
+    for (int y = 0; y < 2048; ++y)
+      for (int x = 0; x < 2048; ++x) {
+        const double blob = std::sin(x * 0.013) * std::cos(y * 0.021) * 60;
+        const uint32_t r = static_cast<uint32_t>(120 + blob + (x * 7 + y * 3) % 5);
+        t.TexturePixels[static_cast<size_t>(y) * 2048 + x] = r | (r / 2) << 8 | ((x ^ y) & 0x3F) << 16;
+      }
+  }
+  ~Fixture() { std::filesystem::remove_all(dir); }
+};
+
+Fixture& fixture() {
+  static Fixture f;
+  return f;
+}
+
+void BM_PadTexture2048(benchmark::State& state) {
+  Fixture& f = fixture();
+  const Texture& t = f.session.texture;
+  for (auto _ : state)
+    benchmark::DoNotOptimize(padTexture(&f.session.workModel, t.TexturePixels, 2048, 2048));
+  const std::vector<uint8_t> covered = layoutCoverage(f.session.workModel, 2048, 2048);
+  state.counters["triangles"] = static_cast<double>(f.session.workModel.triangleCount());
+  state.counters["covered%"] =
+      100.0 * static_cast<double>(std::count(covered.begin(), covered.end(), 1)) / covered.size();
+}
+BENCHMARK(BM_PadTexture2048)->Unit(benchmark::kMillisecond);
+
+// The coverage part of the padding alone.
+void BM_LayoutCoverage2048(benchmark::State& state) {
+  Fixture& f = fixture();
+  for (auto _ : state) benchmark::DoNotOptimize(layoutCoverage(f.session.workModel, 2048, 2048));
+}
+BENCHMARK(BM_LayoutCoverage2048)->Unit(benchmark::kMillisecond);
+
+void BM_WriteTex2048(benchmark::State& state) {
+  Fixture& f = fixture();
+  const Texture& t = f.session.texture;
+  const std::string path = f.dir + "/t.tex";
+  for (auto _ : state)
+    benchmark::DoNotOptimize(writeTex(t.TexturePixels, 2048, 2048, path, 2048, 2048));
+}
+BENCHMARK(BM_WriteTex2048)->Unit(benchmark::kMillisecond);
+
+}  // namespace
