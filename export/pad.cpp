@@ -4,9 +4,9 @@
 
 namespace {
 
-// Calls visit(neighbourIndex) for the neighbours of (x, y) inside the image: the four direct
-// ones first, then the diagonals when Count is 8.
-template <int Count, typename Visit>
+// Calls visit(neighbourIndex) for the eight neighbours of (x, y) inside the image: the four
+// direct ones first, then the diagonals.
+template <typename Visit>
 inline void forNeighbours(int64_t x, int64_t y, int64_t w, int64_t h, Visit&& visit) {
   const int64_t i = y * w + x;
   const bool left = x > 0, right = x + 1 < w, up = y > 0, down = y + 1 < h;
@@ -14,12 +14,10 @@ inline void forNeighbours(int64_t x, int64_t y, int64_t w, int64_t h, Visit&& vi
   if (right) visit(i + 1);
   if (up) visit(i - w);
   if (down) visit(i + w);
-  if constexpr (Count == 8) {
-    if (up && left) visit(i - w - 1);
-    if (up && right) visit(i - w + 1);
-    if (down && left) visit(i + w - 1);
-    if (down && right) visit(i + w + 1);
-  }
+  if (up && left) visit(i - w - 1);
+  if (up && right) visit(i - w + 1);
+  if (down && left) visit(i + w - 1);
+  if (down && right) visit(i + w + 1);
 }
 
 bool holds(size_t size, int64_t w, int64_t h) {
@@ -51,16 +49,20 @@ void padUncovered(std::span<uint32_t> pixels, std::span<uint8_t> covered, int64_
     return;
   const size_t count = pixels.size();
   std::vector<uint8_t> queued(count, 0);
-  std::vector<size_t> frontier, next;
+  // Ring pixels by column and row, so neighbours need no division by the width.
+  struct Spot {
+    int64_t x, y;
+  };
+  std::vector<Spot> frontier, next;
   std::vector<uint32_t> colours;
   for (int64_t y = 0; y < h; ++y)
     for (int64_t x = 0; x < w; ++x) {
       const size_t i = static_cast<size_t>(y * w + x);
       if (covered[i]) continue;
       bool touches = false;
-      forNeighbours<8>(x, y, w, h, [&](int64_t n) { touches |= covered[n] != 0; });
+      forNeighbours(x, y, w, h, [&](int64_t n) { touches |= covered[n] != 0; });
       if (touches) {
-        frontier.push_back(i);
+        frontier.push_back({x, y});
         queued[i] = 1;
       }
     }
@@ -68,9 +70,8 @@ void padUncovered(std::span<uint32_t> pixels, std::span<uint8_t> covered, int64_
   while (!frontier.empty()) {
     colours.resize(frontier.size());
     for (size_t k = 0; k < frontier.size(); ++k) {
-      const auto i = static_cast<int64_t>(frontier[k]);
       uint32_t r = 0, g = 0, b = 0, n = 0;
-      forNeighbours<8>(i % w, i / w, w, h, [&](int64_t j) {
+      forNeighbours(frontier[k].x, frontier[k].y, w, h, [&](int64_t j) {
         if (!covered[j]) return;
         const uint32_t c = pixels[j];
         r += c & 0xFF;
@@ -78,21 +79,26 @@ void padUncovered(std::span<uint32_t> pixels, std::span<uint8_t> covered, int64_
         b += c >> 16 & 0xFF;
         ++n;
       });
-      colours[k] = n == 0 ? pixels[i]
+      colours[k] = n == 0 ? pixels[frontier[k].y * w + frontier[k].x]
                           : (r + n / 2) / n | ((g + n / 2) / n) << 8 | ((b + n / 2) / n) << 16;
     }
     for (size_t k = 0; k < frontier.size(); ++k) {
-      pixels[frontier[k]] = colours[k];
-      covered[frontier[k]] = 1;
+      const int64_t i = frontier[k].y * w + frontier[k].x;
+      pixels[i] = colours[k];
+      covered[i] = 1;
     }
     next.clear();
-    for (size_t i : frontier) {
-      const auto s = static_cast<int64_t>(i);
-      forNeighbours<4>(s % w, s / w, w, h, [&](int64_t j) {
-        if (covered[j] || queued[j]) return;
-        queued[j] = 1;
-        next.push_back(static_cast<size_t>(j));
-      });
+    auto join = [&](int64_t x, int64_t y) {
+      const size_t j = static_cast<size_t>(y * w + x);
+      if (covered[j] || queued[j]) return;
+      queued[j] = 1;
+      next.push_back({x, y});
+    };
+    for (const Spot& s : frontier) {  // the four direct neighbours, in forNeighbours' order
+      if (s.x > 0) join(s.x - 1, s.y);
+      if (s.x + 1 < w) join(s.x + 1, s.y);
+      if (s.y > 0) join(s.x, s.y - 1);
+      if (s.y + 1 < h) join(s.x, s.y + 1);
     }
     frontier.swap(next);
   }
