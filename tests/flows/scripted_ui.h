@@ -16,8 +16,13 @@ struct ScriptedUi : Ui {
   };
   std::deque<Answer> answers;          // for questions, in order
   std::deque<std::string> savePaths;   // what the save dialogs "choose"; "" = cancel
+  std::deque<std::string> openPaths;   // what the open dialogs "choose"; none left = cancel
   std::vector<Shown> shown;
   std::vector<FileDialog> saveDialogs;
+  std::vector<FileDialog> openDialogs;
+  std::vector<std::string> documentsOpened;
+  bool documentsOpen = true;  // whether openDocument succeeds
+  int controlRefreshes = 0;
   std::string statusText[3];
 
   Answer message(const std::string& title, const std::string& text, Icon icon,
@@ -29,7 +34,13 @@ struct ScriptedUi : Ui {
     answers.pop_front();
     return a;
   }
-  std::string chooseOpen(const FileDialog&) override { return ""; }
+  std::string chooseOpen(const FileDialog& dialog) override {
+    openDialogs.push_back(dialog);
+    if (openPaths.empty()) return "";
+    const std::string path = openPaths.front();
+    openPaths.pop_front();
+    return path;
+  }
   std::string chooseSave(const FileDialog& dialog) override {
     saveDialogs.push_back(dialog);
     if (savePaths.empty()) throw std::logic_error("unexpected save dialog: " + dialog.title);
@@ -38,8 +49,12 @@ struct ScriptedUi : Ui {
     return path;
   }
   void status(int field, const std::string& text) override { statusText[field] = text; }
-  void refreshControls() override {}
+  void refreshControls() override { ++controlRefreshes; }
   void refreshViews() override {}
+  bool openDocument(const std::string& path) override {
+    documentsOpened.push_back(path);
+    return documentsOpen;
+  }
 
   std::string lastText() const { return shown.empty() ? "" : shown.back().text; }
 };
