@@ -477,7 +477,9 @@ bool Controller::saveProject(const std::string& path, bool copy, bool autosave) 
     return false;
   }
   if (!copy && !autosave) {
-    removeFile(autosavePath());
+    // The autosave that belonged to the project before this save goes, unless the user just
+    // saved over that very file.
+    if (!sameTextIgnoringCase(autosavePath(), path)) removeFile(autosavePath());
     s_.projectPath = path;
     s_.projectChanged = false;
     s_.texture.TextureModified = false;

@@ -1,21 +1,41 @@
 #include "app/window_rules.h"
 
 #include <algorithm>
+#include <cctype>
 
 #include "base/file_io.h"
 #include "base/number_text.h"
 
-std::vector<std::string> textureSideItems() {
-  std::vector<std::string> items;
-  const std::string list = kTextureSideList;
+namespace {
+
+std::vector<std::string> split(const std::string& text, char separator) {
+  std::vector<std::string> fields;
   size_t start = 0;
   for (;;) {
-    const size_t comma = list.find(',', start);
-    items.push_back(list.substr(start, comma - start));
-    if (comma == std::string::npos) return items;
-    start = comma + 1;
+    const size_t end = text.find(separator, start);
+    fields.push_back(text.substr(start, end - start));
+    if (end == std::string::npos) return fields;
+    start = end + 1;
   }
 }
+
+std::string anyCaseGlob(const std::string& pattern) {
+  if (pattern == "*.*") return "*";
+  std::string glob;
+  for (const char c : pattern) {
+    const char lower = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    const char upper = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    if (lower != upper)
+      glob += std::string("[") + lower + upper + "]";
+    else
+      glob += c;
+  }
+  return glob;
+}
+
+}  // namespace
+
+std::vector<std::string> textureSideItems() { return split(kTextureSideList, ','); }
 
 int textureSideIndex(int64_t side) {
   const std::vector<std::string> items = textureSideItems();
@@ -119,4 +139,17 @@ void storeWindowSettings(PreferencesFile& file, const UnwrapSettings& s) {
   file.writeInt("MaxStretch", s.maxStretch);
   file.writeInt("Rotate", s.rotateMode);
   file.writeInt("Merge", s.mergeSurfaces ? 1 : 0);
+}
+
+std::vector<FileFilterSpec> fileFilters(const std::string& filter) {
+  std::vector<FileFilterSpec> filters;
+  if (filter.empty()) return filters;
+  const std::vector<std::string> fields = split(filter, '|');
+  for (size_t i = 0; i + 1 < fields.size(); i += 2) {
+    FileFilterSpec spec{fields[i], {}};
+    for (const std::string& pattern : split(fields[i + 1], ';'))
+      if (!pattern.empty()) spec.patterns.push_back(anyCaseGlob(pattern));
+    filters.push_back(std::move(spec));
+  }
+  return filters;
 }

@@ -99,6 +99,17 @@ UnwrapSettings windowSettingsFromPreferences(const PreferencesFile& file);
 // MaxStretch, Rotate, Merge.
 void storeWindowSettings(PreferencesFile& file, const UnwrapSettings& settings);
 
+// The filters of a file dialog from "Description|*.a;*.b|Description|*.c" pairs. The patterns
+// match any letter case, as the user expects of a file dialog ("*.3ds" also shows TANK.3DS),
+// and "*.*" shows every file, also those without an extension. A description without its
+// pattern part is left out.
+struct FileFilterSpec {
+  std::string name;
+  std::vector<std::string> patterns;  // shell globs
+  bool operator==(const FileFilterSpec&) const = default;
+};
+std::vector<FileFilterSpec> fileFilters(const std::string& filter);
+
 // Ranges of the three spin boxes.
 constexpr int kMaxAngleLow = 1, kMaxAngleHigh = 89;
 constexpr int kMarginLow = 0, kMarginHigh = 64;

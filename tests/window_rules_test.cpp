@@ -109,6 +109,17 @@ TEST(WindowRules, RecentMenu) {
                                      {21, "8  plain.obj", true}}));
 }
 
+TEST(WindowRules, FileFiltersFromPairs) {
+  EXPECT_EQ(fileFilters("Projects and models (*.qmap;*.3ds;*.obj)|*.qmap;*.3ds;*.obj|"
+                        "All files (*.*)|*.*"),
+            (std::vector<FileFilterSpec>{
+                {"Projects and models (*.qmap;*.3ds;*.obj)",
+                 {"*.[qQ][mM][aA][pP]", "*.3[dD][sS]", "*.[oO][bB][jJ]"}},
+                {"All files (*.*)", {"*"}}}));
+  EXPECT_EQ(fileFilters(""), std::vector<FileFilterSpec>{});
+  EXPECT_EQ(fileFilters("Lonely description"), std::vector<FileFilterSpec>{});
+}
+
 class WindowPreferences : public ::testing::Test {
  protected:
   void SetUp() override {

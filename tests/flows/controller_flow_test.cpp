@@ -552,6 +552,18 @@ TEST_F(Flow, StartUpOffersTheUntitledAutosave) {
   EXPECT_FALSE(session_.modelLoaded);
 }
 
+// Saving a never-saved project onto the untitled autosave file itself used to delete the file
+// just written, as "the autosave that belonged to the project".
+TEST_F(Flow, SavingOverTheOldAutosaveKeepsTheSavedFile) {
+  ASSERT_TRUE(controller_->openFile(writeModel(genCube(), "cube.obj")));
+  const std::string untitled = controller_->autosavePath();
+  ui_.savePaths.push_back(untitled);
+  ASSERT_TRUE(controller_->save());
+  EXPECT_TRUE(fs::exists(untitled));
+  // A saved project's own autosave (name + ".autosave") can never be a save target: saving
+  // adds ".qmap" to any other extension.
+}
+
 TEST_F(Flow, GuardNoLeavesNothingToRecoverAtTheNextStart) {
   ASSERT_TRUE(controller_->openFile(writeModel(genCube(), "cube.obj")));
   prefs_.autosave = 1;
