@@ -29,8 +29,21 @@ void MainArea::on_size_allocate(Gtk::Allocation& allocation) {
   // The window's inner size is everything below the menu bar, the status bar included.
   const int below = heightBelow ? heightBelow() : 0;
   const Rect r = uvScrollArea(allocation.get_width(), allocation.get_height() + below);
-  Gtk::Allocation uv(allocation.get_x() + r.x, allocation.get_y() + r.y, r.width, r.height);
+  // Children of a widget with its own window are placed relative to that window.
+  const int x0 = get_has_window() ? 0 : allocation.get_x();
+  const int y0 = get_has_window() ? 0 : allocation.get_y();
+  Gtk::Allocation uv(x0 + r.x, y0 + r.y, r.width, r.height);
   uvArea_.size_allocate(uv);
+}
+
+void MainArea::get_preferred_width_vfunc(int& minimum, int& natural) const {
+  Gtk::Fixed::get_preferred_width_vfunc(minimum, natural);
+  minimum = std::min(minimum, 320);
+}
+
+void MainArea::get_preferred_height_vfunc(int& minimum, int& natural) const {
+  Gtk::Fixed::get_preferred_height_vfunc(minimum, natural);
+  minimum = std::min(minimum, 240);
 }
 
 MainWindow::MainWindow(Session& session, Preferences& prefs) : session_(session), prefs_(prefs) {

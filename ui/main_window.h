@@ -19,12 +19,17 @@
 // view's scrolling area follows the window's size.
 class MainArea : public Gtk::Fixed {
  public:
-  explicit MainArea(Gtk::Widget& uvArea) : uvArea_(uvArea) {}
+  // Its own window clips the controls when the window is made smaller than the layout.
+  explicit MainArea(Gtk::Widget& uvArea) : uvArea_(uvArea) { set_has_window(true); }
   // Height of what lies below this area inside the window (the status bar).
   std::function<int()> heightBelow;
 
  protected:
   void on_size_allocate(Gtk::Allocation& allocation) override;
+  // The window may be made smaller than the layout (a small screen): the controls are then cut
+  // off at the edge rather than pushing the window off the screen.
+  void get_preferred_width_vfunc(int& minimum, int& natural) const override;
+  void get_preferred_height_vfunc(int& minimum, int& natural) const override;
 
  private:
   Gtk::Widget& uvArea_;
