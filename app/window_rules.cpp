@@ -141,15 +141,15 @@ void storeWindowSettings(PreferencesFile& file, const UnwrapSettings& s) {
   file.writeInt("Merge", s.mergeSurfaces ? 1 : 0);
 }
 
-std::vector<FileFilterSpec> fileFilters(const std::string& filter) {
-  std::vector<FileFilterSpec> filters;
+std::vector<FileFilter> fileFilters(const std::string& filter) {
+  std::vector<FileFilter> filters;
   if (filter.empty()) return filters;
   const std::vector<std::string> fields = split(filter, '|');
   for (size_t i = 0; i + 1 < fields.size(); i += 2) {
-    FileFilterSpec spec{fields[i], {}};
+    FileFilter entry{fields[i], {}};
     for (const std::string& pattern : split(fields[i + 1], ';'))
-      if (!pattern.empty()) spec.patterns.push_back(anyCaseGlob(pattern));
-    filters.push_back(std::move(spec));
+      if (!pattern.empty()) entry.patterns.push_back(anyCaseGlob(pattern));
+    filters.push_back(std::move(entry));
   }
   return filters;
 }

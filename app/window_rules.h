@@ -103,12 +103,12 @@ void storeWindowSettings(PreferencesFile& file, const UnwrapSettings& settings);
 // match any letter case, as the user expects of a file dialog ("*.3ds" also shows TANK.3DS),
 // and "*.*" shows every file, also those without an extension. A description without its
 // pattern part is left out.
-struct FileFilterSpec {
+struct FileFilter {
   std::string name;
   std::vector<std::string> patterns;  // shell globs
-  bool operator==(const FileFilterSpec&) const = default;
+  bool operator==(const FileFilter&) const = default;
 };
-std::vector<FileFilterSpec> fileFilters(const std::string& filter);
+std::vector<FileFilter> fileFilters(const std::string& filter);
 
 // Ranges of the three spin boxes.
 constexpr int kMaxAngleLow = 1, kMaxAngleHigh = 89;

@@ -112,12 +112,12 @@ TEST(WindowRules, RecentMenu) {
 TEST(WindowRules, FileFiltersFromPairs) {
   EXPECT_EQ(fileFilters("Projects and models (*.qmap;*.3ds;*.obj)|*.qmap;*.3ds;*.obj|"
                         "All files (*.*)|*.*"),
-            (std::vector<FileFilterSpec>{
+            (std::vector<FileFilter>{
                 {"Projects and models (*.qmap;*.3ds;*.obj)",
                  {"*.[qQ][mM][aA][pP]", "*.3[dD][sS]", "*.[oO][bB][jJ]"}},
                 {"All files (*.*)", {"*"}}}));
-  EXPECT_EQ(fileFilters(""), std::vector<FileFilterSpec>{});
-  EXPECT_EQ(fileFilters("Lonely description"), std::vector<FileFilterSpec>{});
+  EXPECT_EQ(fileFilters(""), std::vector<FileFilter>{});
+  EXPECT_EQ(fileFilters("Lonely description"), std::vector<FileFilter>{});
 }
 
 class WindowPreferences : public ::testing::Test {

@@ -22,10 +22,10 @@ const char* iconName(Icon icon) {
 }
 
 void addFilters(Gtk::FileChooser& chooser, const std::string& filter) {
-  for (const FileFilterSpec& spec : fileFilters(filter)) {
+  for (const FileFilter& entry : fileFilters(filter)) {
     auto f = Gtk::FileFilter::create();
-    f->set_name(spec.name);
-    for (const std::string& pattern : spec.patterns) f->add_pattern(pattern);
+    f->set_name(entry.name);
+    for (const std::string& pattern : entry.patterns) f->add_pattern(pattern);
     chooser.add_filter(f);
   }
 }
@@ -86,6 +86,7 @@ class FixedDialog : public Gtk::Window {
     show_all();
     loop_->run();
     hide();
+    if (Gtk::Window* parent = get_transient_for()) parent->present();
     return accepted_;
   }
   void close(bool accepted) {

@@ -1,5 +1,9 @@
 #include "ui/main_window.h"
 
+#include <algorithm>
+#include <exception>
+#include <new>
+
 #include "app/uv_view.h"
 #include "app/window_rules.h"
 #include "base/number_text.h"
@@ -380,9 +384,13 @@ void MainWindow::handle(const std::function<void()>& work) {
   handling_ = true;
   try {
     work();
-  } catch (...) {
-    handling_ = false;
-    throw;
+  } catch (const std::exception& e) {
+    // Nothing may unwind into GTK's C code; the user keeps the program and the unsaved work.
+    // The likely case is a file too large for the memory left.
+    runMessageBox(*this, kProgramName,
+                  std::string("The command could not be completed:\n") +
+                      (dynamic_cast<const std::bad_alloc*>(&e) ? "not enough memory." : e.what()),
+                  Icon::error, Buttons::ok);
   }
   afterEvent();
   handling_ = false;
