@@ -77,8 +77,8 @@ MainWindow::MainWindow(Session& session, Preferences& prefs) : session_(session)
       handle([this, &path] { controller_->openFile(path); });
     });
   };
-  timer_ = Glib::signal_timeout().connect(sigc::mem_fun(*this, &MainWindow::timerTick),
-                                          kTimerMilliseconds);
+  Glib::signal_timeout().connect(sigc::mem_fun(*this, &MainWindow::timerTick),
+                                 kTimerMilliseconds);
   setStatus(kStatusFile, "No model opened");
   show_all_children();
 }
@@ -89,6 +89,7 @@ Gtk::MenuItem& MainWindow::addItem(Gtk::Menu& menu, const std::string& label, in
   auto* item = Gtk::manage(new Gtk::MenuItem(label, false));
   item->signal_activate().connect([this, id] { menuCommand(id); });
   menu.append(*item);
+  if (id < kMenuRecentFirst) menuItems_[id] = item;
   return *item;
 }
 
@@ -120,24 +121,18 @@ void MainWindow::buildMenus() {
   shortcut(addItem(file, "Save project as...", kMenuSaveAs), GDK_KEY_s, ctrl | Gdk::SHIFT_MASK);
   addItem(file, "Save a copy...", kMenuSaveCopy);
   file.append(*Gtk::manage(new Gtk::SeparatorMenuItem()));
-  // Export and the Texture commands are not part of this build: shown, but not available.
-  exportItem_ = &addItem(file, "Export to Serious Sam...", kMenuExport);
-  shortcut(*exportItem_, GDK_KEY_e, ctrl);
-  exportItem_->set_sensitive(false);
+  shortcut(addItem(file, "Export to Serious Sam...", kMenuExport), GDK_KEY_e, ctrl);
   file.append(*Gtk::manage(new Gtk::SeparatorMenuItem()));
   shortcut(addItem(file, "Quit", kMenuQuit), GDK_KEY_q, ctrl);
 
   Gtk::Menu& texture = submenu("Texture");
-  addItem(texture, "Export texture...", kMenuExportTexture).set_sensitive(false);
-  addItem(texture, "Import texture...", kMenuImportTexture).set_sensitive(false);
+  addItem(texture, "Export texture...", kMenuExportTexture);
+  addItem(texture, "Import texture...", kMenuImportTexture);
   texture.append(*Gtk::manage(new Gtk::SeparatorMenuItem()));
-  addItem(texture, "Export UV layout (transparent overlay)...", kMenuExportUvOverlay)
-      .set_sensitive(false);
+  addItem(texture, "Export UV layout (transparent overlay)...", kMenuExportUvOverlay);
 
   Gtk::Menu& view = submenu("View");
-  Gtk::MenuItem& preview = addItem(view, "3D preview / paint", kMenuPreview3d);
-  shortcut(preview, GDK_KEY_3, ctrl);
-  preview.set_sensitive(false);  // the 3D window is not part of this build
+  shortcut(addItem(view, "3D preview / paint", kMenuPreview3d), GDK_KEY_3, ctrl);
 
   Gtk::Menu& tools = submenu("Tools");
   shortcut(addItem(tools, "Preferences...", kMenuPreferences), GDK_KEY_p, ctrl);
@@ -147,6 +142,12 @@ void MainWindow::buildMenus() {
   shortcut(guide, GDK_KEY_F1, Gdk::ModifierType(0));
   shortcut(guide, GDK_KEY_h, ctrl, false);
   addItem(help, "About", kMenuAbout);
+
+  // The export, the Texture commands and the 3D window are not part of this build: their
+  // entries show where they belong, and their shortcuts do nothing while they are disabled.
+  for (int id : {kMenuExport, kMenuExportTexture, kMenuImportTexture, kMenuExportUvOverlay,
+                 kMenuPreview3d})
+    menuItems_.at(id)->set_sensitive(false);
 
   rebuildRecentMenu();
 }

@@ -6,7 +6,7 @@
 
 #include <array>
 #include <functional>
-#include <memory>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -87,7 +87,6 @@ class MainWindow : public Gtk::Window {
   Gtk::Box box_{Gtk::ORIENTATION_VERTICAL};
   Gtk::MenuBar menuBar_;
   Glib::RefPtr<Gtk::AccelGroup> accelGroup_;
-  std::vector<std::unique_ptr<Gtk::Widget>> owned_;  // menus and items
   Gtk::Menu* recentMenu_ = nullptr;
   std::array<std::string, 8> recentShown_;
   bool recentBuilt_ = false;
@@ -119,6 +118,5 @@ class MainWindow : public Gtk::Window {
   std::array<Gtk::Frame, 3> statusFrames_;
   std::array<Gtk::Label, 3> statusFields_;
 
-  Gtk::MenuItem* exportItem_ = nullptr;
-  sigc::connection timer_;
+  std::map<int, Gtk::MenuItem*> menuItems_;  // by menu id; the recent entries are not kept
 };
