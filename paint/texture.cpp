@@ -98,14 +98,18 @@ TextureSnapshot makeSnapshot(const std::vector<uint32_t>& pixels, int64_t width,
 void restoreSnapshot(Texture& texture, const TextureSnapshot& snap) {
   texture.TextureWidth = snap.width;
   texture.TextureHeight = snap.height;
-  texture.TexturePixels = snap.pixels();
+  // Written into the live array, which keeps its memory when the size is the same.
+  snap.copyTo(texture.TexturePixels);
 }
 
 }  // namespace
 
-std::vector<uint32_t> TextureSnapshot::pixels() const {
-  if (width <= 0 || height <= 0) return {};
-  std::vector<uint32_t> out(static_cast<size_t>(width * height));
+void TextureSnapshot::copyTo(std::vector<uint32_t>& out) const {
+  if (width <= 0 || height <= 0) {
+    out.clear();
+    return;
+  }
+  out.resize(static_cast<size_t>(width * height));
   const int64_t across = tilesAcross(width), down = tilesAcross(height);
   for (int64_t ty = 0; ty < down; ++ty) {
     for (int64_t tx = 0; tx < across; ++tx) {
@@ -116,7 +120,6 @@ std::vector<uint32_t> TextureSnapshot::pixels() const {
                     static_cast<size_t>(r.w) * sizeof(uint32_t));
     }
   }
-  return out;
 }
 
 void PushSnapshot(Texture& texture, SnapshotList& list) {

@@ -26,8 +26,8 @@ struct TextureSnapshot {
   int64_t height = 0;
   std::vector<Tile> tiles;  // ceil(width / side) * ceil(height / side), row by row
 
-  // The pixels, width * height values, row 0 at the top.
-  std::vector<uint32_t> pixels() const;
+  // The pixels into `out`, resized to width * height values, row 0 at the top.
+  void copyTo(std::vector<uint32_t>& out) const;
 };
 using SnapshotList = std::deque<TextureSnapshot>;  // oldest first, newest last
 

@@ -109,6 +109,8 @@ TEST(TextureUndo, NewTextureIsAStepOnlyWhenATextureExisted) {
   const State first = stateOf(t);
   NewTexture(t, 0, rgb(1, 1, 1), 64, 64, nullptr);
   EXPECT_EQ(t.UndoList.size(), 1u);
+  // A one-colour texture is saved as one tile of each edge size, not as a full copy.
+  EXPECT_LT(undoStoreBytes(t), kW * kH * sizeof(uint32_t) / 4);
   undoTexture(t);
   EXPECT_EQ(stateOf(t), first);
   EXPECT_EQ(t.TextureRevision, 2);
@@ -264,7 +266,7 @@ TEST(FillTriangle, CoversTheTriangleAndAOnePixelFringeInEitherWinding) {
   }
 }
 
-TEST(FillTriangle, ClipsToTheTextureAndPaintsNothingWhereItMustNot) {
+TEST(FillTriangle, ClipsToItsBoxAndTheTextureAndPaintsNothingWhereItMustNot) {
   const uint32_t ink = rgb(1, 2, 3);
   // Reaching far beyond the texture on every side: every pixel covered, nothing written
   // outside the buffer (the sanitizer build watches).
@@ -272,6 +274,18 @@ TEST(FillTriangle, ClipsToTheTextureAndPaintsNothingWhereItMustNot) {
   std::vector<uint32_t> pixels(64, 0);
   fillTriangle(big, 0, pixels, 8, 8, ink, 255);
   EXPECT_EQ(pixels, std::vector<uint32_t>(64, ink));
+
+  // A sharp corner: its fringe reaches further along the corner's bisector than one pixel,
+  // and the box (the corners' pixels widened by 2) cuts it off at column 10 + 2.
+  Model sharp = oneTriangle(at(2, 7, 32), at(2, 9, 32), at(10, 8, 32));
+  const TriangleCoverage tip = triangleCoverage(sharp, 0, 32, 32);
+  EXPECT_EQ(tip.right(), 12);
+  EXPECT_TRUE(tip.covers(12, 7));
+  EXPECT_FALSE(tip.covers(13, 7));
+  std::vector<uint32_t> wide(32 * 32, 0);
+  fillTriangle(sharp, 0, wide, 32, 32, ink, 255);
+  EXPECT_EQ(wide[7 * 32 + 12], ink);
+  EXPECT_EQ(wide[7 * 32 + 13], 0u);
 
   const float nan = std::numeric_limits<float>::quiet_NaN();
   Model right = oneTriangle(at(2, 2, 8), at(6, 2, 8), at(2, 6, 8));
