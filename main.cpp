@@ -3,10 +3,12 @@
 #include <vector>
 
 #include "app/batch.h"
+#include "ui/run_window.h"
 
 int main(int argc, char** argv) {
   const std::vector<std::string> args(argv + 1, argv + argc);
+  // Options are the command line's (batch mode, help, version) and need no display; anything
+  // else is the window, with the file to open as its first argument.
   if (!args.empty() && args[0].starts_with("--")) return runCommandLine(args, std::cout, std::cerr);
-  std::cerr << "The main window is not part of this build yet; use --batch MODEL.\n";
-  return 1;
+  return runWindow(argc, argv);
 }

@@ -5,7 +5,9 @@
 #include <cstdio>
 #include <filesystem>
 
+#include "app/help.h"
 #include "app/unwrap_driver.h"
+#include "app/window_rules.h"
 #include "base/file_io.h"
 #include "base/number_text.h"
 #include "image/image.h"
@@ -42,6 +44,10 @@ std::string joinFields(const std::vector<std::string>& fields) {
 }
 
 constexpr const char* kProjectFilter = "Quillmap project (*.qmap)|*.qmap";
+constexpr const char* kModelFilter = "3D models (*.3ds;*.obj)|*.3ds;*.obj|All files (*.*)|*.*";
+constexpr const char* kOpenFilter =
+    "Projects and models (*.qmap;*.3ds;*.obj)|*.qmap;*.3ds;*.obj|Projects (*.qmap)|*.qmap|"
+    "3D models (*.3ds;*.obj)|*.3ds;*.obj|All files (*.*)|*.*";
 
 }  // namespace
 
@@ -116,7 +122,7 @@ bool Controller::openProject(const std::string& path) {
 }
 
 bool Controller::applyProject(const std::string& path, const std::string& archivePath,
-                              bool fromAutosave) {
+                              bool fromAutosave, bool remember) {
   const auto entries = readZipArchive(
       archivePath, {"project.ini", "source.bin", "model.bin", "texture.png", "stencil.png",
                     "stencil.tga", "stencil.bmp", "stencil.jpg", "stencil.jpeg", "pattern.png",
@@ -265,9 +271,11 @@ bool Controller::applyProject(const std::string& path, const std::string& archiv
   s_.texture.TextureModified = false;
   s_.autosaveTicks = 0;
   s_.resetCamera = false;
-  prefs_.lastProjectDir = folderOf(path);
-  prefsFile_.writeText("LastProjectDir", prefs_.lastProjectDir);
-  addRecent(prefs_, prefsFile_, path);
+  if (remember) {
+    prefs_.lastProjectDir = folderOf(path);
+    prefsFile_.writeText("LastProjectDir", prefs_.lastProjectDir);
+    addRecent(prefs_, prefsFile_, path);
+  }
 
   ui_.status(kStatusFile, fileNameOf(path));
   ui_.status(kStatusCounts, std::to_string(s_.workModel.triangleCount()) + " triangles, " +
@@ -280,6 +288,68 @@ bool Controller::applyProject(const std::string& path, const std::string& archiv
   ui_.refreshControls();
   ui_.refreshViews();
   return true;
+}
+
+bool Controller::newProjectDialog() {
+  const std::string path =
+      ui_.chooseOpen({"New project from a 3D model", prefs_.lastDir, "", kModelFilter});
+  return !path.empty() && openFile(path);
+}
+
+bool Controller::openDialog() {
+  const std::string path = ui_.chooseOpen({"Open", prefs_.lastProjectDir, "", kOpenFilter});
+  return !path.empty() && openFile(path);
+}
+
+bool Controller::openRecent(int index) {
+  if (index < 0 || index >= static_cast<int>(prefs_.recentFiles.size())) return false;
+  // A copy: opening rewrites the list this entry lives in.
+  const std::string path = prefs_.recentFiles[static_cast<size_t>(index)];
+  return !path.empty() && openFile(path);
+}
+
+void Controller::openAtStart(const std::vector<std::string>& args) {
+  if (!args.empty())
+    openFile(args.front());
+  else
+    offerUntitledAutosave();
+}
+
+bool Controller::offerUntitledAutosave() {
+  if (prefsFolder_.empty()) return false;
+  const std::string path = prefsFolder_ + "untitled.autosave.qmap";
+  const FileFacts facts = factsOf(path);
+  if (!facts.exists || facts.size < 1) return false;
+  if (ui_.message(kProgramName, "There is an autosave of a project that was never saved.\nOpen it?",
+                  Icon::information, Buttons::yesNo) != Answer::yes) {
+    removeFile(path);
+    return false;
+  }
+  if (!applyProject(path, path, false, false)) return false;
+  // The restored work was never saved: its next save asks for a name, and until then it
+  // keeps autosaving to this same file.
+  s_.projectPath.clear();
+  s_.projectChanged = true;
+  ui_.status(kStatusFile, fileNameOf(s_.modelPath));
+  return true;
+}
+
+void Controller::changeSettings(const UnwrapSettings& settings, bool refresh) {
+  s_.settings = settings;
+  if (refresh) ui_.refreshControls();
+  unwrapModel(s_, ui_);
+}
+
+void Controller::storeWindowSettings() { ::storeWindowSettings(prefsFile_, s_.settings); }
+
+void Controller::applyPreferences(const PreferencesChoice& choice) {
+  applyPreferencesChoice(prefs_, prefsFile_, choice);
+}
+
+void Controller::userGuide(const std::string& folder) {
+  const std::string path = folder + kUserGuideFileName;
+  if (!writeUserGuide(path) || !ui_.openDocument(path))
+    ui_.message("Help", shortHelpText(), Icon::information, Buttons::ok);
 }
 
 // ---- Saving --------------------------------------------------------------------------------
@@ -407,7 +477,9 @@ bool Controller::saveProject(const std::string& path, bool copy, bool autosave) 
     return false;
   }
   if (!copy && !autosave) {
-    removeFile(autosavePath());
+    // The autosave that belonged to the project before this save goes, unless the user just
+    // saved over that very file.
+    if (!sameTextIgnoringCase(autosavePath(), path)) removeFile(autosavePath());
     s_.projectPath = path;
     s_.projectChanged = false;
     s_.texture.TextureModified = false;

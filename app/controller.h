@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "app/preferences.h"
 #include "app/session.h"
@@ -53,6 +54,30 @@ class Controller {
   // Saves the Texture as a picture by the path's extension (tga, bmp, else PNG) and makes it
   // the Texture's file; false when there is no Texture or the file cannot be written.
   bool writeTextureImage(const std::string& path);
+  // Start-up: the first argument is opened as if chosen in the Open dialog; without one, the
+  // autosave of a never-saved project is offered.
+  void openAtStart(const std::vector<std::string>& args);
+  // The untitled autosave in the preferences folder: Yes opens it as a never-saved, changed
+  // project; No deletes it. A file of 0 bytes is neither offered nor deleted. Returns whether
+  // it was opened.
+  bool offerUntitledAutosave();
+  // File > New project from model and File > Open: the dialog, then openFile. Cancelling does
+  // nothing. Each returns whether a file became the current project.
+  bool newProjectDialog();
+  bool openDialog();
+  // File > Recent entry `index` (0 to 7); an empty slot does nothing.
+  bool openRecent(int index);
+  // A main-window control changed the settings. refresh: the control decides what else is
+  // enabled (mapping, sizes, lists, check boxes), so the controls are refreshed first. Then
+  // the model is unwrapped again.
+  void changeSettings(const UnwrapSettings& settings, bool refresh);
+  // After the last event: the main window's settings go to the preferences.
+  void storeWindowSettings();
+  // The Preferences dialog's OK.
+  void applyPreferences(const PreferencesChoice& choice);
+  // Help > User guide: written to folder + "Quillmap_Help.html" and opened; when either fails,
+  // the short help in a message box titled "Help".
+  void userGuide(const std::string& folder = "/tmp/");
 
   bool projectCountsAsChanged() const;
   // Renames a file; replaceable so tests can make the last step of a save fail.
@@ -65,7 +90,10 @@ class Controller {
 
  private:
   void error(const std::string& text);
-  bool applyProject(const std::string& path, const std::string& archivePath, bool fromAutosave);
+  // remember: the path becomes LastProjectDir and goes to the recent list (not for the
+  // untitled autosave, which is deleted by the next save).
+  bool applyProject(const std::string& path, const std::string& archivePath, bool fromAutosave,
+                    bool remember = true);
 
   Session& s_;
   Ui& ui_;

@@ -146,3 +146,21 @@ std::string findSeriousSamFolder(const std::string& startPath) {
   }
   return "";
 }
+
+void applyPreferencesChoice(Preferences& prefs, PreferencesFile& file,
+                            const PreferencesChoice& choice) {
+  std::string folder = choice.seriousSamRoot;
+  if (!folder.empty() && folder.back() != '\\' && folder.back() != '/') folder += '/';
+  prefs.seriousSamRoot = folder;
+  prefs.writeScript = choice.writeScript;
+  prefs.writeTexture = choice.writeTexture;
+  prefs.writePNG = choice.writePNG;
+  prefs.writeTex = choice.writeTex;
+  prefs.autosave = choice.autosave;
+  file.writeText("SeriousSamRoot", folder);
+  file.writeInt("WriteScript", choice.writeScript ? 1 : 0);
+  file.writeInt("WriteTexture", choice.writeTexture ? 1 : 0);
+  file.writeInt("WritePNG", choice.writePNG ? 1 : 0);
+  file.writeInt("WriteTex", choice.writeTex ? 1 : 0);
+  file.writeInt("Autosave", choice.autosave);
+}

@@ -55,6 +55,21 @@ Preferences loadPreferences(const PreferencesFile& file, const std::string& exec
 // given replaces it) and writes the eight keys.
 void addRecent(Preferences& prefs, PreferencesFile& file, const std::string& path);
 
+// What the Preferences dialog's OK takes over.
+struct PreferencesChoice {
+  std::string seriousSamRoot;  // as typed
+  bool writeScript = true;
+  bool writeTexture = true;
+  bool writeTex = true;
+  bool writePNG = false;
+  int64_t autosave = 5;
+};
+// A folder that is not empty and ends in neither "\" nor "/" gets "/" appended. The choice
+// goes into `prefs`, and the keys are written in this order: SeriousSamRoot, WriteScript,
+// WriteTexture, WritePNG, WriteTex, Autosave.
+void applyPreferencesChoice(Preferences& prefs, PreferencesFile& file,
+                            const PreferencesChoice& choice);
+
 // The folder of startPath or the nearest folder above it holding "Bin/SeriousModeler.exe" or
 // "Bin/SeriousSam.exe", with a trailing separator; "" when there is none.
 std::string findSeriousSamFolder(const std::string& startPath);

@@ -35,4 +35,7 @@ struct Ui {
   virtual void refreshControls() = 0;
   // The report, the layout or the texture changed: redraw the Info box and the views.
   virtual void refreshViews() = 0;
+  // Opens a file with the desktop's default program for it; false when that fails. Without a
+  // desktop there is nothing to open it with.
+  virtual bool openDocument(const std::string& /*path*/) { return false; }
 };

@@ -29,7 +29,7 @@ void unwrapModel(Session& session, Ui& ui) {
     report += "The file has no UVs: unwrapping\n";
   }
   if (settings.mapMode != MapMode::keep) {
-    ui.status(kStatusNote, "Unwrapping...");
+    ui.status(kStatusCounts, "Unwrapping...");
     unwrapPieces(work, settings, stats);
     report += "Unwrapped pieces: " + std::to_string(stats.pieceCount) + "\n";
     report += "Scale: " + fixedText(stats.layoutScale, 1) + " pixels per unit\n";

@@ -83,4 +83,36 @@ TEST_F(PreferencesTest, RecentList) {
   EXPECT_EQ(reread.recentFiles, p.recentFiles);
 }
 
+TEST_F(PreferencesTest, DialogChoiceGetsASeparatorAndIsWrittenInOrder) {
+  const std::string folder = preferencesFolder(home_.string());
+  PreferencesFile file(preferencesPath(folder));
+  file.writeInt("Autosave", 5);  // an existing key keeps its line
+  Preferences p;
+  PreferencesChoice choice;
+  choice.seriousSamRoot = "/games/Serious Sam";
+  choice.writeScript = false;
+  choice.writePNG = true;
+  choice.autosave = 0;
+  applyPreferencesChoice(p, file, choice);
+  EXPECT_EQ(p.seriousSamRoot, "/games/Serious Sam/");
+  EXPECT_FALSE(p.writeScript);
+  EXPECT_TRUE(p.writePNG);
+  EXPECT_EQ(p.autosave, 0);
+  EXPECT_EQ(read(folder + "Quillmap.prefs"),
+            "\xEF\xBB\xBF\nAutosave = 0\nSeriousSamRoot = /games/Serious Sam/\nWriteScript = 0\n"
+            "WriteTexture = 1\nWritePNG = 1\nWriteTex = 1\n");
+  const Preferences reread = loadPreferences(file, "");
+  EXPECT_EQ(reread.seriousSamRoot, "/games/Serious Sam/");
+  EXPECT_FALSE(reread.writeScript);
+  EXPECT_TRUE(reread.writePNG);
+  EXPECT_EQ(reread.autosave, 0);
+  // A folder that already ends in a separator of either kind, and an empty one, stay as typed.
+  for (const char* typed : {"/games/ssam/", "D:\\Serious Sam TSE\\", ""}) {
+    choice.seriousSamRoot = typed;
+    applyPreferencesChoice(p, file, choice);
+    EXPECT_EQ(p.seriousSamRoot, typed);
+    EXPECT_EQ(file.readText("SeriousSamRoot", "?"), typed);
+  }
+}
+
 }  // namespace

@@ -7,6 +7,7 @@
 #include <utime.h>
 
 #include "app/controller.h"
+#include "app/help.h"
 #include "base/file_io.h"
 #include "image/image.h"
 #include "project/archive.h"
@@ -477,6 +478,241 @@ TEST_F(Flow, UntitledAutosaveLivesInThePreferencesFolder) {
   fs::remove(dir_ / "prefs" / "untitled.autosave.qmap");
   controller_->autosaveTick("09:31");
   EXPECT_FALSE(fs::exists(dir_ / "prefs" / "untitled.autosave.qmap"));
+}
+
+TEST_F(Flow, StartUpOffersTheUntitledAutosave) {
+  const std::string untitled = (dir_ / "prefs" / "untitled.autosave.qmap").string();
+  const std::string question = "There is an autosave of a project that was never saved.\nOpen it?";
+  auto leaveAnAutosave = [&] {
+    makeController();
+    ASSERT_TRUE(controller_->openFile(path("cube.obj")));
+    session_.reportText = "autosaved work\n";
+    prefs_.autosave = 1;
+    controller_->autosaveTick("12:00");
+    ASSERT_GT(fs::file_size(untitled), 0u);
+  };
+  writeModel(genCube(), "cube.obj");
+
+  // No: the autosave is deleted and nothing is opened.
+  leaveAnAutosave();
+  makeController();
+  ui_.answers.push_back(Answer::no);
+  controller_->openAtStart({});
+  ASSERT_EQ(ui_.shown.size(), 1u);
+  EXPECT_EQ(ui_.shown[0].title, "Quillmap");
+  EXPECT_EQ(ui_.shown[0].text, question);
+  EXPECT_EQ(ui_.shown[0].icon, Icon::information);
+  EXPECT_EQ(ui_.shown[0].buttons, Buttons::yesNo);
+  EXPECT_FALSE(fs::exists(untitled));
+  EXPECT_FALSE(session_.modelLoaded);
+
+  // Yes: the work comes back as a changed, never-saved project. The autosave is not a file the
+  // user chose, so the recent list and LastProjectDir stay as they were.
+  leaveAnAutosave();
+  makeController();
+  const auto recentBefore = prefs_.recentFiles;
+  ui_.answers.push_back(Answer::yes);
+  controller_->openAtStart({});
+  EXPECT_TRUE(session_.modelLoaded);
+  EXPECT_EQ(session_.reportText, "autosaved work\n");
+  EXPECT_EQ(session_.projectPath, "");
+  EXPECT_EQ(controller_->mainTitle(), "Quillmap - cube (not saved) *");
+  EXPECT_EQ(ui_.statusText[kStatusFile], "cube.obj");
+  EXPECT_EQ(prefs_.recentFiles, recentBefore);
+  EXPECT_EQ(prefsFile_.readText("LastProjectDir", "none"), "none");
+  EXPECT_EQ(controller_->autosavePath(), untitled);
+  // Its first save asks for a name beside the model and removes the autosave.
+  ui_.savePaths.push_back(path("restored.qmap"));
+  ASSERT_TRUE(controller_->save());
+  EXPECT_EQ(ui_.saveDialogs.back().fileName, "cube.qmap");
+  EXPECT_EQ(ui_.saveDialogs.back().folder, dir_.string() + "/");
+  EXPECT_FALSE(fs::exists(untitled));
+
+  // A file argument skips the question and leaves the autosave alone.
+  leaveAnAutosave();
+  makeController();
+  controller_->openAtStart({path("cube.obj")});
+  EXPECT_TRUE(ui_.shown.empty());
+  EXPECT_TRUE(session_.modelLoaded);
+  EXPECT_TRUE(fs::exists(untitled));
+
+  // A zero-byte autosave is neither offered nor deleted (ScriptedUi throws on a question).
+  std::ofstream(untitled, std::ios::trunc).close();
+  makeController();
+  controller_->openAtStart({});
+  EXPECT_TRUE(ui_.shown.empty());
+  EXPECT_TRUE(fs::exists(untitled));
+
+  // An autosave that is not a project: the error, and nothing is loaded.
+  std::ofstream(untitled, std::ios::trunc) << "garbage";
+  makeController();
+  ui_.answers.push_back(Answer::yes);
+  controller_->openAtStart({});
+  EXPECT_EQ(ui_.lastText(), "Cannot open " + untitled);
+  EXPECT_FALSE(session_.modelLoaded);
+}
+
+// Saving a never-saved project onto the untitled autosave file itself used to delete the file
+// just written, as "the autosave that belonged to the project".
+TEST_F(Flow, SavingOverTheOldAutosaveKeepsTheSavedFile) {
+  ASSERT_TRUE(controller_->openFile(writeModel(genCube(), "cube.obj")));
+  const std::string untitled = controller_->autosavePath();
+  ui_.savePaths.push_back(untitled);
+  ASSERT_TRUE(controller_->save());
+  EXPECT_TRUE(fs::exists(untitled));
+  // A saved project's own autosave (name + ".autosave") can never be a save target: saving
+  // adds ".qmap" to any other extension.
+}
+
+TEST_F(Flow, GuardNoLeavesNothingToRecoverAtTheNextStart) {
+  ASSERT_TRUE(controller_->openFile(writeModel(genCube(), "cube.obj")));
+  prefs_.autosave = 1;
+  controller_->autosaveTick("08:00");
+  ASSERT_TRUE(fs::exists(controller_->autosavePath()));
+  ui_.answers.push_back(Answer::no);
+  EXPECT_TRUE(controller_->allowDiscard());  // quitting
+  makeController();
+  controller_->openAtStart({});
+  EXPECT_TRUE(ui_.shown.empty());
+}
+
+TEST_F(Flow, OpenDialogsRecentEntriesAndExtensionCase) {
+  const std::string cube = writeModel(genCube(), "CUBE.OBJ");
+  const std::string box = writeModel(genCube(), "BOX.3DS");
+  prefs_.lastDir = "/models/";
+  prefs_.lastProjectDir = "/projects/";
+
+  EXPECT_FALSE(controller_->newProjectDialog());  // cancelled
+  ASSERT_EQ(ui_.openDialogs.size(), 1u);
+  EXPECT_EQ(ui_.openDialogs[0].title, "New project from a 3D model");
+  EXPECT_EQ(ui_.openDialogs[0].folder, "/models/");
+  EXPECT_EQ(ui_.openDialogs[0].filter, "3D models (*.3ds;*.obj)|*.3ds;*.obj|All files (*.*)|*.*");
+  EXPECT_TRUE(ui_.shown.empty());
+
+  // Capital OBJ is read as OBJ and selects Y up; capital 3DS as 3DS with Z up.
+  ui_.openPaths.push_back(cube);
+  ASSERT_TRUE(controller_->newProjectDialog());
+  EXPECT_EQ(session_.settings.upAxisChoice, 1);
+  EXPECT_EQ(session_.workModel.triangleCount(), 12);
+  session_.projectChanged = false;
+  ui_.openPaths.push_back(box);
+  ASSERT_TRUE(controller_->openDialog());
+  EXPECT_EQ(ui_.openDialogs[2].title, "Open");
+  EXPECT_EQ(ui_.openDialogs[2].folder, "/projects/");
+  EXPECT_EQ(ui_.openDialogs[2].filter,
+            "Projects and models (*.qmap;*.3ds;*.obj)|*.qmap;*.3ds;*.obj|Projects (*.qmap)|*.qmap|"
+            "3D models (*.3ds;*.obj)|*.3ds;*.obj|All files (*.*)|*.*");
+  EXPECT_EQ(session_.settings.upAxisChoice, 0);
+  EXPECT_EQ(session_.modelPath, box);
+  EXPECT_EQ(controller_->mainTitle(), "Quillmap - BOX (not saved) *");
+
+  // The recent list: most recent first; an empty slot or one out of range does nothing.
+  EXPECT_EQ(prefs_.recentFiles[0], box);
+  EXPECT_EQ(prefs_.recentFiles[1], cube);
+  session_.projectChanged = false;
+  EXPECT_FALSE(controller_->openRecent(2));
+  EXPECT_FALSE(controller_->openRecent(8));
+  EXPECT_FALSE(controller_->openRecent(-1));
+  EXPECT_TRUE(ui_.shown.empty());
+  ASSERT_TRUE(controller_->openRecent(1));
+  EXPECT_EQ(session_.modelPath, cube);
+  EXPECT_EQ(prefs_.recentFiles[0], cube);
+  EXPECT_EQ(prefs_.recentFiles[1], box);
+  EXPECT_EQ(prefs_.recentFiles[2], "");
+
+  // The same file typed in other letter case moves to the front without a duplicate.
+  session_.projectChanged = false;
+  const std::string lower = path("box.3ds");
+  fs::rename(box, lower);
+  ASSERT_TRUE(controller_->openFile(lower));
+  EXPECT_EQ(prefs_.recentFiles[0], lower);
+  EXPECT_EQ(prefs_.recentFiles[1], cube);
+  EXPECT_EQ(prefs_.recentFiles[2], "");
+  // A recent entry whose file has gone says so and keeps the project.
+  session_.projectChanged = false;
+  fs::remove(cube);
+  EXPECT_FALSE(controller_->openRecent(1));
+  EXPECT_EQ(ui_.lastText(), "File not found:\n" + cube);
+  EXPECT_EQ(session_.modelPath, lower);
+}
+
+TEST_F(Flow, SaveProposalsAndExtensions) {
+  ASSERT_TRUE(controller_->openFile(writeModel(genCube(), "tank.obj")));
+  // A copy of a never-saved project proposes the model's name, without "_copy".
+  ui_.savePaths.push_back("");
+  EXPECT_FALSE(controller_->saveAs(true));
+  EXPECT_EQ(ui_.saveDialogs.back().fileName, "tank.qmap");
+  EXPECT_EQ(ui_.saveDialogs.back().filter, "Quillmap project (*.qmap)|*.qmap");
+  // An extension of qmap in capitals gets no second one.
+  ui_.savePaths.push_back(path("Tank.QMAP"));
+  ASSERT_TRUE(controller_->saveAs(false));
+  EXPECT_EQ(session_.projectPath, path("Tank.QMAP"));
+  EXPECT_TRUE(fs::exists(path("Tank.QMAP")));
+  // Another extension gets ".qmap" added.
+  ui_.savePaths.push_back(path("tank.v2"));
+  ASSERT_TRUE(controller_->saveAs(false));
+  EXPECT_EQ(session_.projectPath, path("tank.v2.qmap"));
+  EXPECT_EQ(controller_->mainTitle(), "Quillmap - tank.v2.qmap");
+  // Saving without a model writes nothing and asks nothing.
+  makeController();
+  EXPECT_FALSE(controller_->save());
+  EXPECT_FALSE(controller_->saveAs(false));
+  EXPECT_TRUE(ui_.saveDialogs.empty());
+}
+
+TEST_F(Flow, ControlChangesUnwrapAgain) {
+  // Without a model the settings are only kept.
+  UnwrapSettings s = session_.settings;
+  s.layoutWidth = 256;
+  controller_->changeSettings(s, true);
+  EXPECT_EQ(session_.settings.layoutWidth, 256);
+  EXPECT_FALSE(session_.modelLoaded);
+
+  ASSERT_TRUE(controller_->openFile(writeModel(genCylinder(12), "can.obj")));
+  const Model before = session_.workModel;
+  const int refreshes = ui_.controlRefreshes;
+  // A spin box: unwrap without a control refresh.
+  s = session_.settings;
+  s.margin = 20;
+  controller_->changeSettings(s, false);
+  EXPECT_EQ(ui_.controlRefreshes, refreshes);
+  EXPECT_NE(session_.workModel, before);
+  EXPECT_EQ(session_.settings.margin, 20);
+  // A list: refreshed, then unwrapped onto the new size.
+  s.layoutWidth = 1024;
+  s.layoutHeight = 128;
+  const std::string report = session_.reportText;
+  controller_->changeSettings(s, true);
+  EXPECT_EQ(ui_.controlRefreshes, refreshes + 1);
+  EXPECT_NE(session_.reportText, report);  // another scale
+  EXPECT_TRUE(controller_->projectCountsAsChanged());
+}
+
+TEST_F(Flow, UserGuideIsWrittenAndOpenedOrTheShortHelpShown) {
+  fs::create_directories(dir_ / "tmp");
+  const std::string folder = (dir_ / "tmp").string() + "/";
+  const std::string guide = folder + "Quillmap_Help.html";
+  std::ofstream(guide) << "an older, longer file that must not survive in part";
+  controller_->userGuide(folder);
+  EXPECT_EQ(ui_.documentsOpened, std::vector<std::string>{guide});
+  EXPECT_EQ(readAll(guide), std::string(userGuideHtml()));
+  EXPECT_TRUE(ui_.shown.empty());
+  controller_->userGuide(folder);  // F1 twice: the same file again
+  EXPECT_EQ(ui_.documentsOpened.size(), 2u);
+  EXPECT_EQ(readAll(guide), std::string(userGuideHtml()));
+
+  // The launch fails, or the folder cannot take the file: the short help.
+  ui_.documentsOpen = false;
+  controller_->userGuide(folder);
+  controller_->userGuide(path("no/such/folder/"));
+  EXPECT_EQ(ui_.documentsOpened.size(), 3u);  // the unwritable folder is not launched
+  ASSERT_EQ(ui_.shown.size(), 2u);
+  for (const auto& shown : ui_.shown) {
+    EXPECT_EQ(shown.title, "Help");
+    EXPECT_EQ(shown.icon, Icon::information);
+    EXPECT_EQ(shown.buttons, Buttons::ok);
+    EXPECT_EQ(shown.text, shortHelpText());
+  }
 }
 
 }  // namespace

@@ -17,10 +17,13 @@ struct ScriptedUi : Ui {
   std::deque<Answer> answers;          // for questions, in order
   std::deque<std::string> savePaths;   // what the save dialogs "choose"; "" = cancel
   std::deque<int> saveFilters;         // the filter entry chosen with them; 0 when none left
-  std::deque<std::string> openPaths;   // what the open dialogs "choose"; "" when none left
+  std::deque<std::string> openPaths;   // what the open dialogs "choose"; none left = cancel
   std::vector<Shown> shown;
   std::vector<FileDialog> saveDialogs;
   std::vector<FileDialog> openDialogs;
+  std::vector<std::string> documentsOpened;
+  bool documentsOpen = true;  // whether openDocument succeeds
+  int controlRefreshes = 0;
   std::string statusText[3];
 
   Answer message(const std::string& title, const std::string& text, Icon icon,
@@ -55,8 +58,12 @@ struct ScriptedUi : Ui {
     return chooseSave(dialog);
   }
   void status(int field, const std::string& text) override { statusText[field] = text; }
-  void refreshControls() override {}
+  void refreshControls() override { ++controlRefreshes; }
   void refreshViews() override {}
+  bool openDocument(const std::string& path) override {
+    documentsOpened.push_back(path);
+    return documentsOpen;
+  }
 
   std::string lastText() const { return shown.empty() ? "" : shown.back().text; }
 };

@@ -1,0 +1,55 @@
+#include "app/help.h"
+
+#include <cstddef>
+#include <cstdint>
+
+#include "base/file_io.h"
+
+extern const unsigned char kUserGuideHtml[];
+extern const std::size_t kUserGuideHtml_size;
+
+std::string_view userGuideHtml() {
+  return {reinterpret_cast<const char*>(kUserGuideHtml), kUserGuideHtml_size};
+}
+
+bool writeUserGuide(const std::string& path) {
+  const std::string_view html = userGuideHtml();
+  return writeFileBytes(path, reinterpret_cast<const uint8_t*>(html.data()), html.size());
+}
+
+std::string shortHelpText() {
+  // The same story as the guide, short. Steps 4 and 6 and the paragraphs on the 3D window name
+  // what arrives later, so that nobody looks for it in this version.
+  return "1. Export your model from your 3D program as .3ds (or .obj with 'Y Up').\n"
+         "2. Choose File > New project from model (Ctrl+N), or drag the file onto the UV view "
+         "on the right. The model is unwrapped at once.\n"
+         "3. Choose the mapping and the texture size on the left. Every change unwraps again; "
+         "the Info box reports the pieces, the scale, the texture used and the Surfaces.\n"
+         "4. Paint in the 3D window (View > 3D preview / paint); the first stroke locks the "
+         "layout. The 3D window is not part of this version yet.\n"
+         "5. Save the project (Ctrl+S). It is autosaved every few minutes (Tools > "
+         "Preferences), and the previous file is kept as .bak.\n"
+         "6. Export to a subfolder of the Serious Sam folder (File > Export to Serious Sam, "
+         "Ctrl+E): a .3ds model, a .scr script and the texture as .tga and .tex. The export is "
+         "not part of this version yet.\n"
+         "7. In Serious Modeler, create the model from the .scr script and add the .tex "
+         "texture.\n"
+         "\n"
+         "3D window: shows the model shaded and textured; hold Space and use the mouse to "
+         "turn, move and zoom the view. It arrives in a later version.\n"
+         "\n"
+         "Layers: each object of a .3ds file and each group of an .obj file is a layer. With "
+         "\"Unwrap per layer (layers = surfaces)\" every layer becomes its own Surface and no "
+         "piece crosses a layer border.\n"
+         "\n"
+         "Stencil and pattern: a picture laid over the 3D view, or tiled over the model, to "
+         "paint through. Both come with the 3D window; projects already keep them.\n"
+         "\n"
+         "Texture menu: export the painted texture, import one painted elsewhere, or export "
+         "the layout as a transparent overlay to paint over in another program. It comes with "
+         "the export.\n"
+         "\n"
+         "Every colour in the UV view is one Surface, and every Surface becomes one surface in "
+         "Serious Modeler: the texture's seams always lie on Surface borders, so the mapping "
+         "comes through intact.\n";
+}

@@ -1,0 +1,155 @@
+#include "app/window_rules.h"
+
+#include <algorithm>
+#include <cctype>
+
+#include "base/file_io.h"
+#include "base/number_text.h"
+
+namespace {
+
+std::vector<std::string> split(const std::string& text, char separator) {
+  std::vector<std::string> fields;
+  size_t start = 0;
+  for (;;) {
+    const size_t end = text.find(separator, start);
+    fields.push_back(text.substr(start, end - start));
+    if (end == std::string::npos) return fields;
+    start = end + 1;
+  }
+}
+
+std::string anyCaseGlob(const std::string& pattern) {
+  if (pattern == "*.*") return "*";
+  std::string glob;
+  for (const char c : pattern) {
+    const char lower = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    const char upper = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    if (lower != upper)
+      glob += std::string("[") + lower + upper + "]";
+    else
+      glob += c;
+  }
+  return glob;
+}
+
+}  // namespace
+
+std::vector<std::string> textureSideItems() { return split(kTextureSideList, ','); }
+
+int textureSideIndex(int64_t side) {
+  const std::vector<std::string> items = textureSideItems();
+  const auto it = std::find(items.begin(), items.end(), std::to_string(side));
+  return it == items.end() ? 0 : static_cast<int>(it - items.begin());
+}
+
+ControlStates controlStates(const Session& session) {
+  const bool locked = session.layoutLocked;
+  const UnwrapSettings& settings = session.settings;
+  const bool unwrapping = settings.mapMode != MapMode::keep;
+  ControlStates c;
+  c.mappingEnabled = c.sizeEnabled = c.upAxisEnabled = c.checkBoxesEnabled = !locked;
+  c.maxAngleEnabled = c.marginEnabled = c.rotateEnabled = c.mirrorEnabled = !locked && unwrapping;
+  c.maxStretchEnabled = !locked && settings.mapMode == MapMode::smooth;
+  if (session.layoutChanging)
+    c.layoutStateText = session.paintingFollows ? "Changing layout - painting follows"
+                                                : "Changing layout - starting empty";
+  else if (locked)
+    c.layoutStateText = "Locked (the texture is painted)";
+  else if (session.modelLoaded)
+    c.layoutStateText = "Free (locks when you start painting)";
+  c.changeLayoutVisible = locked;
+  c.lockLayoutVisible = c.cancelVisible = session.layoutChanging;
+  c.layerAssignBlocked = locked && settings.layerUnwrap;
+  return c;
+}
+
+std::string textureSizeText(int width, int height) {
+  const double w = width, h = height;
+  const double a = width < height ? 2 * w / h : 2;
+  const double b = height < width ? 2 * h / w : 2;
+  return "Create texture: Size in meters " + fixedText(a, 2) + " x " + fixedText(b, 2);
+}
+
+CanvasSize uvCanvasSize(int width, int height) {
+  width = std::max(width, 1);
+  height = std::max(height, 1);
+  CanvasSize c;
+  if (width < height) {
+    c.width = static_cast<int>(static_cast<int64_t>(width) * kUvCanvasSide / height);
+    c.height = kUvCanvasSide;
+  } else {
+    c.width = kUvCanvasSide;
+    c.height = static_cast<int>(static_cast<int64_t>(height) * kUvCanvasSide / width);
+  }
+  c.width = std::max(c.width, 1);
+  c.height = std::max(c.height, 1);
+  return c;
+}
+
+Rect uvScrollArea(int innerWidth, int innerHeight) {
+  return {280, 4, std::max(innerWidth - 286, 1), std::max(innerHeight - 60, 1)};
+}
+
+std::vector<RecentItem> recentMenuItems(const std::array<std::string, 8>& recentFiles) {
+  std::vector<RecentItem> items;
+  for (size_t i = 0; i < recentFiles.size(); ++i)
+    if (!recentFiles[i].empty())
+      items.push_back({kMenuRecentFirst + static_cast<int>(i),
+                       std::to_string(i + 1) + "  " + fileNameOf(recentFiles[i]), true});
+  if (items.empty()) items.push_back({kMenuRecentFirst, "(empty)", false});
+  return items;
+}
+
+UnwrapSettings windowSettingsFromPreferences(const PreferencesFile& file) {
+  UnwrapSettings s;
+  if (file.readInt("Smooth", 0) != 0)
+    s.mapMode = MapMode::smooth;
+  else if (file.readInt("Unwrap", 1) != 0)
+    s.mapMode = MapMode::exact;
+  else
+    s.mapMode = MapMode::keep;
+  const std::vector<std::string> sides = textureSideItems();
+  auto side = [&](const char* key) {
+    return static_cast<int>(leadingInt(sides[textureSideIndex(file.readInt(key, 512))]));
+  };
+  s.layoutWidth = side("TexW");
+  s.layoutHeight = side("TexH");
+  auto ranged = [&](const char* key, int fallback, int low, int high) {
+    return static_cast<int>(std::clamp<int64_t>(file.readInt(key, fallback), low, high));
+  };
+  s.maxAngle = ranged("MaxAngle", 40, kMaxAngleLow, kMaxAngleHigh);
+  s.margin = ranged("Margin", 4, kMarginLow, kMarginHigh);
+  s.maxStretch = ranged("MaxStretch", 30, kMaxStretchLow, kMaxStretchHigh);
+  s.rotateMode = ranged("Rotate", 1, 0, 2);
+  s.mergeSurfaces = file.readInt("Merge", 1) != 0;
+  s.upAxisChoice = 0;
+  s.layerUnwrap = false;
+  s.mirrorAxis = 0;
+  return s;
+}
+
+void storeWindowSettings(PreferencesFile& file, const UnwrapSettings& s) {
+  file.writeInt("Unwrap", s.mapMode == MapMode::exact ? 1 : 0);
+  file.writeInt("Smooth", s.mapMode == MapMode::smooth ? 1 : 0);
+  file.writeInt("TexW", s.layoutWidth);
+  file.writeInt("TexH", s.layoutHeight);
+  file.writeInt("MaxAngle", s.maxAngle);
+  file.writeInt("Margin", s.margin);
+  file.writeInt("MaxStretch", s.maxStretch);
+  file.writeInt("Rotate", s.rotateMode);
+  file.writeInt("Merge", s.mergeSurfaces ? 1 : 0);
+}
+
+std::vector<FileFilter> fileFilters(const std::string& filter) {
+  std::vector<FileFilter> filters;
+  if (filter.empty()) return filters;
+  const std::vector<std::string> fields = split(filter, '|');
+  for (size_t i = 0; i + 1 < fields.size(); i += 2) {
+    FileFilter entry{fields[i], {}};
+    for (const std::string& pattern : split(fields[i + 1], ';'))
+      if (!pattern.empty()) entry.patterns.push_back(anyCaseGlob(pattern));
+    filters.push_back(std::move(entry));
+  }
+  return filters;
+}

@@ -1,0 +1,116 @@
+// The main window's rules that need no toolkit: menu ids, which controls are enabled or
+// shown, the texts derived from the state, the UV canvas size, the recent-files menu and the
+// settings the window keeps in the preferences. The GTK window only applies what these say.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "app/preferences.h"
+#include "app/session.h"
+#include "unwrap/unwrap.h"
+
+// The numbers the menu dispatcher switches on.
+enum MenuId : int {
+  kMenuNewProject = 0,
+  kMenuOpen = 1,
+  kMenuSave = 2,
+  kMenuSaveAs = 3,
+  kMenuSaveCopy = 4,
+  kMenuExport = 5,
+  kMenuQuit = 6,
+  kMenuExportTexture = 7,
+  kMenuImportTexture = 8,
+  kMenuExportUvOverlay = 9,
+  kMenuPreferences = 10,
+  kMenuPreview3d = 11,
+  kMenuUserGuide = 12,
+  kMenuAbout = 13,
+  kMenuRecentFirst = 14,  // one id per recent entry: 14 + its index
+  kMenuRecentLast = 21,
+};
+
+// The items of the texture width and height lists: the fields of kTextureSideList.
+constexpr const char* kTextureSideList = "32,64,128,256,512,1024,2048";
+std::vector<std::string> textureSideItems();
+// The index of the item whose text is `side`; 0 when no item is.
+int textureSideIndex(int64_t side);
+
+// What the control refresh derives from the state.
+struct ControlStates {
+  bool mappingEnabled = true;   // the three mapping radio buttons
+  bool sizeEnabled = true;      // width and height lists
+  bool upAxisEnabled = true;
+  bool checkBoxesEnabled = true;  // combine and per layer
+  bool maxAngleEnabled = true;
+  bool marginEnabled = true;
+  bool rotateEnabled = true;
+  bool mirrorEnabled = true;
+  bool maxStretchEnabled = false;
+  std::string layoutStateText;
+  bool changeLayoutVisible = false;
+  bool lockLayoutVisible = false;
+  bool cancelVisible = false;
+  // The 3D window's layer-assign tools refuse while this is set: the layers decide a layout
+  // that is locked.
+  bool layerAssignBlocked = false;
+};
+ControlStates controlStates(const Session& session);
+
+// "Create texture: Size in meters a x b": the longer side is 2 metres, the other in
+// proportion, both with two decimals.
+std::string textureSizeText(int width, int height);
+
+// The UV view's canvas for a W x H texture: the longer side 768 pixels, the other in
+// proportion (integer division), at least 1.
+struct CanvasSize {
+  int width = 0;
+  int height = 0;
+  bool operator==(const CanvasSize&) const = default;
+};
+constexpr int kUvCanvasSide = 768;
+CanvasSize uvCanvasSize(int width, int height);
+
+// Where the scrolling area that holds the UV view goes for a window whose inner size (below
+// the menu bar) is innerWidth x innerHeight. Sizes never drop below 1.
+struct Rect {
+  int x = 0, y = 0, width = 0, height = 0;
+  bool operator==(const Rect&) const = default;
+};
+Rect uvScrollArea(int innerWidth, int innerHeight);
+
+// The File > Recent sub-menu: one item per non-empty entry, labelled with its position (1 to 8),
+// two spaces and the file name; a single disabled "(empty)" when there is none.
+struct RecentItem {
+  int id = 0;
+  std::string label;
+  bool enabled = true;
+  bool operator==(const RecentItem&) const = default;
+};
+std::vector<RecentItem> recentMenuItems(const std::array<std::string, 8>& recentFiles);
+
+// The main window's settings as stored in the preferences: `Smooth` wins over `Unwrap` (both
+// zero keep the UVs), sizes not in the lists give the first item, numbers outside their control's
+// range are brought into it. Up axis, mirror and per layer always start at 0.
+UnwrapSettings windowSettingsFromPreferences(const PreferencesFile& file);
+// Written on quitting, in this order: Unwrap, Smooth, TexW, TexH, MaxAngle, Margin,
+// MaxStretch, Rotate, Merge.
+void storeWindowSettings(PreferencesFile& file, const UnwrapSettings& settings);
+
+// The filters of a file dialog from "Description|*.a;*.b|Description|*.c" pairs. The patterns
+// match any letter case, as the user expects of a file dialog ("*.3ds" also shows TANK.3DS),
+// and "*.*" shows every file, also those without an extension. A description without its
+// pattern part is left out.
+struct FileFilter {
+  std::string name;
+  std::vector<std::string> patterns;  // shell globs
+  bool operator==(const FileFilter&) const = default;
+};
+std::vector<FileFilter> fileFilters(const std::string& filter);
+
+// Ranges of the three spin boxes.
+constexpr int kMaxAngleLow = 1, kMaxAngleHigh = 89;
+constexpr int kMarginLow = 0, kMarginHigh = 64;
+constexpr int kMaxStretchLow = 1, kMaxStretchHigh = 1000;

@@ -1,0 +1,47 @@
+// The main window's UV view: the whole picture of a 60 000-triangle layout on the 768 x 768
+// canvas, without and with a painted 2048 x 2048 texture behind it.
+#include <benchmark/benchmark.h>
+
+#include "app/uv_view.h"
+#include "model/readers.h"
+#include "tools/meshgen/meshgen.h"
+#include "unwrap/surfaces.h"
+#include "unwrap/unwrap.h"
+
+namespace {
+
+// A sphere of 60 000 triangles, unwrapped and split into Surfaces as the window shows it.
+const Model& unwrappedSphere() {
+  static const Model model = [] {
+    const std::string text = genObjText(genSphere(200, 151));
+    Model m;
+    parseObj({reinterpret_cast<const uint8_t*>(text.data()), text.size()}, "bench.obj", m, true);
+    UnwrapSettings settings;
+    UnwrapStats stats;
+    unwrapPieces(m, settings, stats);
+    buildSurfaces(m, settings.mergeSurfaces);
+    return m;
+  }();
+  return model;
+}
+
+void BM_UvViewRedraw60k(benchmark::State& state) {
+  const Model& model = unwrappedSphere();
+  const Texture none;
+  for (auto _ : state) benchmark::DoNotOptimize(uvViewImage(&model, none, 512, 512));
+  state.counters["triangles"] = static_cast<double>(model.triangleCount());
+}
+BENCHMARK(BM_UvViewRedraw60k)->Unit(benchmark::kMillisecond);
+
+void BM_UvViewRedraw60kOverTexture2048(benchmark::State& state) {
+  const Model& model = unwrappedSphere();
+  Texture painted;
+  painted.TextureWidth = painted.TextureHeight = 2048;
+  painted.TexturePixels.resize(2048 * 2048);
+  for (size_t i = 0; i < painted.TexturePixels.size(); ++i)
+    painted.TexturePixels[i] = static_cast<uint32_t>(i * 2654435761u) & 0xFFFFFFu;
+  for (auto _ : state) benchmark::DoNotOptimize(uvViewImage(&model, painted, 2048, 2048));
+}
+BENCHMARK(BM_UvViewRedraw60kOverTexture2048)->Unit(benchmark::kMillisecond);
+
+}  // namespace

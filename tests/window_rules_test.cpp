@@ -1,0 +1,254 @@
+#include <gtest/gtest.h>
+
+#include <clocale>
+#include <filesystem>
+#include <fstream>
+#include <locale>
+
+#include "app/uv_view.h"
+#include "app/window_rules.h"
+#include "image/draw.h"
+#include "model/model.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+TEST(WindowRules, ControlStatesFollowLockAndMapping) {
+  struct Case {
+    const char* name;
+    bool loaded, locked, changing, follows;
+    MapMode mode;
+    bool perLayer;
+    // expected
+    bool settingsEnabled, angleEnabled, stretchEnabled;
+    const char* stateText;
+    bool change, lockAndCancel, assignBlocked;
+  };
+  const Case cases[] = {
+      {"no model", false, false, false, false, MapMode::exact, false,
+       true, true, false, "", false, false, false},
+      {"free, keep", true, false, false, false, MapMode::keep, false,
+       true, false, false, "Free (locks when you start painting)", false, false, false},
+      {"free, smooth", true, false, false, false, MapMode::smooth, true,
+       true, true, true, "Free (locks when you start painting)", false, false, false},
+      {"locked", true, true, false, false, MapMode::smooth, false,
+       false, false, false, "Locked (the texture is painted)", true, false, false},
+      {"locked per layer", true, true, false, false, MapMode::exact, true,
+       false, false, false, "Locked (the texture is painted)", true, false, true},
+      {"changing, follows", true, false, true, true, MapMode::exact, false,
+       true, true, false, "Changing layout - painting follows", false, true, false},
+      {"changing, empty", true, false, true, false, MapMode::smooth, false,
+       true, true, true, "Changing layout - starting empty", false, true, false},
+  };
+  for (const Case& c : cases) {
+    Session s;
+    s.modelLoaded = c.loaded;
+    s.layoutLocked = c.locked;
+    s.layoutChanging = c.changing;
+    s.paintingFollows = c.follows;
+    s.settings.mapMode = c.mode;
+    s.settings.layerUnwrap = c.perLayer;
+    const ControlStates st = controlStates(s);
+    SCOPED_TRACE(c.name);
+    EXPECT_EQ(st.mappingEnabled, c.settingsEnabled);
+    EXPECT_EQ(st.sizeEnabled, c.settingsEnabled);
+    EXPECT_EQ(st.upAxisEnabled, c.settingsEnabled);
+    EXPECT_EQ(st.checkBoxesEnabled, c.settingsEnabled);
+    EXPECT_EQ(st.maxAngleEnabled, c.angleEnabled);
+    EXPECT_EQ(st.marginEnabled, c.angleEnabled);
+    EXPECT_EQ(st.rotateEnabled, c.angleEnabled);
+    EXPECT_EQ(st.mirrorEnabled, c.angleEnabled);
+    EXPECT_EQ(st.maxStretchEnabled, c.stretchEnabled);
+    EXPECT_EQ(st.layoutStateText, c.stateText);
+    EXPECT_EQ(st.changeLayoutVisible, c.change);
+    EXPECT_EQ(st.lockLayoutVisible, c.lockAndCancel);
+    EXPECT_EQ(st.cancelVisible, c.lockAndCancel);
+    EXPECT_EQ(st.layerAssignBlocked, c.assignBlocked);
+  }
+}
+
+TEST(WindowRules, SizeTextKeepsTheLongerSideAtTwoMetres) {
+  // A decimal-comma locale must not change the text.
+  if (std::setlocale(LC_ALL, "de_DE.UTF-8")) std::locale::global(std::locale("de_DE.UTF-8"));
+  EXPECT_EQ(textureSizeText(512, 512), "Create texture: Size in meters 2.00 x 2.00");
+  EXPECT_EQ(textureSizeText(512, 256), "Create texture: Size in meters 2.00 x 1.00");
+  EXPECT_EQ(textureSizeText(32, 2048), "Create texture: Size in meters 0.03 x 2.00");
+  EXPECT_EQ(textureSizeText(2048, 256), "Create texture: Size in meters 2.00 x 0.25");
+  std::locale::global(std::locale::classic());
+  std::setlocale(LC_ALL, "C");
+}
+
+TEST(WindowRules, CanvasSizeAndScrollArea) {
+  EXPECT_EQ(uvCanvasSize(512, 512), (CanvasSize{768, 768}));
+  EXPECT_EQ(uvCanvasSize(2048, 32), (CanvasSize{768, 12}));
+  EXPECT_EQ(uvCanvasSize(32, 2048), (CanvasSize{12, 768}));
+  EXPECT_EQ(uvCanvasSize(1024, 512), (CanvasSize{768, 384}));
+  EXPECT_EQ(uvCanvasSize(256, 1024), (CanvasSize{192, 768}));
+  EXPECT_EQ(uvScrollArea(1000, 795), (Rect{280, 4, 714, 735}));
+  EXPECT_EQ(uvScrollArea(200, 40), (Rect{280, 4, 1, 1}));
+}
+
+TEST(WindowRules, TextureSideItems) {
+  EXPECT_EQ(textureSideItems(),
+            (std::vector<std::string>{"32", "64", "128", "256", "512", "1024", "2048"}));
+  EXPECT_EQ(textureSideIndex(512), 4);
+  EXPECT_EQ(textureSideIndex(2048), 6);
+  EXPECT_EQ(textureSideIndex(300), 0);
+}
+
+TEST(WindowRules, RecentMenu) {
+  std::array<std::string, 8> recent;
+  EXPECT_EQ(recentMenuItems(recent), (std::vector<RecentItem>{{14, "(empty)", false}}));
+  recent[0] = "/home/a/tank.qmap";
+  recent[2] = "/home/a/my_ship.3ds";  // an underscore stays as it is
+  recent[7] = "plain.obj";
+  EXPECT_EQ(recentMenuItems(recent),
+            (std::vector<RecentItem>{{14, "1  tank.qmap", true},
+                                     {16, "3  my_ship.3ds", true},
+                                     {21, "8  plain.obj", true}}));
+}
+
+TEST(WindowRules, FileFiltersFromPairs) {
+  EXPECT_EQ(fileFilters("Projects and models (*.qmap;*.3ds;*.obj)|*.qmap;*.3ds;*.obj|"
+                        "All files (*.*)|*.*"),
+            (std::vector<FileFilter>{
+                {"Projects and models (*.qmap;*.3ds;*.obj)",
+                 {"*.[qQ][mM][aA][pP]", "*.3[dD][sS]", "*.[oO][bB][jJ]"}},
+                {"All files (*.*)", {"*"}}}));
+  EXPECT_EQ(fileFilters(""), std::vector<FileFilter>{});
+  EXPECT_EQ(fileFilters("Lonely description"), std::vector<FileFilter>{});
+}
+
+class WindowPreferences : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    path_ = (fs::temp_directory_path() / ("quillmap_window_" + std::to_string(::getpid()))).string();
+    fs::remove(path_);
+  }
+  void TearDown() override { fs::remove(path_); }
+  std::string path_;
+};
+
+TEST_F(WindowPreferences, SettingsFromPreferences) {
+  PreferencesFile file(path_);
+  UnwrapSettings s = windowSettingsFromPreferences(file);  // no file: the defaults
+  EXPECT_EQ(s.mapMode, MapMode::exact);
+  EXPECT_EQ(s.layoutWidth, 512);
+  EXPECT_EQ(s.maxAngle, 40);
+  EXPECT_EQ(s.margin, 4);
+  EXPECT_EQ(s.maxStretch, 30);
+  EXPECT_EQ(s.rotateMode, 1);
+  EXPECT_TRUE(s.mergeSurfaces);
+
+  file.writeInt("Smooth", 1);
+  file.writeInt("Unwrap", 0);
+  file.writeInt("TexW", 300);  // not an item: the first one
+  file.writeInt("TexH", 2048);
+  file.writeInt("MaxAngle", 0);
+  file.writeInt("Margin", 99);
+  file.writeInt("Rotate", 7);
+  file.writeInt("Merge", 0);
+  s = windowSettingsFromPreferences(file);
+  EXPECT_EQ(s.mapMode, MapMode::smooth);
+  EXPECT_EQ(s.layoutWidth, 32);
+  EXPECT_EQ(s.layoutHeight, 2048);
+  EXPECT_EQ(s.maxAngle, 1);
+  EXPECT_EQ(s.margin, 64);
+  EXPECT_EQ(s.rotateMode, 2);
+  EXPECT_FALSE(s.mergeSurfaces);
+  file.writeInt("Smooth", 0);
+  EXPECT_EQ(windowSettingsFromPreferences(file).mapMode, MapMode::keep);
+}
+
+TEST_F(WindowPreferences, StoredOnQuitInOrderWithoutUpAxisMirrorOrPerLayer) {
+  PreferencesFile file(path_);
+  UnwrapSettings s;
+  s.mapMode = MapMode::smooth;
+  s.layoutWidth = 1024;
+  s.layoutHeight = 256;
+  s.maxAngle = 12;
+  s.margin = 0;
+  s.maxStretch = 250;
+  s.rotateMode = 2;
+  s.mergeSurfaces = false;
+  s.upAxisChoice = 1;
+  s.mirrorAxis = 3;
+  s.layerUnwrap = true;
+  storeWindowSettings(file, s);
+  std::ifstream in(path_, std::ios::binary);
+  const std::string text(std::istreambuf_iterator<char>(in), {});
+  EXPECT_EQ(text,
+            "\xEF\xBB\xBF\nUnwrap = 0\nSmooth = 1\nTexW = 1024\nTexH = 256\nMaxAngle = 12\n"
+            "Margin = 0\nMaxStretch = 250\nRotate = 2\nMerge = 0\n");
+  const UnwrapSettings back = windowSettingsFromPreferences(file);
+  EXPECT_EQ(back.mapMode, s.mapMode);
+  EXPECT_EQ(back.layoutWidth, 1024);
+  EXPECT_EQ(back.layoutHeight, 256);
+  EXPECT_EQ(back.upAxisChoice, 0);
+  EXPECT_EQ(back.mirrorAxis, 0);
+  EXPECT_FALSE(back.layerUnwrap);
+}
+
+// ---- The UV view picture ----
+
+constexpr uint32_t kFill = rgba(32, 32, 32);
+constexpr uint32_t kBorder = rgba(90, 90, 90);
+
+// One triangle of Surface 0 across the lower-left half, one of Surface 1 in the upper right.
+Model twoTriangles() {
+  Model m;
+  m.vertices = {{0, 0, 0, 0.0f, 0.0f}, {0, 0, 0, 0.5f, 0.0f}, {0, 0, 0, 0.0f, 0.5f},
+                {0, 0, 0, 1.0f, 1.0f}, {0, 0, 0, 0.75f, 1.0f}, {0, 0, 0, 1.0f, 0.75f}};
+  m.triangles = {{0, 1, 2, 0, 0}, {3, 4, 5, 1, 0}};
+  return m;
+}
+
+TEST(UvView, WithoutModelOnlyFillAndBorder) {
+  const Image view = uvViewImage(nullptr, Texture{}, 2048, 32);
+  ASSERT_EQ(view.width, 768);
+  ASSERT_EQ(view.height, 12);
+  Image expected(768, 12, kFill);
+  drawBorder(expected, kBorder);
+  EXPECT_EQ(view, expected);
+}
+
+TEST(UvView, WireframeInSurfaceColoursOverTheFill) {
+  const Model m = twoTriangles();
+  const Image view = uvViewImage(&m, Texture{}, 512, 256);
+  ASSERT_EQ(view.width, 768);
+  ASSERT_EQ(view.height, 384);
+  const uint32_t surface0 = surfaceColor(0) | 0xFF000000u;
+  EXPECT_EQ(surface0, rgba(255, 60, 60));
+  // Corner (0.5, 0) of Surface 0 maps to x = round(0.5 * 767) = 384, y = 383; the bottom edge
+  // runs along the border row and is drawn over it.
+  EXPECT_EQ(view.at(384, 383), surface0);
+  EXPECT_EQ(view.at(200, 383), surface0);
+  EXPECT_EQ(view.at(0, 300), surface0);
+  EXPECT_EQ(view.at(700, 0), surfaceColor(1) | 0xFF000000u);
+  EXPECT_EQ(view.at(600, 383), kBorder);
+  EXPECT_EQ(view.at(100, 300), kFill);  // inside a triangle: only edges are drawn
+  EXPECT_EQ(view.at(500, 200), kFill);
+}
+
+TEST(UvView, TextureShowsThroughStretchedOverTheCanvas) {
+  const Model m = twoTriangles();
+  Texture t;
+  // 2 x 1 texture (not the 512 x 512 layout): left half red, right half blue, with alpha bits
+  // that must not show.
+  t.TextureWidth = 2;
+  t.TextureHeight = 1;
+  t.TexturePixels = {rgba(200, 0, 0, 0), rgba(0, 0, 200, 7)};
+  const Image view = uvViewImage(&m, t, 512, 512);
+  ASSERT_EQ(view.width, 768);
+  ASSERT_EQ(view.height, 768);
+  EXPECT_EQ(view.at(100, 300), rgba(200, 0, 0));   // left of the blend zone
+  EXPECT_EQ(view.at(700, 500), rgba(0, 0, 200));   // right of it, top to bottom
+  EXPECT_EQ(view.at(700, 10), rgba(0, 0, 200));
+  EXPECT_EQ(view.at(0, 600), surfaceColor(0) | 0xFF000000u);  // wireframe on top
+  EXPECT_EQ(view.at(767, 767), kBorder);
+  // Without a model the texture is not shown.
+  EXPECT_EQ(uvViewImage(nullptr, t, 512, 512).at(100, 300), kFill);
+}
+
+}  // namespace

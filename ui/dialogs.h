@@ -1,0 +1,27 @@
+// The window's own dialogs and message boxes.
+#pragma once
+
+#include <gtkmm.h>
+
+#include <optional>
+#include <string>
+
+#include "app/preferences.h"
+#include "app/ui.h"
+
+// A modal message box over `parent` with the title, icon and buttons asked for. Yes/No
+// questions cannot be closed without an answer; closing a Yes/No/Cancel question is Cancel.
+Answer runMessageBox(Gtk::Window& parent, const std::string& title, const std::string& text,
+                     Icon icon, Buttons buttons);
+// Modal file dialogs; "" when cancelled. The filter is "Description|*.a;*.b|..." pairs.
+std::string runOpenDialog(Gtk::Window& parent, const FileDialog& dialog);
+// filterIndex, when given, receives the position of the filter chosen in the dialog.
+std::string runSaveDialog(Gtk::Window& parent, const FileDialog& dialog,
+                          int* filterIndex = nullptr);
+
+// The Preferences dialog, modal over `parent`; the choice on OK, nothing on Cancel, Escape or
+// closing.
+std::optional<PreferencesChoice> runPreferencesDialog(Gtk::Window& parent,
+                                                      const Preferences& prefs);
+// The About box, modal over `parent`.
+void runAboutDialog(Gtk::Window& parent);

@@ -1,0 +1,24 @@
+// The Ui of the real program: message boxes and file dialogs of GTK over the main window, and
+// the main window's status bar, controls and views.
+#pragma once
+
+#include "app/ui.h"
+
+class MainWindow;
+
+class GtkUi : public Ui {
+ public:
+  explicit GtkUi(MainWindow& window) : window_(window) {}
+  Answer message(const std::string& title, const std::string& text, Icon icon,
+                 Buttons buttons) override;
+  std::string chooseOpen(const FileDialog& dialog) override;
+  std::string chooseSave(const FileDialog& dialog) override;
+  std::string chooseSaveFiltered(const FileDialog& dialog, int& filterIndex) override;
+  void status(int field, const std::string& text) override;
+  void refreshControls() override;
+  void refreshViews() override;
+  bool openDocument(const std::string& path) override;
+
+ private:
+  MainWindow& window_;
+};

@@ -1,0 +1,437 @@
+#include "ui/main_window.h"
+
+#include <algorithm>
+#include <exception>
+#include <new>
+
+#include "app/uv_view.h"
+#include "app/window_rules.h"
+#include "base/number_text.h"
+#include "ui/dialogs.h"
+
+namespace {
+
+// Minutes are counted by a timer of this period.
+constexpr unsigned kTimerMilliseconds = 60000;
+
+void place(Gtk::Fixed& fixed, Gtk::Widget& widget, int x, int y, int w, int h) {
+  widget.set_size_request(w, h);
+  fixed.put(widget, x, y);
+}
+
+void placeLabel(Gtk::Fixed& fixed, Gtk::Label& label, int x, int y, int w, int h) {
+  label.set_xalign(0);
+  label.set_yalign(0.5);
+  label.set_ellipsize(Pango::ELLIPSIZE_END);
+  place(fixed, label, x, y, w, h);
+}
+
+}  // namespace
+
+void MainArea::on_size_allocate(Gtk::Allocation& allocation) {
+  Gtk::Fixed::on_size_allocate(allocation);
+  // The window's inner size is everything below the menu bar, the status bar included.
+  const int below = heightBelow ? heightBelow() : 0;
+  const Rect r = uvScrollArea(allocation.get_width(), allocation.get_height() + below);
+  // Children of a widget with its own window are placed relative to that window.
+  const int x0 = get_has_window() ? 0 : allocation.get_x();
+  const int y0 = get_has_window() ? 0 : allocation.get_y();
+  Gtk::Allocation uv(x0 + r.x, y0 + r.y, r.width, r.height);
+  uvArea_.size_allocate(uv);
+}
+
+void MainArea::get_preferred_width_vfunc(int& minimum, int& natural) const {
+  Gtk::Fixed::get_preferred_width_vfunc(minimum, natural);
+  minimum = std::min(minimum, 320);
+}
+
+void MainArea::get_preferred_height_vfunc(int& minimum, int& natural) const {
+  Gtk::Fixed::get_preferred_height_vfunc(minimum, natural);
+  minimum = std::min(minimum, 240);
+}
+
+MainWindow::MainWindow(Session& session, Preferences& prefs) : session_(session), prefs_(prefs) {
+  set_title(kProgramName);
+  set_default_size(1000, 820);
+  set_position(Gtk::WIN_POS_CENTER);
+  set_name("quillmap-main");
+  area_.get_style_context()->add_class("settings");
+  accelGroup_ = Gtk::AccelGroup::create();
+  add_accel_group(accelGroup_);
+
+  buildMenus();
+  buildControls();
+  box_.pack_start(menuBar_, Gtk::PACK_SHRINK);
+  box_.pack_start(area_, Gtk::PACK_EXPAND_WIDGET);
+  box_.pack_start(statusBar_, Gtk::PACK_SHRINK);
+  add(box_);
+
+  area_.heightBelow = [this] {
+    int minimum = 0, natural = 0;
+    statusBar_.get_preferred_height(minimum, natural);
+    return natural;
+  };
+  uvView_.onDrop = [this](const std::string& path) {
+    // Opened once the drop has finished, so that the sender is not kept waiting by a question.
+    Glib::signal_idle().connect_once([this, path] {
+      handle([this, &path] { controller_->openFile(path); });
+    });
+  };
+  Glib::signal_timeout().connect(sigc::mem_fun(*this, &MainWindow::timerTick),
+                                 kTimerMilliseconds);
+  setStatus(kStatusFile, "No model opened");
+  show_all_children();
+}
+
+// ---- Menus ---------------------------------------------------------------------------------
+
+Gtk::MenuItem& MainWindow::addItem(Gtk::Menu& menu, const std::string& label, int id) {
+  auto* item = Gtk::manage(new Gtk::MenuItem(label, false));
+  item->signal_activate().connect([this, id] { menuCommand(id); });
+  menu.append(*item);
+  if (id < kMenuRecentFirst) menuItems_[id] = item;
+  return *item;
+}
+
+void MainWindow::buildMenus() {
+  auto submenu = [this](const std::string& title) -> Gtk::Menu& {
+    auto* top = Gtk::manage(new Gtk::MenuItem(title, false));
+    auto* menu = Gtk::manage(new Gtk::Menu());
+    menu->set_accel_group(accelGroup_);
+    top->set_submenu(*menu);
+    menuBar_.append(*top);
+    return *menu;
+  };
+  auto shortcut = [this](Gtk::MenuItem& item, guint key, Gdk::ModifierType mods,
+                         bool shownInMenu = true) {
+    item.add_accelerator("activate", accelGroup_, key, mods,
+                         shownInMenu ? Gtk::ACCEL_VISIBLE : Gtk::AccelFlags(0));
+  };
+  const auto ctrl = Gdk::CONTROL_MASK;
+
+  Gtk::Menu& file = submenu("File");
+  shortcut(addItem(file, "New project from model...", kMenuNewProject), GDK_KEY_n, ctrl);
+  shortcut(addItem(file, "Open...", kMenuOpen), GDK_KEY_o, ctrl);
+  auto* recent = Gtk::manage(new Gtk::MenuItem("Recent", false));
+  recentMenu_ = Gtk::manage(new Gtk::Menu());
+  recent->set_submenu(*recentMenu_);
+  file.append(*recent);
+  file.append(*Gtk::manage(new Gtk::SeparatorMenuItem()));
+  shortcut(addItem(file, "Save project", kMenuSave), GDK_KEY_s, ctrl);
+  shortcut(addItem(file, "Save project as...", kMenuSaveAs), GDK_KEY_s, ctrl | Gdk::SHIFT_MASK);
+  addItem(file, "Save a copy...", kMenuSaveCopy);
+  file.append(*Gtk::manage(new Gtk::SeparatorMenuItem()));
+  shortcut(addItem(file, "Export to Serious Sam...", kMenuExport), GDK_KEY_e, ctrl);
+  file.append(*Gtk::manage(new Gtk::SeparatorMenuItem()));
+  shortcut(addItem(file, "Quit", kMenuQuit), GDK_KEY_q, ctrl);
+
+  Gtk::Menu& texture = submenu("Texture");
+  addItem(texture, "Export texture...", kMenuExportTexture);
+  addItem(texture, "Import texture...", kMenuImportTexture);
+  texture.append(*Gtk::manage(new Gtk::SeparatorMenuItem()));
+  addItem(texture, "Export UV layout (transparent overlay)...", kMenuExportUvOverlay);
+
+  Gtk::Menu& view = submenu("View");
+  shortcut(addItem(view, "3D preview / paint", kMenuPreview3d), GDK_KEY_3, ctrl);
+
+  Gtk::Menu& tools = submenu("Tools");
+  shortcut(addItem(tools, "Preferences...", kMenuPreferences), GDK_KEY_p, ctrl);
+
+  Gtk::Menu& help = submenu("Help");
+  Gtk::MenuItem& guide = addItem(help, "User guide", kMenuUserGuide);
+  shortcut(guide, GDK_KEY_F1, Gdk::ModifierType(0));
+  shortcut(guide, GDK_KEY_h, ctrl, false);
+  addItem(help, "About", kMenuAbout);
+
+  // The 3D window is not part of this build: its entry shows where it belongs, and its
+  // shortcut does nothing while it is disabled.
+  menuItems_.at(kMenuPreview3d)->set_sensitive(false);
+
+  rebuildRecentMenu();
+}
+
+void MainWindow::rebuildRecentMenu() {
+  if (recentBuilt_ && recentShown_ == prefs_.recentFiles) return;
+  // Deleting a managed item takes it out of the menu as well.
+  for (Gtk::Widget* child : recentMenu_->get_children()) delete child;
+  for (const RecentItem& r : recentMenuItems(prefs_.recentFiles)) {
+    Gtk::MenuItem& item = addItem(*recentMenu_, r.label, r.id);
+    item.set_sensitive(r.enabled);
+  }
+  recentMenu_->show_all();
+  recentShown_ = prefs_.recentFiles;
+  recentBuilt_ = true;
+}
+
+void MainWindow::menuCommand(int id) {
+  handle([this, id] {
+    Controller& c = *controller_;
+    switch (id) {
+      case kMenuNewProject: c.newProjectDialog(); break;
+      case kMenuOpen: c.openDialog(); break;
+      case kMenuSave: c.save(); break;
+      case kMenuSaveAs: c.saveAs(false); break;
+      case kMenuSaveCopy: c.saveAs(true); break;
+      case kMenuExport: c.exportToSeriousSam(); break;
+      case kMenuExportTexture: c.exportTexture(); break;
+      case kMenuImportTexture:
+        if (c.importTexture()) refreshViews();
+        break;
+      case kMenuExportUvOverlay: c.exportUvOverlay(); break;
+      case kMenuQuit: quit(); break;
+      case kMenuPreferences: showPreferences(); break;
+      case kMenuUserGuide: c.userGuide(); break;
+      case kMenuAbout: showAbout(); break;
+      default:
+        if (id >= kMenuRecentFirst && id <= kMenuRecentLast) c.openRecent(id - kMenuRecentFirst);
+        break;
+    }
+  });
+}
+
+// ---- Controls ------------------------------------------------------------------------------
+
+void MainWindow::buildControls() {
+  Gtk::Fixed& f = area_;
+  place(f, mappingFrame_, 4, 4, 270, 98);
+  place(f, textureFrame_, 4, 110, 270, 104);
+  place(f, unwrapFrame_, 4, 222, 270, 164);
+  place(f, modelFrame_, 4, 394, 270, 104);
+  place(f, layoutFrame_, 4, 506, 270, 80);
+  place(f, infoFrame_, 4, 594, 270, 150);
+
+  Gtk::RadioButton::Group group = keep_.get_group();
+  exact_.set_group(group);
+  smooth_.set_group(group);
+  place(f, keep_, 16, 26, 246, 22);
+  place(f, exact_, 16, 50, 246, 22);
+  place(f, smooth_, 16, 74, 246, 22);
+
+  placeLabel(f, widthLabel_, 16, 136, 60, 20);
+  placeLabel(f, heightLabel_, 16, 164, 60, 20);
+  for (const std::string& item : textureSideItems()) {
+    width_.append(item);
+    height_.append(item);
+  }
+  place(f, width_, 80, 132, 90, 24);
+  place(f, height_, 80, 160, 90, 24);
+  placeLabel(f, sizeText_, 16, 190, 246, 20);
+  sizeText_.set_name("quillmap-size-text");
+
+  placeLabel(f, maxAngleLabel_, 16, 248, 170, 20);
+  placeLabel(f, marginLabel_, 16, 276, 170, 20);
+  placeLabel(f, maxStretchLabel_, 16, 304, 170, 20);
+  placeLabel(f, rotateLabel_, 16, 332, 90, 20);
+  placeLabel(f, mirrorLabel_, 16, 360, 90, 20);
+  auto spin = [&](Gtk::SpinButton& s, int low, int high, int x, int y) {
+    s.set_adjustment(Gtk::Adjustment::create(low, low, high, 1, 10, 0));
+    s.set_digits(0);
+    s.set_numeric(true);
+    s.set_update_policy(Gtk::UPDATE_IF_VALID);
+    s.set_width_chars(3);
+    place(f, s, x, y, 70, 24);
+  };
+  spin(maxAngle_, kMaxAngleLow, kMaxAngleHigh, 190, 244);
+  spin(margin_, kMarginLow, kMarginHigh, 190, 272);
+  spin(maxStretch_, kMaxStretchLow, kMaxStretchHigh, 190, 300);
+  for (const char* item : {"No", "Lying pieces only", "All (best fill)"}) rotate_.append(item);
+  place(f, rotate_, 110, 328, 150, 24);
+  for (const char* item : {"No", "Left - right", "Front - back", "Up - down"}) mirror_.append(item);
+  mirror_.set_tooltip_text(
+      "Symmetric model: both halves share the same part of the texture\n"
+      "(twice the detail; what you paint on one side appears mirrored on the other).");
+  place(f, mirror_, 110, 356, 150, 24);
+
+  placeLabel(f, upAxisLabel_, 16, 420, 70, 20);
+  for (const char* item : {"Z up (usual for .3ds)", "Y up (.obj with Y Up)"}) upAxis_.append(item);
+  place(f, upAxis_, 80, 416, 180, 24);
+  place(f, combine_, 16, 446, 246, 22);
+  place(f, perLayer_, 16, 470, 246, 22);
+
+  placeLabel(f, layoutState_, 16, 528, 246, 20);
+  place(f, changeLayout_, 16, 552, 130, 26);
+  place(f, lockLayout_, 16, 552, 120, 26);
+  place(f, cancel_, 142, 552, 120, 26);
+  // Changing, locking and cancelling a layout come with the layout-change work; until then
+  // the buttons show where they belong but do nothing.
+  for (Gtk::Button* b : {&changeLayout_, &lockLayout_, &cancel_}) {
+    b->set_sensitive(false);
+    b->set_no_show_all(true);
+  }
+
+  report_.set_editable(false);
+  report_.set_cursor_visible(false);
+  report_.set_wrap_mode(Gtk::WRAP_WORD_CHAR);
+  report_.get_buffer()->set_text("No model opened");
+  reportScroll_.set_policy(Gtk::POLICY_AUTOMATIC, Gtk::POLICY_AUTOMATIC);
+  reportScroll_.set_shadow_type(Gtk::SHADOW_IN);
+  reportScroll_.add(report_);
+  place(f, reportScroll_, 16, 616, 246, 122);
+
+  // The UV view's place and size are set by MainArea on every allocation.
+  f.put(uvView_, 280, 4);
+
+  statusBar_.set_name("quillmap-status");
+  const int widths[3] = {260, 300, -1};
+  for (int i = 0; i < 3; ++i) {
+    statusFields_[i].set_xalign(0);
+    statusFields_[i].set_ellipsize(Pango::ELLIPSIZE_END);
+    statusFrames_[i].set_shadow_type(Gtk::SHADOW_IN);
+    statusFrames_[i].add(statusFields_[i]);
+    statusFrames_[i].set_size_request(widths[i], -1);
+    statusBar_.pack_start(statusFrames_[i], i == 2 ? Gtk::PACK_EXPAND_WIDGET : Gtk::PACK_SHRINK);
+  }
+
+  applySettings(session_.settings);
+  refreshControls();
+  connectControls();
+}
+
+void MainWindow::connectControls() {
+  for (Gtk::RadioButton* r : {&keep_, &exact_, &smooth_})
+    r->signal_toggled().connect([this, r] {
+      if (r->get_active()) controlChanged(true);  // the one switched off says nothing
+    });
+  for (Gtk::CheckButton* c : {&combine_, &perLayer_})
+    c->signal_toggled().connect([this] { controlChanged(true); });
+  for (Gtk::ComboBoxText* c : {&width_, &height_, &upAxis_, &rotate_, &mirror_})
+    c->signal_changed().connect([this] { controlChanged(true); });
+  for (Gtk::SpinButton* s : {&maxAngle_, &margin_, &maxStretch_})
+    s->signal_value_changed().connect([this] { controlChanged(false); });
+}
+
+void MainWindow::controlChanged(bool refresh) {
+  if (updatingControls_) return;
+  const UnwrapSettings settings = readSettings();
+  handle([this, &settings, refresh] { controller_->changeSettings(settings, refresh); });
+}
+
+UnwrapSettings MainWindow::readSettings() const {
+  UnwrapSettings s = session_.settings;
+  s.mapMode = smooth_.get_active() ? MapMode::smooth
+              : exact_.get_active() ? MapMode::exact
+                                    : MapMode::keep;
+  s.layoutWidth = static_cast<int>(leadingInt(width_.get_active_text().raw()));
+  s.layoutHeight = static_cast<int>(leadingInt(height_.get_active_text().raw()));
+  s.maxAngle = maxAngle_.get_value_as_int();
+  s.margin = margin_.get_value_as_int();
+  s.maxStretch = maxStretch_.get_value_as_int();
+  s.rotateMode = std::max(rotate_.get_active_row_number(), 0);
+  s.upAxisChoice = std::max(upAxis_.get_active_row_number(), 0);
+  s.mergeSurfaces = combine_.get_active();
+  s.layerUnwrap = perLayer_.get_active();
+  s.mirrorAxis = std::max(mirror_.get_active_row_number(), 0);
+  return s;
+}
+
+void MainWindow::applySettings(const UnwrapSettings& s) {
+  updatingControls_ = true;
+  (s.mapMode == MapMode::exact    ? exact_
+   : s.mapMode == MapMode::smooth ? smooth_
+                                  : keep_)
+      .set_active(true);
+  width_.set_active(textureSideIndex(s.layoutWidth));
+  height_.set_active(textureSideIndex(s.layoutHeight));
+  maxAngle_.set_value(s.maxAngle);
+  margin_.set_value(s.margin);
+  maxStretch_.set_value(s.maxStretch);
+  rotate_.set_active(std::clamp(s.rotateMode, 0, 2));
+  upAxis_.set_active(std::clamp(s.upAxisChoice, 0, 1));
+  combine_.set_active(s.mergeSurfaces);
+  perLayer_.set_active(s.layerUnwrap);
+  mirror_.set_active(std::clamp(s.mirrorAxis, 0, 3));
+  updatingControls_ = false;
+}
+
+void MainWindow::refreshControls() {
+  applySettings(session_.settings);
+  const ControlStates c = controlStates(session_);
+  for (Gtk::Widget* w : {static_cast<Gtk::Widget*>(&keep_), static_cast<Gtk::Widget*>(&exact_),
+                         static_cast<Gtk::Widget*>(&smooth_)})
+    w->set_sensitive(c.mappingEnabled);
+  width_.set_sensitive(c.sizeEnabled);
+  height_.set_sensitive(c.sizeEnabled);
+  upAxis_.set_sensitive(c.upAxisEnabled);
+  combine_.set_sensitive(c.checkBoxesEnabled);
+  perLayer_.set_sensitive(c.checkBoxesEnabled);
+  maxAngle_.set_sensitive(c.maxAngleEnabled);
+  margin_.set_sensitive(c.marginEnabled);
+  rotate_.set_sensitive(c.rotateEnabled);
+  mirror_.set_sensitive(c.mirrorEnabled);
+  maxStretch_.set_sensitive(c.maxStretchEnabled);
+  layoutState_.set_text(c.layoutStateText);
+  changeLayout_.set_visible(c.changeLayoutVisible);
+  lockLayout_.set_visible(c.lockLayoutVisible);
+  cancel_.set_visible(c.cancelVisible);
+  sizeText_.set_text(textureSizeText(session_.settings.layoutWidth, session_.settings.layoutHeight));
+  menuItems_.at(kMenuImportTexture)->set_sensitive(session_.modelLoaded);
+}
+
+void MainWindow::refreshViews() {
+  // Until the first unwrap the box keeps saying that no model is open.
+  if (!session_.reportText.empty() && report_.get_buffer()->get_text() != session_.reportText)
+    report_.get_buffer()->set_text(session_.reportText);
+  uvView_.show(uvViewImage(session_.displayModel(), session_.texture,
+                           session_.settings.layoutWidth, session_.settings.layoutHeight));
+  if (controller_) {
+    const std::string title = controller_->mainTitle();
+    if (get_title() != title) set_title(title);
+  }
+}
+
+void MainWindow::setStatus(int field, const std::string& text) {
+  if (field >= 0 && field < 3) statusFields_[static_cast<size_t>(field)].set_text(text);
+}
+
+// ---- Events --------------------------------------------------------------------------------
+
+void MainWindow::handle(const std::function<void()>& work) {
+  if (handling_ || !controller_) return;
+  handling_ = true;
+  try {
+    work();
+  } catch (const std::exception& e) {
+    // Nothing may unwind into GTK's C code; the user keeps the program and the unsaved work.
+    // The likely case is a file too large for the memory left.
+    runMessageBox(*this, kProgramName,
+                  std::string("The command could not be completed:\n") +
+                      (dynamic_cast<const std::bad_alloc*>(&e) ? "not enough memory." : e.what()),
+                  Icon::error, Buttons::ok);
+  }
+  afterEvent();
+  handling_ = false;
+}
+
+void MainWindow::afterEvent() {
+  rebuildRecentMenu();
+  const std::string title = controller_->mainTitle();
+  if (get_title() != title) set_title(title);
+  if (quitRequested_) hide();
+}
+
+void MainWindow::start(const std::vector<std::string>& args) {
+  handle([this, &args] { controller_->openAtStart(args); });
+}
+
+bool MainWindow::timerTick() {
+  handle([this] {
+    controller_->autosaveTick(Glib::DateTime::create_now_local().format("%H:%M").raw());
+  });
+  return true;  // keep ticking
+}
+
+bool MainWindow::on_delete_event(GdkEventAny*) {
+  handle([this] { quit(); });
+  return true;  // the window goes only through quit()
+}
+
+void MainWindow::quit() {
+  if (controller_->allowDiscard()) quitRequested_ = true;
+}
+
+void MainWindow::showPreferences() {
+  if (const std::optional<PreferencesChoice> choice = runPreferencesDialog(*this, prefs_))
+    controller_->applyPreferences(*choice);
+}
+
+void MainWindow::showAbout() { runAboutDialog(*this); }

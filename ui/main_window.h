@@ -1,0 +1,122 @@
+// The main window: menus, the settings column, the status bar and the UV view. It translates
+// every signal into a call of the controller and then runs the after-event step.
+#pragma once
+
+#include <gtkmm.h>
+
+#include <array>
+#include <functional>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "app/controller.h"
+#include "app/preferences.h"
+#include "app/session.h"
+#include "ui/uv_canvas.h"
+
+// The fixed area below the menu bar. Everything sits at its reference position; only the UV
+// view's scrolling area follows the window's size.
+class MainArea : public Gtk::Fixed {
+ public:
+  // Its own window clips the controls when the window is made smaller than the layout.
+  explicit MainArea(Gtk::Widget& uvArea) : uvArea_(uvArea) { set_has_window(true); }
+  // Height of what lies below this area inside the window (the status bar).
+  std::function<int()> heightBelow;
+
+ protected:
+  void on_size_allocate(Gtk::Allocation& allocation) override;
+  // The window may be made smaller than the layout (a small screen): the controls are then cut
+  // off at the edge rather than pushing the window off the screen.
+  void get_preferred_width_vfunc(int& minimum, int& natural) const override;
+  void get_preferred_height_vfunc(int& minimum, int& natural) const override;
+
+ private:
+  Gtk::Widget& uvArea_;
+};
+
+class MainWindow : public Gtk::Window {
+ public:
+  MainWindow(Session& session, Preferences& prefs);
+  // The controller that the window's events go to; set before the first event.
+  void attach(Controller& controller) { controller_ = &controller; }
+
+  // The window's side of the Ui.
+  void setStatus(int field, const std::string& text);
+  // The session's settings into the controls, then which controls are enabled or shown and
+  // the two state texts.
+  void refreshControls();
+  // The report, the UV view and the title.
+  void refreshViews();
+
+  // Runs `work` as one event of this window, then the after-event step (title, recent menu).
+  // An event that arrives while another is being handled (a dialog's own loop still delivers
+  // timer ticks and drops) is dropped, so no handler ever re-enters.
+  void handle(const std::function<void()>& work);
+  // The first event: the file argument or the untitled autosave question.
+  void start(const std::vector<std::string>& args);
+
+  bool quitRequested() const { return quitRequested_; }
+
+ protected:
+  bool on_delete_event(GdkEventAny* event) override;
+
+ private:
+  void buildMenus();
+  Gtk::MenuItem& addItem(Gtk::Menu& menu, const std::string& label, int id);
+  void rebuildRecentMenu();
+  void buildControls();
+  void connectControls();
+  void menuCommand(int id);
+  void controlChanged(bool refresh);
+  UnwrapSettings readSettings() const;
+  void applySettings(const UnwrapSettings& settings);
+  void afterEvent();
+  bool timerTick();
+  void quit();
+  void showPreferences();
+  void showAbout();
+
+  Session& session_;
+  Preferences& prefs_;
+  Controller* controller_ = nullptr;
+  bool handling_ = false;
+  bool updatingControls_ = false;
+  bool quitRequested_ = false;
+
+  Gtk::Box box_{Gtk::ORIENTATION_VERTICAL};
+  Gtk::MenuBar menuBar_;
+  Glib::RefPtr<Gtk::AccelGroup> accelGroup_;
+  Gtk::Menu* recentMenu_ = nullptr;
+  std::array<std::string, 8> recentShown_;
+  bool recentBuilt_ = false;
+
+  UvCanvas uvView_;
+  MainArea area_{uvView_};
+
+  Gtk::Frame mappingFrame_{"Mapping"}, textureFrame_{"Texture"}, unwrapFrame_{"Unwrap"},
+      modelFrame_{"Model"}, layoutFrame_{"Layout"}, infoFrame_{"Info"};
+  Gtk::RadioButton keep_{"Keep the UVs from the model"}, exact_{"Unwrap exact (hard-surface)"},
+      smooth_{"Unwrap smooth (organic, LSCM)"};
+  Gtk::Label widthLabel_{"Width"}, heightLabel_{"Height"}, sizeText_;
+  Gtk::ComboBoxText width_, height_;
+  Gtk::Label maxAngleLabel_{"Max. angle between faces"}, marginLabel_{"Margin (pixels)"},
+      maxStretchLabel_{"Max. stretch % (smooth)"}, rotateLabel_{"Rotate pieces"},
+      mirrorLabel_{"Mirror"};
+  Gtk::SpinButton maxAngle_, margin_, maxStretch_;
+  Gtk::ComboBoxText rotate_, mirror_;
+  Gtk::Label upAxisLabel_{"Up axis"};
+  Gtk::ComboBoxText upAxis_;
+  Gtk::CheckButton combine_{"Combine pieces into fewer surfaces"},
+      perLayer_{"Unwrap per layer (layers = surfaces)"};
+  Gtk::Label layoutState_;
+  Gtk::Button changeLayout_{"Change layout..."}, lockLayout_{"Lock layout"}, cancel_{"Cancel"};
+  Gtk::ScrolledWindow reportScroll_;
+  Gtk::TextView report_;
+
+  Gtk::Box statusBar_{Gtk::ORIENTATION_HORIZONTAL};
+  std::array<Gtk::Frame, 3> statusFrames_;
+  std::array<Gtk::Label, 3> statusFields_;
+
+  std::map<int, Gtk::MenuItem*> menuItems_;  // by menu id; the recent entries are not kept
+};

@@ -1,0 +1,4 @@
+// Sizes for the default GTK theme so that every control fits the place the window gives it.
+#pragma once
+
+void installStyle();
