@@ -105,7 +105,6 @@ std::optional<std::string> parseBatch(const std::vector<std::string>& args, Batc
       } else if (arg == "--mapping") {
         const auto mode = choice(value, {"keep", "exact", "smooth"});
         if (!mode) return "--mapping accepts keep, exact or smooth";
-        if (*mode == 2) return "--mapping smooth is not available yet: use keep or exact";
         s.mapMode = static_cast<MapMode>(*mode);
       } else if (arg == "--angle") {
         const auto n = wholeNumber(value, 1, 89);
@@ -130,7 +129,6 @@ std::optional<std::string> parseBatch(const std::vector<std::string>& args, Batc
       } else if (arg == "--mirror") {
         const auto axis = choice(value, {"none", "x", "z", "y"});
         if (!axis) return "--mirror accepts none, x, z or y";
-        if (*axis != 0) return "--mirror " + value + " is not available yet: use none";
         s.mirrorAxis = *axis;
       } else if (arg == "--uv-png") {
         options.uvPicturePath = value;
