@@ -23,36 +23,15 @@ inline Model modelOf(const GenMesh& mesh) {
   return m;
 }
 
-// The faces of `mesh` whose centroid has x > 0, followed by their mirror images in x = 0
-// (corners 0, 2, 1, so they still face outward): symmetric triangle for triangle. Face f of
-// the right half is face f + half of the left half.
-inline GenMesh symmetricInX(const GenMesh& mesh) {
-  GenMesh out = mesh;
-  out.uvs.clear();
-  out.faces.clear();
-  const auto n = static_cast<int32_t>(mesh.positions.size());
-  for (const auto& p : mesh.positions) out.positions.push_back({-p[0], p[1], p[2]});
-  std::vector<GenFace> left;
-  for (const GenFace& f : mesh.faces) {
-    double x = 0;
-    for (int32_t c : f.corners) x += mesh.positions[c][0];
-    if (f.corners.size() != 3 || !(x > 1e-6)) continue;
-    out.faces.push_back(f);
-    left.push_back({{n + f.corners[0], n + f.corners[2], n + f.corners[1]}, f.material, f.object});
-  }
-  out.faces.insert(out.faces.end(), left.begin(), left.end());
-  return out;
-}
-
 // Symmetric in x only: a sphere pushed forward and up more the further forward and up it is,
-// then its right half mirrored; 704 triangles.
+// then its right half mirrored (genMirrorX); 704 triangles.
 inline GenMesh xSymmetricModel() {
   GenMesh g = genSphere(32, 12);
   for (auto& p : g.positions) {
     p[1] += 0.2f * (p[1] + 1) * (p[1] + 1);
     p[2] += 0.3f * (p[2] + 1) * (p[2] + 1);
   }
-  return symmetricInX(g);
+  return genMirrorX(g);
 }
 
 inline std::array<Vec2, 3> uvPixels(const Model& m, size_t t, int width, int height) {
