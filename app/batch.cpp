@@ -1,22 +1,25 @@
 #include "app/batch.h"
 
 #include <charconv>
-#include <filesystem>
+#include <cstdlib>
+#include <functional>
 #include <optional>
 #include <ostream>
 
+#include "app/controller.h"
+#include "app/preferences.h"
 #include "app/session.h"
 #include "app/ui.h"
 #include "app/unwrap_driver.h"
 #include "base/file_io.h"
 #include "export/uv_layout.h"
 #include "image/image.h"
-#include "model/readers.h"
 
 namespace {
 
 constexpr const char* kUsage =
-    "Usage: quillmap --batch MODEL [options]   unwrap a .3ds or .obj model and print its report\n"
+    "Usage: quillmap --batch FILE [options]    open a .3ds or .obj model (unwrapped as a new\n"
+    "                                          project) or a .qmap project; print its report\n"
     "       quillmap --help                    show this text\n"
     "       quillmap --version                 show the version\n"
     "Options of --batch:\n"
@@ -30,33 +33,49 @@ constexpr const char* kUsage =
     "  --mirror AXIS     none, x (left - right), z (front - back) or y (up - down)\n"
     "  --no-combine      do not combine pieces into fewer surfaces\n"
     "  --per-layer       unwrap per layer (layers = surfaces)\n"
-    "  --uv-png FILE     write the UV layout picture at the texture size\n";
+    "  --uv-png FILE     write the UV layout picture at the texture size\n"
+    "  --save FILE       save the project (.qmap is added when missing)\n"
+    "  --yes             answer Yes to questions (overwrite, newer autosave); else No\n"
+    "A project is unwrapped again only when an unwrap option is given.\n";
 
 enum Status { kOk = 0, kUsageError = 1, kFileError = 2 };
 
-// Boxes go to the error stream; questions are answered No, since nobody is there to ask.
+// Boxes go to the error stream; questions are answered by --yes, else No, since nobody is
+// there to ask. The save dialog "chooses" the --save file.
 class BatchUi : public Ui {
  public:
-  explicit BatchUi(std::ostream& err) : err_(err) {}
+  BatchUi(std::ostream& err, bool yes, std::string savePath)
+      : err_(err), yes_(yes), savePath_(std::move(savePath)) {}
   Answer message(const std::string&, const std::string& text, Icon, Buttons buttons) override {
     err_ << text << "\n";
-    return buttons == Buttons::ok ? Answer::ok : Answer::no;
+    if (buttons == Buttons::ok) return Answer::ok;
+    return yes_ ? Answer::yes : Answer::no;
   }
   std::string chooseOpen(const FileDialog&) override { return ""; }
-  std::string chooseSave(const FileDialog&) override { return ""; }
-  void status(int, const std::string&) override {}
+  std::string chooseSave(const FileDialog&) override { return savePath_; }
+  void status(int field, const std::string& text) override {
+    if (field == kStatusNote) note_ = text;
+  }
   void refreshControls() override {}
   void refreshViews() override {}
+  // The last note of the status bar, unless it only said work was in progress.
+  std::string finalNote() const { return note_ == "Unwrapping..." ? "" : note_; }
 
  private:
   std::ostream& err_;
+  bool yes_;
+  std::string savePath_;
+  std::string note_;
 };
 
 struct BatchOptions {
-  std::string modelPath;
-  UnwrapSettings settings;
-  std::optional<int> upAxis;
+  std::string path;
+  // The unwrap options given, applied to the settings of the opened project or model.
+  std::vector<std::function<void(UnwrapSettings&)>> unwrapChanges;
+  std::optional<int> upAxis, mirrorAxis;  // these two a new project from a model resets
   std::string uvPicturePath;
+  std::string savePath;
+  bool yes = false;
 };
 
 std::optional<int> wholeNumber(const std::string& text, int low, int high) {
@@ -81,16 +100,18 @@ std::optional<int> choice(const std::string& text, std::initializer_list<const c
 
 // Fills `options` from the arguments after "--batch"; on a bad one returns the line to show.
 std::optional<std::string> parseBatch(const std::vector<std::string>& args, BatchOptions& options) {
-  UnwrapSettings& s = options.settings;
+  auto change = [&](std::function<void(UnwrapSettings&)> f) { options.unwrapChanges.push_back(std::move(f)); };
   for (size_t i = 0; i < args.size(); ++i) {
     const std::string& arg = args[i];
     const bool hasValue = i + 1 < args.size();
     const std::string value = hasValue ? args[i + 1] : "";
     auto takeValue = [&]() { ++i; };
     if (arg == "--no-combine") {
-      s.mergeSurfaces = false;
+      change([](UnwrapSettings& s) { s.mergeSurfaces = false; });
     } else if (arg == "--per-layer") {
-      s.layerUnwrap = true;
+      change([](UnwrapSettings& s) { s.layerUnwrap = true; });
+    } else if (arg == "--yes") {
+      options.yes = true;
     } else if (arg.starts_with("--")) {
       if (!hasValue) return arg + " needs a value";
       takeValue();
@@ -100,83 +121,92 @@ std::optional<std::string> parseBatch(const std::vector<std::string>& args, Batc
         const auto h = x == std::string::npos ? std::nullopt : wholeNumber(value.substr(x + 1), 32, 2048);
         if (!w || !h || !isTextureSide(*w) || !isTextureSide(*h))
           return "--size accepts WxH with powers of 2 from 32 to 2048, e.g. 512x256";
-        s.layoutWidth = *w;
-        s.layoutHeight = *h;
+        change([w = *w, h = *h](UnwrapSettings& s) {
+          s.layoutWidth = w;
+          s.layoutHeight = h;
+        });
       } else if (arg == "--mapping") {
         const auto mode = choice(value, {"keep", "exact", "smooth"});
         if (!mode) return "--mapping accepts keep, exact or smooth";
-        s.mapMode = static_cast<MapMode>(*mode);
+        change([mode = static_cast<MapMode>(*mode)](UnwrapSettings& s) { s.mapMode = mode; });
       } else if (arg == "--angle") {
         const auto n = wholeNumber(value, 1, 89);
         if (!n) return "--angle accepts a whole number of degrees from 1 to 89";
-        s.maxAngle = *n;
+        change([n = *n](UnwrapSettings& s) { s.maxAngle = n; });
       } else if (arg == "--margin") {
         const auto n = wholeNumber(value, 0, 64);
         if (!n) return "--margin accepts a whole number of pixels from 0 to 64";
-        s.margin = *n;
+        change([n = *n](UnwrapSettings& s) { s.margin = n; });
       } else if (arg == "--stretch") {
         const auto n = wholeNumber(value, 1, 1000);
         if (!n) return "--stretch accepts a whole number of percent from 1 to 1000";
-        s.maxStretch = *n;
+        change([n = *n](UnwrapSettings& s) { s.maxStretch = n; });
       } else if (arg == "--rotate") {
         const auto mode = choice(value, {"no", "lying", "all"});
         if (!mode) return "--rotate accepts no, lying or all";
-        s.rotateMode = *mode;
+        change([mode = *mode](UnwrapSettings& s) { s.rotateMode = mode; });
       } else if (arg == "--up") {
         const auto axis = choice(value, {"z", "y"});
         if (!axis) return "--up accepts z or y";
         options.upAxis = *axis;
+        change([axis = *axis](UnwrapSettings& s) { s.upAxisChoice = axis; });
       } else if (arg == "--mirror") {
         const auto axis = choice(value, {"none", "x", "z", "y"});
         if (!axis) return "--mirror accepts none, x, z or y";
-        s.mirrorAxis = *axis;
+        options.mirrorAxis = *axis;
+        change([axis = *axis](UnwrapSettings& s) { s.mirrorAxis = axis; });
       } else if (arg == "--uv-png") {
         options.uvPicturePath = value;
+      } else if (arg == "--save") {
+        options.savePath = value;
       } else {
         return "Unknown option " + arg;
       }
-    } else if (options.modelPath.empty()) {
-      options.modelPath = arg;
+    } else if (options.path.empty()) {
+      options.path = arg;
     } else {
-      return "Only one model can be given";
+      return "Only one file can be given";
     }
   }
-  if (options.modelPath.empty()) return std::string("--batch needs a model file");
+  if (options.path.empty()) return std::string("--batch needs a model or project file");
   return std::nullopt;
 }
 
 int runBatch(const BatchOptions& options, std::ostream& out, std::ostream& err) {
-  const std::string& path = options.modelPath;
-  std::error_code ec;
-  if (!std::filesystem::is_regular_file(path, ec)) {
-    err << "File not found:\n" << path << "\n";
-    return kFileError;
-  }
+  // The user's preferences are read (the Serious Sam folder, export choices) but never
+  // changed by a batch run.
+  const char* home = std::getenv("HOME");
+  const std::string prefsFolder = preferencesFolder(home ? home : "");
+  PreferencesFile prefsFile(preferencesPath(prefsFolder), true);
+  Preferences prefs = loadPreferences(prefsFile, "");
   Session session;
-  session.settings = options.settings;
-  const ReadResult result = readModelFile(path, session.sourceModel);
-  if (!result.ok) {
-    err << "Could not open the model:\n" << result.message << "\n";
-    return kFileError;
-  }
-  // As a new project from this model: layers start fresh and the up axis follows the format.
-  session.modelPath = path;
-  resizeLayerState(session.layers, session.sourceModel.layerCount());
-  session.settings.upAxisChoice = options.upAxis.value_or(lowerExtension(path) == "obj" ? 1 : 0);
+  BatchUi ui(err, options.yes, options.savePath);
+  Controller controller(session, ui, prefs, prefsFile, prefsFolder);
 
-  BatchUi ui(err);
-  unwrapModel(session, ui);
+  const bool isProject = lowerExtension(options.path) == "qmap";
+  if (!isProject)
+    for (const auto& change : options.unwrapChanges) change(session.settings);
+  if (!controller.openFile(options.path)) return kFileError;
+  if (isProject ? !options.unwrapChanges.empty()
+                : options.upAxis.has_value() || options.mirrorAxis.has_value()) {
+    // As a user would: change the controls after opening, which unwraps again.
+    for (const auto& change : options.unwrapChanges) change(session.settings);
+    unwrapModel(session, ui);
+  }
   out << session.reportText;
 
+  int status = kOk;
   if (!options.uvPicturePath.empty()) {
     const Image picture = uvLayoutImage(session.workModel, session.settings.layoutWidth,
                                         session.settings.layoutHeight);
     if (!savePicture(options.uvPicturePath, picture.pixels, picture.width, picture.height)) {
       err << "Cannot write " << options.uvPicturePath << "\n";
-      return kFileError;
+      status = kFileError;
     }
   }
-  return kOk;
+  if (!options.savePath.empty() && !controller.saveAs(false)) status = kFileError;
+  if (!ui.finalNote().empty()) err << ui.finalNote() << "\n";
+  return status;
 }
 
 }  // namespace

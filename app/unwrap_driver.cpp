@@ -1,27 +1,12 @@
 #include "app/unwrap_driver.h"
 
-#include <charconv>
 #include <cmath>
 
 #include "app/model_report.h"
+#include "base/file_io.h"
+#include "base/number_text.h"
 #include "unwrap/mirror.h"
 #include "unwrap/surfaces.h"
-
-std::string fixedText(double value, int decimals) {
-  char buffer[64];
-  const auto [end, error] =
-      std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, decimals);
-  return error == std::errc() ? std::string(buffer, end) : std::string("0");
-}
-
-namespace {
-
-std::string fileNameOf(const std::string& path) {
-  const size_t slash = path.find_last_of('/');
-  return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
-}  // namespace
 
 void unwrapModel(Session& session, Ui& ui) {
   if (session.sourceModel.triangles.empty()) {

@@ -7,9 +7,6 @@
 #include "app/session.h"
 #include "app/ui.h"
 
-// Fixed-point text with `decimals` decimals and "." as separator, whatever the locale.
-std::string fixedText(double value, int decimals);
-
 // Rebuilds session.workModel from session.sourceModel with session.settings, replaces the
 // report and the statistics, and refreshes the window. A source model without triangles
 // only unloads the model.

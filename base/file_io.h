@@ -15,3 +15,11 @@ inline bool writeFileBytes(const std::string& path, const std::vector<uint8_t>& 
 }
 // Lower-cased text after the last "." of the file name, "" when there is none.
 std::string lowerExtension(const std::string& path);
+// The folder part of a path with its trailing "/", "" for a bare file name.
+std::string folderOf(const std::string& path);
+// The file name part of a path.
+std::string fileNameOf(const std::string& path);
+// A file name without its last extension.
+std::string withoutExtension(const std::string& fileName);
+// Equal ignoring the case of ASCII letters (paths as the user may type them).
+bool sameTextIgnoringCase(const std::string& a, const std::string& b);

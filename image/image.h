@@ -58,7 +58,7 @@ bool writeTga(const Image& image, const std::string& path, bool withAlpha);
 
 // Saves w * h pixels as a 24-bit picture by the lower-cased extension of path: "tga", "bmp",
 // anything else PNG. Pixel (x, y) is pixels[y * w + x]. Fails when w is 0, when pixels holds
-// fewer than w * h, or when the file cannot be written.
+// fewer than w * h, or when the file cannot be written; with h = 0 only TGA can be written.
 bool savePicture(const std::string& path, std::span<const uint32_t> pixels, int w, int h);
 
 // Bilinear scaling to w * h (all four channels, each rounded to nearest). Pixel centres line

@@ -156,6 +156,35 @@ TEST_F(Batch, SmoothMappingAndMirrorAxes) {
   }
 }
 
+TEST_F(Batch, SavesAndOpensProjects) {
+  const std::string cube = write(genCube(), "cube.obj");
+  ASSERT_EQ(run({"--batch", cube, "--save", (dir_ / "box").string()}), 0) << err_.str();
+  const std::string report = out_.str();
+  EXPECT_EQ(err_.str(), "Project saved: box.qmap\n");
+  const std::string project = (dir_ / "box.qmap").string();
+  ASSERT_TRUE(std::filesystem::exists(project));
+
+  // Opening prints the stored report without unwrapping again.
+  ASSERT_EQ(run({"--batch", project}), 0) << err_.str();
+  EXPECT_EQ(out_.str(), report);
+  EXPECT_EQ(err_.str(), "");
+  // An unwrap option unwraps the opened project with it.
+  ASSERT_EQ(run({"--batch", project, "--size", "1024x1024"}), 0);
+  EXPECT_NE(out_.str(), report);
+  EXPECT_NE(out_.str().find("Scale: 336.0 pixels per unit\n"), std::string::npos) << out_.str();
+
+  // Saving over another file needs --yes.
+  ASSERT_EQ(run({"--batch", cube, "--save", (dir_ / "other.qmap").string()}), 0);
+  EXPECT_EQ(run({"--batch", cube, "--angle", "10", "--save", (dir_ / "other.qmap").string()}), 2);
+  EXPECT_EQ(err_.str(), "other.qmap already exists. Overwrite it?\n");
+  EXPECT_EQ(run({"--batch", cube, "--save", (dir_ / "other.qmap").string(), "--yes"}), 0);
+  EXPECT_TRUE(std::filesystem::exists(dir_ / "other.bak"));
+
+  std::ofstream((dir_ / "broken.qmap").string()) << "not a zip";
+  EXPECT_EQ(run({"--batch", (dir_ / "broken.qmap").string()}), 2);
+  EXPECT_EQ(err_.str(), "Cannot open " + (dir_ / "broken.qmap").string() + "\n");
+}
+
 TEST_F(Batch, WritesTheUvLayoutPicture) {
   const std::string png = (dir_ / "layout.png").string();
   ASSERT_EQ(run({"--batch", write(genCube(), "cube.3ds"), "--size", "256x128", "--uv-png", png}), 0);
@@ -198,16 +227,16 @@ TEST_F(Batch, Failures) {
     EXPECT_NE(err_.str().find("Usage: quillmap"), std::string::npos);
   }
   EXPECT_EQ(run({"--batch"}), 1);
-  EXPECT_EQ(err_.str(), "--batch needs a model file\n");
+  EXPECT_EQ(err_.str(), "--batch needs a model or project file\n");
   EXPECT_EQ(run({"--batch", "a.obj", "b.obj"}), 1);
-  EXPECT_EQ(err_.str(), "Only one model can be given\n");
+  EXPECT_EQ(err_.str(), "Only one file can be given\n");
 }
 
 TEST_F(Batch, HelpAndVersion) {
   EXPECT_EQ(run({"--version"}), 0);
   EXPECT_EQ(out_.str(), "Quillmap 1.00\n");
   EXPECT_EQ(run({"--help"}), 0);
-  EXPECT_NE(out_.str().find("--batch MODEL"), std::string::npos);
+  EXPECT_NE(out_.str().find("--batch FILE [options]"), std::string::npos);
 }
 
 // The installed program reports through its exit status and standard streams.

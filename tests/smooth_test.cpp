@@ -7,6 +7,7 @@
 #include "app/session.h"
 #include "app/ui.h"
 #include "app/unwrap_driver.h"
+#include "base/number_text.h"
 #include "tests/unwrap_checks.h"
 #include "unwrap/mirror.h"
 #include "unwrap/smooth.h"

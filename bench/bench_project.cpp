@@ -1,0 +1,65 @@
+// Saving and opening a project with a 60 000-triangle model and a painted 2048 x 2048 texture.
+#include <benchmark/benchmark.h>
+
+#include <unistd.h>
+
+#include <cmath>
+#include <filesystem>
+
+#include "app/controller.h"
+#include "tools/meshgen/meshgen.h"
+
+namespace {
+
+struct QuietUi : Ui {
+  Answer message(const std::string&, const std::string&, Icon, Buttons) override { return Answer::no; }
+  std::string chooseOpen(const FileDialog&) override { return ""; }
+  std::string chooseSave(const FileDialog&) override { return ""; }
+  void status(int, const std::string&) override {}
+  void refreshControls() override {}
+  void refreshViews() override {}
+};
+
+struct Fixture {
+  std::string dir = (std::filesystem::temp_directory_path() / ("quillmap_bench_" + std::to_string(::getpid()))).string();
+  Session session;
+  QuietUi ui;
+  Preferences prefs;
+  PreferencesFile prefsFile{""};
+  Controller controller{session, ui, prefs, prefsFile, ""};
+
+  Fixture() {
+    std::filesystem::create_directories(dir);
+    const std::string model = dir + "/sphere.obj";
+    genWriteFile(genSphere(200, 151), model);  // 60 000 triangles
+    session.settings.layoutWidth = session.settings.layoutHeight = 2048;
+    controller.openModel(model);
+    // A painted look: soft gradients with brush-like blobs, so the PNG is not trivially small.
+    Texture& t = session.texture;
+    t.TextureWidth = t.TextureHeight = 2048;
+    t.TexturePixels.resize(2048 * 2048);
+    for (int y = 0; y < 2048; ++y)
+      for (int x = 0; x < 2048; ++x) {
+        const double blob = std::sin(x * 0.013) * std::cos(y * 0.021) * 60;
+        const uint32_t r = static_cast<uint32_t>(120 + blob + (x * 7 + y * 3) % 5);
+        t.TexturePixels[static_cast<size_t>(y) * 2048 + x] = r | (r / 2) << 8 | ((x ^ y) & 0x3F) << 16;
+      }
+  }
+  ~Fixture() { std::filesystem::remove_all(dir); }
+};
+
+void BM_SaveProject(benchmark::State& state) {
+  static Fixture f;
+  for (auto _ : state) benchmark::DoNotOptimize(f.controller.saveProject(f.dir + "/p.qmap", true, false));
+  state.counters["bytes"] = static_cast<double>(std::filesystem::file_size(f.dir + "/p.qmap"));
+}
+BENCHMARK(BM_SaveProject)->Unit(benchmark::kMillisecond);
+
+void BM_OpenProject(benchmark::State& state) {
+  static Fixture f;
+  f.controller.saveProject(f.dir + "/o.qmap", true, false);
+  for (auto _ : state) benchmark::DoNotOptimize(f.controller.openProject(f.dir + "/o.qmap"));
+}
+BENCHMARK(BM_OpenProject)->Unit(benchmark::kMillisecond);
+
+}  // namespace

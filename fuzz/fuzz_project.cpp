@@ -1,0 +1,45 @@
+// Opening any file as a project either works or says why; it never crashes, and a refused
+// file leaves the open project usable.
+#include <unistd.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+
+#include "app/controller.h"
+#include "base/file_io.h"
+#include "fuzz/model_checks.h"
+
+namespace {
+
+struct SilentUi : Ui {
+  Answer message(const std::string&, const std::string&, Icon, Buttons b) override {
+    return b == Buttons::ok ? Answer::ok : Answer::no;
+  }
+  std::string chooseOpen(const FileDialog&) override { return ""; }
+  std::string chooseSave(const FileDialog&) override { return ""; }
+  void status(int, const std::string&) override {}
+  void refreshControls() override {}
+  void refreshViews() override {}
+};
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  static const std::string path = "/tmp/quillmap_fuzz_" + std::to_string(::getpid()) + ".qmap";
+  if (!writeFileBytes(path, data, size)) return 0;
+  Session session;
+  SilentUi ui;
+  Preferences prefs;
+  PreferencesFile prefsFile("");
+  Controller controller(session, ui, prefs, prefsFile, "");
+  if (controller.openProject(path)) {
+    checkModelConsistent(session.workModel);
+    checkModelConsistent(session.sourceModel);
+    const Texture& t = session.texture;
+    if (t.TexturePixels.size() != static_cast<size_t>(t.TextureWidth * t.TextureHeight)) std::abort();
+    if (session.layers.count() != session.workModel.layerCount()) std::abort();
+  }
+  return 0;
+}

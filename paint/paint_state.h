@@ -1,0 +1,60 @@
+// What the 3D window and its paint sources keep between runs: stored in the project, used by
+// painting. Plain records; the window and the painting code give them their behaviour.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "image/image.h"
+
+// Camera, tool and brush of the 3D window.
+struct ViewState {
+  int viewMode = 0;  // 0 shaded; 1 "Texture"
+  double yaw = 0, pitch = 0, dist = 0, panX = 0, panY = 0;  // dist 0: not framed yet
+  int tool = 0;
+  uint32_t brushColor = 200 | 30 << 8 | 30 << 16;  // red + 256 green + 65536 blue
+  int brushSize = 24;
+  int opacity = 100;
+  int hardness = 50;
+  int brushTip = 0;  // 0 to 3
+  bool edges = true;
+  int paintSource = 0;  // 0 brush colour, 1 stencil, 2 pattern
+};
+
+// An image the user loaded as a paint source, kept with the file it came from so the project
+// can store that file unchanged.
+struct SourceImage {
+  Image pixels;                 // decoded; width 0 = none loaded
+  std::vector<uint8_t> fileBytes;
+  std::string fileExt;          // lower-cased extension of the file it was loaded from
+
+  bool loaded() const { return pixels.width > 0 && !fileBytes.empty(); }
+};
+
+struct StencilState {
+  SourceImage image;  // RGBA, alpha kept
+  double x = 0, y = 0;  // centre on the 3D view, canvas pixels
+  double scale = 1.0;   // screen pixels per stencil pixel
+  double angle = 0;     // degrees, clockwise on screen
+  bool show = true;
+  int opacity = 50;     // overlay strength in %
+};
+
+struct PatternState {
+  SourceImage image;  // RGB, alpha bits 0
+  double tile = 0.2;  // tile width on the model, metres
+  bool tint = false;  // multiply by the brush colour
+  int rotate = 0;     // quarter turns, 0 to 3
+  int mapping = 0;    // 0 triplanar, 1 anchor
+  double offsetX = 0, offsetY = 0;  // fractions of a tile
+  int64_t anchorFace = -1;          // -1: no anchor
+  double anchorBary[2] = {0, 0};
+  double anchorUp[3] = {0, 0, 0};
+  double anchorRight[3] = {0, 0, 0};
+};
+
+// Decodes a stencil (alpha kept) or pattern (alpha bits cleared) from file bytes. False leaves
+// `image` unchanged.
+bool loadSourceImage(SourceImage& image, std::vector<uint8_t> bytes, const std::string& ext,
+                     bool keepAlpha);

@@ -1,0 +1,237 @@
+#include "paint/texture.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cstring>
+#include <map>
+#include <tuple>
+#include <unordered_set>
+
+#include "paint/fill.h"
+
+namespace {
+
+constexpr uint32_t kWhite = 255 | 255 << 8 | 255 << 16;
+
+int64_t tilesAcross(int64_t size) { return (size + kTextureTileSide - 1) / kTextureTileSide; }
+
+// Where tile (tx, ty) of a width x height image lies.
+struct TileRect {
+  int64_t x, y, w, h;
+};
+TileRect tileRect(int64_t tx, int64_t ty, int64_t width, int64_t height) {
+  const int64_t x = tx * kTextureTileSide, y = ty * kTextureTileSide;
+  return {x, y, std::min(kTextureTileSide, width - x), std::min(kTextureTileSide, height - y)};
+}
+
+bool tileEquals(const std::vector<uint32_t>& tile, const uint32_t* image, int64_t width,
+                const TileRect& r) {
+  if (tile.size() != static_cast<size_t>(r.w * r.h)) return false;
+  for (int64_t row = 0; row < r.h; ++row)
+    if (std::memcmp(tile.data() + row * r.w, image + (r.y + row) * width + r.x,
+                    static_cast<size_t>(r.w) * sizeof(uint32_t)) != 0)
+      return false;
+  return true;
+}
+
+bool tileIsUniform(const uint32_t* image, int64_t width, const TileRect& r) {
+  const uint32_t first = image[r.y * width + r.x];
+  for (int64_t row = 0; row < r.h; ++row) {
+    const uint32_t* p = image + (r.y + row) * width + r.x;
+    if (std::any_of(p, p + r.w, [first](uint32_t c) { return c != first; })) return false;
+  }
+  return true;
+}
+
+TextureSnapshot::Tile copyTile(const uint32_t* image, int64_t width, const TileRect& r) {
+  auto tile = std::make_shared<std::vector<uint32_t>>(static_cast<size_t>(r.w * r.h));
+  for (int64_t row = 0; row < r.h; ++row)
+    std::memcpy(tile->data() + row * r.w, image + (r.y + row) * width + r.x,
+                static_cast<size_t>(r.w) * sizeof(uint32_t));
+  return tile;
+}
+
+// Cuts the image into tiles. A tile equal to the same tile of one of the `near` snapshots (the
+// newest of each list, which differ from the image by about one step) is shared with it; among
+// the rest, tiles of one colour are shared with each other, so a fresh one-colour texture costs
+// a few tiles instead of a full copy.
+TextureSnapshot makeSnapshot(const std::vector<uint32_t>& pixels, int64_t width, int64_t height,
+                             const TextureSnapshot* const (&near)[2]) {
+  TextureSnapshot snap;
+  snap.width = width;
+  snap.height = height;
+  if (width <= 0 || height <= 0) return snap;
+  if (pixels.size() < static_cast<size_t>(width * height)) {
+    // Never read past a pixel array shorter than its stated size; the missing pixels are 0.
+    std::vector<uint32_t> padded(pixels);
+    padded.resize(static_cast<size_t>(width * height), 0);
+    return makeSnapshot(padded, width, height, near);
+  }
+  const int64_t across = tilesAcross(width), down = tilesAcross(height);
+  snap.tiles.reserve(static_cast<size_t>(across * down));
+  std::map<std::tuple<uint32_t, int64_t, int64_t>, TextureSnapshot::Tile> uniform;
+  const uint32_t* image = pixels.data();
+  for (int64_t ty = 0; ty < down; ++ty) {
+    for (int64_t tx = 0; tx < across; ++tx) {
+      const TileRect r = tileRect(tx, ty, width, height);
+      const size_t index = static_cast<size_t>(ty * across + tx);
+      TextureSnapshot::Tile tile;
+      for (const TextureSnapshot* other : near) {
+        if (other && other->width == width && other->height == height &&
+            tileEquals(*other->tiles[index], image, width, r)) {
+          tile = other->tiles[index];
+          break;
+        }
+      }
+      if (!tile && tileIsUniform(image, width, r)) {
+        TextureSnapshot::Tile& shared = uniform[{image[r.y * width + r.x], r.w, r.h}];
+        if (!shared) shared = copyTile(image, width, r);
+        tile = shared;
+      }
+      if (!tile) tile = copyTile(image, width, r);
+      snap.tiles.push_back(std::move(tile));
+    }
+  }
+  return snap;
+}
+
+void restoreSnapshot(Texture& texture, const TextureSnapshot& snap) {
+  texture.TextureWidth = snap.width;
+  texture.TextureHeight = snap.height;
+  // Written into the live array, which keeps its memory when the size is the same.
+  snap.copyTo(texture.TexturePixels);
+}
+
+}  // namespace
+
+void TextureSnapshot::copyTo(std::vector<uint32_t>& out) const {
+  if (width <= 0 || height <= 0) {
+    out.clear();
+    return;
+  }
+  out.resize(static_cast<size_t>(width * height));
+  const int64_t across = tilesAcross(width), down = tilesAcross(height);
+  for (int64_t ty = 0; ty < down; ++ty) {
+    for (int64_t tx = 0; tx < across; ++tx) {
+      const TileRect r = tileRect(tx, ty, width, height);
+      const std::vector<uint32_t>& tile = *tiles[static_cast<size_t>(ty * across + tx)];
+      for (int64_t row = 0; row < r.h; ++row)
+        std::memcpy(out.data() + (r.y + row) * width + r.x, tile.data() + row * r.w,
+                    static_cast<size_t>(r.w) * sizeof(uint32_t));
+    }
+  }
+}
+
+void PushSnapshot(Texture& texture, SnapshotList& list) {
+  const SnapshotList& other = &list == &texture.UndoList ? texture.RedoList : texture.UndoList;
+  const TextureSnapshot* const near[2] = {list.empty() ? nullptr : &list.back(),
+                                          other.empty() ? nullptr : &other.back()};
+  list.push_back(
+      makeSnapshot(texture.TexturePixels, texture.TextureWidth, texture.TextureHeight, near));
+  if (list.size() > kUndoDepth) list.pop_front();
+}
+
+void BeginTextureStep(Texture& texture) {
+  PushSnapshot(texture, texture.UndoList);
+  texture.RedoList.clear();
+}
+
+TextureViewUpdate StepBack(Texture& texture, SnapshotList& from, SnapshotList& to) {
+  if (from.empty()) return {};
+  PushSnapshot(texture, to);
+  restoreSnapshot(texture, from.back());
+  from.pop_back();
+  texture.TextureModified = true;
+  return {.redraw = true, .showTexture = texture.TextureWidth > 0};
+}
+
+TextureViewUpdate undoTexture(Texture& texture) {
+  return StepBack(texture, texture.UndoList, texture.RedoList);
+}
+
+TextureViewUpdate redoTexture(Texture& texture) {
+  return StepBack(texture, texture.RedoList, texture.UndoList);
+}
+
+TextureViewUpdate NewTexture(Texture& texture, int kind, uint32_t colour, int64_t width,
+                             int64_t height, const Model* model, const Image* testPattern) {
+  if (width <= 0 || height <= 0) return {};
+  if (texture.TextureWidth > 0) BeginTextureStep(texture);
+  texture.TextureWidth = width;
+  texture.TextureHeight = height;
+  texture.TexturePixels.assign(static_cast<size_t>(width * height), 0);
+  std::vector<uint32_t>& pixels = texture.TexturePixels;
+  switch (kind) {
+    case 0:
+      std::fill(pixels.begin(), pixels.end(), colour);
+      break;
+    case 1:
+      if (testPattern && testPattern->width == width && testPattern->height == height &&
+          testPattern->pixels.size() == pixels.size())
+        // The texture is RGB: whatever alpha the pattern image carries is dropped.
+        std::transform(testPattern->pixels.begin(), testPattern->pixels.end(), pixels.begin(),
+                       [](uint32_t c) { return c & 0x00FFFFFFu; });
+      break;
+    case 2:
+      std::fill(pixels.begin(), pixels.end(), colour);
+      fillSurfaceColours(model, pixels, width, height);
+      break;
+    default:
+      break;
+  }
+  texture.TextureFile.clear();
+  texture.TextureModified = true;
+  ++texture.TextureRevision;
+  return {.redraw = true, .showTexture = true};
+}
+
+TextureViewUpdate EnsureTexture(Texture& texture, int64_t width, int64_t height) {
+  TextureViewUpdate update;
+  if (texture.TextureWidth == 0) update = NewTexture(texture, 0, kWhite, width, height, nullptr);
+  update.showTexture = true;
+  return update;
+}
+
+TextureViewUpdate beginPaintStep(Texture& texture, int64_t width, int64_t height) {
+  BeginTextureStep(texture);
+  return EnsureTexture(texture, width, height);
+}
+
+void resetTexture(Texture& texture) {
+  texture.TexturePixels = {};
+  texture.TextureWidth = 0;
+  texture.TextureHeight = 0;
+  texture.UndoList.clear();
+  texture.RedoList.clear();
+  texture.TextureModified = false;
+  texture.TextureFile.clear();
+}
+
+std::string UpdateTitle(const Texture& texture) {
+  std::string title = "3D preview";
+  if (texture.TextureWidth > 0) {
+    auto decimal = [](int64_t n) {
+      char buffer[24];
+      return std::string(buffer, std::to_chars(buffer, buffer + sizeof buffer, n).ptr);
+    };
+    title += " - texture " + decimal(texture.TextureWidth) + "x" + decimal(texture.TextureHeight);
+  }
+  if (!texture.TextureFile.empty())
+    title += " (" + texture.TextureFile.substr(texture.TextureFile.rfind('/') + 1) + ")";
+  if (texture.TextureModified) title += " *";
+  return title;
+}
+
+size_t undoStoreBytes(const Texture& texture) {
+  std::unordered_set<const std::vector<uint32_t>*> seen;
+  size_t bytes = 0;
+  for (const SnapshotList* list : {&texture.UndoList, &texture.RedoList}) {
+    for (const TextureSnapshot& snap : *list) {
+      bytes += sizeof(TextureSnapshot) + snap.tiles.capacity() * sizeof(TextureSnapshot::Tile);
+      for (const TextureSnapshot::Tile& tile : snap.tiles)
+        if (seen.insert(tile.get()).second)
+          bytes += sizeof(*tile) + tile->capacity() * sizeof(uint32_t);
+    }
+  }
+  return bytes;
+}

@@ -1,0 +1,36 @@
+// The project container: an ordinary ZIP archive with deflate entries, written through a
+// temporary file that is made durable before anyone renames it.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+struct ArchiveEntry {
+  std::string name;
+  std::vector<uint8_t> bytes;
+  bool ok = true;  // false: the data could not be made; the entry counts as failed
+};
+
+enum class ArchiveWrite {
+  ok,
+  cannotCreate,  // the file could not be created
+  entryFailed,   // an entry could not be encoded or added (the others were still attempted)
+};
+
+// Writes the entries in order (deflate, level 6) to `path`, then flushes the file to disk.
+// On entryFailed the file is left for the caller to delete.
+ArchiveWrite writeZipArchive(const std::string& path, const std::vector<ArchiveEntry>& entries);
+
+// Reads the entries of a ZIP archive whose names are in `wanted` (exact, case-sensitive);
+// nullopt when the file cannot be opened or is not a readable archive. An entry larger than
+// maxEntryBytes, or one that fails to decompress, is left out.
+std::optional<std::map<std::string, std::vector<uint8_t>>> readZipArchive(
+    const std::string& path, const std::vector<std::string>& wanted,
+    size_t maxEntryBytes = size_t{1} << 30);
+// The same on bytes in memory (used by the fuzzer and by tests).
+std::optional<std::map<std::string, std::vector<uint8_t>>> readZipArchiveBytes(
+    const std::vector<uint8_t>& data, const std::vector<std::string>& wanted,
+    size_t maxEntryBytes = size_t{1} << 30);
