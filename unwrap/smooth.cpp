@@ -316,7 +316,9 @@ SmoothLayout segmentSmooth(const Model& model, const WeldData& weld, double maxA
   out.layout.corner.assign(3 * static_cast<size_t>(T), Vec2{});
   out.chartStretch.assign(chartCount, 1);
   out.acceptance.assign(chartCount, ChartAcceptance::withinLimit);
-  std::vector<int32_t> localIndex(weld.positionId.empty() ? 0 : *std::max_element(weld.positionId.begin(), weld.positionId.end()) + 1, -1);
+  const int32_t positions =
+      weld.positionId.empty() ? 0 : *std::max_element(weld.positionId.begin(), weld.positionId.end()) + 1;
+  std::vector<int32_t> localIndex(positions, -1);
   std::vector<uint8_t> side(T, 0);
   std::vector<int32_t> cutStamp(T, 0);
   int32_t cutCount = 0;
