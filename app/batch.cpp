@@ -3,6 +3,7 @@
 #include <charconv>
 #include <cstdlib>
 #include <functional>
+#include <utility>
 #include <optional>
 #include <ostream>
 
@@ -78,13 +79,8 @@ class BatchUi : public Ui {
   }
   // Warning and error boxes shown so far.
   int problems() const { return problems_; }
-  // The last note of the status bar, unless it only said work was in progress; taking it
-  // empties it.
-  std::string takeNote() {
-    std::string note = note_ == "Unwrapping..." ? "" : note_;
-    note_.clear();
-    return note;
-  }
+  // The last note of the status bar; taking it empties it.
+  std::string takeNote() { return std::exchange(note_, std::string()); }
 
  private:
   std::ostream& err_;
@@ -187,7 +183,6 @@ std::optional<std::string> parseBatch(const std::vector<std::string>& args, Batc
       } else if (arg == "--mapping") {
         const auto mode = choice(value, {"keep", "exact", "smooth"});
         if (!mode) return "--mapping accepts keep, exact or smooth";
-        if (*mode == 2) return "--mapping smooth is not available yet: use keep or exact";
         change([mode = static_cast<MapMode>(*mode)](UnwrapSettings& s) { s.mapMode = mode; });
       } else if (arg == "--angle") {
         const auto n = wholeNumber(value, 1, 89);
@@ -213,7 +208,6 @@ std::optional<std::string> parseBatch(const std::vector<std::string>& args, Batc
       } else if (arg == "--mirror") {
         const auto axis = choice(value, {"none", "x", "z", "y"});
         if (!axis) return "--mirror accepts none, x, z or y";
-        if (*axis != 0) return "--mirror " + value + " is not available yet: use none";
         options.mirrorAxis = *axis;
         change([axis = *axis](UnwrapSettings& s) { s.mirrorAxis = axis; });
       } else if (arg == "--uv-png") {

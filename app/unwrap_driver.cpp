@@ -5,8 +5,8 @@
 #include "app/model_report.h"
 #include "base/file_io.h"
 #include "base/number_text.h"
+#include "unwrap/mirror.h"
 #include "unwrap/surfaces.h"
-
 
 void unwrapModel(Session& session, Ui& ui) {
   if (session.sourceModel.triangles.empty()) {
@@ -17,6 +17,7 @@ void unwrapModel(Session& session, Ui& ui) {
   UnwrapSettings& settings = session.settings;
   Model& work = session.workModel;
   UnwrapStats& stats = session.stats;
+  stats = UnwrapStats{};  // every figure belongs to this run, whichever steps it takes
   modelCopy(work, session.sourceModel);
   std::string report = modelReportHead(work, settings.layerUnwrap);
   if (settings.layerUnwrap) layerSurfaceNames(work);
@@ -30,8 +31,16 @@ void unwrapModel(Session& session, Ui& ui) {
   }
   if (settings.mapMode != MapMode::keep) {
     ui.status(kStatusCounts, "Unwrapping...");
-    unwrapPieces(work, settings, stats);
+    if (settings.mirrorAxis != 0)
+      mirrorUnwrap(work, settings, stats);
+    else
+      unwrapPieces(work, settings, stats);
     report += "Unwrapped pieces: " + std::to_string(stats.pieceCount) + "\n";
+    if (settings.mirrorAxis != 0) {
+      report += "Mirrored: " + std::to_string(stats.mirroredCount) + " of " +
+                std::to_string(work.triangleCount()) + " triangles share UVs\n";
+      if (stats.mirroredCount == 0) report += "  (no mirror image found: is the model symmetric?)\n";
+    }
     report += "Scale: " + fixedText(stats.layoutScale, 1) + " pixels per unit\n";
     report += "Texture used: " + fixedText(stats.textureUsed * 100, 0) + "%";
     if (stats.rotatedCount > 0)

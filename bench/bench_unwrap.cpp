@@ -1,10 +1,12 @@
-// Unwrap speed on generated models: the whole exact unwrap (welding, pieces, packing and
-// Surfaces) and the two packers on many pieces.
+// Unwrap speed on generated models: the whole exact and smooth unwraps (welding, pieces,
+// packing and Surfaces), the mirror against the plain unwrap of the same model, and the two
+// packers on many pieces.
 #include <benchmark/benchmark.h>
 
 #include "model/readers.h"
 #include "tools/meshgen/meshgen.h"
 #include "unwrap/exact.h"
+#include "unwrap/mirror.h"
 #include "unwrap/pack.h"
 #include "unwrap/surfaces.h"
 #include "unwrap/unwrap.h"
@@ -18,16 +20,25 @@ Model modelOf(const GenMesh& mesh) {
   return m;
 }
 
-void unwrapExact(benchmark::State& state, const Model& source) {
+void unwrap(benchmark::State& state, const Model& source, MapMode mode, int mirrorAxis = 0) {
   UnwrapSettings settings;
+  settings.mapMode = mode;
+  settings.mirrorAxis = mirrorAxis;
+  UnwrapStats stats;
   for (auto _ : state) {
     Model m = source;
-    UnwrapStats stats;
-    unwrapPieces(m, settings, stats);
+    if (mirrorAxis != 0)
+      mirrorUnwrap(m, settings, stats);
+    else
+      unwrapPieces(m, settings, stats);
     benchmark::DoNotOptimize(buildSurfaces(m, settings.mergeSurfaces));
   }
   state.counters["triangles"] = static_cast<double>(source.triangleCount());
+  state.counters["pieces"] = static_cast<double>(stats.pieceCount);
+  state.counters["mirrored"] = static_cast<double>(stats.mirroredCount);
 }
+
+void unwrapExact(benchmark::State& state, const Model& source) { unwrap(state, source, MapMode::exact); }
 
 void BM_ExactGrid20k(benchmark::State& state) {
   static const Model grid = modelOf(genGrid(100, 100));  // 20 000 triangles, one piece
@@ -46,6 +57,37 @@ void BM_ExactSphere60k(benchmark::State& state) {
   unwrapExact(state, sphere);
 }
 BENCHMARK(BM_ExactSphere60k)->Unit(benchmark::kMillisecond);
+
+// Smooth mode at the default 30 % stretch limit.
+void BM_SmoothHemisphere20k(benchmark::State& state) {
+  static const Model hemisphere = modelOf(genHemisphere(160, 63));  // 20 000 triangles
+  unwrap(state, hemisphere, MapMode::smooth);
+}
+BENCHMARK(BM_SmoothHemisphere20k)->Unit(benchmark::kMillisecond);
+
+void BM_SmoothSphere60k(benchmark::State& state) {
+  static const Model sphere = modelOf(genSphere(200, 151));  // 60 000 triangles
+  unwrap(state, sphere, MapMode::smooth);
+}
+BENCHMARK(BM_SmoothSphere60k)->Unit(benchmark::kMillisecond);
+
+// A model symmetric in x, face for face: 20 000 triangles, each half mirroring the other.
+const Model& symmetric20k() {
+  static const Model model = modelOf(genMirrorX(genSphere(100, 101)));
+  return model;
+}
+
+// The mirror unwraps one half and copies UVs to the other; compare with the plain unwrap of
+// the whole model in the same mode (argument 0 exact, 1 smooth).
+void BM_PlainSymmetric20k(benchmark::State& state) {
+  unwrap(state, symmetric20k(), state.range(0) ? MapMode::smooth : MapMode::exact);
+}
+BENCHMARK(BM_PlainSymmetric20k)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+
+void BM_MirrorSymmetric20k(benchmark::State& state) {
+  unwrap(state, symmetric20k(), state.range(0) ? MapMode::smooth : MapMode::exact, 1);
+}
+BENCHMARK(BM_MirrorSymmetric20k)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
 // 1 000 pieces of assorted sizes through both packers and both scale searches.
 void BM_Pack1000Pieces(benchmark::State& state) {

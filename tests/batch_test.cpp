@@ -12,6 +12,7 @@
 #include "base/file_io.h"
 #include "image/image.h"
 #include "model/model.h"
+#include "tests/unwrap_checks.h"
 #include "tools/meshgen/meshgen.h"
 
 namespace {
@@ -116,8 +117,6 @@ TEST_F(Batch, OptionsOutsideTheirRangesAreRefused) {
       {{"--rotate", "sideways"}, "--rotate accepts no, lying or all"},
       {{"--up", "x"}, "--up accepts z or y"},
       {{"--mapping", "flat"}, "--mapping accepts keep, exact or smooth"},
-      {{"--mapping", "smooth"}, "--mapping smooth is not available yet: use keep or exact"},
-      {{"--mirror", "x"}, "--mirror x is not available yet: use none"},
       {{"--mirror", "w"}, "--mirror accepts none, x, z or y"},
       {{"--angle"}, "--angle needs a value"},
       {{"--frobnicate", "1"}, "Unknown option --frobnicate"},
@@ -128,6 +127,33 @@ TEST_F(Batch, OptionsOutsideTheirRangesAreRefused) {
     EXPECT_EQ(run(args), 1) << message;
     EXPECT_EQ(err_.str(), message + "\n");
     EXPECT_EQ(out_.str(), "");
+  }
+}
+
+// Smooth mapping adds the stretch line. The mirror axes are x = left - right, z = front - back
+// and y = up - down: only the first finds mirror images on a model symmetric in x alone.
+TEST_F(Batch, SmoothMappingAndMirrorAxes) {
+  const std::string model = write(xSymmetricModel(), "symmetric.obj");
+  const std::string noImage = "  (no mirror image found: is the model symmetric?)\n";
+  struct Case {
+    std::vector<std::string> options;
+    std::vector<std::string> present, absent;
+  };
+  const Case cases[] = {
+      {{"--mapping", "smooth"}, {"Unwrapped pieces: ", "\nLargest stretch: "}, {"Mirrored"}},
+      {{"--mirror", "x"}, {"Mirrored: 352 of 704 triangles share UVs\nScale: "}, {noImage, "Largest stretch"}},
+      {{"--mirror", "z"}, {"Mirrored: 0 of 704 triangles share UVs\n" + noImage + "Scale: "}, {}},
+      {{"--mirror", "y"}, {"Mirrored: 0 of 704 triangles share UVs\n" + noImage + "Scale: "}, {}},
+      {{"--mirror", "none"}, {"Unwrapped pieces: "}, {"Mirrored"}},
+      {{"--mapping", "smooth", "--mirror", "x"},
+       {"Mirrored: 352 of 704 triangles share UVs\nScale: ", "\nLargest stretch: "}, {noImage}},
+  };
+  for (const Case& c : cases) {
+    std::vector<std::string> args = {"--batch", model};
+    args.insert(args.end(), c.options.begin(), c.options.end());
+    ASSERT_EQ(run(args), 0) << err_.str();
+    for (const std::string& text : c.present) EXPECT_NE(out_.str().find(text), std::string::npos) << text << "\n" << out_.str();
+    for (const std::string& text : c.absent) EXPECT_EQ(out_.str().find(text), std::string::npos) << text << "\n" << out_.str();
   }
 }
 

@@ -173,6 +173,7 @@ std::vector<ShapeCase> shapeCases() {
       {"sphere smallest", genSphere(3, 2), true, fromPoint({0, 0, 0})},
       {"hemisphere", genHemisphere(8, 3), false, fromPoint({0, 0, 0})},
       {"hemisphere one band", genHemisphere(5, 1), false, fromPoint({0, 0, 0})},
+      {"sphere mirrored in x", genMirrorX(genSphere(12, 7)), true, fromPoint({0, 0, 0})},
       {"quad", genQuad(), false, [](const P3&, int32_t) { return P3{0, 1, 1}; }},
       {"lhexagon", genLHexagon(), false, [](const P3&, int32_t) { return P3{0, 0, 1}; }},
       {"twoobjects", genTwoObjects(), true, house},
@@ -202,6 +203,8 @@ TEST(MeshGen, ShapesHaveTheirCountsAndNoDuplicatePositions) {
       {"lhexagon", genLHexagon(), 6, 4},
       {"quad", genQuad(), 4, 2},
       {"twoobjects", genTwoObjects(), 14, 20},
+      // Half the sphere's 48 faces, their images, and 8 positions on the plane x = 0.
+      {"sphere mirrored in x", genMirrorX(genSphere(8, 4)), 26, 48},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);

@@ -4,8 +4,7 @@
 #include <map>
 #include <set>
 
-#include "model/readers.h"
-#include "tools/meshgen/meshgen.h"
+#include "tests/unwrap_checks.h"
 #include "unwrap/exact.h"
 #include "unwrap/pack.h"
 #include "unwrap/surfaces.h"
@@ -13,14 +12,6 @@
 #include "unwrap/weld.h"
 
 namespace {
-
-Model modelOf(const GenMesh& mesh) {
-  const std::string text = genObjText(mesh);
-  Model m;
-  EXPECT_TRUE(parseObj({reinterpret_cast<const uint8_t*>(text.data()), text.size()}, "gen.obj", m,
-                       true).ok);
-  return m;
-}
 
 // A cube of six faces, each split into two triangles, with no shared vertices between faces.
 Model splitCube() { return modelOf(genCube()); }
@@ -314,7 +305,7 @@ TEST(Pack, RasterOutlineMatchesTheFullGrid) {
   }
 }
 
-// Properties every exact layout must have, over a table of generated models.
+// Properties every layout must have, exact and smooth, over a table of generated models.
 TEST(Unwrap, LayoutProperties) {
   struct Case {
     const char* name;
@@ -327,54 +318,29 @@ TEST(Unwrap, LayoutProperties) {
       {"sphere", genSphere(16, 10), 512, 512, 2, 1},
       {"two objects", genTwoObjects(), 128, 512, 0, 0},
       {"hemisphere", genHemisphere(12, 6), 1024, 1024, 16, 2},
+      {"tube", genTube(20, 6), 256, 512, 3, 2},
   };
-  for (const Case& c : cases) {
-    Model m = modelOf(c.mesh);
-    const int64_t triangles = m.triangleCount();
-    UnwrapSettings s;
-    s.layoutWidth = c.width;
-    s.layoutHeight = c.height;
-    s.margin = c.margin;
-    s.rotateMode = c.rotate;
-    UnwrapStats stats;
-    unwrapPieces(m, s, stats);
-    ASSERT_EQ(m.triangleCount(), triangles);
-    EXPECT_TRUE(m.hasUVs);
-    EXPECT_GT(stats.layoutScale, 0) << c.name;
-
-    // UVs keep half the margin to the texture border (neighbouring pieces keep all of it).
-    const double mu = c.margin / 2.0 / c.width - 1e-6, mv = c.margin / 2.0 / c.height - 1e-6;
-    for (const Vertex& v : m.vertices) {
-      EXPECT_GE(v.u, mu) << c.name;
-      EXPECT_LE(v.u, 1 - mu) << c.name;
-      EXPECT_GE(v.v, mv) << c.name;
-      EXPECT_LE(v.v, 1 - mv) << c.name;
-    }
-    // No two triangles overlap in UV space (tolerance relative to the texture).
-    std::vector<std::array<Vec2, 3>> uv(m.triangles.size());
-    for (size_t t = 0; t < m.triangles.size(); ++t) {
-      const Triangle& tri = m.triangles[t];
-      const int32_t v[3] = {tri.cornerA, tri.cornerB, tri.cornerC};
-      for (int k = 0; k < 3; ++k) uv[t][k] = {m.vertices[v[k]].u * double(c.width), m.vertices[v[k]].v * double(c.height)};
-    }
-    for (size_t a = 0; a < uv.size(); ++a)
-      for (size_t b = a + 1; b < uv.size(); ++b)
-        ASSERT_FALSE(trianglesOverlap(uv[a].data(), uv[b].data(), 1e-3)) << c.name << " " << a << " " << b;
-
-    // After the Surfaces: one UV per position inside every Surface.
-    const int64_t surfaces = buildSurfaces(m, true);
-    EXPECT_GE(surfaces, 1);
-    const std::vector<int32_t> position = positionIds(m);
-    std::map<std::pair<int32_t, int32_t>, std::pair<float, float>> seen;
-    for (const Triangle& tri : m.triangles)
-      for (int32_t v : {tri.cornerA, tri.cornerB, tri.cornerC}) {
-        const auto [it, isNew] = seen.try_emplace({tri.material, position[v]}, std::pair{m.vertices[v].u, m.vertices[v].v});
-        if (!isNew) {
-          EXPECT_NEAR(it->second.first, m.vertices[v].u, 2e-5) << c.name;
-          EXPECT_NEAR(it->second.second, m.vertices[v].v, 2e-5) << c.name;
-        }
+  for (const MapMode mode : {MapMode::exact, MapMode::smooth})
+    for (const Case& c : cases) {
+      const std::string name = std::string(c.name) + (mode == MapMode::smooth ? " smooth" : " exact");
+      Model m = modelOf(c.mesh);
+      const int64_t triangles = m.triangleCount();
+      UnwrapSettings s;
+      s.mapMode = mode;
+      s.layoutWidth = c.width;
+      s.layoutHeight = c.height;
+      s.margin = c.margin;
+      s.rotateMode = c.rotate;
+      UnwrapStats stats;
+      unwrapPieces(m, s, stats);
+      ASSERT_EQ(m.triangleCount(), triangles);
+      EXPECT_GT(stats.layoutScale, 0) << name;
+      EXPECT_EQ(stats.foldedCount, 0) << name;
+      if (mode == MapMode::exact) {
+        EXPECT_EQ(stats.largestStretch, 1) << name;
       }
-  }
+      expectSoundLayout(m, c.width, c.height, c.margin, name);
+    }
 }
 
 TEST(Surfaces, NamesAndMerging) {

@@ -1,14 +1,24 @@
 #include "unwrap/unwrap.h"
 
-#include "unwrap/exact.h"
 #include "unwrap/pack.h"
-#include "unwrap/weld.h"
+#include "unwrap/smooth.h"
 
-int64_t unwrapPieces(Model& model, const UnwrapSettings& settings, UnwrapStats& stats) {
-  const WeldData weld = weldModel(model);
-  PieceLayout layout = segmentExact(model, weld, settings.maxAngle);
-  stats.largestStretch = 1;
-  stats.foldedCount = 0;
+Segmentation segmentPieces(const Model& model, const WeldData& weld, const UnwrapSettings& settings) {
+  Segmentation s;
+  if (settings.mapMode == MapMode::smooth) {
+    SmoothLayout smooth = segmentSmooth(model, weld, settings.maxAngle, settings.maxStretch / 100.0 + 1);
+    s.layout = std::move(smooth.layout);
+    s.largestStretch = smooth.largestStretch;
+    s.foldedCount = smooth.foldedCount;
+  } else {
+    s.layout = segmentExact(model, weld, settings.maxAngle);
+  }
+  return s;
+}
+
+int64_t layOutPieces(Model& model, const WeldData& weld, Segmentation segmentation,
+                     const UnwrapSettings& settings, UnwrapStats& stats) {
+  PieceLayout& layout = segmentation.layout;
   Pieces pieces = groupPieces(layout, weld);
   orientPieces(weld, layout, pieces, settings.rotateMode);
   const PackResult packed =
@@ -19,5 +29,12 @@ int64_t unwrapPieces(Model& model, const UnwrapSettings& settings, UnwrapStats& 
   stats.layoutScale = packed.scale;
   stats.textureUsed = packed.textureUsed;
   stats.rotatedCount = packed.rotatedCount;
+  stats.largestStretch = segmentation.largestStretch;
+  stats.foldedCount = segmentation.foldedCount;
   return layout.pieceCount;
+}
+
+int64_t unwrapPieces(Model& model, const UnwrapSettings& settings, UnwrapStats& stats) {
+  const WeldData weld = weldModel(model);
+  return layOutPieces(model, weld, segmentPieces(model, weld, settings), settings, stats);
 }

@@ -4,6 +4,8 @@
 #include <cstdint>
 
 #include "model/model.h"
+#include "unwrap/exact.h"
+#include "unwrap/weld.h"
 
 enum class MapMode : int { keep = 0, exact = 1, smooth = 2 };
 
@@ -35,6 +37,20 @@ struct UnwrapStats {
 };
 
 // Replaces the model's vertices and corner indices so that every corner carries its layout
-// UV, and fills the piece, scale, usage and turn figures of `stats`. Every corner index must
-// lie inside the vertex array. Returns the number of pieces.
+// UV, and fills the piece, scale, usage, turn, stretch and fold figures of `stats` (the
+// mirrored count is left alone). Every corner index must lie inside the vertex array.
+// Returns the number of pieces.
 int64_t unwrapPieces(Model& model, const UnwrapSettings& settings, UnwrapStats& stats);
+
+// The two halves of unwrapPieces, for callers that keep or combine flattened pieces.
+struct Segmentation {
+  PieceLayout layout;         // pieces and corners in each piece's plane, before orientation
+  double largestStretch = 1;  // 1 in exact mode
+  int64_t foldedCount = 0;    // 0 in exact mode
+};
+// Cuts the welded model into pieces and flattens them: exact or smooth by settings.mapMode.
+Segmentation segmentPieces(const Model& model, const WeldData& weld, const UnwrapSettings& settings);
+// Orients, packs and writes the UVs of flattened pieces (layout is consumed), and fills
+// `stats` from the packing and from the segmentation's figures.
+int64_t layOutPieces(Model& model, const WeldData& weld, Segmentation segmentation,
+                     const UnwrapSettings& settings, UnwrapStats& stats);

@@ -273,6 +273,43 @@ GenMesh genTwoObjects() {
   return mesh;
 }
 
+GenMesh genMirrorX(const GenMesh& mesh) {
+  GenMesh out;
+  out.objectNames = mesh.objectNames;
+  out.materialNames = mesh.materialNames;
+  std::vector<int32_t> renumbered(mesh.positions.size(), -1);
+  for (const GenFace& face : mesh.faces) {
+    double x = 0;
+    for (int32_t c : face.corners) x += mesh.positions[static_cast<size_t>(c)][0];
+    if (face.corners.size() < 3 || !(x > 0)) continue;
+    GenFace kept = face;
+    for (int32_t& c : kept.corners) {
+      int32_t& to = renumbered[static_cast<size_t>(c)];
+      if (to < 0) {
+        std::array<float, 3> p = mesh.positions[static_cast<size_t>(c)];
+        if (std::fabs(p[0]) < 1e-6f) p[0] = 0;
+        out.positions.push_back(p);
+        to = static_cast<int32_t>(out.positions.size() - 1);
+      }
+      c = to;
+    }
+    out.faces.push_back(std::move(kept));
+  }
+  const size_t right = out.positions.size(), faces = out.faces.size();
+  std::vector<int32_t> image(right);
+  for (size_t i = 0; i < right; ++i) {
+    const std::array<float, 3> p = out.positions[i];
+    image[i] = p[0] == 0 ? static_cast<int32_t>(i) : addPosition(out, -p[0], p[1], p[2]);
+  }
+  for (size_t f = 0; f < faces; ++f) {
+    GenFace mirrored = out.faces[f];
+    std::reverse(mirrored.corners.begin() + 1, mirrored.corners.end());
+    for (int32_t& c : mirrored.corners) c = image[static_cast<size_t>(c)];
+    out.faces.push_back(std::move(mirrored));
+  }
+  return out;
+}
+
 void genAppend(GenMesh& mesh, const GenMesh& other, std::array<float, 3> offset) {
   const auto mapNames = [](std::vector<std::string>& into, const std::vector<std::string>& from) {
     std::vector<int32_t> map;

@@ -48,6 +48,12 @@ GenMesh genQuad();  // one four-cornered planar face, tilted out of every axis p
 // 12 triangles on y = 0 and a closed gabled roof of 8 triangles above it whose faces use both
 // materials, alternating.
 GenMesh genTwoObjects();
+// A shape symmetric in x face for face: the faces of `mesh` whose centroid has x > 0, then
+// their mirror images in the plane x = 0 with the corner order reversed (so they still face
+// outward); face f of the right half has face f + n as its image, n being the number of right
+// faces. Positions within 1e-6 of the plane are put on it and shared by both halves; only
+// positions the faces use are kept, in order of first use; UVs are dropped.
+GenMesh genMirrorX(const GenMesh& mesh);
 // Appends `other` to `mesh`, its objects and materials matched by name (names `mesh` lacks are
 // added), its positions moved by `offset`. When only one side has UVs the other side's
 // positions get (0, 0).

@@ -1,0 +1,335 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <set>
+
+#include "app/session.h"
+#include "app/ui.h"
+#include "app/unwrap_driver.h"
+#include "base/number_text.h"
+#include "tests/unwrap_checks.h"
+#include "unwrap/mirror.h"
+#include "unwrap/smooth.h"
+#include "unwrap/unwrap.h"
+#include "unwrap/weld.h"
+
+namespace {
+
+// A flat disc facing +y: the hemisphere pressed onto its base plane.
+GenMesh flatDisc() {
+  GenMesh disc = genHemisphere(24, 6);
+  for (auto& p : disc.positions) p[1] = 0;
+  return disc;
+}
+
+double edgeLength(Vec2 a, Vec2 b) { return std::hypot(b.x - a.x, b.y - a.y); }
+
+double edgeLength(const Vertex& a, const Vertex& b) {
+  return std::sqrt(double(a.x - b.x) * (a.x - b.x) + double(a.y - b.y) * (a.y - b.y) +
+                   double(a.z - b.z) * (a.z - b.z));
+}
+
+int32_t corner(const Triangle& t, int k) { return k == 0 ? t.cornerA : k == 1 ? t.cornerB : t.cornerC; }
+
+class SilentUi : public Ui {
+ public:
+  Answer message(const std::string&, const std::string&, Icon, Buttons) override { return Answer::ok; }
+  std::string chooseOpen(const FileDialog&) override { return ""; }
+  std::string chooseSave(const FileDialog&) override { return ""; }
+  void status(int, const std::string&) override {}
+  void refreshControls() override {}
+  void refreshViews() override {}
+};
+
+// Runs the unwrap driver on `mesh` (kept Y-up) and returns the session.
+Session unwrapWithDriver(const GenMesh& mesh, MapMode mode, int mirrorAxis, int maxAngle = 40) {
+  Session session;
+  session.sourceModel = modelOf(mesh);
+  session.settings.mapMode = mode;
+  session.settings.mirrorAxis = mirrorAxis;
+  session.settings.maxAngle = maxAngle;
+  session.settings.upAxisChoice = 1;
+  SilentUi ui;
+  unwrapModel(session, ui);
+  return session;
+}
+
+// One triangle with P0 at the origin, P1 at (2, 0) and P2 at (0.5, 1.5) in its own plane.
+TEST(Smooth, TriangleStretch) {
+  Model m;
+  modelAddVertex(m, 0, 0, 0, 0, 0);
+  modelAddVertex(m, 2, 0, 0, 0, 0);
+  modelAddVertex(m, 0.5f, 0, -1.5f, 0, 0);
+  modelAddTriangle(m, 0, 1, 2, 0, 0);
+  const double c = std::cos(0.5), s = std::sin(0.5);
+  auto turned = [&](Vec2 q) { return Vec2{c * q.x - s * q.y, s * q.x + c * q.y}; };
+  struct Case {
+    const char* name;
+    Vec2 corners[3];
+    double stretch;
+  };
+  const Case cases[] = {
+      {"true shape", {{0, 0}, {2, 0}, {0.5, 1.5}}, 1},
+      {"turned and moved", {turned({0, 0}) + Vec2{3, 1}, turned({2, 0}) + Vec2{3, 1}, turned({0.5, 1.5}) + Vec2{3, 1}}, 1},
+      {"twice as large", {{0, 0}, {4, 0}, {1, 3}}, 2},
+      {"half as large", {{0, 0}, {1, 0}, {0.25, 0.75}}, 2},
+      {"stretched along u", {{0, 0}, {3, 0}, {0.75, 1.5}}, 1.5},
+      {"mirrored (folded over)", {{0, 0}, {-2, 0}, {-0.5, 1.5}}, 1e9},
+      {"collapsed to a line", {{0, 0}, {2, 0}, {1, 0}}, 1e9},
+  };
+  for (const Case& k : cases) EXPECT_NEAR(triangleStretch(m, 0, k.corners), k.stretch, 1e-6) << k.name;
+
+  // A sliver too thin to measure counts as unstretched; its fixed layout keeps its edges.
+  modelAddVertex(m, 1, 0, 0, 0, 0);
+  modelAddTriangle(m, 0, 1, 3, 0, 0);
+  const WeldData weld = weldModel(m);
+  ASSERT_TRUE(weld.degenerate[1]);
+  Vec2 fixed[3];
+  layDegenerateTriangle(weld, 1, fixed);
+  EXPECT_EQ(triangleStretch(m, 1, fixed), 1);
+  EXPECT_EQ(fixed[0].x, 0);
+  EXPECT_EQ(fixed[0].y, 0);
+  EXPECT_EQ(fixed[1].x, 2);
+  EXPECT_EQ(fixed[1].y, 0);
+  EXPECT_NEAR(fixed[2].x, 1, 1e-12);
+  EXPECT_NEAR(fixed[2].y, 0, 1e-12);
+}
+
+// A flat disc is one chart, laid out in its true shape, whatever the limit.
+TEST(Smooth, FlatDiscIsOneChartWithoutStretch) {
+  const Model m = modelOf(flatDisc());
+  const WeldData weld = weldModel(m);
+  for (double limit : {1.001, 1.3, 11.0}) {
+    const SmoothLayout s = segmentSmooth(m, weld, 40, limit);
+    ASSERT_EQ(s.layout.pieceCount, 1) << limit;
+    EXPECT_EQ(s.acceptance[0], ChartAcceptance::withinLimit);
+    EXPECT_NEAR(s.largestStretch, 1, 1e-6);
+    EXPECT_EQ(s.foldedCount, 0);
+    for (size_t t = 0; t < m.triangles.size(); ++t)
+      for (int k = 0; k < 3; ++k)
+        ASSERT_NEAR(edgeLength(s.layout.corner[3 * t + k], s.layout.corner[3 * t + (k + 1) % 3]),
+                    edgeLength(m.vertices[corner(m.triangles[t], k)], m.vertices[corner(m.triangles[t], (k + 1) % 3)]),
+                    1e-5);
+  }
+}
+
+// Wide cones on a hemisphere force cuts: every chart ends within the limit unless it could not
+// be cut, its recorded stretch is what its layout measures, every cut part is connected, and
+// the report's largest stretch is the largest accepted one.
+TEST(Smooth, HemisphereIsCutUntilWithinTheLimit) {
+  const Model m = modelOf(genHemisphere(32, 12));
+  const WeldData weld = weldModel(m);
+  const double limit = 1.3;
+  const SmoothLayout uncut = segmentSmooth(m, weld, 89, 2e9);
+  const SmoothLayout s = segmentSmooth(m, weld, 89, limit);
+  EXPECT_GT(uncut.largestStretch, limit);  // so the limit has work to do
+  EXPECT_GT(s.layout.pieceCount, uncut.layout.pieceCount);
+  EXPECT_EQ(s.foldedCount, 0);
+
+  std::vector<double> measured(s.layout.pieceCount, 1);
+  std::vector<std::vector<int32_t>> members(s.layout.pieceCount);
+  for (int32_t t = 0; t < m.triangleCount(); ++t) {
+    const int32_t p = s.layout.pieceOf[t];
+    measured[p] = std::max(measured[p], triangleStretch(m, t, &s.layout.corner[3 * t]));
+    members[p].push_back(t);
+  }
+  double largest = 1;
+  for (int64_t p = 0; p < s.layout.pieceCount; ++p) {
+    EXPECT_NEAR(measured[p], s.chartStretch[p], 1e-12) << p;
+    if (s.acceptance[p] == ChartAcceptance::withinLimit) {
+      EXPECT_LE(s.chartStretch[p], limit) << p;
+    }
+    largest = std::max(largest, s.chartStretch[p]);
+    // Connected across welded edges.
+    std::set<int32_t> reached = {members[p][0]};
+    std::vector<int32_t> queue = {members[p][0]};
+    for (size_t i = 0; i < queue.size(); ++i)
+      for (int k = 0; k < 3; ++k)
+        for (int32_t c = weld.edgeHead[weld.edgeId[3 * queue[i] + k]]; c != -1; c = weld.edgeNext[c])
+          if (s.layout.pieceOf[c / 3] == p && reached.insert(c / 3).second) queue.push_back(c / 3);
+    EXPECT_EQ(reached.size(), members[p].size()) << p;
+  }
+  EXPECT_EQ(s.largestStretch, largest);
+  EXPECT_LE(s.largestStretch, limit);
+
+  const Session session = unwrapWithDriver(genHemisphere(32, 12), MapMode::smooth, 0, 89);
+  EXPECT_EQ(session.stats.largestStretch, s.largestStretch);
+  EXPECT_NE(session.reportText.find("Texture used: " + fixedText(session.stats.textureUsed * 100, 0) +
+                                    "%\nLargest stretch: " + fixedText((s.largestStretch - 1) * 100, 0) +
+                                    "%\nSurfaces: "),
+            std::string::npos)
+      << session.reportText;
+}
+
+// Eight triangles that form one chart whose conformal flattening folds one of them over.
+GenMesh foldingPatch() {
+  GenMesh g = genGrid(2, 2);
+  g.uvs.clear();
+  g.positions = {{-0.8f, -1.3f, -0.9f}, {0.3f, -1.2f, -1.3f}, {1.1f, -1.4f, -1.1f},
+                 {-1, 0.2f, -0.3f},     {0.1f, -0.6f, 0.3f},  {1.1f, 1.4f, 0.4f},
+                 {-0.8f, 1.2f, 1},      {0, -1.2f, 0.9f},     {0.7f, -1.1f, 1.1f}};
+  return g;
+}
+
+TEST(Smooth, FoldedChartIsCut) {
+  const Model m = modelOf(foldingPatch());
+  const WeldData weld = weldModel(m);
+  // A limit above the fold's score keeps the chart whole, fold and all.
+  const SmoothLayout whole = segmentSmooth(m, weld, 89, 2e9);
+  ASSERT_EQ(whole.layout.pieceCount, 1);
+  EXPECT_EQ(whole.foldedCount, 1);
+  EXPECT_EQ(whole.largestStretch, 1e9);
+  // Any real limit, however generous, cuts it; the halves lie flat.
+  const SmoothLayout cut = segmentSmooth(m, weld, 89, 11);
+  EXPECT_GE(cut.layout.pieceCount, 2);
+  EXPECT_EQ(cut.foldedCount, 0);
+  EXPECT_LT(cut.largestStretch, 11);
+}
+
+// Degenerate triangles that touch the disc (two corners welded; three corners in a line) are
+// charts of their own with the fixed layout, and change nothing of the disc's flattening.
+TEST(Smooth, DegenerateTriangleGetsTheFixedLayout) {
+  const Model disc = modelOf(flatDisc());
+  const WeldData discWeld = weldModel(disc);
+  const SmoothLayout alone = segmentSmooth(disc, discWeld, 40, 1.3);
+  const Triangle edge = disc.triangles.back();
+  struct Case {
+    const char* name;
+    bool addMidpoint;  // else the first corner is repeated
+  };
+  for (const Case& c : {Case{"welded corners", false}, Case{"in a line", true}}) {
+    Model m = disc;
+    int32_t third = edge.cornerA;
+    if (c.addMidpoint) {
+      const Vertex& a = m.vertices[edge.cornerA];
+      const Vertex& b = m.vertices[edge.cornerB];
+      third = modelAddVertex(m, (a.x + b.x) / 2, (a.y + b.y) / 2, (a.z + b.z) / 2, 0, 0);
+    }
+    const auto t = static_cast<int32_t>(modelAddTriangle(m, edge.cornerA, edge.cornerB, third, edge.material, 0));
+    const WeldData weld = weldModel(m);
+    ASSERT_TRUE(weld.degenerate[t]) << c.name;
+    const SmoothLayout s = segmentSmooth(m, weld, 40, 1.3);
+    ASSERT_EQ(s.layout.pieceCount, 2) << c.name;
+    const int32_t p = s.layout.pieceOf[t];
+    EXPECT_EQ(std::count(s.layout.pieceOf.begin(), s.layout.pieceOf.end(), p), 1) << c.name;
+    EXPECT_EQ(s.acceptance[p], ChartAcceptance::degenerate) << c.name;
+    Vec2 fixed[3];
+    layDegenerateTriangle(weld, t, fixed);
+    for (int k = 0; k < 3; ++k) {
+      EXPECT_EQ(s.layout.corner[3 * t + k].x, fixed[k].x) << c.name;
+      EXPECT_EQ(s.layout.corner[3 * t + k].y, fixed[k].y) << c.name;
+    }
+    EXPECT_EQ(s.largestStretch, alone.largestStretch) << c.name;
+    EXPECT_EQ(s.foldedCount, 0) << c.name;
+    for (size_t i = 0; i < alone.layout.corner.size(); ++i) {
+      ASSERT_EQ(s.layout.corner[i].x, alone.layout.corner[i].x) << c.name;
+      ASSERT_EQ(s.layout.corner[i].y, alone.layout.corner[i].y) << c.name;
+    }
+  }
+}
+
+// A pair of quads bent 60 degrees along a diagonal, one on each side of x = 0: the right one
+// is split along its bend, the left one along its other diagonal. The mirror image of a left
+// triangle then has corners in both pieces of the right quad (at 40 degrees), so it finds no
+// partner in the first pass. Then a triangle astride the plane, its own image; then
+// xSymmetricModel, from face kBentFaces on.
+constexpr int64_t kBentFaces = 5;
+GenMesh withBentQuads() {
+  GenMesh g;
+  const std::array<float, 3> quad[4] = {{1.5f, 2, 0}, {2.5f, 2, 0}, {2.5f, 3, 1}, {1.5f, 2, 1}};
+  for (const auto& p : quad) g.positions.push_back(p);
+  for (const auto& p : quad) g.positions.push_back({-p[0], p[1], p[2]});
+  g.positions.insert(g.positions.end(), {{-1, 4, 0}, {1, 4, 0}, {0, 5, 0}});
+  g.faces = {{{0, 1, 2}, 0, 0}, {{0, 2, 3}, 0, 0}, {{4, 7, 5}, 0, 0}, {{7, 6, 5}, 0, 0}, {{8, 9, 10}, 0, 0}};
+  genAppend(g, xSymmetricModel());
+  return g;
+}
+
+// Every triangle of the left half of the sphere takes the UVs of its partner's reflected
+// corners. The left bent quad finds no partner: it is unwrapped in a second pass or, when the
+// passes run out, flattened on its own and packed with the last pass's pieces, while the
+// partners found in that pass keep their UVs.
+TEST(Mirror, LeftHalfTakesTheUvsOfItsPartners) {
+  struct Case {
+    const char* name;
+    GenMesh mesh;
+    int64_t first;  // the first face of xSymmetricModel
+    MapMode mode;
+    int maxPasses;
+    int passes;
+    int64_t late;
+  };
+  const Case cases[] = {
+      {"exact", xSymmetricModel(), 0, MapMode::exact, 6, 1, 0},
+      {"smooth", xSymmetricModel(), 0, MapMode::smooth, 6, 1, 0},
+      {"bent quads", withBentQuads(), kBentFaces, MapMode::exact, 6, 2, 0},
+      {"bent quads, one pass", withBentQuads(), kBentFaces, MapMode::exact, 1, 1, 2},
+      {"bent quads, one pass, smooth", withBentQuads(), kBentFaces, MapMode::smooth, 1, 1, 2},
+  };
+  const int64_t half = static_cast<int64_t>(xSymmetricModel().faces.size() / 2);
+  for (const Case& c : cases) {
+    Model m = modelOf(c.mesh);
+    const Model input = m;
+    UnwrapSettings s;
+    s.mapMode = c.mode;
+    s.mirrorAxis = 1;
+    s.maxAngle = c.mode == MapMode::smooth ? 50 : 40;
+    UnwrapStats stats;
+    const MirrorOutcome out = mirrorUnwrap(m, s, stats, c.maxPasses);
+    ASSERT_EQ(m.triangleCount(), input.triangleCount());
+    EXPECT_EQ(stats.mirroredCount, half) << c.name;
+    EXPECT_EQ(out.mirroredCount + out.halfTriangles, m.triangleCount()) << c.name;
+    EXPECT_EQ(out.passes, c.passes) << c.name;
+    EXPECT_EQ(out.lateTriangles, c.late) << c.name;
+    for (int64_t t = 0; t < c.first; ++t) EXPECT_FALSE(out.mirrored[t]) << c.name;
+    for (int64_t i = 0; i < half; ++i) {
+      // Right face f = (a, b, c); left face f + half = (a', c', b').
+      const int64_t f = c.first + i;
+      EXPECT_FALSE(out.mirrored[f]) << c.name;
+      ASSERT_TRUE(out.mirrored[f + half]) << c.name << " " << f;
+      const Triangle& right = m.triangles[f];
+      const Triangle& left = m.triangles[f + half];
+      const int partnerCorner[3] = {0, 2, 1};
+      for (int k = 0; k < 3; ++k) {
+        const Vertex& l = m.vertices[corner(left, k)];
+        const Vertex& r = m.vertices[corner(right, partnerCorner[k])];
+        EXPECT_EQ(l.u, r.u) << c.name << " " << f;
+        EXPECT_EQ(l.v, r.v) << c.name << " " << f;
+        // Positions, materials and layers stay those of the input.
+        const Vertex& was = input.vertices[corner(input.triangles[f + half], k)];
+        EXPECT_EQ(l.x, was.x);
+        EXPECT_EQ(l.y, was.y);
+        EXPECT_EQ(l.z, was.z);
+      }
+      EXPECT_EQ(left.material, input.triangles[f + half].material);
+      EXPECT_EQ(left.layer, input.triangles[f + half].layer);
+    }
+    expectSoundLayout(m, s.layoutWidth, s.layoutHeight, s.margin, c.name, out.mirrored);
+  }
+}
+
+TEST(Mirror, ReportLines) {
+  struct Case {
+    int axis;
+    std::string lines;
+  };
+  const GenMesh mesh = xSymmetricModel();
+  const std::string total = std::to_string(mesh.faces.size());
+  const Case cases[] = {
+      {1, "Mirrored: " + std::to_string(mesh.faces.size() / 2) + " of " + total +
+              " triangles share UVs\nScale: "},
+      {2, "Mirrored: 0 of " + total +
+              " triangles share UVs\n  (no mirror image found: is the model symmetric?)\nScale: "},
+      {3, "Mirrored: 0 of " + total +
+              " triangles share UVs\n  (no mirror image found: is the model symmetric?)\nScale: "},
+      {0, "Unwrapped pieces: 1\nScale: "},
+  };
+  for (const Case& c : cases) {
+    const Session session = unwrapWithDriver(mesh, MapMode::exact, c.axis);
+    EXPECT_NE(session.reportText.find(c.lines), std::string::npos) << c.axis << "\n" << session.reportText;
+    EXPECT_EQ(session.stats.mirroredCount, c.axis == 1 ? int64_t(mesh.faces.size() / 2) : 0);
+  }
+}
+
+}  // namespace
