@@ -18,8 +18,8 @@ bool writeUserGuide(const std::string& path) {
 }
 
 std::string shortHelpText() {
-  // The same story as the guide, short. Steps 4 and 6 and the paragraphs on the 3D window name
-  // what arrives later, so that nobody looks for it in this version.
+  // The same story as the guide, short. Step 4 and the paragraphs on the 3D window name what
+  // arrives later, so that nobody looks for it in this version.
   return "1. Export your model from your 3D program as .3ds (or .obj with 'Y Up').\n"
          "2. Choose File > New project from model (Ctrl+N), or drag the file onto the UV view "
          "on the right. The model is unwrapped at once.\n"
@@ -30,8 +30,7 @@ std::string shortHelpText() {
          "5. Save the project (Ctrl+S). It is autosaved every few minutes (Tools > "
          "Preferences), and the previous file is kept as .bak.\n"
          "6. Export to a subfolder of the Serious Sam folder (File > Export to Serious Sam, "
-         "Ctrl+E): a .3ds model, a .scr script and the texture as .tga and .tex. The export is "
-         "not part of this version yet.\n"
+         "Ctrl+E): a .3ds model, a .scr script and the texture as .tga and .tex.\n"
          "7. In Serious Modeler, create the model from the .scr script and add the .tex "
          "texture.\n"
          "\n"
@@ -46,8 +45,7 @@ std::string shortHelpText() {
          "paint through. Both come with the 3D window; projects already keep them.\n"
          "\n"
          "Texture menu: export the painted texture, import one painted elsewhere, or export "
-         "the layout as a transparent overlay to paint over in another program. It comes with "
-         "the export.\n"
+         "the layout as a transparent overlay to paint over in another program.\n"
          "\n"
          "Every colour in the UV view is one Surface, and every Surface becomes one surface in "
          "Serious Modeler: the texture's seams always lie on Surface borders, so the mapping "
