@@ -1,5 +1,6 @@
 #include "export/tex.h"
 
+#include <bit>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -7,6 +8,7 @@
 #include <vector>
 
 #include "base/file_io.h"
+#include "base/le_bytes.h"
 
 namespace {
 
@@ -61,15 +63,11 @@ class TexFile {
   }
   void tag(const char (&text)[5]) { bytes(text, 4); }
   void u32(uint32_t v) {
-    const uint8_t b[4] = {static_cast<uint8_t>(v), static_cast<uint8_t>(v >> 8),
-                          static_cast<uint8_t>(v >> 16), static_cast<uint8_t>(v >> 24)};
+    uint8_t b[4];
+    setU32(b, v);
     bytes(b, 4);
   }
-  void f32(float value) {
-    uint32_t bits;
-    std::memcpy(&bits, &value, sizeof bits);
-    u32(bits);
-  }
+  void f32(float value) { u32(std::bit_cast<uint32_t>(value)); }
   bool close() {
     std::FILE* f = f_.release();
     return std::fclose(f) == 0 && ok_;

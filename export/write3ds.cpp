@@ -1,9 +1,9 @@
 #include "export/write3ds.h"
 
-#include <cstring>
 #include <new>
 
 #include "base/file_io.h"
+#include "base/le_bytes.h"
 
 namespace {
 
@@ -21,23 +21,12 @@ class ChunkWriter {
   void close() {
     const size_t start = open_.back();
     open_.pop_back();
-    const auto length = static_cast<uint32_t>(out_.size() - start);
-    for (int i = 0; i < 4; ++i) out_[start + 2 + i] = static_cast<uint8_t>(length >> (8 * i));
+    setU32(&out_[start + 2], static_cast<uint32_t>(out_.size() - start));
   }
   void u8(uint8_t v) { out_.push_back(v); }
-  void u16(uint32_t v) {
-    out_.push_back(static_cast<uint8_t>(v));
-    out_.push_back(static_cast<uint8_t>(v >> 8));
-  }
-  void u32(uint32_t v) {
-    u16(v & 0xFFFF);
-    u16(v >> 16);
-  }
-  void f32(float f) {
-    uint32_t bits;
-    std::memcpy(&bits, &f, sizeof bits);
-    u32(bits);
-  }
+  void u16(uint32_t v) { appendU16(out_, v); }
+  void u32(uint32_t v) { appendU32(out_, v); }
+  void f32(float f) { appendF32(out_, f); }
   // The first 15 bytes of the name and a 0 byte; a name is cut at an embedded 0 anyway.
   void name(const std::string& text) {
     for (size_t i = 0; i < text.size() && i < 15 && text[i] != '\0'; ++i)

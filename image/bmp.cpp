@@ -1,7 +1,8 @@
 // BMP: read uncompressed 24- and 32-bit images with an info header of 40 bytes or more;
 // write 24-bit bottom-up.
 #include "image/image.h"
-#include "image/le_bytes.h"
+#include "base/le_bytes.h"
+#include "image/well_formed.h"
 
 using namespace image_detail;
 
@@ -21,15 +22,15 @@ std::optional<Image> decodeBmp(std::span<const uint8_t> bytes) {
   const size_t size = bytes.size();
   if (size < kFileHeaderSize + kInfoHeaderSize || data[0] != 'B' || data[1] != 'M')
     return std::nullopt;
-  const size_t pixelOffset = get32(data + 10);
-  const size_t headerSize = get32(data + 14);
+  const size_t pixelOffset = getU32(data + 10);
+  const size_t headerSize = getU32(data + 14);
   // Smaller headers are the old OS/2 layout with 16-bit sides; not supported.
   if (headerSize < kInfoHeaderSize || headerSize > size - kFileHeaderSize) return std::nullopt;
-  const int64_t width = static_cast<int32_t>(get32(data + 18));
-  const int64_t rawHeight = static_cast<int32_t>(get32(data + 22));
-  const uint32_t planes = get16(data + 26);
-  const uint32_t bits = get16(data + 28);
-  const uint32_t compression = get32(data + 30);
+  const int64_t width = static_cast<int32_t>(getU32(data + 18));
+  const int64_t rawHeight = static_cast<int32_t>(getU32(data + 22));
+  const uint32_t planes = getU16(data + 26);
+  const uint32_t bits = getU16(data + 28);
+  const uint32_t compression = getU32(data + 30);
 
   const bool topDown = rawHeight < 0;
   const int64_t height = topDown ? -rawHeight : rawHeight;
@@ -48,10 +49,10 @@ std::optional<Image> decodeBmp(std::span<const uint8_t> bytes) {
       const size_t masksEnd = kFileHeaderSize + kInfoHeaderSize + 12;
       if (size < masksEnd) return std::nullopt;
       const uint8_t* m = data + kFileHeaderSize + kInfoHeaderSize;
-      if (get32(m) != 0x00FF0000 || get32(m + 4) != 0x0000FF00 || get32(m + 8) != 0x000000FF)
+      if (getU32(m) != 0x00FF0000 || getU32(m + 4) != 0x0000FF00 || getU32(m + 8) != 0x000000FF)
         return std::nullopt;
       if (headerSize >= 56) {
-        const uint32_t alphaMask = get32(m + 12);
+        const uint32_t alphaMask = getU32(m + 12);
         if (alphaMask != 0 && alphaMask != 0xFF000000) return std::nullopt;
         alphaAllowed = alphaMask != 0;
       }
@@ -104,17 +105,17 @@ std::vector<uint8_t> encodeBmp(const Image& image) {
   std::vector<uint8_t> out(headers + pixelBytes, 0);
   out[0] = 'B';
   out[1] = 'M';
-  put32(out, 2, static_cast<uint32_t>(out.size()));
-  put32(out, 10, static_cast<uint32_t>(headers));
-  put32(out, 14, static_cast<uint32_t>(kInfoHeaderSize));
-  put32(out, 18, static_cast<uint32_t>(w));
-  put32(out, 22, static_cast<uint32_t>(h));  // positive: bottom-up
-  put16(out, 26, 1);                         // planes
-  put16(out, 28, 24);
-  put32(out, 30, kBiRgb);
-  put32(out, 34, static_cast<uint32_t>(pixelBytes));
-  put32(out, 38, 2835);  // 72 dpi in pixels per metre
-  put32(out, 42, 2835);
+  setU32(out.data() + 2, static_cast<uint32_t>(out.size()));
+  setU32(out.data() + 10, static_cast<uint32_t>(headers));
+  setU32(out.data() + 14, static_cast<uint32_t>(kInfoHeaderSize));
+  setU32(out.data() + 18, static_cast<uint32_t>(w));
+  setU32(out.data() + 22, static_cast<uint32_t>(h));  // positive: bottom-up
+  setU16(out.data() + 26, 1);                         // planes
+  setU16(out.data() + 28, 24);
+  setU32(out.data() + 30, kBiRgb);
+  setU32(out.data() + 34, static_cast<uint32_t>(pixelBytes));
+  setU32(out.data() + 38, 2835);  // 72 dpi in pixels per metre
+  setU32(out.data() + 42, 2835);
   for (size_t r = 0; r < h; ++r) {
     uint8_t* p = out.data() + headers + r * stride;
     const uint32_t* in = image.pixels.data() + (h - 1 - r) * w;

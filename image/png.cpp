@@ -10,7 +10,8 @@
 #include <memory>
 
 #include "image/image.h"
-#include "image/le_bytes.h"
+#include "base/le_bytes.h"
+#include "image/well_formed.h"
 
 namespace {
 

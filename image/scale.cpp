@@ -2,7 +2,8 @@
 #include <cmath>
 
 #include "image/image.h"
-#include "image/le_bytes.h"
+#include "base/le_bytes.h"
+#include "image/well_formed.h"
 
 namespace {
 

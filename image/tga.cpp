@@ -5,7 +5,8 @@
 
 #include "base/file_io.h"
 #include "image/image.h"
-#include "image/le_bytes.h"
+#include "base/le_bytes.h"
+#include "image/well_formed.h"
 
 using namespace image_detail;
 
@@ -23,10 +24,10 @@ std::optional<Image> decodeTga(std::span<const uint8_t> bytes) {
   const size_t idLength = data[0];
   const uint8_t mapType = data[1];
   const uint8_t type = data[2];
-  const size_t mapLength = get16(data + 5);
+  const size_t mapLength = getU16(data + 5);
   const size_t mapEntryBits = data[7];
-  const int width = static_cast<int>(get16(data + 12));
-  const int height = static_cast<int>(get16(data + 14));
+  const int width = static_cast<int>(getU16(data + 12));
+  const int height = static_cast<int>(getU16(data + 14));
   const int bits = data[16];
   const uint8_t descriptor = data[17];
 
@@ -111,8 +112,8 @@ std::vector<uint8_t> encodeTga(const Image& image, bool withAlpha) {
   const size_t pixelBytes = image.pixels.size() * bpp;
   std::vector<uint8_t> out(kHeaderSize + pixelBytes + 8 + sizeof kFooterSignature, 0);
   out[2] = 2;  // uncompressed true-colour, no id, no colour map
-  put16(out, 12, static_cast<uint32_t>(image.width));
-  put16(out, 14, static_cast<uint32_t>(image.height));
+  setU16(out.data() + 12, static_cast<uint32_t>(image.width));
+  setU16(out.data() + 14, static_cast<uint32_t>(image.height));
   out[16] = static_cast<uint8_t>(bpp * 8);
   out[17] = withAlpha ? 0x28 : 0x20;  // top-left origin, 8 alpha bits when present
   uint8_t* p = out.data() + kHeaderSize;

@@ -1,8 +1,8 @@
-#include <cstring>
 #include <new>
 #include <vector>
 
 #include "base/file_io.h"
+#include "base/le_bytes.h"
 #include "model/readers.h"
 
 namespace {
@@ -51,17 +51,9 @@ class Reader3ds {
   }
 
  private:
-  uint16_t u16(size_t at) const { return static_cast<uint16_t>(data_[at] | data_[at + 1] << 8); }
-  uint32_t u32(size_t at) const {
-    return static_cast<uint32_t>(data_[at]) | static_cast<uint32_t>(data_[at + 1]) << 8 |
-           static_cast<uint32_t>(data_[at + 2]) << 16 | static_cast<uint32_t>(data_[at + 3]) << 24;
-  }
-  float f32(size_t at) const {
-    const uint32_t bits = u32(at);
-    float value;
-    std::memcpy(&value, &bits, sizeof value);
-    return value;
-  }
+  uint16_t u16(size_t at) const { return static_cast<uint16_t>(getU16(&data_[at])); }
+  uint32_t u32(size_t at) const { return getU32(&data_[at]); }
+  float f32(size_t at) const { return getF32(&data_[at]); }
   // A NUL-terminated name; a name without its NUL runs to the end of the file.
   std::string cString(size_t at) const {
     size_t end = at;

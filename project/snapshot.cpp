@@ -1,5 +1,7 @@
 #include "project/snapshot.h"
 
+#include "base/le_bytes.h"
+
 #include <bit>
 #include <cstring>
 #include <limits>
@@ -16,11 +18,8 @@ constexpr size_t kHeaderSize = 36;
 class Writer {
  public:
   explicit Writer(std::vector<uint8_t>& out) : out_(out) {}
-  void i32(int32_t value) {
-    const uint32_t u = static_cast<uint32_t>(value);
-    for (int shift = 0; shift < 32; shift += 8) out_.push_back(static_cast<uint8_t>(u >> shift));
-  }
-  void f32(float value) { i32(static_cast<int32_t>(std::bit_cast<uint32_t>(value))); }
+  void i32(int32_t value) { appendU32(out_, static_cast<uint32_t>(value)); }
+  void f32(float value) { appendF32(out_, value); }
   void name(const std::string& text) {
     i32(static_cast<int32_t>(text.size()));
     out_.insert(out_.end(), text.begin(), text.end());
@@ -37,10 +36,9 @@ class Reader {
   size_t left() const { return bytes_.size() - pos_; }
   void seek(size_t pos) { pos_ = pos; }
   int32_t i32() {
-    uint32_t u = 0;
-    for (int k = 0; k < 4; ++k) u |= static_cast<uint32_t>(bytes_[pos_ + k]) << (8 * k);
+    const auto value = static_cast<int32_t>(getU32(&bytes_[pos_]));
     pos_ += 4;
-    return static_cast<int32_t>(u);
+    return value;
   }
   float f32() { return std::bit_cast<float>(static_cast<uint32_t>(i32())); }
   // A length-prefixed name; false when the length or its text runs past the block.
