@@ -263,7 +263,7 @@ void runAboutDialog(Gtk::Window& parent) {
   d.put(name, 290, 24, 300, 46);
   label(about,
         "Prepares 3D models for Serious Modeler:\n"
-        "unwrapping, Surfaces and projects.\n"
+        "unwrapping, Surfaces, projects and export.\n"
         "\n"
         "Made by the Quillmap developers with GTK,\n"
         "cairo, libarchive, libpng, libjpeg and zlib.");
