@@ -9,20 +9,12 @@
 #include <filesystem>
 
 #include "app/controller.h"
+#include "app/quiet_ui.h"
 #include "export/pad.h"
 #include "export/tex.h"
 #include "tools/meshgen/meshgen.h"
 
 namespace {
-
-struct QuietUi : Ui {
-  Answer message(const std::string&, const std::string&, Icon, Buttons) override { return Answer::no; }
-  std::string chooseOpen(const FileDialog&) override { return ""; }
-  std::string chooseSave(const FileDialog&) override { return ""; }
-  void status(int, const std::string&) override {}
-  void refreshControls() override {}
-  void refreshViews() override {}
-};
 
 // A model of many pieces (boxes, a sphere, cylinders, a grid: about 20 000 triangles) laid
 // out at 2048 x 2048, and a painted-looking texture.

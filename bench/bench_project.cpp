@@ -7,18 +7,10 @@
 #include <filesystem>
 
 #include "app/controller.h"
+#include "app/quiet_ui.h"
 #include "tools/meshgen/meshgen.h"
 
 namespace {
-
-struct QuietUi : Ui {
-  Answer message(const std::string&, const std::string&, Icon, Buttons) override { return Answer::no; }
-  std::string chooseOpen(const FileDialog&) override { return ""; }
-  std::string chooseSave(const FileDialog&) override { return ""; }
-  void status(int, const std::string&) override {}
-  void refreshControls() override {}
-  void refreshViews() override {}
-};
 
 struct Fixture {
   std::string dir = (std::filesystem::temp_directory_path() / ("quillmap_bench_" + std::to_string(::getpid()))).string();

@@ -8,29 +8,15 @@
 #include <string>
 
 #include "app/controller.h"
+#include "app/quiet_ui.h"
 #include "base/file_io.h"
 #include "fuzz/model_checks.h"
-
-namespace {
-
-struct SilentUi : Ui {
-  Answer message(const std::string&, const std::string&, Icon, Buttons b) override {
-    return b == Buttons::ok ? Answer::ok : Answer::no;
-  }
-  std::string chooseOpen(const FileDialog&) override { return ""; }
-  std::string chooseSave(const FileDialog&) override { return ""; }
-  void status(int, const std::string&) override {}
-  void refreshControls() override {}
-  void refreshViews() override {}
-};
-
-}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   static const std::string path = "/tmp/quillmap_fuzz_" + std::to_string(::getpid()) + ".qmap";
   if (!writeFileBytes(path, data, size)) return 0;
   Session session;
-  SilentUi ui;
+  QuietUi ui;
   Preferences prefs;
   PreferencesFile prefsFile("");
   Controller controller(session, ui, prefs, prefsFile, "");

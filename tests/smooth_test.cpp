@@ -6,6 +6,7 @@
 
 #include "app/session.h"
 #include "app/ui.h"
+#include "app/quiet_ui.h"
 #include "app/unwrap_driver.h"
 #include "base/number_text.h"
 #include "tests/unwrap_checks.h"
@@ -32,15 +33,6 @@ double edgeLength(const Vertex& a, const Vertex& b) {
 
 int32_t corner(const Triangle& t, int k) { return k == 0 ? t.cornerA : k == 1 ? t.cornerB : t.cornerC; }
 
-class SilentUi : public Ui {
- public:
-  Answer message(const std::string&, const std::string&, Icon, Buttons) override { return Answer::ok; }
-  std::string chooseOpen(const FileDialog&) override { return ""; }
-  std::string chooseSave(const FileDialog&) override { return ""; }
-  void status(int, const std::string&) override {}
-  void refreshControls() override {}
-  void refreshViews() override {}
-};
 
 // Runs the unwrap driver on `mesh` (kept Y-up) and returns the session.
 Session unwrapWithDriver(const GenMesh& mesh, MapMode mode, int mirrorAxis, int maxAngle = 40) {
@@ -50,7 +42,7 @@ Session unwrapWithDriver(const GenMesh& mesh, MapMode mode, int mirrorAxis, int 
   session.settings.mirrorAxis = mirrorAxis;
   session.settings.maxAngle = maxAngle;
   session.settings.upAxisChoice = 1;
-  SilentUi ui;
+  QuietUi ui;
   unwrapModel(session, ui);
   return session;
 }
