@@ -10,6 +10,7 @@
 
 #include "app/controller.h"
 #include "app/quiet_ui.h"
+#include "bench/painted_texture.h"
 #include "export/pad.h"
 #include "export/tex.h"
 #include "tools/meshgen/meshgen.h"
@@ -37,15 +38,7 @@ struct Fixture {
     genWriteFile(mesh, model);
     session.settings.layoutWidth = session.settings.layoutHeight = 2048;
     controller.openModel(model);
-    Texture& t = session.texture;
-    t.TextureWidth = t.TextureHeight = 2048;
-    t.TexturePixels.resize(2048 * 2048);
-    for (int y = 0; y < 2048; ++y)
-      for (int x = 0; x < 2048; ++x) {
-        const double blob = std::sin(x * 0.013) * std::cos(y * 0.021) * 60;
-        const uint32_t r = static_cast<uint32_t>(120 + blob + (x * 7 + y * 3) % 5);
-        t.TexturePixels[static_cast<size_t>(y) * 2048 + x] = r | (r / 2) << 8 | ((x ^ y) & 0x3F) << 16;
-      }
+    fillPaintedLook(session.texture, 2048);
   }
   ~Fixture() { std::filesystem::remove_all(dir); }
 };

@@ -8,6 +8,7 @@
 
 #include "app/controller.h"
 #include "app/quiet_ui.h"
+#include "bench/painted_texture.h"
 #include "tools/meshgen/meshgen.h"
 
 namespace {
@@ -26,16 +27,7 @@ struct Fixture {
     genWriteFile(genSphere(200, 151), model);  // 60 000 triangles
     session.settings.layoutWidth = session.settings.layoutHeight = 2048;
     controller.openModel(model);
-    // A painted look: soft gradients with brush-like blobs, so the PNG is not trivially small.
-    Texture& t = session.texture;
-    t.TextureWidth = t.TextureHeight = 2048;
-    t.TexturePixels.resize(2048 * 2048);
-    for (int y = 0; y < 2048; ++y)
-      for (int x = 0; x < 2048; ++x) {
-        const double blob = std::sin(x * 0.013) * std::cos(y * 0.021) * 60;
-        const uint32_t r = static_cast<uint32_t>(120 + blob + (x * 7 + y * 3) % 5);
-        t.TexturePixels[static_cast<size_t>(y) * 2048 + x] = r | (r / 2) << 8 | ((x ^ y) & 0x3F) << 16;
-      }
+    fillPaintedLook(session.texture, 2048);
   }
   ~Fixture() { std::filesystem::remove_all(dir); }
 };
