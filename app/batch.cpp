@@ -1,17 +1,21 @@
 #include "app/batch.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cstdlib>
 #include <functional>
 #include <utility>
 #include <optional>
 #include <ostream>
+#include <string_view>
 
+#include "app/control_ranges.h"
 #include "app/controller.h"
 #include "app/preferences.h"
 #include "app/session.h"
 #include "app/ui.h"
 #include "app/unwrap_driver.h"
+#include "app/window_rules.h"
 #include "base/file_io.h"
 #include "export/uv_layout.h"
 #include "image/image.h"
@@ -48,6 +52,32 @@ constexpr const char* kUsage =
 
 enum Status { kOk = 0, kUsageError = 1, kFileError = 2 };
 
+// The files an overwrite question names ("These files already exist:\n" + one line per file +
+// "\nOverwrite them?", or name + " already exists. Overwrite it?") as a plain note; nullopt for
+// any other question.
+std::optional<std::string> overwriteNote(const std::string& question) {
+  constexpr std::string_view listHead = "These files already exist:\n";
+  constexpr std::string_view listTail = "\nOverwrite them?";
+  constexpr std::string_view oneTail = " already exists. Overwrite it?";
+  std::string names;
+  if (question.starts_with(listHead) && question.ends_with(listTail)) {
+    std::string_view list(question);
+    list = list.substr(listHead.size(), list.size() - listHead.size() - listTail.size());
+    while (!list.empty()) {
+      const size_t end = std::min(list.find('\n'), list.size());
+      std::string line(list.substr(0, end));
+      list.remove_prefix(std::min(end + 1, list.size()));
+      if (line.empty()) continue;
+      if (const size_t gap = line.find("  ("); gap != std::string::npos) line.erase(gap, 1);
+      names += (names.empty() ? "" : ", ") + line;
+    }
+  } else if (question.ends_with(oneTail)) {
+    names = question.substr(0, question.size() - oneTail.size());
+  }
+  if (names.empty()) return std::nullopt;
+  return "Overwriting: " + names;
+}
+
 // Boxes go to the error stream; questions are answered by --yes, else No, since nobody is
 // there to ask. The file dialogs "choose" what the command line named for the step at hand.
 class BatchUi : public Ui {
@@ -55,12 +85,15 @@ class BatchUi : public Ui {
   BatchUi(std::ostream& err, bool yes) : err_(err), yes_(yes) {}
   Answer message(const std::string&, const std::string& text, Icon icon, Buttons buttons) override {
     if (yesToAll_ && buttons != Buttons::ok) return Answer::yes;  // answered by the command line
-    err_ << text << "\n";
     if (buttons == Buttons::ok) {
+      err_ << text << "\n";
       if (icon == Icon::warning || icon == Icon::error) ++problems_;
       return Answer::ok;
     }
-    return yes_ || yesToAll_ ? Answer::yes : Answer::no;
+    // With --yes nobody is asked: an overwrite is reported as done, not as a question.
+    const std::optional<std::string> note = yes_ ? overwriteNote(text) : std::nullopt;
+    err_ << note.value_or(text) << "\n";
+    return yes_ ? Answer::yes : Answer::no;
   }
   std::string chooseOpen(const FileDialog&) override { return openPath_; }
   std::string chooseSave(const FileDialog&) override { return savePath_; }
@@ -133,15 +166,28 @@ std::optional<ExportChoice> exportChoiceOf(const std::string& list) {
   }
 }
 
-std::optional<int> wholeNumber(const std::string& text, int low, int high) {
+std::optional<int> wholeNumber(const std::string& text) {
   int value = 0;
   const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-  if (error != std::errc() || end != text.data() + text.size() || value < low || value > high)
-    return std::nullopt;
+  if (error != std::errc() || end != text.data() + text.size()) return std::nullopt;
   return value;
 }
 
-bool isTextureSide(int n) { return n >= 32 && n <= 2048 && (n & (n - 1)) == 0; }
+// A whole number within the range of the window's spin box for the same setting.
+std::optional<int> wholeNumber(const std::string& text, SpinRange range) {
+  const std::optional<int> value = wholeNumber(text);
+  return value && range.contains(*value) ? value : std::nullopt;
+}
+
+// One of the sides the texture lists offer.
+std::optional<int> textureSideNumber(const std::string& text) {
+  const std::optional<int> value = wholeNumber(text);
+  return value && textureSide(*value) == *value ? value : std::nullopt;
+}
+
+std::string rangeText(SpinRange range) {
+  return std::to_string(range.low) + " to " + std::to_string(range.high);
+}
 
 // Index of `text` in `choices`, or nullopt.
 std::optional<int> choice(const std::string& text, std::initializer_list<const char*> choices) {
@@ -172,9 +218,9 @@ std::optional<std::string> parseBatch(const std::vector<std::string>& args, Batc
       takeValue();
       if (arg == "--size") {
         const size_t x = value.find('x');
-        const auto w = x == std::string::npos ? std::nullopt : wholeNumber(value.substr(0, x), 32, 2048);
-        const auto h = x == std::string::npos ? std::nullopt : wholeNumber(value.substr(x + 1), 32, 2048);
-        if (!w || !h || !isTextureSide(*w) || !isTextureSide(*h))
+        const auto w = x == std::string::npos ? std::nullopt : textureSideNumber(value.substr(0, x));
+        const auto h = x == std::string::npos ? std::nullopt : textureSideNumber(value.substr(x + 1));
+        if (!w || !h)
           return "--size accepts WxH with powers of 2 from 32 to 2048, e.g. 512x256";
         change([w = *w, h = *h](UnwrapSettings& s) {
           s.layoutWidth = w;
@@ -185,16 +231,16 @@ std::optional<std::string> parseBatch(const std::vector<std::string>& args, Batc
         if (!mode) return "--mapping accepts keep, exact or smooth";
         change([mode = static_cast<MapMode>(*mode)](UnwrapSettings& s) { s.mapMode = mode; });
       } else if (arg == "--angle") {
-        const auto n = wholeNumber(value, 1, 89);
-        if (!n) return "--angle accepts a whole number of degrees from 1 to 89";
+        const auto n = wholeNumber(value, controlRange::maxAngle);
+        if (!n) return "--angle accepts a whole number of degrees from " + rangeText(controlRange::maxAngle);
         change([n = *n](UnwrapSettings& s) { s.maxAngle = n; });
       } else if (arg == "--margin") {
-        const auto n = wholeNumber(value, 0, 64);
-        if (!n) return "--margin accepts a whole number of pixels from 0 to 64";
+        const auto n = wholeNumber(value, controlRange::margin);
+        if (!n) return "--margin accepts a whole number of pixels from " + rangeText(controlRange::margin);
         change([n = *n](UnwrapSettings& s) { s.margin = n; });
       } else if (arg == "--stretch") {
-        const auto n = wholeNumber(value, 1, 1000);
-        if (!n) return "--stretch accepts a whole number of percent from 1 to 1000";
+        const auto n = wholeNumber(value, controlRange::maxStretch);
+        if (!n) return "--stretch accepts a whole number of percent from " + rangeText(controlRange::maxStretch);
         change([n = *n](UnwrapSettings& s) { s.maxStretch = n; });
       } else if (arg == "--rotate") {
         const auto mode = choice(value, {"no", "lying", "all"});

@@ -2,9 +2,11 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 
+#include "app/control_ranges.h"
 #include "app/help.h"
 #include "app/unwrap_driver.h"
 #include "app/window_rules.h"
@@ -43,6 +45,33 @@ std::string joinFields(const std::vector<std::string>& fields) {
   return out;
 }
 
+// The main window's settings keys, each brought into the range of its control: a list index
+// that names no item selects the first item, a size of 0 (or none) is 512.
+UnwrapSettings settingsFromIni(const IniValues& ini) {
+  UnwrapSettings u;
+  u.mapMode = static_cast<MapMode>(controlRange::mapMode.pick(ini.integer("MapMode")));
+  auto side = [&](const char* key) {
+    const int64_t value = ini.integer(key);
+    return textureSide(value == 0 ? 512 : value);
+  };
+  u.layoutWidth = side("TexW");
+  u.layoutHeight = side("TexH");
+  u.maxAngle = controlRange::maxAngle.clamp(ini.integer("Angle"));
+  u.margin = controlRange::margin.clamp(ini.integer("Margin"));
+  u.maxStretch = controlRange::maxStretch.clamp(ini.integer("Stretch"));
+  u.rotateMode = controlRange::rotate.pick(ini.integer("Rotate"));
+  u.upAxisChoice = controlRange::upAxis.pick(ini.integer("UpAxis"));
+  u.mergeSurfaces = ini.integer("Merge") != 0;
+  u.mirrorAxis = controlRange::mirror.pick(ini.integer("Mirror"));
+  u.layerUnwrap = ini.integer("LayerUnwrap") != 0;
+  return u;
+}
+
+// A pattern's tile size and offset come from spin boxes in centimetres and percent.
+double fromHundredths(double value, SpinRange range) {
+  return std::clamp(value, range.low / 100.0, range.high / 100.0);
+}
+
 constexpr const char* kProjectFilter = "Quillmap project (*.qmap)|*.qmap";
 constexpr const char* kModelFilter = "3D models (*.3ds;*.obj)|*.3ds;*.obj|All files (*.*)|*.*";
 constexpr const char* kOpenFilter =
@@ -70,13 +99,14 @@ bool Controller::openFile(const std::string& path) {
 
 bool Controller::openModel(const std::string& path) {
   const bool obj = lowerExtension(path) == "obj";
-  const ReadResult read =
-      obj ? readObj(path, s_.sourceModel, true) : read3ds(path, s_.sourceModel);
+  // Read into a fresh model: a file that fails leaves the open project exactly as it was.
+  Model source;
+  const ReadResult read = obj ? readObj(path, source, true) : read3ds(path, source);
   if (!read.ok) {
-    modelClear(s_.sourceModel);
     error("Could not open the model:\n" + read.message);
     return false;
   }
+  s_.sourceModel = std::move(source);
   const FileFacts facts = factsOf(path);
   s_.modelPath = path;
   s_.sourceSize = facts.size;
@@ -123,10 +153,7 @@ bool Controller::openProject(const std::string& path) {
 
 bool Controller::applyProject(const std::string& path, const std::string& archivePath,
                               bool fromAutosave, bool remember) {
-  const auto entries = readZipArchive(
-      archivePath, {"project.ini", "source.bin", "model.bin", "texture.png", "stencil.png",
-                    "stencil.tga", "stencil.bmp", "stencil.jpg", "stencil.jpeg", "pattern.png",
-                    "pattern.tga", "pattern.bmp", "pattern.jpg", "pattern.jpeg"});
+  auto entries = readZipArchive(archivePath, {"project.ini", "source.bin", "model.bin", "texture.png"});
   if (!entries) {
     error("Cannot open " + path);
     return false;
@@ -147,6 +174,16 @@ bool Controller::applyProject(const std::string& path, const std::string& archiv
     error(path + " is not a valid project file.");
     return false;
   }
+  // The stencil and pattern entries are the ones their keys name, whatever the extension of
+  // the file they came from.
+  const std::string stencilName = ini.text("StencilFile");
+  const std::string patternName = ini.text("PatternFile");
+  std::vector<std::string> imageNames;
+  for (const std::string& name : {stencilName, patternName})
+    if (isPlainEntryName(name)) imageNames.push_back(name);
+  if (!imageNames.empty())
+    if (auto images = readZipArchive(archivePath, imageNames)) entries->merge(*images);
+
   Model source;
   const std::vector<uint8_t>* sourceBytes = entry("source.bin");
   if (!sourceBytes || !readModelSnapshot(source, *sourceBytes)) modelClear(source);
@@ -165,57 +202,47 @@ bool Controller::applyProject(const std::string& path, const std::string& archiv
   }
 
   // Stencil and pattern come back from the files they were loaded from.
+  // Every real read from the text is finite; those with a control are brought into its range.
   s_.stencil = StencilState{};
-  const std::string stencilName = ini.text("StencilFile");
-  if (const auto* bytes = stencilName.empty() ? nullptr : entry(stencilName)) {
+  if (const auto* bytes = isPlainEntryName(stencilName) ? entry(stencilName) : nullptr) {
     if (loadSourceImage(s_.stencil.image, *bytes, lowerExtension(stencilName), true)) {
       s_.stencil.x = ini.real("StencilX");
       s_.stencil.y = ini.real("StencilY");
       const double scale = ini.real("StencilScale");
-      s_.stencil.scale = scale > 0 ? scale : 1.0;
+      s_.stencil.scale = scale > 0 ? std::max(scale, controlRange::stencilScaleLow) : 1.0;
       s_.stencil.angle = ini.real("StencilAngle");
       s_.stencil.show = ini.integer("StencilShow") != 0;
-      s_.stencil.opacity = static_cast<int>(ini.integer("StencilOpacity"));
+      s_.stencil.opacity = controlRange::stencilOpacity.clamp(ini.integer("StencilOpacity"));
     }
   }
   PatternState pattern;
-  const std::string patternName = ini.text("PatternFile");
-  if (const auto* bytes = patternName.empty() ? nullptr : entry(patternName))
+  if (const auto* bytes = isPlainEntryName(patternName) ? entry(patternName) : nullptr)
     loadSourceImage(pattern.image, *bytes, lowerExtension(patternName), false);
-  if (ini.has("PatternTile") && ini.real("PatternTile") > 0) pattern.tile = ini.real("PatternTile");
+  if (ini.has("PatternTile") && ini.real("PatternTile") > 0)
+    pattern.tile = fromHundredths(ini.real("PatternTile"), controlRange::patternTileCm);
   pattern.tint = ini.integer("PatternTint") != 0;
   pattern.rotate = static_cast<int>(ini.integer("PatternRotate") & 3);
   pattern.mapping = static_cast<int>(ini.integer("PatternMapping") & 1);
   const std::vector<std::string> offset = ini.fields("PatternOffset");
-  pattern.offsetX = leadingReal(offset[0]);
-  pattern.offsetY = offset.size() > 1 ? leadingReal(offset[1]) : 0;
+  pattern.offsetX = fromHundredths(leadingReal(offset[0]), controlRange::patternOffsetPercent);
+  pattern.offsetY = fromHundredths(offset.size() > 1 ? leadingReal(offset[1]) : 0,
+                                   controlRange::patternOffsetPercent);
   const std::vector<std::string> anchor = ini.fields("Anchor");
-  if (ini.has("AnchorFace") && ini.has("Anchor") && anchor.size() == 8) {
-    pattern.anchorFace = ini.integer("AnchorFace");
+  const int64_t anchorFace = ini.integer("AnchorFace");
+  if (ini.has("AnchorFace") && ini.has("Anchor") && anchor.size() == 8 && anchorFace >= 0 &&
+      anchorFace < s_.workModel.triangleCount()) {
+    pattern.anchorFace = anchorFace;
     double* targets[8] = {&pattern.anchorBary[0], &pattern.anchorBary[1], &pattern.anchorUp[0],
                           &pattern.anchorUp[1],   &pattern.anchorUp[2],   &pattern.anchorRight[0],
                           &pattern.anchorRight[1], &pattern.anchorRight[2]};
     for (int i = 0; i < 8; ++i) *targets[i] = leadingReal(anchor[i]);
   }
   s_.pattern = std::move(pattern);
-  s_.view.paintSource = ini.has("PaintSource") ? static_cast<int>(ini.integer("PaintSource"))
-                                               : (ini.integer("StencilUse") != 0 ? 1 : 0);
+  s_.view.paintSource = ini.has("PaintSource")
+                            ? controlRange::paintSource.pick(ini.integer("PaintSource"))
+                            : (ini.integer("StencilUse") != 0 ? 1 : 0);
 
-  UnwrapSettings& u = s_.settings;
-  u.mapMode = static_cast<MapMode>(std::clamp<int64_t>(ini.integer("MapMode"), 0, 2));
-  u.layoutWidth = static_cast<int>(ini.integer("TexW"));
-  if (u.layoutWidth == 0) u.layoutWidth = 512;
-  u.layoutHeight = static_cast<int>(ini.integer("TexH"));
-  if (u.layoutHeight == 0) u.layoutHeight = 512;
-  u.maxAngle = static_cast<int>(ini.integer("Angle"));
-  u.margin = static_cast<int>(ini.integer("Margin"));
-  u.maxStretch = static_cast<int>(ini.integer("Stretch"));
-  u.rotateMode = static_cast<int>(ini.integer("Rotate"));
-  u.upAxisChoice = static_cast<int>(ini.integer("UpAxis"));
-  u.mergeSurfaces = ini.integer("Merge") != 0;
-  const int64_t mirror = ini.integer("Mirror");
-  u.mirrorAxis = mirror >= 0 && mirror <= 3 ? static_cast<int>(mirror) : 0;
-  u.layerUnwrap = ini.integer("LayerUnwrap") != 0;
+  s_.settings = settingsFromIni(ini);
 
   s_.modelPath = ini.text("Source");
   s_.sourceSize = ini.integer("SourceSize");
@@ -231,19 +258,18 @@ bool Controller::applyProject(const std::string& path, const std::string& archiv
   ViewState& v = s_.view;
   if (ini.has("Dist") && ini.real("Dist") > 0) {
     v.yaw = ini.real("Yaw");
-    v.pitch = ini.real("Pitch");
+    v.pitch = std::clamp(ini.real("Pitch"), -controlRange::pitchLimit, controlRange::pitchLimit);
     v.dist = ini.real("Dist");
     v.panX = ini.real("PanX");
     v.panY = ini.real("PanY");
   }
   if (ini.has("Tool")) {
-    v.tool = static_cast<int>(ini.integer("Tool"));
+    v.tool = controlRange::tool.pick(ini.integer("Tool"));
     v.brushColor = static_cast<uint32_t>(ini.integer("BrushColor")) & 0xFFFFFFu;
-    v.brushSize = static_cast<int>(ini.integer("BrushSize"));
-    v.opacity = static_cast<int>(ini.integer("Opacity"));
-    v.hardness = static_cast<int>(ini.integer("Hardness"));
-    const int64_t tip = ini.integer("BrushTip");
-    v.brushTip = tip >= 0 && tip <= 3 ? static_cast<int>(tip) : 0;
+    v.brushSize = controlRange::brushSize.clamp(ini.integer("BrushSize"));
+    v.opacity = controlRange::opacity.clamp(ini.integer("Opacity"));
+    v.hardness = controlRange::hardness.clamp(ini.integer("Hardness"));
+    v.brushTip = controlRange::brushTip.pick(ini.integer("BrushTip"));
     v.edges = ini.integer("Edges") != 0;
   }
 
@@ -263,7 +289,7 @@ bool Controller::applyProject(const std::string& path, const std::string& archiv
   s_.layers.curLayer = curLayer >= 0 && curLayer < s_.workModel.layerCount() ? curLayer : 0;
   s_.layers.onlyLayer = ini.integer("OnlyLayer") != 0;
 
-  if (ini.has("ViewMode")) v.viewMode = static_cast<int>(ini.integer("ViewMode"));
+  if (ini.has("ViewMode")) v.viewMode = controlRange::viewMode.pick(ini.integer("ViewMode"));
   if (s_.texture.TextureWidth >= 1) v.viewMode = 1;
 
   s_.projectPath = path;

@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <vector>
 
+#include "app/control_ranges.h"
 #include "base/file_io.h"
 #include "base/number_text.h"
 
@@ -113,7 +114,7 @@ Preferences loadPreferences(const PreferencesFile& file, const std::string& exec
   p.writeTexture = file.readInt("WriteTexture", 1) != 0;
   p.writePNG = file.readInt("WritePNG", 0) != 0;
   p.writeTex = file.readInt("WriteTex", 1) != 0;
-  p.autosave = file.readInt("Autosave", 5);
+  p.autosave = controlRange::autosave.clamp(file.readInt("Autosave", 5));
   p.lastDir = file.readFolder("LastDir");
   p.lastProjectDir = file.readFolder("LastProjectDir");
   for (size_t i = 0; i < p.recentFiles.size(); ++i)

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 
+#include "app/control_ranges.h"
 #include "base/file_io.h"
 #include "base/number_text.h"
 
@@ -41,6 +42,10 @@ int textureSideIndex(int64_t side) {
   const std::vector<std::string> items = textureSideItems();
   const auto it = std::find(items.begin(), items.end(), std::to_string(side));
   return it == items.end() ? 0 : static_cast<int>(it - items.begin());
+}
+
+int textureSide(int64_t side) {
+  return static_cast<int>(leadingInt(textureSideItems()[textureSideIndex(side)]));
 }
 
 ControlStates controlStates(const Session& session) {
@@ -109,19 +114,12 @@ UnwrapSettings windowSettingsFromPreferences(const PreferencesFile& file) {
     s.mapMode = MapMode::exact;
   else
     s.mapMode = MapMode::keep;
-  const std::vector<std::string> sides = textureSideItems();
-  auto side = [&](const char* key) {
-    return static_cast<int>(leadingInt(sides[textureSideIndex(file.readInt(key, 512))]));
-  };
-  s.layoutWidth = side("TexW");
-  s.layoutHeight = side("TexH");
-  auto ranged = [&](const char* key, int fallback, int low, int high) {
-    return static_cast<int>(std::clamp<int64_t>(file.readInt(key, fallback), low, high));
-  };
-  s.maxAngle = ranged("MaxAngle", 40, kMaxAngleLow, kMaxAngleHigh);
-  s.margin = ranged("Margin", 4, kMarginLow, kMarginHigh);
-  s.maxStretch = ranged("MaxStretch", 30, kMaxStretchLow, kMaxStretchHigh);
-  s.rotateMode = ranged("Rotate", 1, 0, 2);
+  s.layoutWidth = textureSide(file.readInt("TexW", 512));
+  s.layoutHeight = textureSide(file.readInt("TexH", 512));
+  s.maxAngle = controlRange::maxAngle.clamp(file.readInt("MaxAngle", 40));
+  s.margin = controlRange::margin.clamp(file.readInt("Margin", 4));
+  s.maxStretch = controlRange::maxStretch.clamp(file.readInt("MaxStretch", 30));
+  s.rotateMode = controlRange::rotate.pick(file.readInt("Rotate", 1));
   s.mergeSurfaces = file.readInt("Merge", 1) != 0;
   s.upAxisChoice = 0;
   s.layerUnwrap = false;

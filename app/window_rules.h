@@ -37,6 +37,8 @@ constexpr const char* kTextureSideList = "32,64,128,256,512,1024,2048";
 std::vector<std::string> textureSideItems();
 // The index of the item whose text is `side`; 0 when no item is.
 int textureSideIndex(int64_t side);
+// The side the list shows for `side`: itself when it is an item, else the first item.
+int textureSide(int64_t side);
 
 // What the control refresh derives from the state.
 struct ControlStates {
@@ -92,8 +94,8 @@ struct RecentItem {
 std::vector<RecentItem> recentMenuItems(const std::array<std::string, 8>& recentFiles);
 
 // The main window's settings as stored in the preferences: `Smooth` wins over `Unwrap` (both
-// zero keep the UVs), sizes not in the lists give the first item, numbers outside their control's
-// range are brought into it. Up axis, mirror and per layer always start at 0.
+// zero keep the UVs), sizes and list indices that name no item give the first item, numbers
+// outside their spin box's range are brought into it. Up axis, mirror and per layer always start at 0.
 UnwrapSettings windowSettingsFromPreferences(const PreferencesFile& file);
 // Written on quitting, in this order: Unwrap, Smooth, TexW, TexH, MaxAngle, Margin,
 // MaxStretch, Rotate, Merge.
@@ -109,8 +111,3 @@ struct FileFilter {
   bool operator==(const FileFilter&) const = default;
 };
 std::vector<FileFilter> fileFilters(const std::string& filter);
-
-// Ranges of the three spin boxes.
-constexpr int kMaxAngleLow = 1, kMaxAngleHigh = 89;
-constexpr int kMarginLow = 0, kMarginHigh = 64;
-constexpr int kMaxStretchLow = 1, kMaxStretchHigh = 1000;

@@ -125,3 +125,11 @@ std::optional<std::map<std::string, std::vector<uint8_t>>> readZipArchiveBytes(
     return std::nullopt;
   return readEntries(a.get(), wanted, maxEntryBytes);
 }
+
+bool isPlainEntryName(std::string_view name) {
+  if (name.empty() || name.find("..") != std::string_view::npos) return false;
+  return std::none_of(name.begin(), name.end(), [](char c) {
+    const auto u = static_cast<unsigned char>(c);
+    return c == '/' || c == '\\' || u < 0x20 || u == 0x7F;
+  });
+}

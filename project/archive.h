@@ -6,6 +6,7 @@
 #include <map>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 struct ArchiveEntry {
@@ -34,3 +35,8 @@ std::optional<std::map<std::string, std::vector<uint8_t>>> readZipArchive(
 std::optional<std::map<std::string, std::vector<uint8_t>>> readZipArchiveBytes(
     const std::vector<uint8_t>& data, const std::vector<std::string>& wanted,
     size_t maxEntryBytes = size_t{1} << 30);
+
+// Whether `name` can only be an entry directly in the archive: not empty, no folder separator
+// ("/" or "\\"), no "..", no control characters. Names read from a project's text are checked
+// with it before anything is looked up.
+bool isPlainEntryName(std::string_view name);

@@ -179,6 +179,7 @@ TEST_F(Batch, SavesAndOpensProjects) {
   EXPECT_EQ(run({"--batch", cube, "--angle", "10", "--save", (dir_ / "other.qmap").string()}), 2);
   EXPECT_EQ(err_.str(), "other.qmap already exists. Overwrite it?\n");
   EXPECT_EQ(run({"--batch", cube, "--save", (dir_ / "other.qmap").string(), "--yes"}), 0);
+  EXPECT_EQ(err_.str(), "Overwriting: other.qmap\nProject saved: other.qmap\n");
   EXPECT_TRUE(std::filesystem::exists(dir_ / "other.bak"));
 
   std::ofstream((dir_ / "broken.qmap").string()) << "not a zip";
@@ -238,15 +239,19 @@ TEST_F(Batch, ExportsIntoASeriousSamFolder) {
             "These files already exist:\ncube.3ds\ncube.scr  (may contain animations!)\ncube.tga\n"
             "cube.tex\n\nOverwrite them?\n");
   EXPECT_EQ(out_.str().find("Exported"), std::string::npos);
+  // With --yes nobody is asked: what is overwritten is a plain note.
+  const std::string overwriting =
+      "Overwriting: cube.3ds, cube.scr (may contain animations!), cube.tga, cube.tex\n";
   std::vector<std::string> withYes = full;
   withYes.push_back("--yes");
   EXPECT_EQ(run(withYes), 0) << err_.str();
+  EXPECT_EQ(err_.str(), overwriting);
 
   // A project remembers its export file, and exporting there again asks nothing.
   const std::string project = (dir_ / "cube.qmap").string();
   withYes.insert(withYes.end(), {"--save", project});
   ASSERT_EQ(run(withYes), 0) << err_.str();
-  EXPECT_TRUE(err_.str().ends_with("\nOverwrite them?\nProject saved: cube.qmap\n")) << err_.str();
+  EXPECT_EQ(err_.str(), overwriting + "Project saved: cube.qmap\n");
   ASSERT_EQ(run({"--batch", project, "--export", target + ".3ds", "--write", "none"}), 0) << err_.str();
   EXPECT_TRUE(out_.str().ends_with("\nExported cube.3ds\n")) << out_.str();
   EXPECT_EQ(err_.str(), "");

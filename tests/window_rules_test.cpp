@@ -155,7 +155,7 @@ TEST_F(WindowPreferences, SettingsFromPreferences) {
   EXPECT_EQ(s.layoutHeight, 2048);
   EXPECT_EQ(s.maxAngle, 1);
   EXPECT_EQ(s.margin, 64);
-  EXPECT_EQ(s.rotateMode, 2);
+  EXPECT_EQ(s.rotateMode, 0);  // no such item: the first one
   EXPECT_FALSE(s.mergeSurfaces);
   file.writeInt("Smooth", 0);
   EXPECT_EQ(windowSettingsFromPreferences(file).mapMode, MapMode::keep);

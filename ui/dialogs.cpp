@@ -3,6 +3,7 @@
 #include <filesystem>
 
 #include "app/batch.h"
+#include "app/control_ranges.h"
 #include "app/controller.h"
 #include "app/window_rules.h"
 
@@ -188,7 +189,8 @@ std::optional<PreferencesChoice> runPreferencesDialog(Gtk::Window& parent,
       tga("the texture as <name>.tga"),
       tex("the texture as <name>.tex (Serious Sam texture, max. 1024 pixels)"),
       png("the UV layout as <name>_uv.png");
-  Gtk::SpinButton autosave(Gtk::Adjustment::create(0, 0, 120, 1, 10, 0));
+  const SpinRange minutes = controlRange::autosave;
+  Gtk::SpinButton autosave(Gtk::Adjustment::create(0, minutes.low, minutes.high, 1, 10, 0));
   d.put(label(folderText, "Serious Sam folder (all model files must be inside this folder):"), 10,
         14, 480, 20);
   d.put(folder, 10, 36, 390, 24);

@@ -4,6 +4,7 @@
 #include <exception>
 #include <new>
 
+#include "app/control_ranges.h"
 #include "app/uv_view.h"
 #include "app/window_rules.h"
 #include "base/number_text.h"
@@ -223,17 +224,17 @@ void MainWindow::buildControls() {
   placeLabel(f, maxStretchLabel_, 16, 304, 170, 20);
   placeLabel(f, rotateLabel_, 16, 332, 90, 20);
   placeLabel(f, mirrorLabel_, 16, 360, 90, 20);
-  auto spin = [&](Gtk::SpinButton& s, int low, int high, int x, int y) {
-    s.set_adjustment(Gtk::Adjustment::create(low, low, high, 1, 10, 0));
+  auto spin = [&](Gtk::SpinButton& s, SpinRange range, int x, int y) {
+    s.set_adjustment(Gtk::Adjustment::create(range.low, range.low, range.high, 1, 10, 0));
     s.set_digits(0);
     s.set_numeric(true);
     s.set_update_policy(Gtk::UPDATE_IF_VALID);
     s.set_width_chars(3);
     place(f, s, x, y, 70, 24);
   };
-  spin(maxAngle_, kMaxAngleLow, kMaxAngleHigh, 190, 244);
-  spin(margin_, kMarginLow, kMarginHigh, 190, 272);
-  spin(maxStretch_, kMaxStretchLow, kMaxStretchHigh, 190, 300);
+  spin(maxAngle_, controlRange::maxAngle, 190, 244);
+  spin(margin_, controlRange::margin, 190, 272);
+  spin(maxStretch_, controlRange::maxStretch, 190, 300);
   for (const char* item : {"No", "Lying pieces only", "All (best fill)"}) rotate_.append(item);
   place(f, rotate_, 110, 328, 150, 24);
   for (const char* item : {"No", "Left - right", "Front - back", "Up - down"}) mirror_.append(item);

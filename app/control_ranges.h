@@ -1,0 +1,61 @@
+// The ranges of the windows' controls, in one place: the spin boxes and lists are built with
+// them, and every value read from a project file, the preferences or the command line is
+// brought into them before anything uses it.
+#pragma once
+
+#include <algorithm>
+#include <cstdint>
+
+// A spin box of whole numbers; a value outside goes to the nearer end.
+struct SpinRange {
+  int low, high;
+  constexpr int clamp(int64_t value) const {
+    return static_cast<int>(std::clamp<int64_t>(value, low, high));
+  }
+  constexpr bool contains(int64_t value) const { return value >= low && value <= high; }
+};
+
+// A drop-down list of `count` items; a value that is no item's index selects the first item,
+// as the list itself does when asked to show an item it does not have.
+struct ListRange {
+  int count;
+  constexpr int pick(int64_t value) const {
+    return value >= 0 && value < count ? static_cast<int>(value) : 0;
+  }
+};
+
+namespace controlRange {
+
+// Main window. The texture width and height lists hold the sides of kTextureSideList
+// (window_rules.h).
+inline constexpr ListRange mapMode{3};  // keep, exact, smooth
+inline constexpr SpinRange maxAngle{1, 89};
+inline constexpr SpinRange margin{0, 64};
+inline constexpr SpinRange maxStretch{1, 1000};
+inline constexpr ListRange rotate{3};
+inline constexpr ListRange upAxis{2};
+inline constexpr ListRange mirror{4};
+
+// Preferences dialog: minutes, 0 = off.
+inline constexpr SpinRange autosave{0, 120};
+
+// 3D window.
+inline constexpr ListRange viewMode{5};
+inline constexpr ListRange tool{9};
+inline constexpr SpinRange brushSize{1, 400};
+inline constexpr SpinRange opacity{1, 100};
+inline constexpr SpinRange hardness{0, 100};
+inline constexpr ListRange brushTip{4};
+inline constexpr ListRange paintSource{3};     // colour, stencil, pattern
+inline constexpr SpinRange patternTileCm{1, 100000};
+inline constexpr ListRange patternRotate{4};
+inline constexpr ListRange patternMapping{2};  // triplanar, anchor
+inline constexpr SpinRange patternOffsetPercent{-100, 100};
+inline constexpr SpinRange stencilOpacity{0, 100};  // "View %"
+
+// Not controls, but kept within bounds by the 3D window's own gestures: the camera's tilt
+// (navigation) and the stencil's size (Ctrl+wheel).
+inline constexpr double pitchLimit = 89;
+inline constexpr double stencilScaleLow = 0.01;
+
+}  // namespace controlRange
