@@ -12,6 +12,7 @@
 #include "base/file_io.h"
 #include "image/image.h"
 #include "model/model.h"
+#include "project/archive.h"
 #include "tests/unwrap_checks.h"
 #include "tools/meshgen/meshgen.h"
 
@@ -185,6 +186,26 @@ TEST_F(Batch, SavesAndOpensProjects) {
   std::ofstream((dir_ / "broken.qmap").string()) << "not a zip";
   EXPECT_EQ(run({"--batch", (dir_ / "broken.qmap").string()}), 2);
   EXPECT_EQ(err_.str(), "Cannot open " + (dir_ / "broken.qmap").string() + "\n");
+}
+
+// Sizes and spin values from a damaged project.ini are brought into range before the unwrap
+// and the UV picture use them.
+TEST_F(Batch, OpensAProjectWithValuesOutOfRange) {
+  const std::string project = (dir_ / "box.qmap").string();
+  ASSERT_EQ(run({"--batch", write(genCube(), "cube.obj"), "--save", project}), 0) << err_.str();
+  auto entries = readZipArchive(project, {"source.bin", "model.bin"});
+  ASSERT_TRUE(entries);
+  const std::string ini = "; Quillmap project\nMapMode=1\nTexW=-1\nTexH=2147483647\nMargin=-50\nAngle=-1000\n";
+  ASSERT_EQ(writeZipArchive(project, {{"project.ini", {ini.begin(), ini.end()}},
+                                      {"source.bin", entries->at("source.bin")},
+                                      {"model.bin", entries->at("model.bin")}}),
+            ArchiveWrite::ok);
+  const std::string png = (dir_ / "layout.png").string();
+  ASSERT_EQ(run({"--batch", project, "--mapping", "exact", "--uv-png", png}), 0) << err_.str();
+  const std::optional<Image> picture = loadImage(png);
+  ASSERT_TRUE(picture);
+  EXPECT_EQ(picture->width, 32);  // sizes that are no item of the lists show as the first
+  EXPECT_EQ(picture->height, 32);
 }
 
 TEST_F(Batch, WritesTheUvLayoutPicture) {

@@ -74,4 +74,15 @@ TEST(Archive, WritesEntriesInOrderAndReadsThemBack) {
   EXPECT_FALSE(readZipArchiveBytes({'n', 'o', 't', ' ', 'z', 'i', 'p'}, {"a"}));
 }
 
+// Names read from a project's text may only name entries at the archive's top level.
+TEST(Archive, PlainEntryNames) {
+  for (const std::string name : {"stencil.png", "stencil.gif", "stencil.", "stencil", "pattern.jfif",
+                                 "a b.png", "stencil.\xC3\xA9"})
+    EXPECT_TRUE(isPlainEntryName(name)) << name;
+  for (const std::string name : {"", "..", "../stencil.png", "a..b", "sub/stencil.png", "/stencil.png",
+                                 "sub\\stencil.png", "stencil\n.png", "stencil\x7F", "tab\tname"})
+    EXPECT_FALSE(isPlainEntryName(name)) << name;
+  EXPECT_FALSE(isPlainEntryName(std::string_view("a\0b", 3)));
+}
+
 }  // namespace

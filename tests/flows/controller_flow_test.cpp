@@ -1,14 +1,20 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <clocale>
+#include <cmath>
 #include <filesystem>
 #include <fstream>
 #include <locale>
 #include <utime.h>
 
+#include "app/control_ranges.h"
 #include "app/controller.h"
 #include "app/help.h"
+#include "app/unwrap_driver.h"
+#include "app/window_rules.h"
 #include "base/file_io.h"
+#include "export/uv_layout.h"
 #include "image/image.h"
 #include "project/archive.h"
 #include "project/project_ini.h"
@@ -54,6 +60,17 @@ class Flow : public ::testing::Test {
     ui_.savePaths.push_back(path("cube"));
     EXPECT_TRUE(controller_->save());
     return path("cube.qmap");
+  }
+  // Writes `project` anew with this project.ini and its own models, plus `extra` entries.
+  void rewriteProject(const std::string& project, const std::string& ini,
+                      const std::vector<ArchiveEntry>& extra = {}) {
+    const auto models = readZipArchive(project, {"source.bin", "model.bin"});
+    ASSERT_TRUE(models);
+    std::vector<ArchiveEntry> entries = {{"project.ini", {ini.begin(), ini.end()}},
+                                         {"source.bin", models->at("source.bin")},
+                                         {"model.bin", models->at("model.bin")}};
+    entries.insert(entries.end(), extra.begin(), extra.end());
+    ASSERT_EQ(writeZipArchive(project, entries), ArchiveWrite::ok);
   }
 
   fs::path dir_;
@@ -153,17 +170,10 @@ TEST_F(Flow, ProjectIniIsWrittenInOrderUnderAnyLocale) {
 
 TEST_F(Flow, ReadingClampsAndDefaults) {
   const std::string project = savedCube();
-  // Rewrite project.ini with odd values; keep the models.
-  auto entries = readZipArchive(project, {"source.bin", "model.bin"});
-  ASSERT_TRUE(entries);
-  const std::string ini =
-      "; Quillmap project\nTexW=0\nMirror=7\nTool=1\nBrushTip=9\nCurLayer=5\nStencilUse=1\n"
-      "LayerColors=,77\nMergeX=1\nLocked=1\nStencilFile=stencil.png\nStencilScale=-1\n"
-      "AnchorFace=3\nAnchor=1,2,3\nPatternRotate=6\nPatternMapping=3\n";
-  ASSERT_EQ(writeZipArchive(project, {{"project.ini", {ini.begin(), ini.end()}},
-                                      {"source.bin", entries->at("source.bin")},
-                                      {"model.bin", entries->at("model.bin")}}),
-            ArchiveWrite::ok);
+  rewriteProject(project,
+                 "; Quillmap project\nTexW=0\nMirror=7\nTool=1\nBrushTip=9\nCurLayer=5\nStencilUse=1\n"
+                 "LayerColors=,77\nMergeX=1\nLocked=1\nStencilFile=stencil.png\nStencilScale=-1\n"
+                 "AnchorFace=3\nAnchor=1,2,3\nPatternRotate=6\nPatternMapping=3\n");
   makeController();
   ASSERT_TRUE(controller_->openFile(project));
   EXPECT_EQ(session_.settings.layoutWidth, 512);
@@ -179,6 +189,123 @@ TEST_F(Flow, ReadingClampsAndDefaults) {
   EXPECT_EQ(session_.pattern.anchorFace, -1);     // Anchor without 7 commas
   EXPECT_EQ(session_.pattern.rotate, 2);
   EXPECT_EQ(session_.pattern.mapping, 1);
+}
+
+// Whatever a hand-edited or damaged project.ini holds, every value opens within the range of
+// its control, and the next unwrap, the UV picture and a save work with them.
+TEST_F(Flow, HostileProjectValuesOpenWithinTheirControlsRanges) {
+  const std::string project = savedCube();
+  const std::vector<uint8_t> png = encodePng(Image(2, 2, rgba(1, 2, 3)), true);
+  const std::vector<ArchiveEntry> images = {{"stencil.png", png}, {"pattern.png", png}};
+  const char* const keys[] = {
+      "MapMode", "TexW", "TexH", "Angle", "Margin", "Stretch", "Rotate", "UpAxis", "Merge",
+      "Mirror", "Locked", "ViewMode", "Yaw", "Pitch", "Dist", "PanX", "PanY", "Tool",
+      "BrushColor", "BrushSize", "Opacity", "Hardness", "BrushTip", "Edges", "LayerUnwrap",
+      "CurLayer", "OnlyLayer", "LayerColors", "LayerHidden", "LayerLocked", "StencilX",
+      "StencilY", "StencilScale", "StencilAngle", "StencilShow", "StencilOpacity", "PaintSource",
+      "PatternTile", "PatternTint", "PatternRotate", "PatternMapping", "AnchorFace"};
+  auto inList = [](int64_t value, ListRange list) { return value >= 0 && value < list.count; };
+  auto finite = [](std::initializer_list<double> values) {
+    return std::all_of(values.begin(), values.end(), [](double d) { return std::isfinite(d); });
+  };
+  for (const std::string value : {"-1", "-50", "-1000", "2147483647", "-2147483648",
+                                  "99999999999999999999", "1e308", "-1e308", "1e999", "nan", "inf",
+                                  "-inf", "", "garbage", "0"}) {
+    SCOPED_TRACE("value " + value);
+    std::string ini = "; Quillmap project\nStencilFile=stencil.png\nPatternFile=pattern.png\n";
+    for (const char* key : keys) ini += std::string(key) + "=" + value + "\n";
+    ini += "PatternOffset=" + value + "," + value + "\nAnchor=" + value;
+    for (int i = 0; i < 7; ++i) ini += "," + value;
+    rewriteProject(project, ini + "\n", images);
+    makeController();
+    ASSERT_TRUE(controller_->openFile(project));
+
+    const UnwrapSettings& u = session_.settings;
+    EXPECT_TRUE(inList(static_cast<int>(u.mapMode), controlRange::mapMode));
+    EXPECT_EQ(textureSide(u.layoutWidth), u.layoutWidth);
+    EXPECT_EQ(textureSide(u.layoutHeight), u.layoutHeight);
+    EXPECT_TRUE(controlRange::maxAngle.contains(u.maxAngle));
+    EXPECT_TRUE(controlRange::margin.contains(u.margin));
+    EXPECT_TRUE(controlRange::maxStretch.contains(u.maxStretch));
+    EXPECT_TRUE(inList(u.rotateMode, controlRange::rotate));
+    EXPECT_TRUE(inList(u.upAxisChoice, controlRange::upAxis));
+    EXPECT_TRUE(inList(u.mirrorAxis, controlRange::mirror));
+    const ViewState& v = session_.view;
+    EXPECT_TRUE(inList(v.viewMode, controlRange::viewMode));
+    EXPECT_TRUE(finite({v.yaw, v.pitch, v.dist, v.panX, v.panY}));
+    EXPECT_LE(std::abs(v.pitch), controlRange::pitchLimit);
+    EXPECT_GE(v.dist, 0);
+    EXPECT_TRUE(inList(v.tool, controlRange::tool));
+    EXPECT_TRUE(controlRange::brushSize.contains(v.brushSize));
+    EXPECT_TRUE(controlRange::opacity.contains(v.opacity));
+    EXPECT_TRUE(controlRange::hardness.contains(v.hardness));
+    EXPECT_TRUE(inList(v.brushTip, controlRange::brushTip));
+    EXPECT_TRUE(inList(v.paintSource, controlRange::paintSource));
+    EXPECT_LE(v.brushColor, 0xFFFFFFu);
+    const StencilState& st = session_.stencil;
+    ASSERT_TRUE(st.image.loaded());
+    EXPECT_TRUE(finite({st.x, st.y, st.angle, st.scale}));
+    EXPECT_GE(st.scale, controlRange::stencilScaleLow);
+    EXPECT_TRUE(controlRange::stencilOpacity.contains(st.opacity));
+    const PatternState& pa = session_.pattern;
+    ASSERT_TRUE(pa.image.loaded());
+    EXPECT_GE(pa.tile, controlRange::patternTileCm.low / 100.0);
+    EXPECT_LE(pa.tile, controlRange::patternTileCm.high / 100.0);
+    for (double offset : {pa.offsetX, pa.offsetY}) EXPECT_LE(std::abs(offset), 1.0);
+    EXPECT_TRUE(inList(pa.rotate, controlRange::patternRotate));
+    EXPECT_TRUE(inList(pa.mapping, controlRange::patternMapping));
+    EXPECT_GE(pa.anchorFace, -1);
+    EXPECT_LT(pa.anchorFace, session_.workModel.triangleCount());
+    EXPECT_TRUE(finite({pa.anchorBary[0], pa.anchorBary[1], pa.anchorUp[0], pa.anchorUp[1],
+                        pa.anchorUp[2], pa.anchorRight[0], pa.anchorRight[1], pa.anchorRight[2]}));
+    EXPECT_GE(session_.layers.curLayer, 0);
+    EXPECT_LT(session_.layers.curLayer, session_.layers.count());
+
+    // The unwrap with these settings keeps every UV on the texture.
+    unwrapModel(session_, ui_);
+    ASSERT_EQ(session_.workModel.triangleCount(), 12);
+    for (const Vertex& vertex : session_.workModel.vertices) {
+      EXPECT_TRUE(vertex.u >= 0 && vertex.u <= 1 && vertex.v >= 0 && vertex.v <= 1)
+          << vertex.u << ", " << vertex.v;
+    }
+    const Image picture = uvLayoutImage(session_.workModel, u.layoutWidth, u.layoutHeight);
+    EXPECT_EQ(picture.width, u.layoutWidth);
+    EXPECT_TRUE(controller_->saveProject(path("again.qmap"), true, false));
+  }
+
+  // Where the values land: spin boxes at the nearer end, list indices and sizes that name no
+  // item at the first item, a size of 0 at 512.
+  rewriteProject(project,
+                 "; Quillmap project\nMapMode=7\nTexW=-1\nTexH=0\nAngle=-1000\nMargin=-50\n"
+                 "Stretch=5000\nRotate=3\nMirror=-1\nViewMode=5\nDist=2\nPitch=120\nTool=9\n"
+                 "BrushSize=0\nOpacity=500\nHardness=-5\nStencilFile=stencil.png\n"
+                 "StencilScale=0.001\nStencilOpacity=101\nPaintSource=3\nPatternTile=0.001\n"
+                 "PatternOffset=-2,3\nAnchorFace=12\nAnchor=0,0,0,0,0,0,0,0\n",
+                 images);
+  makeController();
+  ASSERT_TRUE(controller_->openFile(project));
+  const UnwrapSettings& u = session_.settings;
+  EXPECT_EQ(u.mapMode, MapMode::keep);
+  EXPECT_EQ(u.layoutWidth, 32);
+  EXPECT_EQ(u.layoutHeight, 512);
+  EXPECT_EQ(u.maxAngle, 1);
+  EXPECT_EQ(u.margin, 0);
+  EXPECT_EQ(u.maxStretch, 1000);
+  EXPECT_EQ(u.rotateMode, 0);
+  EXPECT_EQ(u.mirrorAxis, 0);
+  EXPECT_EQ(session_.view.viewMode, 0);
+  EXPECT_EQ(session_.view.pitch, 89);
+  EXPECT_EQ(session_.view.tool, 0);
+  EXPECT_EQ(session_.view.brushSize, 1);
+  EXPECT_EQ(session_.view.opacity, 100);
+  EXPECT_EQ(session_.view.hardness, 0);
+  EXPECT_EQ(session_.stencil.scale, 0.01);
+  EXPECT_EQ(session_.stencil.opacity, 100);
+  EXPECT_EQ(session_.view.paintSource, 0);
+  EXPECT_EQ(session_.pattern.tile, 0.01);
+  EXPECT_EQ(session_.pattern.offsetX, -1);
+  EXPECT_EQ(session_.pattern.offsetY, 1);
+  EXPECT_EQ(session_.pattern.anchorFace, -1);  // the cube has triangles 0 to 11
 }
 
 TEST_F(Flow, PaintedTextureStencilAndPatternRoundTrip) {
@@ -305,6 +432,41 @@ TEST_F(Flow, PaintedTextureStencilAndPatternRoundTrip) {
   EXPECT_EQ(session_.workModel, before.workModel);
 }
 
+// A stencil or pattern comes back from the entry its key names, whatever the extension of the
+// file it was loaded from; a name that could reach outside the archive's top level is refused.
+TEST_F(Flow, StencilAndPatternEntriesOfAnyExtension) {
+  const std::vector<uint8_t> stencilPng = encodePng(Image(2, 1, rgba(1, 2, 3, 4)), true);
+  const std::vector<uint8_t> patternBmp = encodeBmp(Image(3, 3, rgba(9, 8, 7)));
+  for (const std::string ext : {"gif", "webp", "jfif", ""}) {
+    SCOPED_TRACE("extension '" + ext + "'");
+    makeController();
+    ASSERT_TRUE(controller_->openFile(writeModel(genCube(), "cube.obj")));
+    ASSERT_TRUE(loadSourceImage(session_.stencil.image, stencilPng, ext, true));
+    ASSERT_TRUE(loadSourceImage(session_.pattern.image, patternBmp, ext, false));
+    session_.stencil.opacity = 33;
+    ASSERT_TRUE(controller_->saveProject(path("any.qmap"), false, false));
+    makeController();
+    ASSERT_TRUE(controller_->openFile(path("any.qmap")));
+    EXPECT_EQ(session_.stencil.image.fileBytes, stencilPng);
+    EXPECT_EQ(session_.stencil.image.fileExt, ext);
+    EXPECT_EQ(session_.stencil.opacity, 33);
+    EXPECT_EQ(session_.pattern.image.fileBytes, patternBmp);
+    EXPECT_EQ(session_.pattern.image.fileExt, ext);
+  }
+
+  const std::string project = path("any.qmap");
+  for (const std::string name :
+       {"sub/stencil.png", "../stencil.png", "/stencil.png", "a\\b.png", "st\x01.png"}) {
+    SCOPED_TRACE(name);
+    rewriteProject(project, "; Quillmap project\nStencilFile=" + name + "\nPatternFile=" + name + "\n",
+                   {{name, stencilPng}});
+    makeController();
+    ASSERT_TRUE(controller_->openFile(project));
+    EXPECT_FALSE(session_.stencil.image.loaded());
+    EXPECT_FALSE(session_.pattern.image.loaded());
+  }
+}
+
 TEST_F(Flow, SavingOverAProjectKeepsABackupAndCopiesLeaveThePathAlone) {
   const std::string project = savedCube();
   const std::string first = readAll(project);
@@ -396,6 +558,7 @@ TEST_F(Flow, OpenRefusalsKeepTheCurrentProject) {
   ASSERT_TRUE(controller_->openFile(writeModel(genCube(), "cube.obj")));
   session_.projectChanged = false;  // nothing to guard
   const Model before = session_.workModel;
+  const Model sourceBefore = session_.sourceModel;
   struct Case {
     std::string file, content, message;
   };
@@ -410,7 +573,17 @@ TEST_F(Flow, OpenRefusalsKeepTheCurrentProject) {
     EXPECT_FALSE(controller_->openFile(path(c.file))) << c.file;
     EXPECT_EQ(ui_.lastText(), c.message);
     EXPECT_EQ(session_.workModel, before) << c.file;
+    EXPECT_EQ(session_.sourceModel, sourceBefore) << c.file;
   }
+  // The model that failed to read left the project whole: it unwraps again and saves its source.
+  unwrapModel(session_, ui_);
+  EXPECT_TRUE(session_.modelLoaded);
+  EXPECT_EQ(session_.workModel, before);
+  ui_.savePaths.push_back(path("kept.qmap"));
+  ASSERT_TRUE(controller_->save());
+  makeController();
+  ASSERT_TRUE(controller_->openFile(path("kept.qmap")));
+  EXPECT_EQ(session_.sourceModel, sourceBefore);
   // A ZIP without model.bin, or with an empty project.ini, is not a project.
   ASSERT_EQ(writeZipArchive(path("empty.qmap"), {{"project.ini", {'a', '=', '1', '\n'}}}), ArchiveWrite::ok);
   EXPECT_FALSE(controller_->openFile(path("empty.qmap")));
