@@ -218,8 +218,9 @@ std::optional<std::string> parseBatch(const std::vector<std::string>& args, Batc
       takeValue();
       if (arg == "--size") {
         const size_t x = value.find('x');
-        const auto w = x == std::string::npos ? std::nullopt : textureSideNumber(value.substr(0, x));
-        const auto h = x == std::string::npos ? std::nullopt : textureSideNumber(value.substr(x + 1));
+        const bool pair = x != std::string::npos;
+        const auto w = pair ? textureSideNumber(value.substr(0, x)) : std::nullopt;
+        const auto h = pair ? textureSideNumber(value.substr(x + 1)) : std::nullopt;
         if (!w || !h)
           return "--size accepts WxH with powers of 2 from 32 to 2048, e.g. 512x256";
         change([w = *w, h = *h](UnwrapSettings& s) {
@@ -232,15 +233,18 @@ std::optional<std::string> parseBatch(const std::vector<std::string>& args, Batc
         change([mode = static_cast<MapMode>(*mode)](UnwrapSettings& s) { s.mapMode = mode; });
       } else if (arg == "--angle") {
         const auto n = wholeNumber(value, controlRange::maxAngle);
-        if (!n) return "--angle accepts a whole number of degrees from " + rangeText(controlRange::maxAngle);
+        if (!n)
+          return "--angle accepts a whole number of degrees from " + rangeText(controlRange::maxAngle);
         change([n = *n](UnwrapSettings& s) { s.maxAngle = n; });
       } else if (arg == "--margin") {
         const auto n = wholeNumber(value, controlRange::margin);
-        if (!n) return "--margin accepts a whole number of pixels from " + rangeText(controlRange::margin);
+        if (!n)
+          return "--margin accepts a whole number of pixels from " + rangeText(controlRange::margin);
         change([n = *n](UnwrapSettings& s) { s.margin = n; });
       } else if (arg == "--stretch") {
         const auto n = wholeNumber(value, controlRange::maxStretch);
-        if (!n) return "--stretch accepts a whole number of percent from " + rangeText(controlRange::maxStretch);
+        if (!n)
+          return "--stretch accepts a whole number of percent from " + rangeText(controlRange::maxStretch);
         change([n = *n](UnwrapSettings& s) { s.maxStretch = n; });
       } else if (arg == "--rotate") {
         const auto mode = choice(value, {"no", "lying", "all"});

@@ -153,7 +153,8 @@ bool Controller::openProject(const std::string& path) {
 
 bool Controller::applyProject(const std::string& path, const std::string& archivePath,
                               bool fromAutosave, bool remember) {
-  auto entries = readZipArchive(archivePath, {"project.ini", "source.bin", "model.bin", "texture.png"});
+  auto entries =
+      readZipArchive(archivePath, {"project.ini", "source.bin", "model.bin", "texture.png"});
   if (!entries) {
     error("Cannot open " + path);
     return false;

@@ -95,7 +95,8 @@ std::vector<RecentItem> recentMenuItems(const std::array<std::string, 8>& recent
 
 // The main window's settings as stored in the preferences: `Smooth` wins over `Unwrap` (both
 // zero keep the UVs), sizes and list indices that name no item give the first item, numbers
-// outside their spin box's range are brought into it. Up axis, mirror and per layer always start at 0.
+// outside their spin box's range are brought into it. Up axis, mirror and per layer always
+// start at 0.
 UnwrapSettings windowSettingsFromPreferences(const PreferencesFile& file);
 // Written on quitting, in this order: Unwrap, Smooth, TexW, TexH, MaxAngle, Margin,
 // MaxStretch, Rotate, Merge.
