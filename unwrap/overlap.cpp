@@ -43,10 +43,11 @@ bool layoutOverlaps(std::span<const int32_t> triangles, std::span<const Vec2> co
   const double twiceN = 2.0 * static_cast<double>(n);
   double cell = std::max({sizeSum / twiceN, std::sqrt(width * height / twiceN), std::max(width, height) / twiceN});
   if (!(cell > 0) || !std::isfinite(cell)) cell = 1;
-  const auto columns = static_cast<int64_t>(width / cell) + 1;
-  const auto rows = static_cast<int64_t>(height / cell) + 1;
-  auto column = [&](double x) { return std::min(columns - 1, static_cast<int64_t>((x - all.x0) / cell)); };
-  auto row = [&](double y) { return std::min(rows - 1, static_cast<int64_t>((y - all.y0) / cell)); };
+  // Clamped, so that an extent beyond the double range still gives a grid.
+  auto cellIndex = [&](double offset, double last) { return static_cast<int64_t>(std::min(offset / cell, last)); };
+  const int64_t columns = cellIndex(width, twiceN) + 1, rows = cellIndex(height, twiceN) + 1;
+  auto column = [&](double x) { return cellIndex(x - all.x0, static_cast<double>(columns - 1)); };
+  auto row = [&](double y) { return cellIndex(y - all.y0, static_cast<double>(rows - 1)); };
 
   // Each cell's list of placed triangles, counted first and then filled in place.
   std::vector<size_t> start(static_cast<size_t>(columns * rows) + 1, 0);
