@@ -1,12 +1,15 @@
 // Unwrap speed on generated models: the whole exact and smooth unwraps (welding, pieces,
-// packing and Surfaces), the mirror against the plain unwrap of the same model, and the two
-// packers on many pieces.
+// packing and Surfaces), the smooth charts' self-overlap test, the mirror against the plain
+// unwrap of the same model, and the two packers on many pieces.
 #include <benchmark/benchmark.h>
+
+#include <numeric>
 
 #include "model/readers.h"
 #include "tools/meshgen/meshgen.h"
 #include "unwrap/exact.h"
 #include "unwrap/mirror.h"
+#include "unwrap/overlap.h"
 #include "unwrap/pack.h"
 #include "unwrap/surfaces.h"
 #include "unwrap/unwrap.h"
@@ -70,6 +73,20 @@ void BM_SmoothSphere60k(benchmark::State& state) {
   unwrap(state, sphere, MapMode::smooth);
 }
 BENCHMARK(BM_SmoothSphere60k)->Unit(benchmark::kMillisecond);
+
+// The self-overlap test that every accepted smooth chart passes: one flat chart of 60 000
+// triangles, none overlapping, so every candidate pair is tested.
+void BM_LayoutOverlaps60k(benchmark::State& state) {
+  const GenMesh grid = genGrid(200, 150);
+  std::vector<Vec2> corner;
+  for (const GenFace& f : grid.faces)
+    for (int32_t p : f.corners) corner.push_back({grid.positions[p][0], -grid.positions[p][2]});
+  std::vector<int32_t> triangles(grid.faces.size());
+  std::iota(triangles.begin(), triangles.end(), 0);
+  for (auto _ : state) benchmark::DoNotOptimize(layoutOverlaps(triangles, corner, 1e-7));
+  state.counters["triangles"] = static_cast<double>(triangles.size());
+}
+BENCHMARK(BM_LayoutOverlaps60k)->Unit(benchmark::kMillisecond);
 
 // A model symmetric in x, face for face: 20 000 triangles, each half mirroring the other.
 const Model& symmetric20k() {

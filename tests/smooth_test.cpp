@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <numeric>
+#include <random>
 #include <set>
 
 #include "app/session.h"
@@ -11,6 +13,7 @@
 #include "base/number_text.h"
 #include "tests/unwrap_checks.h"
 #include "unwrap/mirror.h"
+#include "unwrap/overlap.h"
 #include "unwrap/smooth.h"
 #include "unwrap/unwrap.h"
 #include "unwrap/weld.h"
@@ -164,19 +167,131 @@ GenMesh foldingPatch() {
   return g;
 }
 
+// Flattens the whole model as one chart into `corner`; returns its stretch.
+double flattenWhole(const Model& m, const WeldData& weld, std::vector<Vec2>& corner) {
+  std::vector<int32_t> all(m.triangles.size());
+  std::iota(all.begin(), all.end(), 0);
+  Vec3 normalSum;
+  for (int32_t t : all)
+    normalSum = {normalSum.x + weld.normal[t].x * weld.area[t], normalSum.y + weld.normal[t].y * weld.area[t],
+                 normalSum.z + weld.normal[t].z * weld.area[t]};
+  std::vector<int32_t> localIndex(m.vertices.size(), -1);
+  corner.assign(3 * m.triangles.size(), Vec2{});
+  LscmWorkspace work;
+  return lscmFlatten(m, weld, all, normalSum, localIndex, corner, work);
+}
+
+// Pairs of triangles of one piece that overlap in the piece's layout.
+int64_t overlapsWithinPieces(const PieceLayout& layout, double eps) {
+  int64_t pairs = 0;
+  for (size_t a = 0; a < layout.pieceOf.size(); ++a)
+    for (size_t b = a + 1; b < layout.pieceOf.size(); ++b)
+      pairs += layout.pieceOf[a] == layout.pieceOf[b] &&
+               trianglesOverlap(&layout.corner[3 * a], &layout.corner[3 * b], eps);
+  return pairs;
+}
+
 TEST(Smooth, FoldedChartIsCut) {
   const Model m = modelOf(foldingPatch());
   const WeldData weld = weldModel(m);
-  // A limit above the fold's score keeps the chart whole, fold and all.
-  const SmoothLayout whole = segmentSmooth(m, weld, 89, 2e9);
-  ASSERT_EQ(whole.layout.pieceCount, 1);
-  EXPECT_EQ(whole.foldedCount, 1);
-  EXPECT_EQ(whole.largestStretch, 1e9);
-  // Any real limit, however generous, cuts it; the halves lie flat.
-  const SmoothLayout cut = segmentSmooth(m, weld, 89, 11);
-  EXPECT_GE(cut.layout.pieceCount, 2);
-  EXPECT_EQ(cut.foldedCount, 0);
-  EXPECT_LT(cut.largestStretch, 11);
+  std::vector<Vec2> whole;
+  ASSERT_EQ(flattenWhole(m, weld, whole), 1e9);
+  // Any limit, however generous, cuts it: even above the fold's score the folded triangle lies
+  // over its neighbours. The parts lie flat.
+  for (double limit : {11.0, 2e9}) {
+    const SmoothLayout cut = segmentSmooth(m, weld, 89, limit);
+    EXPECT_GE(cut.layout.pieceCount, 2) << limit;
+    EXPECT_EQ(cut.foldedCount, 0) << limit;
+    EXPECT_LT(cut.largestStretch, 11) << limit;
+  }
+}
+
+// The grid finds an overlap exactly when some pair does: scattered triangles of very different
+// sizes, with ones that only share a corner or an edge with another, now and then spread
+// wider than a double can measure.
+TEST(Smooth, LayoutOverlapsAgreesWithEveryPair) {
+  std::mt19937 random(7);
+  std::uniform_real_distribution<double> unit(0, 1);
+  int found = 0;
+  for (int round = 0; round < 300; ++round) {
+    const int count = 2 + round % 25;
+    std::vector<Vec2> corner;
+    for (int t = 0; t < count; ++t) {
+      const double size = t % 7 == 0 ? 8 * unit(random) : 0.02 + unit(random);
+      Vec2 c[3] = {{10 * unit(random), 10 * unit(random)}, {}, {}};
+      c[1] = c[0] + size * Vec2{unit(random), unit(random) - 0.5};
+      c[2] = c[0] + size * Vec2{unit(random) - 0.5, unit(random)};
+      if (t > 0 && t % 3 == 0) {  // on an edge of the triangle before it, turned away or not
+        const Vec2* before = &corner[corner.size() - 3];
+        c[0] = before[1];
+        c[1] = before[0];
+        if (t % 2 == 0) c[2] = before[0] + before[1] - before[2];
+      }
+      corner.insert(corner.end(), c, c + 3);
+    }
+    if (round % 50 == 49)  // two far apart, the layout wider than the double range
+      for (int k = 0; k < 3; ++k) {
+        corner[k].x -= 1e308;
+        corner[corner.size() - 1 - k].x += 1e308;
+      }
+    std::vector<int32_t> triangles(count);
+    std::iota(triangles.begin(), triangles.end(), 0);
+    const bool any = overlapsWithinPieces({std::vector<int32_t>(count, 0), corner, 1}, 1e-9) > 0;
+    found += any;
+    ASSERT_EQ(layoutOverlaps(triangles, corner, 1e-9), any) << round;
+  }
+  EXPECT_GT(found, 50);
+  EXPECT_LT(found, 250);
+}
+
+// A ramp winding one and a half turns round the y axis and rising slowly, like a spiral
+// stair: nearly flat inside, so it flattens with hardly any stretch and no fold, into an
+// annulus that lies over itself.
+GenMesh spiralRamp() {
+  GenMesh g;
+  const int segments = 54;  // 10 degrees each
+  for (int i = 0; i <= segments; ++i) {
+    const double angle = i * 10 * M_PI / 180;
+    const auto y = static_cast<float>(0.05 * angle);
+    for (float radius : {1.0f, 2.0f})
+      g.positions.push_back({radius * static_cast<float>(std::cos(angle)), y, -radius * static_cast<float>(std::sin(angle))});
+  }
+  for (int32_t i = 0; i < segments; ++i) {
+    const int32_t inner = 2 * i, outer = 2 * i + 1;
+    g.faces.push_back({{inner, outer, outer + 2}, 0, 0});
+    g.faces.push_back({{inner, outer + 2, inner + 2}, 0, 0});
+  }
+  return g;
+}
+
+// A chart whose flattening lies over itself is cut, whatever the stretch limit, until no two
+// of its triangles overlap; two triangles on the same corners come apart into pieces of one.
+TEST(Smooth, ChartThatOverlapsItselfIsCut) {
+  GenMesh twice = genGrid(2, 2);
+  twice.faces.push_back(twice.faces[3]);
+  struct Case {
+    const char* name;
+    GenMesh mesh;
+  };
+  for (const Case& c : {Case{"spiral ramp", spiralRamp()}, Case{"a triangle given twice", twice}}) {
+    const Model m = modelOf(c.mesh);
+    const WeldData weld = weldModel(m);
+    // Flattened whole, the shape lies over itself without a fold and within the limit.
+    std::vector<Vec2> whole;
+    EXPECT_LT(flattenWhole(m, weld, whole), 1.3) << c.name;
+    EXPECT_GT(overlapsWithinPieces({std::vector<int32_t>(m.triangles.size(), 0), whole, 1}, weld.eps), 0) << c.name;
+
+    for (double limit : {1.3, 2e9}) {
+      const SmoothLayout s = segmentSmooth(m, weld, 40, limit);
+      EXPECT_GE(s.layout.pieceCount, 2) << c.name;
+      EXPECT_EQ(overlapsWithinPieces(s.layout, weld.eps), 0) << c.name << " " << limit;
+      EXPECT_EQ(s.foldedCount, 0) << c.name;
+      EXPECT_LE(s.largestStretch, 1.3) << c.name;
+    }
+    const Session session = unwrapWithDriver(c.mesh, MapMode::smooth, 0);
+    expectSoundLayout(session.workModel, session.settings.layoutWidth, session.settings.layoutHeight,
+                      session.settings.margin, c.name);
+  }
 }
 
 // Degenerate triangles that touch the disc (two corners welded; three corners in a line) are

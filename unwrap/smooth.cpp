@@ -4,6 +4,8 @@
 #include <cmath>
 #include <limits>
 
+#include "unwrap/overlap.h"
+
 namespace {
 
 // The flattening forms its edge vectors and start values in single precision. A value beyond
@@ -347,7 +349,10 @@ SmoothLayout segmentSmooth(const Model& model, const WeldData& weld, double maxA
       out.chartStretch[c] = stretch;
       out.acceptance[c] = why;
     };
-    if (stretch <= stretchLimit) {
+    // A flattening that lies over itself (its border crossing itself, with no triangle folded)
+    // would paint one texture pixel onto two places: it is cut like a stretched one.
+    auto overlapsItself = [&] { return layoutOverlaps(tris, out.layout.corner, weld.eps); };
+    if (stretch <= stretchLimit && !overlapsItself()) {
       accept(ChartAcceptance::withinLimit);
       continue;
     }
@@ -385,7 +390,10 @@ SmoothLayout segmentSmooth(const Model& model, const WeldData& weld, double maxA
       side[tris[i]] = coordinate[i] >= *median;
       ones += side[tris[i]];
     }
-    if (ones == 0 || ones == tris.size()) {
+    // The median cannot cut it. Stretch alone is then accepted; an overlap (the only reason a
+    // chart within the limit gets here) still comes apart, into pieces of one triangle.
+    const bool singles = ones == 0 || ones == tris.size();
+    if (singles && stretch > stretchLimit && !overlapsItself()) {
       accept(ChartAcceptance::uncuttable);
       continue;
     }
@@ -400,7 +408,7 @@ SmoothLayout segmentSmooth(const Model& model, const WeldData& weld, double maxA
       first = false;
       cutStamp[s] = cutCount;
       part.assign(1, s);
-      for (size_t i = 0; i < part.size(); ++i) {
+      for (size_t i = 0; !singles && i < part.size(); ++i) {
         const int32_t t = part[i];
         forNeighbours(t, [&](int32_t n) {
           if (chartOf[n] != c || side[n] != side[t] || weld.degenerate[n] || cutStamp[n] == cutCount)

@@ -30,7 +30,8 @@ struct SmoothLayout {
 
 // Charts by normal cones (cosine of maxAngleDegrees, material borders kept), small charts
 // absorbed by their best neighbour, then flattening with cuts until every chart's stretch is
-// at most stretchLimit (a factor, e.g. 1.3) or the chart cannot be cut.
+// at most stretchLimit (a factor, e.g. 1.3) or the chart cannot be cut, and no chart's
+// flattening lies over itself.
 SmoothLayout segmentSmooth(const Model& model, const WeldData& weld, double maxAngleDegrees,
                            double stretchLimit);
 
