@@ -15,26 +15,41 @@ class Reader3ds {
  public:
   Reader3ds(std::span<const uint8_t> bytes, Model& model) : data_(bytes), model_(model) {}
 
+  // Walks the chunk tree of the whole buffer. Containers nest as deep as a file likes, so the
+  // lists still open are kept on a stack of their own rather than on the call stack.
   // False when a face names a vertex outside its mesh.
-  bool walk(size_t s, size_t e) {
-    while (s + 6 <= e) {
+  bool walk() {
+    struct List {
+      size_t at, end;
+    };
+    std::vector<List> open{{0, data_.size()}};
+    while (!open.empty()) {
+      const auto [s, e] = open.back();
+      if (s + 6 > e) {
+        open.pop_back();
+        continue;
+      }
       const uint16_t id = u16(s);
       const uint32_t length = u32(s + 2);
-      if (length < 6) return true;
       // A file cut short leaves its containers running past the end; their complete
       // children are still read, so the meshes before the cut survive.
       const bool cutShort = length > e - s;
-      if (cutShort && id != 0x4D4D && id != 0x3D3D && id != 0x4000) return true;
+      const bool container = id == 0x4D4D || id == 0x3D3D || id == 0x4000;
+      if (length < 6 || (cutShort && !container)) {
+        open.pop_back();
+        continue;
+      }
       const size_t end = cutShort ? e : s + length;
+      open.back().at = end;
       switch (id) {
         case 0x4D4D:
         case 0x3D3D:
-          if (!walk(s + 6, end)) return false;
+          open.push_back({s + 6, end});
           break;
         case 0x4000: {
           const std::string name = cString(s + 6);
           layer_ = modelLayerIndex(model_, name.empty() ? "Object" : name);
-          if (!walk(s + 6 + name.size() + 1, end)) return false;
+          open.push_back({s + 6 + name.size() + 1, end});
           break;
         }
         case 0x4100:
@@ -44,8 +59,6 @@ class Reader3ds {
         default:
           break;
       }
-      if (cutShort) return true;
-      s = end;
     }
     return true;
   }
@@ -145,7 +158,7 @@ class Reader3ds {
 ReadResult parse3ds(std::span<const uint8_t> bytes, const std::string& path, Model& model) {
   modelClear(model);
   if (bytes.size() <= 5 || (bytes[0] | bytes[1] << 8) != 0x4D4D) return {false, kInvalid};
-  if (!Reader3ds(bytes, model).walk(0, bytes.size())) {
+  if (!Reader3ds(bytes, model).walk()) {
     modelClear(model);
     return {false, kInvalid};
   }

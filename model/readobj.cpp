@@ -45,6 +45,8 @@ struct Point2 {
   double x, y;
 };
 
+bool samePoint(const Point2& p, const Point2& q) { return p.x == q.x && p.y == q.y; }
+
 double cross(const Point2& origin, const Point2& p, const Point2& q) {
   return (p.x - origin.x) * (q.y - origin.y) - (p.y - origin.y) * (q.x - origin.x);
 }
@@ -94,9 +96,11 @@ void triangulate(Model& model, const std::vector<int32_t>& corners, int32_t mate
     for (size_t i = 0; i < m && !clipped; ++i) {
       const size_t a = remaining[(i + m - 1) % m], b = remaining[i], c = remaining[(i + 1) % m];
       if (s * cross(p[a], p[b], p[c]) <= 0) continue;
+      // No other corner may lie in the ear, not even on its border. Corners at the ear's own
+      // points do not count: a keyhole edge cut in to a hole visits both its ends twice.
       bool empty = true;
       for (size_t q : remaining) {
-        if (q == a || q == b || q == c) continue;
+        if (samePoint(p[q], p[a]) || samePoint(p[q], p[b]) || samePoint(p[q], p[c])) continue;
         if (s * cross(p[a], p[b], p[q]) >= 0 && s * cross(p[b], p[c], p[q]) >= 0 &&
             s * cross(p[c], p[a], p[q]) >= 0) {
           empty = false;

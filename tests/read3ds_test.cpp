@@ -153,6 +153,21 @@ TEST(Read3ds, FileCutShortKeepsTheCompleteMeshes) {
   EXPECT_EQ(m.layerNames, (std::vector<std::string>{"A", "B"}));
 }
 
+// Containers nested far deeper than the call stack could follow, with a mesh at the bottom.
+TEST(Read3ds, DeeplyNestedContainers) {
+  constexpr int kDepth = 50000;
+  const Bytes bottom = squareMesh();
+  Bytes bytes;
+  for (int level = 0; level <= kDepth; ++level) {
+    put16(bytes, level == 0 ? 0x4D4D : 0x3D3D);
+    put32(bytes, static_cast<uint32_t>(6 * (kDepth + 1 - level) + bottom.size()));
+  }
+  bytes.insert(bytes.end(), bottom.begin(), bottom.end());
+  Model m;
+  ASSERT_TRUE(parse(bytes, m).ok);
+  EXPECT_EQ(m.triangleCount(), 2);
+}
+
 TEST(Read3ds, Failures) {
   const Bytes header = chunk(0x4D4D, {});
   struct Case {
