@@ -9,7 +9,6 @@
 #include <ostream>
 #include <string_view>
 
-#include "app/control_ranges.h"
 #include "app/controller.h"
 #include "app/preferences.h"
 #include "app/session.h"
@@ -17,8 +16,10 @@
 #include "app/unwrap_driver.h"
 #include "app/window_rules.h"
 #include "base/file_io.h"
+#include "base/text_fields.h"
 #include "export/uv_layout.h"
 #include "image/image.h"
+#include "project/control_ranges.h"
 
 namespace {
 
@@ -147,10 +148,7 @@ struct BatchOptions {
 std::optional<ExportChoice> exportChoiceOf(const std::string& list) {
   ExportChoice c;
   if (list == "none") return c;
-  size_t start = 0;
-  for (;;) {
-    const size_t comma = list.find(',', start);
-    const std::string item = list.substr(start, comma == std::string::npos ? comma : comma - start);
+  for (const std::string& item : splitFields(list, ',')) {
     if (item == "scr")
       c.script = true;
     else if (item == "tga")
@@ -161,9 +159,8 @@ std::optional<ExportChoice> exportChoiceOf(const std::string& list) {
       c.uvPicture = true;
     else
       return std::nullopt;
-    if (comma == std::string::npos) return c;
-    start = comma + 1;
   }
+  return c;
 }
 
 std::optional<int> wholeNumber(const std::string& text) {

@@ -90,10 +90,20 @@ class Controller {
 
  private:
   void error(const std::string& text);
+  // Reads the archive at archivePath as the project at path and makes it the current one.
   // remember: the path becomes LastProjectDir and goes to the recent list (not for the
   // untitled autosave, which is deleted by the next save).
-  bool applyProject(const std::string& path, const std::string& archivePath, bool fromAutosave,
-                    bool remember = true);
+  bool loadProject(const std::string& path, const std::string& archivePath, bool fromAutosave,
+                   bool remember);
+  // The status bar after opening: file name, counts, and a note when the model file changed.
+  void showOpenedProject(const std::string& path);
+  // The path becomes LastProjectDir and goes to the front of the recent list.
+  void rememberProject(const std::string& path);
+  // The steps of saveProject: the archive at the temporary path (deleted again when an entry
+  // fails), then the rename over path with the previous file kept as the ".bak". Each shows
+  // its own error unless autosave.
+  bool writeProjectArchive(const std::string& temporary, bool autosave);
+  bool moveIntoPlace(const std::string& temporary, const std::string& path, bool autosave);
 
   Session& s_;
   Ui& ui_;

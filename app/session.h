@@ -6,6 +6,7 @@
 #include "model/model.h"
 #include "paint/paint_state.h"
 #include "paint/texture.h"
+#include "project/project_file.h"
 #include "unwrap/unwrap.h"
 
 struct Session {
@@ -39,3 +40,11 @@ struct Session {
   // The model every view, tool and exporter works on; null while none is loaded.
   const Model* displayModel() const { return modelLoaded ? &workModel : nullptr; }
 };
+
+// What a project file stores of the session. "Locked" is also set during a layout change, so
+// that the layout a reopened project shows is locked.
+ProjectRecord projectRecordOf(const Session& session);
+// Makes the record the session's project: models, settings, facts, report, the Texture (with
+// empty undo and redo lists), stencil, pattern, view and layers; the layout is not being
+// changed and a model is loaded. Paths, change flags and counters are the caller's.
+void takeProjectRecord(Session& session, ProjectRecord record);

@@ -20,6 +20,8 @@ struct ViewState {
   int brushTip = 0;  // 0 to 3
   bool edges = true;
   int paintSource = 0;  // 0 brush colour, 1 stencil, 2 pattern
+
+  bool operator==(const ViewState&) const = default;
 };
 
 // An image the user loaded as a paint source, kept with the file it came from so the project
@@ -30,6 +32,7 @@ struct SourceImage {
   std::string fileExt;          // lower-cased extension of the file it was loaded from
 
   bool loaded() const { return pixels.width > 0 && !fileBytes.empty(); }
+  bool operator==(const SourceImage&) const = default;
 };
 
 struct StencilState {
@@ -39,6 +42,8 @@ struct StencilState {
   double angle = 0;     // degrees, clockwise on screen
   bool show = true;
   int opacity = 50;     // overlay strength in %
+
+  bool operator==(const StencilState&) const = default;
 };
 
 struct PatternState {
@@ -52,6 +57,8 @@ struct PatternState {
   double anchorBary[2] = {0, 0};
   double anchorUp[3] = {0, 0, 0};
   double anchorRight[3] = {0, 0, 0};
+
+  bool operator==(const PatternState&) const = default;
 };
 
 // Decodes a stencil (alpha kept) or pattern (alpha bits cleared) from file bytes. False leaves

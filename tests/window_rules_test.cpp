@@ -89,14 +89,6 @@ TEST(WindowRules, CanvasSizeAndScrollArea) {
   EXPECT_EQ(uvScrollArea(200, 40), (Rect{280, 4, 1, 1}));
 }
 
-TEST(WindowRules, TextureSideItems) {
-  EXPECT_EQ(textureSideItems(),
-            (std::vector<std::string>{"32", "64", "128", "256", "512", "1024", "2048"}));
-  EXPECT_EQ(textureSideIndex(512), 4);
-  EXPECT_EQ(textureSideIndex(2048), 6);
-  EXPECT_EQ(textureSideIndex(300), 0);
-}
-
 TEST(WindowRules, RecentMenu) {
   std::array<std::string, 8> recent;
   EXPECT_EQ(recentMenuItems(recent), (std::vector<RecentItem>{{14, "(empty)", false}}));

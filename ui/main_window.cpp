@@ -4,10 +4,10 @@
 #include <exception>
 #include <new>
 
-#include "app/control_ranges.h"
 #include "app/uv_view.h"
 #include "app/window_rules.h"
 #include "base/number_text.h"
+#include "project/control_ranges.h"
 #include "ui/dialogs.h"
 
 namespace {

@@ -22,6 +22,8 @@ struct UnwrapSettings {
   bool mergeSurfaces = true;  // combine pieces into fewer Surfaces
   bool layerUnwrap = false;   // layers become Surfaces; nothing crosses a layer border
   int mirrorAxis = 0;         // 0 off, 1 left-right (x), 2 front-back (z), 3 up-down (y)
+
+  bool operator==(const UnwrapSettings&) const = default;
 };
 
 // The figures of the last unwrap, for the report, the views and the project file.

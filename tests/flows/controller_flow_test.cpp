@@ -8,7 +8,6 @@
 #include <locale>
 #include <utime.h>
 
-#include "app/control_ranges.h"
 #include "app/controller.h"
 #include "app/help.h"
 #include "app/unwrap_driver.h"
@@ -17,6 +16,7 @@
 #include "export/uv_layout.h"
 #include "image/image.h"
 #include "project/archive.h"
+#include "project/control_ranges.h"
 #include "project/project_ini.h"
 #include "tests/flows/scripted_ui.h"
 #include "tools/meshgen/meshgen.h"
