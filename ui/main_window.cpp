@@ -410,6 +410,11 @@ void MainWindow::unwrapWhenDrawn() {
   if (settingsChange_.refresh()) showControlStates(controlStates(session_, next));
   if (unwrapFlattens(session_.sourceModel, next)) setStatus(kStatusCounts, kUnwrappingNote);
   GdkFrameClock* clock = gtk_widget_get_frame_clock(GTK_WIDGET(gobj()));
+  if (!clock) {  // not on the screen: nothing to wait for
+    unwrapStarting_ = false;
+    handle([] {});
+    return;
+  }
   afterPaintHandler_ = g_signal_connect_swapped(
       clock, "after-paint", G_CALLBACK(+[](MainWindow* window) { window->afterPaint(); }), this);
   gdk_frame_clock_request_phase(clock, GDK_FRAME_CLOCK_PHASE_AFTER_PAINT);
