@@ -30,7 +30,7 @@ void unwrapModel(Session& session, Ui& ui) {
     report += "The file has no UVs: unwrapping\n";
   }
   if (settings.mapMode != MapMode::keep) {
-    ui.status(kStatusCounts, "Unwrapping...");
+    ui.status(kStatusCounts, kUnwrappingNote);
     if (settings.mirrorAxis != 0)
       mirrorUnwrap(work, settings, stats);
     else
@@ -64,4 +64,8 @@ void unwrapModel(Session& session, Ui& ui) {
   ui.status(kStatusCounts, std::to_string(work.triangleCount()) + " triangles, " +
                                std::to_string(stats.surfaceCount) + " surfaces");
   ui.refreshViews();
+}
+
+bool unwrapFlattens(const Model& source, const UnwrapSettings& settings) {
+  return !source.triangles.empty() && (settings.mapMode != MapMode::keep || !source.hasUVs);
 }

@@ -11,3 +11,8 @@
 // report and the statistics, and refreshes the window. A source model without triangles
 // only unloads the model.
 void unwrapModel(Session& session, Ui& ui);
+
+// The status note while unwrapModel flattens the model: it does for a model with triangles
+// that is unwrapped, or whose file has no UVs to keep.
+constexpr const char* kUnwrappingNote = "Unwrapping...";
+bool unwrapFlattens(const Model& source, const UnwrapSettings& settings);
