@@ -166,25 +166,24 @@ class PartnerFinder {
       const int32_t root = rootEntries_[e].first;
       int32_t first[3];
       double nearest[3];
-      bool complete = true;
-      for (int k = 0; k < 3 && complete; ++k) {
+      int k = 0;
+      for (; k < 3; ++k) {
         const auto it = copies_.find({key[k], root, 0});
-        complete = it != copies_.end();
-        if (!complete) break;
+        if (it == copies_.end()) break;
         first[k] = it->second.first;
         nearest[k] = HUGE_VAL;
         for (int32_t v = first[k]; v != -1; v = nextCopy_[v])
           nearest[k] = std::min(nearest[k], distance(v, reflected[k]));
       }
-      if (!complete) continue;
+      if (k < 3) continue;
       double best = HUGE_VAL;
       for (int32_t a = first[0]; a != -1; a = nextCopy_[a]) {
         if (distance(a, reflected[0]) != nearest[0]) continue;
         for (int32_t b = first[1]; b != -1; b = nextCopy_[b]) {
-          if (distance(b, reflected[1]) != nearest[1] || samePosition(a, b)) continue;
+          if (distance(b, reflected[1]) != nearest[1] || samePosition(a, b) || !near(a, b)) continue;
           for (int32_t c = first[2]; c != -1; c = nextCopy_[c]) {
             if (distance(c, reflected[2]) != nearest[2] || samePosition(a, c) || samePosition(b, c) ||
-                !near(a, b) || !near(b, c) || !near(c, a))
+                !near(b, c) || !near(c, a))
               continue;
             const double perimeter = texelDistance(a, b) + texelDistance(b, c) + texelDistance(c, a);
             if (perimeter < best) {
