@@ -174,6 +174,23 @@ TEST(Pack, LyingPieceOrientationMatchesTheFullSearch) {
   EXPECT_GE(lying, 5);
 }
 
+// Two flat triangles on a shared edge of length 49, where (1 / 49) * 49 is not 1 in doubles:
+// the neighbour's free corner must land exactly where its 3D shape puts it, (20, -10), or
+// later ties (piece order, turns) can flip.
+TEST(Exact, UnfoldedCornerIsExactAlongALongEdge) {
+  Model m;
+  for (const auto& p : {Vec3{0, 0, 0}, Vec3{49, 0, 0}, Vec3{20, 0, -11}, Vec3{20, 0, 10}})
+    modelAddVertex(m, float(p.x), float(p.y), float(p.z), 0, 0);
+  modelAddTriangle(m, 0, 1, 2, 0, 0);  // the larger one: the seed
+  modelAddTriangle(m, 1, 0, 3, 0, 0);
+  const PieceLayout layout = segmentExact(m, weldModel(m), 40);
+  ASSERT_EQ(layout.pieceCount, 1);
+  EXPECT_EQ(layout.corner[3].x, 49);
+  EXPECT_EQ(layout.corner[4].x, 0);
+  EXPECT_EQ(layout.corner[5].x, 20);
+  EXPECT_EQ(layout.corner[5].y, -10);
+}
+
 TEST(Exact, AngleLimitSeparatesFacets) {
   const Model tube = modelOf(genTube(12, 1));  // neighbouring facets 30 degrees apart
   const WeldData w = weldModel(tube);
