@@ -517,6 +517,23 @@ TEST_F(Flow, FailedSavesLeaveThePreviousProjectWhole) {
   EXPECT_EQ(readAll(project), before);
   session_.texture.TexturePixels.assign(64, 0);
 
+  // The temporary file cannot be flushed to disk: it goes, the failure is reported, and the
+  // previous project is neither replaced nor moved aside.
+  std::string synced;
+  controller_->syncFile = [&](int fd) {
+    synced = fs::read_symlink("/proc/self/fd/" + std::to_string(fd)).string();
+    return false;
+  };
+  const size_t messages = ui_.shown.size();
+  EXPECT_FALSE(controller_->save());
+  EXPECT_EQ(synced, (fs::canonical(dir_) / "cube.qmap.tmp").string());
+  ASSERT_EQ(ui_.shown.size(), messages + 1);
+  EXPECT_EQ(ui_.lastText(), "Could not save the project.");
+  EXPECT_FALSE(fs::exists(project + ".tmp"));
+  EXPECT_FALSE(fs::exists(path("cube.bak")));
+  EXPECT_EQ(readAll(project), before);
+  controller_->syncFile = syncToDisk;
+
   // The final rename fails: the previous project goes back in place.
   controller_->renameFile = [&](const std::string& from, const std::string& to) {
     if (from == project + ".tmp") return false;
