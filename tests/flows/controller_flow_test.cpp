@@ -191,6 +191,26 @@ TEST_F(Flow, ReadingClampsAndDefaults) {
   EXPECT_EQ(session_.pattern.mapping, 1);
 }
 
+// CurLayer must name one of the model's layers; anything else opens on the first.
+TEST_F(Flow, CurLayerOutsideTheLayersOpensOnTheFirst) {
+  ASSERT_TRUE(controller_->openFile(writeModel(genTwoObjects(), "house.3ds")));
+  ui_.savePaths.push_back(path("house"));
+  ASSERT_TRUE(controller_->save());
+  const int64_t count = session_.workModel.layerCount();
+  ASSERT_GE(count, 2);
+  const struct {
+    int64_t stored, opened;
+  } cases[] = {{count - 1, count - 1}, {count, 0}, {-1, 0}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE("CurLayer=" + std::to_string(c.stored));
+    rewriteProject(path("house.qmap"),
+                   "; Quillmap project\nCurLayer=" + std::to_string(c.stored) + "\n");
+    makeController();
+    ASSERT_TRUE(controller_->openFile(path("house.qmap")));
+    EXPECT_EQ(session_.layers.curLayer, c.opened);
+  }
+}
+
 // Whatever a hand-edited or damaged project.ini holds, every value opens within the range of
 // its control, and the next unwrap, the UV picture and a save work with them.
 TEST_F(Flow, HostileProjectValuesOpenWithinTheirControlsRanges) {
