@@ -475,7 +475,7 @@ bool Controller::saveProject(const std::string& path, bool copy, bool autosave) 
   if (st.image.loaded()) entries.push_back({"stencil." + st.image.fileExt, st.image.fileBytes});
   if (pa.image.loaded()) entries.push_back({"pattern." + pa.image.fileExt, pa.image.fileBytes});
 
-  switch (writeZipArchive(temporary, entries)) {
+  switch (writeZipArchive(temporary, entries, syncFile)) {
     case ArchiveWrite::cannotCreate:
       if (!autosave) error("Cannot write " + temporary);
       return false;
