@@ -4,8 +4,10 @@
 #include <array>
 #include <cmath>
 #include <deque>
+#include <map>
 #include <string>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include "unwrap/weld.h"
@@ -73,6 +75,61 @@ std::string lowerAscii(std::string s) {
   for (char& c : s)
     if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
   return s;
+}
+
+// The n-th try at a distinct name: the name cut to maxLength characters, and from n = 2 on
+// cut further to make room for n, which follows it.
+std::string numberedName(const std::string& name, size_t maxLength, int n) {
+  if (n < 2) return name.substr(0, maxLength);
+  const std::string number = std::to_string(n);
+  return name.substr(0, maxLength - std::min(maxLength, number.size())) + number;
+}
+
+// "<first 11 characters of the material>_<sequence number>" for every Surface, at most
+// kMaxSurfaceName characters and unique ignoring case, as importers match material names.
+// A number of four digits or more shortens the stem so that it fits. The Surfaces of one
+// material whose numbers have one length share a stem: they keep their names when no earlier
+// group holds any of them, and otherwise number the stem as repeated layer names are
+// numbered, staying clear of the names other groups have as they are.
+std::vector<std::string> surfaceNames(const Model& model, const std::vector<int32_t>& surfaceMaterial,
+                                      const std::vector<int32_t>& surfaceSequence) {
+  const size_t count = surfaceMaterial.size();
+  auto nameOf = [&](size_t l, int n) {
+    const int32_t m = surfaceMaterial[l];
+    const std::string source =
+        m >= 0 && m < model.materialCount() ? model.materialNames[m] : std::string("Default");
+    const std::string number = sequenceText(surfaceSequence[l]);
+    const size_t stemRoom = kMaxSurfaceName - 1 - std::min(number.size(), kMaxSurfaceName - 1);
+    return numberedName(source, std::min<size_t>(11, stemRoom), n) + "_" + number;
+  };
+  // Groups sharing a stem, in the order of their first Surface.
+  std::vector<std::vector<size_t>> groups;
+  std::map<std::pair<int32_t, size_t>, size_t> groupOf;  // (material, number length)
+  std::unordered_map<std::string, size_t> plainOwner;    // lower-cased name as it is -> group
+  for (size_t l = 0; l < count; ++l) {
+    const auto key = std::make_pair(surfaceMaterial[l], sequenceText(surfaceSequence[l]).size());
+    const auto [it, isNew] = groupOf.try_emplace(key, groups.size());
+    if (isNew) groups.emplace_back();
+    groups[it->second].push_back(l);
+    plainOwner.try_emplace(lowerAscii(nameOf(l, 1)), it->second);
+  }
+  std::vector<std::string> names(count);
+  std::unordered_set<std::string> taken;  // lower-cased
+  for (size_t g = 0; g < groups.size(); ++g) {
+    int n = 1;
+    auto isFree = [&](size_t l) {
+      const std::string lower = lowerAscii(nameOf(l, n));
+      if (taken.count(lower)) return false;
+      const auto owner = plainOwner.find(lower);
+      return n == 1 || owner == plainOwner.end() || owner->second == g;
+    };
+    while (!std::all_of(groups[g].begin(), groups[g].end(), isFree)) ++n;
+    for (size_t l : groups[g]) {
+      names[l] = nameOf(l, n);
+      taken.insert(lowerAscii(names[l]));
+    }
+  }
+  return names;
 }
 
 }  // namespace
@@ -176,22 +233,28 @@ int64_t buildSurfaces(Model& model, bool mergeSurfaces) {
     surfaceOfGroup[g] = surface;
   }
 
-  std::vector<std::string> names;
-  for (size_t l = 0; l < surfaceMaterial.size(); ++l) {
-    const int32_t m = surfaceMaterial[l];
-    const std::string source =
-        m >= 0 && m < model.materialCount() ? model.materialNames[m] : std::string("Default");
-    names.push_back(source.substr(0, 11) + "_" + sequenceText(surfaceSequence[l]));
-  }
+  std::vector<std::string> names = surfaceNames(model, surfaceMaterial, surfaceSequence);
   for (int32_t t = 0; t < T; ++t) model.triangles[t].material = surfaceOfGroup[group[t]];
   model.materialNames = std::move(names);
   return model.materialCount();
 }
 
+std::vector<std::string> distinctNames(const std::vector<std::string>& names, size_t maxLength) {
+  std::vector<std::string> result;
+  std::unordered_set<std::string> taken;  // lower-cased
+  for (const std::string& name : names) {
+    int n = 1;
+    while (taken.count(lowerAscii(numberedName(name, maxLength, n)))) ++n;
+    result.push_back(numberedName(name, maxLength, n));
+    taken.insert(lowerAscii(result.back()));
+  }
+  return result;
+}
+
 void layerSurfaceNames(Model& model) {
   static const std::string kAllowed =
       "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789_-";
-  std::vector<std::string> finals;
+  std::vector<std::string> cleaned;
   for (const std::string& layer : model.layerNames) {
     std::string name;
     for (char c : layer) {
@@ -200,20 +263,8 @@ void layerSurfaceNames(Model& model) {
       else if (c == ' ')
         name += '_';
     }
-    if (name.empty()) name = "Layer";
-    name = name.substr(0, 11);
-    std::string candidate = name;
-    for (int n = 1;;) {
-      const std::string lower = lowerAscii(candidate);
-      if (std::none_of(finals.begin(), finals.end(),
-                       [&](const std::string& f) { return lowerAscii(f) == lower; }))
-        break;
-      ++n;
-      const std::string number = std::to_string(n);
-      candidate = name.substr(0, 11 - number.size()) + number;
-    }
-    finals.push_back(candidate);
+    cleaned.push_back(name.empty() ? "Layer" : name);
   }
-  model.materialNames = std::move(finals);
+  model.materialNames = distinctNames(cleaned, 11);
   for (Triangle& t : model.triangles) t.material = t.layer;
 }
