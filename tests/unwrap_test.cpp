@@ -372,6 +372,28 @@ TEST(Surfaces, NamesAndMerging) {
   EXPECT_EQ(buildSurfaces(empty, true), 0);
 }
 
+// Triangles without area (two corners at one position) are left out of the export: they
+// must not make Surfaces that hold nothing else, nor keep other triangles out of a Surface.
+TEST(Surfaces, TrianglesWithoutAreaFormNoSurfaceOfTheirOwn) {
+  GenMesh mesh = genGrid(2, 1);
+  mesh.materialNames = {"Grid", "Dust"};
+  // First in order, so that it would open the grid's first Surface with UVs of its own.
+  mesh.faces.insert(mesh.faces.begin(), GenFace{{0, 0, 1}, 0, 0});
+  mesh.faces.push_back(GenFace{{4, 5, 5}, 1, 0});  // the only triangle of its material
+  for (const bool merge : {true, false}) {
+    SCOPED_TRACE(merge ? "combined" : "apart");
+    Model m = modelOf(mesh);
+    ASSERT_EQ(m.triangleCount(), 6);
+    UnwrapStats stats;
+    unwrapPieces(m, UnwrapSettings{}, stats);
+    ASSERT_EQ(stats.pieceCount, 3);  // the flat grid, and each triangle without area
+    EXPECT_EQ(buildSurfaces(m, merge), 2);
+    EXPECT_EQ(m.materialNames, (std::vector<std::string>{"Grid_001", "Dust_001"}));
+    for (size_t t = 0; t < 5; ++t) EXPECT_EQ(m.triangles[t].material, 0) << t;
+    EXPECT_EQ(m.triangles[5].material, 1);
+  }
+}
+
 // Triangles apart from each other, `count` of each material in turn: each is a Surface of its
 // own when nothing combines.
 Model apartTriangles(const std::vector<std::pair<std::string, int>>& materials) {

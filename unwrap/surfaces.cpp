@@ -173,13 +173,18 @@ int64_t buildSurfaces(Model& model, bool mergeSurfaces) {
         root[findRoot(root, n / 3)] = findRoot(root, h);
   }
 
+  // Triangles without area are not exported, so they neither form Surfaces nor keep other
+  // triangles out of one; they join a Surface of their material at the end.
+  std::vector<uint8_t> withoutArea(T);
+  for (int32_t t = 0; t < T; ++t) withoutArea[t] = cornersCoincide(model, model.triangles[t]);
+
   // First pass: groups grown breadth-first inside an island while no position gets two UVs.
   std::vector<int32_t> group(T, -1), queuedFor(T, -1);
   std::vector<std::vector<int32_t>> groups;
   SurfaceMap firstMap;
   std::deque<int32_t> queue;
   for (int32_t s = 0; s < T; ++s) {
-    if (group[s] != -1) continue;
+    if (group[s] != -1 || withoutArea[s]) continue;
     const auto g = static_cast<int32_t>(groups.size());
     groups.emplace_back();
     queue.assign({s});
@@ -196,7 +201,8 @@ int64_t buildSurfaces(Model& model, bool mergeSurfaces) {
         const int32_t id = d.uvVertexId[d.cornerVertex(3 * t + k)];
         for (int32_t c = d.cornerHead[id]; c != -1; c = d.cornerNext[c]) {
           const int32_t n = c / 3;
-          if (group[n] == -1 && queuedFor[n] != g && findRoot(root, n) == rootT) {
+          if (group[n] == -1 && !withoutArea[n] && queuedFor[n] != g &&
+              findRoot(root, n) == rootT) {
             queuedFor[n] = g;
             queue.push_back(n);
           }
@@ -233,9 +239,26 @@ int64_t buildSurfaces(Model& model, bool mergeSurfaces) {
     surfaceOfGroup[g] = surface;
   }
 
-  std::vector<std::string> names = surfaceNames(model, surfaceMaterial, surfaceSequence);
-  for (int32_t t = 0; t < T; ++t) model.triangles[t].material = surfaceOfGroup[group[t]];
-  model.materialNames = std::move(names);
+  // A triangle without area joins the first Surface of its material, or one of its own when
+  // its material has no other triangles.
+  std::unordered_map<int32_t, int32_t> firstSurfaceOf;
+  for (size_t l = 0; l < surfaceMaterial.size(); ++l)
+    firstSurfaceOf.try_emplace(surfaceMaterial[l], static_cast<int32_t>(l));
+  for (int32_t t = 0; t < T; ++t) {
+    Triangle& tri = model.triangles[t];
+    if (!withoutArea[t]) {
+      tri.material = surfaceOfGroup[group[t]];
+      continue;
+    }
+    const auto [first, isNew] =
+        firstSurfaceOf.try_emplace(tri.material, static_cast<int32_t>(surfaceMaterial.size()));
+    if (isNew) {
+      surfaceMaterial.push_back(tri.material);
+      surfaceSequence.push_back(++openedPerMaterial[tri.material]);
+    }
+    tri.material = first->second;
+  }
+  model.materialNames = surfaceNames(model, surfaceMaterial, surfaceSequence);
   return model.materialCount();
 }
 

@@ -20,8 +20,9 @@ int64_t uvKeyCoordinate(float c);
 // characters and unique ignoring case (importers merge materials of one name): a long
 // number shortens the stem, and a material whose names an earlier one holds numbers its
 // stem ("LongMateri2_001"). With mergeSurfaces, groups of one material share a Surface
-// where no position gets two UVs. Returns the number of Surfaces; a model without triangles
-// gives 0 and is left as it is.
+// where no position gets two UVs. Triangles without area (cornersCoincide), which the export
+// leaves out, take no part in that: they join the first Surface of their material. Returns
+// the number of Surfaces; a model without triangles gives 0 and is left as it is.
 int64_t buildSurfaces(Model& model, bool mergeSurfaces);
 
 // Makes the layers the materials: names cleaned to letters, digits, "_" and "-" (a space
