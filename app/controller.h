@@ -11,6 +11,7 @@
 #include "app/preferences.h"
 #include "app/session.h"
 #include "app/ui.h"
+#include "project/archive.h"
 
 constexpr const char* kProgramName = "Quillmap";
 
@@ -85,6 +86,9 @@ class Controller {
       [](const std::string& from, const std::string& to) {
         return std::rename(from.c_str(), to.c_str()) == 0;
       };
+  // Flushes the written temporary file to disk before the rename; replaceable so tests can
+  // make that step fail.
+  std::function<bool(int fd)> syncFile = syncToDisk;
   std::string mainTitle() const;
   std::string autosavePath() const;
 

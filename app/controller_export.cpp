@@ -3,6 +3,7 @@
 #include <new>
 
 #include "app/controller.h"
+#include "app/unwrap_driver.h"
 #include "base/file_io.h"
 #include "export/pad.h"
 #include "export/script.h"
@@ -141,6 +142,12 @@ bool Controller::exportToSeriousSam() {
       report += " + UV layout";
   }
 
+  if (model.leftOut > 0)
+    report += "; " + std::to_string(model.leftOut) + " zero-area triangles left out";
+  // The report of the layout said so; it bears repeating where the export is confirmed.
+  if (s_.reportText.find(kPiecesDoNotFit) != std::string::npos)
+    report += std::string("; ") + kPiecesDoNotFit;
+
   if (!samePlace) {
     s_.exportPath = path;
     s_.projectChanged = true;
@@ -244,7 +251,8 @@ bool Controller::exportUvOverlay() {
   const Image overlay =
       uvOverlayImage(s_.workModel, s_.settings.layoutWidth, s_.settings.layoutHeight);
   const std::vector<uint8_t> png = encodePng(overlay, true);
-  if (png.empty() || !writeFileBytes(path, png)) {
+  // A write that fails halfway leaves no cut-off picture behind.
+  if (png.empty() || writeWholeFile(path, png.data(), png.size()) != FileWrite::ok) {
     error("Could not save " + path);
     return false;
   }

@@ -30,7 +30,7 @@ void unwrapModel(Session& session, Ui& ui) {
     report += "The file has no UVs: unwrapping\n";
   }
   if (settings.mapMode != MapMode::keep) {
-    ui.status(kStatusCounts, "Unwrapping...");
+    ui.status(kStatusCounts, kUnwrappingNote);
     if (settings.mirrorAxis != 0)
       mirrorUnwrap(work, settings, stats);
     else
@@ -42,6 +42,9 @@ void unwrapModel(Session& session, Ui& ui) {
       if (stats.mirroredCount == 0) report += "  (no mirror image found: is the model symmetric?)\n";
     }
     report += "Scale: " + fixedText(stats.layoutScale, 1) + " pixels per unit\n";
+    // Margins can leave no room at all: the pieces then shrink to nothing.
+    if (stats.largestPiece > 0 && stats.layoutScale * stats.largestPiece < 1)
+      report += std::string(kPiecesDoNotFit) + "\n";
     report += "Texture used: " + fixedText(stats.textureUsed * 100, 0) + "%";
     if (stats.rotatedCount > 0)
       report += "  (" + std::to_string(stats.rotatedCount) + " pieces rotated)";
@@ -64,4 +67,8 @@ void unwrapModel(Session& session, Ui& ui) {
   ui.status(kStatusCounts, std::to_string(work.triangleCount()) + " triangles, " +
                                std::to_string(stats.surfaceCount) + " surfaces");
   ui.refreshViews();
+}
+
+bool unwrapFlattens(const Model& source, const UnwrapSettings& settings) {
+  return !source.triangles.empty() && (settings.mapMode != MapMode::keep || !source.hasUVs);
 }

@@ -7,7 +7,17 @@
 #include "app/session.h"
 #include "app/ui.h"
 
+// The report line of a layout whose largest piece covers less than a pixel; the export's
+// note repeats it.
+constexpr const char* kPiecesDoNotFit =
+    "WARNING: the pieces do not fit this texture: use a larger texture or a smaller margin";
+
 // Rebuilds session.workModel from session.sourceModel with session.settings, replaces the
 // report and the statistics, and refreshes the window. A source model without triangles
 // only unloads the model.
 void unwrapModel(Session& session, Ui& ui);
+
+// The status note while unwrapModel flattens the model: it does for a model with triangles
+// that is unwrapped, or whose file has no UVs to keep.
+constexpr const char* kUnwrappingNote = "Unwrapping...";
+bool unwrapFlattens(const Model& source, const UnwrapSettings& settings);

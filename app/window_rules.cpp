@@ -26,9 +26,32 @@ std::string anyCaseGlob(const std::string& pattern) {
 
 }  // namespace
 
-ControlStates controlStates(const Session& session) {
+bool menuItemEnabled(int id, bool modelLoaded) {
+  switch (id) {
+    case kMenuSave:
+    case kMenuSaveAs:
+    case kMenuSaveCopy:
+    case kMenuExport:
+    case kMenuImportTexture:
+    case kMenuExportUvOverlay:
+      return modelLoaded;
+    default:
+      return true;
+  }
+}
+
+std::string mnemonicLabel(const std::string& text, size_t index) {
+  std::string label;
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (i == index) label += '_';
+    if (text[i] == '_') label += '_';
+    label += text[i];
+  }
+  return label;
+}
+
+ControlStates controlStates(const Session& session, const UnwrapSettings& settings) {
   const bool locked = session.layoutLocked;
-  const UnwrapSettings& settings = session.settings;
   const bool unwrapping = settings.mapMode != MapMode::keep;
   ControlStates c;
   c.mappingEnabled = c.sizeEnabled = c.upAxisEnabled = c.checkBoxesEnabled = !locked;
@@ -44,6 +67,7 @@ ControlStates controlStates(const Session& session) {
   c.changeLayoutVisible = locked;
   c.lockLayoutVisible = c.cancelVisible = session.layoutChanging;
   c.layerAssignBlocked = locked && settings.layerUnwrap;
+  c.sizeText = textureSizeText(settings.layoutWidth, settings.layoutHeight);
   return c;
 }
 
@@ -73,6 +97,8 @@ CanvasSize uvCanvasSize(int width, int height) {
 Rect uvScrollArea(int innerWidth, int innerHeight) {
   return {280, 4, std::max(innerWidth - 286, 1), std::max(innerHeight - 60, 1)};
 }
+
+Size innerSizeForUvArea(int width, int height) { return {width + 286, height + 60}; }
 
 std::vector<RecentItem> recentMenuItems(const std::array<std::string, 8>& recentFiles) {
   std::vector<RecentItem> items;
@@ -115,6 +141,31 @@ void storeWindowSettings(PreferencesFile& file, const UnwrapSettings& s) {
   file.writeInt("MaxStretch", s.maxStretch);
   file.writeInt("Rotate", s.rotateMode);
   file.writeInt("Merge", s.mergeSurfaces ? 1 : 0);
+}
+
+void SettingsChange::changed(bool refresh, bool spin, int64_t now) {
+  pending_ = true;
+  refresh_ = refresh_ || refresh;
+  atOnce_ = atOnce_ || !spin;
+  lastChange_ = now;
+}
+
+void SettingsChange::commit() {
+  held_ = false;  // leaving the box may swallow the key's release
+  atOnce_ = pending_;
+}
+
+int64_t SettingsChange::startTime() const {
+  if (!pending_) return kNever;
+  if (atOnce_) return lastChange_;
+  if (held_) return kNever;
+  return lastChange_ + kSpinRestMilliseconds;
+}
+
+bool SettingsChange::take() {
+  const bool refresh = refresh_;
+  pending_ = refresh_ = atOnce_ = false;
+  return refresh;
 }
 
 std::vector<FileFilter> fileFilters(const std::string& filter) {

@@ -1,5 +1,6 @@
-// The main window's rules that need no toolkit: menu ids, which controls are enabled or
-// shown, the texts derived from the state, the UV canvas size, the recent-files menu and the
+// The main window's rules that need no toolkit: menu ids and which items can act, which
+// controls are enabled or shown, the texts derived from the state, the UV canvas size and the
+// window's minimum, the recent-files menu, when a settings change is unwrapped and the
 // settings the window keeps in the preferences. The GTK window only applies what these say.
 #pragma once
 
@@ -32,6 +33,15 @@ enum MenuId : int {
   kMenuRecentLast = 21,
 };
 
+// Whether a menu item can act now; the items that work on the model are greyed out while none
+// is loaded (their shortcuts then do nothing either).
+bool menuItemEnabled(int id, bool modelLoaded);
+
+// A menu label that shows `text` as it is, with the byte at `index` as its mnemonic (none when
+// `index` lies past the end): underscores of the text (a file name) are doubled so that they
+// stay visible.
+std::string mnemonicLabel(const std::string& text, size_t index = 0);
+
 // What the control refresh derives from the state.
 struct ControlStates {
   bool mappingEnabled = true;   // the three mapping radio buttons
@@ -44,6 +54,7 @@ struct ControlStates {
   bool mirrorEnabled = true;
   bool maxStretchEnabled = false;
   std::string layoutStateText;
+  std::string sizeText;  // "Create texture: Size in meters ..."
   bool changeLayoutVisible = false;
   bool lockLayoutVisible = false;
   bool cancelVisible = false;
@@ -51,7 +62,9 @@ struct ControlStates {
   // that is locked.
   bool layerAssignBlocked = false;
 };
-ControlStates controlStates(const Session& session);
+// settings: those shown in the controls, which run ahead of the session's while a change waits
+// for its unwrap.
+ControlStates controlStates(const Session& session, const UnwrapSettings& settings);
 
 // "Create texture: Size in meters a x b": the longer side is 2 metres, the other in
 // proportion, both with two decimals.
@@ -74,6 +87,12 @@ struct Rect {
   bool operator==(const Rect&) const = default;
 };
 Rect uvScrollArea(int innerWidth, int innerHeight);
+// The reverse: the smallest inner size at which the scrolling area gets width x height.
+struct Size {
+  int width = 0, height = 0;
+  bool operator==(const Size&) const = default;
+};
+Size innerSizeForUvArea(int width, int height);
 
 // The File > Recent sub-menu: one item per non-empty entry, labelled with its position (1 to 8),
 // two spaces and the file name; a single disabled "(empty)" when there is none.
@@ -104,3 +123,37 @@ struct FileFilter {
   bool operator==(const FileFilter&) const = default;
 };
 std::vector<FileFilter> fileFilters(const std::string& filter);
+
+// A settings change of the main window whose unwrap has not started yet. Radio buttons, check
+// boxes and lists start it at once. A spin box's value must first rest for
+// kSpinRestMilliseconds with no arrow or step key held down in it, so that stepping through
+// many values unwraps once; Enter or leaving the box starts it at once. Several changes
+// before the start make one unwrap.
+constexpr int64_t kSpinRestMilliseconds = 300;
+class SettingsChange {
+ public:
+  static constexpr int64_t kNever = INT64_MAX;
+  // A control changed at `now` (milliseconds of a steady clock). refresh: the control decides
+  // which other controls are enabled. spin: a spin box's value.
+  void changed(bool refresh, bool spin, int64_t now);
+  // An arrow or step key is pressed down in a spin box (true) or let go (false).
+  void held(bool down) { held_ = down; }
+  // Enter in a spin box or the focus leaving it.
+  void commit();
+  bool pending() const { return pending_; }
+  // When the unwrap is to start: a time not after now for at once, kNever while nothing is
+  // pending or a spin box is held.
+  int64_t startTime() const;
+  // Whether the controls are refreshed with the unwrap (a pending change asked for it).
+  bool refresh() const { return refresh_; }
+  // The unwrap starts: returns refresh(); nothing is pending afterwards.
+  bool take();
+
+ private:
+  bool pending_ = false;
+  bool refresh_ = false;
+  bool atOnce_ = false;
+  bool held_ = false;
+  int64_t lastChange_ = 0;
+};
+

@@ -1,9 +1,12 @@
 #include "export/write3ds.h"
 
+#include <algorithm>
 #include <new>
 
 #include "base/file_io.h"
 #include "base/le_bytes.h"
+#include "unwrap/surfaces.h"
+#include "unwrap/weld.h"
 
 namespace {
 
@@ -27,10 +30,8 @@ class ChunkWriter {
   void u16(uint32_t v) { appendU16(out_, v); }
   void u32(uint32_t v) { appendU32(out_, v); }
   void f32(float f) { appendF32(out_, f); }
-  // The first 15 bytes of the name and a 0 byte; a name is cut at an embedded 0 anyway.
   void name(const std::string& text) {
-    for (size_t i = 0; i < text.size() && i < 15 && text[i] != '\0'; ++i)
-      out_.push_back(static_cast<uint8_t>(text[i]));
+    out_.insert(out_.end(), text.begin(), text.end());
     out_.push_back(0);
   }
 
@@ -40,6 +41,42 @@ class ChunkWriter {
 };
 
 constexpr const char* kTooLarge = "Te groot voor .3ds (maximaal 65535 hoekpunten en driehoeken)";
+
+// The Surface names as the file holds them: cut at an embedded 0, at most kMaxSurfaceName
+// characters and unique ignoring case, so that no importer takes two Surfaces for one.
+std::vector<std::string> writtenNames(const Model& model) {
+  std::vector<std::string> names;
+  for (const std::string& name : model.materialNames) names.push_back(name.substr(0, name.find('\0')));
+  return distinctNames(names, kMaxSurfaceName);
+}
+
+// What the file holds of the mesh: the triangles with area, and every vertex but those that
+// only triangles without area use.
+struct WrittenMesh {
+  std::vector<int32_t> triangles;  // in model order
+  std::vector<int32_t> vertices;   // in model order
+  std::vector<int32_t> fileIndex;  // per model vertex; -1 when left out
+};
+
+WrittenMesh writtenMesh(const Model& model) {
+  constexpr uint8_t unused = 0, onlyWithoutArea = 1, written = 2;
+  std::vector<uint8_t> use(model.vertices.size(), unused);
+  WrittenMesh mesh;
+  for (size_t t = 0; t < model.triangles.size(); ++t) {
+    const Triangle& tri = model.triangles[t];
+    const bool withoutArea = cornersCoincide(model, tri);
+    if (!withoutArea) mesh.triangles.push_back(static_cast<int32_t>(t));
+    for (int32_t c : {tri.cornerA, tri.cornerB, tri.cornerC})
+      use[c] = withoutArea ? std::max<uint8_t>(use[c], onlyWithoutArea) : written;
+  }
+  mesh.fileIndex.assign(model.vertices.size(), -1);
+  for (size_t v = 0; v < model.vertices.size(); ++v) {
+    if (use[v] == onlyWithoutArea) continue;
+    mesh.fileIndex[v] = static_cast<int32_t>(mesh.vertices.size());
+    mesh.vertices.push_back(static_cast<int32_t>(v));
+  }
+  return mesh;
+}
 
 }  // namespace
 
@@ -51,11 +88,13 @@ Encoded3ds encode3ds(const Model& model) {
       if (c < 0 || c >= model.vertexCount())
         return {false, "Ongeldig model: een driehoek wijst buiten de hoekpunten", {}};
 
+  const WrittenMesh mesh = writtenMesh(model);
+  const std::vector<std::string> names = writtenNames(model);
   Encoded3ds result;
   result.ok = true;
+  result.leftOut = model.triangleCount() - static_cast<int64_t>(mesh.triangles.size());
   std::vector<uint8_t>& out = result.bytes;
-  out.reserve(static_cast<size_t>(200 + 32 * model.vertexCount() + 10 * model.triangleCount() +
-                                  64 * model.materialCount()));
+  out.reserve(200 + 32 * mesh.vertices.size() + 10 * mesh.triangles.size() + 64 * names.size());
   ChunkWriter w(out);
   w.open(0x4D4D);
   w.open(0x0002);
@@ -65,14 +104,14 @@ Encoded3ds encode3ds(const Model& model) {
   w.open(0x3D3E);
   w.u32(3);
   w.close();
-  for (int64_t k = 0; k < model.materialCount(); ++k) {
+  for (size_t k = 0; k < names.size(); ++k) {
     w.open(0xAFFF);
     w.open(0xA000);
-    w.name(model.materialNames[static_cast<size_t>(k)]);
+    w.name(names[k]);
     w.close();
     w.open(0xA020);
     w.open(0x0011);
-    const uint32_t colour = surfaceColor(k);
+    const uint32_t colour = surfaceColor(static_cast<int64_t>(k));
     w.u8(static_cast<uint8_t>(colour & 0xFF));
     w.u8(static_cast<uint8_t>(colour >> 8 & 0xFF));
     w.u8(static_cast<uint8_t>(colour >> 16 & 0xFF));
@@ -85,16 +124,18 @@ Encoded3ds encode3ds(const Model& model) {
   w.open(0x4100);
 
   w.open(0x4110);
-  w.u16(static_cast<uint32_t>(model.vertexCount()));
-  for (const Vertex& v : model.vertices) {
+  w.u16(static_cast<uint32_t>(mesh.vertices.size()));
+  for (int32_t i : mesh.vertices) {
+    const Vertex& v = model.vertices[i];
     w.f32(v.x);
     w.f32(v.y);
     w.f32(v.z);
   }
   w.close();
   w.open(0x4140);
-  w.u16(static_cast<uint32_t>(model.vertexCount()));
-  for (const Vertex& v : model.vertices) {
+  w.u16(static_cast<uint32_t>(mesh.vertices.size()));
+  for (int32_t i : mesh.vertices) {
+    const Vertex& v = model.vertices[i];
     w.f32(v.u);
     w.f32(v.v);
   }
@@ -104,23 +145,25 @@ Encoded3ds encode3ds(const Model& model) {
   w.close();
 
   w.open(0x4120);
-  w.u16(static_cast<uint32_t>(model.triangleCount()));
-  for (const Triangle& t : model.triangles) {
-    w.u16(static_cast<uint32_t>(t.cornerA));
-    w.u16(static_cast<uint32_t>(t.cornerB));
-    w.u16(static_cast<uint32_t>(t.cornerC));
+  w.u16(static_cast<uint32_t>(mesh.triangles.size()));
+  for (int32_t t : mesh.triangles) {
+    const Triangle& tri = model.triangles[t];
+    for (int32_t c : {tri.cornerA, tri.cornerB, tri.cornerC})
+      w.u16(static_cast<uint32_t>(mesh.fileIndex[c]));
     w.u16(7);
   }
-  // One counting pass per Surface; with at most 65535 triangles this stays small.
-  for (int64_t k = 0; k < model.materialCount(); ++k) {
-    uint32_t count = 0;
-    for (const Triangle& t : model.triangles) count += t.material == k;
+  // One counting pass per Surface; with at most 65535 triangles this stays small. A group
+  // lists positions in the face list above.
+  for (size_t k = 0; k < names.size(); ++k) {
+    auto onSurface = [&](int32_t t) { return model.triangles[t].material == static_cast<int64_t>(k); };
+    const auto count = static_cast<uint32_t>(
+        std::count_if(mesh.triangles.begin(), mesh.triangles.end(), onSurface));
     if (count == 0) continue;
     w.open(0x4130);
-    w.name(model.materialNames[static_cast<size_t>(k)]);
+    w.name(names[k]);
     w.u16(count);
-    for (size_t i = 0; i < model.triangles.size(); ++i)
-      if (model.triangles[i].material == k) w.u16(static_cast<uint32_t>(i));
+    for (size_t i = 0; i < mesh.triangles.size(); ++i)
+      if (onSurface(mesh.triangles[i])) w.u16(static_cast<uint32_t>(i));
     w.close();
   }
   w.close();  // face list

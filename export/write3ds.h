@@ -16,12 +16,16 @@ struct Encoded3ds {
   bool ok = false;
   std::string message;         // empty on success
   std::vector<uint8_t> bytes;  // the whole file; empty on failure
+  int64_t leftOut = 0;         // triangles without area, not written
 };
 
 // Builds the file in memory. Positions and UVs are written as stored (no axis change, no v
-// flip); every face gets the flags 7; names are cut to their first 15 bytes. Triangles whose
-// material is not a Surface of the model belong to no face group. Refuses a model with more
-// than kMax3dsCount vertices or triangles, and one whose triangles name a vertex outside it.
+// flip); every face gets the flags 7. Triangles without area (cornersCoincide) are left out,
+// since the game's importer divides by the area, and so are the vertices that only they use.
+// Surface names are cut to 15 bytes and kept apart ignoring case (distinctNames). Triangles
+// whose material is not a Surface of the model belong to no face group. Refuses a model with
+// more than kMax3dsCount vertices or triangles, and one whose triangles name a vertex outside
+// it.
 Encoded3ds encode3ds(const Model& model);
 
 // encode3ds, then creates (or truncates) the file and writes it. On any failure the message

@@ -85,7 +85,10 @@ std::unique_ptr<archive, ReaderDeleter> zipReader() {
 
 }  // namespace
 
-ArchiveWrite writeZipArchive(const std::string& path, const std::vector<ArchiveEntry>& entries) {
+bool syncToDisk(int fd) { return ::fsync(fd) == 0; }
+
+ArchiveWrite writeZipArchive(const std::string& path, const std::vector<ArchiveEntry>& entries,
+                             const std::function<bool(int fd)>& syncFile) {
   const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
   if (fd < 0) return ArchiveWrite::cannotCreate;
   bool allAdded = true;
@@ -104,7 +107,7 @@ ArchiveWrite writeZipArchive(const std::string& path, const std::vector<ArchiveE
   }
   // The data must be on disk before the file is renamed over the previous project, so that a
   // crash at any moment leaves either the old or the new file whole.
-  if (::fsync(fd) != 0) allAdded = false;
+  if (!syncFile(fd)) allAdded = false;
   if (::close(fd) != 0) allAdded = false;
   return allAdded ? ArchiveWrite::ok : ArchiveWrite::entryFailed;
 }

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <optional>
 #include <string>
@@ -18,12 +19,17 @@ struct ArchiveEntry {
 enum class ArchiveWrite {
   ok,
   cannotCreate,  // the file could not be created
-  entryFailed,   // an entry could not be encoded or added (the others were still attempted)
+  entryFailed,   // an entry could not be encoded or added (the others were still attempted),
+                 // or the file could not be flushed to disk or closed
 };
 
-// Writes the entries in order (deflate, level 6) to `path`, then flushes the file to disk.
-// On entryFailed the file is left for the caller to delete.
-ArchiveWrite writeZipArchive(const std::string& path, const std::vector<ArchiveEntry>& entries);
+// Flushes an open file's data to disk (fsync); true on success.
+bool syncToDisk(int fd);
+
+// Writes the entries in order (deflate, level 6) to `path`, then flushes the file to disk
+// with syncFile. On entryFailed the file is left for the caller to delete.
+ArchiveWrite writeZipArchive(const std::string& path, const std::vector<ArchiveEntry>& entries,
+                             const std::function<bool(int fd)>& syncFile = syncToDisk);
 
 // Reads the entries of a ZIP archive whose names are in `wanted` (exact, case-sensitive);
 // nullopt when the file cannot be opened or is not a readable archive. An entry larger than

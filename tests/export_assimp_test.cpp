@@ -9,6 +9,7 @@
 #include <assimp/scene.h>
 
 #include <algorithm>
+#include <cctype>
 #include <array>
 #include <filesystem>
 #include <fstream>
@@ -61,14 +62,10 @@ class Assimp3ds : public ::testing::Test {
 
 Corner cornerOf(const Vertex& v) { return {v.x, v.y, v.z, v.u, v.v}; }
 
-TEST_F(Assimp3ds, HoldsTheWorkModel) {
-  GenMesh mesh = genTwoObjects();
-  genAppend(mesh, genSphere(12, 6), {4, 0, 0});
-  genAppend(mesh, genCylinder(9), {-4, 0, 0});
-  const std::string path = exportModel(mesh);
-  const Model& work = session_.workModel;
-  ASSERT_GT(work.materialCount(), 3);
-
+// Reads the exported file with assimp and with our own reader and compares both with the
+// work model: materials by name and colour, and every face with its material's name and its
+// corners' positions and UVs.
+void expectHoldsWorkModel(const std::string& path, const Model& work) {
   Assimp::Importer importer;
   const aiScene* scene = importer.ReadFile(path, 0);
   ASSERT_TRUE(scene) << importer.GetErrorString();
@@ -88,8 +85,7 @@ TEST_F(Assimp3ds, HoldsTheWorkModel) {
   }
   EXPECT_EQ(names, work.materialNames);
 
-  // Every face with its material's name and its corners' positions and UVs, in corner order;
-  // assimp regroups faces by material, so the two sides are compared as multisets.
+  // Assimp regroups faces by material, so the two sides are compared as multisets.
   std::multiset<Face> theirs, ours;
   std::set<Corner> theirCorners, ourCorners;
   for (unsigned m = 0; m < scene->mNumMeshes; ++m) {
@@ -134,6 +130,44 @@ TEST_F(Assimp3ds, HoldsTheWorkModel) {
               std::tie(y.cornerA, y.cornerB, y.cornerC, y.material))
         << i;
   }
+}
+
+TEST_F(Assimp3ds, HoldsTheWorkModel) {
+  GenMesh mesh = genTwoObjects();
+  genAppend(mesh, genSphere(12, 6), {4, 0, 0});
+  genAppend(mesh, genCylinder(9), {-4, 0, 0});
+  const std::string path = exportModel(mesh);
+  ASSERT_GT(session_.workModel.materialCount(), 3);
+  expectHoldsWorkModel(path, session_.workModel);
+}
+
+// Materials that share their first 11 characters (one in capitals), and one with more than
+// 999 Surfaces, whose numbers no longer fit behind 11 characters: assimp still sees as many
+// materials as there are Surfaces, each with its own faces.
+TEST_F(Assimp3ds, SurfaceNamesStayApart) {
+  GenMesh mesh;
+  mesh.materialNames = {"LongMaterialA", "LONGMATERIALB", "LongMaterialC"};
+  const int32_t perMaterial[] = {2, 3, 1000};
+  // Triangles apart from each other: with combining off, each is a Surface of its own.
+  for (int32_t m = 0; m < 3; ++m)
+    for (int32_t i = 0; i < perMaterial[m]; ++i) {
+      const auto first = static_cast<int32_t>(mesh.positions.size());
+      const float x = 2.0f * static_cast<float>(i), z = 2.0f * static_cast<float>(m);
+      mesh.positions.insert(mesh.positions.end(), {{x, 0, z}, {x + 1, 0, z}, {x, 1, z}});
+      mesh.faces.push_back({{first, first + 1, first + 2}, m, 0});
+    }
+  session_.settings.mergeSurfaces = false;
+  const std::string path = exportModel(mesh);
+  const Model& work = session_.workModel;
+  ASSERT_EQ(work.materialCount(), 1005);
+  expectHoldsWorkModel(path, work);
+  std::set<std::string> lowered;
+  for (std::string name : work.materialNames) {
+    EXPECT_LE(name.size(), 15u) << name;
+    for (char& c : name) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    lowered.insert(name);
+  }
+  EXPECT_EQ(lowered.size(), work.materialNames.size());
 }
 
 }  // namespace

@@ -140,6 +140,53 @@ TEST(Write3ds, OurReaderGetsTheSameModelBack) {
   }
 }
 
+// The game's importer divides by a triangle's area: triangles with two or three corners at one
+// position (by the position key) are left out, with the vertices only they use.
+TEST(Write3ds, LeavesOutTrianglesWithoutArea) {
+  Model m;
+  m.materialNames = {"A", "B"};
+  for (const Vertex& v : std::initializer_list<Vertex>{
+           {0, 0, 0, 0.1f, 0.1f},          // 0
+           {1, 0, 0, 0.2f, 0.1f},          // 1
+           {0, 1, 0, 0.1f, 0.2f},          // 2
+           {1, 0, 0, 0.5f, 0.5f},          // 3: at 1's position
+           {1, 0, 0, 0.6f, 0.5f},          // 4: there too
+           {5, 5, 5, 0.7f, 0.7f},          // 5: used by no triangle
+           {0.00004f, 0, 0, 0.3f, 0.3f},   // 6: 0's position key
+           {1, 1, 0, 0.2f, 0.2f}})         // 7
+    m.vertices.push_back(v);
+  m.triangles = {{0, 1, 2, 0, 0},   // written
+                 {3, 4, 2, 1, 0},   // left out, and 3 and 4 with it
+                 {0, 6, 2, 0, 0},   // left out, and 6 with it
+                 {6, 6, 6, 1, 0},   // left out
+                 {1, 7, 2, 1, 0}};  // written
+  const Encoded3ds out = encode3ds(m);
+  ASSERT_TRUE(out.ok) << out.message;
+  EXPECT_EQ(out.leftOut, 3);
+
+  Model back;
+  ASSERT_TRUE(parse3ds(out.bytes, "x.3ds", back).ok);
+  EXPECT_EQ(back.vertices, (std::vector<Vertex>{m.vertices[0], m.vertices[1], m.vertices[2],
+                                                m.vertices[5], m.vertices[7]}));
+  EXPECT_EQ(back.materialNames, (std::vector<std::string>{"A", "B"}));
+  EXPECT_EQ(back.triangles, (std::vector<Triangle>{{0, 1, 2, 0, 0}, {1, 4, 2, 1, 0}}));
+}
+
+// Surface names reach the file at most 15 characters long and apart ignoring case, whatever
+// the model holds (a project saved with older names, say); names that are apart stay.
+TEST(Write3ds, SurfaceNamesStayApartIgnoringCase) {
+  using namespace std::string_literals;
+  const Model m = stripModel(6, {"Wood", "WOOD", "Abcdefghijklmnop", "Abcdefghijklmnoq",
+                                 "Cut\0here"s, "Cut\0there"s});
+  const Encoded3ds out = encode3ds(m);
+  ASSERT_TRUE(out.ok) << out.message;
+  Model back;
+  ASSERT_TRUE(parse3ds(out.bytes, "x.3ds", back).ok);
+  EXPECT_EQ(back.materialNames, (std::vector<std::string>{"Wood", "WOOD2", "Abcdefghijklmno",
+                                                          "Abcdefghijklmn2", "Cut", "Cut2"}));
+  for (size_t t = 0; t < 6; ++t) EXPECT_EQ(back.triangles[t].material, static_cast<int32_t>(t));
+}
+
 TEST(Write3ds, RefusesWhatTheFormatCannotHoldWithoutCreatingAFile) {
   TempDir dir;
   const std::string tooLarge = "Te groot voor .3ds (maximaal 65535 hoekpunten en driehoeken)";
@@ -147,6 +194,7 @@ TEST(Write3ds, RefusesWhatTheFormatCannotHoldWithoutCreatingAFile) {
     Model m;
     m.materialNames = {"S"};
     m.vertices.resize(static_cast<size_t>(vertices));
+    if (vertices >= 3) m.vertices[1].x = m.vertices[2].y = 1;  // with area, so it is written
     m.triangles.assign(static_cast<size_t>(triangles), Triangle{0, 1, 2, 0, 0});
     return m;
   };

@@ -356,13 +356,27 @@ TEST(Bmp, RowOrderPaddingAndAlphaRules) {
   }
 }
 
-TEST(Bmp, EncodeWritesPaddedBottomUpRows) {
+TEST(Bmp, EncodeWritesExactHeadersAndPaddedBottomUpRows) {
   const Image img = makeImage(1, 2, {rgba(1, 2, 3), rgba(4, 5, 6)});
-  const Bytes b = encodeBmp(img);
-  ASSERT_EQ(b.size(), 54u + 2 * 4);
-  EXPECT_EQ(b[0], 'B');
-  EXPECT_EQ(b[28], 24);
-  EXPECT_EQ(Bytes(b.begin() + 54, b.end()), Bytes({6, 5, 4, 0, 3, 2, 1, 0}));
+  // Every field spelt out byte by byte, so a field of the wrong size or byte order shows.
+  const Bytes headers = {
+      'B', 'M',                // signature
+      62, 0, 0, 0,             // file size
+      0, 0, 0, 0,              // reserved
+      54, 0, 0, 0,             // offset of the pixels
+      40, 0, 0, 0,             // info header size
+      1, 0, 0, 0,              // width
+      2, 0, 0, 0,              // height, positive: bottom-up
+      1, 0,                    // planes
+      24, 0,                   // bits per pixel
+      0, 0, 0, 0,              // uncompressed
+      8, 0, 0, 0,              // pixel bytes
+      0x13, 0x0B, 0, 0,        // 2835 pixels per metre across
+      0x13, 0x0B, 0, 0,        // and down
+      0, 0, 0, 0, 0, 0, 0, 0,  // no palette
+  };
+  const Bytes rows = {6, 5, 4, 0, 3, 2, 1, 0};  // BGR, padded to 4 bytes, bottom row first
+  EXPECT_EQ(encodeBmp(img), cat({headers, rows}));
 }
 
 // ---- PNG --------------------------------------------------------------------------------

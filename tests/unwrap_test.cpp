@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <cmath>
 #include <map>
 #include <set>
@@ -172,6 +173,23 @@ TEST(Pack, LyingPieceOrientationMatchesTheFullSearch) {
     }
   }
   EXPECT_GE(lying, 5);
+}
+
+// Two flat triangles on a shared edge of length 49, where (1 / 49) * 49 is not 1 in doubles:
+// the neighbour's free corner must land exactly where its 3D shape puts it, (20, -10), or
+// later ties (piece order, turns) can flip.
+TEST(Exact, UnfoldedCornerIsExactAlongALongEdge) {
+  Model m;
+  for (const auto& p : {Vec3{0, 0, 0}, Vec3{49, 0, 0}, Vec3{20, 0, -11}, Vec3{20, 0, 10}})
+    modelAddVertex(m, float(p.x), float(p.y), float(p.z), 0, 0);
+  modelAddTriangle(m, 0, 1, 2, 0, 0);  // the larger one: the seed
+  modelAddTriangle(m, 1, 0, 3, 0, 0);
+  const PieceLayout layout = segmentExact(m, weldModel(m), 40);
+  ASSERT_EQ(layout.pieceCount, 1);
+  EXPECT_EQ(layout.corner[3].x, 49);
+  EXPECT_EQ(layout.corner[4].x, 0);
+  EXPECT_EQ(layout.corner[5].x, 20);
+  EXPECT_EQ(layout.corner[5].y, -10);
 }
 
 TEST(Exact, AngleLimitSeparatesFacets) {
@@ -371,20 +389,89 @@ TEST(Surfaces, NamesAndMerging) {
   EXPECT_EQ(buildSurfaces(empty, true), 0);
 }
 
-TEST(Surfaces, SequenceNumbersPastThreeDigitsStayUnique) {
-  Model m;
-  m.materialNames = {"Default"};
-  // 1000 separate triangles, each its own Surface.
-  for (int i = 0; i < 1000; ++i) {
-    const int32_t a = modelAddVertex(m, float(i * 3), 0, 0, 0, 0);
-    modelAddVertex(m, float(i * 3 + 1), 0, 0, 0, 0);
-    modelAddVertex(m, float(i * 3), 1, 0, 0, 0);
-    modelAddTriangle(m, a, a + 1, a + 2, 0, 0);
+// Triangles without area (two corners at one position) are left out of the export: they
+// must not make Surfaces that hold nothing else, nor keep other triangles out of a Surface.
+TEST(Surfaces, TrianglesWithoutAreaFormNoSurfaceOfTheirOwn) {
+  GenMesh mesh = genGrid(2, 1);
+  mesh.materialNames = {"Grid", "Dust"};
+  // First in order, so that it would open the grid's first Surface with UVs of its own.
+  mesh.faces.insert(mesh.faces.begin(), GenFace{{0, 0, 1}, 0, 0});
+  mesh.faces.push_back(GenFace{{4, 5, 5}, 1, 0});  // the only triangle of its material
+  for (const bool merge : {true, false}) {
+    SCOPED_TRACE(merge ? "combined" : "apart");
+    Model m = modelOf(mesh);
+    ASSERT_EQ(m.triangleCount(), 6);
+    UnwrapStats stats;
+    unwrapPieces(m, UnwrapSettings{}, stats);
+    ASSERT_EQ(stats.pieceCount, 3);  // the flat grid, and each triangle without area
+    EXPECT_EQ(buildSurfaces(m, merge), 2);
+    EXPECT_EQ(m.materialNames, (std::vector<std::string>{"Grid_001", "Dust_001"}));
+    for (size_t t = 0; t < 5; ++t) EXPECT_EQ(m.triangles[t].material, 0) << t;
+    EXPECT_EQ(m.triangles[5].material, 1);
   }
-  EXPECT_EQ(buildSurfaces(m, false), 1000);
-  EXPECT_EQ(m.materialNames[6], "Default_007");
-  EXPECT_EQ(m.materialNames[998], "Default_999");
-  EXPECT_EQ(m.materialNames[999], "Default_1000");
+}
+
+// Triangles apart from each other, `count` of each material in turn: each is a Surface of its
+// own when nothing combines.
+Model apartTriangles(const std::vector<std::pair<std::string, int>>& materials) {
+  Model m;
+  for (const auto& [name, count] : materials) {
+    const auto material = static_cast<int32_t>(m.materialNames.size());
+    m.materialNames.push_back(name);
+    for (int i = 0; i < count; ++i) {
+      const float x = static_cast<float>(m.vertices.size());
+      const int32_t a = modelAddVertex(m, x, 0, 0, 0, 0);
+      modelAddVertex(m, x + 1, 0, 0, 0, 0);
+      modelAddVertex(m, x, 1, 0, 0, 0);
+      modelAddTriangle(m, a, a + 1, a + 2, material, material);
+    }
+  }
+  return m;
+}
+
+// A .3ds holds 15 characters of a material name and importers match names ignoring case, so
+// every Surface name must fit and differ from all others ignoring case.
+TEST(Surfaces, NamesFitAndStayApart) {
+  struct Case {
+    const char* what;
+    Model model;
+    std::map<int, std::string> expected;  // Surface -> name
+  };
+  Model layers = apartTriangles({{"", 1000}, {"", 1000}});
+  layers.layerNames = {"ABCDEFGHIJKLMNOP", "abcdefghijklmnop"};
+  layerSurfaceNames(layers);
+  const Case cases[] = {
+      {"numbers past three digits",
+       apartTriangles({{"Default", 1000}}),
+       {{6, "Default_007"}, {998, "Default_999"}, {999, "Default_1000"}}},
+      // The second material numbers its stem; the third keeps its name, which the second's
+      // first numbered stem would have taken.
+      {"materials sharing 11 characters",
+       apartTriangles({{"LongMaterialA", 2}, {"longmaterialB", 3}, {"LongMateri2X", 1}}),
+       {{0, "LongMateria_001"}, {1, "LongMateria_002"}, {2, "longmateri3_001"},
+        {3, "longmateri3_002"}, {4, "longmateri3_003"}, {5, "LongMateri2_001"}}},
+      // Four digits leave room for 10 characters of the stem.
+      {"an 11-character material past 999",
+       apartTriangles({{"Abcdefghijk", 1000}}),
+       {{99, "Abcdefghijk_100"}, {998, "Abcdefghijk_999"}, {999, "Abcdefghij_1000"}}},
+      // Layer names of 11 characters: the second layer's long numbers meet the first's.
+      {"per layer", layers,
+       {{0, "ABCDEFGHIJK_001"}, {999, "ABCDEFGHIJ_1000"}, {1000, "abcdefghij2_001"},
+        {1998, "abcdefghij2_999"}, {1999, "abcdefghi2_1000"}}},
+  };
+  for (Case c : cases) {
+    SCOPED_TRACE(c.what);
+    const int64_t count = buildSurfaces(c.model, false);
+    ASSERT_EQ(count, c.model.triangleCount());
+    for (const auto& [surface, name] : c.expected) EXPECT_EQ(c.model.materialNames[surface], name);
+    std::set<std::string> lowered;
+    for (std::string name : c.model.materialNames) {
+      EXPECT_LE(name.size(), kMaxSurfaceName) << name;
+      for (char& ch : name) ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
+      lowered.insert(name);
+    }
+    EXPECT_EQ(lowered.size(), c.model.materialNames.size());
+  }
 }
 
 TEST(Surfaces, LayerNames) {

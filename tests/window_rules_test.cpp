@@ -5,10 +5,13 @@
 #include <fstream>
 #include <locale>
 
+#include "app/quiet_ui.h"
+#include "app/unwrap_driver.h"
 #include "app/uv_view.h"
 #include "app/window_rules.h"
 #include "image/draw.h"
 #include "model/model.h"
+#include "unwrap_checks.h"
 
 namespace {
 
@@ -49,7 +52,7 @@ TEST(WindowRules, ControlStatesFollowLockAndMapping) {
     s.paintingFollows = c.follows;
     s.settings.mapMode = c.mode;
     s.settings.layerUnwrap = c.perLayer;
-    const ControlStates st = controlStates(s);
+    const ControlStates st = controlStates(s, s.settings);
     SCOPED_TRACE(c.name);
     EXPECT_EQ(st.mappingEnabled, c.settingsEnabled);
     EXPECT_EQ(st.sizeEnabled, c.settingsEnabled);
@@ -66,6 +69,113 @@ TEST(WindowRules, ControlStatesFollowLockAndMapping) {
     EXPECT_EQ(st.cancelVisible, c.lockAndCancel);
     EXPECT_EQ(st.layerAssignBlocked, c.assignBlocked);
   }
+}
+
+TEST(WindowRules, ControlStatesFollowTheSettingsShownBeforeTheSessionHasThem) {
+  Session s;
+  s.modelLoaded = true;
+  UnwrapSettings shown = s.settings;
+  shown.mapMode = MapMode::smooth;
+  shown.layoutWidth = 512;
+  shown.layoutHeight = 256;
+  const ControlStates c = controlStates(s, shown);
+  EXPECT_TRUE(c.maxStretchEnabled);
+  EXPECT_EQ(c.sizeText, "Create texture: Size in meters 2.00 x 1.00");
+}
+
+TEST(WindowRules, MenuItemsThatNeedAModel) {
+  const int needModel[] = {kMenuSave, kMenuSaveAs, kMenuSaveCopy, kMenuExport, kMenuImportTexture,
+                           kMenuExportUvOverlay};
+  for (int id = kMenuNewProject; id <= kMenuRecentLast; ++id) {
+    SCOPED_TRACE(id);
+    const bool needs = std::find(std::begin(needModel), std::end(needModel), id) != std::end(needModel);
+    EXPECT_EQ(menuItemEnabled(id, false), !needs);
+    EXPECT_TRUE(menuItemEnabled(id, true));
+  }
+}
+
+TEST(WindowRules, MnemonicLabelsKeepLiteralUnderscores) {
+  EXPECT_EQ(mnemonicLabel("3  my_ship.3ds"), "_3  my__ship.3ds");
+  EXPECT_EQ(mnemonicLabel("Save a copy...", 7), "Save a _copy...");
+  EXPECT_EQ(mnemonicLabel("__init__.obj", 2), "_____init____.obj");
+  EXPECT_EQ(mnemonicLabel("(empty)", std::string::npos), "(empty)");
+  EXPECT_EQ(mnemonicLabel("a_b", std::string::npos), "a__b");
+}
+
+TEST(WindowRules, ChoicesUnwrapAtOnceAndSpinBoxesWhenTheirValueRests) {
+  SettingsChange c;
+  EXPECT_FALSE(c.pending());
+  EXPECT_EQ(c.startTime(), SettingsChange::kNever);
+
+  // A list or a radio button: at once, with the control refresh.
+  c.changed(true, false, 1000);
+  EXPECT_LE(c.startTime(), 1000);
+  EXPECT_TRUE(c.take());
+  EXPECT_FALSE(c.pending());
+
+  // Spin steps 40 ms apart make one unwrap, 300 ms after the last, without a refresh.
+  for (int64_t t = 2000; t <= 2200; t += 40) c.changed(false, true, t);
+  EXPECT_EQ(c.startTime(), 2200 + kSpinRestMilliseconds);
+  EXPECT_FALSE(c.refresh());
+  // A list changed meanwhile: now, and the refresh it asks for is kept.
+  c.changed(true, false, 2300);
+  EXPECT_LE(c.startTime(), 2300);
+  EXPECT_TRUE(c.take());
+
+  // Enter (or leaving the box) starts a stepped value at once; with nothing pending it does
+  // nothing.
+  c.commit();
+  EXPECT_FALSE(c.pending());
+  c.changed(false, true, 3000);
+  c.commit();
+  EXPECT_LE(c.startTime(), 3000);
+  EXPECT_FALSE(c.take());
+}
+
+TEST(WindowRules, AHeldSpinArrowWaitsForItsRelease) {
+  SettingsChange c;
+  c.held(true);
+  // The first step, then the arrow's repeat after a pause longer than the rest time.
+  c.changed(false, true, 0);
+  c.changed(false, true, 500);
+  c.changed(false, true, 550);
+  EXPECT_EQ(c.startTime(), SettingsChange::kNever);
+  c.held(false);
+  EXPECT_EQ(c.startTime(), 550 + kSpinRestMilliseconds);  // already due when let go later
+
+  // Leaving the box while a key is down: the release may never come, the value counts.
+  c.held(true);
+  c.changed(false, true, 1000);
+  c.commit();
+  EXPECT_LE(c.startTime(), 1000);
+  c.take();
+  c.changed(false, true, 2000);
+  EXPECT_EQ(c.startTime(), 2000 + kSpinRestMilliseconds);
+}
+
+TEST(WindowRules, TheUnwrappingNoteIsForeseenForEveryMode) {
+  // The window shows the note before it starts the driver: both must agree.
+  const Model withUvs = modelOf(genGrid(2, 2));
+  ASSERT_TRUE(withUvs.hasUVs);
+  const Model withoutUvs = modelOf(genSphere(8, 4));
+  ASSERT_FALSE(withoutUvs.hasUVs);
+  for (const Model* source : {&withUvs, &withoutUvs, static_cast<const Model*>(nullptr)})
+    for (const MapMode mode : {MapMode::keep, MapMode::exact, MapMode::smooth}) {
+      struct NoteUi : QuietUi {
+        bool noted = false;
+        void status(int field, const std::string& text) override {
+          noted = noted || (field == kStatusCounts && text == kUnwrappingNote);
+        }
+      } ui;
+      Session s;
+      if (source) s.sourceModel = *source;
+      s.settings.mapMode = mode;
+      const bool foreseen = unwrapFlattens(s.sourceModel, s.settings);
+      unwrapModel(s, ui);
+      SCOPED_TRACE(std::to_string(static_cast<int>(mode)) + (source ? "" : " no model"));
+      EXPECT_EQ(ui.noted, foreseen);
+      EXPECT_EQ(foreseen, source && (source == &withoutUvs || mode != MapMode::keep));
+    }
 }
 
 TEST(WindowRules, SizeTextKeepsTheLongerSideAtTwoMetres) {
@@ -87,6 +197,9 @@ TEST(WindowRules, CanvasSizeAndScrollArea) {
   EXPECT_EQ(uvCanvasSize(256, 1024), (CanvasSize{192, 768}));
   EXPECT_EQ(uvScrollArea(1000, 795), (Rect{280, 4, 714, 735}));
   EXPECT_EQ(uvScrollArea(200, 40), (Rect{280, 4, 1, 1}));
+  // The window's minimum gives the scrolling area exactly its own minimum.
+  const Size inner = innerSizeForUvArea(37, 41);
+  EXPECT_EQ(uvScrollArea(inner.width, inner.height), (Rect{280, 4, 37, 41}));
 }
 
 TEST(WindowRules, RecentMenu) {

@@ -4,8 +4,8 @@
 #include <exception>
 #include <new>
 
+#include "app/unwrap_driver.h"
 #include "app/uv_view.h"
-#include "app/window_rules.h"
 #include "base/number_text.h"
 #include "project/control_ranges.h"
 #include "ui/dialogs.h"
@@ -14,6 +14,25 @@ namespace {
 
 // Minutes are counted by a timer of this period.
 constexpr unsigned kTimerMilliseconds = 60000;
+
+int64_t milliseconds() { return g_get_monotonic_time() / 1000; }
+
+// Keys that step a spin box's value, repeatedly while held down.
+bool isStepKey(guint key) {
+  switch (key) {
+    case GDK_KEY_Up:
+    case GDK_KEY_Down:
+    case GDK_KEY_Page_Up:
+    case GDK_KEY_Page_Down:
+    case GDK_KEY_KP_Up:
+    case GDK_KEY_KP_Down:
+    case GDK_KEY_KP_Page_Up:
+    case GDK_KEY_KP_Page_Down:
+      return true;
+    default:
+      return false;
+  }
+}
 
 void place(Gtk::Fixed& fixed, Gtk::Widget& widget, int x, int y, int w, int h) {
   widget.set_size_request(w, h);
@@ -41,14 +60,24 @@ void MainArea::on_size_allocate(Gtk::Allocation& allocation) {
   uvArea_.size_allocate(uv);
 }
 
+Size MainArea::uvMinimum() const {
+  int width = 0, height = 0, natural = 0;
+  uvArea_.get_preferred_width(width, natural);
+  uvArea_.get_preferred_height(height, natural);
+  return innerSizeForUvArea(width, height);
+}
+
 void MainArea::get_preferred_width_vfunc(int& minimum, int& natural) const {
   Gtk::Fixed::get_preferred_width_vfunc(minimum, natural);
-  minimum = std::min(minimum, 320);
+  minimum = std::max(minimum, uvMinimum().width);
+  natural = std::max(natural, minimum);
 }
 
 void MainArea::get_preferred_height_vfunc(int& minimum, int& natural) const {
   Gtk::Fixed::get_preferred_height_vfunc(minimum, natural);
-  minimum = std::min(minimum, 240);
+  const int below = heightBelow ? heightBelow() : 0;
+  minimum = std::max(minimum, uvMinimum().height - below);
+  natural = std::max(natural, minimum);
 }
 
 MainWindow::MainWindow(Session& session, Preferences& prefs) : session_(session), prefs_(prefs) {
@@ -87,7 +116,7 @@ MainWindow::MainWindow(Session& session, Preferences& prefs) : session_(session)
 // ---- Menus ---------------------------------------------------------------------------------
 
 Gtk::MenuItem& MainWindow::addItem(Gtk::Menu& menu, const std::string& label, int id) {
-  auto* item = Gtk::manage(new Gtk::MenuItem(label, false));
+  auto* item = Gtk::manage(new Gtk::MenuItem(label, true));
   item->signal_activate().connect([this, id] { menuCommand(id); });
   menu.append(*item);
   if (id < kMenuRecentFirst) menuItems_[id] = item;
@@ -96,7 +125,7 @@ Gtk::MenuItem& MainWindow::addItem(Gtk::Menu& menu, const std::string& label, in
 
 void MainWindow::buildMenus() {
   auto submenu = [this](const std::string& title) -> Gtk::Menu& {
-    auto* top = Gtk::manage(new Gtk::MenuItem(title, false));
+    auto* top = Gtk::manage(new Gtk::MenuItem(title, true));
     auto* menu = Gtk::manage(new Gtk::Menu());
     menu->set_accel_group(accelGroup_);
     top->set_submenu(*menu);
@@ -110,45 +139,50 @@ void MainWindow::buildMenus() {
   };
   const auto ctrl = Gdk::CONTROL_MASK;
 
-  Gtk::Menu& file = submenu("File");
-  shortcut(addItem(file, "New project from model...", kMenuNewProject), GDK_KEY_n, ctrl);
-  shortcut(addItem(file, "Open...", kMenuOpen), GDK_KEY_o, ctrl);
-  auto* recent = Gtk::manage(new Gtk::MenuItem("Recent", false));
+  Gtk::Menu& file = submenu("_File");
+  shortcut(addItem(file, "_New project from model...", kMenuNewProject), GDK_KEY_n, ctrl);
+  shortcut(addItem(file, "_Open...", kMenuOpen), GDK_KEY_o, ctrl);
+  auto* recent = Gtk::manage(new Gtk::MenuItem("_Recent", true));
   recentMenu_ = Gtk::manage(new Gtk::Menu());
   recent->set_submenu(*recentMenu_);
   file.append(*recent);
   file.append(*Gtk::manage(new Gtk::SeparatorMenuItem()));
-  shortcut(addItem(file, "Save project", kMenuSave), GDK_KEY_s, ctrl);
-  shortcut(addItem(file, "Save project as...", kMenuSaveAs), GDK_KEY_s, ctrl | Gdk::SHIFT_MASK);
-  addItem(file, "Save a copy...", kMenuSaveCopy);
+  shortcut(addItem(file, "_Save project", kMenuSave), GDK_KEY_s, ctrl);
+  shortcut(addItem(file, "Save project _as...", kMenuSaveAs), GDK_KEY_s, ctrl | Gdk::SHIFT_MASK);
+  addItem(file, "Save a _copy...", kMenuSaveCopy);
   file.append(*Gtk::manage(new Gtk::SeparatorMenuItem()));
-  shortcut(addItem(file, "Export to Serious Sam...", kMenuExport), GDK_KEY_e, ctrl);
+  shortcut(addItem(file, "_Export to Serious Sam...", kMenuExport), GDK_KEY_e, ctrl);
   file.append(*Gtk::manage(new Gtk::SeparatorMenuItem()));
-  shortcut(addItem(file, "Quit", kMenuQuit), GDK_KEY_q, ctrl);
+  shortcut(addItem(file, "_Quit", kMenuQuit), GDK_KEY_q, ctrl);
 
-  Gtk::Menu& texture = submenu("Texture");
-  addItem(texture, "Export texture...", kMenuExportTexture);
-  addItem(texture, "Import texture...", kMenuImportTexture);
+  // Alt+T stays with Tools, as in other programs.
+  Gtk::Menu& texture = submenu("Te_xture");
+  addItem(texture, "_Export texture...", kMenuExportTexture);
+  addItem(texture, "_Import texture...", kMenuImportTexture);
   texture.append(*Gtk::manage(new Gtk::SeparatorMenuItem()));
-  addItem(texture, "Export UV layout (transparent overlay)...", kMenuExportUvOverlay);
+  addItem(texture, "Export _UV layout (transparent overlay)...", kMenuExportUvOverlay);
 
-  Gtk::Menu& view = submenu("View");
-  shortcut(addItem(view, "3D preview / paint", kMenuPreview3d), GDK_KEY_3, ctrl);
+  Gtk::Menu& view = submenu("_View");
+  shortcut(addItem(view, "_3D preview / paint", kMenuPreview3d), GDK_KEY_3, ctrl);
 
-  Gtk::Menu& tools = submenu("Tools");
-  shortcut(addItem(tools, "Preferences...", kMenuPreferences), GDK_KEY_p, ctrl);
+  Gtk::Menu& tools = submenu("_Tools");
+  shortcut(addItem(tools, "_Preferences...", kMenuPreferences), GDK_KEY_p, ctrl);
 
-  Gtk::Menu& help = submenu("Help");
-  Gtk::MenuItem& guide = addItem(help, "User guide", kMenuUserGuide);
+  Gtk::Menu& help = submenu("_Help");
+  Gtk::MenuItem& guide = addItem(help, "_User guide", kMenuUserGuide);
   shortcut(guide, GDK_KEY_F1, Gdk::ModifierType(0));
   shortcut(guide, GDK_KEY_h, ctrl, false);
-  addItem(help, "About", kMenuAbout);
-
-  // The 3D window is not part of this build: its entry shows where it belongs, and its
-  // shortcut does nothing while it is disabled.
-  menuItems_.at(kMenuPreview3d)->set_sensitive(false);
+  addItem(help, "_About", kMenuAbout);
 
   rebuildRecentMenu();
+  refreshMenus();
+}
+
+void MainWindow::refreshMenus() {
+  // The 3D window is not part of this build: its entry shows where it belongs, and its
+  // shortcut does nothing while it is disabled. A disabled item's shortcut does nothing either.
+  for (const auto& [id, item] : menuItems_)
+    item->set_sensitive(id != kMenuPreview3d && menuItemEnabled(id, session_.modelLoaded));
 }
 
 void MainWindow::rebuildRecentMenu() {
@@ -156,7 +190,9 @@ void MainWindow::rebuildRecentMenu() {
   // Deleting a managed item takes it out of the menu as well.
   for (Gtk::Widget* child : recentMenu_->get_children()) delete child;
   for (const RecentItem& r : recentMenuItems(prefs_.recentFiles)) {
-    Gtk::MenuItem& item = addItem(*recentMenu_, r.label, r.id);
+    // The position is the mnemonic; an underscore of the file name stays as it is.
+    Gtk::MenuItem& item =
+        addItem(*recentMenu_, mnemonicLabel(r.label, r.enabled ? 0 : std::string::npos), r.id);
     item.set_sensitive(r.enabled);
   }
   recentMenu_->show_all();
@@ -291,20 +327,132 @@ void MainWindow::buildControls() {
 void MainWindow::connectControls() {
   for (Gtk::RadioButton* r : {&keep_, &exact_, &smooth_})
     r->signal_toggled().connect([this, r] {
-      if (r->get_active()) controlChanged(true);  // the one switched off says nothing
+      if (r->get_active()) settingsChanged(true, false);  // the one switched off says nothing
     });
   for (Gtk::CheckButton* c : {&combine_, &perLayer_})
-    c->signal_toggled().connect([this] { controlChanged(true); });
+    c->signal_toggled().connect([this] { settingsChanged(true, false); });
   for (Gtk::ComboBoxText* c : {&width_, &height_, &upAxis_, &rotate_, &mirror_})
-    c->signal_changed().connect([this] { controlChanged(true); });
-  for (Gtk::SpinButton* s : {&maxAngle_, &margin_, &maxStretch_})
-    s->signal_value_changed().connect([this] { controlChanged(false); });
+    c->signal_changed().connect([this] { settingsChanged(true, false); });
+  // The spin boxes' own handlers step the value and may stop the event, so ours run first.
+  constexpr bool before = false;
+  for (Gtk::SpinButton* s : {&maxAngle_, &margin_, &maxStretch_}) {
+    s->signal_value_changed().connect([this] { settingsChanged(false, true); });
+    s->signal_activate().connect([this] {
+      settingsChange_.commit();
+      scheduleUnwrap();
+    });
+    s->signal_focus_out_event().connect(
+        [this, s](GdkEventFocus*) {
+          s->update();  // a typed value counts when the box is left
+          settingsChange_.commit();
+          scheduleUnwrap();
+          return false;
+        },
+        before);
+    s->signal_button_press_event().connect(
+        [this](GdkEventButton*) {
+          settingsChange_.held(true);
+          return false;
+        },
+        before);
+    s->signal_button_release_event().connect(
+        [this](GdkEventButton*) {
+          settingsChange_.held(false);
+          scheduleUnwrap();
+          return false;
+        },
+        before);
+    s->signal_key_press_event().connect(
+        [this](GdkEventKey* key) {
+          if (isStepKey(key->keyval)) settingsChange_.held(true);
+          return false;
+        },
+        before);
+    s->signal_key_release_event().connect(
+        [this](GdkEventKey* key) {
+          if (isStepKey(key->keyval)) {
+            settingsChange_.held(false);
+            scheduleUnwrap();
+          }
+          return false;
+        },
+        before);
+  }
 }
 
-void MainWindow::controlChanged(bool refresh) {
+void MainWindow::settingsChanged(bool refresh, bool spin) {
   if (updatingControls_) return;
-  const UnwrapSettings settings = readSettings();
-  handle([this, &settings, refresh] { controller_->changeSettings(settings, refresh); });
+  settingsChange_.changed(refresh, spin, milliseconds());
+  scheduleUnwrap();
+}
+
+void MainWindow::scheduleUnwrap() {
+  settingsTimer_.disconnect();
+  const int64_t start = settingsChange_.startTime();
+  if (start == SettingsChange::kNever) return;
+  const int64_t wait = start - milliseconds();
+  if (wait > 0)
+    settingsTimer_ = Glib::signal_timeout().connect(
+        [this] {
+          scheduleUnwrap();
+          return false;
+        },
+        static_cast<unsigned>(wait));
+  else
+    unwrapWhenDrawn();
+}
+
+void MainWindow::unwrapWhenDrawn() {
+  // While an event runs, handle() schedules the change again when it ends.
+  if (unwrapStarting_ || handling_) return;
+  unwrapStarting_ = true;
+  setBusy(true);
+  const UnwrapSettings next = readSettings();
+  if (settingsChange_.refresh()) showControlStates(controlStates(session_, next));
+  if (unwrapFlattens(session_.sourceModel, next)) setStatus(kStatusCounts, kUnwrappingNote);
+  GdkFrameClock* clock = gtk_widget_get_frame_clock(GTK_WIDGET(gobj()));
+  if (!clock) {  // not on the screen: nothing to wait for
+    unwrapStarting_ = false;
+    handle([] {});
+    return;
+  }
+  afterPaintHandler_ = g_signal_connect_swapped(
+      clock, "after-paint", G_CALLBACK(+[](MainWindow* window) { window->afterPaint(); }), this);
+  gdk_frame_clock_request_phase(clock, GDK_FRAME_CLOCK_PHASE_AFTER_PAINT);
+}
+
+void MainWindow::afterPaint() {
+  g_signal_handler_disconnect(gtk_widget_get_frame_clock(GTK_WIDGET(gobj())), afterPaintHandler_);
+  afterPaintHandler_ = 0;
+  // Outside the frame clock's own dispatch: a message box of the unwrap needs the clock.
+  Glib::signal_idle().connect_once([this] {
+    unwrapStarting_ = false;
+    get_display()->flush();  // the frame reaches the screen before the work holds the program
+    handle([] {});
+  });
+}
+
+void MainWindow::finishSettingsChange() {
+  if (!settingsChange_.pending()) return;
+  settingsTimer_.disconnect();
+  const bool refresh = settingsChange_.take();
+  setBusy(true);
+  struct Done {
+    MainWindow& window;
+    ~Done() { window.setBusy(false); }
+  } done{*this};
+  controller_->changeSettings(readSettings(), refresh);
+}
+
+void MainWindow::setBusy(bool busy) {
+  const Glib::RefPtr<Gdk::Window> window = get_window();
+  if (!window) return;
+  if (busy) {
+    window->set_cursor(Gdk::Cursor::create(get_display(), "wait"));
+    get_display()->flush();
+  } else {
+    window->set_cursor();
+  }
 }
 
 UnwrapSettings MainWindow::readSettings() const {
@@ -346,7 +494,10 @@ void MainWindow::applySettings(const UnwrapSettings& s) {
 
 void MainWindow::refreshControls() {
   applySettings(session_.settings);
-  const ControlStates c = controlStates(session_);
+  showControlStates(controlStates(session_, session_.settings));
+}
+
+void MainWindow::showControlStates(const ControlStates& c) {
   for (Gtk::Widget* w : {static_cast<Gtk::Widget*>(&keep_), static_cast<Gtk::Widget*>(&exact_),
                          static_cast<Gtk::Widget*>(&smooth_)})
     w->set_sensitive(c.mappingEnabled);
@@ -364,8 +515,7 @@ void MainWindow::refreshControls() {
   changeLayout_.set_visible(c.changeLayoutVisible);
   lockLayout_.set_visible(c.lockLayoutVisible);
   cancel_.set_visible(c.cancelVisible);
-  sizeText_.set_text(textureSizeText(session_.settings.layoutWidth, session_.settings.layoutHeight));
-  menuItems_.at(kMenuImportTexture)->set_sensitive(session_.modelLoaded);
+  sizeText_.set_text(c.sizeText);
 }
 
 void MainWindow::refreshViews() {
@@ -390,6 +540,7 @@ void MainWindow::handle(const std::function<void()>& work) {
   if (handling_ || !controller_) return;
   handling_ = true;
   try {
+    finishSettingsChange();
     work();
   } catch (const std::exception& e) {
     // Nothing may unwind into GTK's C code; the user keeps the program and the unsaved work.
@@ -401,10 +552,13 @@ void MainWindow::handle(const std::function<void()>& work) {
   }
   afterEvent();
   handling_ = false;
+  // A change made while the event ran (a box leaving the focus to a dialog).
+  if (settingsChange_.pending()) scheduleUnwrap();
 }
 
 void MainWindow::afterEvent() {
   rebuildRecentMenu();
+  refreshMenus();
   const std::string title = controller_->mainTitle();
   if (get_title() != title) set_title(title);
   if (quitRequested_) hide();
@@ -424,6 +578,17 @@ bool MainWindow::timerTick() {
 bool MainWindow::on_delete_event(GdkEventAny*) {
   handle([this] { quit(); });
   return true;  // the window goes only through quit()
+}
+
+void MainWindow::on_size_allocate(Gtk::Allocation& allocation) {
+  // A window manager keeps the window at least at its minimum size; without one the X window
+  // can be made smaller, and the layout is then cut off at its edge rather than squeezed.
+  int minimumWidth = 0, minimumHeight = 0, natural = 0;
+  get_preferred_width(minimumWidth, natural);
+  get_preferred_height(minimumHeight, natural);
+  allocation.set_width(std::max(allocation.get_width(), minimumWidth));
+  allocation.set_height(std::max(allocation.get_height(), minimumHeight));
+  Gtk::Window::on_size_allocate(allocation);
 }
 
 void MainWindow::quit() {

@@ -13,25 +13,28 @@
 #include "app/controller.h"
 #include "app/preferences.h"
 #include "app/session.h"
+#include "app/window_rules.h"
 #include "ui/uv_canvas.h"
 
 // The fixed area below the menu bar. Everything sits at its reference position; only the UV
 // view's scrolling area follows the window's size.
 class MainArea : public Gtk::Fixed {
  public:
-  // Its own window clips the controls when the window is made smaller than the layout.
+  // Its own window clips what lies outside the allocation.
   explicit MainArea(Gtk::Widget& uvArea) : uvArea_(uvArea) { set_has_window(true); }
   // Height of what lies below this area inside the window (the status bar).
   std::function<int()> heightBelow;
 
  protected:
   void on_size_allocate(Gtk::Allocation& allocation) override;
-  // The window may be made smaller than the layout (a small screen): the controls are then cut
-  // off at the edge rather than pushing the window off the screen.
+  // At least the settings column and the smallest scrolling area the UV view can draw: a
+  // smaller window would squeeze the scroll bars below their own size.
   void get_preferred_width_vfunc(int& minimum, int& natural) const override;
   void get_preferred_height_vfunc(int& minimum, int& natural) const override;
 
  private:
+  Size uvMinimum() const;
+
   Gtk::Widget& uvArea_;
 };
 
@@ -49,9 +52,11 @@ class MainWindow : public Gtk::Window {
   // The report, the UV view and the title.
   void refreshViews();
 
-  // Runs `work` as one event of this window, then the after-event step (title, recent menu).
-  // An event that arrives while another is being handled (a dialog's own loop still delivers
-  // timer ticks and drops) is dropped, so no handler ever re-enters.
+  // Runs `work` as one event of this window, then the after-event step (title, menus). A
+  // settings change still waiting for its unwrap is unwrapped first, so that every command
+  // sees the settings the controls show. An event that arrives while another is being handled
+  // (a dialog's own loop still delivers timer ticks and drops) is dropped, so no handler ever
+  // re-enters.
   void handle(const std::function<void()>& work);
   // The first event: the file argument or the untitled autosave question.
   void start(const std::vector<std::string>& args);
@@ -60,15 +65,29 @@ class MainWindow : public Gtk::Window {
 
  protected:
   bool on_delete_event(GdkEventAny* event) override;
+  void on_size_allocate(Gtk::Allocation& allocation) override;
 
  private:
   void buildMenus();
+  // label: with the mnemonic marked by an underscore.
   Gtk::MenuItem& addItem(Gtk::Menu& menu, const std::string& label, int id);
   void rebuildRecentMenu();
+  void refreshMenus();
   void buildControls();
   void connectControls();
   void menuCommand(int id);
-  void controlChanged(bool refresh);
+  void showControlStates(const ControlStates& states);
+  // A control changed the settings; see SettingsChange for when the unwrap starts.
+  void settingsChanged(bool refresh, bool spin);
+  // Starts the waiting change's unwrap when it is due, or sets a timer for then.
+  void scheduleUnwrap();
+  // Shows the busy cursor, the refreshed controls and the status note, and unwraps once
+  // they are on the screen.
+  void unwrapWhenDrawn();
+  void afterPaint();
+  void setBusy(bool busy);
+  // Inside an event: the waiting change's unwrap.
+  void finishSettingsChange();
   UnwrapSettings readSettings() const;
   void applySettings(const UnwrapSettings& settings);
   void afterEvent();
@@ -83,6 +102,11 @@ class MainWindow : public Gtk::Window {
   bool handling_ = false;
   bool updatingControls_ = false;
   bool quitRequested_ = false;
+
+  SettingsChange settingsChange_;
+  sigc::connection settingsTimer_;
+  unsigned long afterPaintHandler_ = 0;  // on the frame clock while waiting for the screen
+  bool unwrapStarting_ = false;          // from the drawn frame until the unwrap runs
 
   Gtk::Box box_{Gtk::ORIENTATION_VERTICAL};
   Gtk::MenuBar menuBar_;

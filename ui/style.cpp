@@ -11,6 +11,11 @@ constexpr const char* kCss = R"css(
 #quillmap-main .settings, #quillmap-dialog {
   font-size: 9pt;
 }
+/* A changed setting starts an unwrap that holds the window: the controls must show their new
+   state in the one frame drawn before it, not fade into it afterwards. */
+#quillmap-main .settings * {
+  transition: none;
+}
 #quillmap-main .settings button,
 #quillmap-dialog button {
   min-height: 0;

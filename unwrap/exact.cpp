@@ -149,8 +149,8 @@ PieceLayout segmentExact(const Model& model, const WeldData& weld, double maxAng
         double h = std::sqrt(dot(F, F) - d * d + 1e-30);
         const Vec2 A = lt[k], B = lt[(k + 1) % 3];
         const Vec2 AB = B - A;
-        const double abLength = std::sqrt(AB.x * AB.x + AB.y * AB.y);
-        const Vec2 dir = (1.0 / abLength) * AB;
+        // A true division: the reciprocal times AB rounds differently and flips ties later.
+        const Vec2 dir = AB / std::sqrt(AB.x * AB.x + AB.y * AB.y);
         const Vec2 perp = {-dir.y, dir.x};
         if (orient2d(lt[k], lt[(k + 1) % 3], lt[(k + 2) % 3]) > 0) h = -h;
         Vec2* ln = &out.corner[3 * n];

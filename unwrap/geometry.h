@@ -10,6 +10,7 @@ struct Vec2 {
 inline Vec2 operator+(Vec2 a, Vec2 b) { return {a.x + b.x, a.y + b.y}; }
 inline Vec2 operator-(Vec2 a, Vec2 b) { return {a.x - b.x, a.y - b.y}; }
 inline Vec2 operator*(double s, Vec2 a) { return {s * a.x, s * a.y}; }
+inline Vec2 operator/(Vec2 a, double s) { return {a.x / s, a.y / s}; }
 
 // Signed doubled area of a, b, c: positive when they turn counter-clockwise (y up).
 inline double orient2d(Vec2 a, Vec2 b, Vec2 c) {

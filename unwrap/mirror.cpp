@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cmath>
 #include <unordered_map>
 #include <unordered_set>
@@ -55,6 +56,12 @@ Key3 mirrorKey(double x, double y, double z, double tol) {
 }
 Key3 mirrorKey(const Vertex& v, double tol) { return mirrorKey(v.x, v.y, v.z, tol); }
 
+// The position itself (0 and -0 alike).
+Key3 exactKey(const Vertex& v) {
+  return {std::bit_cast<uint32_t>(v.x + 0.0f), std::bit_cast<uint32_t>(v.y + 0.0f),
+          std::bit_cast<uint32_t>(v.z + 0.0f)};
+}
+
 int64_t nearestMillionth(double q) {
   const double scaled = q * 1000000.0;
   return scaled == scaled ? std::llround(std::clamp(scaled, -4.0e18, 4.0e18)) : 0;
@@ -70,6 +77,161 @@ int32_t findRoot(std::vector<int32_t>& parent, int32_t v) {
   }
   return v;
 }
+
+// Finds the vertices of the unwrapped half model whose UVs a mirrored triangle takes.
+class PartnerFinder {
+ public:
+  PartnerFinder(const Model& half, double tol, int width, int height)
+      : half_(half), width_(width), height_(height) {
+    const auto V = static_cast<int32_t>(half.vertices.size());
+    // Groups of the layout: vertices joined through their triangles.
+    std::vector<int32_t> parent(V);
+    for (int32_t v = 0; v < V; ++v) parent[v] = v;
+    for (const Triangle& tri : half.triangles) {
+      const int32_t a = findRoot(parent, tri.cornerA);
+      const int32_t b = findRoot(parent, tri.cornerB);
+      if (b != a) parent[b] = a;
+      const int32_t c = findRoot(parent, tri.cornerC);
+      if (c != a) parent[c] = a;
+    }
+    // Every vertex of each group at each position, in vertex order, and the groups at each
+    // position in order of first appearance (linked lists).
+    vertexKey_.resize(static_cast<size_t>(V));
+    for (int32_t v = 0; v < V; ++v) vertexKey_[v] = mirrorKey(half.vertices[v], tol);
+    nextCopy_.assign(static_cast<size_t>(V), -1);
+    copies_.reserve(static_cast<size_t>(V));
+    rootsAt_.reserve(static_cast<size_t>(V));
+    for (int32_t v = 0; v < V; ++v) {
+      const Key3& key = vertexKey_[v];
+      const int32_t root = findRoot(parent, v);
+      const auto [copy, isNewCopy] = copies_.try_emplace({key, root, 0}, v, v);
+      if (!isNewCopy) {
+        nextCopy_[copy->second.second] = v;
+        copy->second.second = v;
+        continue;
+      }
+      const auto entry = static_cast<int32_t>(rootEntries_.size());
+      rootEntries_.push_back({root, -1});
+      const auto [it, isNew] = rootsAt_.try_emplace(key, entry, entry);
+      if (!isNew) {
+        rootEntries_[it->second.second].second = entry;
+        it->second.second = entry;
+      }
+    }
+    // Neighbours of each vertex through the half's triangles, sorted.
+    std::vector<int32_t> degree(static_cast<size_t>(V) + 1, 0);
+    for (const Triangle& tri : half.triangles)
+      for (int k = 0; k < 3; ++k) degree[cornerOf(tri, k) + 1] += 2;
+    for (int32_t v = 0; v < V; ++v) degree[v + 1] += degree[v];
+    firstNeighbour_ = degree;
+    neighbours_.resize(static_cast<size_t>(degree[V]));
+    for (const Triangle& tri : half.triangles)
+      for (int k = 0; k < 3; ++k) {
+        const int32_t v = cornerOf(tri, k);
+        neighbours_[degree[v]++] = cornerOf(tri, (k + 1) % 3);
+        neighbours_[degree[v]++] = cornerOf(tri, (k + 2) % 3);
+      }
+    for (int32_t v = 0; v < V; ++v)
+      std::sort(neighbours_.begin() + firstNeighbour_[v], neighbours_.begin() + firstNeighbour_[v + 1]);
+    triangleAt_.reserve(half.triangles.size());
+    for (size_t h = 0; h < half.triangles.size(); ++h) {
+      const Triangle& tri = half.triangles[h];
+      triangleAt_.try_emplace(
+          triangleKey(vertexKey_[tri.cornerA], vertexKey_[tri.cornerB], vertexKey_[tri.cornerC]),
+          static_cast<int32_t>(h));
+    }
+  }
+
+  // The partners of a triangle whose corners reflect to `reflected` (mirror keys `key`): the
+  // corners of its mirror image where that is a triangle of the half. Otherwise, in the first
+  // group at key[0] that has them, the vertices nearest the reflected corners that lie together
+  // on one side of every cut: a piece can hold one position more than once (copies on both
+  // sides of a cut, or of the gap round a cone point), and a triangle spread across a cut would
+  // take a torn and stretched piece of texture. Each two partners share a triangle or a
+  // neighbour; of such triples the one closest together in the texture wins. False when no
+  // group has one.
+  bool find(const Key3 key[3], const Vec3 reflected[3], int32_t partner[3]) const {
+    if (key[0] != key[1] && key[1] != key[2] && key[0] != key[2]) {
+      if (const auto it = triangleAt_.find(triangleKey(key[0], key[1], key[2])); it != triangleAt_.end()) {
+        const Triangle& image = half_.triangles[it->second];
+        for (int k = 0; k < 3; ++k)
+          for (int j = 0; j < 3; ++j)
+            if (vertexKey_[cornerOf(image, j)] == key[k]) partner[k] = cornerOf(image, j);
+        return true;
+      }
+    }
+    const auto roots = rootsAt_.find(key[0]);
+    if (roots == rootsAt_.end()) return false;
+    for (int32_t e = roots->second.first; e != -1; e = rootEntries_[e].second) {
+      const int32_t root = rootEntries_[e].first;
+      int32_t first[3];
+      double nearest[3];
+      int k = 0;
+      for (; k < 3; ++k) {
+        const auto it = copies_.find({key[k], root, 0});
+        if (it == copies_.end()) break;
+        first[k] = it->second.first;
+        nearest[k] = HUGE_VAL;
+        for (int32_t v = first[k]; v != -1; v = nextCopy_[v])
+          nearest[k] = std::min(nearest[k], distance(v, reflected[k]));
+      }
+      if (k < 3) continue;
+      double best = HUGE_VAL;
+      for (int32_t a = first[0]; a != -1; a = nextCopy_[a]) {
+        if (distance(a, reflected[0]) != nearest[0]) continue;
+        for (int32_t b = first[1]; b != -1; b = nextCopy_[b]) {
+          if (distance(b, reflected[1]) != nearest[1] || samePosition(a, b) || !near(a, b)) continue;
+          for (int32_t c = first[2]; c != -1; c = nextCopy_[c]) {
+            if (distance(c, reflected[2]) != nearest[2] || samePosition(a, c) || samePosition(b, c) ||
+                !near(b, c) || !near(c, a))
+              continue;
+            const double perimeter = texelDistance(a, b) + texelDistance(b, c) + texelDistance(c, a);
+            if (perimeter < best) {
+              best = perimeter;
+              partner[0] = a;
+              partner[1] = b;
+              partner[2] = c;
+            }
+          }
+        }
+      }
+      if (best < HUGE_VAL) return true;
+    }
+    return false;
+  }
+
+ private:
+  // a and b share a triangle or a neighbour: they lie on the same side of every cut nearby.
+  bool near(int32_t a, int32_t b) const {
+    const auto i = neighbours_.begin() + firstNeighbour_[a], iEnd = neighbours_.begin() + firstNeighbour_[a + 1];
+    const auto j = neighbours_.begin() + firstNeighbour_[b], jEnd = neighbours_.begin() + firstNeighbour_[b + 1];
+    if (std::binary_search(i, iEnd, b)) return true;
+    for (auto p = i, q = j; p != iEnd && q != jEnd;) {
+      if (*p == *q) return true;
+      *p < *q ? ++p : ++q;
+    }
+    return false;
+  }
+  double distance(int32_t v, const Vec3& p) const { return length(positionOf(half_.vertices[v]) - p); }
+  bool samePosition(int32_t a, int32_t b) const {
+    const Vertex &p = half_.vertices[a], &q = half_.vertices[b];
+    return p.x == q.x && p.y == q.y && p.z == q.z;
+  }
+  double texelDistance(int32_t a, int32_t b) const {
+    const Vertex &p = half_.vertices[a], &q = half_.vertices[b];
+    return std::hypot((double(p.u) - q.u) * width_, (double(p.v) - q.v) * height_);
+  }
+
+  const Model& half_;
+  int width_, height_;
+  std::vector<Key3> vertexKey_;
+  std::unordered_map<TaggedKey, std::pair<int32_t, int32_t>, TaggedKeyHash> copies_;  // first, last
+  std::vector<int32_t> firstNeighbour_, neighbours_;  // neighbours of v: [first[v], first[v + 1])
+  std::vector<int32_t> nextCopy_;  // the next vertex of the same group at the same key, -1 at the end
+  std::unordered_map<Key3, std::pair<int32_t, int32_t>, Key3Hash> rootsAt_;  // first, last entry
+  std::vector<std::pair<int32_t, int32_t>> rootEntries_;                     // root, next entry
+  std::unordered_map<TriangleKey, int32_t, TriangleKeyHash> triangleAt_;
+};
 
 // A copy of the model holding only the listed triangles, in their order.
 Model subModel(const Model& model, const std::vector<int32_t>& triangles) {
@@ -141,6 +303,7 @@ MirrorOutcome mirrorUnwrap(Model& model, const UnwrapSettings& settings, UnwrapS
   // the model.
   std::vector<uint8_t> candidate(T, 0);
   std::vector<Key3> partnerKey(3 * static_cast<size_t>(T));
+  std::vector<Vec3> reflected(3 * static_cast<size_t>(T));
   for (int32_t t = 0; t < T; ++t) {
     const Triangle& tri = model.triangles[t];
     double p[3][3];
@@ -156,6 +319,7 @@ MirrorOutcome mirrorUnwrap(Model& model, const UnwrapSettings& settings, UnwrapS
     candidate[t] = 1;
     for (int k = 0; k < 3; ++k) {
       p[k][axis] = 2 * centre - p[k][axis];
+      reflected[3 * t + k] = {p[k][0], p[k][1], p[k][2]};
       partnerKey[3 * t + k] = mirrorKey(p[k][0], p[k][1], p[k][2], tol);
       if (!positions.count(partnerKey[3 * t + k])) candidate[t] = 0;
     }
@@ -181,80 +345,12 @@ MirrorOutcome mirrorUnwrap(Model& model, const UnwrapSettings& settings, UnwrapS
     }
     outcome.passes = pass;
 
-    // Groups of the layout: vertices joined through their triangles.
-    const auto V = static_cast<int32_t>(half.vertices.size());
-    std::vector<int32_t> parent(V);
-    for (int32_t v = 0; v < V; ++v) parent[v] = v;
-    for (const Triangle& tri : half.triangles) {
-      const int32_t a = findRoot(parent, tri.cornerA);
-      const int32_t b = findRoot(parent, tri.cornerB);
-      if (b != a) parent[b] = a;
-      const int32_t c = findRoot(parent, tri.cornerC);
-      if (c != a) parent[c] = a;
-    }
-    // The first vertex of each group at each position, and the groups at each position in
-    // order of first appearance (a linked list per position).
-    std::unordered_map<TaggedKey, int32_t, TaggedKeyHash> vertexAt;
-    std::unordered_map<Key3, std::pair<int32_t, int32_t>, Key3Hash> rootsAt;  // first, last entry
-    std::vector<std::pair<int32_t, int32_t>> rootEntries;                     // root, next entry
-    vertexAt.reserve(static_cast<size_t>(V));
-    rootsAt.reserve(static_cast<size_t>(V));
-    std::vector<Key3> vertexKey(static_cast<size_t>(V));
-    for (int32_t v = 0; v < V; ++v) vertexKey[v] = mirrorKey(half.vertices[v], tol);
-    for (int32_t v = 0; v < V; ++v) {
-      const Key3& key = vertexKey[v];
-      const int32_t root = findRoot(parent, v);
-      if (!vertexAt.try_emplace({key, root, 0}, v).second) continue;
-      const auto entry = static_cast<int32_t>(rootEntries.size());
-      rootEntries.push_back({root, -1});
-      const auto [it, isNew] = rootsAt.try_emplace(key, entry, entry);
-      if (!isNew) {
-        rootEntries[it->second.second].second = entry;
-        it->second.second = entry;
-      }
-    }
-
-    // Where the mirror image is itself a triangle of the half, its own corners are the
-    // partners. A group can hold one position more than once (a piece unfolded round a cone
-    // point leaves a gap), and the first vertex there may lie across the gap, which would tear
-    // the mirrored triangle's texture.
-    std::unordered_map<TriangleKey, int32_t, TriangleKeyHash> triangleAt;
-    triangleAt.reserve(half.triangles.size());
-    for (size_t h = 0; h < half.triangles.size(); ++h) {
-      const Triangle& tri = half.triangles[h];
-      triangleAt.try_emplace(
-          triangleKey(vertexKey[tri.cornerA], vertexKey[tri.cornerB], vertexKey[tri.cornerC]),
-          static_cast<int32_t>(h));
-    }
-
+    const PartnerFinder finder(half, tol, settings.layoutWidth, settings.layoutHeight);
     failed.clear();
     for (int32_t t = 0; t < T; ++t) {
       if (!candidate[t]) continue;
-      const Key3* pk = &partnerKey[3 * static_cast<size_t>(t)];
-      bool found = false;
-      if (const auto it = triangleAt.find(triangleKey(pk[0], pk[1], pk[2])); it != triangleAt.end()) {
-        const Triangle& image = half.triangles[it->second];
-        for (int k = 0; k < 3; ++k)
-          for (int j = 0; j < 3; ++j)
-            if (vertexKey[cornerOf(image, j)] == pk[k]) {
-              partner[3 * t + k] = cornerOf(image, j);
-              break;
-            }
-        found = true;
-      }
-      if (const auto it = rootsAt.find(pk[0]); !found && it != rootsAt.end()) {
-        for (int32_t e = it->second.first; e != -1 && !found; e = rootEntries[e].second) {
-          const int32_t root = rootEntries[e].first;
-          const auto v1 = vertexAt.find({pk[1], root, 0});
-          const auto v2 = vertexAt.find({pk[2], root, 0});
-          if (v1 == vertexAt.end() || v2 == vertexAt.end()) continue;
-          partner[3 * t] = vertexAt.find({pk[0], root, 0})->second;
-          partner[3 * t + 1] = v1->second;
-          partner[3 * t + 2] = v2->second;
-          found = true;
-        }
-      }
-      if (!found) {
+      const size_t at = 3 * static_cast<size_t>(t);
+      if (!finder.find(&partnerKey[at], &reflected[at], &partner[at])) {
         candidate[t] = 0;
         failed.push_back(t);
       }
@@ -312,7 +408,8 @@ MirrorOutcome mirrorUnwrap(Model& model, const UnwrapSettings& settings, UnwrapS
   }
 
   // Assemble: the half model's vertices first, then one vertex per distinct (position, UV) of
-  // the mirrored corners.
+  // the mirrored corners. The position is the exact one: vertices closer than the mirror's
+  // tolerance stay apart.
   std::vector<Vertex> vertices = half.vertices;
   std::unordered_map<TaggedKey, int32_t, TaggedKeyHash> mirrored;
   std::vector<Triangle> triangles(T);
@@ -327,7 +424,7 @@ MirrorOutcome mirrorUnwrap(Model& model, const UnwrapSettings& settings, UnwrapS
     for (int k = 0; k < 3; ++k) {
       const Vertex& source = model.vertices[cornerOf(tri, k)];
       const Vertex uv = vertices[partner[3 * t + k]];
-      const TaggedKey key{mirrorKey(source, tol), nearestMillionth(uv.u), nearestMillionth(uv.v)};
+      const TaggedKey key{exactKey(source), nearestMillionth(uv.u), nearestMillionth(uv.v)};
       const auto [it, isNew] = mirrored.try_emplace(key, static_cast<int32_t>(vertices.size()));
       if (isNew) vertices.push_back({source.x, source.y, source.z, uv.u, uv.v});
       setCorner(tri, k, it->second);

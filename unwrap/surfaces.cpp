@@ -4,8 +4,10 @@
 #include <array>
 #include <cmath>
 #include <deque>
+#include <map>
 #include <string>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include "unwrap/weld.h"
@@ -75,6 +77,61 @@ std::string lowerAscii(std::string s) {
   return s;
 }
 
+// The n-th try at a distinct name: the name cut to maxLength characters, and from n = 2 on
+// cut further to make room for n, which follows it.
+std::string numberedName(const std::string& name, size_t maxLength, int n) {
+  if (n < 2) return name.substr(0, maxLength);
+  const std::string number = std::to_string(n);
+  return name.substr(0, maxLength - std::min(maxLength, number.size())) + number;
+}
+
+// "<first 11 characters of the material>_<sequence number>" for every Surface, at most
+// kMaxSurfaceName characters and unique ignoring case, as importers match material names.
+// A number of four digits or more shortens the stem so that it fits. The Surfaces of one
+// material whose numbers have one length share a stem: they keep their names when no earlier
+// group holds any of them, and otherwise number the stem as repeated layer names are
+// numbered, staying clear of the names other groups have as they are.
+std::vector<std::string> surfaceNames(const Model& model, const std::vector<int32_t>& surfaceMaterial,
+                                      const std::vector<int32_t>& surfaceSequence) {
+  const size_t count = surfaceMaterial.size();
+  auto nameOf = [&](size_t l, int n) {
+    const int32_t m = surfaceMaterial[l];
+    const std::string source =
+        m >= 0 && m < model.materialCount() ? model.materialNames[m] : std::string("Default");
+    const std::string number = sequenceText(surfaceSequence[l]);
+    const size_t stemRoom = kMaxSurfaceName - 1 - std::min(number.size(), kMaxSurfaceName - 1);
+    return numberedName(source, std::min<size_t>(11, stemRoom), n) + "_" + number;
+  };
+  // Groups sharing a stem, in the order of their first Surface.
+  std::vector<std::vector<size_t>> groups;
+  std::map<std::pair<int32_t, size_t>, size_t> groupOf;  // (material, number length)
+  std::unordered_map<std::string, size_t> plainOwner;    // lower-cased name as it is -> group
+  for (size_t l = 0; l < count; ++l) {
+    const auto key = std::make_pair(surfaceMaterial[l], sequenceText(surfaceSequence[l]).size());
+    const auto [it, isNew] = groupOf.try_emplace(key, groups.size());
+    if (isNew) groups.emplace_back();
+    groups[it->second].push_back(l);
+    plainOwner.try_emplace(lowerAscii(nameOf(l, 1)), it->second);
+  }
+  std::vector<std::string> names(count);
+  std::unordered_set<std::string> taken;  // lower-cased
+  for (size_t g = 0; g < groups.size(); ++g) {
+    int n = 1;
+    auto isFree = [&](size_t l) {
+      const std::string lower = lowerAscii(nameOf(l, n));
+      if (taken.count(lower)) return false;
+      const auto owner = plainOwner.find(lower);
+      return n == 1 || owner == plainOwner.end() || owner->second == g;
+    };
+    while (!std::all_of(groups[g].begin(), groups[g].end(), isFree)) ++n;
+    for (size_t l : groups[g]) {
+      names[l] = nameOf(l, n);
+      taken.insert(lowerAscii(names[l]));
+    }
+  }
+  return names;
+}
+
 }  // namespace
 
 int64_t uvKeyCoordinate(float c) {
@@ -116,13 +173,18 @@ int64_t buildSurfaces(Model& model, bool mergeSurfaces) {
         root[findRoot(root, n / 3)] = findRoot(root, h);
   }
 
+  // Triangles without area are not exported, so they neither form Surfaces nor keep other
+  // triangles out of one; they join a Surface of their material at the end.
+  std::vector<uint8_t> withoutArea(T);
+  for (int32_t t = 0; t < T; ++t) withoutArea[t] = cornersCoincide(model, model.triangles[t]);
+
   // First pass: groups grown breadth-first inside an island while no position gets two UVs.
   std::vector<int32_t> group(T, -1), queuedFor(T, -1);
   std::vector<std::vector<int32_t>> groups;
   SurfaceMap firstMap;
   std::deque<int32_t> queue;
   for (int32_t s = 0; s < T; ++s) {
-    if (group[s] != -1) continue;
+    if (group[s] != -1 || withoutArea[s]) continue;
     const auto g = static_cast<int32_t>(groups.size());
     groups.emplace_back();
     queue.assign({s});
@@ -139,7 +201,8 @@ int64_t buildSurfaces(Model& model, bool mergeSurfaces) {
         const int32_t id = d.uvVertexId[d.cornerVertex(3 * t + k)];
         for (int32_t c = d.cornerHead[id]; c != -1; c = d.cornerNext[c]) {
           const int32_t n = c / 3;
-          if (group[n] == -1 && queuedFor[n] != g && findRoot(root, n) == rootT) {
+          if (group[n] == -1 && !withoutArea[n] && queuedFor[n] != g &&
+              findRoot(root, n) == rootT) {
             queuedFor[n] = g;
             queue.push_back(n);
           }
@@ -176,22 +239,45 @@ int64_t buildSurfaces(Model& model, bool mergeSurfaces) {
     surfaceOfGroup[g] = surface;
   }
 
-  std::vector<std::string> names;
-  for (size_t l = 0; l < surfaceMaterial.size(); ++l) {
-    const int32_t m = surfaceMaterial[l];
-    const std::string source =
-        m >= 0 && m < model.materialCount() ? model.materialNames[m] : std::string("Default");
-    names.push_back(source.substr(0, 11) + "_" + sequenceText(surfaceSequence[l]));
+  // A triangle without area joins the first Surface of its material, or one of its own when
+  // its material has no other triangles.
+  std::unordered_map<int32_t, int32_t> firstSurfaceOf;
+  for (size_t l = 0; l < surfaceMaterial.size(); ++l)
+    firstSurfaceOf.try_emplace(surfaceMaterial[l], static_cast<int32_t>(l));
+  for (int32_t t = 0; t < T; ++t) {
+    Triangle& tri = model.triangles[t];
+    if (!withoutArea[t]) {
+      tri.material = surfaceOfGroup[group[t]];
+      continue;
+    }
+    const auto [first, isNew] =
+        firstSurfaceOf.try_emplace(tri.material, static_cast<int32_t>(surfaceMaterial.size()));
+    if (isNew) {
+      surfaceMaterial.push_back(tri.material);
+      surfaceSequence.push_back(++openedPerMaterial[tri.material]);
+    }
+    tri.material = first->second;
   }
-  for (int32_t t = 0; t < T; ++t) model.triangles[t].material = surfaceOfGroup[group[t]];
-  model.materialNames = std::move(names);
+  model.materialNames = surfaceNames(model, surfaceMaterial, surfaceSequence);
   return model.materialCount();
+}
+
+std::vector<std::string> distinctNames(const std::vector<std::string>& names, size_t maxLength) {
+  std::vector<std::string> result;
+  std::unordered_set<std::string> taken;  // lower-cased
+  for (const std::string& name : names) {
+    int n = 1;
+    while (taken.count(lowerAscii(numberedName(name, maxLength, n)))) ++n;
+    result.push_back(numberedName(name, maxLength, n));
+    taken.insert(lowerAscii(result.back()));
+  }
+  return result;
 }
 
 void layerSurfaceNames(Model& model) {
   static const std::string kAllowed =
       "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789_-";
-  std::vector<std::string> finals;
+  std::vector<std::string> cleaned;
   for (const std::string& layer : model.layerNames) {
     std::string name;
     for (char c : layer) {
@@ -200,20 +286,8 @@ void layerSurfaceNames(Model& model) {
       else if (c == ' ')
         name += '_';
     }
-    if (name.empty()) name = "Layer";
-    name = name.substr(0, 11);
-    std::string candidate = name;
-    for (int n = 1;;) {
-      const std::string lower = lowerAscii(candidate);
-      if (std::none_of(finals.begin(), finals.end(),
-                       [&](const std::string& f) { return lowerAscii(f) == lower; }))
-        break;
-      ++n;
-      const std::string number = std::to_string(n);
-      candidate = name.substr(0, 11 - number.size()) + number;
-    }
-    finals.push_back(candidate);
+    cleaned.push_back(name.empty() ? "Layer" : name);
   }
-  model.materialNames = std::move(finals);
+  model.materialNames = distinctNames(cleaned, 11);
   for (Triangle& t : model.triangles) t.material = t.layer;
 }

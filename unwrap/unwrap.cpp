@@ -1,5 +1,7 @@
 #include "unwrap/unwrap.h"
 
+#include <algorithm>
+
 #include "unwrap/pack.h"
 #include "unwrap/smooth.h"
 
@@ -27,6 +29,9 @@ int64_t layOutPieces(Model& model, const WeldData& weld, Segmentation segmentati
                  settings.layoutHeight);
   stats.pieceCount = layout.pieceCount;
   stats.layoutScale = packed.scale;
+  stats.largestPiece = 0;
+  for (const PieceBox& box : pieces.boxes)
+    stats.largestPiece = std::max({stats.largestPiece, box.width, box.height});
   stats.textureUsed = packed.textureUsed;
   stats.rotatedCount = packed.rotatedCount;
   stats.largestStretch = segmentation.largestStretch;

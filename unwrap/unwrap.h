@@ -31,6 +31,7 @@ struct UnwrapStats {
   int64_t pieceCount = 0;
   int64_t mirroredCount = 0;
   double layoutScale = 0;     // texture pixels per model unit
+  double largestPiece = 0;    // model units: the longest side of any piece's box
   double textureUsed = 0;     // fraction of the texture covered by the model's 3D area
   int64_t rotatedCount = 0;   // pieces turned by the raster packer
   double largestStretch = 1;  // smooth mode; 1 in exact mode
@@ -39,7 +40,7 @@ struct UnwrapStats {
 };
 
 // Replaces the model's vertices and corner indices so that every corner carries its layout
-// UV, and fills the piece, scale, usage, turn, stretch and fold figures of `stats` (the
+// UV, and fills the piece, scale, size, usage, turn, stretch and fold figures of `stats` (the
 // mirrored count is left alone). Every corner index must lie inside the vertex array.
 // Returns the number of pieces.
 int64_t unwrapPieces(Model& model, const UnwrapSettings& settings, UnwrapStats& stats);

@@ -36,6 +36,16 @@ std::vector<int32_t> positionIds(const Model& model) {
   return ids;
 }
 
+bool cornersCoincide(const Model& model, const Triangle& triangle) {
+  auto key = [&](int32_t corner) {
+    const Vertex& v = model.vertices[corner];
+    return std::array<int64_t, 3>{positionKeyCoordinate(v.x), positionKeyCoordinate(v.y),
+                                  positionKeyCoordinate(v.z)};
+  };
+  const auto a = key(triangle.cornerA), b = key(triangle.cornerB), c = key(triangle.cornerC);
+  return a == b || b == c || c == a;
+}
+
 WeldData weldModel(const Model& model) {
   WeldData w;
   const size_t T = model.triangles.size();

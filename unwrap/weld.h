@@ -27,6 +27,11 @@ int64_t positionKeyCoordinate(float c);
 // Numbers every vertex by its position key, in order of first appearance.
 std::vector<int32_t> positionIds(const Model& model);
 
+// Two or three of the triangle's corners share a position key: a triangle without area. The
+// game's importer divides by the area, so the export leaves such triangles out. Requires the
+// corner indices to lie inside the vertex array.
+bool cornersCoincide(const Model& model, const Triangle& triangle);
+
 struct WeldData {
   std::vector<int32_t> positionId;    // per vertex
   std::vector<int32_t> edgeId;        // per corner 3t + k: edge from corner k to corner k + 1

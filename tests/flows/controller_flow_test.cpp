@@ -191,6 +191,26 @@ TEST_F(Flow, ReadingClampsAndDefaults) {
   EXPECT_EQ(session_.pattern.mapping, 1);
 }
 
+// CurLayer must name one of the model's layers; anything else opens on the first.
+TEST_F(Flow, CurLayerOutsideTheLayersOpensOnTheFirst) {
+  ASSERT_TRUE(controller_->openFile(writeModel(genTwoObjects(), "house.3ds")));
+  ui_.savePaths.push_back(path("house"));
+  ASSERT_TRUE(controller_->save());
+  const int64_t count = session_.workModel.layerCount();
+  ASSERT_GE(count, 2);
+  const struct {
+    int64_t stored, opened;
+  } cases[] = {{count - 1, count - 1}, {count, 0}, {-1, 0}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE("CurLayer=" + std::to_string(c.stored));
+    rewriteProject(path("house.qmap"),
+                   "; Quillmap project\nCurLayer=" + std::to_string(c.stored) + "\n");
+    makeController();
+    ASSERT_TRUE(controller_->openFile(path("house.qmap")));
+    EXPECT_EQ(session_.layers.curLayer, c.opened);
+  }
+}
+
 // Whatever a hand-edited or damaged project.ini holds, every value opens within the range of
 // its control, and the next unwrap, the UV picture and a save work with them.
 TEST_F(Flow, HostileProjectValuesOpenWithinTheirControlsRanges) {
@@ -516,6 +536,23 @@ TEST_F(Flow, FailedSavesLeaveThePreviousProjectWhole) {
   EXPECT_FALSE(fs::exists(project + ".tmp"));
   EXPECT_EQ(readAll(project), before);
   session_.texture.TexturePixels.assign(64, 0);
+
+  // The temporary file cannot be flushed to disk: it goes, the failure is reported, and the
+  // previous project is neither replaced nor moved aside.
+  std::string synced;
+  controller_->syncFile = [&](int fd) {
+    synced = fs::read_symlink("/proc/self/fd/" + std::to_string(fd)).string();
+    return false;
+  };
+  const size_t messages = ui_.shown.size();
+  EXPECT_FALSE(controller_->save());
+  EXPECT_EQ(synced, (fs::canonical(dir_) / "cube.qmap.tmp").string());
+  ASSERT_EQ(ui_.shown.size(), messages + 1);
+  EXPECT_EQ(ui_.lastText(), "Could not save the project.");
+  EXPECT_FALSE(fs::exists(project + ".tmp"));
+  EXPECT_FALSE(fs::exists(path("cube.bak")));
+  EXPECT_EQ(readAll(project), before);
+  controller_->syncFile = syncToDisk;
 
   // The final rename fails: the previous project goes back in place.
   controller_->renameFile = [&](const std::string& from, const std::string& to) {

@@ -2,7 +2,10 @@
 // scripted Ui inside a fake Serious Sam folder.
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
 #include <unistd.h>
+
+#include <csignal>
 
 #include <algorithm>
 #include <filesystem>
@@ -46,11 +49,11 @@ class ExportFlow : public ::testing::Test {
   std::string root() const { return path("SS") + "/"; }
   std::string models() const { return root() + "Models/"; }
 
-  // The house model opened as a new project with a layout of w x h.
-  void openHouse(int w = 512, int h = 512) {
+  // The house model (or another) opened as a new project with a layout of w x h.
+  void openHouse(int w = 512, int h = 512, const GenMesh& mesh = genTwoObjects()) {
     session_.settings.layoutWidth = w;
     session_.settings.layoutHeight = h;
-    ASSERT_TRUE(genWriteFile(genTwoObjects(), path("house.3ds")));
+    ASSERT_TRUE(genWriteFile(mesh, path("house.3ds")));
     ASSERT_TRUE(controller_->openFile(path("house.3ds")));
     ASSERT_TRUE(session_.modelLoaded);
     ui_.statusText[kStatusNote].clear();
@@ -322,6 +325,79 @@ TEST_F(ExportFlow, TexThatDoesNotFitTheLayoutIsReported) {
   EXPECT_NE(text(models() + "house.scr").find("TEXTURE_DIM 2.00 1.00\r\n"), std::string::npos);
 }
 
+// The game's importer divides by a triangle's area: triangles with corners at one position
+// stay in the project but not in the file, and the note says how many were left out.
+TEST_F(ExportFlow, TrianglesWithoutAreaAreLeftOutOfTheFileOnly) {
+  GenMesh mesh = genTwoObjects();
+  mesh.faces.push_back({{0, 0, 1}, 0, 0});
+  mesh.faces.push_back({{2, 3, 3}, 1, 1});
+  mesh.faces.push_back({{4, 4, 4}, 0, 0});
+  openHouse(512, 512, mesh);
+  const Model& work = session_.workModel;
+  ASSERT_EQ(work.triangleCount(), 23);
+  ASSERT_TRUE(exportTo(models() + "house.3ds"));
+  EXPECT_EQ(ui_.statusText[kStatusNote], "Exported house.3ds + .scr; 3 zero-area triangles left out");
+  EXPECT_EQ(work.triangleCount(), 23);
+
+  // The file holds the other 20 in order, with their corners' positions and UVs, on their
+  // Surfaces.
+  auto atOnePosition = [&](const Vertex& a, const Vertex& b) {
+    return a.x == b.x && a.y == b.y && a.z == b.z;
+  };
+  std::vector<Triangle> withArea;
+  for (const Triangle& t : work.triangles) {
+    const Vertex &a = work.vertices[t.cornerA], &b = work.vertices[t.cornerB],
+                 &c = work.vertices[t.cornerC];
+    if (!atOnePosition(a, b) && !atOnePosition(b, c) && !atOnePosition(c, a)) withArea.push_back(t);
+  }
+  ASSERT_EQ(withArea.size(), 20u);
+  Model back;
+  ASSERT_TRUE(read3ds(models() + "house.3ds", back).ok);
+  ASSERT_EQ(back.triangleCount(), 20);
+  EXPECT_EQ(back.materialNames, work.materialNames);
+  for (int t = 0; t < 20; ++t) {
+    const Triangle& ours = withArea[t];
+    const Triangle& theirs = back.triangles[t];
+    EXPECT_EQ(theirs.material, ours.material);
+    EXPECT_EQ(back.vertices[theirs.cornerA], work.vertices[ours.cornerA]);
+    EXPECT_EQ(back.vertices[theirs.cornerB], work.vertices[ours.cornerB]);
+    EXPECT_EQ(back.vertices[theirs.cornerC], work.vertices[ours.cornerC]);
+  }
+  // Each of the three is a piece of its own, with one vertex per position it uses (2, 2 and
+  // 1); those are left out with it.
+  EXPECT_EQ(back.vertexCount(), work.vertexCount() - 5);
+}
+
+TEST_F(ExportFlow, PiecesThatDoNotFitAreReportedAndTheExportRepeatsIt) {
+  const std::string warning =
+      "WARNING: the pieces do not fit this texture: use a larger texture or a smaller margin";
+  // A unit cube's six faces on 32 x 32: margins of 8 leave 2 pixels per unit, of 10 none.
+  const struct {
+    int margin;
+    std::string scale, note;
+  } cases[] = {
+      {8, "Scale: 2.0 pixels per unit\nTexture used: ", "Exported cube8.3ds + .scr"},
+      {10, "Scale: 0.0 pixels per unit\n" + warning + "\nTexture used: ",
+       "Exported cube10.3ds + .scr; " + warning},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.margin);
+    session_.settings.margin = c.margin;
+    session_.projectChanged = false;
+    openHouse(32, 32, genCube());
+    EXPECT_NE(session_.reportText.find(c.scale), std::string::npos) << session_.reportText;
+    ASSERT_TRUE(exportTo(models() + "cube" + std::to_string(c.margin) + ".3ds"));
+    EXPECT_EQ(ui_.statusText[kStatusNote], c.note);
+  }
+  // The project keeps its report, and with it the warning of its export.
+  ui_.savePaths.push_back(path("cube.qmap"));
+  ASSERT_TRUE(controller_->save());
+  ASSERT_TRUE(controller_->openFile(path("cube.qmap")));
+  ui_.statusText[kStatusNote].clear();
+  ASSERT_TRUE(exportTo(models() + "cube10.3ds"));
+  EXPECT_EQ(ui_.statusText[kStatusNote], "Exported cube10.3ds + .scr; " + warning);
+}
+
 // ---- Texture menu ---------------------------------------------------------------------------
 
 TEST_F(ExportFlow, ExportTextureByExtensionOrChosenFilter) {
@@ -487,6 +563,21 @@ TEST_F(ExportFlow, ExportUvOverlay) {
   EXPECT_EQ(ui_.shown[0].title, "Quillmap");
   EXPECT_EQ(ui_.shown[0].text, "Could not save " + path("none/x.png"));
   EXPECT_EQ(ui_.shown[0].icon, Icon::error);
+
+  // A write that stops halfway (here at a file size limit of 64 bytes) leaves no cut-off
+  // picture behind.
+  rlimit limit{};
+  ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &limit), 0);
+  const rlimit small{64, limit.rlim_max};
+  const auto previous = std::signal(SIGXFSZ, SIG_IGN);  // a failed write instead of the signal
+  ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+  ui_.savePaths.push_back(path("sub/cut.png"));
+  const bool written = controller_->exportUvOverlay();
+  ::setrlimit(RLIMIT_FSIZE, &limit);
+  std::signal(SIGXFSZ, previous);
+  EXPECT_FALSE(written);
+  EXPECT_EQ(ui_.shown.back().text, "Could not save " + path("sub/cut.png"));
+  EXPECT_FALSE(fs::exists(path("sub/cut.png")));
 }
 
 }  // namespace

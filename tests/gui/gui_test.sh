@@ -5,21 +5,26 @@
 #
 #   gui_test.sh QUILLMAP MESHGEN CASE
 #
-# Cases: start-with-model, preferences-escape, quit-guard, startup-recovery.
-# Exit status 77 (skipped) when Xvfb is not installed.
+# Cases: start-with-model, preferences-escape, quit-guard, startup-recovery, shrink,
+# file-menu, unwrap-feedback.
+# Every case fails when the program writes a Gtk-CRITICAL or Gtk-WARNING. Exit status 77
+# (skipped) when a tool is missing, except under CI (CI=true), where the tests must run.
 set -euo pipefail
 
 quillmap=$1
 meshgen=$2
 case_name=$3
 
-if ! command -v Xvfb >/dev/null; then
-  echo "Xvfb is not installed: skipped"
+missing=""
+for tool in Xvfb xdotool /usr/bin/import /usr/bin/convert /usr/bin/compare; do
+  command -v "$tool" >/dev/null || missing="$missing $tool"
+done
+if [ -n "$missing" ]; then
+  echo "missing$missing (scripts/setup installs it)"
+  [ "${CI:-}" = true ] && { echo "FAIL: the window tests must run under CI"; exit 1; }
+  echo "skipped"
   exit 77
 fi
-for tool in xdotool /usr/bin/import /usr/bin/convert; do
-  command -v "$tool" >/dev/null || { echo "missing $tool (scripts/setup installs it)"; exit 1; }
-done
 
 work=$(mktemp -d /tmp/quillmap_gui.XXXXXX)
 xvfb_pid=""
@@ -32,9 +37,12 @@ cleanup() {
 }
 trap cleanup EXIT
 
+# On stderr, so that it is seen also from inside $(...).
 fail() {
-  echo "FAIL: $*"
-  [ -f "$work/app.log" ] && { echo "--- program output"; cat "$work/app.log"; }
+  {
+    echo "FAIL: $*"
+    [ -f "$work/app.log" ] && { echo "--- program output"; cat "$work/app.log"; }
+  } >&2
   exit 1
 }
 
@@ -54,9 +62,24 @@ unset WAYLAND_DISPLAY GDK_BACKEND
 # code are checked by the unit and flow tests.
 export ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0"
 
+# Every run of the program writes to the same log, checked at the end.
 start() {
-  "$quillmap" "$@" >"$work/app.log" 2>&1 &
+  "$quillmap" "$@" >>"$work/app.log" 2>&1 &
   app_pid=$!
+}
+
+check_log() {
+  if grep -E 'Gtk-(CRITICAL|WARNING)' "$work/app.log" >/dev/null; then
+    fail "GTK complained"
+  fi
+}
+
+# Waits until the program has ended by itself; fails on a bad exit status.
+wait_exit() {
+  for _ in $(seq 100); do kill -0 "$app_pid" 2>/dev/null || break; sleep 0.1; done
+  kill -0 "$app_pid" 2>/dev/null && fail "the program did not quit"
+  wait "$app_pid" || fail "exit status $?"
+  app_pid=""
 }
 
 # Waits for a visible window whose whole title matches the pattern; prints its id.
@@ -99,6 +122,38 @@ screenshot() {
   /usr/bin/import -display "$DISPLAY" -window "$1" "$2"
 }
 
+# Takes screenshots of a window into a file until the command given after them succeeds
+# (it reads the file), for at most 10 seconds.
+shoot_until() {
+  local window=$1 shot=$2
+  shift 2
+  for _ in $(seq 50); do
+    screenshot "$window" "$shot" 2>/dev/null && "$@" && return 0
+    kill -0 "$app_pid" 2>/dev/null || fail "the program ended"
+    sleep 0.2
+  done
+  fail "the window never showed: $*"
+}
+
+# How many pixels of a picture, or of its part "WxH+X+Y" when given, pass an fx test.
+pixels_where() {
+  local shot=$1 crop=$2 test=$3
+  /usr/bin/convert "$shot" ${crop:+-crop "$crop" +repage} -fx "$test ? 1 : 0" \
+    -format '%[fx:round(mean*w*h)]' info:
+}
+
+# The visible window other than the main one with the program's own name: an open menu.
+wait_popup() {
+  local main=$1 id
+  for _ in $(seq 100); do
+    for id in $(xdotool search --onlyvisible --name '^quillmap$' 2>/dev/null); do
+      [ "$id" != "$main" ] && { echo "$id"; return 0; }
+    done
+    sleep 0.1
+  done
+  fail "no menu opened"
+}
+
 "$meshgen" cube "$work/cube.obj" >/dev/null || fail "meshgen"
 main_title='^Quillmap - cube \(not saved\) \*$'
 
@@ -109,17 +164,16 @@ start-with-model)
   [ "$(xdotool getwindowname "$main")" = "Quillmap - cube (not saved) *" ] || fail "title"
   eval "$(xdotool getwindowgeometry --shell "$main")"
   [ "$WIDTH" = 1000 ] && [ "$HEIGHT" = 820 ] || fail "window size ${WIDTH}x$HEIGHT"
-  sleep 0.5
-  screenshot "$main" "$work/main.png"
   # The UV view: the dark fill, the grey border, and edges in the Surface colours (Surface 0
   # is red 255, green 60, blue 60).
-  fill=$(pixels_of "$work/main.png" "32,32,32")
-  border=$(pixels_of "$work/main.png" "90,90,90")
-  surface0=$(pixels_of "$work/main.png" "255,60,60")
-  echo "fill $fill, border $border, surface 0 $surface0"
-  [ "$fill" -gt 300000 ] || fail "too little background: $fill"
-  [ "$border" -gt 1400 ] || fail "no border: $border"
-  [ "$surface0" -gt 100 ] || fail "no Surface 0 edges: $surface0"
+  uv_view_drawn() {
+    fill=$(pixels_of "$1" "32,32,32")
+    border=$(pixels_of "$1" "90,90,90")
+    surface0=$(pixels_of "$1" "255,60,60")
+    echo "fill $fill, border $border, surface 0 $surface0"
+    [ "$fill" -gt 300000 ] && [ "$border" -gt 1400 ] && [ "$surface0" -gt 100 ]
+  }
+  shoot_until "$main" "$work/main.png" uv_view_drawn "$work/main.png"
   ;;
 
 preferences-escape)
@@ -149,22 +203,20 @@ quit-guard)
   main=$(wait_window "$main_title")
   keys_to "$main" ctrl+q
   guard=$(wait_window '^Quillmap$')
-  screenshot "$guard" "$work/guard.png"
   # The warning icon of the default theme is orange.
-  orange=$(/usr/bin/convert "$work/guard.png" -fx 'r>0.8 && g>0.4 && g<0.7 && b<0.3 ? 1 : 0' \
-    -format '%[fx:mean*w*h]' info:)
-  [ "${orange%.*}" -gt 50 ] || fail "no warning icon ($orange)"
-  keys_to "$guard" Escape  # Cancel: the program stays
+  warning_icon() {
+    orange=$(pixels_where "$1" "" 'r>0.8 && g>0.4 && g<0.7 && b<0.3')
+    echo "orange $orange"
+    [ "$orange" -gt 50 ]
+  }
+  shoot_until "$guard" "$work/guard.png" warning_icon "$work/guard.png"
+  keys_to "$guard" Escape  # Cancel: the program stays and asks again
   wait_gone '^Quillmap$'
-  sleep 0.3
   kill -0 "$app_pid" 2>/dev/null || fail "Cancel quit the program"
   keys_to "$main" ctrl+q
   guard=$(wait_window '^Quillmap$')
   keys_to "$guard" alt+n  # No: quit without saving
-  for _ in $(seq 100); do kill -0 "$app_pid" 2>/dev/null || break; sleep 0.1; done
-  kill -0 "$app_pid" 2>/dev/null && fail "No did not quit"
-  wait "$app_pid" || fail "exit status $?"
-  app_pid=""
+  wait_exit
   grep -q '^TexW = 512$' "$HOME/.Quillmap/Quillmap.prefs" || fail "settings not stored on quit"
   grep -q '^Merge = 1$' "$HOME/.Quillmap/Quillmap.prefs" || fail "settings not stored on quit"
   ;;
@@ -191,8 +243,99 @@ startup-recovery)
   [ -n "$main" ] || fail "restored project"
   ;;
 
+shrink)
+  # Without a window manager nothing holds the window at its minimum size: the program must
+  # neither squeeze its layout nor complain.
+  start "$work/cube.obj"
+  main=$(wait_window "$main_title")
+  xdotool windowsize "$main" 600 400
+  # GTK puts a window that it sees shrink below its minimum back to that size.
+  for _ in $(seq 50); do
+    eval "$(xdotool getwindowgeometry --shell "$main")"
+    [ "$HEIGHT" -gt 400 ] && break
+    sleep 0.1
+  done
+  echo "after 600x400: ${WIDTH}x$HEIGHT"
+  [ "$WIDTH" = 600 ] && [ "$HEIGHT" -gt 780 ] || fail "minimum size ${WIDTH}x$HEIGHT"
+  # The whole Info box (246 x 122, white) is on the screen, and a UV view beside it.
+  report_shown() {
+    white=$(pixels_of "$1" "255,255,255")
+    fill=$(pixels_of "$1" "32,32,32")
+    echo "white $white, fill $fill"
+    [ "$white" -gt 25000 ] && [ "$fill" -gt 60000 ]
+  }
+  shoot_until "$main" "$work/shrunk.png" report_shown "$work/shrunk.png"
+  for size in "300 200" "200 100" "1 1" "700 300"; do
+    xdotool windowsize "$main" $size
+    sleep 0.3  # time to lay out at this size
+    kill -0 "$app_pid" 2>/dev/null || fail "the program ended at $size"
+  done
+  # Redrawn at a size again before the log is read.
+  xdotool windowsize "$main" 1000 820
+  shoot_until "$main" "$work/main.png" report_shown "$work/main.png"
+  ;;
+
+file-menu)
+  # Alt+F opens the File menu; what needs a model is greyed out until one is open. The
+  # menu's text is dark (46,52,54) when enabled and grey (146,149,149) when not.
+  menu_text() {
+    dark=$(pixels_of "$1" "46,52,54")
+    grey=$(pixels_of "$1" "146,149,149")
+    echo "dark $dark, grey $grey"
+  }
+  start
+  main=$(wait_window '^Quillmap$')
+  keys_to "$main" alt+f
+  menu=$(wait_popup "$main")
+  without_model() { menu_text "$1"; [ "$dark" -gt 40 ] && [ "$grey" -gt 100 ]; }
+  shoot_until "$menu" "$work/menu.png" without_model "$work/menu.png"
+  keys_to "$main" Escape
+  keys_to "$main" ctrl+q  # nothing to save: no question
+  wait_exit
+  start "$work/cube.obj"
+  main=$(wait_window "$main_title")
+  keys_to "$main" alt+f
+  menu=$(wait_popup "$main")
+  with_model() { menu_text "$1"; [ "$dark" -gt 150 ] && [ "$grey" = 0 ]; }
+  shoot_until "$menu" "$work/menu.png" with_model "$work/menu.png"
+  keys_to "$main" Escape
+  ;;
+
+unwrap-feedback)
+  # A smooth unwrap that takes a while: the clicked radio button and the status note are on
+  # the screen while it works, before the report changes.
+  "$meshgen" sphere "$work/sphere.obj" 160 120 >/dev/null || fail "meshgen"
+  start "$work/sphere.obj"
+  main=$(wait_window '^Quillmap - sphere \(not saved\) \*$')
+  eval "$(xdotool getwindowgeometry --shell "$main")"
+  smooth_radio="24x17+16+103"  # the indicator of "Unwrap smooth", below the menu bar
+  report="240x110+18+644"
+  status_note="280x16+265+$((HEIGHT - 18))"
+  crop() { /usr/bin/convert "$1" -crop "$2" +repage "$3"; }
+  differs() { [ "$(/usr/bin/compare -metric AE "$1" "$2" null: 2>&1)" != 0 ]; }
+  screenshot "$main" "$work/before.png"
+  crop "$work/before.png" "$report" "$work/report0.png"
+  crop "$work/before.png" "$status_note" "$work/status0.png"
+  [ "$(pixels_where "$work/before.png" "$smooth_radio" 'b>0.8 && r<0.45')" -lt 5 ] ||
+    fail "smooth already selected"
+  xdotool mousemove --window "$main" 27 111 click 1
+  radio_on() { [ "$(pixels_where "$1" "$smooth_radio" 'b>0.8 && r<0.45')" -gt 20 ]; }
+  shoot_until "$main" "$work/during.png" radio_on "$work/during.png"
+  crop "$work/during.png" "$report" "$work/report1.png"
+  crop "$work/during.png" "$status_note" "$work/status1.png"
+  differs "$work/report0.png" "$work/report1.png" && fail "the radio button was drawn after the unwrap"
+  differs "$work/status0.png" "$work/status1.png" || fail "no status note while unwrapping"
+  report_changed() { crop "$1" "$report" "$work/report2.png"; differs "$work/report0.png" "$work/report2.png"; }
+  for _ in $(seq 60); do
+    screenshot "$main" "$work/after.png" && report_changed "$work/after.png" && break
+    sleep 0.5
+  done
+  report_changed "$work/after.png" || fail "the unwrap did not finish"
+  ;;
+
 *)
   fail "unknown case $case_name"
   ;;
 esac
+check_log
 echo "PASS: $case_name"
