@@ -99,7 +99,8 @@ class Controller {
   // untitled autosave, which is deleted by the next save).
   bool loadProject(const std::string& path, const std::string& archivePath, bool fromAutosave,
                    bool remember);
-  // The status bar after opening: file name, counts, and a note when the model file changed.
+  // After opening: the status bar (file name, counts, a note when the model file changed
+  // since), then the controls and views are refreshed.
   void showOpenedProject(const std::string& path);
   // The path becomes LastProjectDir and goes to the front of the recent list.
   void rememberProject(const std::string& path);
