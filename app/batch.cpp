@@ -7,7 +7,6 @@
 #include <utility>
 #include <optional>
 #include <ostream>
-#include <string_view>
 
 #include "app/control_ranges.h"
 #include "app/controller.h"
@@ -52,32 +51,6 @@ constexpr const char* kUsage =
 
 enum Status { kOk = 0, kUsageError = 1, kFileError = 2 };
 
-// The files an overwrite question names ("These files already exist:\n" + one line per file +
-// "\nOverwrite them?", or name + " already exists. Overwrite it?") as a plain note; nullopt for
-// any other question.
-std::optional<std::string> overwriteNote(const std::string& question) {
-  constexpr std::string_view listHead = "These files already exist:\n";
-  constexpr std::string_view listTail = "\nOverwrite them?";
-  constexpr std::string_view oneTail = " already exists. Overwrite it?";
-  std::string names;
-  if (question.starts_with(listHead) && question.ends_with(listTail)) {
-    std::string_view list(question);
-    list = list.substr(listHead.size(), list.size() - listHead.size() - listTail.size());
-    while (!list.empty()) {
-      const size_t end = std::min(list.find('\n'), list.size());
-      std::string line(list.substr(0, end));
-      list.remove_prefix(std::min(end + 1, list.size()));
-      if (line.empty()) continue;
-      if (const size_t gap = line.find("  ("); gap != std::string::npos) line.erase(gap, 1);
-      names += (names.empty() ? "" : ", ") + line;
-    }
-  } else if (question.ends_with(oneTail)) {
-    names = question.substr(0, question.size() - oneTail.size());
-  }
-  if (names.empty()) return std::nullopt;
-  return "Overwriting: " + names;
-}
-
 // Boxes go to the error stream; questions are answered by --yes, else No, since nobody is
 // there to ask. The file dialogs "choose" what the command line named for the step at hand.
 class BatchUi : public Ui {
@@ -90,10 +63,17 @@ class BatchUi : public Ui {
       if (icon == Icon::warning || icon == Icon::error) ++problems_;
       return Answer::ok;
     }
-    // With --yes nobody is asked: an overwrite is reported as done, not as a question.
-    const std::optional<std::string> note = yes_ ? overwriteNote(text) : std::nullopt;
-    err_ << note.value_or(text) << "\n";
+    err_ << text << "\n";
     return yes_ ? Answer::yes : Answer::no;
+  }
+  // With --yes nobody is asked: an overwrite is reported as done, not as a question.
+  bool confirmOverwrite(const std::string& title, const std::string& question,
+                        const std::vector<std::string>& files) override {
+    if (!yes_) return Ui::confirmOverwrite(title, question, files);
+    std::string names;
+    for (const std::string& file : files) names += (names.empty() ? "" : ", ") + file;
+    err_ << "Overwriting: " << names << "\n";
+    return true;
   }
   std::string chooseOpen(const FileDialog&) override { return openPath_; }
   std::string chooseSave(const FileDialog&) override { return savePath_; }

@@ -538,8 +538,8 @@ bool Controller::saveAs(bool copy) {
   if (path.empty()) return false;
   if (lowerExtension(path) != "qmap") path += ".qmap";
   if (factsOf(path).exists && !sameTextIgnoringCase(path, s_.projectPath) &&
-      ui_.message(kProgramName, fileNameOf(path) + " already exists. Overwrite it?",
-                  Icon::warning, Buttons::yesNo) != Answer::yes)
+      !ui_.confirmOverwrite(kProgramName, fileNameOf(path) + " already exists. Overwrite it?",
+                            {fileNameOf(path)}))
     return false;
   if (!saveProject(path, copy, false)) return false;
   ui_.status(kStatusNote, (copy ? "Copy saved: " : "Project saved: ") + fileNameOf(path));

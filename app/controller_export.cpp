@@ -72,15 +72,22 @@ bool Controller::exportToSeriousSam() {
   const bool samePlace = sameTextIgnoringCase(path, s_.exportPath);
 
   if (!samePlace) {
-    std::string existing;
-    if (exists(path)) existing += fileName + "\n";
-    if (prefs_.writeScript && exists(scriptPath))
-      existing += base + ".scr  (may contain animations!)\n";
-    if (wantTga && exists(tgaPath)) existing += base + ".tga\n";
-    if (wantTex && exists(texPath)) existing += base + ".tex\n";
+    std::vector<std::string> existing;
+    std::string lines;  // of the question
+    auto addIfExists = [&](const std::string& file, const std::string& name,
+                           const std::string& note) {
+      if (!exists(file)) return;
+      existing.push_back(note.empty() ? name : name + " " + note);
+      lines += (note.empty() ? name : name + "  " + note) + "\n";
+    };
+    addIfExists(path, fileName, "");
+    if (prefs_.writeScript) addIfExists(scriptPath, base + ".scr", "(may contain animations!)");
+    if (wantTga) addIfExists(tgaPath, base + ".tga", "");
+    if (wantTex) addIfExists(texPath, base + ".tex", "");
     if (!existing.empty() &&
-        ui_.message(kProgramName, "These files already exist:\n" + existing + "\nOverwrite them?",
-                    Icon::warning, Buttons::yesNo) != Answer::yes)
+        !ui_.confirmOverwrite(kProgramName,
+                              "These files already exist:\n" + lines + "\nOverwrite them?",
+                              existing))
       return false;
   }
 
@@ -185,8 +192,9 @@ bool Controller::exportTexture() {
   const std::string ext = lowerExtension(path);
   if (ext != "png" && ext != "tga" && ext != "bmp")
     path += filter == 1 ? ".tga" : filter == 2 ? ".bmp" : ".png";
-  if (exists(path) && ui_.message("3D preview", fileNameOf(path) + " already exists. Overwrite it?",
-                                  Icon::warning, Buttons::yesNo) != Answer::yes)
+  if (exists(path) &&
+      !ui_.confirmOverwrite("3D preview", fileNameOf(path) + " already exists. Overwrite it?",
+                            {fileNameOf(path)}))
     return false;
   if (!writeTextureImage(path)) {
     ui_.message("3D preview", "Could not save " + path, Icon::error, Buttons::ok);

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 enum class Icon { information, warning, error, question };
 enum class Buttons { ok, yesNo, yesNoCancel };
@@ -29,6 +30,12 @@ struct Ui {
   virtual std::string chooseSaveFiltered(const FileDialog& dialog, int& filterIndex) {
     filterIndex = 0;
     return chooseSave(dialog);
+  }
+  // Whether `files` (each a name, perhaps with a note) may be overwritten; `question` names
+  // them. Asked as a warning with Yes and No.
+  virtual bool confirmOverwrite(const std::string& title, const std::string& question,
+                                const std::vector<std::string>& /*files*/) {
+    return message(title, question, Icon::warning, Buttons::yesNo) == Answer::yes;
   }
   virtual void status(int field, const std::string& text) = 0;
   // The session's settings changed under the controls: show them again.
