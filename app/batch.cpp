@@ -80,8 +80,6 @@ class BatchUi : public Ui {
   void status(int field, const std::string& text) override {
     if (field == kStatusNote) note_ = text;
   }
-  void refreshControls() override {}
-  void refreshViews() override {}
 
   // What the next dialogs choose, and whether questions are answered Yes regardless of --yes
   // (the scale question of --texture).

@@ -127,12 +127,10 @@ bool Controller::openModel(const std::string& path) {
   s_.layers.curLayer = 0;
   s_.settings.upAxisChoice = obj ? 1 : 0;
   ui_.status(kStatusNote, "");
-  s_.resetCamera = true;
-  ui_.refreshControls();
-  unwrapModel(s_, ui_);
+  changes_ |= {.controls = true, .resetCamera = true};
+  changes_ |= unwrapModel(s_, ui_);
   s_.projectChanged = true;
   addRecent(prefs_, prefsFile_, path);
-  ui_.refreshControls();
   return true;
 }
 
@@ -297,7 +295,6 @@ bool Controller::applyProject(const std::string& path, const std::string& archiv
   s_.projectChanged = fromAutosave;
   s_.texture.TextureModified = false;
   s_.autosaveTicks = 0;
-  s_.resetCamera = false;
   if (remember) {
     prefs_.lastProjectDir = folderOf(path);
     prefsFile_.writeText("LastProjectDir", prefs_.lastProjectDir);
@@ -312,8 +309,7 @@ bool Controller::applyProject(const std::string& path, const std::string& archiv
   if (model.exists && (model.size != s_.sourceSize || model.modified != s_.sourceDate))
     ui_.status(kStatusNote,
                "Note: " + fileNameOf(s_.modelPath) + " has changed since this project was made.");
-  ui_.refreshControls();
-  ui_.refreshViews();
+  changes_ |= {.controls = true, .report = true, .uvView = true, .title = true, .view3d = true};
   return true;
 }
 
@@ -363,8 +359,8 @@ bool Controller::offerUntitledAutosave() {
 
 void Controller::changeSettings(const UnwrapSettings& settings, bool refresh) {
   s_.settings = settings;
-  if (refresh) ui_.refreshControls();
-  unwrapModel(s_, ui_);
+  changes_.controls |= refresh;
+  changes_ |= unwrapModel(s_, ui_);
 }
 
 void Controller::storeWindowSettings() { ::storeWindowSettings(prefsFile_, s_.settings); }
@@ -558,6 +554,10 @@ bool Controller::allowDiscard() {
     default:
       return false;
   }
+}
+
+void Controller::quit() {
+  if (allowDiscard()) changes_.quit = true;
 }
 
 void Controller::autosaveTick(const std::string& clock) {

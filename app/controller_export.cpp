@@ -200,7 +200,7 @@ bool Controller::exportTexture() {
     ui_.message("3D preview", "Could not save " + path, Icon::error, Buttons::ok);
     return false;
   }
-  ui_.refreshViews();  // the 3D window's title names the file
+  changes_.title = true;  // the 3D window's title names the file
   return true;
 }
 
@@ -243,7 +243,7 @@ bool Controller::importTexture() {
   t.TextureModified = true;
   ++t.TextureRevision;
   s_.view.viewMode = 1;
-  ui_.refreshViews();
+  changes_ |= {.uvView = true, .title = true, .view3d = true};
   return true;
 }
 

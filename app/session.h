@@ -33,7 +33,6 @@ struct Session {
   bool layoutLocked = false;
   bool layoutChanging = false;
   bool paintingFollows = false;
-  bool resetCamera = false;  // the 3D view frames the model at its next refresh
   int64_t autosaveTicks = 0; // minutes counted toward the next autosave
 
   // The model every view, tool and exporter works on; null while none is loaded.

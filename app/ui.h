@@ -1,5 +1,7 @@
 // What the controller needs from a person or a window. The GTK front end implements it with
-// dialogs and widgets, tests and the batch mode with scripts.
+// dialogs and widgets, tests and the batch mode with scripts. Questions added later come with
+// a default answer, so that those need no change. What the windows show again after a command
+// is not asked here: commands raise Changes (app/changes.h).
 #pragma once
 
 #include <string>
@@ -38,10 +40,6 @@ struct Ui {
     return message(title, question, Icon::warning, Buttons::yesNo) == Answer::yes;
   }
   virtual void status(int field, const std::string& text) = 0;
-  // The session's settings changed under the controls: show them again.
-  virtual void refreshControls() = 0;
-  // The report, the layout or the texture changed: redraw the Info box and the views.
-  virtual void refreshViews() = 0;
   // Opens a file with the desktop's default program for it; false when that fails. Without a
   // desktop there is nothing to open it with.
   virtual bool openDocument(const std::string& /*path*/) { return false; }

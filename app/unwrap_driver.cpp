@@ -8,11 +8,12 @@
 #include "unwrap/mirror.h"
 #include "unwrap/surfaces.h"
 
-void unwrapModel(Session& session, Ui& ui) {
+Changes unwrapModel(Session& session, Ui& ui) {
+  // Another layout or none: the report, the UV view and the 3D view change with it.
+  Changes changes{.report = true, .uvView = true, .title = true, .view3d = true};
   if (session.sourceModel.triangles.empty()) {
     session.modelLoaded = false;
-    ui.refreshViews();
-    return;
+    return changes;
   }
   UnwrapSettings& settings = session.settings;
   Model& work = session.workModel;
@@ -26,7 +27,7 @@ void unwrapModel(Session& session, Ui& ui) {
 
   if (settings.mapMode == MapMode::keep && !work.hasUVs) {
     settings.mapMode = MapMode::exact;
-    ui.refreshControls();
+    changes.controls = true;
     report += "The file has no UVs: unwrapping\n";
   }
   if (settings.mapMode != MapMode::keep) {
@@ -66,7 +67,7 @@ void unwrapModel(Session& session, Ui& ui) {
   ui.status(kStatusFile, fileNameOf(session.modelPath));
   ui.status(kStatusCounts, std::to_string(work.triangleCount()) + " triangles, " +
                                std::to_string(stats.surfaceCount) + " surfaces");
-  ui.refreshViews();
+  return changes;
 }
 
 bool unwrapFlattens(const Model& source, const UnwrapSettings& settings) {

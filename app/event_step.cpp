@@ -1,0 +1,45 @@
+#include "app/event_step.h"
+
+#include <exception>
+#include <new>
+
+EventStep::EventStep(Session& session, Controller& controller, Ui& ui, const Preferences& prefs)
+    : session_(session), controller_(controller), ui_(ui), prefs_(prefs),
+      recentShown_(prefs.recentFiles), modelShown_(session.modelLoaded) {}
+
+bool EventStep::run(EventWindow window, const std::function<void()>& command) {
+  if (running_) return false;
+  running_ = true;
+  try {
+    command();
+  } catch (const std::exception& e) {
+    // Nothing may unwind into the toolkit; the user keeps the program and the unsaved work.
+    // The likely case is a file too large for the memory left.
+    ui_.message(kProgramName,
+                std::string("The command could not be completed:\n") +
+                    (dynamic_cast<const std::bad_alloc*>(&e) ? "not enough memory." : e.what()),
+                Icon::error, Buttons::ok);
+  }
+  if (window == EventWindow::view3d) followUp3dWindow();
+  lockCheck();
+  Changes changes = controller_.takeChanges();
+  changes |= afterEvent();
+  quitRequested_ |= changes.quit;
+  for (WindowRefresh* w : {mainWindow_, window3d_})
+    if (w) w->apply(changes);
+  running_ = false;
+  return true;
+}
+
+Changes EventStep::afterEvent() {
+  Changes changes{.title = true};
+  if (prefs_.recentFiles != recentShown_) {
+    recentShown_ = prefs_.recentFiles;
+    changes.recentMenu = true;
+  }
+  if (session_.modelLoaded != modelShown_) {
+    modelShown_ = session_.modelLoaded;
+    changes.menus = true;
+  }
+  return changes;
+}
