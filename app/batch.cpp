@@ -291,15 +291,15 @@ int runBatch(const BatchOptions& options, std::ostream& out, std::ostream& err) 
 
   const bool isProject = lowerExtension(options.path) == "qmap";
   if (!isProject)
-    for (const auto& change : options.unwrapChanges) change(session.settings);
+    for (const auto& change : options.unwrapChanges) change(session.document.settings);
   if (!controller.openFile(options.path)) return kFileError;
   if (isProject ? !options.unwrapChanges.empty()
                 : options.upAxis.has_value() || options.mirrorAxis.has_value()) {
     // As a user would: change the controls after opening, which unwraps again.
-    for (const auto& change : options.unwrapChanges) change(session.settings);
+    for (const auto& change : options.unwrapChanges) change(session.document.settings);
     unwrapModel(session, ui);
   }
-  out << session.reportText;
+  out << session.document.reportText;
 
   if (!options.texturePath.empty()) {
     // The scale question is answered Yes: the texture is meant for this layout.
@@ -311,8 +311,8 @@ int runBatch(const BatchOptions& options, std::ostream& out, std::ostream& err) 
 
   int status = kOk;
   if (!options.uvPicturePath.empty()) {
-    const Image picture = uvLayoutImage(session.workModel, session.settings.layoutWidth,
-                                        session.settings.layoutHeight);
+    const Image picture = uvLayoutImage(session.document.workModel, session.document.settings.layoutWidth,
+                                        session.document.settings.layoutHeight);
     if (!savePicture(options.uvPicturePath, picture.pixels, picture.width, picture.height)) {
       err << "Cannot write " << options.uvPicturePath << "\n";
       status = kFileError;

@@ -106,30 +106,30 @@ bool Controller::openModel(const std::string& path) {
     error("Could not open the model:\n" + read.message);
     return false;
   }
-  s_.sourceModel = std::move(source);
+  s_.document.sourceModel = std::move(source);
   const FileFacts facts = factsOf(path);
-  s_.modelPath = path;
-  s_.sourceSize = facts.size;
-  s_.sourceDate = facts.modified;
+  s_.document.modelPath = path;
+  s_.document.sourceSize = facts.size;
+  s_.document.sourceDate = facts.modified;
   prefs_.lastDir = folderOf(path);
   prefsFile_.writeText("LastDir", prefs_.lastDir);
-  s_.projectPath.clear();
-  s_.exportPath.clear();
-  s_.layoutLocked = false;
-  s_.layoutChanging = false;
-  resetTexture(s_.texture);
-  s_.texture.TextureFile = folderOf(path);
-  s_.stencil = StencilState{};
-  s_.pattern.anchorFace = -1;
-  s_.settings.mirrorAxis = 0;
-  resizeLayerState(s_.layers, 0);
-  resizeLayerState(s_.layers, s_.sourceModel.layerCount());
-  s_.layers.curLayer = 0;
-  s_.settings.upAxisChoice = obj ? 1 : 0;
+  s_.document.projectPath.clear();
+  s_.document.exportPath.clear();
+  s_.document.layoutLocked = false;
+  s_.layoutChange.layoutChanging = false;
+  resetTexture(s_.document.texture);
+  s_.document.texture.TextureFile = folderOf(path);
+  s_.document.stencil = StencilState{};
+  s_.document.pattern.anchorFace = -1;
+  s_.document.settings.mirrorAxis = 0;
+  resizeLayerState(s_.document.layers, 0);
+  resizeLayerState(s_.document.layers, s_.document.sourceModel.layerCount());
+  s_.document.layers.curLayer = 0;
+  s_.document.settings.upAxisChoice = obj ? 1 : 0;
   ui_.status(kStatusNote, "");
   changes_ |= {.controls = true, .resetCamera = true};
   changes_ |= unwrapModel(s_, ui_);
-  s_.projectChanged = true;
+  s_.document.projectChanged = true;
   addRecent(prefs_, prefsFile_, path);
   return true;
 }
@@ -186,32 +186,32 @@ bool Controller::applyProject(const std::string& path, const std::string& archiv
   Model source;
   const std::vector<uint8_t>* sourceBytes = entry("source.bin");
   if (!sourceBytes || !readModelSnapshot(source, *sourceBytes)) modelClear(source);
-  s_.workModel = std::move(work);
-  s_.sourceModel = std::move(source);
+  s_.document.workModel = std::move(work);
+  s_.document.sourceModel = std::move(source);
 
-  resetTexture(s_.texture);
-  if (s_.view.viewMode == 1) s_.view.viewMode = 0;
+  resetTexture(s_.document.texture);
+  if (s_.document.view.viewMode == 1) s_.document.view.viewMode = 0;
   if (const auto* png = entry("texture.png")) {
     if (std::optional<Image> image = decodeImage(*png)) {
       for (uint32_t& p : image->pixels) p &= 0x00FFFFFFu;  // the painted image has no alpha
-      s_.texture.TextureWidth = image->width;
-      s_.texture.TextureHeight = image->height;
-      s_.texture.TexturePixels = std::move(image->pixels);
+      s_.document.texture.TextureWidth = image->width;
+      s_.document.texture.TextureHeight = image->height;
+      s_.document.texture.TexturePixels = std::move(image->pixels);
     }
   }
 
   // Stencil and pattern come back from the files they were loaded from.
   // Every real read from the text is finite; those with a control are brought into its range.
-  s_.stencil = StencilState{};
+  s_.document.stencil = StencilState{};
   if (const auto* bytes = isPlainEntryName(stencilName) ? entry(stencilName) : nullptr) {
-    if (loadSourceImage(s_.stencil.image, *bytes, lowerExtension(stencilName), true)) {
-      s_.stencil.x = ini.real("StencilX");
-      s_.stencil.y = ini.real("StencilY");
+    if (loadSourceImage(s_.document.stencil.image, *bytes, lowerExtension(stencilName), true)) {
+      s_.document.stencil.x = ini.real("StencilX");
+      s_.document.stencil.y = ini.real("StencilY");
       const double scale = ini.real("StencilScale");
-      s_.stencil.scale = scale > 0 ? std::max(scale, controlRange::stencilScaleLow) : 1.0;
-      s_.stencil.angle = ini.real("StencilAngle");
-      s_.stencil.show = ini.integer("StencilShow") != 0;
-      s_.stencil.opacity = controlRange::stencilOpacity.clamp(ini.integer("StencilOpacity"));
+      s_.document.stencil.scale = scale > 0 ? std::max(scale, controlRange::stencilScaleLow) : 1.0;
+      s_.document.stencil.angle = ini.real("StencilAngle");
+      s_.document.stencil.show = ini.integer("StencilShow") != 0;
+      s_.document.stencil.opacity = controlRange::stencilOpacity.clamp(ini.integer("StencilOpacity"));
     }
   }
   PatternState pattern;
@@ -229,32 +229,32 @@ bool Controller::applyProject(const std::string& path, const std::string& archiv
   const std::vector<std::string> anchor = ini.fields("Anchor");
   const int64_t anchorFace = ini.integer("AnchorFace");
   if (ini.has("AnchorFace") && ini.has("Anchor") && anchor.size() == 8 && anchorFace >= 0 &&
-      anchorFace < s_.workModel.triangleCount()) {
+      anchorFace < s_.document.workModel.triangleCount()) {
     pattern.anchorFace = anchorFace;
     double* targets[8] = {&pattern.anchorBary[0], &pattern.anchorBary[1], &pattern.anchorUp[0],
                           &pattern.anchorUp[1],   &pattern.anchorUp[2],   &pattern.anchorRight[0],
                           &pattern.anchorRight[1], &pattern.anchorRight[2]};
     for (int i = 0; i < 8; ++i) *targets[i] = leadingReal(anchor[i]);
   }
-  s_.pattern = std::move(pattern);
-  s_.view.paintSource = ini.has("PaintSource")
+  s_.document.pattern = std::move(pattern);
+  s_.document.view.paintSource = ini.has("PaintSource")
                             ? controlRange::paintSource.pick(ini.integer("PaintSource"))
                             : (ini.integer("StencilUse") != 0 ? 1 : 0);
 
-  s_.settings = settingsFromIni(ini);
+  s_.document.settings = settingsFromIni(ini);
 
-  s_.modelPath = ini.text("Source");
-  s_.sourceSize = ini.integer("SourceSize");
-  s_.sourceDate = ini.integer("SourceDate");
-  s_.exportPath = ini.text("ExportFile");
-  s_.texture.TextureFile = ini.text("TextureFile");
-  s_.reportText = unescapeInfo(ini.text("Info"));
+  s_.document.modelPath = ini.text("Source");
+  s_.document.sourceSize = ini.integer("SourceSize");
+  s_.document.sourceDate = ini.integer("SourceDate");
+  s_.document.exportPath = ini.text("ExportFile");
+  s_.document.texture.TextureFile = ini.text("TextureFile");
+  s_.document.reportText = unescapeInfo(ini.text("Info"));
 
-  s_.layoutLocked = ini.integer("Locked") != 0 || s_.texture.TextureWidth >= 1;
-  s_.layoutChanging = false;
-  s_.modelLoaded = true;
+  s_.document.layoutLocked = ini.integer("Locked") != 0 || s_.document.texture.TextureWidth >= 1;
+  s_.layoutChange.layoutChanging = false;
+  s_.document.modelLoaded = true;
 
-  ViewState& v = s_.view;
+  ViewState& v = s_.document.view;
   if (ini.has("Dist") && ini.real("Dist") > 0) {
     v.yaw = ini.real("Yaw");
     v.pitch = std::clamp(ini.real("Pitch"), -controlRange::pitchLimit, controlRange::pitchLimit);
@@ -272,29 +272,29 @@ bool Controller::applyProject(const std::string& path, const std::string& archiv
     v.edges = ini.integer("Edges") != 0;
   }
 
-  resizeLayerState(s_.layers, 0);
-  resizeLayerState(s_.layers, s_.workModel.layerCount());
+  resizeLayerState(s_.document.layers, 0);
+  resizeLayerState(s_.document.layers, s_.document.workModel.layerCount());
   const std::vector<std::string> colours = ini.fields("LayerColors");
   const std::vector<std::string> hidden = ini.fields("LayerHidden");
   const std::vector<std::string> locked = ini.fields("LayerLocked");
-  for (int64_t i = 0; i < s_.layers.count(); ++i) {
+  for (int64_t i = 0; i < s_.document.layers.count(); ++i) {
     const auto k = static_cast<size_t>(i);
     if (k < colours.size() && !colours[k].empty())
-      s_.layers.color[k] = static_cast<uint32_t>(leadingInt(colours[k])) & 0xFFFFFFu;
-    if (k < hidden.size()) s_.layers.hidden[k] = leadingInt(hidden[k]) != 0;
-    if (k < locked.size()) s_.layers.locked[k] = leadingInt(locked[k]) != 0;
+      s_.document.layers.color[k] = static_cast<uint32_t>(leadingInt(colours[k])) & 0xFFFFFFu;
+    if (k < hidden.size()) s_.document.layers.hidden[k] = leadingInt(hidden[k]) != 0;
+    if (k < locked.size()) s_.document.layers.locked[k] = leadingInt(locked[k]) != 0;
   }
   const int64_t curLayer = ini.integer("CurLayer");
-  s_.layers.curLayer = curLayer >= 0 && curLayer < s_.workModel.layerCount() ? curLayer : 0;
-  s_.layers.onlyLayer = ini.integer("OnlyLayer") != 0;
+  s_.document.layers.curLayer = curLayer >= 0 && curLayer < s_.document.workModel.layerCount() ? curLayer : 0;
+  s_.document.layers.onlyLayer = ini.integer("OnlyLayer") != 0;
 
   if (ini.has("ViewMode")) v.viewMode = controlRange::viewMode.pick(ini.integer("ViewMode"));
-  if (s_.texture.TextureWidth >= 1) v.viewMode = 1;
+  if (s_.document.texture.TextureWidth >= 1) v.viewMode = 1;
 
-  s_.projectPath = path;
-  s_.projectChanged = fromAutosave;
-  s_.texture.TextureModified = false;
-  s_.autosaveTicks = 0;
+  s_.document.projectPath = path;
+  s_.document.projectChanged = fromAutosave;
+  s_.document.texture.TextureModified = false;
+  s_.mainWindow.autosaveTicks = 0;
   if (remember) {
     prefs_.lastProjectDir = folderOf(path);
     prefsFile_.writeText("LastProjectDir", prefs_.lastProjectDir);
@@ -302,13 +302,13 @@ bool Controller::applyProject(const std::string& path, const std::string& archiv
   }
 
   ui_.status(kStatusFile, fileNameOf(path));
-  ui_.status(kStatusCounts, std::to_string(s_.workModel.triangleCount()) + " triangles, " +
-                                std::to_string(s_.workModel.materialCount()) + " surfaces");
+  ui_.status(kStatusCounts, std::to_string(s_.document.workModel.triangleCount()) + " triangles, " +
+                                std::to_string(s_.document.workModel.materialCount()) + " surfaces");
   ui_.status(kStatusNote, "");
-  const FileFacts model = factsOf(s_.modelPath);
-  if (model.exists && (model.size != s_.sourceSize || model.modified != s_.sourceDate))
+  const FileFacts model = factsOf(s_.document.modelPath);
+  if (model.exists && (model.size != s_.document.sourceSize || model.modified != s_.document.sourceDate))
     ui_.status(kStatusNote,
-               "Note: " + fileNameOf(s_.modelPath) + " has changed since this project was made.");
+               "Note: " + fileNameOf(s_.document.modelPath) + " has changed since this project was made.");
   changes_ |= {.controls = true, .report = true, .uvView = true, .title = true, .view3d = true};
   return true;
 }
@@ -351,19 +351,19 @@ bool Controller::offerUntitledAutosave() {
   if (!applyProject(path, path, false, false)) return false;
   // The restored work was never saved: its next save asks for a name, and until then it
   // keeps autosaving to this same file.
-  s_.projectPath.clear();
-  s_.projectChanged = true;
-  ui_.status(kStatusFile, fileNameOf(s_.modelPath));
+  s_.document.projectPath.clear();
+  s_.document.projectChanged = true;
+  ui_.status(kStatusFile, fileNameOf(s_.document.modelPath));
   return true;
 }
 
 void Controller::changeSettings(const UnwrapSettings& settings, bool refresh) {
-  s_.settings = settings;
+  s_.document.settings = settings;
   changes_.controls |= refresh;
   changes_ |= unwrapModel(s_, ui_);
 }
 
-void Controller::storeWindowSettings() { ::storeWindowSettings(prefsFile_, s_.settings); }
+void Controller::storeWindowSettings() { ::storeWindowSettings(prefsFile_, s_.document.settings); }
 
 void Controller::applyPreferences(const PreferencesChoice& choice) {
   applyPreferencesChoice(prefs_, prefsFile_, choice);
@@ -379,17 +379,17 @@ void Controller::userGuide(const std::string& folder) {
 
 bool Controller::saveProject(const std::string& path, bool copy, bool autosave) {
   const std::string temporary = path + ".tmp";
-  resizeLayerState(s_.layers, s_.workModel.layerCount());
-  const UnwrapSettings& u = s_.settings;
-  const ViewState& v = s_.view;
-  const StencilState& st = s_.stencil;
-  const PatternState& pa = s_.pattern;
+  resizeLayerState(s_.document.layers, s_.document.workModel.layerCount());
+  const UnwrapSettings& u = s_.document.settings;
+  const ViewState& v = s_.document.view;
+  const StencilState& st = s_.document.stencil;
+  const PatternState& pa = s_.document.pattern;
 
   IniWriter ini;
   ini.addInt("Version", 2);
-  ini.add("Source", s_.modelPath);
-  ini.addInt("SourceSize", s_.sourceSize);
-  ini.addInt("SourceDate", s_.sourceDate);
+  ini.add("Source", s_.document.modelPath);
+  ini.addInt("SourceSize", s_.document.sourceSize);
+  ini.addInt("SourceDate", s_.document.sourceDate);
   ini.addInt("MapMode", static_cast<int>(u.mapMode));
   ini.addInt("TexW", u.layoutWidth);
   ini.addInt("TexH", u.layoutHeight);
@@ -400,10 +400,10 @@ bool Controller::saveProject(const std::string& path, bool copy, bool autosave) 
   ini.addInt("UpAxis", u.upAxisChoice);
   ini.addInt("Merge", u.mergeSurfaces);
   ini.addInt("Mirror", u.mirrorAxis);
-  ini.addInt("Locked", s_.layoutLocked || s_.layoutChanging);
-  ini.add("ExportFile", s_.exportPath);
-  ini.add("TextureFile", s_.texture.TextureFile);
-  ini.add("Info", escapeInfo(s_.reportText));
+  ini.addInt("Locked", s_.document.layoutLocked || s_.layoutChange.layoutChanging);
+  ini.add("ExportFile", s_.document.exportPath);
+  ini.add("TextureFile", s_.document.texture.TextureFile);
+  ini.add("Info", escapeInfo(s_.document.reportText));
   ini.addInt("ViewMode", v.viewMode);
   ini.addReal("Yaw", v.yaw, 4);
   ini.addReal("Pitch", v.pitch, 4);
@@ -418,13 +418,13 @@ bool Controller::saveProject(const std::string& path, bool copy, bool autosave) 
   ini.addInt("BrushTip", v.brushTip);
   ini.addInt("Edges", v.edges);
   ini.addInt("LayerUnwrap", u.layerUnwrap);
-  ini.addInt("CurLayer", s_.layers.curLayer);
-  ini.addInt("OnlyLayer", s_.layers.onlyLayer);
+  ini.addInt("CurLayer", s_.document.layers.curLayer);
+  ini.addInt("OnlyLayer", s_.document.layers.onlyLayer);
   std::vector<std::string> colours, hidden, locked;
-  for (int64_t i = 0; i < s_.layers.count(); ++i) {
-    colours.push_back(std::to_string(s_.layers.color[i]));
-    hidden.push_back(std::to_string(s_.layers.hidden[i] ? 1 : 0));
-    locked.push_back(std::to_string(s_.layers.locked[i] ? 1 : 0));
+  for (int64_t i = 0; i < s_.document.layers.count(); ++i) {
+    colours.push_back(std::to_string(s_.document.layers.color[i]));
+    hidden.push_back(std::to_string(s_.document.layers.hidden[i] ? 1 : 0));
+    locked.push_back(std::to_string(s_.document.layers.locked[i] ? 1 : 0));
   }
   ini.add("LayerColors", joinFields(colours));
   ini.add("LayerHidden", joinFields(hidden));
@@ -457,13 +457,13 @@ bool Controller::saveProject(const std::string& path, bool copy, bool autosave) 
 
   std::vector<ArchiveEntry> entries;
   entries.push_back({"project.ini", std::vector<uint8_t>(ini.text().begin(), ini.text().end())});
-  entries.push_back({"source.bin", writeModelSnapshot(s_.sourceModel)});
-  entries.push_back({"model.bin", writeModelSnapshot(s_.workModel)});
-  if (s_.texture.TextureWidth >= 1) {
+  entries.push_back({"source.bin", writeModelSnapshot(s_.document.sourceModel)});
+  entries.push_back({"model.bin", writeModelSnapshot(s_.document.workModel)});
+  if (s_.document.texture.TextureWidth >= 1) {
     Image picture;
-    picture.width = static_cast<int>(s_.texture.TextureWidth);
-    picture.height = static_cast<int>(s_.texture.TextureHeight);
-    picture.pixels = s_.texture.TexturePixels;
+    picture.width = static_cast<int>(s_.document.texture.TextureWidth);
+    picture.height = static_cast<int>(s_.document.texture.TextureHeight);
+    picture.pixels = s_.document.texture.TexturePixels;
     std::vector<uint8_t> png = encodePng(picture, false);
     const bool encoded = !png.empty();
     entries.push_back({"texture.png", std::move(png), encoded});
@@ -503,10 +503,10 @@ bool Controller::saveProject(const std::string& path, bool copy, bool autosave) 
     // The autosave that belonged to the project before this save goes, unless the user just
     // saved over that very file.
     if (!sameTextIgnoringCase(autosavePath(), path)) removeFile(autosavePath());
-    s_.projectPath = path;
-    s_.projectChanged = false;
-    s_.texture.TextureModified = false;
-    s_.autosaveTicks = 0;
+    s_.document.projectPath = path;
+    s_.document.projectChanged = false;
+    s_.document.texture.TextureModified = false;
+    s_.mainWindow.autosaveTicks = 0;
     prefs_.lastProjectDir = folderOf(path);
     prefsFile_.writeText("LastProjectDir", prefs_.lastProjectDir);
     addRecent(prefs_, prefsFile_, path);
@@ -515,25 +515,25 @@ bool Controller::saveProject(const std::string& path, bool copy, bool autosave) 
 }
 
 bool Controller::save() {
-  if (!s_.modelLoaded) return false;
-  if (s_.projectPath.empty()) return saveAs(false);
-  if (!saveProject(s_.projectPath, false, false)) return false;
-  ui_.status(kStatusNote, "Project saved: " + fileNameOf(s_.projectPath));
+  if (!s_.document.modelLoaded) return false;
+  if (s_.document.projectPath.empty()) return saveAs(false);
+  if (!saveProject(s_.document.projectPath, false, false)) return false;
+  ui_.status(kStatusNote, "Project saved: " + fileNameOf(s_.document.projectPath));
   return true;
 }
 
 bool Controller::saveAs(bool copy) {
-  if (!s_.modelLoaded) return false;
+  if (!s_.document.modelLoaded) return false;
   FileDialog dialog;
   dialog.title = copy ? "Save a copy of the project" : "Save project as";
-  const std::string& base = s_.projectPath.empty() ? s_.modelPath : s_.projectPath;
+  const std::string& base = s_.document.projectPath.empty() ? s_.document.modelPath : s_.document.projectPath;
   dialog.folder = folderOf(base);
-  dialog.fileName = withoutExtension(fileNameOf(base)) + (copy && !s_.projectPath.empty() ? "_copy" : "") + ".qmap";
+  dialog.fileName = withoutExtension(fileNameOf(base)) + (copy && !s_.document.projectPath.empty() ? "_copy" : "") + ".qmap";
   dialog.filter = kProjectFilter;
   std::string path = ui_.chooseSave(dialog);
   if (path.empty()) return false;
   if (lowerExtension(path) != "qmap") path += ".qmap";
-  if (factsOf(path).exists && !sameTextIgnoringCase(path, s_.projectPath) &&
+  if (factsOf(path).exists && !sameTextIgnoringCase(path, s_.document.projectPath) &&
       !ui_.confirmOverwrite(kProgramName, fileNameOf(path) + " already exists. Overwrite it?",
                             {fileNameOf(path)}))
     return false;
@@ -561,35 +561,35 @@ void Controller::quit() {
 }
 
 void Controller::autosaveTick(const std::string& clock) {
-  if (prefs_.autosave <= 0 || !s_.modelLoaded || s_.layoutChanging || autosavePath().empty())
+  if (prefs_.autosave <= 0 || !s_.document.modelLoaded || s_.layoutChange.layoutChanging || autosavePath().empty())
     return;
   if (!projectCountsAsChanged()) {
-    s_.autosaveTicks = 0;
+    s_.mainWindow.autosaveTicks = 0;
     return;
   }
-  if (++s_.autosaveTicks < prefs_.autosave) return;
+  if (++s_.mainWindow.autosaveTicks < prefs_.autosave) return;
   if (saveProject(autosavePath(), false, true)) ui_.status(kStatusNote, "Autosaved at " + clock);
-  s_.autosaveTicks = 0;
+  s_.mainWindow.autosaveTicks = 0;
 }
 
 bool Controller::projectCountsAsChanged() const {
-  return s_.modelLoaded && (s_.projectChanged || s_.texture.TextureModified);
+  return s_.document.modelLoaded && (s_.document.projectChanged || s_.document.texture.TextureModified);
 }
 
 std::string Controller::mainTitle() const {
   std::string title = kProgramName;
-  if (s_.modelLoaded) {
-    if (s_.projectPath.empty())
-      title += " - " + withoutExtension(fileNameOf(s_.modelPath)) + " (not saved)";
+  if (s_.document.modelLoaded) {
+    if (s_.document.projectPath.empty())
+      title += " - " + withoutExtension(fileNameOf(s_.document.modelPath)) + " (not saved)";
     else
-      title += " - " + fileNameOf(s_.projectPath);
+      title += " - " + fileNameOf(s_.document.projectPath);
   }
   if (projectCountsAsChanged()) title += " *";
   return title;
 }
 
 std::string Controller::autosavePath() const {
-  if (!s_.projectPath.empty()) return s_.projectPath + ".autosave";
+  if (!s_.document.projectPath.empty()) return s_.document.projectPath + ".autosave";
   return prefsFolder_.empty() ? "" : prefsFolder_ + "untitled.autosave.qmap";
 }
 

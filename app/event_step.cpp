@@ -5,7 +5,7 @@
 
 EventStep::EventStep(Session& session, Controller& controller, Ui& ui, const Preferences& prefs)
     : session_(session), controller_(controller), ui_(ui), prefs_(prefs),
-      recentShown_(prefs.recentFiles), modelShown_(session.modelLoaded) {}
+      recentShown_(prefs.recentFiles), modelShown_(session.document.modelLoaded) {}
 
 bool EventStep::run(EventWindow window, const std::function<void()>& command) {
   if (running_) return false;
@@ -37,8 +37,8 @@ Changes EventStep::afterEvent() {
     recentShown_ = prefs_.recentFiles;
     changes.recentMenu = true;
   }
-  if (session_.modelLoaded != modelShown_) {
-    modelShown_ = session_.modelLoaded;
+  if (session_.document.modelLoaded != modelShown_) {
+    modelShown_ = session_.document.modelLoaded;
     changes.menus = true;
   }
   return changes;

@@ -21,11 +21,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   PreferencesFile prefsFile("");
   Controller controller(session, ui, prefs, prefsFile, "");
   if (controller.openProject(path)) {
-    checkModelConsistent(session.workModel);
-    checkModelConsistent(session.sourceModel);
-    const Texture& t = session.texture;
+    checkModelConsistent(session.document.workModel);
+    checkModelConsistent(session.document.sourceModel);
+    const Texture& t = session.document.texture;
     if (t.TexturePixels.size() != static_cast<size_t>(t.TextureWidth * t.TextureHeight)) std::abort();
-    if (session.layers.count() != session.workModel.layerCount()) std::abort();
+    if (session.document.layers.count() != session.document.workModel.layerCount()) std::abort();
   }
   return 0;
 }

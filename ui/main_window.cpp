@@ -180,7 +180,7 @@ void MainWindow::refreshMenus() {
   // The 3D window is not part of this build: its entry shows where it belongs, and its
   // shortcut does nothing while it is disabled. A disabled item's shortcut does nothing either.
   for (const auto& [id, item] : menuItems_)
-    item->set_sensitive(id != kMenuPreview3d && menuItemEnabled(id, session_.modelLoaded));
+    item->set_sensitive(id != kMenuPreview3d && menuItemEnabled(id, session_.document.modelLoaded));
 }
 
 void MainWindow::rebuildRecentMenu() {
@@ -312,7 +312,7 @@ void MainWindow::buildControls() {
     statusBar_.pack_start(statusFrames_[i], i == 2 ? Gtk::PACK_EXPAND_WIDGET : Gtk::PACK_SHRINK);
   }
 
-  applySettings(session_.settings);
+  applySettings(session_.document.settings);
   refreshControls();
   connectControls();
 }
@@ -402,7 +402,7 @@ void MainWindow::unwrapWhenDrawn() {
   setBusy(true);
   const UnwrapSettings next = readSettings();
   if (settingsChange_.refresh()) showControlStates(controlStates(session_, next));
-  if (unwrapFlattens(session_.sourceModel, next)) setStatus(kStatusCounts, kUnwrappingNote);
+  if (unwrapFlattens(session_.document.sourceModel, next)) setStatus(kStatusCounts, kUnwrappingNote);
   GdkFrameClock* clock = gtk_widget_get_frame_clock(GTK_WIDGET(gobj()));
   if (!clock) {  // not on the screen: nothing to wait for
     unwrapStarting_ = false;
@@ -449,7 +449,7 @@ void MainWindow::setBusy(bool busy) {
 }
 
 UnwrapSettings MainWindow::readSettings() const {
-  UnwrapSettings s = session_.settings;
+  UnwrapSettings s = session_.document.settings;
   s.mapMode = smooth_.get_active() ? MapMode::smooth
               : exact_.get_active() ? MapMode::exact
                                     : MapMode::keep;
@@ -486,8 +486,8 @@ void MainWindow::applySettings(const UnwrapSettings& s) {
 }
 
 void MainWindow::refreshControls() {
-  applySettings(session_.settings);
-  showControlStates(controlStates(session_, session_.settings));
+  applySettings(session_.document.settings);
+  showControlStates(controlStates(session_, session_.document.settings));
 }
 
 void MainWindow::showControlStates(const ControlStates& c) {
@@ -514,12 +514,12 @@ void MainWindow::showControlStates(const ControlStates& c) {
 void MainWindow::apply(const Changes& changes) {
   if (changes.controls) refreshControls();
   // Until the first unwrap the box keeps saying that no model is open.
-  if (changes.report && !session_.reportText.empty() &&
-      report_.get_buffer()->get_text() != session_.reportText)
-    report_.get_buffer()->set_text(session_.reportText);
+  if (changes.report && !session_.document.reportText.empty() &&
+      report_.get_buffer()->get_text() != session_.document.reportText)
+    report_.get_buffer()->set_text(session_.document.reportText);
   if (changes.uvView)
-    uvView_.show(uvViewImage(session_.displayModel(), session_.texture,
-                             session_.settings.layoutWidth, session_.settings.layoutHeight));
+    uvView_.show(uvViewImage(session_.document.displayModel(), session_.document.texture,
+                             session_.document.settings.layoutWidth, session_.document.settings.layoutHeight));
   if (changes.recentMenu) rebuildRecentMenu();
   if (changes.menus) refreshMenus();
   if (changes.title) showTitle();

@@ -49,7 +49,7 @@ int runWindow(int argc, char** argv) {
   PreferencesFile prefsFile(preferencesPath(prefsFolder));
   Preferences prefs = loadPreferences(prefsFile, executablePath());
   Session session;
-  session.settings = windowSettingsFromPreferences(prefsFile);
+  session.document.settings = windowSettingsFromPreferences(prefsFile);
 
   MainWindow window(session, prefs);
   GtkUi ui(window);

@@ -63,9 +63,9 @@ TEST_F(EventFlow, EveryWindowIsToldOnceWhatTheEventChanged) {
 
   // A closed 3D window is told nothing; the model unloaded greys the menus out again.
   events_.set3dWindow(nullptr);
-  session_.sourceModel = Model{};
+  session_.document.sourceModel = Model{};
   ASSERT_TRUE(events_.run(EventWindow::main,
-                          [&] { controller_.changeSettings(session_.settings, false); }));
+                          [&] { controller_.changeSettings(session_.document.settings, false); }));
   EXPECT_EQ(window3d.applied.size(), 2u);
   EXPECT_TRUE(main_.applied.back().menus);
   EXPECT_FALSE(main_.applied.back().recentMenu);
@@ -95,7 +95,7 @@ TEST_F(EventFlow, AFailedCommandIsReportedAndWhatItChangedIsShown) {
     ui_.shown.clear();
     main_.applied.clear();
     ASSERT_TRUE(events_.run(EventWindow::main, [&] {
-      controller_.changeSettings(session_.settings, true);
+      controller_.changeSettings(session_.document.settings, true);
       c.fail();
     }));
     ASSERT_EQ(ui_.shown.size(), 1u) << c.shown;
