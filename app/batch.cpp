@@ -311,8 +311,9 @@ int runBatch(const BatchOptions& options, std::ostream& out, std::ostream& err) 
 
   int status = kOk;
   if (!options.uvPicturePath.empty()) {
-    const Image picture = uvLayoutImage(session.document.workModel, session.document.settings.layoutWidth,
-                                        session.document.settings.layoutHeight);
+    const Image picture =
+        uvLayoutImage(session.document.workModel, session.document.settings.layoutWidth,
+                      session.document.settings.layoutHeight);
     if (!savePicture(options.uvPicturePath, picture.pixels, picture.width, picture.height)) {
       err << "Cannot write " << options.uvPicturePath << "\n";
       status = kFileError;

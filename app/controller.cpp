@@ -526,9 +526,11 @@ bool Controller::saveAs(bool copy) {
   if (!s_.document.modelLoaded) return false;
   FileDialog dialog;
   dialog.title = copy ? "Save a copy of the project" : "Save project as";
-  const std::string& base = s_.document.projectPath.empty() ? s_.document.modelPath : s_.document.projectPath;
+  const std::string& base =
+      s_.document.projectPath.empty() ? s_.document.modelPath : s_.document.projectPath;
   dialog.folder = folderOf(base);
-  dialog.fileName = withoutExtension(fileNameOf(base)) + (copy && !s_.document.projectPath.empty() ? "_copy" : "") + ".qmap";
+  dialog.fileName = withoutExtension(fileNameOf(base)) +
+                    (copy && !s_.document.projectPath.empty() ? "_copy" : "") + ".qmap";
   dialog.filter = kProjectFilter;
   std::string path = ui_.chooseSave(dialog);
   if (path.empty()) return false;
@@ -561,7 +563,8 @@ void Controller::quit() {
 }
 
 void Controller::autosaveTick(const std::string& clock) {
-  if (prefs_.autosave <= 0 || !s_.document.modelLoaded || s_.layoutChange.layoutChanging || autosavePath().empty())
+  if (prefs_.autosave <= 0 || !s_.document.modelLoaded || s_.layoutChange.layoutChanging ||
+      autosavePath().empty())
     return;
   if (!projectCountsAsChanged()) {
     s_.mainWindow.autosaveTicks = 0;
@@ -573,7 +576,8 @@ void Controller::autosaveTick(const std::string& clock) {
 }
 
 bool Controller::projectCountsAsChanged() const {
-  return s_.document.modelLoaded && (s_.document.projectChanged || s_.document.texture.TextureModified);
+  return s_.document.modelLoaded &&
+         (s_.document.projectChanged || s_.document.texture.TextureModified);
 }
 
 std::string Controller::mainTitle() const {

@@ -45,7 +45,8 @@ bool Controller::exportToSeriousSam() {
   }
   std::string proposed = s_.document.exportPath;
   if (proposed.empty()) {
-    const std::string& named = s_.document.projectPath.empty() ? s_.document.modelPath : s_.document.projectPath;
+    const std::string& named =
+        s_.document.projectPath.empty() ? s_.document.modelPath : s_.document.projectPath;
     proposed = prefs_.seriousSamRoot + withoutExtension(fileNameOf(named)) + ".3ds";
   }
   std::string path = ui_.chooseSave(
@@ -251,13 +252,14 @@ bool Controller::exportUvOverlay() {
   if (!s_.document.modelLoaded) return false;
   const std::string& textureFile = s_.document.texture.TextureFile;
   const std::string folder = folderOf(textureFile.empty() ? s_.document.modelPath : textureFile);
-  std::string path = ui_.chooseSave({"Export UV layout as a transparent overlay", folder,
-                                     withoutExtension(fileNameOf(s_.document.modelPath)) + "_uv_overlay.png",
-                                     "PNG image (*.png)|*.png"});
+  std::string path =
+      ui_.chooseSave({"Export UV layout as a transparent overlay", folder,
+                      withoutExtension(fileNameOf(s_.document.modelPath)) + "_uv_overlay.png",
+                      "PNG image (*.png)|*.png"});
   if (path.empty()) return false;
   if (lowerExtension(path) != "png") path += ".png";
-  const Image overlay =
-      uvOverlayImage(s_.document.workModel, s_.document.settings.layoutWidth, s_.document.settings.layoutHeight);
+  const Image overlay = uvOverlayImage(s_.document.workModel, s_.document.settings.layoutWidth,
+                                       s_.document.settings.layoutHeight);
   const std::vector<uint8_t> png = encodePng(overlay, true);
   // A write that fails halfway leaves no cut-off picture behind.
   if (png.empty() || writeWholeFile(path, png.data(), png.size()) != FileWrite::ok) {

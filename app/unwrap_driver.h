@@ -13,7 +13,7 @@
 constexpr const char* kPiecesDoNotFit =
     "WARNING: the pieces do not fit this texture: use a larger texture or a smaller margin";
 
-// Rebuilds session.document.workModel from session.document.sourceModel with session.document.settings, replaces the
+// Rebuilds the document's workModel from its sourceModel with its settings, replaces the
 // report and the statistics, and returns what the windows show again. A source model without
 // triangles only unloads the model.
 Changes unwrapModel(Session& session, Ui& ui);

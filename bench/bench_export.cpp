@@ -52,7 +52,8 @@ void BM_PadTexture2048(benchmark::State& state) {
   Fixture& f = fixture();
   const Texture& t = f.session.document.texture;
   for (auto _ : state)
-    benchmark::DoNotOptimize(padTexture(&f.session.document.workModel, t.TexturePixels, 2048, 2048));
+    benchmark::DoNotOptimize(
+        padTexture(&f.session.document.workModel, t.TexturePixels, 2048, 2048));
   const std::vector<uint8_t> covered = layoutCoverage(f.session.document.workModel, 2048, 2048);
   state.counters["triangles"] = static_cast<double>(f.session.document.workModel.triangleCount());
   state.counters["covered%"] =
@@ -63,7 +64,8 @@ BENCHMARK(BM_PadTexture2048)->Unit(benchmark::kMillisecond);
 // The coverage part of the padding alone.
 void BM_LayoutCoverage2048(benchmark::State& state) {
   Fixture& f = fixture();
-  for (auto _ : state) benchmark::DoNotOptimize(layoutCoverage(f.session.document.workModel, 2048, 2048));
+  for (auto _ : state)
+    benchmark::DoNotOptimize(layoutCoverage(f.session.document.workModel, 2048, 2048));
 }
 BENCHMARK(BM_LayoutCoverage2048)->Unit(benchmark::kMillisecond);
 

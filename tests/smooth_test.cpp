@@ -150,10 +150,11 @@ TEST(Smooth, HemisphereIsCutUntilWithinTheLimit) {
 
   const Session session = unwrapWithDriver(genHemisphere(32, 12), MapMode::smooth, 0, 89);
   EXPECT_EQ(session.document.stats.largestStretch, s.largestStretch);
-  EXPECT_NE(session.document.reportText.find("Texture used: " + fixedText(session.document.stats.textureUsed * 100, 0) +
-                                    "%\nLargest stretch: " + fixedText((s.largestStretch - 1) * 100, 0) +
-                                    "%\nSurfaces: "),
-            std::string::npos)
+  EXPECT_NE(
+      session.document.reportText.find(
+          "Texture used: " + fixedText(session.document.stats.textureUsed * 100, 0) +
+          "%\nLargest stretch: " + fixedText((s.largestStretch - 1) * 100, 0) + "%\nSurfaces: "),
+      std::string::npos)
       << session.document.reportText;
 }
 
@@ -289,8 +290,9 @@ TEST(Smooth, ChartThatOverlapsItselfIsCut) {
       EXPECT_LE(s.largestStretch, 1.3) << c.name;
     }
     const Session session = unwrapWithDriver(c.mesh, MapMode::smooth, 0);
-    expectSoundLayout(session.document.workModel, session.document.settings.layoutWidth, session.document.settings.layoutHeight,
-                      session.document.settings.margin, c.name);
+    expectSoundLayout(session.document.workModel, session.document.settings.layoutWidth,
+                      session.document.settings.layoutHeight, session.document.settings.margin,
+                      c.name);
   }
 }
 
@@ -434,8 +436,10 @@ TEST(Mirror, ReportLines) {
   };
   for (const Case& c : cases) {
     const Session session = unwrapWithDriver(mesh, MapMode::exact, c.axis);
-    EXPECT_NE(session.document.reportText.find(c.lines), std::string::npos) << c.axis << "\n" << session.document.reportText;
-    EXPECT_EQ(session.document.stats.mirroredCount, c.axis == 1 ? int64_t(mesh.faces.size() / 2) : 0);
+    const std::string& report = session.document.reportText;
+    EXPECT_NE(report.find(c.lines), std::string::npos) << c.axis << "\n" << report;
+    EXPECT_EQ(session.document.stats.mirroredCount,
+              c.axis == 1 ? int64_t(mesh.faces.size() / 2) : 0);
   }
 }
 

@@ -402,7 +402,8 @@ void MainWindow::unwrapWhenDrawn() {
   setBusy(true);
   const UnwrapSettings next = readSettings();
   if (settingsChange_.refresh()) showControlStates(controlStates(session_, next));
-  if (unwrapFlattens(session_.document.sourceModel, next)) setStatus(kStatusCounts, kUnwrappingNote);
+  if (unwrapFlattens(session_.document.sourceModel, next))
+    setStatus(kStatusCounts, kUnwrappingNote);
   GdkFrameClock* clock = gtk_widget_get_frame_clock(GTK_WIDGET(gobj()));
   if (!clock) {  // not on the screen: nothing to wait for
     unwrapStarting_ = false;
@@ -512,14 +513,15 @@ void MainWindow::showControlStates(const ControlStates& c) {
 }
 
 void MainWindow::apply(const Changes& changes) {
+  const Document& document = session_.document;
   if (changes.controls) refreshControls();
   // Until the first unwrap the box keeps saying that no model is open.
-  if (changes.report && !session_.document.reportText.empty() &&
-      report_.get_buffer()->get_text() != session_.document.reportText)
-    report_.get_buffer()->set_text(session_.document.reportText);
+  if (changes.report && !document.reportText.empty() &&
+      report_.get_buffer()->get_text() != document.reportText)
+    report_.get_buffer()->set_text(document.reportText);
   if (changes.uvView)
-    uvView_.show(uvViewImage(session_.document.displayModel(), session_.document.texture,
-                             session_.document.settings.layoutWidth, session_.document.settings.layoutHeight));
+    uvView_.show(uvViewImage(document.displayModel(), document.texture,
+                             document.settings.layoutWidth, document.settings.layoutHeight));
   if (changes.recentMenu) rebuildRecentMenu();
   if (changes.menus) refreshMenus();
   if (changes.title) showTitle();

@@ -182,7 +182,8 @@ TEST_F(Flow, ReadingClampsAndDefaults) {
   EXPECT_EQ(session_.document.view.brushTip, 0);
   EXPECT_EQ(session_.document.layers.curLayer, 0);
   EXPECT_EQ(session_.document.view.paintSource, 1);  // from the old StencilUse key
-  EXPECT_EQ(session_.document.layers.color[0], layerDefaultColor(0));  // empty field keeps the default
+  // An empty field keeps the default.
+  EXPECT_EQ(session_.document.layers.color[0], layerDefaultColor(0));
   EXPECT_TRUE(session_.document.layoutLocked);
   EXPECT_FALSE(session_.document.stencil.image.loaded());  // no "stencil.png" entry
   EXPECT_EQ(session_.document.stencil.scale, 1.0);         // keys not applied
@@ -393,7 +394,8 @@ TEST_F(Flow, PaintedTextureStencilAndPatternRoundTrip) {
   makeController();
   ASSERT_TRUE(controller_->openFile(path("painted.qmap")));
   EXPECT_EQ(session_.document.texture.TextureWidth, 4);
-  EXPECT_EQ(session_.document.texture.TexturePixels, (std::vector<uint32_t>{1, 2, 3, 0xFFFFFF, 0x10203, 5, 6, 7}));
+  EXPECT_EQ(session_.document.texture.TexturePixels,
+            (std::vector<uint32_t>{1, 2, 3, 0xFFFFFF, 0x10203, 5, 6, 7}));
   EXPECT_TRUE(session_.document.layoutLocked);  // a painted texture locks the layout
   EXPECT_EQ(session_.document.view.viewMode, 1);
   EXPECT_EQ(session_.document.stencil.image.fileBytes, stencilPng);

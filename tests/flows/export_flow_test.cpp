@@ -60,7 +60,8 @@ class ExportFlow : public ::testing::Test {
   }
   // A texture of w x h (default: the layout size) in the Surface colours over grey.
   void paint(int64_t w = 0, int64_t h = 0) {
-    NewTexture(session_.document.texture, 2, rgba(50, 60, 70, 0), w ? w : session_.document.settings.layoutWidth,
+    NewTexture(session_.document.texture, 2, rgba(50, 60, 70, 0),
+               w ? w : session_.document.settings.layoutWidth,
                h ? h : session_.document.settings.layoutHeight, &session_.document.workModel);
   }
   bool exportTo(const std::string& chosen) {
@@ -385,7 +386,8 @@ TEST_F(ExportFlow, PiecesThatDoNotFitAreReportedAndTheExportRepeatsIt) {
     session_.document.settings.margin = c.margin;
     session_.document.projectChanged = false;
     openHouse(32, 32, genCube());
-    EXPECT_NE(session_.document.reportText.find(c.scale), std::string::npos) << session_.document.reportText;
+    EXPECT_NE(session_.document.reportText.find(c.scale), std::string::npos)
+        << session_.document.reportText;
     ASSERT_TRUE(exportTo(models() + "cube" + std::to_string(c.margin) + ".3ds"));
     EXPECT_EQ(ui_.statusText[kStatusNote], c.note);
   }
@@ -433,7 +435,8 @@ TEST_F(ExportFlow, ExportTextureByExtensionOrChosenFilter) {
     const std::optional<Image> back = loadImage(c.written);
     ASSERT_TRUE(back);
     EXPECT_EQ(back->width, 512);
-    EXPECT_EQ(back->at(100, 100) & 0xFFFFFF, session_.document.texture.TexturePixels[100 * 512 + 100]);
+    EXPECT_EQ(back->at(100, 100) & 0xFFFFFF,
+              session_.document.texture.TexturePixels[100 * 512 + 100]);
     EXPECT_EQ(session_.document.texture.TextureFile, c.written);
     EXPECT_FALSE(session_.document.texture.TextureModified);
   }
