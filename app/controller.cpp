@@ -190,7 +190,8 @@ bool Controller::applyProject(const std::string& path, const std::string& archiv
   s_.document.sourceModel = std::move(source);
 
   resetTexture(s_.document.texture);
-  if (s_.document.view.viewMode == 1) s_.document.view.viewMode = 0;
+  if (s_.document.view.viewMode == ViewMode::texture)
+    s_.document.view.viewMode = ViewMode::testPattern;
   if (const auto* png = entry("texture.png")) {
     if (std::optional<Image> image = decodeImage(*png)) {
       for (uint32_t& p : image->pixels) p &= 0x00FFFFFFu;  // the painted image has no alpha
@@ -237,9 +238,9 @@ bool Controller::applyProject(const std::string& path, const std::string& archiv
     for (int i = 0; i < 8; ++i) *targets[i] = leadingReal(anchor[i]);
   }
   s_.document.pattern = std::move(pattern);
-  s_.document.view.paintSource = ini.has("PaintSource")
-                            ? controlRange::paintSource.pick(ini.integer("PaintSource"))
-                            : (ini.integer("StencilUse") != 0 ? 1 : 0);
+  s_.document.view.paintSource = static_cast<PaintSource>(
+      ini.has("PaintSource") ? controlRange::paintSource.pick(ini.integer("PaintSource"))
+                             : (ini.integer("StencilUse") != 0 ? 1 : 0));
 
   s_.document.settings = settingsFromIni(ini);
 
@@ -263,7 +264,7 @@ bool Controller::applyProject(const std::string& path, const std::string& archiv
     v.panY = ini.real("PanY");
   }
   if (ini.has("Tool")) {
-    v.tool = controlRange::tool.pick(ini.integer("Tool"));
+    v.tool = static_cast<Tool>(controlRange::tool.pick(ini.integer("Tool")));
     v.brushColor = static_cast<uint32_t>(ini.integer("BrushColor")) & 0xFFFFFFu;
     v.brushSize = controlRange::brushSize.clamp(ini.integer("BrushSize"));
     v.opacity = controlRange::opacity.clamp(ini.integer("Opacity"));
@@ -288,8 +289,9 @@ bool Controller::applyProject(const std::string& path, const std::string& archiv
   s_.document.layers.curLayer = curLayer >= 0 && curLayer < s_.document.workModel.layerCount() ? curLayer : 0;
   s_.document.layers.onlyLayer = ini.integer("OnlyLayer") != 0;
 
-  if (ini.has("ViewMode")) v.viewMode = controlRange::viewMode.pick(ini.integer("ViewMode"));
-  if (s_.document.texture.TextureWidth >= 1) v.viewMode = 1;
+  if (ini.has("ViewMode"))
+    v.viewMode = static_cast<ViewMode>(controlRange::viewMode.pick(ini.integer("ViewMode")));
+  if (s_.document.texture.TextureWidth >= 1) v.viewMode = ViewMode::texture;
 
   s_.document.projectPath = path;
   s_.document.projectChanged = fromAutosave;
@@ -404,13 +406,13 @@ bool Controller::saveProject(const std::string& path, bool copy, bool autosave) 
   ini.add("ExportFile", s_.document.exportPath);
   ini.add("TextureFile", s_.document.texture.TextureFile);
   ini.add("Info", escapeInfo(s_.document.reportText));
-  ini.addInt("ViewMode", v.viewMode);
+  ini.addInt("ViewMode", static_cast<int>(v.viewMode));
   ini.addReal("Yaw", v.yaw, 4);
   ini.addReal("Pitch", v.pitch, 4);
   ini.addReal("Dist", v.dist, 6);
   ini.addReal("PanX", v.panX, 6);
   ini.addReal("PanY", v.panY, 6);
-  ini.addInt("Tool", v.tool);
+  ini.addInt("Tool", static_cast<int>(v.tool));
   ini.addInt("BrushColor", v.brushColor);
   ini.addInt("BrushSize", v.brushSize);
   ini.addInt("Opacity", v.opacity);
@@ -438,7 +440,7 @@ bool Controller::saveProject(const std::string& path, bool copy, bool autosave) 
     ini.addInt("StencilShow", st.show);
     ini.addInt("StencilOpacity", st.opacity);
   }
-  ini.addInt("PaintSource", v.paintSource);
+  ini.addInt("PaintSource", static_cast<int>(v.paintSource));
   ini.addReal("PatternTile", pa.tile, 4);
   ini.addInt("PatternTint", pa.tint);
   ini.addInt("PatternRotate", pa.rotate);

@@ -243,7 +243,7 @@ bool Controller::importTexture() {
   t.TextureFile = path;
   t.TextureModified = true;
   ++t.TextureRevision;
-  s_.document.view.viewMode = 1;
+  s_.document.view.viewMode = ViewMode::texture;
   changes_ |= {.uvView = true, .title = true, .view3d = true};
   return true;
 }

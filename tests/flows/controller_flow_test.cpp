@@ -96,7 +96,7 @@ TEST_F(Flow, NewProjectFromModelThenSaveAndReopen) {
   session_.document.layers.color[1] = 0x123456;
   session_.document.layers.hidden[0] = 1;
   session_.document.layers.curLayer = 1;
-  session_.document.view.tool = 3;
+  session_.document.view.tool = Tool::fillSurface;
   session_.document.view.brushTip = 2;
   session_.document.reportText += "C:\\new\\n folder\n";
   ui_.savePaths.push_back(path("house"));  // no extension: ".qmap" is added
@@ -116,7 +116,7 @@ TEST_F(Flow, NewProjectFromModelThenSaveAndReopen) {
   EXPECT_EQ(session_.document.layers.color, saved.document.layers.color);
   EXPECT_EQ(session_.document.layers.hidden, saved.document.layers.hidden);
   EXPECT_EQ(session_.document.layers.curLayer, 1);
-  EXPECT_EQ(session_.document.view.tool, 3);
+  EXPECT_EQ(session_.document.view.tool, Tool::fillSurface);
   EXPECT_EQ(session_.document.view.brushTip, 2);
   EXPECT_EQ(session_.document.settings.layoutWidth, saved.document.settings.layoutWidth);
   EXPECT_EQ(session_.document.settings.upAxisChoice, 0);
@@ -181,7 +181,8 @@ TEST_F(Flow, ReadingClampsAndDefaults) {
   EXPECT_EQ(session_.document.settings.mirrorAxis, 0);
   EXPECT_EQ(session_.document.view.brushTip, 0);
   EXPECT_EQ(session_.document.layers.curLayer, 0);
-  EXPECT_EQ(session_.document.view.paintSource, 1);  // from the old StencilUse key
+  // From the old StencilUse key.
+  EXPECT_EQ(session_.document.view.paintSource, PaintSource::stencil);
   // An empty field keeps the default.
   EXPECT_EQ(session_.document.layers.color[0], layerDefaultColor(0));
   EXPECT_TRUE(session_.document.layoutLocked);
@@ -252,16 +253,16 @@ TEST_F(Flow, HostileProjectValuesOpenWithinTheirControlsRanges) {
     EXPECT_TRUE(inList(u.upAxisChoice, controlRange::upAxis));
     EXPECT_TRUE(inList(u.mirrorAxis, controlRange::mirror));
     const ViewState& v = session_.document.view;
-    EXPECT_TRUE(inList(v.viewMode, controlRange::viewMode));
+    EXPECT_TRUE(inList(static_cast<int>(v.viewMode), controlRange::viewMode));
     EXPECT_TRUE(finite({v.yaw, v.pitch, v.dist, v.panX, v.panY}));
     EXPECT_LE(std::abs(v.pitch), controlRange::pitchLimit);
     EXPECT_GE(v.dist, 0);
-    EXPECT_TRUE(inList(v.tool, controlRange::tool));
+    EXPECT_TRUE(inList(static_cast<int>(v.tool), controlRange::tool));
     EXPECT_TRUE(controlRange::brushSize.contains(v.brushSize));
     EXPECT_TRUE(controlRange::opacity.contains(v.opacity));
     EXPECT_TRUE(controlRange::hardness.contains(v.hardness));
     EXPECT_TRUE(inList(v.brushTip, controlRange::brushTip));
-    EXPECT_TRUE(inList(v.paintSource, controlRange::paintSource));
+    EXPECT_TRUE(inList(static_cast<int>(v.paintSource), controlRange::paintSource));
     EXPECT_LE(v.brushColor, 0xFFFFFFu);
     const StencilState& st = session_.document.stencil;
     ASSERT_TRUE(st.image.loaded());
@@ -314,15 +315,15 @@ TEST_F(Flow, HostileProjectValuesOpenWithinTheirControlsRanges) {
   EXPECT_EQ(u.maxStretch, 1000);
   EXPECT_EQ(u.rotateMode, 0);
   EXPECT_EQ(u.mirrorAxis, 0);
-  EXPECT_EQ(session_.document.view.viewMode, 0);
+  EXPECT_EQ(session_.document.view.viewMode, ViewMode::testPattern);
   EXPECT_EQ(session_.document.view.pitch, 89);
-  EXPECT_EQ(session_.document.view.tool, 0);
+  EXPECT_EQ(session_.document.view.tool, Tool::brush);
   EXPECT_EQ(session_.document.view.brushSize, 1);
   EXPECT_EQ(session_.document.view.opacity, 100);
   EXPECT_EQ(session_.document.view.hardness, 0);
   EXPECT_EQ(session_.document.stencil.scale, 0.01);
   EXPECT_EQ(session_.document.stencil.opacity, 100);
-  EXPECT_EQ(session_.document.view.paintSource, 0);
+  EXPECT_EQ(session_.document.view.paintSource, PaintSource::colour);
   EXPECT_EQ(session_.document.pattern.tile, 0.01);
   EXPECT_EQ(session_.document.pattern.offsetX, -1);
   EXPECT_EQ(session_.document.pattern.offsetY, 1);
@@ -367,14 +368,14 @@ TEST_F(Flow, PaintedTextureStencilAndPatternRoundTrip) {
   v.dist = 3.5;
   v.panX = 0.125;
   v.panY = -0.25;
-  v.tool = 4;
+  v.tool = Tool::fillLayer;
   v.brushColor = 0x102030;
   v.brushSize = 40;
   v.opacity = 70;
   v.hardness = 20;
   v.brushTip = 3;
   v.edges = false;
-  v.paintSource = 2;
+  v.paintSource = PaintSource::pattern;
   session_.document.layers.onlyLayer = true;
   session_.document.layers.locked[0] = 1;
   session_.document.exportPath = "/games/Models/cube.3ds";
@@ -397,7 +398,7 @@ TEST_F(Flow, PaintedTextureStencilAndPatternRoundTrip) {
   EXPECT_EQ(session_.document.texture.TexturePixels,
             (std::vector<uint32_t>{1, 2, 3, 0xFFFFFF, 0x10203, 5, 6, 7}));
   EXPECT_TRUE(session_.document.layoutLocked);  // a painted texture locks the layout
-  EXPECT_EQ(session_.document.view.viewMode, 1);
+  EXPECT_EQ(session_.document.view.viewMode, ViewMode::texture);
   EXPECT_EQ(session_.document.stencil.image.fileBytes, stencilPng);
   EXPECT_EQ(session_.document.stencil.image.pixels, stencilImage);
   EXPECT_EQ(session_.document.stencil.angle, 12.346);  // three decimals
@@ -427,14 +428,14 @@ TEST_F(Flow, PaintedTextureStencilAndPatternRoundTrip) {
   EXPECT_EQ(w.dist, 3.5);
   EXPECT_EQ(w.panX, 0.125);
   EXPECT_EQ(w.panY, -0.25);
-  EXPECT_EQ(w.tool, 4);
+  EXPECT_EQ(w.tool, Tool::fillLayer);
   EXPECT_EQ(w.brushColor, 0x102030u);
   EXPECT_EQ(w.brushSize, 40);
   EXPECT_EQ(w.opacity, 70);
   EXPECT_EQ(w.hardness, 20);
   EXPECT_EQ(w.brushTip, 3);
   EXPECT_FALSE(w.edges);
-  EXPECT_EQ(w.paintSource, 2);
+  EXPECT_EQ(w.paintSource, PaintSource::pattern);
   EXPECT_TRUE(session_.document.layers.onlyLayer);
   EXPECT_EQ(session_.document.layers.locked, before.document.layers.locked);
   EXPECT_EQ(session_.document.exportPath, before.document.exportPath);

@@ -60,7 +60,7 @@ class ExportFlow : public ::testing::Test {
   }
   // A texture of w x h (default: the layout size) in the Surface colours over grey.
   void paint(int64_t w = 0, int64_t h = 0) {
-    NewTexture(session_.document.texture, 2, rgba(50, 60, 70, 0),
+    NewTexture(session_.document.texture, NewTextureKind::surfaceColours, rgba(50, 60, 70, 0),
                w ? w : session_.document.settings.layoutWidth,
                h ? h : session_.document.settings.layoutHeight, &session_.document.workModel);
   }
@@ -500,7 +500,7 @@ TEST_F(ExportFlow, ImportTextureScalesOnRequestAndIsOneUndoStep) {
   EXPECT_EQ(t.TextureFile, path("pic.png"));
   EXPECT_TRUE(t.TextureModified);
   EXPECT_EQ(t.TextureRevision, revision + 1);
-  EXPECT_EQ(session_.document.view.viewMode, 1);
+  EXPECT_EQ(session_.document.view.viewMode, ViewMode::texture);
   EXPECT_TRUE(t.UndoList.empty());
 
   // Yes: scaled to the layout, and undo brings the 256 x 256 texture back.
