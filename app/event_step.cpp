@@ -10,25 +10,31 @@ EventStep::EventStep(Session& session, Controller& controller, Ui& ui, const Pre
 bool EventStep::run(EventWindow window, const std::function<void()>& command) {
   if (running_) return false;
   running_ = true;
+  guarded(command);
+  guarded([&] {
+    if (window == EventWindow::view3d) followUp3dWindow();
+    lockCheck();
+  });
+  Changes changes = controller_.takeChanges();
+  changes |= afterEvent();
+  quitRequested_ |= changes.quit;
+  for (WindowRefresh* w : {mainWindow_, window3d_})
+    if (w) guarded([&] { w->apply(changes); });
+  running_ = false;
+  return true;
+}
+
+void EventStep::guarded(const std::function<void()>& work) {
   try {
-    command();
+    work();
   } catch (const std::exception& e) {
     // Nothing may unwind into the toolkit; the user keeps the program and the unsaved work.
-    // The likely case is a file too large for the memory left.
+    // The likely case is a file or a picture too large for the memory left.
     ui_.message(kProgramName,
                 std::string("The command could not be completed:\n") +
                     (dynamic_cast<const std::bad_alloc*>(&e) ? "not enough memory." : e.what()),
                 Icon::error, Buttons::ok);
   }
-  if (window == EventWindow::view3d) followUp3dWindow();
-  lockCheck();
-  Changes changes = controller_.takeChanges();
-  changes |= afterEvent();
-  quitRequested_ |= changes.quit;
-  for (WindowRefresh* w : {mainWindow_, window3d_})
-    if (w) w->apply(changes);
-  running_ = false;
-  return true;
 }
 
 Changes EventStep::afterEvent() {

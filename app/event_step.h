@@ -27,8 +27,8 @@ class EventStep {
   void setMainWindow(WindowRefresh* window) { mainWindow_ = window; }
   void set3dWindow(WindowRefresh* window) { window3d_ = window; }
 
-  // Runs `command` as one event of `window`. An exception it throws is shown in a message
-  // box and the work done so far is kept. An event that arrives while another runs (a
+  // Runs `command` as one event of `window`. An exception it, the after-event work or a
+  // window's refresh throws is shown in a message box and the work done so far is kept. An event that arrives while another runs (a
   // dialog's own loop still delivers timer ticks and drops) is dropped: returns false and
   // runs nothing, so no handler ever re-enters.
   bool run(EventWindow window, const std::function<void()>& command);
@@ -44,6 +44,8 @@ class EventStep {
   void lockCheck() {}
   // The title after every event; the menus when the recent list or the loaded model changed.
   Changes afterEvent();
+  // Runs `work`; an exception it throws is shown, not passed on.
+  void guarded(const std::function<void()>& work);
 
   Session& session_;
   Controller& controller_;

@@ -14,10 +14,14 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// Records what the event step asks it to show again.
+// Records what the event step asks it to show again; fails when told to.
 struct RecordedWindow : WindowRefresh {
   std::vector<Changes> applied;
-  void apply(const Changes& changes) override { applied.push_back(changes); }
+  bool fails = false;
+  void apply(const Changes& changes) override {
+    applied.push_back(changes);
+    if (fails) throw std::bad_alloc();
+  }
 };
 
 class EventFlow : public ::testing::Test {
@@ -105,6 +109,18 @@ TEST_F(EventFlow, AFailedCommandIsReportedAndWhatItChangedIsShown) {
     EXPECT_TRUE(main_.applied[0].controls);
     EXPECT_FALSE(events_.running());
   }
+
+  // A window that cannot show the changes keeps neither the other window nor the next event
+  // from running.
+  RecordedWindow window3d;
+  events_.set3dWindow(&window3d);
+  main_.fails = true;
+  ui_.shown.clear();
+  ASSERT_TRUE(events_.run(EventWindow::main, [] {}));
+  ASSERT_EQ(ui_.shown.size(), 1u);
+  EXPECT_EQ(ui_.shown[0].text, "The command could not be completed:\nnot enough memory.");
+  EXPECT_EQ(window3d.applied.size(), 1u);
+  EXPECT_FALSE(events_.running());
 }
 
 TEST_F(EventFlow, QuitEndsTheProgramOnlyWhenTheGuardAllows) {
