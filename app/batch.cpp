@@ -7,7 +7,6 @@
 #include <utility>
 #include <optional>
 #include <ostream>
-#include <string_view>
 
 #include "app/controller.h"
 #include "app/preferences.h"
@@ -53,32 +52,6 @@ constexpr const char* kUsage =
 
 enum Status { kOk = 0, kUsageError = 1, kFileError = 2 };
 
-// The files an overwrite question names ("These files already exist:\n" + one line per file +
-// "\nOverwrite them?", or name + " already exists. Overwrite it?") as a plain note; nullopt for
-// any other question.
-std::optional<std::string> overwriteNote(const std::string& question) {
-  constexpr std::string_view listHead = "These files already exist:\n";
-  constexpr std::string_view listTail = "\nOverwrite them?";
-  constexpr std::string_view oneTail = " already exists. Overwrite it?";
-  std::string names;
-  if (question.starts_with(listHead) && question.ends_with(listTail)) {
-    std::string_view list(question);
-    list = list.substr(listHead.size(), list.size() - listHead.size() - listTail.size());
-    while (!list.empty()) {
-      const size_t end = std::min(list.find('\n'), list.size());
-      std::string line(list.substr(0, end));
-      list.remove_prefix(std::min(end + 1, list.size()));
-      if (line.empty()) continue;
-      if (const size_t gap = line.find("  ("); gap != std::string::npos) line.erase(gap, 1);
-      names += (names.empty() ? "" : ", ") + line;
-    }
-  } else if (question.ends_with(oneTail)) {
-    names = question.substr(0, question.size() - oneTail.size());
-  }
-  if (names.empty()) return std::nullopt;
-  return "Overwriting: " + names;
-}
-
 // Boxes go to the error stream; questions are answered by --yes, else No, since nobody is
 // there to ask. The file dialogs "choose" what the command line named for the step at hand.
 class BatchUi : public Ui {
@@ -91,18 +64,23 @@ class BatchUi : public Ui {
       if (icon == Icon::warning || icon == Icon::error) ++problems_;
       return Answer::ok;
     }
-    // With --yes nobody is asked: an overwrite is reported as done, not as a question.
-    const std::optional<std::string> note = yes_ ? overwriteNote(text) : std::nullopt;
-    err_ << note.value_or(text) << "\n";
+    err_ << text << "\n";
     return yes_ ? Answer::yes : Answer::no;
+  }
+  // With --yes nobody is asked: an overwrite is reported as done, not as a question.
+  bool confirmOverwrite(const std::string& title, const std::string& question,
+                        const std::vector<std::string>& files) override {
+    if (!yes_) return Ui::confirmOverwrite(title, question, files);
+    std::string names;
+    for (const std::string& file : files) names += (names.empty() ? "" : ", ") + file;
+    err_ << "Overwriting: " << names << "\n";
+    return true;
   }
   std::string chooseOpen(const FileDialog&) override { return openPath_; }
   std::string chooseSave(const FileDialog&) override { return savePath_; }
   void status(int field, const std::string& text) override {
     if (field == kStatusNote) note_ = text;
   }
-  void refreshControls() override {}
-  void refreshViews() override {}
 
   // What the next dialogs choose, and whether questions are answered Yes regardless of --yes
   // (the scale question of --texture).
@@ -310,15 +288,15 @@ int runBatch(const BatchOptions& options, std::ostream& out, std::ostream& err) 
 
   const bool isProject = lowerExtension(options.path) == "qmap";
   if (!isProject)
-    for (const auto& change : options.unwrapChanges) change(session.settings);
+    for (const auto& change : options.unwrapChanges) change(session.document.settings);
   if (!controller.openFile(options.path)) return kFileError;
   if (isProject ? !options.unwrapChanges.empty()
                 : options.upAxis.has_value() || options.mirrorAxis.has_value()) {
     // As a user would: change the controls after opening, which unwraps again.
-    for (const auto& change : options.unwrapChanges) change(session.settings);
+    for (const auto& change : options.unwrapChanges) change(session.document.settings);
     unwrapModel(session, ui);
   }
-  out << session.reportText;
+  out << session.document.reportText;
 
   if (!options.texturePath.empty()) {
     // The scale question is answered Yes: the texture is meant for this layout.
@@ -330,8 +308,9 @@ int runBatch(const BatchOptions& options, std::ostream& out, std::ostream& err) 
 
   int status = kOk;
   if (!options.uvPicturePath.empty()) {
-    const Image picture = uvLayoutImage(session.workModel, session.settings.layoutWidth,
-                                        session.settings.layoutHeight);
+    const Image picture =
+        uvLayoutImage(session.document.workModel, session.document.settings.layoutWidth,
+                      session.document.settings.layoutHeight);
     if (!savePicture(options.uvPicturePath, picture.pixels, picture.width, picture.height)) {
       err << "Cannot write " << options.uvPicturePath << "\n";
       status = kFileError;

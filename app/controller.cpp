@@ -43,33 +43,31 @@ bool Controller::openModel(const std::string& path) {
     error("Could not open the model:\n" + read.message);
     return false;
   }
-  s_.sourceModel = std::move(source);
+  s_.document.sourceModel = std::move(source);
   const FileFacts facts = fileFacts(path);
-  s_.modelPath = path;
-  s_.sourceSize = facts.size;
-  s_.sourceDate = facts.modified;
+  s_.document.modelPath = path;
+  s_.document.sourceSize = facts.size;
+  s_.document.sourceDate = facts.modified;
   prefs_.lastDir = folderOf(path);
   prefsFile_.writeText("LastDir", prefs_.lastDir);
-  s_.projectPath.clear();
-  s_.exportPath.clear();
-  s_.layoutLocked = false;
-  s_.layoutChanging = false;
-  resetTexture(s_.texture);
-  s_.texture.TextureFile = folderOf(path);
-  s_.stencil = StencilState{};
-  s_.pattern.anchorFace = -1;
-  s_.settings.mirrorAxis = 0;
-  resizeLayerState(s_.layers, 0);
-  resizeLayerState(s_.layers, s_.sourceModel.layerCount());
-  s_.layers.curLayer = 0;
-  s_.settings.upAxisChoice = lowerExtension(path) == "obj" ? 1 : 0;
+  s_.document.projectPath.clear();
+  s_.document.exportPath.clear();
+  s_.document.layoutLocked = false;
+  s_.layoutChange.layoutChanging = false;
+  resetTexture(s_.document.texture);
+  s_.document.texture.TextureFile = folderOf(path);
+  s_.document.stencil = StencilState{};
+  s_.document.pattern.anchorFace = -1;
+  s_.document.settings.mirrorAxis = 0;
+  resizeLayerState(s_.document.layers, 0);
+  resizeLayerState(s_.document.layers, s_.document.sourceModel.layerCount());
+  s_.document.layers.curLayer = 0;
+  s_.document.settings.upAxisChoice = lowerExtension(path) == "obj" ? 1 : 0;
   ui_.status(kStatusNote, "");
-  s_.resetCamera = true;
-  ui_.refreshControls();
-  unwrapModel(s_, ui_);
-  s_.projectChanged = true;
+  changes_ |= {.controls = true, .resetCamera = true};
+  changes_ |= unwrapModel(s_, ui_);
+  s_.document.projectChanged = true;
   addRecent(prefs_, prefsFile_, path);
-  ui_.refreshControls();
   return true;
 }
 
@@ -91,34 +89,34 @@ bool Controller::openProject(const std::string& path) {
 bool Controller::loadProject(const std::string& path, const std::string& archivePath,
                              bool fromAutosave, bool remember) {
   ProjectReadError problem = ProjectReadError::none;
-  std::optional<ProjectRecord> record = readProjectFile(archivePath, s_.view, problem);
+  std::optional<ProjectRecord> record =
+      readProjectFile(archivePath, s_.document.view, problem);
   if (!record) {
     error(problem == ProjectReadError::cannotOpen ? "Cannot open " + path
                                                   : path + " is not a valid project file.");
     return false;
   }
   takeProjectRecord(s_, std::move(*record));
-  s_.projectPath = path;
-  s_.projectChanged = fromAutosave;
-  s_.texture.TextureModified = false;
-  s_.autosaveTicks = 0;
-  s_.resetCamera = false;
+  s_.document.projectPath = path;
+  s_.document.projectChanged = fromAutosave;
+  s_.document.texture.TextureModified = false;
+  s_.mainWindow.autosaveTicks = 0;
   if (remember) rememberProject(path);
   showOpenedProject(path);
   return true;
 }
 
 void Controller::showOpenedProject(const std::string& path) {
+  const Document& d = s_.document;
   ui_.status(kStatusFile, fileNameOf(path));
-  ui_.status(kStatusCounts, std::to_string(s_.workModel.triangleCount()) + " triangles, " +
-                                std::to_string(s_.workModel.materialCount()) + " surfaces");
+  ui_.status(kStatusCounts, std::to_string(d.workModel.triangleCount()) + " triangles, " +
+                                std::to_string(d.workModel.materialCount()) + " surfaces");
   ui_.status(kStatusNote, "");
-  const FileFacts model = fileFacts(s_.modelPath);
-  if (model.exists && (model.size != s_.sourceSize || model.modified != s_.sourceDate))
+  const FileFacts model = fileFacts(d.modelPath);
+  if (model.exists && (model.size != d.sourceSize || model.modified != d.sourceDate))
     ui_.status(kStatusNote,
-               "Note: " + fileNameOf(s_.modelPath) + " has changed since this project was made.");
-  ui_.refreshControls();
-  ui_.refreshViews();
+               "Note: " + fileNameOf(d.modelPath) + " has changed since this project was made.");
+  changes_ |= {.controls = true, .report = true, .uvView = true, .title = true, .view3d = true};
 }
 
 void Controller::rememberProject(const std::string& path) {
@@ -165,19 +163,19 @@ bool Controller::offerUntitledAutosave() {
   if (!loadProject(path, path, false, false)) return false;
   // The restored work was never saved: its next save asks for a name, and until then it
   // keeps autosaving to this same file.
-  s_.projectPath.clear();
-  s_.projectChanged = true;
-  ui_.status(kStatusFile, fileNameOf(s_.modelPath));
+  s_.document.projectPath.clear();
+  s_.document.projectChanged = true;
+  ui_.status(kStatusFile, fileNameOf(s_.document.modelPath));
   return true;
 }
 
 void Controller::changeSettings(const UnwrapSettings& settings, bool refresh) {
-  s_.settings = settings;
-  if (refresh) ui_.refreshControls();
-  unwrapModel(s_, ui_);
+  s_.document.settings = settings;
+  changes_.controls |= refresh;
+  changes_ |= unwrapModel(s_, ui_);
 }
 
-void Controller::storeWindowSettings() { ::storeWindowSettings(prefsFile_, s_.settings); }
+void Controller::storeWindowSettings() { ::storeWindowSettings(prefsFile_, s_.document.settings); }
 
 void Controller::applyPreferences(const PreferencesChoice& choice) {
   applyPreferencesChoice(prefs_, prefsFile_, choice);
@@ -192,7 +190,7 @@ void Controller::userGuide(const std::string& folder) {
 // ---- Saving --------------------------------------------------------------------------------
 
 bool Controller::saveProject(const std::string& path, bool copy, bool autosave) {
-  resizeLayerState(s_.layers, s_.workModel.layerCount());
+  resizeLayerState(s_.document.layers, s_.document.workModel.layerCount());
   const std::string temporary = path + ".tmp";
   if (!writeProjectArchive(temporary, autosave) || !moveIntoPlace(temporary, path, autosave))
     return false;
@@ -200,10 +198,10 @@ bool Controller::saveProject(const std::string& path, bool copy, bool autosave) 
     // The autosave that belonged to the project before this save goes, unless the user just
     // saved over that very file.
     if (!sameTextIgnoringCase(autosavePath(), path)) removeRegularFile(autosavePath());
-    s_.projectPath = path;
-    s_.projectChanged = false;
-    s_.texture.TextureModified = false;
-    s_.autosaveTicks = 0;
+    s_.document.projectPath = path;
+    s_.document.projectChanged = false;
+    s_.document.texture.TextureModified = false;
+    s_.mainWindow.autosaveTicks = 0;
     rememberProject(path);
   }
   return true;
@@ -248,27 +246,29 @@ bool Controller::moveIntoPlace(const std::string& temporary, const std::string& 
 }
 
 bool Controller::save() {
-  if (!s_.modelLoaded) return false;
-  if (s_.projectPath.empty()) return saveAs(false);
-  if (!saveProject(s_.projectPath, false, false)) return false;
-  ui_.status(kStatusNote, "Project saved: " + fileNameOf(s_.projectPath));
+  if (!s_.document.modelLoaded) return false;
+  if (s_.document.projectPath.empty()) return saveAs(false);
+  if (!saveProject(s_.document.projectPath, false, false)) return false;
+  ui_.status(kStatusNote, "Project saved: " + fileNameOf(s_.document.projectPath));
   return true;
 }
 
 bool Controller::saveAs(bool copy) {
-  if (!s_.modelLoaded) return false;
+  if (!s_.document.modelLoaded) return false;
   FileDialog dialog;
   dialog.title = copy ? "Save a copy of the project" : "Save project as";
-  const std::string& base = s_.projectPath.empty() ? s_.modelPath : s_.projectPath;
+  const std::string& base =
+      s_.document.projectPath.empty() ? s_.document.modelPath : s_.document.projectPath;
   dialog.folder = folderOf(base);
-  dialog.fileName = withoutExtension(fileNameOf(base)) + (copy && !s_.projectPath.empty() ? "_copy" : "") + ".qmap";
+  dialog.fileName = withoutExtension(fileNameOf(base)) +
+                    (copy && !s_.document.projectPath.empty() ? "_copy" : "") + ".qmap";
   dialog.filter = kProjectFilter;
   std::string path = ui_.chooseSave(dialog);
   if (path.empty()) return false;
   if (lowerExtension(path) != "qmap") path += ".qmap";
-  if (fileFacts(path).exists && !sameTextIgnoringCase(path, s_.projectPath) &&
-      ui_.message(kProgramName, fileNameOf(path) + " already exists. Overwrite it?",
-                  Icon::warning, Buttons::yesNo) != Answer::yes)
+  if (fileFacts(path).exists && !sameTextIgnoringCase(path, s_.document.projectPath) &&
+      !ui_.confirmOverwrite(kProgramName, fileNameOf(path) + " already exists. Overwrite it?",
+                            {fileNameOf(path)}))
     return false;
   if (!saveProject(path, copy, false)) return false;
   ui_.status(kStatusNote, (copy ? "Copy saved: " : "Project saved: ") + fileNameOf(path));
@@ -289,36 +289,42 @@ bool Controller::allowDiscard() {
   }
 }
 
+void Controller::quit() {
+  if (allowDiscard()) changes_.quit = true;
+}
+
 void Controller::autosaveTick(const std::string& clock) {
-  if (prefs_.autosave <= 0 || !s_.modelLoaded || s_.layoutChanging || autosavePath().empty())
+  if (prefs_.autosave <= 0 || !s_.document.modelLoaded || s_.layoutChange.layoutChanging ||
+      autosavePath().empty())
     return;
   if (!projectCountsAsChanged()) {
-    s_.autosaveTicks = 0;
+    s_.mainWindow.autosaveTicks = 0;
     return;
   }
-  if (++s_.autosaveTicks < prefs_.autosave) return;
+  if (++s_.mainWindow.autosaveTicks < prefs_.autosave) return;
   if (saveProject(autosavePath(), false, true)) ui_.status(kStatusNote, "Autosaved at " + clock);
-  s_.autosaveTicks = 0;
+  s_.mainWindow.autosaveTicks = 0;
 }
 
 bool Controller::projectCountsAsChanged() const {
-  return s_.modelLoaded && (s_.projectChanged || s_.texture.TextureModified);
+  return s_.document.modelLoaded &&
+         (s_.document.projectChanged || s_.document.texture.TextureModified);
 }
 
 std::string Controller::mainTitle() const {
   std::string title = kProgramName;
-  if (s_.modelLoaded) {
-    if (s_.projectPath.empty())
-      title += " - " + withoutExtension(fileNameOf(s_.modelPath)) + " (not saved)";
+  if (s_.document.modelLoaded) {
+    if (s_.document.projectPath.empty())
+      title += " - " + withoutExtension(fileNameOf(s_.document.modelPath)) + " (not saved)";
     else
-      title += " - " + fileNameOf(s_.projectPath);
+      title += " - " + fileNameOf(s_.document.projectPath);
   }
   if (projectCountsAsChanged()) title += " *";
   return title;
 }
 
 std::string Controller::autosavePath() const {
-  if (!s_.projectPath.empty()) return s_.projectPath + ".autosave";
+  if (!s_.document.projectPath.empty()) return s_.document.projectPath + ".autosave";
   return prefsFolder_.empty() ? "" : prefsFolder_ + "untitled.autosave.qmap";
 }
 

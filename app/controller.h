@@ -6,8 +6,10 @@
 #include <cstdio>
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
+#include "app/changes.h"
 #include "app/preferences.h"
 #include "app/session.h"
 #include "app/ui.h"
@@ -38,6 +40,8 @@ class Controller {
   bool saveAs(bool copy);
   // The unsaved-changes guard: true when the current work may be dropped.
   bool allowDiscard();
+  // File > Quit and closing the main window: when the guard allows, the program ends.
+  void quit();
   // The 60-second timer; clock is the local time as "HH:MM" for the status note.
   void autosaveTick(const std::string& clock);
 
@@ -80,6 +84,10 @@ class Controller {
   // the short help in a message box titled "Help".
   void userGuide(const std::string& folder = "/tmp/");
 
+  // What the commands since the last call asked the windows to show again; taking them
+  // clears them.
+  Changes takeChanges() { return std::exchange(changes_, Changes{}); }
+
   bool projectCountsAsChanged() const;
   // Renames a file; replaceable so tests can make the last step of a save fail.
   std::function<bool(const std::string& from, const std::string& to)> renameFile =
@@ -115,4 +123,5 @@ class Controller {
   Preferences& prefs_;
   PreferencesFile& prefsFile_;
   std::string prefsFolder_;
+  Changes changes_;
 };

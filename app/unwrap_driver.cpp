@@ -8,17 +8,18 @@
 #include "unwrap/mirror.h"
 #include "unwrap/surfaces.h"
 
-void unwrapModel(Session& session, Ui& ui) {
-  if (session.sourceModel.triangles.empty()) {
-    session.modelLoaded = false;
-    ui.refreshViews();
-    return;
+Changes unwrapModel(Session& session, Ui& ui) {
+  // Another layout or none: the report, the UV view and the 3D view change with it.
+  Changes changes{.report = true, .uvView = true, .title = true, .view3d = true};
+  if (session.document.sourceModel.triangles.empty()) {
+    session.document.modelLoaded = false;
+    return changes;
   }
-  UnwrapSettings& settings = session.settings;
-  Model& work = session.workModel;
-  UnwrapStats& stats = session.stats;
+  UnwrapSettings& settings = session.document.settings;
+  Model& work = session.document.workModel;
+  UnwrapStats& stats = session.document.stats;
   stats = UnwrapStats{};  // every figure belongs to this run, whichever steps it takes
-  modelCopy(work, session.sourceModel);
+  modelCopy(work, session.document.sourceModel);
   std::string report = modelReportHead(work, settings.layerUnwrap);
   if (settings.layerUnwrap) layerSurfaceNames(work);
   work.zUp = settings.upAxisChoice == 0;
@@ -26,7 +27,7 @@ void unwrapModel(Session& session, Ui& ui) {
 
   if (settings.mapMode == MapMode::keep && !work.hasUVs) {
     settings.mapMode = MapMode::exact;
-    ui.refreshControls();
+    changes.controls = true;
     report += "The file has no UVs: unwrapping\n";
   }
   if (settings.mapMode != MapMode::keep) {
@@ -59,14 +60,14 @@ void unwrapModel(Session& session, Ui& ui) {
   report += "Surfaces: " + std::to_string(stats.surfaceCount) + "\n";
   if (work.vertexCount() > 65535 || work.triangleCount() > 65535)
     report += "WARNING: too large for .3ds (max. 65535)\n";
-  session.reportText = report;
+  session.document.reportText = report;
 
-  session.modelLoaded = true;
-  session.projectChanged = true;
-  ui.status(kStatusFile, fileNameOf(session.modelPath));
+  session.document.modelLoaded = true;
+  session.document.projectChanged = true;
+  ui.status(kStatusFile, fileNameOf(session.document.modelPath));
   ui.status(kStatusCounts, std::to_string(work.triangleCount()) + " triangles, " +
                                std::to_string(stats.surfaceCount) + " surfaces");
-  ui.refreshViews();
+  return changes;
 }
 
 bool unwrapFlattens(const Model& source, const UnwrapSettings& settings) {

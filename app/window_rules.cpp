@@ -51,21 +51,21 @@ std::string mnemonicLabel(const std::string& text, size_t index) {
 }
 
 ControlStates controlStates(const Session& session, const UnwrapSettings& settings) {
-  const bool locked = session.layoutLocked;
+  const bool locked = session.document.layoutLocked;
   const bool unwrapping = settings.mapMode != MapMode::keep;
   ControlStates c;
   c.mappingEnabled = c.sizeEnabled = c.upAxisEnabled = c.checkBoxesEnabled = !locked;
   c.maxAngleEnabled = c.marginEnabled = c.rotateEnabled = c.mirrorEnabled = !locked && unwrapping;
   c.maxStretchEnabled = !locked && settings.mapMode == MapMode::smooth;
-  if (session.layoutChanging)
-    c.layoutStateText = session.paintingFollows ? "Changing layout - painting follows"
+  if (session.layoutChange.layoutChanging)
+    c.layoutStateText = session.layoutChange.paintingFollows ? "Changing layout - painting follows"
                                                 : "Changing layout - starting empty";
   else if (locked)
     c.layoutStateText = "Locked (the texture is painted)";
-  else if (session.modelLoaded)
+  else if (session.document.modelLoaded)
     c.layoutStateText = "Free (locks when you start painting)";
   c.changeLayoutVisible = locked;
-  c.lockLayoutVisible = c.cancelVisible = session.layoutChanging;
+  c.lockLayoutVisible = c.cancelVisible = session.layoutChange.layoutChanging;
   c.layerAssignBlocked = locked && settings.layerUnwrap;
   c.sizeText = textureSizeText(settings.layoutWidth, settings.layoutHeight);
   return c;

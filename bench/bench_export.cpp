@@ -36,9 +36,9 @@ struct Fixture {
     genAppend(mesh, genGrid(40, 40, 0.1f), {0, 0, 6});
     const std::string model = dir + "/mix.obj";
     genWriteFile(mesh, model);
-    session.settings.layoutWidth = session.settings.layoutHeight = 2048;
+    session.document.settings.layoutWidth = session.document.settings.layoutHeight = 2048;
     controller.openModel(model);
-    fillPaintedLook(session.texture, 2048);
+    fillPaintedLook(session.document.texture, 2048);
   }
   ~Fixture() { std::filesystem::remove_all(dir); }
 };
@@ -50,11 +50,12 @@ Fixture& fixture() {
 
 void BM_PadTexture2048(benchmark::State& state) {
   Fixture& f = fixture();
-  const Texture& t = f.session.texture;
+  const Texture& t = f.session.document.texture;
   for (auto _ : state)
-    benchmark::DoNotOptimize(padTexture(&f.session.workModel, t.TexturePixels, 2048, 2048));
-  const std::vector<uint8_t> covered = layoutCoverage(f.session.workModel, 2048, 2048);
-  state.counters["triangles"] = static_cast<double>(f.session.workModel.triangleCount());
+    benchmark::DoNotOptimize(
+        padTexture(&f.session.document.workModel, t.TexturePixels, 2048, 2048));
+  const std::vector<uint8_t> covered = layoutCoverage(f.session.document.workModel, 2048, 2048);
+  state.counters["triangles"] = static_cast<double>(f.session.document.workModel.triangleCount());
   state.counters["covered%"] =
       100.0 * static_cast<double>(std::count(covered.begin(), covered.end(), 1)) / covered.size();
 }
@@ -63,13 +64,14 @@ BENCHMARK(BM_PadTexture2048)->Unit(benchmark::kMillisecond);
 // The coverage part of the padding alone.
 void BM_LayoutCoverage2048(benchmark::State& state) {
   Fixture& f = fixture();
-  for (auto _ : state) benchmark::DoNotOptimize(layoutCoverage(f.session.workModel, 2048, 2048));
+  for (auto _ : state)
+    benchmark::DoNotOptimize(layoutCoverage(f.session.document.workModel, 2048, 2048));
 }
 BENCHMARK(BM_LayoutCoverage2048)->Unit(benchmark::kMillisecond);
 
 void BM_WriteTex2048(benchmark::State& state) {
   Fixture& f = fixture();
-  const Texture& t = f.session.texture;
+  const Texture& t = f.session.document.texture;
   const std::string path = f.dir + "/t.tex";
   for (auto _ : state)
     benchmark::DoNotOptimize(writeTex(t.TexturePixels, 2048, 2048, path, 2048, 2048));

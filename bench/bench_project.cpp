@@ -25,9 +25,9 @@ struct Fixture {
     std::filesystem::create_directories(dir);
     const std::string model = dir + "/sphere.obj";
     genWriteFile(genSphere(200, 151), model);  // 60 000 triangles
-    session.settings.layoutWidth = session.settings.layoutHeight = 2048;
+    session.document.settings.layoutWidth = session.document.settings.layoutHeight = 2048;
     controller.openModel(model);
-    fillPaintedLook(session.texture, 2048);
+    fillPaintedLook(session.document.texture, 2048);
   }
   ~Fixture() { std::filesystem::remove_all(dir); }
 };

@@ -62,24 +62,24 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   writeZipArchive(p.path, splitProjectInput(data, size), noSync);
   if (!p.controller.openProject(p.path)) {
     if (projectRecordOf(p.session) != projectRecordOf(p.opened) ||
-        p.session.projectPath != p.opened.projectPath)
+        p.session.document.projectPath != p.opened.document.projectPath)
       std::abort();
     return 0;
   }
-  const Session& s = p.session;
-  checkModelConsistent(s.workModel);
-  checkModelConsistent(s.sourceModel);
-  const Texture& t = s.texture;
+  const Document& d = p.session.document;
+  checkModelConsistent(d.workModel);
+  checkModelConsistent(d.sourceModel);
+  const Texture& t = d.texture;
   if (t.TexturePixels.size() != static_cast<size_t>(t.TextureWidth * t.TextureHeight)) std::abort();
-  if (s.layers.count() != s.workModel.layerCount()) std::abort();
-  if (s.pattern.anchorFace >= s.workModel.triangleCount()) std::abort();
+  if (d.layers.count() != d.workModel.layerCount()) std::abort();
+  if (d.pattern.anchorFace >= d.workModel.triangleCount()) std::abort();
   // Saving what was read and opening that again changes nothing more: every value was already
   // brought into its range and every image kept as it came. The one known change: an empty
   // source model (no "source.bin") comes back with the layer every read snapshot gets.
-  ProjectRecord record = projectRecordOf(s);
+  ProjectRecord record = projectRecordOf(p.session);
   modelEnsureLayer(record.sourceModel);
   const std::vector<ArchiveEntry> saved = writeProjectEntries(record);
-  const std::optional<ProjectRecord> again = readProjectEntries(entriesOf(saved), s.view);
+  const std::optional<ProjectRecord> again = readProjectEntries(entriesOf(saved), d.view);
   if (!again || !sameEntries(writeProjectEntries(*again), saved)) std::abort();
   return 0;
 }

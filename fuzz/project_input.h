@@ -85,11 +85,11 @@ inline ProjectRecord sampleProject(const GenMesh& mesh, std::vector<uint8_t> ste
   r.pattern.anchorBary[0] = 0.5;
   r.pattern.anchorUp[2] = 1;
   r.pattern.anchorRight[0] = 1;
-  r.view.viewMode = 1;
+  r.view.viewMode = ViewMode::texture;
   r.view.dist = 3.5;
   r.view.pitch = 20;
-  r.view.tool = 2;
-  r.view.paintSource = 2;
+  r.view.tool = Tool::fillFlatFace;
+  r.view.paintSource = PaintSource::pattern;
   resizeLayerState(r.layers, r.workModel.layerCount());
   r.layers.hidden.back() = 1;
   r.layers.curLayer = r.workModel.layerCount() - 1;

@@ -8,18 +8,39 @@
 
 #include "image/image.h"
 
+// The 3D window's lists, each in the order of its items; the project file stores the index.
+enum class ViewMode {
+  testPattern = 0,     // "Test pattern"
+  texture = 1,         // "Texture": the painted Texture
+  surfaceColours = 2,  // "Surface colours"
+  unwrapPieces = 3,    // "Unwrap pieces"
+  layerColours = 4,    // "Layer colours"
+};
+enum class Tool {
+  brush,
+  fillTriangle,
+  fillFlatFace,
+  fillSurface,
+  fillLayer,
+  assignTriangle,  // from here on: the tools that give triangles the current layer
+  assignFlatFace,
+  assignConnectedPart,
+  assignBrush,
+};
+enum class PaintSource { colour, stencil, pattern };  // "Paint with"
+
 // Camera, tool and brush of the 3D window.
 struct ViewState {
-  int viewMode = 0;  // 0 shaded; 1 "Texture"
+  ViewMode viewMode = ViewMode::testPattern;
   double yaw = 0, pitch = 0, dist = 0, panX = 0, panY = 0;  // dist 0: not framed yet
-  int tool = 0;
+  Tool tool = Tool::brush;
   uint32_t brushColor = 200 | 30 << 8 | 30 << 16;  // red + 256 green + 65536 blue
   int brushSize = 24;
   int opacity = 100;
   int hardness = 50;
   int brushTip = 0;  // 0 to 3
   bool edges = true;
-  int paintSource = 0;  // 0 brush colour, 1 stencil, 2 pattern
+  PaintSource paintSource = PaintSource::colour;
 
   bool operator==(const ViewState&) const = default;
 };

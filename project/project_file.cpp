@@ -119,10 +119,11 @@ PatternState patternFrom(const IniValues& ini, const ProjectEntries& entries,
 // window keeps what it shows.
 ViewState viewFrom(const IniValues& ini, const ViewState& shownView, bool painted) {
   ViewState v = shownView;
-  if (v.viewMode == 1) v.viewMode = 0;  // "Texture" needs a texture; it is set again below
-  v.paintSource = ini.has("PaintSource")
-                      ? controlRange::paintSource.pick(ini.integer("PaintSource"))
-                      : (ini.integer("StencilUse") != 0 ? 1 : 0);
+  // "Texture" needs a texture; it is set again below.
+  if (v.viewMode == ViewMode::texture) v.viewMode = ViewMode::testPattern;
+  v.paintSource = static_cast<PaintSource>(
+      ini.has("PaintSource") ? controlRange::paintSource.pick(ini.integer("PaintSource"))
+                             : (ini.integer("StencilUse") != 0 ? 1 : 0));
   if (ini.has("Dist") && ini.real("Dist") > 0) {
     v.yaw = ini.real("Yaw");
     v.pitch = std::clamp(ini.real("Pitch"), -controlRange::pitchLimit, controlRange::pitchLimit);
@@ -131,7 +132,7 @@ ViewState viewFrom(const IniValues& ini, const ViewState& shownView, bool painte
     v.panY = ini.real("PanY");
   }
   if (ini.has("Tool")) {
-    v.tool = controlRange::tool.pick(ini.integer("Tool"));
+    v.tool = static_cast<Tool>(controlRange::tool.pick(ini.integer("Tool")));
     v.brushColor = static_cast<uint32_t>(ini.integer("BrushColor")) & 0xFFFFFFu;
     v.brushSize = controlRange::brushSize.clamp(ini.integer("BrushSize"));
     v.opacity = controlRange::opacity.clamp(ini.integer("Opacity"));
@@ -139,8 +140,9 @@ ViewState viewFrom(const IniValues& ini, const ViewState& shownView, bool painte
     v.brushTip = controlRange::brushTip.pick(ini.integer("BrushTip"));
     v.edges = ini.integer("Edges") != 0;
   }
-  if (ini.has("ViewMode")) v.viewMode = controlRange::viewMode.pick(ini.integer("ViewMode"));
-  if (painted) v.viewMode = 1;
+  if (ini.has("ViewMode"))
+    v.viewMode = static_cast<ViewMode>(controlRange::viewMode.pick(ini.integer("ViewMode")));
+  if (painted) v.viewMode = ViewMode::texture;
   return v;
 }
 
@@ -192,13 +194,13 @@ std::string iniText(const ProjectRecord& r) {
   ini.add("ExportFile", r.exportPath);
   ini.add("TextureFile", r.textureFile);
   ini.add("Info", escapeInfo(r.reportText));
-  ini.addInt("ViewMode", v.viewMode);
+  ini.addInt("ViewMode", static_cast<int>(v.viewMode));
   ini.addReal("Yaw", v.yaw, 4);
   ini.addReal("Pitch", v.pitch, 4);
   ini.addReal("Dist", v.dist, 6);
   ini.addReal("PanX", v.panX, 6);
   ini.addReal("PanY", v.panY, 6);
-  ini.addInt("Tool", v.tool);
+  ini.addInt("Tool", static_cast<int>(v.tool));
   ini.addInt("BrushColor", v.brushColor);
   ini.addInt("BrushSize", v.brushSize);
   ini.addInt("Opacity", v.opacity);
@@ -226,7 +228,7 @@ std::string iniText(const ProjectRecord& r) {
     ini.addInt("StencilShow", st.show);
     ini.addInt("StencilOpacity", st.opacity);
   }
-  ini.addInt("PaintSource", v.paintSource);
+  ini.addInt("PaintSource", static_cast<int>(v.paintSource));
   ini.addReal("PatternTile", pa.tile, 4);
   ini.addInt("PatternTint", pa.tint);
   ini.addInt("PatternRotate", pa.rotate);

@@ -151,7 +151,8 @@ ProjectRecord everyValueSet() {
   r.pattern.anchorBary[1] = 0.5;
   r.pattern.anchorUp[1] = 1;
   r.pattern.anchorRight[0] = -1;
-  r.view = {1, 1.25, -0.5, 3.5, 0.125, -0.25, 4, 0x102030, 40, 70, 20, 3, false, 2};
+  r.view = {ViewMode::texture, 1.25, -0.5, 3.5, 0.125, -0.25, Tool::fillLayer, 0x102030, 40,
+            70, 20, 3, false, PaintSource::pattern};
   resizeLayerState(r.layers, 2);
   r.layers.color[1] = 0x123456;
   r.layers.hidden[0] = 1;
@@ -229,11 +230,11 @@ TEST(ProjectFile, RefusedAndMissingEntries) {
     EXPECT_EQ(r->sourceModel, Model{}) << c.what;
   }
   ViewState shown;
-  shown.viewMode = 1;
+  shown.viewMode = ViewMode::texture;
   const auto unpainted = readProjectEntries(with("texture.png", "not a png"), shown);
   ASSERT_TRUE(unpainted);
   EXPECT_TRUE(unpainted->texture.empty());
-  EXPECT_EQ(unpainted->view.viewMode, 1);  // the file's ViewMode=1
+  EXPECT_EQ(unpainted->view.viewMode, ViewMode::texture);  // the file's ViewMode=1
   const auto noStencil = readProjectEntries(without("stencil.tga"), ViewState{});
   ASSERT_TRUE(noStencil);
   EXPECT_EQ(noStencil->stencil, StencilState{});
@@ -245,19 +246,20 @@ TEST(ProjectFile, RefusedAndMissingEntries) {
 TEST(ProjectFile, AbsentViewKeysKeepTheShownView) {
   ProjectEntries entries = {{"project.ini", bytesOf("Dist=0\nYaw=3\n")},
                             {"model.bin", writeModelSnapshot(twoTriangles())}};
-  ViewState shown{1, 0.5, 0.25, 9, 1, 2, 5, 0x445566, 30, 40, 50, 2, false, 0};
+  ViewState shown{ViewMode::texture, 0.5, 0.25, 9, 1, 2, Tool::assignTriangle, 0x445566, 30, 40,
+                  50, 2, false, PaintSource::colour};
   auto r = readProjectEntries(entries, shown);
   ASSERT_TRUE(r);
   ViewState expected = shown;
-  expected.viewMode = 0;
+  expected.viewMode = ViewMode::testPattern;
   EXPECT_EQ(r->view, expected);
   EXPECT_FALSE(r->layoutLocked);
 
   entries["texture.png"] = encodePng(Image(1, 1, rgba(1, 2, 3)), true);
-  shown.viewMode = 3;
+  shown.viewMode = ViewMode::unwrapPieces;
   r = readProjectEntries(entries, shown);
   ASSERT_TRUE(r);
-  EXPECT_EQ(r->view.viewMode, 1);
+  EXPECT_EQ(r->view.viewMode, ViewMode::texture);
   EXPECT_TRUE(r->layoutLocked);
   EXPECT_EQ(r->texture.pixels, std::vector<uint32_t>{rgba(1, 2, 3, 0)});
 }

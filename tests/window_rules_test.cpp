@@ -46,13 +46,13 @@ TEST(WindowRules, ControlStatesFollowLockAndMapping) {
   };
   for (const Case& c : cases) {
     Session s;
-    s.modelLoaded = c.loaded;
-    s.layoutLocked = c.locked;
-    s.layoutChanging = c.changing;
-    s.paintingFollows = c.follows;
-    s.settings.mapMode = c.mode;
-    s.settings.layerUnwrap = c.perLayer;
-    const ControlStates st = controlStates(s, s.settings);
+    s.document.modelLoaded = c.loaded;
+    s.document.layoutLocked = c.locked;
+    s.layoutChange.layoutChanging = c.changing;
+    s.layoutChange.paintingFollows = c.follows;
+    s.document.settings.mapMode = c.mode;
+    s.document.settings.layerUnwrap = c.perLayer;
+    const ControlStates st = controlStates(s, s.document.settings);
     SCOPED_TRACE(c.name);
     EXPECT_EQ(st.mappingEnabled, c.settingsEnabled);
     EXPECT_EQ(st.sizeEnabled, c.settingsEnabled);
@@ -73,8 +73,8 @@ TEST(WindowRules, ControlStatesFollowLockAndMapping) {
 
 TEST(WindowRules, ControlStatesFollowTheSettingsShownBeforeTheSessionHasThem) {
   Session s;
-  s.modelLoaded = true;
-  UnwrapSettings shown = s.settings;
+  s.document.modelLoaded = true;
+  UnwrapSettings shown = s.document.settings;
   shown.mapMode = MapMode::smooth;
   shown.layoutWidth = 512;
   shown.layoutHeight = 256;
@@ -168,9 +168,9 @@ TEST(WindowRules, TheUnwrappingNoteIsForeseenForEveryMode) {
         }
       } ui;
       Session s;
-      if (source) s.sourceModel = *source;
-      s.settings.mapMode = mode;
-      const bool foreseen = unwrapFlattens(s.sourceModel, s.settings);
+      if (source) s.document.sourceModel = *source;
+      s.document.settings.mapMode = mode;
+      const bool foreseen = unwrapFlattens(s.document.sourceModel, s.document.settings);
       unwrapModel(s, ui);
       SCOPED_TRACE(std::to_string(static_cast<int>(mode)) + (source ? "" : " no model"));
       EXPECT_EQ(ui.noted, foreseen);
