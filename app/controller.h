@@ -108,7 +108,7 @@ class Controller {
   bool loadProject(const std::string& path, const std::string& archivePath, bool fromAutosave,
                    bool remember);
   // After opening: the status bar (file name, counts, a note when the model file changed
-  // since), then the controls and views are refreshed.
+  // since), and the windows are to show the new project.
   void showOpenedProject(const std::string& path);
   // The path becomes LastProjectDir and goes to the front of the recent list.
   void rememberProject(const std::string& path);

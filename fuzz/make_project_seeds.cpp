@@ -9,15 +9,22 @@
 
 namespace {
 
+bool failed = false;
+
 std::vector<uint8_t> fileBytes(const std::string& path) {
   std::vector<uint8_t> bytes;
-  if (!readFileBytes(path, bytes)) std::fprintf(stderr, "cannot read %s\n", path.c_str());
+  if (!readFileBytes(path, bytes)) {
+    std::fprintf(stderr, "cannot read %s\n", path.c_str());
+    failed = true;
+  }
   return bytes;
 }
 
 void writeSeed(const std::string& path, const std::vector<ArchiveEntry>& entries) {
-  if (!writeFileBytes(path, joinProjectInput(entries)))
+  if (!writeFileBytes(path, joinProjectInput(entries))) {
     std::fprintf(stderr, "cannot write %s\n", path.c_str());
+    failed = true;
+  }
 }
 
 }  // namespace
@@ -32,7 +39,8 @@ int main(int argc, char** argv) {
   const std::vector<uint8_t> png = encodePng(Image(3, 2, rgba(1, 2, 3, 4)), true);
   const std::vector<uint8_t> bmp = encodeBmp(Image(2, 2, rgba(9, 8, 7)));
 
-  // Each image kind as stencil and as pattern, on models of one and of two layers.
+  // Every image kind once, as stencil (PNG, TGA) or pattern (BMP, JPEG), on models of one and
+  // of two layers.
   writeSeed(out + "cube_png_bmp",
             writeProjectEntries(sampleProject(genCube(), png, "png", bmp, "bmp")));
   writeSeed(out + "two_objects_tga_jpeg",
@@ -45,5 +53,5 @@ int main(int argc, char** argv) {
   const std::vector<ArchiveEntry> entries = writeProjectEntries(bare);
   const std::string ini = "Locked=1\n";
   writeSeed(out + "bare", {{"project.ini", {ini.begin(), ini.end()}}, entries[2]});
-  return 0;
+  return failed ? 1 : 0;
 }
