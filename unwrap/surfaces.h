@@ -3,11 +3,16 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include "model/model.h"
 
 // The UV key of a coordinate: nearest(c / 0.00001), halves away from zero.
 int64_t uvKeyCoordinate(float c);
+
+// Numbers every vertex by its position key and UV key together, in order of first appearance:
+// vertices share a number exactly when they weld and carry the same UV.
+std::vector<int32_t> uvVertexIds(const Model& model);
 
 // Rewrites every triangle's material to its Surface and materialNames to the Surface names
 // ("<first 11 characters of the material>_001", ...). With mergeSurfaces, groups of one
