@@ -2,10 +2,20 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
+
+// The render runs in two passes. The first finds, for every pixel, the triangle that wins
+// the depth test and its texture coordinate; the second colours each pixel from its winner
+// alone. A pixel's colour depends only on the triangle that wins it, so the result is that
+// of colouring every pixel as each triangle is drawn, without sampling the texture for
+// pixels that a nearer triangle later covers.
 
 namespace {
 
-// Everything the pixel loop needs of one triangle.
+// How close a pixel lies to an edge of its triangle: the two distances that matter.
+constexpr uint8_t kFarFromEdge = 0, kNearEdge = 1, kOnEdge = 2;  // < 1.5 px, < 0.7 px
+
+// Everything the first pass needs of one triangle.
 struct TriangleSetup {
   // Barycentric weights of corners 0 and 1 as linear functions of the pixel centre:
   // w = ax * px + (ay * py + c). The row term is formed once per row; every pixel then gets
@@ -14,38 +24,83 @@ struct TriangleSetup {
   double toEdge[3];  // turns corner k's weight into the distance in pixels from its far edge
   double inverseZ[3], uOverZ[3], vOverZ[3];
   int left, right, top, bottom;  // pixel box, inclusive
-  int shade;                     // 0 .. 256
-  uint32_t flat;                 // colour when not textured
 };
 
-constexpr double kLight[3] = {-0.3, 0.5, -0.81};
+// Which pixels of a row are worth testing: those whose centre lies inside the triangle,
+// widened by a sliver. Each edge whose weight changes fast enough along a row that rounding
+// cannot make a pixel beyond the sliver pass the test bounds the rows; the others leave the
+// box as it is. The test in the pixel loop stays the only judge of which pixels are drawn,
+// so the result is exactly that of testing every pixel of the box.
+class RowSpans {
+ public:
+  explicit RowSpans(const TriangleSetup& s) : left_(s.left + 0.5), right_(s.right + 0.5) {
+    constexpr double kEps = std::numeric_limits<double>::epsilon();
+    const double pxFar = s.right + 0.5, pyFar = s.bottom + 0.5;
+    // A bound on the rounding error of any weight anywhere in the box, row terms included.
+    const double magnitude = std::fabs(s.ax0) * pxFar + std::fabs(s.ay0) * pyFar + std::fabs(s.c0) +
+                             std::fabs(s.ax1) * pxFar + std::fabs(s.ay1) * pyFar + std::fabs(s.c1);
+    const double error = 8 * kEps * (1 + 2 * magnitude);
+    // Weight k as a * px + b * py + c; the third is 1 - w0 - w1.
+    const double a[3] = {s.ax0, s.ax1, -(s.ax0 + s.ax1)};
+    const double b[3] = {s.ay0, s.ay1, -(s.ay0 + s.ay1)};
+    const double c[3] = {s.c0, s.c1, 1 - s.c0 - s.c1};
+    for (int k = 0; k < 3; ++k) {
+      if (!(std::fabs(a[k]) * (kSlack / 2) > error)) continue;  // too flat to trust (or NaN)
+      Edge e{-b[k] / a[k], -c[k] / a[k], a[k] > 0};
+      // The crossing is computed with a rounding error of its own; it must stay well inside
+      // the sliver.
+      if (!(8 * kEps * (std::fabs(e.slope) * pyFar + std::fabs(e.intercept)) < kSlack / 4)) continue;
+      edges_[count_++] = e;
+    }
+  }
 
-// Flat two-sided shading from the camera-space face normal, 256 = full light.
-int shadeOf(const Vec3& p0, const Vec3& p1, const Vec3& p2) {
-  const Vec3 n = cross(p1 - p0, p2 - p0);
-  const double len = length(n);
-  if (!(len > 0 && std::isfinite(len))) return 256;
-  const double facing = std::fabs(n.x * kLight[0] + n.y * kLight[1] + n.z * kLight[2]);
-  return static_cast<int>(std::min<long long>(std::llround((facing * 0.65 / len + 0.35) * 256), 256));
-}
+  // The columns of row y to test; false when none.
+  bool columns(int y, int& first, int& last) const {
+    const double py = y + 0.5;
+    double low = left_, high = right_;
+    for (int k = 0; k < count_; ++k) {
+      const double crossing = edges_[k].slope * py + edges_[k].intercept;
+      if (edges_[k].lowerBound)
+        low = std::max(low, crossing - kSlack);
+      else
+        high = std::min(high, crossing + kSlack);
+    }
+    if (!(low <= high)) return false;
+    // Both lie in the box widened by the sliver, so truncation gives ceil and floor here.
+    const double from = low - 0.5, to = high - 0.5;
+    first = static_cast<int>(from);
+    if (first < from) ++first;
+    last = static_cast<int>(to);
+    if (last > to) --last;
+    return first <= last;
+  }
 
-struct Pixel {
-  uint32_t r, g, b;
+ private:
+  static constexpr double kSlack = 1e-3;  // pixels
+  struct Edge {
+    double slope, intercept;  // the column (px) where the weight crosses 0, as slope * py + intercept
+    bool lowerBound;          // the weight grows to the right
+  };
+  double left_, right_;
+  Edge edges_[3];
+  int count_ = 0;
 };
-Pixel split(uint32_t c) { return {redOf(c), greenOf(c), blueOf(c)}; }
 
-template <bool kTextured, bool kEdges, bool kMarked>
-void rasterize(View3D& view, const TriangleSetup& s, int32_t triangle, const TexelView& texels) {
+template <bool kNearness>
+void rasterize(View3D& view, const TriangleSetup& s, int32_t triangle) {
   float* const depth = view.viewDepth.data();
   int32_t* const triangleAt = view.viewTriangle.data();
   float* const viewU = view.viewU.data();
   float* const viewV = view.viewV.data();
-  uint32_t* const colour = view.viewColour.pixels.data();
+  uint8_t* const nearness = view.edgeNearness.data();
   const size_t width = static_cast<size_t>(view.width);
+  const RowSpans spans(s);
   for (int y = s.top; y <= s.bottom; ++y) {
+    int first, last;
+    if (!spans.columns(y, first, last)) continue;
     const double py = y + 0.5;
     const double row0 = s.ay0 * py + s.c0, row1 = s.ay1 * py + s.c1;
-    for (int x = s.left; x <= s.right; ++x) {
+    for (int x = first; x <= last; ++x) {
       const double px = x + 0.5;
       const double w0 = s.ax0 * px + row0;
       const double w1 = s.ax1 * px + row1;
@@ -55,32 +110,106 @@ void rasterize(View3D& view, const TriangleSetup& s, int32_t triangle, const Tex
       const double iz = w0 * s.inverseZ[0] + w1 * s.inverseZ[1] + w2 * s.inverseZ[2];
       const size_t i = static_cast<size_t>(y) * width + static_cast<size_t>(x);
       if (!(iz > depth[i])) continue;  // on equal depth the earlier triangle wins
-      const double u = (w0 * s.uOverZ[0] + w1 * s.uOverZ[1] + w2 * s.uOverZ[2]) / iz;
-      const double v = (w0 * s.vOverZ[0] + w1 * s.vOverZ[1] + w2 * s.vOverZ[2]) / iz;
       depth[i] = static_cast<float>(iz);
       triangleAt[i] = triangle;
-      viewU[i] = static_cast<float>(u);
-      viewV[i] = static_cast<float>(v);
-
-      Pixel p = split(kTextured ? sampleTexel(texels, u, v) : s.flat);
-      double edgeDistance = 0;
-      if constexpr (kEdges || kMarked)
-        edgeDistance = std::min({w0 * s.toEdge[0], w1 * s.toEdge[1], w2 * s.toEdge[2]});
-      if (kEdges && edgeDistance < 0.7) p = {p.r / 3, p.g / 3, p.b / 3};
-      const auto shade = static_cast<uint32_t>(s.shade);
-      p = {p.r * shade >> 8, p.g * shade >> 8, p.b * shade >> 8};
-      if constexpr (kMarked)
-        p = edgeDistance < 1.5 ? Pixel{255, 230, 0} : Pixel{(p.r + 255) / 2, (p.g + 230) / 2, p.b / 2};
-      colour[i] = rgba(p.r, p.g, p.b, 0);
+      viewU[i] = static_cast<float>((w0 * s.uOverZ[0] + w1 * s.uOverZ[1] + w2 * s.uOverZ[2]) / iz);
+      viewV[i] = static_cast<float>((w0 * s.vOverZ[0] + w1 * s.vOverZ[1] + w2 * s.vOverZ[2]) / iz);
+      if constexpr (kNearness) {
+        const double d = std::min({w0 * s.toEdge[0], w1 * s.toEdge[1], w2 * s.toEdge[2]});
+        nearness[i] = d < 0.7 ? kOnEdge : d < 1.5 ? kNearEdge : kFarFromEdge;
+      }
     }
   }
 }
 
-using Rasterizer = void (*)(View3D&, const TriangleSetup&, int32_t, const TexelView&);
+constexpr double kLight[3] = {-0.3, 0.5, -0.81};
+
+// Nearest integer of a non-negative value, halves up (std::llround without the library call).
+int64_t roundPositive(double x) {
+  const auto whole = static_cast<int64_t>(x);
+  return x - static_cast<double>(whole) >= 0.5 ? whole + 1 : whole;
+}
+
+// Flat two-sided shading from the camera-space face normal, 256 = full light.
+int shadeOf(const Vec3& p0, const Vec3& p1, const Vec3& p2) {
+  const Vec3 n = cross(p1 - p0, p2 - p0);
+  const double len = length(n);
+  if (!(len > 0 && std::isfinite(len))) return 256;
+  const double facing = std::fabs(n.x * kLight[0] + n.y * kLight[1] + n.z * kLight[2]);
+  return static_cast<int>(std::min<int64_t>(roundPositive((facing * 0.65 / len + 0.35) * 256), 256));
+}
+
+// What the second pass needs to colour pixels: the model, the mode's colours, the texels.
+struct Colouring {
+  const Model& model;
+  const RenderInputs& in;
+  const std::vector<int32_t>* pieceOf;  // in the "Unwrap pieces" mode
+
+  uint32_t flatColour(int32_t t) const {
+    const Triangle& tri = model.triangles[t];
+    switch (in.mode) {
+      case ViewMode::unwrapPieces:
+        return surfaceColor((*pieceOf)[t]);
+      case ViewMode::layerColours:
+        return tri.layer >= 0 && static_cast<size_t>(tri.layer) < in.layerColor.size()
+                   ? in.layerColor[tri.layer]
+                   : rgba(128, 128, 128, 0);
+      default:
+        return surfaceColor(tri.material);
+    }
+  }
+  bool marked(int32_t t) const {
+    return static_cast<size_t>(t) < in.triMark.size() && in.triMark[t] == in.markStamp;
+  }
+};
+
 template <bool kTextured>
-constexpr Rasterizer kRasterizers[2][2] = {
-    {rasterize<kTextured, false, false>, rasterize<kTextured, false, true>},
-    {rasterize<kTextured, true, false>, rasterize<kTextured, true, true>}};
+void colourPixels(View3D& view, const Colouring& colouring, const TexelView& texels) {
+  const Model& model = colouring.model;
+  auto cameraPoint = [&](int32_t i) { return Vec3{view.cameraX[i], view.cameraY[i], view.cameraZ[i]}; };
+  const size_t n = view.viewTriangle.size();
+  for (size_t i = 0; i < n; ++i) {
+    if constexpr (kTextured) {
+      // Texels of neighbouring pixels lie far apart in a large texture: start fetching ahead.
+      constexpr size_t kAhead = 16;
+      if (i + kAhead < n && view.viewTriangle[i + kAhead] >= 0)
+        __builtin_prefetch(&texels.pixels[texelIndex(texels, view.viewU[i + kAhead], view.viewV[i + kAhead])]);
+    }
+    const int32_t t = view.viewTriangle[i];
+    if (t < 0) continue;
+    if (view.triangleShade[t] < 0) {  // first pixel of this triangle
+      const Triangle& tri = model.triangles[t];
+      view.triangleShade[t] =
+          shadeOf(cameraPoint(tri.cornerA), cameraPoint(tri.cornerB), cameraPoint(tri.cornerC));
+      view.triangleFlat[t] = colouring.flatColour(t);
+    }
+    const uint32_t c = kTextured ? sampleTexel(texels, view.viewU[i], view.viewV[i]) : view.triangleFlat[t];
+    uint32_t r = redOf(c), g = greenOf(c), b = blueOf(c);
+    const bool marked = colouring.marked(t);
+    const uint8_t nearness = colouring.in.edges || marked ? view.edgeNearness[i] : kFarFromEdge;
+    if (colouring.in.edges && nearness == kOnEdge) {
+      r /= 3;
+      g /= 3;
+      b /= 3;
+    }
+    const auto shade = static_cast<uint32_t>(view.triangleShade[t]);
+    r = r * shade >> 8;
+    g = g * shade >> 8;
+    b = b * shade >> 8;
+    if (marked) {
+      if (nearness != kFarFromEdge) {
+        r = 255;
+        g = 230;
+        b = 0;
+      } else {
+        r = (r + 255) / 2;
+        g = (g + 230) / 2;
+        b /= 2;
+      }
+    }
+    view.viewColour.pixels[i] = rgba(r, g, b, 0);
+  }
+}
 
 void allocate(View3D& view, int width, int height) {
   const size_t n = static_cast<size_t>(width) * static_cast<size_t>(height);
@@ -92,6 +221,7 @@ void allocate(View3D& view, int width, int height) {
   view.viewTriangle.assign(n, -1);
   view.viewU.assign(n, 0);
   view.viewV.assign(n, 0);
+  view.edgeNearness.assign(n, kFarFromEdge);
 }
 
 void fillBackground(View3D& view) {
@@ -129,28 +259,9 @@ void transformVertices(View3D& view, const Model& model, const RenderInputs& in)
   view.transformedVertices = static_cast<int64_t>(n);
 }
 
-}  // namespace
-
-void renderView(View3D& view, int width, int height, const Model& model, const RenderInputs& in) {
-  width = std::max(width, 0);
-  height = std::max(height, 0);
-  if (width != view.width || height != view.height) allocate(view, width, height);
-  fillBackground(view);
-  view.transformedVertices = 0;
-  if (width < 1 || height < 1 || model.triangles.empty()) return;
-
-  const TexelView* texels = nullptr;
-  if (in.mode == ViewMode::testPattern && !in.testPattern.empty()) texels = &in.testPattern;
-  if (in.mode == ViewMode::texture && !in.texture.empty()) texels = &in.texture;
-  const std::vector<int32_t>* pieceOf =
-      in.mode == ViewMode::unwrapPieces ? &view.pieces.colouring(model).pieceOfTriangle : nullptr;
-
-  view.viewFocal = (height / 2.0) / halfFieldTangent();
-  view.viewNear = in.framing.modelRadius * 0.01;
-  transformVertices(view, model, in);
+// The first pass over every triangle in model order.
+void rasterizeTriangles(View3D& view, const Model& model, const RenderInputs& in) {
   const double near = view.viewNear;
-  const Rasterizer(&rasterizers)[2][2] = texels ? kRasterizers<true> : kRasterizers<false>;
-
   const auto vertexCount = static_cast<int64_t>(model.vertices.size());
   const auto triangleCount = static_cast<int32_t>(model.triangles.size());
   for (int32_t t = 0; t < triangleCount; ++t) {
@@ -173,9 +284,9 @@ void renderView(View3D& view, int width, int height, const Model& model, const R
 
     TriangleSetup s;
     const double left = std::max(std::trunc(std::min({x0, x1, x2})), 0.0);
-    const double right = std::min(std::trunc(std::max({x0, x1, x2})) + 1, width - 1.0);
+    const double right = std::min(std::trunc(std::max({x0, x1, x2})) + 1, view.width - 1.0);
     const double top = std::max(std::trunc(std::min({y0, y1, y2})), 0.0);
-    const double bottom = std::min(std::trunc(std::max({y0, y1, y2})) + 1, height - 1.0);
+    const double bottom = std::min(std::trunc(std::max({y0, y1, y2})) + 1, view.height - 1.0);
     if (!(left <= right && top <= bottom)) continue;
     s.left = static_cast<int>(left);
     s.right = static_cast<int>(right);
@@ -200,25 +311,44 @@ void renderView(View3D& view, int width, int height, const Model& model, const R
         const double ex = xs[(k + 2) % 3] - xs[(k + 1) % 3], ey = ys[(k + 2) % 3] - ys[(k + 1) % 3];
         s.toEdge[k] = std::fabs(area) / std::sqrt(ex * ex + ey * ey + 0.000000000001);
       }
+      rasterize<true>(view, s, t);
+    } else {
+      rasterize<false>(view, s, t);
     }
-    auto cameraPoint = [&](int32_t i) { return Vec3{view.cameraX[i], view.cameraY[i], view.cameraZ[i]}; };
-    s.shade = shadeOf(cameraPoint(c[0]), cameraPoint(c[1]), cameraPoint(c[2]));
-
-    switch (in.mode) {
-      case ViewMode::unwrapPieces:
-        s.flat = surfaceColor((*pieceOf)[t]);
-        break;
-      case ViewMode::layerColours:
-        s.flat = tri.layer >= 0 && static_cast<size_t>(tri.layer) < in.layerColor.size()
-                     ? in.layerColor[tri.layer]
-                     : rgba(128, 128, 128, 0);
-        break;
-      default:
-        s.flat = surfaceColor(tri.material);
-        break;
-    }
-    rasterizers[in.edges][marked](view, s, t, texels ? *texels : TexelView{});
   }
+}
+
+}  // namespace
+
+void renderView(View3D& view, int width, int height, const Model& model, const RenderInputs& in) {
+  width = std::max(width, 0);
+  height = std::max(height, 0);
+  if (width != view.width || height != view.height) allocate(view, width, height);
+  fillBackground(view);
+  view.transformedVertices = 0;
+  if (width < 1 || height < 1 || model.triangles.empty()) return;
+
+  const TexelView* texels = nullptr;
+  if (in.mode == ViewMode::testPattern && !in.testPattern.empty()) texels = &in.testPattern;
+  if (in.mode == ViewMode::texture && !in.texture.empty()) texels = &in.texture;
+  const Colouring colouring{
+      model, in, in.mode == ViewMode::unwrapPieces ? &view.pieces.colouring(model).pieceOfTriangle : nullptr};
+
+  view.viewFocal = (height / 2.0) / halfFieldTangent();
+  view.viewNear = in.framing.modelRadius * 0.01;
+  transformVertices(view, model, in);
+  rasterizeTriangles(view, model, in);
+
+  const size_t triangleCount = model.triangles.size();
+  if (view.triangleShade.size() < triangleCount) {
+    view.triangleShade.resize(triangleCount);
+    view.triangleFlat.resize(triangleCount);
+  }
+  std::fill_n(view.triangleShade.begin(), triangleCount, -1);
+  if (texels)
+    colourPixels<true>(view, colouring, *texels);
+  else
+    colourPixels<false>(view, colouring, TexelView{});
 }
 
 std::optional<Vec2> projectToView(const View3D& view, const Vec3& point) {

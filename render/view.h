@@ -52,11 +52,15 @@ inline double wrapUnit(double t) {
 
 // The texel the view shows at texture coordinate (u, v): both wrapped into 0..1 (the texture
 // repeats), nearest texel with v = 0 at the bottom row. `texels` must not be empty. Alpha
-// bits are returned as stored.
-inline uint32_t sampleTexel(const TexelView& texels, double u, double v) {
+// bits are returned as stored. The view samples at its stored viewU and viewV, so a pipette
+// that passes those gets exactly the texel shown.
+inline size_t texelIndex(const TexelView& texels, double u, double v) {
   const auto column = std::min(static_cast<int64_t>(wrapUnit(u) * texels.width), texels.width - 1);
   const auto row = std::min(static_cast<int64_t>((1 - wrapUnit(v)) * texels.height), texels.height - 1);
-  return texels.pixels[static_cast<size_t>(row * texels.width + column)];
+  return static_cast<size_t>(row * texels.width + column);
+}
+inline uint32_t sampleTexel(const TexelView& texels, double u, double v) {
+  return texels.pixels[texelIndex(texels, u, v)];
 }
 
 struct RenderInputs {
@@ -95,8 +99,12 @@ struct View3D {
   PieceCache pieces;
 
   // Work arrays of the render and the overlay, kept to avoid allocating per frame: per vertex
-  // the screen position, 1/z, u/z and v/z.
+  // the screen position, 1/z, u/z and v/z; per pixel how close it lies to an edge of its
+  // triangle; per triangle its shade (-1 until a pixel needs it) and flat colour.
   std::vector<double> screenX, screenY, inverseZ, uOverZ, vOverZ;
+  std::vector<uint8_t> edgeNearness;
+  std::vector<int32_t> triangleShade;
+  std::vector<uint32_t> triangleFlat;
   std::string statusText;
   TextMask statusMask;
 };
