@@ -370,6 +370,308 @@ TEST(RenderView, MatchesAPlainTranscriptionOnRandomTriangles) {
   }
 }
 
+TEST(RenderView, RedrawAtTheSameSizeKeepsEveryBuffer) {
+  const Model sphere = modelOf(genSphere(12, 8));
+  RenderInputs in;
+  in.framing = frameModel(sphere);
+  in.camera = resetCamera(in.framing);
+  in.mode = ViewMode::unwrapPieces;
+  in.edges = true;
+  View3D view;
+  renderView(view, 50, 40, sphere, in);
+  const void* before[] = {view.viewColour.pixels.data(), view.viewDepth.data(), view.viewTriangle.data(),
+                          view.viewU.data(), view.cameraX.data(), view.triangleShade.data()};
+  in.camera.yaw += 10;
+  renderView(view, 50, 40, sphere, in);
+  const void* after[] = {view.viewColour.pixels.data(), view.viewDepth.data(), view.viewTriangle.data(),
+                         view.viewU.data(), view.cameraX.data(), view.triangleShade.data()};
+  for (int i = 0; i < 6; ++i) EXPECT_EQ(before[i], after[i]) << i;
+}
+
+// Inputs no render may trip over: whatever they hold, nothing is read outside an array and
+// every pixel names a real triangle or none.
+TEST(RenderView, SurvivesBadInput) {
+  const float nan = std::numeric_limits<float>::quiet_NaN(), inf = std::numeric_limits<float>::infinity();
+  struct Case {
+    const char* name;
+    Model model;
+    Camera camera;
+    Framing framing;
+  };
+  const Model quad = facingQuad();
+  const Camera front{.yaw = 0, .pitch = 0, .dist = 5, .panX = 0, .panY = 0};
+  const Framing unit{.modelCentre = {0, 0, 0}, .modelRadius = 1};
+  std::vector<Case> cases = {
+      {"no triangles", Model{}, front, unit},
+      {"camera inside", modelOf(genSphere(12, 8)), Camera{.yaw = 10, .pitch = 5, .dist = 0, .panX = 0, .panY = 0}, unit},
+      {"camera NaN", quad, Camera{.yaw = nan, .pitch = 0, .dist = nan, .panX = 0, .panY = 0}, unit},
+      {"radius 0", quad, front, Framing{.modelCentre = {0, 0, 0}, .modelRadius = 0}},
+      {"radius negative", quad, front, Framing{.modelCentre = {0, 0, 0}, .modelRadius = -3}},
+      {"radius NaN", quad, front, Framing{.modelCentre = {0, 0, 0}, .modelRadius = nan}},
+  };
+  for (const float bad : {nan, inf, -inf, 3e38f, -3e38f, 1e-30f}) {
+    Model m = facingQuad();
+    m.vertices[1].x = bad;
+    m.vertices[2].u = bad;
+    m.vertices[3].v = bad;
+    cases.push_back({"bad coordinate", m, front, unit});
+  }
+  Model broken = facingQuad();
+  broken.triangles.push_back({0, 1, 99, 0, 0});
+  broken.triangles.push_back({-1, 1, 2, 0, 0});
+  broken.triangles.push_back({0, 2, 3, -1, -7});
+  broken.triangles.push_back({0, 2, 3, 2000000000, 2000000000});
+  cases.push_back({"bad indices", broken, front, unit});
+
+  const Image pattern = makeTestPattern(8, 8);
+  const std::vector<uint32_t> oneTexel = {rgb(1, 2, 3)};
+  const std::vector<uint8_t> hidden = {0};
+  const std::vector<int32_t> marks = {0, 0, 0, 0, 0, 0};
+  for (const Case& c : cases)
+    for (int mode = 0; mode < 5; ++mode)
+      for (const auto& [w, h] : {std::pair{0, 0}, {1, 1}, {-4, 3}, {5, 0}, {17, 9}}) {
+        RenderInputs in;
+        in.camera = c.camera;
+        in.framing = c.framing;
+        in.mode = static_cast<ViewMode>(mode);
+        in.edges = true;
+        in.texture = TexelView(1, 1, oneTexel);  // one texel, whatever the layout's size
+        in.testPattern = TexelView(pattern);
+        in.layerHidden = hidden;
+        in.triMark = marks;
+        View3D view;
+        renderView(view, w, h, c.model, in);
+        const size_t pixels = static_cast<size_t>(std::max(w, 0)) * std::max(h, 0);
+        ASSERT_EQ(view.viewTriangle.size(), pixels) << c.name;
+        ASSERT_EQ(view.viewColour.pixels.size(), pixels) << c.name;
+        for (const int32_t t : view.viewTriangle) ASSERT_LT(t, c.model.triangleCount()) << c.name;
+        for (int y = -1; y <= h; ++y)
+          for (int x = -1; x <= w; ++x) {
+            const auto hit = pickAt(view, x, y);
+            if (hit) {
+              EXPECT_GE(hit->triangle, 0) << c.name;
+            }
+          }
+        OverlayInputs overlay;
+        overlay.model = &c.model;
+        overlay.mode = in.mode;
+        overlay.anchor = AnchorPoint{0, 0.3, 0.3};
+        overlay.brush = OverlayInputs::Brush{w / 2, h / 2, 6};
+        composite3D(view, w, h, overlay);
+      }
+}
+
+// A 1 x 1 view samples its one pixel centre, which lies on the view axis.
+TEST(RenderView, OneByOneViewSamplesItsCentre) {
+  View3D view;
+  RenderInputs in = straightOn(ViewMode::surfaceColours);
+  renderView(view, 1, 1, facingQuad(), in);
+  EXPECT_EQ(pixel(view, 0, 0), rgb(223, 52, 52));
+  EXPECT_TRUE(pickAt(view, 0, 0));
+  in.camera.panX = 2;  // the quad moves off the axis
+  renderView(view, 1, 1, facingQuad(), in);
+  EXPECT_EQ(pixel(view, 0, 0), rgb(40, 44, 52));
+  EXPECT_FALSE(pickAt(view, 0, 0));
+}
+
+TEST(PieceColouring, JoinsAcrossSharedPositionsAndUvsAndNumbersLargestFirst) {
+  Model m;
+  auto vertex = [&](float x, float y, float u, float v) {
+    m.vertices.push_back({x, y, 0, u, v});
+    return static_cast<int32_t>(m.vertices.size() - 1);
+  };
+  // Two triangles sharing an edge with the same UVs: one piece.
+  const int32_t a0 = vertex(0, 0, 0, 0), a1 = vertex(1, 0, 0.1f, 0), a2 = vertex(1, 1, 0.1f, 0.1f),
+                a3 = vertex(0, 1, 0, 0.1f);
+  m.triangles.push_back({a0, a1, a2, 0, 0});
+  m.triangles.push_back({a0, a2, a3, 0, 0});
+  // Two triangles sharing an edge's positions but not its UVs (a seam): two pieces. The
+  // second repeats the first's corners as separate vertices, which still weld by key.
+  const int32_t s0 = vertex(5, 0, 0.5f, 0.5f), s1 = vertex(6, 0, 0.6f, 0.5f), s2 = vertex(6, 1, 0.6f, 0.6f);
+  const int32_t t0 = vertex(5, 0, 0.5f, 0.5f), t2 = vertex(6, 1, 0.9f, 0.9f), t3 = vertex(5, 1, 0.8f, 0.9f);
+  m.triangles.push_back({s0, s1, s2, 0, 0});
+  m.triangles.push_back({t0, t2, t3, 0, 0});
+  // A strip of three: the largest piece.
+  const int32_t b0 = vertex(10, 0, 0, 0), b1 = vertex(11, 0, 0, 0.2f), b2 = vertex(11, 1, 0.2f, 0.2f),
+                b3 = vertex(10, 1, 0.2f, 0), b4 = vertex(10, 2, 0.3f, 0);
+  m.triangles.push_back({b0, b1, b2, 0, 0});
+  m.triangles.push_back({b0, b2, b3, 0, 0});
+  m.triangles.push_back({b3, b2, b4, 0, 0});
+  m.triangles.push_back({b0, b1, 999, 0, 0});  // a broken triangle is a piece of its own
+
+  const PieceColouring pieces = buildPieceColouring(m);
+  EXPECT_EQ(pieces.pieceOfTriangle, (std::vector<int32_t>{1, 1, 2, 3, 0, 0, 0, 4}));
+  EXPECT_EQ(pieces.pieceCount, 5);
+
+  PieceCache cache;
+  EXPECT_EQ(cache.colouring(m).pieceCount, 5);
+  m.triangles.pop_back();  // a new triangle count: rebuilt
+  EXPECT_EQ(cache.colouring(m).pieceCount, 4);
+  m.triangles[3] = {s0, s2, t3, 0, 0};  // now joined to its neighbour; same count: kept
+  EXPECT_EQ(cache.colouring(m).pieceCount, 4);
+  cache.forget();
+  EXPECT_EQ(cache.colouring(m).pieceCount, 3);
+}
+
+TEST(TestPattern, CellsAndLabels) {
+  // 100 x 40: cells of 12, so 9 columns (the last one cut) and 4 rows.
+  const Image p = makeTestPattern(100, 40);
+  ASSERT_EQ(p.width, 100);
+  ASSERT_EQ(p.height, 40);
+  EXPECT_EQ(p.at(0, 0), rgba(235, 235, 225));
+  EXPECT_EQ(p.at(12, 0), rgba(70, 90, 150));            // row 0 colour
+  EXPECT_EQ(p.at(0, 12), rgba(93, 131, 133));           // row 1: 23 + 70, 41 + 90, 150 - 17
+  EXPECT_EQ(p.at(99, 39), rgba(139, 103, 99));          // column 8, row 3: 69 + 70, 13 + 90, 150 - 51
+  EXPECT_EQ(p.at(96, 0), rgba(235, 235, 225));          // column 8, row 0
+  // Every cell carries a label in its middle: pixels of its text colour's side.
+  for (int r = 0; r < 4; ++r)
+    for (int c = 0; c < 8; ++c) {
+      const bool light = (c + r) % 2 == 0;
+      int text = 0;
+      for (int y = r * 12 + 2; y < r * 12 + 10; ++y)
+        for (int x = c * 12 + 2; x < c * 12 + 10; ++x)
+          text += light ? redOf(p.at(x, y)) < 200 : redOf(p.at(x, y)) > redOf(p.at(c * 12, r * 12)) + 20;
+      EXPECT_GT(text, 0) << "cell " << c << "," << r;
+    }
+  EXPECT_TRUE(makeTestPattern(0, 5).empty());
+  EXPECT_EQ(makeTestPattern(3, 2).width, 3);  // cells of at least 4 pixels
+}
+
+TEST(Stencil, SamplesBilinearWithAlphaWeightedColour) {
+  Image two(2, 2);
+  two.pixels = {rgba(200, 0, 0), rgba(0, 200, 0), rgba(0, 0, 200), rgba(100, 100, 100)};
+  Image edge(2, 1);
+  edge.pixels = {rgba(255, 255, 255, 255), rgba(0, 0, 0, 0)};
+  Image faint(2, 1);
+  faint.pixels = {rgba(255, 255, 255, 1), rgba(0, 0, 0, 0)};
+  Image one(1, 1, rgba(7, 8, 9, 200));
+  const StencilPlacement at10{.x = 10, .y = 10, .scale = 1, .angle = 0};
+  struct Case {
+    const char* name;
+    const Image& image;
+    double x, y;
+    uint32_t expected;
+  } cases[] = {
+      {"texel centre", two, 9.5, 9.5, rgba(200, 0, 0)},
+      {"middle of four", two, 10, 10, rgba(75, 75, 75)},
+      {"left border is inside", two, 9, 10.5, rgba(0, 0, 200)},
+      {"right border is inside", two, 11, 10.5, rgba(100, 100, 100)},
+      {"left of the border", two, 8.99, 10, 0},
+      {"below the bottom", two, 10, 11.01, 0},
+      {"transparent neighbour does not darken", edge, 10, 10, rgba(255, 255, 255, 128)},
+      {"alpha below one half", faint, 10.2, 10, 0},
+      {"one texel repeats", one, 10.3, 9.7, rgba(7, 8, 9, 200)},
+      {"empty stencil", Image{}, 10, 10, 0},
+  };
+  for (const Case& c : cases) EXPECT_EQ(sampleStencilAtView(c.image, at10, c.x, c.y), c.expected) << c.name;
+
+  // Turned 90 degrees clockwise and scaled 10 times, the image's top row lies right of the
+  // centre.
+  Image column(1, 3);
+  column.pixels = {rgba(255, 0, 0), rgba(0, 255, 0), rgba(0, 0, 255)};
+  const StencilPlacement turned{.x = 50, .y = 50, .scale = 10, .angle = 90};
+  EXPECT_EQ(sampleStencilAtView(column, turned, 61, 50), rgba(255, 0, 0));
+  EXPECT_EQ(sampleStencilAtView(column, turned, 50, 50), rgba(0, 255, 0));
+  EXPECT_EQ(sampleStencilAtView(column, turned, 39, 50), rgba(0, 0, 255));
+  EXPECT_EQ(sampleStencilAtView(column, turned, 50, 56), 0u);
+
+  const auto corners = stencilCorners(Image(4, 2), {.x = 10, .y = 20, .scale = 2, .angle = 0});
+  const double expected[4][2] = {{6, 18}, {14, 18}, {14, 22}, {6, 22}};
+  for (int i = 0; i < 4; ++i) {
+    EXPECT_DOUBLE_EQ(corners[i].x, expected[i][0]);
+    EXPECT_DOUBLE_EQ(corners[i].y, expected[i][1]);
+  }
+}
+
+TEST(Composite3D, StatusLines) {
+  const Model m = facingQuad();
+  struct Case {
+    const Model* model;
+    ViewMode mode;
+    bool hasTexture;
+    std::string text;
+    uint32_t colour;
+  } cases[] = {
+      {nullptr, ViewMode::texture, false, "No model opened", rgb(220, 220, 220)},
+      {&m, ViewMode::texture, false, "No texture yet - start painting, or use New / Load", rgb(255, 220, 120)},
+      {&m, ViewMode::texture, true, "", 0},
+      {&m, ViewMode::unwrapPieces, false, "7 unwrap pieces (each colour is one piece in the UV layout)", rgb(220, 220, 220)},
+      {&m, ViewMode::surfaceColours, false, "", 0},
+  };
+  for (const Case& c : cases) {
+    const StatusLine line = statusLine(c.model, c.mode, c.hasTexture, 7);
+    EXPECT_EQ(line.text, c.text);
+    if (!c.text.empty()) {
+      EXPECT_EQ(line.colour & 0xFFFFFF, c.colour) << c.text;
+    }
+  }
+}
+
+TEST(Composite3D, DrawsTextMarkerCircleAndStencilOverTheRender) {
+  const Model quad = facingQuad();
+  View3D view;
+  renderView(view, 100, 100, quad, straightOn(ViewMode::surfaceColours));
+
+  // Another size than the last render: nothing is composited.
+  OverlayInputs none;
+  composite3D(view, 99, 100, none);
+  EXPECT_EQ(view.viewDisplay.pixels, std::vector<uint32_t>(100 * 100, 0));
+
+  OverlayInputs plain;
+  plain.model = &quad;
+  plain.mode = ViewMode::surfaceColours;
+  composite3D(view, 100, 100, plain);
+  EXPECT_EQ(view.viewDisplay.pixels, view.viewColour.pixels);
+
+  // "No model opened" at (10, 10), in its colour, and nowhere else.
+  composite3D(view, 100, 100, none);
+  int inText = 0, changedElsewhere = 0;
+  for (int y = 0; y < 100; ++y)
+    for (int x = 0; x < 100; ++x) {
+      const bool changed = view.viewDisplay.at(x, y) != view.viewColour.at(x, y);
+      const bool box = x >= 10 && y >= 10 && y < 30;
+      inText += box && (view.viewDisplay.at(x, y) & 0xFFFFFF) == rgb(220, 220, 220);
+      changedElsewhere += changed && !box;
+    }
+  EXPECT_GT(inText, 10);
+  EXPECT_EQ(changedElsewhere, 0);
+
+  // The anchor at the centroid of triangle 0 lies at model (1/3, -1/3): canvas (58.05, 58.05).
+  OverlayInputs marker = plain;
+  marker.anchor = AnchorPoint{0, 1 / 3.0, 1 / 3.0};
+  marker.brush = OverlayInputs::Brush{20, 80, 20};  // radius 10
+  composite3D(view, 100, 100, marker);
+  const uint32_t orange = rgb(255, 160, 0), black = 0, white = rgb(255, 255, 255);
+  auto shown = [&](int x, int y) { return view.viewDisplay.at(x, y) & 0xFFFFFF; };
+  EXPECT_EQ(shown(48, 58), orange);
+  EXPECT_EQ(shown(68, 58), orange);
+  EXPECT_EQ(shown(58, 48), orange);
+  EXPECT_EQ(shown(64, 59), black);   // circle of radius 6
+  EXPECT_EQ(shown(63, 59), orange);  // circle of radius 5
+  EXPECT_EQ(shown(69, 58), pixel(view, 69, 58));
+  EXPECT_EQ(shown(30, 80), white);   // brush circle, radius 10
+  EXPECT_EQ(shown(31, 80), black);   // and 11
+  EXPECT_EQ(shown(20, 70), white);
+  EXPECT_EQ(shown(20, 80), pixel(view, 20, 80));
+
+  // A white 4 x 4 stencil, 5 times enlarged round (50, 50), at 50 %: k = round(127.5) = 128,
+  // so the background (55, 59, 67) of row 50... is covered by the quad; take row 50's quad
+  // colour (223, 52, 52): 223 + 32 * 128 / 255 = 239, 52 + 203 * 128 / 255 = 153.
+  const Image stencil(4, 4, rgba(255, 255, 255));
+  OverlayInputs withStencil = plain;
+  withStencil.stencil = &stencil;
+  withStencil.stencilPlacement = {.x = 50, .y = 50, .scale = 5, .angle = 0};
+  withStencil.stencilOpacity = 50;
+  composite3D(view, 100, 100, withStencil);
+  EXPECT_EQ(shown(50, 50), rgb(239, 153, 153));
+  EXPECT_EQ(shown(45, 40), rgb(255, 200, 0));  // the outline from (40, 40) to (60, 40)
+  EXPECT_EQ(shown(60, 55), rgb(255, 200, 0));
+  EXPECT_EQ(shown(61, 55), pixel(view, 61, 55));
+  withStencil.stencilOpacity = 0;
+  composite3D(view, 100, 100, withStencil);
+  EXPECT_EQ(shown(50, 50), pixel(view, 50, 50));
+}
+
 // Golden pictures, checked by eye once. QM_UPDATE_GOLDEN=1 rewrites them.
 void expectGolden(const Image& image, const std::string& name) {
   const std::string path = std::string(QM_TEST_DATA) + "/render/" + name + ".png";
