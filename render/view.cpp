@@ -228,7 +228,8 @@ void fillBackground(View3D& view) {
   const int w = view.width, h = view.height;
   for (int y = 0; y < h; ++y) {
     const auto shift = static_cast<uint32_t>(30 * y / h);
-    std::fill_n(&view.viewColour.at(0, y), w, rgba(40 + shift, 44 + shift, 52 + shift, 0));
+    std::fill_n(view.viewColour.pixels.begin() + static_cast<ptrdiff_t>(y) * w, w,
+                rgba(40 + shift, 44 + shift, 52 + shift, 0));
   }
   std::fill(view.viewDepth.begin(), view.viewDepth.end(), 0.0f);
   std::fill(view.viewTriangle.begin(), view.viewTriangle.end(), -1);
