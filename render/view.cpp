@@ -46,7 +46,8 @@ class RowSpans {
     const double c[3] = {s.c0, s.c1, 1 - s.c0 - s.c1};
     for (int k = 0; k < 3; ++k) {
       if (!(std::fabs(a[k]) * (kSlack / 2) > error)) continue;  // too flat to trust (or NaN)
-      Edge e{-b[k] / a[k], -c[k] / a[k], a[k] > 0};
+      const double inverse = 1 / a[k];
+      Edge e{-b[k] * inverse, -c[k] * inverse, a[k] > 0};
       // The crossing is computed with a rounding error of its own; it must stay well inside
       // the sliver.
       if (!(8 * kEps * (std::fabs(e.slope) * pyFar + std::fabs(e.intercept)) < kSlack / 4)) continue;
