@@ -26,79 +26,93 @@ struct TriangleSetup {
   int left, right, top, bottom;  // pixel box, inclusive
 };
 
-// Which pixels of a row are worth testing: those whose centre lies inside the triangle,
-// widened by a sliver. Each edge whose weight changes fast enough along a row that rounding
-// cannot make a pixel beyond the sliver pass the test bounds the rows; the others leave the
-// box as it is. The test in the pixel loop stays the only judge of which pixels are drawn,
-// so the result is exactly that of testing every pixel of the box.
+// Only the pixels that can pass the test are visited; which those are follows from the
+// weights' linear functions, widened by a bound on the rounding of the computed weights. The
+// test itself stays the only judge of which pixels are drawn, so the result is exactly that
+// of testing every pixel of the box.
+constexpr double kEps = std::numeric_limits<double>::epsilon();
+
+// A bound on the rounding error of the computed weights anywhere in the box of a triangle
+// with doubled area `area`, extent `extent` (the larger side of its bounding box) and
+// coordinates no larger than `largest` in magnitude. Infinite (nothing can be ruled out)
+// for needle-thin triangles, whose area is not much larger than its own rounding error.
+double weightError(double area, double extent, double largest) {
+  const double p = largest + 2, a = std::fabs(area);
+  if (!(a > 1536 * kEps * extent * p * p)) return HUGE_VAL;
+  return 512 * kEps * (p * p / a + 1);
+}
+
+// A pixel centre more than this outside the triangle's bounding box has a weight below
+// -kExtentSliver / (3 * extent); when that exceeds the rounding error, no such pixel passes.
+constexpr double kExtentSliver = 0.01;
+
+// Ceiling and floor of values that lie within the view (give or take a pixel), without
+// the library calls.
+int ceilToInt(double x) {
+  const int i = static_cast<int>(x);
+  return i < x ? i + 1 : i;
+}
+int floorToInt(double x) {
+  const int i = static_cast<int>(x);
+  return i > x ? i - 1 : i;
+}
+
+// The columns of each row worth testing. Each edge whose weight changes fast enough along a
+// row that rounding cannot make a pixel more than kSlack beyond its crossing pass bounds the
+// rows on its side; the others leave the box as it is.
 class RowSpans {
  public:
-  explicit RowSpans(const TriangleSetup& s) : left_(s.left + 0.5), right_(s.right + 0.5) {
-    constexpr double kEps = std::numeric_limits<double>::epsilon();
-    const double pxFar = s.right + 0.5, pyFar = s.bottom + 0.5;
-    // A bound on the rounding error of any weight anywhere in the box, row terms included.
-    const double magnitude = std::fabs(s.ax0) * pxFar + std::fabs(s.ay0) * pyFar + std::fabs(s.c0) +
-                             std::fabs(s.ax1) * pxFar + std::fabs(s.ay1) * pyFar + std::fabs(s.c1);
-    const double error = 8 * kEps * (1 + 2 * magnitude);
+  RowSpans(const TriangleSetup& s, double error) : left_(s.left + 0.5), right_(s.right + 0.5) {
     // Weight k as a * px + b * py + c; the third is 1 - w0 - w1.
     const double a[3] = {s.ax0, s.ax1, -(s.ax0 + s.ax1)};
     const double b[3] = {s.ay0, s.ay1, -(s.ay0 + s.ay1)};
     const double c[3] = {s.c0, s.c1, 1 - s.c0 - s.c1};
     for (int k = 0; k < 3; ++k) {
-      if (!(std::fabs(a[k]) * (kSlack / 2) > error)) continue;  // too flat to trust (or NaN)
+      low_[k] = {0, -HUGE_VAL};
+      high_[k] = {0, HUGE_VAL};
+      if (!(std::fabs(a[k]) * (kSlack / 2) > error)) continue;
+      // Where the weight crosses 0: px = slope * py + intercept.
       const double inverse = 1 / a[k];
-      Edge e{-b[k] * inverse, -c[k] * inverse, a[k] > 0};
-      // The crossing is computed with a rounding error of its own; it must stay well inside
-      // the sliver.
-      if (!(8 * kEps * (std::fabs(e.slope) * pyFar + std::fabs(e.intercept)) < kSlack / 4)) continue;
-      edges_[count_++] = e;
+      const double slope = -b[k] * inverse, intercept = -c[k] * inverse;
+      if (a[k] > 0)
+        low_[k] = {slope, intercept - kSlack};
+      else
+        high_[k] = {slope, intercept + kSlack};
     }
   }
 
   // The columns of row y to test; false when none.
   bool columns(int y, int& first, int& last) const {
     const double py = y + 0.5;
-    double low = left_, high = right_;
-    for (int k = 0; k < count_; ++k) {
-      const double crossing = edges_[k].slope * py + edges_[k].intercept;
-      if (edges_[k].lowerBound)
-        low = std::max(low, crossing - kSlack);
-      else
-        high = std::min(high, crossing + kSlack);
-    }
-    if (!(low <= high)) return false;
-    // Both lie in the box widened by the sliver, so truncation gives ceil and floor here.
-    const double from = low - 0.5, to = high - 0.5;
-    first = static_cast<int>(from);
-    if (first < from) ++first;
-    last = static_cast<int>(to);
-    if (last > to) --last;
+    const double low = std::max({left_, low_[0].at(py), low_[1].at(py), low_[2].at(py)});
+    const double high = std::min({right_, high_[0].at(py), high_[1].at(py), high_[2].at(py)});
+    first = ceilToInt(low - 0.5);
+    last = floorToInt(high - 0.5);
     return first <= last;
   }
 
  private:
   static constexpr double kSlack = 1e-3;  // pixels
-  struct Edge {
-    double slope, intercept;  // the column (px) where the weight crosses 0, as slope * py + intercept
-    bool lowerBound;          // the weight grows to the right
+  struct Bound {
+    double slope, intercept;
+    double at(double py) const { return slope * py + intercept; }
   };
   double left_, right_;
-  Edge edges_[3];
-  int count_ = 0;
+  Bound low_[3], high_[3];  // unbounded sides are -inf and +inf
 };
 
-template <bool kNearness>
-void rasterize(View3D& view, const TriangleSetup& s, int32_t triangle) {
+// The pixel loop over the rows of the box, each row's columns given by `columns`.
+template <bool kNearness, typename Columns>
+void rasterizeRows(View3D& view, const TriangleSetup& s, int32_t triangle, const Columns& columns) {
   float* const depth = view.viewDepth.data();
   int32_t* const triangleAt = view.viewTriangle.data();
   float* const viewU = view.viewU.data();
   float* const viewV = view.viewV.data();
   uint8_t* const nearness = view.edgeNearness.data();
   const size_t width = static_cast<size_t>(view.width);
-  const RowSpans spans(s);
   for (int y = s.top; y <= s.bottom; ++y) {
     int first, last;
-    if (!spans.columns(y, first, last)) continue;
+    if (!columns(y, first, last)) continue;
     const double py = y + 0.5;
     const double row0 = s.ay0 * py + s.c0, row1 = s.ay1 * py + s.c1;
     for (int x = first; x <= last; ++x) {
@@ -121,6 +135,23 @@ void rasterize(View3D& view, const TriangleSetup& s, int32_t triangle) {
       }
     }
   }
+}
+
+template <bool kNearness>
+void rasterize(View3D& view, const TriangleSetup& s, double error, int32_t triangle) {
+  // Narrow boxes (most triangles of a dense mesh) cost less to test whole than to clip.
+  if (s.right - s.left < 4) {
+    rasterizeRows<kNearness>(view, s, triangle, [&s](int, int& first, int& last) {
+      first = s.left;
+      last = s.right;
+      return true;
+    });
+    return;
+  }
+  const RowSpans spans(s, error);
+  rasterizeRows<kNearness>(view, s, triangle, [&spans](int y, int& first, int& last) {
+    return spans.columns(y, first, last);
+  });
 }
 
 constexpr double kLight[3] = {-0.3, 0.5, -0.81};
@@ -170,19 +201,19 @@ void colourPixels(View3D& view, const Colouring& colouring, const TexelView& tex
   auto cameraPoint = [&](int32_t i) { return Vec3{view.cameraX[i], view.cameraY[i], view.cameraZ[i]}; };
   const size_t n = view.viewTriangle.size();
   for (size_t i = 0; i < n; ++i) {
+    const int32_t t = view.viewTriangle[i];
+    if (t < 0) continue;
     if constexpr (kTextured) {
       // Texels of neighbouring pixels lie far apart in a large texture: start fetching ahead.
       constexpr size_t kAhead = 16;
       if (i + kAhead < n && view.viewTriangle[i + kAhead] >= 0)
         __builtin_prefetch(&texels.pixels[texelIndex(texels, view.viewU[i + kAhead], view.viewV[i + kAhead])]);
     }
-    const int32_t t = view.viewTriangle[i];
-    if (t < 0) continue;
     if (view.triangleShade[t] < 0) {  // first pixel of this triangle
       const Triangle& tri = model.triangles[t];
       view.triangleShade[t] =
           shadeOf(cameraPoint(tri.cornerA), cameraPoint(tri.cornerB), cameraPoint(tri.cornerC));
-      view.triangleFlat[t] = colouring.flatColour(t);
+      if constexpr (!kTextured) view.triangleFlat[t] = colouring.flatColour(t);
     }
     const uint32_t c = kTextured ? sampleTexel(texels, view.viewU[i], view.viewV[i]) : view.triangleFlat[t];
     uint32_t r = redOf(c), g = greenOf(c), b = blueOf(c);
@@ -285,15 +316,36 @@ void rasterizeTriangles(View3D& view, const Model& model, const RenderInputs& in
     if (!(std::fabs(area) >= 0.000001)) continue;  // also NaN from non-finite coordinates
 
     TriangleSetup s;
-    const double left = std::max(std::trunc(std::min({x0, x1, x2})), 0.0);
-    const double right = std::min(std::trunc(std::max({x0, x1, x2})) + 1, view.width - 1.0);
-    const double top = std::max(std::trunc(std::min({y0, y1, y2})), 0.0);
-    const double bottom = std::min(std::trunc(std::max({y0, y1, y2})) + 1, view.height - 1.0);
-    if (!(left <= right && top <= bottom)) continue;
-    s.left = static_cast<int>(left);
-    s.right = static_cast<int>(right);
-    s.top = static_cast<int>(top);
-    s.bottom = static_cast<int>(bottom);
+    const double minX = std::min({x0, x1, x2}), maxX = std::max({x0, x1, x2});
+    const double minY = std::min({y0, y1, y2}), maxY = std::max({y0, y1, y2});
+    const double error =
+        weightError(area, std::max(maxX - minX, maxY - minY),
+                    std::max({std::fabs(x0), std::fabs(x1), std::fabs(x2), std::fabs(y0), std::fabs(y1), std::fabs(y2)}));
+    // The pixel box: from the integer parts of the smallest coordinates to those of the largest
+    // plus 1; narrowed to the pixel centres within the triangle's extent where no other
+    // centre can pass.
+    double left, right, top, bottom;
+    if (kExtentSliver > 3 * std::max(maxX - minX, maxY - minY) * error) {
+      left = minX - 0.5 - kExtentSliver;
+      right = maxX - 0.5 + kExtentSliver;
+      top = minY - 0.5 - kExtentSliver;
+      bottom = maxY - 0.5 + kExtentSliver;
+    } else {
+      left = std::trunc(minX);
+      right = std::trunc(maxX) + 1;
+      top = std::trunc(minY);
+      bottom = std::trunc(maxY) + 1;
+    }
+    left = std::max(left, 0.0);
+    right = std::min(right, view.width - 1.0);
+    top = std::max(top, 0.0);
+    bottom = std::min(bottom, view.height - 1.0);
+    if (!(left <= right && top <= bottom)) continue;  // no pixel centre: spare the set-up
+    s.left = ceilToInt(left);
+    s.right = floorToInt(right);
+    s.top = ceilToInt(top);
+    s.bottom = floorToInt(bottom);
+    if (s.left > s.right || s.top > s.bottom) continue;
 
     s.ax0 = (y1 - y2) / area;
     s.ay0 = (x2 - x1) / area;
@@ -313,9 +365,9 @@ void rasterizeTriangles(View3D& view, const Model& model, const RenderInputs& in
         const double ex = xs[(k + 2) % 3] - xs[(k + 1) % 3], ey = ys[(k + 2) % 3] - ys[(k + 1) % 3];
         s.toEdge[k] = std::fabs(area) / std::sqrt(ex * ex + ey * ey + 0.000000000001);
       }
-      rasterize<true>(view, s, t);
+      rasterize<true>(view, s, error, t);
     } else {
-      rasterize<false>(view, s, t);
+      rasterize<false>(view, s, error, t);
     }
   }
 }
