@@ -102,14 +102,16 @@ class RowSpans {
 };
 
 // The pixel loop over the rows of the box, each row's columns given by `columns`.
+// Returns whether any pixel was written.
 template <bool kNearness, typename Columns>
-void rasterizeRows(View3D& view, const TriangleSetup& s, int32_t triangle, const Columns& columns) {
+bool rasterizeRows(View3D& view, const TriangleSetup& s, int32_t triangle, const Columns& columns) {
   float* const depth = view.viewDepth.data();
   int32_t* const triangleAt = view.viewTriangle.data();
   float* const viewU = view.viewU.data();
   float* const viewV = view.viewV.data();
   uint8_t* const nearness = view.edgeNearness.data();
   const size_t width = static_cast<size_t>(view.width);
+  bool written = false;
   for (int y = s.top; y <= s.bottom; ++y) {
     int first, last;
     if (!columns(y, first, last)) continue;
@@ -127,6 +129,7 @@ void rasterizeRows(View3D& view, const TriangleSetup& s, int32_t triangle, const
       if (!(iz > depth[i])) continue;  // on equal depth the earlier triangle wins
       depth[i] = static_cast<float>(iz);
       triangleAt[i] = triangle;
+      written = true;
       viewU[i] = static_cast<float>((w0 * s.uOverZ[0] + w1 * s.uOverZ[1] + w2 * s.uOverZ[2]) / iz);
       viewV[i] = static_cast<float>((w0 * s.vOverZ[0] + w1 * s.vOverZ[1] + w2 * s.vOverZ[2]) / iz);
       if constexpr (kNearness) {
@@ -135,21 +138,20 @@ void rasterizeRows(View3D& view, const TriangleSetup& s, int32_t triangle, const
       }
     }
   }
+  return written;
 }
 
 template <bool kNearness>
-void rasterize(View3D& view, const TriangleSetup& s, double error, int32_t triangle) {
+bool rasterize(View3D& view, const TriangleSetup& s, double error, int32_t triangle) {
   // Narrow boxes (most triangles of a dense mesh) cost less to test whole than to clip.
-  if (s.right - s.left < 4) {
-    rasterizeRows<kNearness>(view, s, triangle, [&s](int, int& first, int& last) {
+  if (s.right - s.left < 4)
+    return rasterizeRows<kNearness>(view, s, triangle, [&s](int, int& first, int& last) {
       first = s.left;
       last = s.right;
       return true;
     });
-    return;
-  }
   const RowSpans spans(s, error);
-  rasterizeRows<kNearness>(view, s, triangle, [&spans](int y, int& first, int& last) {
+  return rasterizeRows<kNearness>(view, s, triangle, [&spans](int y, int& first, int& last) {
     return spans.columns(y, first, last);
   });
 }
@@ -171,34 +173,23 @@ int shadeOf(const Vec3& p0, const Vec3& p1, const Vec3& p2) {
   return static_cast<int>(std::min<int64_t>(roundPositive((facing * 0.65 / len + 0.35) * 256), 256));
 }
 
-// What the second pass needs to colour pixels: the model, the mode's colours, the texels.
-struct Colouring {
-  const Model& model;
-  const RenderInputs& in;
-  const std::vector<int32_t>* pieceOf;  // in the "Unwrap pieces" mode
-
-  uint32_t flatColour(int32_t t) const {
-    const Triangle& tri = model.triangles[t];
-    switch (in.mode) {
-      case ViewMode::unwrapPieces:
-        return surfaceColor((*pieceOf)[t]);
-      case ViewMode::layerColours:
-        return tri.layer >= 0 && static_cast<size_t>(tri.layer) < in.layerColor.size()
-                   ? in.layerColor[tri.layer]
-                   : rgba(128, 128, 128, 0);
-      default:
-        return surfaceColor(tri.material);
-    }
+// The flat colour of a triangle in the modes that do not sample texels.
+uint32_t flatColour(const Triangle& tri, int32_t t, const RenderInputs& in, const std::vector<int32_t>* pieceOf) {
+  switch (in.mode) {
+    case ViewMode::unwrapPieces:
+      return surfaceColor((*pieceOf)[t]);
+    case ViewMode::layerColours:
+      return tri.layer >= 0 && static_cast<size_t>(tri.layer) < in.layerColor.size()
+                 ? in.layerColor[tri.layer]
+                 : rgba(128, 128, 128, 0);
+    default:
+      return surfaceColor(tri.material);
   }
-  bool marked(int32_t t) const {
-    return static_cast<size_t>(t) < in.triMark.size() && in.triMark[t] == in.markStamp;
-  }
-};
+}
 
+// The second pass: every pixel coloured from the triangle that won it.
 template <bool kTextured>
-void colourPixels(View3D& view, const Colouring& colouring, const TexelView& texels) {
-  const Model& model = colouring.model;
-  auto cameraPoint = [&](int32_t i) { return Vec3{view.cameraX[i], view.cameraY[i], view.cameraZ[i]}; };
+void colourPixels(View3D& view, bool edges, const TexelView& texels) {
   const size_t n = view.viewTriangle.size();
   for (size_t i = 0; i < n; ++i) {
     const int32_t t = view.viewTriangle[i];
@@ -209,26 +200,19 @@ void colourPixels(View3D& view, const Colouring& colouring, const TexelView& tex
       if (i + kAhead < n && view.viewTriangle[i + kAhead] >= 0)
         __builtin_prefetch(&texels.pixels[texelIndex(texels, view.viewU[i + kAhead], view.viewV[i + kAhead])]);
     }
-    if (view.triangleShade[t] < 0) {  // first pixel of this triangle
-      const Triangle& tri = model.triangles[t];
-      view.triangleShade[t] =
-          shadeOf(cameraPoint(tri.cornerA), cameraPoint(tri.cornerB), cameraPoint(tri.cornerC));
-      if constexpr (!kTextured) view.triangleFlat[t] = colouring.flatColour(t);
-    }
-    const uint32_t c = kTextured ? sampleTexel(texels, view.viewU[i], view.viewV[i]) : view.triangleFlat[t];
+    const View3D::TriangleLook look = view.triangleLooks[t];
+    const uint32_t c = kTextured ? sampleTexel(texels, view.viewU[i], view.viewV[i]) : look.flat;
     uint32_t r = redOf(c), g = greenOf(c), b = blueOf(c);
-    const bool marked = colouring.marked(t);
-    const uint8_t nearness = colouring.in.edges || marked ? view.edgeNearness[i] : kFarFromEdge;
-    if (colouring.in.edges && nearness == kOnEdge) {
+    const uint8_t nearness = edges || look.marked ? view.edgeNearness[i] : kFarFromEdge;
+    if (edges && nearness == kOnEdge) {
       r /= 3;
       g /= 3;
       b /= 3;
     }
-    const auto shade = static_cast<uint32_t>(view.triangleShade[t]);
-    r = r * shade >> 8;
-    g = g * shade >> 8;
-    b = b * shade >> 8;
-    if (marked) {
+    r = r * look.shade >> 8;
+    g = g * look.shade >> 8;
+    b = b * look.shade >> 8;
+    if (look.marked) {
       if (nearness != kFarFromEdge) {
         r = 255;
         g = 230;
@@ -292,8 +276,10 @@ void transformVertices(View3D& view, const Model& model, const RenderInputs& in)
   view.transformedVertices = static_cast<int64_t>(n);
 }
 
-// The first pass over every triangle in model order.
-void rasterizeTriangles(View3D& view, const Model& model, const RenderInputs& in) {
+// The first pass over every triangle in model order. A triangle that wins any pixel gets its
+// look now, while its data is at hand.
+void rasterizeTriangles(View3D& view, const Model& model, const RenderInputs& in, bool textured,
+                        const std::vector<int32_t>* pieceOf) {
   const double near = view.viewNear;
   const auto vertexCount = static_cast<int64_t>(model.vertices.size());
   const auto triangleCount = static_cast<int32_t>(model.triangles.size());
@@ -365,10 +351,14 @@ void rasterizeTriangles(View3D& view, const Model& model, const RenderInputs& in
         const double ex = xs[(k + 2) % 3] - xs[(k + 1) % 3], ey = ys[(k + 2) % 3] - ys[(k + 1) % 3];
         s.toEdge[k] = std::fabs(area) / std::sqrt(ex * ex + ey * ey + 0.000000000001);
       }
-      rasterize<true>(view, s, error, t);
-    } else {
-      rasterize<false>(view, s, error, t);
     }
+    if (!(in.edges || marked ? rasterize<true>(view, s, error, t) : rasterize<false>(view, s, error, t)))
+      continue;
+    auto cameraPoint = [&](int32_t i) { return Vec3{view.cameraX[i], view.cameraY[i], view.cameraZ[i]}; };
+    View3D::TriangleLook& look = view.triangleLooks[t];
+    look.shade = static_cast<uint32_t>(shadeOf(cameraPoint(c[0]), cameraPoint(c[1]), cameraPoint(c[2])));
+    look.flat = textured ? 0 : flatColour(tri, t, in, pieceOf);
+    look.marked = marked;
   }
 }
 
@@ -385,24 +375,18 @@ void renderView(View3D& view, int width, int height, const Model& model, const R
   const TexelView* texels = nullptr;
   if (in.mode == ViewMode::testPattern && !in.testPattern.empty()) texels = &in.testPattern;
   if (in.mode == ViewMode::texture && !in.texture.empty()) texels = &in.texture;
-  const Colouring colouring{
-      model, in, in.mode == ViewMode::unwrapPieces ? &view.pieces.colouring(model).pieceOfTriangle : nullptr};
+  const std::vector<int32_t>* pieceOf =
+      in.mode == ViewMode::unwrapPieces ? &view.pieces.colouring(model).pieceOfTriangle : nullptr;
 
   view.viewFocal = (height / 2.0) / halfFieldTangent();
   view.viewNear = in.framing.modelRadius * 0.01;
   transformVertices(view, model, in);
-  rasterizeTriangles(view, model, in);
-
-  const size_t triangleCount = model.triangles.size();
-  if (view.triangleShade.size() < triangleCount) {
-    view.triangleShade.resize(triangleCount);
-    view.triangleFlat.resize(triangleCount);
-  }
-  std::fill_n(view.triangleShade.begin(), triangleCount, -1);
+  if (view.triangleLooks.size() < model.triangles.size()) view.triangleLooks.resize(model.triangles.size());
+  rasterizeTriangles(view, model, in, texels != nullptr, pieceOf);
   if (texels)
-    colourPixels<true>(view, colouring, *texels);
+    colourPixels<true>(view, in.edges, *texels);
   else
-    colourPixels<false>(view, colouring, TexelView{});
+    colourPixels<false>(view, in.edges, TexelView{});
 }
 
 std::optional<Vec2> projectToView(const View3D& view, const Vec3& point) {

@@ -100,11 +100,15 @@ struct View3D {
 
   // Work arrays of the render and the overlay, kept to avoid allocating per frame: per vertex
   // the screen position, 1/z, u/z and v/z; per pixel how close it lies to an edge of its
-  // triangle; per triangle its shade (-1 until a pixel needs it) and flat colour.
+  // triangle; per triangle what its pixels need (set for the triangles that won a pixel).
   std::vector<double> screenX, screenY, inverseZ, uOverZ, vOverZ;
   std::vector<uint8_t> edgeNearness;
-  std::vector<int32_t> triangleShade;
-  std::vector<uint32_t> triangleFlat;
+  struct TriangleLook {
+    uint32_t flat;   // colour where no texels are sampled
+    uint32_t shade;  // 0 .. 256
+    bool marked;     // hover mark
+  };
+  std::vector<TriangleLook> triangleLooks;
   std::string statusText;
   TextMask statusMask;
 };

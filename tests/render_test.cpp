@@ -380,11 +380,11 @@ TEST(RenderView, RedrawAtTheSameSizeKeepsEveryBuffer) {
   View3D view;
   renderView(view, 50, 40, sphere, in);
   const void* before[] = {view.viewColour.pixels.data(), view.viewDepth.data(), view.viewTriangle.data(),
-                          view.viewU.data(), view.cameraX.data(), view.triangleShade.data()};
+                          view.viewU.data(), view.cameraX.data(), view.triangleLooks.data()};
   in.camera.yaw += 10;
   renderView(view, 50, 40, sphere, in);
   const void* after[] = {view.viewColour.pixels.data(), view.viewDepth.data(), view.viewTriangle.data(),
-                         view.viewU.data(), view.cameraX.data(), view.triangleShade.data()};
+                         view.viewU.data(), view.cameraX.data(), view.triangleLooks.data()};
   for (int i = 0; i < 6; ++i) EXPECT_EQ(before[i], after[i]) << i;
 }
 
