@@ -4,28 +4,11 @@
 #include <benchmark/benchmark.h>
 
 #include "bench/painted_texture.h"
-#include "model/readers.h"
+#include "bench/unwrapped_sphere.h"
 #include "render/composite.h"
 #include "render/view.h"
-#include "tools/meshgen/meshgen.h"
-#include "unwrap/surfaces.h"
-#include "unwrap/unwrap.h"
 
 namespace {
-
-const Model& unwrappedSphere() {
-  static const Model model = [] {
-    const std::string text = genObjText(genSphere(200, 151));
-    Model m;
-    parseObj({reinterpret_cast<const uint8_t*>(text.data()), text.size()}, "bench.obj", m, true);
-    UnwrapSettings settings;
-    UnwrapStats stats;
-    unwrapPieces(m, settings, stats);
-    buildSurfaces(m, settings.mergeSurfaces);
-    return m;
-  }();
-  return model;
-}
 
 const Texture& paintedTexture() {
   static const Texture texture = [] {
