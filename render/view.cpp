@@ -86,6 +86,7 @@ class RowSpans {
     const double py = y + 0.5;
     const double low = std::max({left_, low_[0].at(py), low_[1].at(py), low_[2].at(py)});
     const double high = std::min({right_, high_[0].at(py), high_[1].at(py), high_[2].at(py)});
+    if (!(low <= high)) return false;  // (then both lie in the box)
     first = ceilToInt(low - 0.5);
     last = floorToInt(high - 0.5);
     return first <= last;
