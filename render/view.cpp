@@ -262,9 +262,8 @@ void fillBackground(View3D& view) {
 void transformVertices(View3D& view, const Model& model, const RenderInputs& in) {
   const size_t n = model.vertices.size();
   if (view.cameraX.size() < n)
-    for (auto* a : {&view.cameraX, &view.cameraY, &view.cameraZ, &view.screenX, &view.screenY,
-                    &view.inverseZ, &view.uOverZ, &view.vOverZ})
-      a->resize(n);
+    for (auto* a : {&view.cameraX, &view.cameraY, &view.cameraZ}) a->resize(n);
+  if (view.projected.size() < n) view.projected.resize(n);
   const CameraTransform camera(in.camera, in.framing);
   const double f = view.viewFocal, near = view.viewNear;
   const double halfW = view.width / 2.0, halfH = view.height / 2.0;
@@ -274,12 +273,14 @@ void transformVertices(View3D& view, const Model& model, const RenderInputs& in)
     view.cameraX[i] = p.x;
     view.cameraY[i] = p.y;
     view.cameraZ[i] = p.z;
-    if (!(p.z > near)) continue;  // such a vertex rules its triangles out; nothing to project
-    view.screenX[i] = halfW + f * p.x / p.z;
-    view.screenY[i] = halfH - f * p.y / p.z;
-    view.inverseZ[i] = 1 / p.z;
-    view.uOverZ[i] = vertex.u / p.z;
-    view.vOverZ[i] = vertex.v / p.z;
+    View3D::ProjectedVertex& q = view.projected[i];
+    q.inFront = p.z > near;
+    if (!q.inFront) continue;  // such a vertex rules its triangles out; nothing to project
+    q.x = halfW + f * p.x / p.z;
+    q.y = halfH - f * p.y / p.z;
+    q.inverseZ = 1 / p.z;
+    q.uOverZ = vertex.u / p.z;
+    q.vOverZ = vertex.v / p.z;
   }
   view.transformedVertices = static_cast<int64_t>(n);
 }
@@ -288,7 +289,6 @@ void transformVertices(View3D& view, const Model& model, const RenderInputs& in)
 // look now, while its data is at hand.
 void rasterizeTriangles(View3D& view, const Model& model, const RenderInputs& in, bool textured,
                         const std::vector<int32_t>* pieceOf) {
-  const double near = view.viewNear;
   const auto vertexCount = static_cast<int64_t>(model.vertices.size());
   const auto triangleCount = static_cast<int32_t>(model.triangles.size());
   for (int32_t t = 0; t < triangleCount; ++t) {
@@ -297,15 +297,13 @@ void rasterizeTriangles(View3D& view, const Model& model, const RenderInputs& in
     if (c[0] < 0 || c[1] < 0 || c[2] < 0 || c[0] >= vertexCount || c[1] >= vertexCount ||
         c[2] >= vertexCount)
       continue;
-    if (!(view.cameraZ[c[0]] > near && view.cameraZ[c[1]] > near && view.cameraZ[c[2]] > near))
-      continue;
+    const View3D::ProjectedVertex* v[3] = {&view.projected[c[0]], &view.projected[c[1]], &view.projected[c[2]]};
+    if (!(v[0]->inFront && v[1]->inFront && v[2]->inFront)) continue;
     if (tri.layer >= 0 && static_cast<size_t>(tri.layer) < in.layerHidden.size() &&
         in.layerHidden[tri.layer])
       continue;
 
-    const double x0 = view.screenX[c[0]], y0 = view.screenY[c[0]];
-    const double x1 = view.screenX[c[1]], y1 = view.screenY[c[1]];
-    const double x2 = view.screenX[c[2]], y2 = view.screenY[c[2]];
+    const double x0 = v[0]->x, y0 = v[0]->y, x1 = v[1]->x, y1 = v[1]->y, x2 = v[2]->x, y2 = v[2]->y;
     const double area = (x1 - x0) * (y2 - y0) - (y1 - y0) * (x2 - x0);
     if (!(std::fabs(area) >= 0.000001)) continue;  // also NaN from non-finite coordinates
 
@@ -348,9 +346,9 @@ void rasterizeTriangles(View3D& view, const Model& model, const RenderInputs& in
     s.ay1 = (x0 - x2) / area;
     s.c1 = (x2 * y0 - x0 * y2) / area;
     for (int k = 0; k < 3; ++k) {
-      s.inverseZ[k] = view.inverseZ[c[k]];
-      s.uOverZ[k] = view.uOverZ[c[k]];
-      s.vOverZ[k] = view.vOverZ[c[k]];
+      s.inverseZ[k] = v[k]->inverseZ;
+      s.uOverZ[k] = v[k]->uOverZ;
+      s.vOverZ[k] = v[k]->vOverZ;
     }
     const bool marked = static_cast<size_t>(t) < in.triMark.size() && in.triMark[t] == in.markStamp;
     if (in.edges || marked) {

@@ -99,9 +99,14 @@ struct View3D {
   PieceCache pieces;
 
   // Work arrays of the render and the overlay, kept to avoid allocating per frame: per vertex
-  // the screen position, 1/z, u/z and v/z; per pixel how close it lies to an edge of its
-  // triangle; per triangle what its pixels need (set for the triangles that won a pixel).
-  std::vector<double> screenX, screenY, inverseZ, uOverZ, vOverZ;
+  // its projection; per pixel how close it lies to an edge of its triangle; per triangle
+  // what its pixels need (set for the triangles that won a pixel).
+  struct ProjectedVertex {
+    bool inFront;                     // beyond the near distance; the rest is set only then
+    double x, y;                      // canvas position
+    double inverseZ, uOverZ, vOverZ;  // for perspective-correct interpolation
+  };
+  std::vector<ProjectedVertex> projected;
   std::vector<uint8_t> edgeNearness;
   struct TriangleLook {
     uint32_t flat;   // colour where no texels are sampled
