@@ -7,15 +7,10 @@
 #include <vector>
 
 #include "image/image.h"
+#include "render/view.h"
 
 // The 3D window's lists, each in the order of its items; the project file stores the index.
-enum class ViewMode {
-  testPattern = 0,     // "Test pattern"
-  texture = 1,         // "Texture": the painted Texture
-  surfaceColours = 2,  // "Surface colours"
-  unwrapPieces = 3,    // "Unwrap pieces"
-  layerColours = 4,    // "Layer colours"
-};
+// (ViewMode comes with the renderer.)
 enum class Tool {
   brush,
   fillTriangle,

@@ -140,21 +140,27 @@ int64_t uvKeyCoordinate(float c) {
   return std::llround(std::clamp(q, -4.0e18, 4.0e18));
 }
 
-int64_t buildSurfaces(Model& model, bool mergeSurfaces) {
-  const auto T = static_cast<int32_t>(model.triangles.size());
-  if (T == 0) return 0;
-  SurfaceData d{model, positionIds(model), {}, {}, {}};
-
-  std::unordered_map<std::array<int64_t, 5>, int32_t, PositionUvHash> uvNumbers;
-  d.uvVertexId.resize(model.vertices.size());
+std::vector<int32_t> uvVertexIds(const Model& model) {
+  std::vector<int32_t> ids(model.vertices.size());
+  std::unordered_map<std::array<int64_t, 5>, int32_t, PositionUvHash> numbers;
+  numbers.reserve(model.vertices.size());
   for (size_t i = 0; i < model.vertices.size(); ++i) {
     const Vertex& v = model.vertices[i];
     const std::array<int64_t, 5> key = {positionKeyCoordinate(v.x), positionKeyCoordinate(v.y),
                                         positionKeyCoordinate(v.z), uvKeyCoordinate(v.u),
                                         uvKeyCoordinate(v.v)};
-    d.uvVertexId[i] = uvNumbers.try_emplace(key, static_cast<int32_t>(uvNumbers.size())).first->second;
+    ids[i] = numbers.try_emplace(key, static_cast<int32_t>(numbers.size())).first->second;
   }
-  d.cornerHead.assign(uvNumbers.size(), -1);
+  return ids;
+}
+
+int64_t buildSurfaces(Model& model, bool mergeSurfaces) {
+  const auto T = static_cast<int32_t>(model.triangles.size());
+  if (T == 0) return 0;
+  SurfaceData d{model, positionIds(model), uvVertexIds(model), {}, {}};
+  const int32_t uvVertexCount =
+      d.uvVertexId.empty() ? 0 : *std::max_element(d.uvVertexId.begin(), d.uvVertexId.end()) + 1;
+  d.cornerHead.assign(uvVertexCount, -1);
   d.cornerNext.assign(3 * static_cast<size_t>(T), -1);
   for (int32_t corner = 0; corner < 3 * T; ++corner) {
     const int32_t id = d.uvVertexId[d.cornerVertex(corner)];

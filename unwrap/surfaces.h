@@ -15,6 +15,10 @@ constexpr size_t kMaxSurfaceName = 15;
 // The UV key of a coordinate: nearest(c / 0.00001), halves away from zero.
 int64_t uvKeyCoordinate(float c);
 
+// Numbers every vertex by its position key and UV key together, in order of first appearance:
+// vertices share a number exactly when they weld and carry the same UV.
+std::vector<int32_t> uvVertexIds(const Model& model);
+
 // Rewrites every triangle's material to its Surface and materialNames to the Surface names
 // ("<first 11 characters of the material>_001", ...), which are at most kMaxSurfaceName
 // characters and unique ignoring case (importers merge materials of one name): a long
