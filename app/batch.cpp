@@ -8,7 +8,6 @@
 #include <functional>
 #include <optional>
 #include <ostream>
-#include <tuple>
 #include <utility>
 
 #include "app/control_ranges.h"
@@ -136,10 +135,9 @@ struct BatchOptions {
   bool yes = false;
   // --render and the view it shows.
   std::string renderPath;
-  int viewWidth = 720, viewHeight = 634;  // the canvas of a 3D window opened at 910 x 730
+  std::optional<std::pair<int, int>> viewSize;
   std::optional<ViewMode> viewMode;
   std::optional<double> yaw, pitch;
-  bool viewOptionGiven = false;
 };
 
 // "scr,tga,tex,uv" in any order and number, or "none".
@@ -282,24 +280,22 @@ std::optional<std::string> parseBatch(const std::vector<std::string>& args, Batc
         const auto size = sizePair(value, [](const std::string& side) {
           return wholeNumber(side, kViewSideRange);
         });
-        if (!size) return "--view-size accepts WxH with each from " + rangeText(kViewSideRange) + ", e.g. 720x634";
-        std::tie(options.viewWidth, options.viewHeight) = *size;
-        options.viewOptionGiven = true;
+        if (!size)
+          return "--view-size accepts WxH with each from " + rangeText(kViewSideRange) + ", e.g. 720x634";
+        options.viewSize = size;
       } else if (arg == "--view-mode") {
-        const auto mode = wholeNumber(value, {0, controlRange::viewMode.count - 1});
-        if (!mode) return "--view-mode accepts 0 to " + std::to_string(controlRange::viewMode.count - 1);
+        const SpinRange modes{0, controlRange::viewMode.count - 1};
+        const auto mode = wholeNumber(value, modes);
+        if (!mode) return "--view-mode accepts " + rangeText(modes);
         options.viewMode = static_cast<ViewMode>(*mode);
-        options.viewOptionGiven = true;
       } else if (arg == "--yaw") {
         options.yaw = realNumber(value);
         if (!options.yaw) return std::string("--yaw accepts a number of degrees");
-        options.viewOptionGiven = true;
       } else if (arg == "--pitch") {
         // Refused rather than clamped: a tilt the view cannot show is a mistake worth hearing of.
         options.pitch = realNumber(value);
         if (!options.pitch || std::fabs(*options.pitch) > controlRange::pitchLimit)
           return "--pitch accepts a number of degrees from -89 to 89";
-        options.viewOptionGiven = true;
       } else if (arg == "--save") {
         options.savePath = value;
       } else if (arg == "--texture") {
@@ -323,7 +319,8 @@ std::optional<std::string> parseBatch(const std::vector<std::string>& args, Batc
   if (options.path.empty()) return std::string("--batch needs a model or project file");
   if ((options.seriousSamRoot || options.exportChoice) && options.exportPath.empty())
     return std::string("--root and --write go with --export");
-  if (options.viewOptionGiven && options.renderPath.empty())
+  const bool viewOption = options.viewSize || options.viewMode || options.yaw || options.pitch;
+  if (viewOption && options.renderPath.empty())
     return std::string("--view-size, --view-mode, --yaw and --pitch go with --render");
   return std::nullopt;
 }
@@ -346,8 +343,10 @@ Image renderedView(const Document& document, const BatchOptions& options) {
   in.testPattern = TexelView(testPattern);
   in.layerColor = document.layers.color;
   in.layerHidden = document.layers.hidden;
+  // The canvas of a 3D window opened at 910 x 730.
+  const auto [width, height] = options.viewSize.value_or(std::pair{720, 634});
   View3D view;
-  renderView(view, options.viewWidth, options.viewHeight, model, in);
+  renderView(view, width, height, model, in);
   return std::move(view.viewColour);
 }
 
