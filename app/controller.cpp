@@ -127,7 +127,8 @@ bool Controller::openModel(const std::string& path) {
   s_.document.layers.curLayer = 0;
   s_.document.settings.upAxisChoice = obj ? 1 : 0;
   ui_.status(kStatusNote, "");
-  changes_ |= {.controls = true, .resetCamera = true};
+  changes_.controls = true;
+  s_.document.view.dist = 0;  // not framed: the 3D view frames the new model when it shows it
   changes_ |= unwrapModel(s_, ui_);
   s_.document.projectChanged = true;
   addRecent(prefs_, prefsFile_, path);
@@ -146,7 +147,9 @@ bool Controller::openProject(const std::string& path) {
     archivePath = path + ".autosave";
     fromAutosave = true;
   }
-  return applyProject(path, archivePath, fromAutosave);
+  if (!applyProject(path, archivePath, fromAutosave)) return false;
+  changes_.reopen3d = true;  // an open 3D window starts again on the project
+  return true;
 }
 
 bool Controller::applyProject(const std::string& path, const std::string& archivePath,
@@ -351,6 +354,7 @@ bool Controller::offerUntitledAutosave() {
     return false;
   }
   if (!applyProject(path, path, false, false)) return false;
+  changes_.reopen3d = true;
   // The restored work was never saved: its next save asks for a name, and until then it
   // keeps autosaving to this same file.
   s_.document.projectPath.clear();
