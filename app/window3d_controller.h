@@ -21,7 +21,7 @@ struct Modifiers {
 struct MouseEvent {
   int x = 0, y = 0;
   bool left = false, right = false;
-  Modifiers mods;
+  Modifiers mods{};
 };
 enum class MouseButton { left, right };
 enum class Key { space, z, y, s, other };  // the keys the window acts on
