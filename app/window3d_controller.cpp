@@ -338,7 +338,14 @@ void Window3DController::hideHover() {
   }
 }
 
-void Window3DController::mouseEnter() { state().mouseInView = true; }
+void Window3DController::mouseEnter(int x, int y) {
+  Window3DState& st = state();
+  st.mouseInView = true;
+  // The brush circle appears where the mouse is, before it moves.
+  st.lastMouseX = x;
+  st.lastMouseY = y;
+  raise({.overlay3d = true});
+}
 
 void Window3DController::mouseLeave() {
   state().mouseInView = false;

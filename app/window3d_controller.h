@@ -112,7 +112,8 @@ class Window3DController {
   void exportTexture() { main_.exportTexture(); }
 
   // ---- Canvas and keys
-  void mouseEnter();
+  // The mouse came in at (x, y).
+  void mouseEnter(int x, int y);
   void mouseLeave();
   // The canvas lost the keyboard focus: navigation and strokes end.
   void focusLost();
