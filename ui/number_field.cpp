@@ -80,7 +80,9 @@ bool NumberField::drawArrows(const Cairo::RefPtr<Cairo::Context>& cr) {
   const double w = arrows_.get_allocated_width(), h = arrows_.get_allocated_height();
   const Glib::RefPtr<Gtk::StyleContext> style = get_style_context();
   const Gdk::RGBA colour = style->get_color(style->get_state());
-  cr->set_source_rgba(colour.get_red(), colour.get_green(), colour.get_blue(), colour.get_alpha());
+  // Greyed out with the field, as the toolkit fades the number.
+  const double alpha = colour.get_alpha() * (is_sensitive() ? 1.0 : 0.35);
+  cr->set_source_rgba(colour.get_red(), colour.get_green(), colour.get_blue(), alpha);
   const double cx = w / 2, half = 3.5, top = h / 2 - 2, bottom = h / 2 + 2;
   cr->move_to(cx - half, top);
   cr->line_to(cx + half, top);
