@@ -534,8 +534,10 @@ void MainWindow::open3dWindow() {
   window3d_->open();
 }
 
-MainWindow::~MainWindow() {
+void MainWindow::detach() {
   if (events_) events_->set3dWindow(nullptr);
+  events_ = nullptr;
+  window3d_.reset();
 }
 
 Gtk::Window& MainWindow::dialogParent() {

@@ -54,7 +54,9 @@ class MainWindow : public Gtk::Window, public WindowRefresh {
     controller3d_ = &controller3d;
     events_ = &events;
   }
-  ~MainWindow() override;
+  // After the last event, while the controllers still exist: the 3D window goes, and a signal
+  // it sends on its way runs nothing.
+  void detach();
 
   // The window's side of the Ui.
   void setStatus(int field, const std::string& text);

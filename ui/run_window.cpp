@@ -65,6 +65,7 @@ int runWindow(int argc, char** argv) {
     Glib::signal_idle().connect_once([&] { window.start(args); });
   });
   const int status = app->run(window);
+  window.detach();
   controller.storeWindowSettings();
   return status;
 }
