@@ -561,7 +561,6 @@ void MainWindow::handle(const std::function<void()>& work, EventWindow window) {
         eventWindow_ = window;
         finishSettingsChange();
         work();
-        eventWindow_ = EventWindow::main;
       }))
     return;
   // A change made while the event ran (a box leaving the focus to a dialog).

@@ -114,7 +114,8 @@ class MainWindow : public Gtk::Window, public WindowRefresh {
   Controller* controller_ = nullptr;
   Window3DController* controller3d_ = nullptr;
   EventStep* events_ = nullptr;
-  EventWindow eventWindow_ = EventWindow::main;  // of the event that runs
+  // Of the event that runs (or ran last): its messages and dialogs sit on that window.
+  EventWindow eventWindow_ = EventWindow::main;
   bool updatingControls_ = false;
 
   SettingsChange settingsChange_;
