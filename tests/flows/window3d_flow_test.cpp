@@ -116,8 +116,9 @@ TEST_F(Window3DFlow, OpensOnTheModelFramedAndClosesKeepingTheProjectValues) {
   EXPECT_NEAR(view().dist, radius() / kHalfField * 1.15, 1e-9);
   EXPECT_NEAR(state().framing.modelRadius, radius(), 1e-6);
 
+  session_.document.projectChanged = false;
   navigate(MouseButton::left, 20, 10);
-  EXPECT_TRUE(session_.document.projectChanged);
+  EXPECT_TRUE(session_.document.projectChanged);  // the camera is saved with the project
   const ViewState kept = view();
   event([&] { c3d_.close(); });
   EXPECT_FALSE(session_.window3d);
