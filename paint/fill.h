@@ -5,6 +5,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <span>
 
 #include "model/model.h"
@@ -29,7 +30,10 @@ class TriangleCoverage {
   int64_t right() const { return right_; }
   int64_t bottom() const { return bottom_; }
   // Whether pixel (column, row) is covered; false outside the box.
-  bool covers(int64_t column, int64_t row) const;
+  bool covers(int64_t column, int64_t row) const { return weightsAt(column, row).has_value(); }
+  // The barycentric weights of the corners at the centre of pixel (column, row) when it is
+  // covered (they may be slightly negative on the fringe).
+  std::optional<std::array<double, 3>> weightsAt(int64_t column, int64_t row) const;
 
  private:
   std::array<double, 3> x_{}, y_{};
@@ -49,6 +53,12 @@ struct StrokeBlend {
   std::span<const uint32_t> base;  // StrokeBase
   std::span<uint8_t> mask;         // StrokeMask
 };
+
+// The build-up limit and blend of one pixel: nothing when the mask at `index` already holds
+// `alpha` or more; otherwise the mask takes alpha and each of red, green and blue becomes
+// base + alpha * (colour - base) / 255 (truncated toward zero) from the blend base.
+void blendPixel(const StrokeBlend& blend, std::span<uint32_t> pixels, size_t index,
+                uint32_t colour, int alpha);
 
 // Paints the covered pixels of one triangle into `pixels` (width x height, row 0 at the top):
 // - alpha >= 255: the pixel becomes `colour`;
