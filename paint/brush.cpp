@@ -149,39 +149,73 @@ void paintTriangle(Stroke& stroke, const BrushScene& scene, int64_t triangle,
       triangleCoverage(scene.model, triangle, texture.TextureWidth, texture.TextureHeight);
   if (cover.empty()) return;
 
+  // The weights, and with them the camera-space point, are affine in the texel: walk them.
+  const TriangleCoverage::WeightSteps w = cover.weightSteps();
+  const auto camera = [&](const std::array<double, 3>& b) {
+    return Vec3{b[0] * p[0].x + b[1] * p[1].x + b[2] * p[2].x,
+                b[0] * p[0].y + b[1] * p[1].y + b[2] * p[2].y,
+                b[0] * p[0].z + b[1] * p[1].z + b[2] * p[2].z};
+  };
+  const Vec3 pointTopLeft = camera(w.topLeft), perColumn = camera(w.perColumn),
+             perRow = camera(w.perRow);
   const double halfW = view.width / 2.0, halfH = view.height / 2.0, f = view.viewFocal;
   const StrokeBlend blend{stroke.base, stroke.mask};
-  for (int64_t row = cover.top(); row <= cover.bottom(); ++row)
-    for (int64_t column = cover.left(); column <= cover.right(); ++column) {
-      const auto b = cover.weightsAt(column, row);
-      if (!b) continue;
-      const double z = (*b)[0] * p[0].z + (*b)[1] * p[1].z + (*b)[2] * p[2].z;
-      if (!(z > view.viewNear)) continue;
-      const double sx = halfW + f * ((*b)[0] * p[0].x + (*b)[1] * p[1].x + (*b)[2] * p[2].x) / z;
-      const double sy = halfH - f * ((*b)[0] * p[0].y + (*b)[1] * p[1].y + (*b)[2] * p[2].y) / z;
+  const double boxColumns = static_cast<double>(cover.right() - cover.left());
+  for (int64_t row = cover.top(); row <= cover.bottom(); ++row) {
+    const double dr = static_cast<double>(row - cover.top());
+    // Each corner's distance in texels from the opposite edge, at the row's start and per
+    // column; the row's columns within a texel of all three edges (widened by one against
+    // rounding, each texel is still checked below).
+    std::array<double, 3> edge, edgeStep;
+    double first = 0, last = boxColumns;
+    for (int k = 0; k < 3; ++k) {
+      edge[k] = (w.topLeft[k] + w.perRow[k] * dr) * w.toPixels[k];
+      edgeStep[k] = w.perColumn[k] * w.toPixels[k];
+      if (edgeStep[k] > 0) first = std::max(first, std::floor((-1 - edge[k]) / edgeStep[k]) - 1);
+      else if (edgeStep[k] < 0) last = std::min(last, std::ceil((-1 - edge[k]) / edgeStep[k]) + 1);
+      else if (edge[k] < -1) last = -1;
+    }
+    for (int k = 0; k < 3; ++k) edge[k] += edgeStep[k] * first;
+    double x = pointTopLeft.x + perRow.x * dr + perColumn.x * first;
+    double y = pointTopLeft.y + perRow.y * dr + perColumn.y * first;
+    double z = pointTopLeft.z + perRow.z * dr + perColumn.z * first;
+    for (double dc = first; dc <= last; ++dc, x += perColumn.x, y += perColumn.y,
+                z += perColumn.z, edge[0] += edgeStep[0], edge[1] += edgeStep[1],
+                edge[2] += edgeStep[2]) {
+      if (edge[0] < -1 || edge[1] < -1 || edge[2] < -1 || !(z > view.viewNear)) continue;
+      const int64_t column = cover.left() + static_cast<int64_t>(dc);
+      const double inverseZ = 1 / z;
+      const double sx = halfW + f * x * inverseZ;
+      const double sy = halfH - f * y * inverseZ;
       double dist2 = 0;
       if (circle) {
         dist2 = (sx - circle->x) * (sx - circle->x) + (sy - circle->y) * (sy - circle->y);
         if (dist2 > circle->r * circle->r) continue;
       }
-      const double px = std::trunc(sx), py = std::trunc(sy);
-      if (!(px >= 0 && px < view.width && py >= 0 && py < view.height)) continue;
-      const size_t pixel = static_cast<size_t>(py) * view.width + static_cast<size_t>(px);
-      if (1 / z < view.viewDepth[pixel] * 0.995f) continue;  // behind what the view shows
+      // In view when the integer parts are: from just above -1 up to the size.
+      if (!(sx > -1 && sx < view.width && sy > -1 && sy < view.height)) continue;
+      const size_t pixel =
+          static_cast<size_t>(static_cast<int>(sy)) * view.width + static_cast<size_t>(static_cast<int>(sx));
+      if (inverseZ < view.viewDepth[pixel] * 0.995f) continue;  // behind what the view shows
 
       double c = 1;
       if (circle) {
-        const double t = std::sqrt(dist2) / circle->r;
-        if (t > hardness && hardness < 1) {
+        const double hardRadius = hardness * circle->r;
+        if (hardness < 1 && dist2 > hardRadius * hardRadius) {
+          const double t = std::sqrt(dist2) / circle->r;
           const double s = 1 - (t - hardness) / (1 - hardness);
           c = s * s * (3 - 2 * s);
         }
-        const double tip = tipValue(stroke.tip, sx, sy, sx - circle->x, sy - circle->y, circle->r);
-        c = stroke.tip.tip == BrushTip::splatter ? tip : c * tip;
+        if (stroke.tip.tip != BrushTip::round) {
+          const double tip =
+              tipValue(stroke.tip, sx, sy, sx - circle->x, sy - circle->y, circle->r);
+          c = stroke.tip.tip == BrushTip::splatter ? tip : c * tip;
+        }
       }
       if (!(c > 0)) continue;
-      const int alpha = static_cast<int>(std::lround(opacity * 255 * c));
+      const int alpha = static_cast<int>(opacity * 255 * c + 0.5);  // positive: rounds
       blendPixel(blend, texture.TexturePixels,
                  static_cast<size_t>(row * texture.TextureWidth + column), color, alpha);
     }
+  }
 }

@@ -56,6 +56,25 @@ std::optional<std::array<double, 3>> TriangleCoverage::weightsAt(int64_t column,
   return std::nullopt;
 }
 
+TriangleCoverage::WeightSteps TriangleCoverage::weightSteps() const {
+  WeightSteps steps{};
+  if (empty()) return steps;
+  const auto at = [&](double sx, double sy) {
+    const double l1 = cross(x_[0] - x_[2], y_[0] - y_[2], sx - x_[2], sy - y_[2]) / area2_;
+    const double l0 = cross(x_[2] - x_[1], y_[2] - y_[1], sx - x_[1], sy - y_[1]) / area2_;
+    return std::array<double, 3>{l0, l1, 1 - l0 - l1};
+  };
+  const double sx = static_cast<double>(left_) + 0.5, sy = static_cast<double>(top_) + 0.5;
+  steps.topLeft = at(sx, sy);
+  const auto right = at(sx + 1, sy), below = at(sx, sy + 1);
+  for (int k = 0; k < 3; ++k) {
+    steps.perColumn[k] = right[k] - steps.topLeft[k];
+    steps.perRow[k] = below[k] - steps.topLeft[k];
+  }
+  steps.toPixels = factor_;
+  return steps;
+}
+
 TriangleCoverage triangleCoverage(const Model& model, int64_t triangle, int64_t width,
                                   int64_t height) {
   if (triangle < 0 || triangle >= model.triangleCount()) return {};
@@ -69,20 +88,6 @@ TriangleCoverage triangleCoverage(const Model& model, int64_t triangle, int64_t 
     y[k] = (1.0 - static_cast<double>(v.v)) * static_cast<double>(height);
   }
   return TriangleCoverage(x, y, width, height);
-}
-
-void blendPixel(const StrokeBlend& blend, std::span<uint32_t> pixels, size_t index,
-                uint32_t colour, int alpha) {
-  if (blend.mask[index] >= alpha) return;
-  blend.mask[index] = static_cast<uint8_t>(alpha);
-  const uint32_t base = blend.base[index];
-  uint32_t out = 0;
-  for (int shift = 0; shift <= 16; shift += 8) {
-    const int b = static_cast<int>(base >> shift & 0xFF);
-    const int s = static_cast<int>(colour >> shift & 0xFF);
-    out |= static_cast<uint32_t>(b + alpha * (s - b) / 255) << shift;
-  }
-  pixels[index] = out;
 }
 
 void fillTriangle(const Model& model, int64_t triangle, std::span<uint32_t> pixels,
