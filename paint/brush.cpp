@@ -36,6 +36,32 @@ size_t texelCount(const Texture& texture) {
   return static_cast<size_t>(texture.TextureWidth) * static_cast<size_t>(texture.TextureHeight);
 }
 
+// Whether every texel the painter would visit projects outside the circle: true when the
+// triangle widened by the one-texel fringe lies in front of the near distance and its screen
+// box is farther than r from the centre. The widened triangle has the corners where two
+// weights reach the fringe, -1 / toPixels.
+bool outsideCircle(const std::array<Vec3, 3>& p, const std::array<double, 3>& toPixels,
+                   const View3D& view, const DabCircle& circle) {
+  double left = INFINITY, right = -INFINITY, top = INFINITY, bottom = -INFINITY;
+  for (int k = 0; k < 3; ++k) {
+    const int k1 = (k + 1) % 3, k2 = (k + 2) % 3;
+    const double m1 = 1 / toPixels[k1], m2 = 1 / toPixels[k2];
+    const double x = p[k].x + m1 * (p[k].x - p[k1].x) + m2 * (p[k].x - p[k2].x);
+    const double y = p[k].y + m1 * (p[k].y - p[k1].y) + m2 * (p[k].y - p[k2].y);
+    const double z = p[k].z + m1 * (p[k].z - p[k1].z) + m2 * (p[k].z - p[k2].z);
+    if (!(z > view.viewNear)) return false;
+    const double sx = view.width / 2.0 + view.viewFocal * x / z;
+    const double sy = view.height / 2.0 - view.viewFocal * y / z;
+    left = std::min(left, sx);
+    right = std::max(right, sx);
+    top = std::min(top, sy);
+    bottom = std::max(bottom, sy);
+  }
+  const double dx = std::max({left - circle.x, circle.x - right, 0.0});
+  const double dy = std::max({top - circle.y, circle.y - bottom, 0.0});
+  return dx * dx + dy * dy > circle.r * circle.r;
+}
+
 }  // namespace
 
 bool isPaintable(const Model& model, const LayerState& layers, int64_t triangle) {
@@ -159,6 +185,7 @@ void paintTriangle(Stroke& stroke, const BrushScene& scene, int64_t triangle,
   const Vec3 pointTopLeft = camera(w.topLeft), perColumn = camera(w.perColumn),
              perRow = camera(w.perRow);
   const double halfW = view.width / 2.0, halfH = view.height / 2.0, f = view.viewFocal;
+  if (circle && outsideCircle(p, w.toPixels, view, *circle)) return;
   const StrokeBlend blend{stroke.base, stroke.mask};
   const double boxColumns = static_cast<double>(cover.right() - cover.left());
   for (int64_t row = cover.top(); row <= cover.bottom(); ++row) {
