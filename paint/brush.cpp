@@ -150,13 +150,16 @@ void dab(Stroke& stroke, const BrushScene& scene, const BrushSettings& brush, do
     }
 
   const DabCircle circle{x, y, r};
+  const bool throughStencil = brush.source == PaintSource::stencil && scene.stencil &&
+                              scene.stencil->width > 0 && scene.stencil->height > 0;
   for (const int32_t t : stroke.dabTriangles)
     paintTriangle(stroke, scene, t, &circle, brush.hardness / 100.0, brush.opacity / 100.0,
-                  brush.color);
+                  brush.color, throughStencil);
 }
 
 void paintTriangle(Stroke& stroke, const BrushScene& scene, int64_t triangle,
-                   const DabCircle* circle, double hardness, double opacity, uint32_t color) {
+                   const DabCircle* circle, double hardness, double opacity, uint32_t color,
+                   bool throughStencil) {
   const View3D& view = scene.view;
   Texture& texture = scene.texture;
   const size_t count = texelCount(texture);
@@ -240,9 +243,16 @@ void paintTriangle(Stroke& stroke, const BrushScene& scene, int64_t triangle,
         }
       }
       if (!(c > 0)) continue;
+      uint32_t paint = color;
+      if (throughStencil) {
+        const uint32_t sample = sampleStencilAtView(*scene.stencil, scene.stencilPlacement, sx, sy);
+        if ((sample >> 24) == 0) continue;
+        paint = sample & 0xFFFFFF;
+        c *= (sample >> 24) / 255.0;
+      }
       const int alpha = static_cast<int>(opacity * 255 * c + 0.5);  // positive: rounds
       blendPixel(blend, texture.TexturePixels,
-                 static_cast<size_t>(row * texture.TextureWidth + column), color, alpha);
+                 static_cast<size_t>(row * texture.TextureWidth + column), paint, alpha);
     }
   }
 }

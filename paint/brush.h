@@ -9,8 +9,10 @@
 #include <vector>
 
 #include "model/model.h"
+#include "paint/paint_state.h"
 #include "paint/texture.h"
 #include "paint/tips.h"
+#include "render/stencil.h"
 #include "render/view.h"
 
 struct BrushSettings {
@@ -19,6 +21,9 @@ struct BrushSettings {
   int opacity = 100;                          // %
   int hardness = 50;                          // %: the inner part of the radius at full coverage
   BrushTip tip = BrushTip::round;
+  // "Paint with". The pattern is not passed to the brush: it paints the brush colour, as it
+  // does with the stencil when none is loaded.
+  PaintSource source = PaintSource::colour;
 };
 
 // What a dab reads (the model and the last render of it) and writes (the texture).
@@ -27,6 +32,8 @@ struct BrushScene {
   const View3D& view;
   const LayerState& layers;
   Texture& texture;
+  const Image* stencil = nullptr;  // the loaded stencil (RGBA), if any, and where it lies
+  StencilPlacement stencilPlacement{};
 };
 
 // One stroke, from the button going down to it going up: one undo step, within which a texel
@@ -78,6 +85,9 @@ struct DabCircle {
 // whose projection through the last render is in view and not hidden behind what the view
 // shows there, blending `color` from the stroke's base at `opacity` (0 .. 1) times the
 // coverage. With a circle, only texels inside it, with the hardness falloff and the tip of
-// `stroke.tip`. A texel keeps the strongest alpha of the stroke.
+// `stroke.tip`. With `throughStencil`, the colour is the scene's stencil at the texel's screen
+// point, its alpha scaling the coverage (transparent parts paint nothing). A texel keeps the
+// strongest alpha of the stroke.
 void paintTriangle(Stroke& stroke, const BrushScene& scene, int64_t triangle,
-                   const DabCircle* circle, double hardness, double opacity, uint32_t color);
+                   const DabCircle* circle, double hardness, double opacity, uint32_t color,
+                   bool throughStencil = false);

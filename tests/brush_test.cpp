@@ -126,6 +126,27 @@ TEST_F(BrushFixture, HiddenTexelsAreNotPainted) {
   EXPECT_EQ(red(static_cast<int64_t>(frontU * kTexels), 31), 0u);
 }
 
+TEST_F(BrushFixture, StencilPaintsItsColoursThroughItsAlpha) {
+  // Two stencil pixels 20 screen pixels wide over the view's centre: opaque blue on the
+  // left, transparent on the right.
+  Image stencil(2, 1);
+  stencil.at(0, 0) = 0xFFu << 24 | 0xFF0000u;
+  BrushScene withStencil = scene();
+  withStencil.stencil = &stencil;
+  withStencil.stencilPlacement = {50, 50, 20, 0};
+  brush.size = 40;
+  brush.hardness = 100;
+  brush.source = PaintSource::stencil;
+  beginStroke(stroke, withStencil, brush, kTexels, kTexels, 50, 50, random);
+  // Texel 19 lands at x = 38.2, on the blue pixel; texel 44 at 61.8 on the transparent one.
+  EXPECT_EQ(texture.TexturePixels[32 * kTexels + 19], 0xFF0000u);
+  EXPECT_EQ(texture.TexturePixels[32 * kTexels + 44], kWhite);
+  // Without a stencil the brush colour is painted.
+  withStencil.stencil = nullptr;
+  beginStroke(stroke, withStencil, brush, kTexels, kTexels, 50, 50, random);
+  EXPECT_EQ(texture.TexturePixels[32 * kTexels + 44], brush.color);
+}
+
 TEST_F(BrushFixture, LayersThatMayNotBePaintedStayUnchanged) {
   struct Case {
     const char* name;
