@@ -42,15 +42,37 @@ TriangleCoverage::TriangleCoverage(const std::array<double, 3>& x,
   boxRange(std::min({y[0], y[1], y[2]}), std::max({y[0], y[1], y[2]}), height, top_, bottom_);
 }
 
-bool TriangleCoverage::covers(int64_t column, int64_t row) const {
-  if (column < left_ || column > right_ || row < top_ || row > bottom_) return false;
+std::optional<std::array<double, 3>> TriangleCoverage::weightsAt(int64_t column,
+                                                                 int64_t row) const {
+  if (column < left_ || column > right_ || row < top_ || row > bottom_) return std::nullopt;
   const double sx = static_cast<double>(column) + 0.5;
   const double sy = static_cast<double>(row) + 0.5;
   const double l1 = cross(x_[0] - x_[2], y_[0] - y_[2], sx - x_[2], sy - y_[2]) / area2_;
   const double l0 = cross(x_[2] - x_[1], y_[2] - y_[1], sx - x_[1], sy - y_[1]) / area2_;
   const double l2 = 1 - l0 - l1;
   // Each weight times its factor is the signed distance in pixels from the opposite edge line.
-  return l0 * factor_[0] >= -1 && l1 * factor_[1] >= -1 && l2 * factor_[2] >= -1;
+  if (l0 * factor_[0] >= -1 && l1 * factor_[1] >= -1 && l2 * factor_[2] >= -1)
+    return std::array<double, 3>{l0, l1, l2};
+  return std::nullopt;
+}
+
+TriangleCoverage::WeightSteps TriangleCoverage::weightSteps() const {
+  WeightSteps steps{};
+  if (empty()) return steps;
+  const auto at = [&](double sx, double sy) {
+    const double l1 = cross(x_[0] - x_[2], y_[0] - y_[2], sx - x_[2], sy - y_[2]) / area2_;
+    const double l0 = cross(x_[2] - x_[1], y_[2] - y_[1], sx - x_[1], sy - y_[1]) / area2_;
+    return std::array<double, 3>{l0, l1, 1 - l0 - l1};
+  };
+  const double sx = static_cast<double>(left_) + 0.5, sy = static_cast<double>(top_) + 0.5;
+  steps.topLeft = at(sx, sy);
+  const auto right = at(sx + 1, sy), below = at(sx, sy + 1);
+  for (int k = 0; k < 3; ++k) {
+    steps.perColumn[k] = right[k] - steps.topLeft[k];
+    steps.perRow[k] = below[k] - steps.topLeft[k];
+  }
+  steps.toPixels = factor_;
+  return steps;
 }
 
 TriangleCoverage triangleCoverage(const Model& model, int64_t triangle, int64_t width,
@@ -89,16 +111,7 @@ void fillTriangle(const Model& model, int64_t triangle, std::span<uint32_t> pixe
         pixels[i] = colour;
         continue;
       }
-      if (blend->mask[i] >= alpha) continue;
-      blend->mask[i] = static_cast<uint8_t>(alpha);
-      const uint32_t base = blend->base[i];
-      uint32_t out = 0;
-      for (int shift = 0; shift <= 16; shift += 8) {
-        const int b = static_cast<int>(base >> shift & 0xFF);
-        const int s = static_cast<int>(colour >> shift & 0xFF);
-        out |= static_cast<uint32_t>(b + alpha * (s - b) / 255) << shift;
-      }
-      pixels[i] = out;
+      blendPixel(*blend, pixels, i, colour, alpha);
     }
   }
 }

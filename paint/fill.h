@@ -5,6 +5,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <span>
 
 #include "model/model.h"
@@ -29,7 +30,18 @@ class TriangleCoverage {
   int64_t right() const { return right_; }
   int64_t bottom() const { return bottom_; }
   // Whether pixel (column, row) is covered; false outside the box.
-  bool covers(int64_t column, int64_t row) const;
+  bool covers(int64_t column, int64_t row) const { return weightsAt(column, row).has_value(); }
+  // The barycentric weights of the corners at the centre of pixel (column, row) when it is
+  // covered (they may be slightly negative on the fringe).
+  std::optional<std::array<double, 3>> weightsAt(int64_t column, int64_t row) const;
+  // The same weights as affine functions of the pixel, for walking the box: their values at
+  // the centre of its top-left pixel, their change per column and per row, and per corner the
+  // factor that turns the weight into a signed distance in pixels from the opposite edge (a
+  // pixel is covered when all three are at least -1).
+  struct WeightSteps {
+    std::array<double, 3> topLeft, perColumn, perRow, toPixels;
+  };
+  WeightSteps weightSteps() const;
 
  private:
   std::array<double, 3> x_{}, y_{};
@@ -49,6 +61,23 @@ struct StrokeBlend {
   std::span<const uint32_t> base;  // StrokeBase
   std::span<uint8_t> mask;         // StrokeMask
 };
+
+// The build-up limit and blend of one pixel: nothing when the mask at `index` already holds
+// `alpha` or more; otherwise the mask takes alpha and each of red, green and blue becomes
+// base + alpha * (colour - base) / 255 (truncated toward zero) from the blend base.
+inline void blendPixel(const StrokeBlend& blend, std::span<uint32_t> pixels, size_t index,
+                       uint32_t colour, int alpha) {
+  if (blend.mask[index] >= alpha) return;
+  blend.mask[index] = static_cast<uint8_t>(alpha);
+  const uint32_t base = blend.base[index];
+  uint32_t out = 0;
+  for (int shift = 0; shift <= 16; shift += 8) {
+    const int b = static_cast<int>(base >> shift & 0xFF);
+    const int s = static_cast<int>(colour >> shift & 0xFF);
+    out |= static_cast<uint32_t>(b + alpha * (s - b) / 255) << shift;
+  }
+  pixels[index] = out;
+}
 
 // Paints the covered pixels of one triangle into `pixels` (width x height, row 0 at the top):
 // - alpha >= 255: the pixel becomes `colour`;

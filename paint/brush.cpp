@@ -1,0 +1,258 @@
+#include "paint/brush.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "paint/fill.h"
+
+namespace {
+
+// The corners' vertex indices, or nothing when one lies outside the model or was not
+// transformed by the last render.
+std::optional<std::array<size_t, 3>> cornersOf(const Model& model, const View3D& view,
+                                               int64_t triangle) {
+  if (triangle < 0 || triangle >= model.triangleCount()) return std::nullopt;
+  const Triangle& t = model.triangles[static_cast<size_t>(triangle)];
+  std::array<size_t, 3> corners;
+  const int32_t indices[3] = {t.cornerA, t.cornerB, t.cornerC};
+  for (int k = 0; k < 3; ++k) {
+    if (indices[k] < 0 || indices[k] >= std::min(model.vertexCount(), view.transformedVertices))
+      return std::nullopt;
+    corners[k] = static_cast<size_t>(indices[k]);
+  }
+  return corners;
+}
+
+// The integer part of a screen coordinate, clamped to 0 .. size - 1.
+int clampedPixel(double t, int size) {
+  return static_cast<int>(std::clamp(std::trunc(t), 0.0, static_cast<double>(size - 1)));
+}
+
+bool layerFlag(const std::vector<uint8_t>& flags, int32_t layer) {
+  return layer >= 0 && static_cast<size_t>(layer) < flags.size() && flags[static_cast<size_t>(layer)];
+}
+
+size_t texelCount(const Texture& texture) {
+  return static_cast<size_t>(texture.TextureWidth) * static_cast<size_t>(texture.TextureHeight);
+}
+
+// Whether every texel the painter would visit projects outside the circle: true when the
+// triangle widened by the one-texel fringe lies in front of the near distance and its screen
+// box is farther than r from the centre. The widened triangle has the corners where two
+// weights reach the fringe, -1 / toPixels.
+bool outsideCircle(const std::array<Vec3, 3>& p, const std::array<double, 3>& toPixels,
+                   const View3D& view, const DabCircle& circle) {
+  double left = INFINITY, right = -INFINITY, top = INFINITY, bottom = -INFINITY;
+  for (int k = 0; k < 3; ++k) {
+    const int k1 = (k + 1) % 3, k2 = (k + 2) % 3;
+    const double m1 = 1 / toPixels[k1], m2 = 1 / toPixels[k2];
+    const double x = p[k].x + m1 * (p[k].x - p[k1].x) + m2 * (p[k].x - p[k2].x);
+    const double y = p[k].y + m1 * (p[k].y - p[k1].y) + m2 * (p[k].y - p[k2].y);
+    const double z = p[k].z + m1 * (p[k].z - p[k1].z) + m2 * (p[k].z - p[k2].z);
+    if (!(z > view.viewNear)) return false;
+    const double sx = view.width / 2.0 + view.viewFocal * x / z;
+    const double sy = view.height / 2.0 - view.viewFocal * y / z;
+    left = std::min(left, sx);
+    right = std::max(right, sx);
+    top = std::min(top, sy);
+    bottom = std::max(bottom, sy);
+  }
+  const double dx = std::max({left - circle.x, circle.x - right, 0.0});
+  const double dy = std::max({top - circle.y, circle.y - bottom, 0.0});
+  return dx * dx + dy * dy > circle.r * circle.r;
+}
+
+}  // namespace
+
+bool isPaintable(const Model& model, const LayerState& layers, int64_t triangle) {
+  if (triangle < 0 || triangle >= model.triangleCount()) return false;
+  const int32_t layer = model.triangles[static_cast<size_t>(triangle)].layer;
+  if (layerFlag(layers.hidden, layer) || layerFlag(layers.locked, layer)) return false;
+  return !layers.onlyLayer || layer == layers.curLayer;
+}
+
+TextureViewUpdate beginStroke(Stroke& stroke, const BrushScene& scene,
+                              const BrushSettings& brush, int64_t texWidth, int64_t texHeight,
+                              double x, double y, std::mt19937& random) {
+  Texture& texture = scene.texture;
+  TextureViewUpdate update = beginPaintStep(texture, texWidth, texHeight);
+  stroke.base = texture.TexturePixels;
+  stroke.mask.assign(stroke.base.size(), 0);
+  if (stroke.triStamp.size() < static_cast<size_t>(scene.model.triangleCount()) + 1)
+    stroke.triStamp.resize(static_cast<size_t>(scene.model.triangleCount()) + 1, 0);
+  stroke.active = true;
+  texture.TextureModified = true;
+  ++texture.TextureRevision;
+  stroke.lastX = x;
+  stroke.lastY = y;
+  dab(stroke, scene, brush, x, y, random);
+  update.redraw = true;
+  return update;
+}
+
+double dabSpacing(const BrushSettings& brush) {
+  const double size = brush.size;
+  double spacing = size / 6;
+  if (brush.tip == BrushTip::sponge) spacing = size * 0.35;
+  if (brush.tip == BrushTip::splatter) spacing = size * 0.9;
+  return std::max(spacing, 1.0);
+}
+
+void continueStroke(Stroke& stroke, const BrushScene& scene, const BrushSettings& brush,
+                    double x, double y, std::mt19937& random) {
+  if (!stroke.active) return;
+  const double fromX = stroke.lastX, fromY = stroke.lastY;
+  const double d = std::hypot(x - fromX, y - fromY);
+  if (!std::isfinite(d)) return;
+  const double spacing = dabSpacing(brush);
+  const int64_t n = static_cast<int64_t>(d / spacing);
+  if (brush.tip == BrushTip::sponge || brush.tip == BrushTip::splatter) {
+    if (n == 0) return;  // the distance keeps adding up until a whole spacing is reached
+    for (int64_t k = 1; k <= n; ++k) {
+      stroke.lastX = fromX + (x - fromX) * spacing * static_cast<double>(k) / d;
+      stroke.lastY = fromY + (y - fromY) * spacing * static_cast<double>(k) / d;
+      dab(stroke, scene, brush, stroke.lastX, stroke.lastY, random);
+    }
+    return;
+  }
+  if (n == 0) dab(stroke, scene, brush, x, y, random);
+  for (int64_t k = 1; k <= n; ++k) {
+    const double f = static_cast<double>(k) / static_cast<double>(n);
+    dab(stroke, scene, brush, fromX + (x - fromX) * f, fromY + (y - fromY) * f, random);
+  }
+  stroke.lastX = x;
+  stroke.lastY = y;
+}
+
+void dab(Stroke& stroke, const BrushScene& scene, const BrushSettings& brush, double x, double y,
+         std::mt19937& random) {
+  const View3D& view = scene.view;
+  if (view.width < 1 || view.height < 1 || scene.model.triangleCount() == 0 ||
+      scene.texture.TextureWidth < 1 || stroke.mask.size() < texelCount(scene.texture))
+    return;
+  const double r = std::max(brush.size / 2.0, 0.5);
+  drawDabTip(stroke.tip, brush.tip, r, random);
+  ++stroke.dabCounter;
+  if (stroke.triStamp.size() < static_cast<size_t>(scene.model.triangleCount()))
+    stroke.triStamp.resize(static_cast<size_t>(scene.model.triangleCount()), 0);
+
+  // The triangles the view shows in the dab's box, each once, in the order first seen.
+  const int left = clampedPixel(x - r, view.width) - 1, right = clampedPixel(x + r, view.width) + 1;
+  const int top = clampedPixel(y - r, view.height) - 1, bottom = clampedPixel(y + r, view.height) + 1;
+  stroke.dabTriangles.clear();
+  for (int row = std::max(top, 0); row <= std::min(bottom, view.height - 1); ++row)
+    for (int column = std::max(left, 0); column <= std::min(right, view.width - 1); ++column) {
+      const int32_t t = view.viewTriangle[static_cast<size_t>(row) * view.width + column];
+      if (t < 0 || t >= scene.model.triangleCount() || stroke.triStamp[static_cast<size_t>(t)] == stroke.dabCounter)
+        continue;
+      stroke.triStamp[static_cast<size_t>(t)] = stroke.dabCounter;
+      if (isPaintable(scene.model, scene.layers, t)) stroke.dabTriangles.push_back(t);
+    }
+
+  const DabCircle circle{x, y, r};
+  const bool throughStencil = brush.source == PaintSource::stencil && scene.stencil &&
+                              scene.stencil->width > 0 && scene.stencil->height > 0;
+  for (const int32_t t : stroke.dabTriangles)
+    paintTriangle(stroke, scene, t, &circle, brush.hardness / 100.0, brush.opacity / 100.0,
+                  brush.color, throughStencil);
+}
+
+void paintTriangle(Stroke& stroke, const BrushScene& scene, int64_t triangle,
+                   const DabCircle* circle, double hardness, double opacity, uint32_t color,
+                   bool throughStencil) {
+  const View3D& view = scene.view;
+  Texture& texture = scene.texture;
+  const size_t count = texelCount(texture);
+  if (texture.TexturePixels.size() < count || stroke.base.size() < count ||
+      stroke.mask.size() < count)
+    return;
+  const auto corners = cornersOf(scene.model, view, triangle);
+  if (!corners) return;
+  std::array<Vec3, 3> p;
+  for (int k = 0; k < 3; ++k) {
+    const size_t v = (*corners)[k];
+    p[k] = {view.cameraX[v], view.cameraY[v], view.cameraZ[v]};
+    if (!(p[k].z > view.viewNear)) return;
+  }
+  const TriangleCoverage cover =
+      triangleCoverage(scene.model, triangle, texture.TextureWidth, texture.TextureHeight);
+  if (cover.empty()) return;
+
+  // The weights, and with them the camera-space point, are affine in the texel: walk them.
+  const TriangleCoverage::WeightSteps w = cover.weightSteps();
+  const auto camera = [&](const std::array<double, 3>& b) {
+    return Vec3{b[0] * p[0].x + b[1] * p[1].x + b[2] * p[2].x,
+                b[0] * p[0].y + b[1] * p[1].y + b[2] * p[2].y,
+                b[0] * p[0].z + b[1] * p[1].z + b[2] * p[2].z};
+  };
+  const Vec3 pointTopLeft = camera(w.topLeft), perColumn = camera(w.perColumn),
+             perRow = camera(w.perRow);
+  const double halfW = view.width / 2.0, halfH = view.height / 2.0, f = view.viewFocal;
+  if (circle && outsideCircle(p, w.toPixels, view, *circle)) return;
+  const StrokeBlend blend{stroke.base, stroke.mask};
+  const double boxColumns = static_cast<double>(cover.right() - cover.left());
+  for (int64_t row = cover.top(); row <= cover.bottom(); ++row) {
+    const double dr = static_cast<double>(row - cover.top());
+    // Each corner's distance in texels from the opposite edge, at the row's start and per
+    // column; the row's columns within a texel of all three edges (widened by one against
+    // rounding, each texel is still checked below).
+    std::array<double, 3> edge, edgeStep;
+    double first = 0, last = boxColumns;
+    for (int k = 0; k < 3; ++k) {
+      edge[k] = (w.topLeft[k] + w.perRow[k] * dr) * w.toPixels[k];
+      edgeStep[k] = w.perColumn[k] * w.toPixels[k];
+      if (edgeStep[k] > 0) first = std::max(first, std::floor((-1 - edge[k]) / edgeStep[k]) - 1);
+      else if (edgeStep[k] < 0) last = std::min(last, std::ceil((-1 - edge[k]) / edgeStep[k]) + 1);
+      else if (edge[k] < -1) last = -1;
+    }
+    for (int k = 0; k < 3; ++k) edge[k] += edgeStep[k] * first;
+    double x = pointTopLeft.x + perRow.x * dr + perColumn.x * first;
+    double y = pointTopLeft.y + perRow.y * dr + perColumn.y * first;
+    double z = pointTopLeft.z + perRow.z * dr + perColumn.z * first;
+    for (double dc = first; dc <= last; ++dc, x += perColumn.x, y += perColumn.y,
+                z += perColumn.z, edge[0] += edgeStep[0], edge[1] += edgeStep[1],
+                edge[2] += edgeStep[2]) {
+      if (edge[0] < -1 || edge[1] < -1 || edge[2] < -1 || !(z > view.viewNear)) continue;
+      const int64_t column = cover.left() + static_cast<int64_t>(dc);
+      const double inverseZ = 1 / z;
+      const double sx = halfW + f * x * inverseZ;
+      const double sy = halfH - f * y * inverseZ;
+      double dist2 = 0;
+      if (circle) {
+        dist2 = (sx - circle->x) * (sx - circle->x) + (sy - circle->y) * (sy - circle->y);
+        if (dist2 > circle->r * circle->r) continue;
+      }
+      // In view when the integer parts are: from just above -1 up to the size.
+      if (!(sx > -1 && sx < view.width && sy > -1 && sy < view.height)) continue;
+      const size_t pixel =
+          static_cast<size_t>(static_cast<int>(sy)) * view.width + static_cast<size_t>(static_cast<int>(sx));
+      if (inverseZ < view.viewDepth[pixel] * 0.995f) continue;  // behind what the view shows
+
+      double c = 1;
+      if (circle) {
+        const double hardRadius = hardness * circle->r;
+        if (hardness < 1 && dist2 > hardRadius * hardRadius) {
+          const double t = std::sqrt(dist2) / circle->r;
+          const double s = 1 - (t - hardness) / (1 - hardness);
+          c = s * s * (3 - 2 * s);
+        }
+        if (stroke.tip.tip != BrushTip::round) {
+          const double tip =
+              tipValue(stroke.tip, sx, sy, sx - circle->x, sy - circle->y, circle->r);
+          c = stroke.tip.tip == BrushTip::splatter ? tip : c * tip;
+        }
+      }
+      if (!(c > 0)) continue;
+      uint32_t paint = color;
+      if (throughStencil) {
+        const uint32_t sample = sampleStencilAtView(*scene.stencil, scene.stencilPlacement, sx, sy);
+        if ((sample >> 24) == 0) continue;
+        paint = sample & 0xFFFFFF;
+        c *= (sample >> 24) / 255.0;
+      }
+      const int alpha = static_cast<int>(opacity * 255 * c + 0.5);  // positive: rounds
+      blendPixel(blend, texture.TexturePixels,
+                 static_cast<size_t>(row * texture.TextureWidth + column), paint, alpha);
+    }
+  }
+}

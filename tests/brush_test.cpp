@@ -1,0 +1,231 @@
+#include <gtest/gtest.h>
+
+#include <random>
+
+#include "paint/brush.h"
+#include "render/view.h"
+
+namespace {
+
+constexpr uint32_t kWhite = 0xFFFFFF;
+constexpr int kSide = 100;        // view, pixels
+constexpr int64_t kTexels = 64;   // texture side
+constexpr double kDist = 4;       // eye to the quad at z = 0
+
+void addQuad(Model& m, float half, float z, float u0, float u1, int32_t layer = 0) {
+  const int32_t first = static_cast<int32_t>(m.vertices.size());
+  m.vertices.push_back({-half, -half, z, u0, 0});
+  m.vertices.push_back({half, -half, z, u1, 0});
+  m.vertices.push_back({half, half, z, u1, 1});
+  m.vertices.push_back({-half, half, z, u0, 1});
+  m.triangles.push_back({first, first + 1, first + 2, 0, layer});
+  m.triangles.push_back({first, first + 2, first + 3, 0, layer});
+}
+
+// A square of side 2 facing the camera at distance 4, its UVs over the whole texture, seen in
+// a 100 x 100 view; the texture is white once a stroke begins.
+struct BrushFixture : ::testing::Test {
+  Model model;
+  View3D view;
+  LayerState layers;
+  Texture texture;
+  Stroke stroke;
+  BrushSettings brush;
+  std::mt19937 random{7};
+
+  BrushFixture() {
+    model.layerNames = {"A", "B"};
+    addQuad(model, 1, 0, 0, 1);
+    resizeLayerState(layers, 2);
+    brush.color = 0;  // black on white: each channel reads 255 - alpha
+    render();  // screenX and screenY need the focal length
+  }
+  BrushScene scene() { return {model, view, layers, texture}; }
+  void render() {
+    RenderInputs in;
+    in.camera.dist = kDist;
+    renderView(view, kSide, kSide, model, in);
+  }
+  void stroke1(double x, double y) {
+    render();
+    beginStroke(stroke, scene(), brush, kTexels, kTexels, x, y, random);
+  }
+  // Where the centre of texel (column, row) of the facing quad lands on the screen.
+  double screenX(int64_t column) const {
+    const double x = 2 * (column + 0.5) / kTexels - 1;
+    return kSide / 2.0 + view.viewFocal * x / kDist;
+  }
+  double screenY(int64_t row) const {
+    const double y = 1 - 2 * (row + 0.5) / kTexels;
+    return kSide / 2.0 - view.viewFocal * y / kDist;
+  }
+  uint32_t red(int64_t column, int64_t row) const {
+    return texture.TexturePixels[static_cast<size_t>(row * kTexels + column)] & 0xFF;
+  }
+};
+
+TEST_F(BrushFixture, RoundDabPaintsTheCircleWithItsHardness) {
+  brush.size = 10;
+  brush.hardness = 100;
+  brush.color = 0x123456;
+  stroke1(screenX(32), screenY(32));
+  EXPECT_EQ(texture.TexturePixels[32 * kTexels + 32], 0x123456u);
+  // A texel is 0.943 pixels on the screen: 4 texels lie inside the radius of 5, 6 outside.
+  EXPECT_EQ(texture.TexturePixels[32 * kTexels + 36], 0x123456u);
+  EXPECT_EQ(texture.TexturePixels[32 * kTexels + 38], kWhite);
+  EXPECT_EQ(texture.TexturePixels[0], kWhite);
+  EXPECT_EQ(texture.TextureRevision, 2);  // the white texture, then the stroke
+  EXPECT_EQ(texture.UndoList.size(), 1u);
+
+  // Hardness 0 falls off from the centre: 5 texels (4.715 pixels) out, t = 0.4715,
+  // s = 0.5285, coverage 0.5427, alpha 138.
+  resetTexture(texture);
+  brush.size = 20;
+  brush.hardness = 0;
+  brush.color = 0;
+  stroke1(screenX(32), screenY(32));
+  EXPECT_EQ(red(32, 32), 0u);
+  EXPECT_EQ(red(37, 32), 255u - 138u);
+}
+
+TEST_F(BrushFixture, PaintDoesNotBuildUpWithinAStroke) {
+  brush.opacity = 50;
+  brush.hardness = 0;
+  stroke1(screenX(32), screenY(32));
+  EXPECT_EQ(red(32, 32), 127u);  // alpha 128 at the centre
+  // A dab 3 pixels on reaches the texel with less coverage and leaves it as it was; the one
+  // in between gets the stronger of the two dabs.
+  const uint32_t between = red(34, 32);
+  continueStroke(stroke, scene(), brush, screenX(32) + 3, screenY(32), random);
+  EXPECT_EQ(red(32, 32), 127u);
+  EXPECT_LT(red(34, 32), between);
+  // A second stroke blends from what the first left: 127 - 128 * 127 / 255.
+  stroke1(screenX(32), screenY(32));
+  EXPECT_EQ(red(32, 32), 64u);
+  EXPECT_EQ(texture.UndoList.size(), 2u);
+}
+
+TEST_F(BrushFixture, HiddenTexelsAreNotPainted) {
+  // A smaller square in front (z = 1, 20 pixels to each side of the centre) takes the right
+  // half of the texture; the facing square behind it keeps the left half.
+  model.vertices.clear();
+  model.triangles.clear();
+  addQuad(model, 1, 0, 0, 0.5f);
+  addQuad(model, 0.5f, 1, 0.5f, 1);
+  brush.size = 16;
+  brush.hardness = 100;
+  stroke1(70, 50);  // on the front square's right edge
+  // Behind: u = (x + 1) / 4 with x = (sx - 50) * 4 / f; the texel row of v = 0.5 is 31/32.
+  const auto backColumn = [&](double sx) {
+    return static_cast<int64_t>(((sx - 50) * kDist / view.viewFocal + 1) / 4 * kTexels);
+  };
+  EXPECT_EQ(red(backColumn(66), 31), 255u) << "hidden by the front square";
+  EXPECT_EQ(red(backColumn(75), 31), 0u) << "seen beside it";
+  // In front: u = 0.5 + (x' + 0.5) / 2 with x' = (sx - 50) * 3 / f.
+  const double frontU = 0.5 + ((66 - 50) * (kDist - 1) / view.viewFocal + 0.5) / 2;
+  EXPECT_EQ(red(static_cast<int64_t>(frontU * kTexels), 31), 0u);
+}
+
+TEST_F(BrushFixture, StencilPaintsItsColoursThroughItsAlpha) {
+  // Two stencil pixels 20 screen pixels wide over the view's centre: opaque blue on the
+  // left, transparent on the right.
+  Image stencil(2, 1);
+  stencil.at(0, 0) = 0xFFu << 24 | 0xFF0000u;
+  BrushScene withStencil = scene();
+  withStencil.stencil = &stencil;
+  withStencil.stencilPlacement = {50, 50, 20, 0};
+  brush.size = 40;
+  brush.hardness = 100;
+  brush.source = PaintSource::stencil;
+  beginStroke(stroke, withStencil, brush, kTexels, kTexels, 50, 50, random);
+  // Texel 19 lands at x = 38.2, on the blue pixel; texel 44 at 61.8 on the transparent one.
+  EXPECT_EQ(texture.TexturePixels[32 * kTexels + 19], 0xFF0000u);
+  EXPECT_EQ(texture.TexturePixels[32 * kTexels + 44], kWhite);
+  // Without a stencil the brush colour is painted.
+  withStencil.stencil = nullptr;
+  beginStroke(stroke, withStencil, brush, kTexels, kTexels, 50, 50, random);
+  EXPECT_EQ(texture.TexturePixels[32 * kTexels + 44], brush.color);
+}
+
+TEST_F(BrushFixture, LayersThatMayNotBePaintedStayUnchanged) {
+  struct Case {
+    const char* name;
+    bool hidden, locked, onlyLayer;
+    int64_t curLayer;
+    bool painted;
+  };
+  const Case cases[] = {
+      {"hidden", true, false, false, 0, false},
+      {"locked", false, true, false, 0, false},
+      {"only another layer", false, false, true, 1, false},
+      {"only this layer", false, false, true, 0, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    layers.hidden[0] = c.hidden;
+    layers.locked[0] = c.locked;
+    layers.onlyLayer = c.onlyLayer;
+    layers.curLayer = c.curLayer;
+    resetTexture(texture);
+    // The view still shows the triangles of a hidden layer: the brush must refuse them itself.
+    stroke1(screenX(32), screenY(32));
+    EXPECT_EQ(red(32, 32), c.painted ? 0u : 255u);
+  }
+  layers.locked.resize(0);  // a layer beyond the array is unlocked
+  layers.hidden[0] = false;
+  layers.onlyLayer = false;
+  EXPECT_TRUE(isPaintable(model, layers, 0));
+}
+
+TEST_F(BrushFixture, DabSpacingAlongAMove) {
+  brush.size = 24;  // "Round": every 4 pixels, the move divided evenly
+  stroke1(20, 50);
+  continueStroke(stroke, scene(), brush, 30, 50, random);
+  EXPECT_EQ(stroke.dabCounter, 3u);
+  continueStroke(stroke, scene(), brush, 31, 50, random);  // shorter than the spacing: one dab
+  EXPECT_EQ(stroke.dabCounter, 4u);
+  EXPECT_EQ(stroke.lastX, 31);
+
+  brush.tip = BrushTip::sponge;  // every 7 pixels at size 20; the rest carries over
+  brush.size = 20;
+  stroke1(20, 50);
+  const uint32_t first = stroke.dabCounter;  // the counter runs on across strokes
+  continueStroke(stroke, scene(), brush, 25, 50, random);
+  EXPECT_EQ(stroke.dabCounter, first);
+  EXPECT_EQ(stroke.lastX, 20);
+  continueStroke(stroke, scene(), brush, 35, 50, random);
+  EXPECT_EQ(stroke.dabCounter, first + 2);
+  EXPECT_DOUBLE_EQ(stroke.lastX, 34);
+
+  brush.tip = BrushTip::splatter;
+  EXPECT_EQ(dabSpacing(brush), 18);
+  brush.size = 1;
+  EXPECT_EQ(dabSpacing(brush), 1);
+}
+
+TEST_F(BrushFixture, TipsBreakUpTheDabRepeatablyFromTheSeed) {
+  brush.size = 40;
+  brush.hardness = 100;
+  const auto paintWith = [&](BrushTip tip, unsigned seed) {
+    brush.tip = tip;
+    random.seed(seed);
+    resetTexture(texture);
+    stroke1(50, 50);
+    return texture.TexturePixels;
+  };
+  const auto painted = [](const std::vector<uint32_t>& pixels) {
+    return std::count_if(pixels.begin(), pixels.end(), [](uint32_t p) { return p != kWhite; });
+  };
+  const auto round = painted(paintWith(BrushTip::round, 1));
+  for (const BrushTip tip : {BrushTip::sponge, BrushTip::splatter, BrushTip::chalk}) {
+    SCOPED_TRACE(static_cast<int>(tip));
+    const auto first = paintWith(tip, 1);
+    EXPECT_EQ(paintWith(tip, 1), first);
+    EXPECT_GT(painted(first), 0);
+    EXPECT_LT(painted(first), round);
+    // "Chalk" is fixed to the screen and draws nothing at random.
+    EXPECT_EQ(paintWith(tip, 2) == first, tip == BrushTip::chalk);
+  }
+}
+
+}  // namespace
