@@ -17,6 +17,10 @@ struct Triangle {
   int32_t material = -1;  // index into materialNames (the Surface after unwrapping)
   int32_t layer = 0;      // index into layerNames
 
+  // Corner k (0, 1, 2): cornerA, cornerB, cornerC.
+  int32_t corner(int k) const { return k == 0 ? cornerA : k == 1 ? cornerB : cornerC; }
+  int32_t& corner(int k) { return k == 0 ? cornerA : k == 1 ? cornerB : cornerC; }
+
   bool operator==(const Triangle&) const = default;
 };
 

@@ -57,14 +57,6 @@ double stretchOf(const TriangleFrame& f, const Vec2 c[3]) {
   return std::max(sigma1, 1 / sigma2);
 }
 
-int32_t cornerVertex(const Model& model, int32_t corner) {
-  const Triangle& t = model.triangles[corner / 3];
-  return corner % 3 == 0 ? t.cornerA : corner % 3 == 1 ? t.cornerB : t.cornerC;
-}
-
-Vec3 scaled(Vec3 v, double s) { return {v.x * s, v.y * s, v.z * s}; }
-Vec3 operator+(Vec3 a, Vec3 b) { return {a.x + b.x, a.y + b.y, a.z + b.z}; }
-
 // z = M x over the compressed rows.
 void multiply(const LscmWorkspace& w, size_t rows, const std::vector<double>& x,
               std::vector<double>& out) {
@@ -111,7 +103,7 @@ double lscmFlatten(const Model& model, const WeldData& weld, std::span<const int
   w.vertex.clear();
   for (int32_t t : chart)
     for (int k = 0; k < 3; ++k) {
-      const int32_t v = cornerVertex(model, 3 * t + k);
+      const int32_t v = model.triangles[t].corner(k);
       const int32_t pos = weld.positionId[v];
       if (localIndex[pos] >= 0) continue;
       localIndex[pos] = static_cast<int32_t>(w.position.size());
@@ -122,10 +114,10 @@ double lscmFlatten(const Model& model, const WeldData& weld, std::span<const int
 
   // Projection frame: A and B span the plane across the chart's mean normal.
   const double normalLength = length(normalSum);
-  const Vec3 N = normalLength < 1e-12 ? Vec3{0, 0, 1} : scaled(normalSum, 1 / normalLength);
+  const Vec3 N = normalLength < 1e-12 ? Vec3{0, 0, 1} : (1 / normalLength) * normalSum;
   Vec3 A = std::fabs(N.x) < 0.9 ? Vec3{1, 0, 0} : Vec3{0, 1, 0};
-  A = A - scaled(N, dot(A, N));
-  A = scaled(A, 1 / length(A));
+  A = A - dot(A, N) * N;
+  A = (1 / length(A)) * A;
   const Vec3 B = cross(N, A);
 
   w.z.resize(2 * n);
@@ -240,7 +232,7 @@ SmoothLayout segmentSmooth(const Model& model, const WeldData& weld, double maxA
   const auto T = static_cast<int32_t>(model.triangles.size());
   const double cosLimit = std::cos(maxAngleDegrees * M_PI / 180.0);
   auto material = [&](int32_t t) { return model.triangles[t].material; };
-  auto weighted = [&](int32_t t) { return scaled(weld.normal[t], weld.area[t]); };
+  auto weighted = [&](int32_t t) { return weld.area[t] * weld.normal[t]; };
   // Calls visit(n) for every triangle n across the edges of t (t itself included).
   auto forNeighbours = [&](int32_t t, auto visit) {
     for (int k = 0; k < 3; ++k)
@@ -269,7 +261,7 @@ SmoothLayout segmentSmooth(const Model& model, const WeldData& weld, double maxA
             dot(weld.normal[t], weld.normal[n]) < cosLimit)
           return;
         const double S = length(chartSum[c]);
-        if (!(S > 0) || dot(weld.normal[n], scaled(chartSum[c], 1 / S)) < cosLimit) return;
+        if (!(S > 0) || dot(weld.normal[n], (1 / S) * chartSum[c]) < cosLimit) return;
         chartOf[n] = c;
         ++chartSize[c];
         chartSum[c] = chartSum[c] + weighted(n);
@@ -290,7 +282,7 @@ SmoothLayout segmentSmooth(const Model& model, const WeldData& weld, double maxA
       if (c == chartOf[t] || chartSize[c] < 3 || material(n) != material(t)) return;
       const double S = length(chartSum[c]);
       if (!(S > 0)) return;
-      const double value = dot(weld.normal[t], scaled(chartSum[c], 1 / S));
+      const double value = dot(weld.normal[t], (1 / S) * chartSum[c]);
       if (value > cos85 && (best < 0 || value > bestValue)) {
         best = c;
         bestValue = value;

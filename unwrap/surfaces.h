@@ -12,9 +12,6 @@
 // The longest material name a .3ds holds.
 constexpr size_t kMaxSurfaceName = 15;
 
-// The UV key of a coordinate: nearest(c / 0.00001), halves away from zero.
-int64_t uvKeyCoordinate(float c);
-
 // Rewrites every triangle's material to its Surface and materialNames to the Surface names
 // ("<first 11 characters of the material>_001", ...), which are at most kMaxSurfaceName
 // characters and unique ignoring case (importers merge materials of one name): a long
