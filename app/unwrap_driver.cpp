@@ -1,12 +1,6 @@
 #include "app/unwrap_driver.h"
 
-#include <cmath>
-
-#include "app/model_report.h"
 #include "base/file_io.h"
-#include "base/number_text.h"
-#include "unwrap/mirror.h"
-#include "unwrap/surfaces.h"
 
 void unwrapModel(Session& session, Ui& ui) {
   if (session.sourceModel.triangles.empty()) {
@@ -14,61 +8,25 @@ void unwrapModel(Session& session, Ui& ui) {
     ui.refreshViews();
     return;
   }
-  UnwrapSettings& settings = session.settings;
-  Model& work = session.workModel;
-  UnwrapStats& stats = session.stats;
-  stats = UnwrapStats{};  // every figure belongs to this run, whichever steps it takes
-  modelCopy(work, session.sourceModel);
-  std::string report = modelReportHead(work, settings.layerUnwrap);
-  if (settings.layerUnwrap) layerSurfaceNames(work);
-  work.zUp = settings.upAxisChoice == 0;
-  modelToYUp(work);
-
-  if (settings.mapMode == MapMode::keep && !work.hasUVs) {
-    settings.mapMode = MapMode::exact;
+  if (unwrapFlattens(session.sourceModel, session.settings)) ui.status(kStatusCounts, kUnwrappingNote);
+  UnwrapResult result = unwrapSourceModel(session.sourceModel, session.settings);
+  if (result.mapMode != session.settings.mapMode) {
+    // So that the controls, and a later save, say what ran.
+    session.settings.mapMode = result.mapMode;
     ui.refreshControls();
-    report += "The file has no UVs: unwrapping\n";
   }
-  if (settings.mapMode != MapMode::keep) {
-    ui.status(kStatusCounts, kUnwrappingNote);
-    if (settings.mirrorAxis != 0)
-      mirrorUnwrap(work, settings, stats);
-    else
-      unwrapPieces(work, settings, stats);
-    report += "Unwrapped pieces: " + std::to_string(stats.pieceCount) + "\n";
-    if (settings.mirrorAxis != 0) {
-      report += "Mirrored: " + std::to_string(stats.mirroredCount) + " of " +
-                std::to_string(work.triangleCount()) + " triangles share UVs\n";
-      if (stats.mirroredCount == 0) report += "  (no mirror image found: is the model symmetric?)\n";
-    }
-    report += "Scale: " + fixedText(stats.layoutScale, 1) + " pixels per unit\n";
-    // Margins can leave no room at all: the pieces then shrink to nothing.
-    if (stats.largestPiece > 0 && stats.layoutScale * stats.largestPiece < 1)
-      report += std::string(kPiecesDoNotFit) + "\n";
-    report += "Texture used: " + fixedText(stats.textureUsed * 100, 0) + "%";
-    if (stats.rotatedCount > 0)
-      report += "  (" + std::to_string(stats.rotatedCount) + " pieces rotated)";
-    report += "\n";
-    if (settings.mapMode == MapMode::smooth)
-      report += "Largest stretch: " + fixedText((stats.largestStretch - 1) * 100, 0) + "%\n";
-    if (stats.foldedCount > 0)
-      report += "WARNING: " + std::to_string(stats.foldedCount) + " triangles folded over\n";
-  }
-
-  stats.surfaceCount = buildSurfaces(work, settings.mergeSurfaces);
-  report += "Surfaces: " + std::to_string(stats.surfaceCount) + "\n";
-  if (work.vertexCount() > 65535 || work.triangleCount() > 65535)
-    report += "WARNING: too large for .3ds (max. 65535)\n";
-  session.reportText = report;
+  session.workModel = std::move(result.workModel);
+  session.stats = result.stats;
+  session.reportText = std::move(result.report);
 
   session.modelLoaded = true;
   session.projectChanged = true;
   ui.status(kStatusFile, fileNameOf(session.modelPath));
-  ui.status(kStatusCounts, std::to_string(work.triangleCount()) + " triangles, " +
-                               std::to_string(stats.surfaceCount) + " surfaces");
+  ui.status(kStatusCounts, std::to_string(session.workModel.triangleCount()) + " triangles, " +
+                               std::to_string(session.stats.surfaceCount) + " surfaces");
   ui.refreshViews();
 }
 
 bool unwrapFlattens(const Model& source, const UnwrapSettings& settings) {
-  return !source.triangles.empty() && (settings.mapMode != MapMode::keep || !source.hasUVs);
+  return !source.triangles.empty() && effectiveMapMode(source, settings) != MapMode::keep;
 }

@@ -1,20 +1,16 @@
-// The unwrap driver: from the model as read to the unwrapped, packed model with its Surfaces
-// and the report of the "Info" box.
+// The unwrap driver: runs the unwrap of the open model (unwrap/unwrap_model.h) and shows its
+// result in the session and the windows.
 #pragma once
 
 #include <string>
 
 #include "app/session.h"
 #include "app/ui.h"
-
-// The report line of a layout whose largest piece covers less than a pixel; the export's
-// note repeats it.
-constexpr const char* kPiecesDoNotFit =
-    "WARNING: the pieces do not fit this texture: use a larger texture or a smaller margin";
+#include "unwrap/unwrap_model.h"
 
 // Rebuilds session.workModel from session.sourceModel with session.settings, replaces the
 // report and the statistics, and refreshes the window. A source model without triangles
-// only unloads the model.
+// only unloads the model. Keep mode on a file without UVs turns the setting to exact.
 void unwrapModel(Session& session, Ui& ui);
 
 // The status note while unwrapModel flattens the model: it does for a model with triangles

@@ -81,8 +81,7 @@ WrittenMesh writtenMesh(const Model& model) {
 }  // namespace
 
 Encoded3ds encode3ds(const Model& model) {
-  if (model.vertexCount() > kMax3dsCount || model.triangleCount() > kMax3dsCount)
-    return {false, kTooLarge, {}};
+  if (!fitsIn3ds(model.vertexCount(), model.triangleCount())) return {false, kTooLarge, {}};
   for (const Triangle& t : model.triangles)
     for (int32_t c : {t.cornerA, t.cornerB, t.cornerC})
       if (c < 0 || c >= model.vertexCount())

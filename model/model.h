@@ -43,6 +43,12 @@ struct Model {
   bool operator==(const Model&) const = default;
 };
 
+// The .3ds format counts vertices and faces in 16 bits: a larger model cannot be exported.
+constexpr int64_t kMax3dsCount = 65535;
+inline bool fitsIn3ds(int64_t vertexCount, int64_t triangleCount) {
+  return vertexCount <= kMax3dsCount && triangleCount <= kMax3dsCount;
+}
+
 // Empties every array and resets counts and flags.
 void modelClear(Model& model);
 // Appends a vertex; returns its index.
