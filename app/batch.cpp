@@ -249,17 +249,17 @@ std::optional<std::string> parseBatch(const std::vector<std::string>& args, Batc
       } else if (arg == "--rotate") {
         const auto mode = choice(value, {"no", "lying", "all"});
         if (!mode) return "--rotate accepts no, lying or all";
-        change([mode = *mode](UnwrapSettings& s) { s.rotateMode = mode; });
+        change([mode = static_cast<RotateMode>(*mode)](UnwrapSettings& s) { s.rotateMode = mode; });
       } else if (arg == "--up") {
         const auto axis = choice(value, {"z", "y"});
         if (!axis) return "--up accepts z or y";
         options.upAxis = *axis;
-        change([axis = *axis](UnwrapSettings& s) { s.upAxisChoice = axis; });
+        change([axis = static_cast<UpAxis>(*axis)](UnwrapSettings& s) { s.upAxisChoice = axis; });
       } else if (arg == "--mirror") {
         const auto axis = choice(value, {"none", "x", "z", "y"});
         if (!axis) return "--mirror accepts none, x, z or y";
         options.mirrorAxis = *axis;
-        change([axis = *axis](UnwrapSettings& s) { s.mirrorAxis = axis; });
+        change([axis = static_cast<MirrorAxis>(*axis)](UnwrapSettings& s) { s.mirrorAxis = axis; });
       } else if (arg == "--uv-png") {
         options.uvPicturePath = value;
       } else if (arg == "--save") {

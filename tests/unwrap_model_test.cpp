@@ -11,12 +11,12 @@ TEST(UnwrapReport, TurnedPiecesAreCountedOnTheUsageLine) {
   const Model sphere = modelOf(genSphere(16, 8));
   UnwrapSettings settings;
   settings.mapMode = MapMode::smooth;
-  settings.upAxisChoice = 1;
-  for (int rotate : {0, 2}) {
+  settings.upAxisChoice = UpAxis::y;
+  for (RotateMode rotate : {RotateMode::never, RotateMode::all}) {
     settings.rotateMode = rotate;
     const UnwrapResult r = unwrapSourceModel(sphere, settings);
     const std::string used = "Texture used: " + fixedText(r.stats.textureUsed * 100, 0) + "%";
-    if (rotate == 0) {
+    if (rotate == RotateMode::never) {
       EXPECT_EQ(r.stats.rotatedCount, 0);
       EXPECT_NE(r.report.find(used + "\nLargest stretch: "), std::string::npos) << r.report;
     } else {

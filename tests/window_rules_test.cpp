@@ -251,7 +251,7 @@ TEST_F(WindowPreferences, SettingsFromPreferences) {
   EXPECT_EQ(s.maxAngle, 40);
   EXPECT_EQ(s.margin, 4);
   EXPECT_EQ(s.maxStretch, 30);
-  EXPECT_EQ(s.rotateMode, 1);
+  EXPECT_EQ(s.rotateMode, RotateMode::lyingOnly);
   EXPECT_TRUE(s.mergeSurfaces);
 
   file.writeInt("Smooth", 1);
@@ -268,7 +268,7 @@ TEST_F(WindowPreferences, SettingsFromPreferences) {
   EXPECT_EQ(s.layoutHeight, 2048);
   EXPECT_EQ(s.maxAngle, 1);
   EXPECT_EQ(s.margin, 64);
-  EXPECT_EQ(s.rotateMode, 0);  // no such item: the first one
+  EXPECT_EQ(s.rotateMode, RotateMode::never);  // no such item: the first one
   EXPECT_FALSE(s.mergeSurfaces);
   file.writeInt("Smooth", 0);
   EXPECT_EQ(windowSettingsFromPreferences(file).mapMode, MapMode::keep);
@@ -283,10 +283,10 @@ TEST_F(WindowPreferences, StoredOnQuitInOrderWithoutUpAxisMirrorOrPerLayer) {
   s.maxAngle = 12;
   s.margin = 0;
   s.maxStretch = 250;
-  s.rotateMode = 2;
+  s.rotateMode = RotateMode::all;
   s.mergeSurfaces = false;
-  s.upAxisChoice = 1;
-  s.mirrorAxis = 3;
+  s.upAxisChoice = UpAxis::y;
+  s.mirrorAxis = MirrorAxis::upDown;
   s.layerUnwrap = true;
   storeWindowSettings(file, s);
   std::ifstream in(path_, std::ios::binary);
@@ -298,8 +298,8 @@ TEST_F(WindowPreferences, StoredOnQuitInOrderWithoutUpAxisMirrorOrPerLayer) {
   EXPECT_EQ(back.mapMode, s.mapMode);
   EXPECT_EQ(back.layoutWidth, 1024);
   EXPECT_EQ(back.layoutHeight, 256);
-  EXPECT_EQ(back.upAxisChoice, 0);
-  EXPECT_EQ(back.mirrorAxis, 0);
+  EXPECT_EQ(back.upAxisChoice, UpAxis::z);
+  EXPECT_EQ(back.mirrorAxis, MirrorAxis::off);
   EXPECT_FALSE(back.layerUnwrap);
 }
 

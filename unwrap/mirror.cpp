@@ -226,13 +226,17 @@ struct MirrorPlane {
 
 double& coordinate(Vec3& p, int axis) { return axis == 0 ? p.x : axis == 1 ? p.y : p.z; }
 
+bool isMirror(MirrorAxis axis) {
+  return axis == MirrorAxis::leftRight || axis == MirrorAxis::frontBack || axis == MirrorAxis::upDown;
+}
+
 // The plane through the middle of the model's box across the axis, and a tolerance of 0.0002
 // of its diagonal (at least 1e-6).
-MirrorPlane mirrorPlane(const Model& model, int mirrorAxis) {
+MirrorPlane mirrorPlane(const Model& model, MirrorAxis mirrorAxis) {
   Bounds3 box;
   for (const Vertex& v : model.vertices) box.add(positionOf(v));
   MirrorPlane plane;
-  plane.axis = mirrorAxis == 1 ? 0 : mirrorAxis == 2 ? 2 : 1;  // x, z, y
+  plane.axis = mirrorAxis == MirrorAxis::leftRight ? 0 : mirrorAxis == MirrorAxis::frontBack ? 2 : 1;
   plane.centre = (coordinate(box.low, plane.axis) + coordinate(box.high, plane.axis)) / 2;
   plane.tol = std::max(box.diagonal() * 0.0002, 1e-6);
   return plane;
@@ -417,7 +421,7 @@ MirrorOutcome mirrorUnwrap(Model& model, const UnwrapSettings& settings, UnwrapS
                            int maxPasses) {
   MirrorOutcome outcome;
   const auto T = static_cast<int32_t>(model.triangles.size());
-  if (T == 0 || settings.mirrorAxis < 1 || settings.mirrorAxis > 3) {
+  if (T == 0 || !isMirror(settings.mirrorAxis)) {
     outcome.pieceCount = unwrapPieces(model, settings, stats);
     stats.mirroredCount = 0;
     outcome.mirrored.assign(static_cast<size_t>(T), 0);

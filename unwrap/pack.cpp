@@ -124,7 +124,7 @@ Pieces groupPieces(const PieceLayout& layout, const WeldData& weld) {
   return p;
 }
 
-void orientPieces(const WeldData& weld, PieceLayout& layout, Pieces& pieces, int rotateMode) {
+void orientPieces(const WeldData& weld, PieceLayout& layout, Pieces& pieces, RotateMode rotateMode) {
   for (int piece = 0; piece < static_cast<int>(pieces.boxes.size()); ++piece) {
     const int32_t begin = pieces.firstTriangle[piece], end = pieces.firstTriangle[piece + 1];
     double upX = 0, upY = 0, upWeight = 0;
@@ -149,14 +149,14 @@ void orientPieces(const WeldData& weld, PieceLayout& layout, Pieces& pieces, int
       upY += up2.y / len * weld.area[t] * w;
       upWeight += weld.area[t] * w;
     }
-    pieces.mayTurn[piece] = rotateMode == 2;
+    pieces.mayTurn[piece] = rotateMode == RotateMode::all;
     const double upLength = std::sqrt(upX * upX + upY * upY);
     double m11, m12, m21, m22;  // corner (u, v) -> (m11 u + m12 v, m21 u + m22 v)
     if (upWeight > 0.5 * pieces.area[piece] && upLength > 0) {
       const double dx = upX / upLength, dy = upY / upLength;
       m11 = dy, m12 = -dx, m21 = dx, m22 = dy;
     } else {
-      if (rotateMode != 0) pieces.mayTurn[piece] = 1;
+      if (rotateMode != RotateMode::never) pieces.mayTurn[piece] = 1;
       const Direction d = smallestBoxDirection(pieces, layout, piece);
       m11 = d.ex, m12 = d.ey, m21 = -d.ey, m22 = d.ex;
     }

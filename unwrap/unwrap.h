@@ -8,6 +8,34 @@
 #include "unwrap/weld.h"
 
 enum class MapMode : int { keep = 0, exact = 1, smooth = 2 };
+// Which pieces the packer may turn by quarter turns.
+enum class RotateMode : int { never = 0, lyingOnly = 1, all = 2 };
+// The file's up axis: Z up is turned to Y up.
+enum class UpAxis : int { z = 0, y = 1 };
+// The mirror plane, across x (left - right), z (front - back) or y (up - down) of the Y-up model.
+enum class MirrorAxis : int { off = 0, leftRight = 1, frontBack = 2, upDown = 3 };
+
+// A mode that the project file reads and writes as its number (the index of its list item).
+// The int side serves only the project code, which still assigns and writes plain numbers;
+// once that converts explicitly, the fields can become the plain enums.
+template <typename Mode>
+class IndexedMode {
+ public:
+  constexpr IndexedMode(Mode mode) : mode_(mode) {}
+  constexpr operator Mode() const { return mode_; }
+  // The int side, for the project file's reader and writer.
+  constexpr IndexedMode& operator=(int index) {
+    mode_ = static_cast<Mode>(index);
+    return *this;
+  }
+  constexpr operator int() const { return static_cast<int>(mode_); }
+
+  friend constexpr bool operator==(IndexedMode a, IndexedMode b) { return a.mode_ == b.mode_; }
+  friend constexpr bool operator==(IndexedMode a, Mode b) { return a.mode_ == b; }
+
+ private:
+  Mode mode_;
+};
 
 // What the main window's unwrap controls say; stored in the project under the same names.
 struct UnwrapSettings {
@@ -17,11 +45,11 @@ struct UnwrapSettings {
   int maxAngle = 40;       // degrees between neighbouring normals inside one exact piece
   int margin = 4;          // pixels between pieces and at the texture border
   int maxStretch = 30;     // percent of stretch a smooth piece may have before it is cut
-  int rotateMode = 1;      // packing turns: 0 never, 1 lying pieces only, 2 all
-  int upAxisChoice = 0;    // 0 Z up (usual for .3ds), 1 Y up (.obj)
+  IndexedMode<RotateMode> rotateMode = RotateMode::lyingOnly;
+  IndexedMode<UpAxis> upAxisChoice = UpAxis::z;
   bool mergeSurfaces = true;  // combine pieces into fewer Surfaces
   bool layerUnwrap = false;   // layers become Surfaces; nothing crosses a layer border
-  int mirrorAxis = 0;         // 0 off, 1 left-right (x), 2 front-back (z), 3 up-down (y)
+  IndexedMode<MirrorAxis> mirrorAxis = MirrorAxis::off;
 };
 
 // The figures of the last unwrap, for the report, the views and the project file.

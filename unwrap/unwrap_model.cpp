@@ -16,7 +16,7 @@ UnwrapResult unwrapSourceModel(const Model& source, const UnwrapSettings& settin
   work = source;
   report = modelReportHead(work, settings.layerUnwrap);
   if (settings.layerUnwrap) layerSurfaceNames(work);
-  work.zUp = settings.upAxisChoice == 0;
+  work.zUp = settings.upAxisChoice == UpAxis::z;
   modelToYUp(work);
 
   result.mapMode = effectiveMapMode(source, settings);
@@ -24,7 +24,7 @@ UnwrapResult unwrapSourceModel(const Model& source, const UnwrapSettings& settin
   if (result.mapMode != MapMode::keep) {
     UnwrapSettings used = settings;
     used.mapMode = result.mapMode;
-    if (used.mirrorAxis != 0)
+    if (used.mirrorAxis != MirrorAxis::off)
       mirrorUnwrap(work, used, stats);
     else
       unwrapPieces(work, used, stats);
@@ -54,7 +54,7 @@ std::string modelReportHead(const Model& model, bool layerUnwrap) {
 std::string flatteningReport(const UnwrapSettings& settings, const UnwrapStats& stats,
                              int64_t triangleCount) {
   std::string report = "Unwrapped pieces: " + std::to_string(stats.pieceCount) + "\n";
-  if (settings.mirrorAxis != 0) {
+  if (settings.mirrorAxis != MirrorAxis::off) {
     report += "Mirrored: " + std::to_string(stats.mirroredCount) + " of " +
               std::to_string(triangleCount) + " triangles share UVs\n";
     if (stats.mirroredCount == 0) report += "  (no mirror image found: is the model symmetric?)\n";

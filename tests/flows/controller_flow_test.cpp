@@ -119,7 +119,7 @@ TEST_F(Flow, NewProjectFromModelThenSaveAndReopen) {
   EXPECT_EQ(session_.view.tool, 3);
   EXPECT_EQ(session_.view.brushTip, 2);
   EXPECT_EQ(session_.settings.layoutWidth, saved.settings.layoutWidth);
-  EXPECT_EQ(session_.settings.upAxisChoice, 0);
+  EXPECT_EQ(session_.settings.upAxisChoice, UpAxis::z);
   EXPECT_EQ(session_.modelPath, model);
   EXPECT_FALSE(session_.layoutLocked);  // nothing painted, Locked=0
   EXPECT_EQ(controller_->mainTitle(), "Quillmap - house.qmap");
@@ -178,7 +178,7 @@ TEST_F(Flow, ReadingClampsAndDefaults) {
   ASSERT_TRUE(controller_->openFile(project));
   EXPECT_EQ(session_.settings.layoutWidth, 512);
   EXPECT_EQ(session_.settings.layoutHeight, 512);  // missing key, same rule
-  EXPECT_EQ(session_.settings.mirrorAxis, 0);
+  EXPECT_EQ(session_.settings.mirrorAxis, MirrorAxis::off);
   EXPECT_EQ(session_.view.brushTip, 0);
   EXPECT_EQ(session_.layers.curLayer, 0);
   EXPECT_EQ(session_.view.paintSource, 1);  // from the old StencilUse key
@@ -247,9 +247,9 @@ TEST_F(Flow, HostileProjectValuesOpenWithinTheirControlsRanges) {
     EXPECT_TRUE(controlRange::maxAngle.contains(u.maxAngle));
     EXPECT_TRUE(controlRange::margin.contains(u.margin));
     EXPECT_TRUE(controlRange::maxStretch.contains(u.maxStretch));
-    EXPECT_TRUE(inList(u.rotateMode, controlRange::rotate));
-    EXPECT_TRUE(inList(u.upAxisChoice, controlRange::upAxis));
-    EXPECT_TRUE(inList(u.mirrorAxis, controlRange::mirror));
+    EXPECT_TRUE(inList(static_cast<int>(u.rotateMode), controlRange::rotate));
+    EXPECT_TRUE(inList(static_cast<int>(u.upAxisChoice), controlRange::upAxis));
+    EXPECT_TRUE(inList(static_cast<int>(u.mirrorAxis), controlRange::mirror));
     const ViewState& v = session_.view;
     EXPECT_TRUE(inList(v.viewMode, controlRange::viewMode));
     EXPECT_TRUE(finite({v.yaw, v.pitch, v.dist, v.panX, v.panY}));
@@ -311,8 +311,8 @@ TEST_F(Flow, HostileProjectValuesOpenWithinTheirControlsRanges) {
   EXPECT_EQ(u.maxAngle, 1);
   EXPECT_EQ(u.margin, 0);
   EXPECT_EQ(u.maxStretch, 1000);
-  EXPECT_EQ(u.rotateMode, 0);
-  EXPECT_EQ(u.mirrorAxis, 0);
+  EXPECT_EQ(u.rotateMode, RotateMode::never);
+  EXPECT_EQ(u.mirrorAxis, MirrorAxis::off);
   EXPECT_EQ(session_.view.viewMode, 0);
   EXPECT_EQ(session_.view.pitch, 89);
   EXPECT_EQ(session_.view.tool, 0);
@@ -381,10 +381,10 @@ TEST_F(Flow, PaintedTextureStencilAndPatternRoundTrip) {
   session_.settings.maxAngle = 33;
   session_.settings.margin = 7;
   session_.settings.maxStretch = 55;
-  session_.settings.rotateMode = 2;
+  session_.settings.rotateMode = RotateMode::all;
   session_.settings.mergeSurfaces = false;
   session_.settings.layerUnwrap = true;
-  session_.settings.mirrorAxis = 2;
+  session_.settings.mirrorAxis = MirrorAxis::frontBack;
   const Session before = session_;
   ui_.savePaths.push_back(path("painted.qmap"));
   ASSERT_TRUE(controller_->save());
@@ -802,7 +802,7 @@ TEST_F(Flow, OpenDialogsRecentEntriesAndExtensionCase) {
   // Capital OBJ is read as OBJ and selects Y up; capital 3DS as 3DS with Z up.
   ui_.openPaths.push_back(cube);
   ASSERT_TRUE(controller_->newProjectDialog());
-  EXPECT_EQ(session_.settings.upAxisChoice, 1);
+  EXPECT_EQ(session_.settings.upAxisChoice, UpAxis::y);
   EXPECT_EQ(session_.workModel.triangleCount(), 12);
   session_.projectChanged = false;
   ui_.openPaths.push_back(box);
@@ -812,7 +812,7 @@ TEST_F(Flow, OpenDialogsRecentEntriesAndExtensionCase) {
   EXPECT_EQ(ui_.openDialogs[2].filter,
             "Projects and models (*.qmap;*.3ds;*.obj)|*.qmap;*.3ds;*.obj|Projects (*.qmap)|*.qmap|"
             "3D models (*.3ds;*.obj)|*.3ds;*.obj|All files (*.*)|*.*");
-  EXPECT_EQ(session_.settings.upAxisChoice, 0);
+  EXPECT_EQ(session_.settings.upAxisChoice, UpAxis::z);
   EXPECT_EQ(session_.modelPath, box);
   EXPECT_EQ(controller_->mainTitle(), "Quillmap - BOX (not saved) *");
 
