@@ -167,10 +167,11 @@ TextureViewUpdate NewTexture(Texture& texture, int kind, uint32_t colour, int64_
       break;
     case 1:
       if (testPattern && testPattern->width == width && testPattern->height == height &&
-          testPattern->pixels.size() == pixels.size())
+          testPattern->pixels.size() == pixels.size()) {
         // The texture is RGB: whatever alpha the pattern image carries is dropped.
-        std::transform(testPattern->pixels.begin(), testPattern->pixels.end(), pixels.begin(),
-                       [](uint32_t c) { return c & 0x00FFFFFFu; });
+        pixels = testPattern->pixels;
+        dropAlpha(pixels);
+      }
       break;
     case 2:
       std::fill(pixels.begin(), pixels.end(), colour);
