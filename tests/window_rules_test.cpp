@@ -1,8 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <clocale>
-#include <filesystem>
-#include <fstream>
 #include <locale>
 
 #include "app/quiet_ui.h"
@@ -11,11 +9,10 @@
 #include "app/window_rules.h"
 #include "image/draw.h"
 #include "model/model.h"
-#include "unwrap_checks.h"
+#include "tests/temp_folder.h"
+#include "tests/unwrap_checks.h"
 
 namespace {
-
-namespace fs = std::filesystem;
 
 TEST(WindowRules, ControlStatesFollowLockAndMapping) {
   struct Case {
@@ -233,14 +230,10 @@ TEST(WindowRules, FileFiltersFromPairs) {
   EXPECT_EQ(fileFilters("Lonely description"), std::vector<FileFilter>{});
 }
 
-class WindowPreferences : public ::testing::Test {
+class WindowPreferences : public ::testing::Test, protected TempFolder {
  protected:
-  void SetUp() override {
-    path_ = (fs::temp_directory_path() / ("quillmap_window_" + std::to_string(::getpid()))).string();
-    fs::remove(path_);
-  }
-  void TearDown() override { fs::remove(path_); }
-  std::string path_;
+  WindowPreferences() : TempFolder("quillmap_window"), path_(path("Quillmap.prefs")) {}
+  const std::string path_;
 };
 
 TEST_F(WindowPreferences, SettingsFromPreferences) {
@@ -289,9 +282,7 @@ TEST_F(WindowPreferences, StoredOnQuitInOrderWithoutUpAxisMirrorOrPerLayer) {
   s.mirrorAxis = MirrorAxis::upDown;
   s.layerUnwrap = true;
   storeWindowSettings(file, s);
-  std::ifstream in(path_, std::ios::binary);
-  const std::string text(std::istreambuf_iterator<char>(in), {});
-  EXPECT_EQ(text,
+  EXPECT_EQ(readText(path_),
             "\xEF\xBB\xBF\nUnwrap = 0\nSmooth = 1\nTexW = 1024\nTexH = 256\nMaxAngle = 12\n"
             "Margin = 0\nMaxStretch = 250\nRotate = 2\nMerge = 0\n");
   const UnwrapSettings back = windowSettingsFromPreferences(file);

@@ -119,6 +119,22 @@ class ChunkWriter {
   std::vector<uint8_t> bytes;
 };
 
+// The top pole (position 0 of an empty mesh) and `count` circles below it from the top down,
+// circle k at the polar angle span * k / rings; circle k starts at position 1 + (k - 1) * segments.
+void addPoleAndCircles(GenMesh& mesh, int segments, float radius, int count, double span, int rings) {
+  addPosition(mesh, 0, radius, 0);
+  for (int k = 1; k <= count; ++k) {
+    const double polar = span * k / rings;
+    addCircle(mesh, segments, radius * std::sin(polar), radius * std::cos(polar));
+  }
+}
+
+// The faces of addPoleAndCircles: the fan round the pole and the bands between the circles.
+void addCapFaces(GenMesh& mesh, int segments, int count) {
+  addFan(mesh, segments, 0, 1, true);
+  for (int k = 1; k < count; ++k) addBand(mesh, segments, 1 + k * segments, 1 + (k - 1) * segments);
+}
+
 }  // namespace
 
 size_t GenMesh::triangleCount() const {
@@ -194,16 +210,9 @@ GenMesh genSphere(int segments, int rings, float radius) {
   segments = std::max(segments, 3);
   rings = std::max(rings, 2);
   GenMesh mesh;
-  const int32_t top = addPosition(mesh, 0, radius, 0);
-  // Circles from the top down; circle k (1-based) starts at 1 + (k - 1) * segments.
-  for (int k = 1; k < rings; ++k) {
-    const double polar = std::numbers::pi * k / rings;
-    addCircle(mesh, segments, radius * std::sin(polar), radius * std::cos(polar));
-  }
+  addPoleAndCircles(mesh, segments, radius, rings - 1, std::numbers::pi, rings);
   const int32_t bottom = addPosition(mesh, 0, -radius, 0);
-  addFan(mesh, segments, top, 1, true);
-  for (int k = 1; k + 1 < rings; ++k)
-    addBand(mesh, segments, 1 + k * segments, 1 + (k - 1) * segments);
+  addCapFaces(mesh, segments, rings - 1);
   addFan(mesh, segments, bottom, 1 + (rings - 2) * segments, false);
   return mesh;
 }
@@ -212,13 +221,8 @@ GenMesh genHemisphere(int segments, int rings, float radius) {
   segments = std::max(segments, 3);
   rings = std::max(rings, 1);
   GenMesh mesh;
-  const int32_t top = addPosition(mesh, 0, radius, 0);
-  for (int k = 1; k <= rings; ++k) {
-    const double polar = std::numbers::pi / 2 * k / rings;
-    addCircle(mesh, segments, radius * std::sin(polar), radius * std::cos(polar));
-  }
-  addFan(mesh, segments, top, 1, true);
-  for (int k = 1; k < rings; ++k) addBand(mesh, segments, 1 + k * segments, 1 + (k - 1) * segments);
+  addPoleAndCircles(mesh, segments, radius, rings, std::numbers::pi / 2, rings);
+  addCapFaces(mesh, segments, rings);
   return mesh;
 }
 
