@@ -4,6 +4,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstring>
+#include <initializer_list>
 #include <numbers>
 
 #include "base/file_io.h"
@@ -351,23 +352,18 @@ void genAppend(GenMesh& mesh, const GenMesh& other, std::array<float, 3> offset)
 std::string genObjText(const GenMesh& mesh) {
   if (!meshIsValid(mesh)) return "";
   std::string out = "# Made by quillmap-meshgen\n";
-  for (const Float3& p : mesh.positions) {
-    out += "v ";
-    appendNumber(out, p[0]);
-    out += ' ';
-    appendNumber(out, p[1]);
-    out += ' ';
-    appendNumber(out, p[2]);
+  // A line of the keyword and its numbers, each after a space.
+  auto line = [&out](const char* keyword, std::initializer_list<float> numbers) {
+    out += keyword;
+    for (float n : numbers) {
+      out += ' ';
+      appendNumber(out, n);
+    }
     out += '\n';
-  }
+  };
+  for (const Float3& p : mesh.positions) line("v", {p[0], p[1], p[2]});
   const bool uvs = !mesh.uvs.empty();
-  for (const auto& t : mesh.uvs) {
-    out += "vt ";
-    appendNumber(out, t[0]);
-    out += ' ';
-    appendNumber(out, t[1]);
-    out += '\n';
-  }
+  for (const auto& t : mesh.uvs) line("vt", {t[0], t[1]});
   // Faces grouped by object; an object without faces is left out, so reading the file back
   // gives exactly the layers that hold triangles.
   int32_t material = -1;
