@@ -96,11 +96,17 @@ inline uint64_t hashMix(uint64_t h, uint64_t v) {
 
 // Hash of grid keys and of arrays of them, for unordered maps keyed by them.
 struct KeyHash {
-  size_t operator()(int64_t v) const { return static_cast<size_t>(hashMix(0, static_cast<uint64_t>(v))); }
   template <typename T, size_t N>
   size_t operator()(const std::array<T, N>& key) const {
-    uint64_t h = 0;
-    for (const T& part : key) h = hashMix(h, (*this)(part));
+    const uint64_t h = mixIn(0, key);
     return static_cast<size_t>(h ^ h >> 29);
+  }
+
+ private:
+  static uint64_t mixIn(uint64_t h, int64_t v) { return hashMix(h, static_cast<uint64_t>(v)); }
+  template <typename T, size_t N>
+  static uint64_t mixIn(uint64_t h, const std::array<T, N>& key) {
+    for (const T& part : key) h = mixIn(h, part);
+    return h;
   }
 };
