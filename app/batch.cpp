@@ -2,14 +2,14 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cmath>
 #include <cstdlib>
+#include <filesystem>
 #include <functional>
-#include <utility>
 #include <optional>
 #include <ostream>
-#include <string_view>
+#include <utility>
 
-#include "app/control_ranges.h"
 #include "app/controller.h"
 #include "app/preferences.h"
 #include "app/session.h"
@@ -17,8 +17,13 @@
 #include "app/unwrap_driver.h"
 #include "app/window_rules.h"
 #include "base/file_io.h"
+#include "base/text_fields.h"
 #include "export/uv_layout.h"
 #include "image/image.h"
+#include "project/control_ranges.h"
+#include "render/camera.h"
+#include "render/test_pattern.h"
+#include "render/view.h"
 
 namespace {
 
@@ -72,6 +77,13 @@ std::string usageText() {
          "  --root DIR        with --export: the Serious Sam folder (default: the preferences)\n"
          "  --write LIST      with --export: what else to write, comma-separated from scr, tga,\n"
          "                    tex and uv, or none (default: the preferences)\n"
+         "  --render FILE     write the 3D view after \"Reset view\" as a PNG picture (.png is\n"
+         "                    added when missing)\n"
+         "  --view-size WxH   with --render: the view's size, 1 to 8192 each (default 720x634)\n"
+         "  --view-mode N     with --render: 0 test pattern, 1 texture, 2 surface colours,\n"
+         "                    3 unwrap pieces, 4 layer colours (default: the project's, else 0)\n"
+         "  --yaw D           with --render: turn the camera to D degrees (default 30)\n"
+         "  --pitch D         with --render: tilt it to D degrees, -89 to 89 (default 20)\n"
          "  --save FILE       save the project (.qmap is added when missing)\n"
          "  --yes             answer Yes to questions (overwrite, newer autosave); else No\n"
          "A project is unwrapped again only when an unwrap option is given.\n";
@@ -79,31 +91,7 @@ std::string usageText() {
 
 enum Status { kOk = 0, kUsageError = 1, kFileError = 2 };
 
-// The files an overwrite question names ("These files already exist:\n" + one line per file +
-// "\nOverwrite them?", or name + " already exists. Overwrite it?") as a plain note; nullopt for
-// any other question.
-std::optional<std::string> overwriteNote(const std::string& question) {
-  constexpr std::string_view listHead = "These files already exist:\n";
-  constexpr std::string_view listTail = "\nOverwrite them?";
-  constexpr std::string_view oneTail = " already exists. Overwrite it?";
-  std::string names;
-  if (question.starts_with(listHead) && question.ends_with(listTail)) {
-    std::string_view list(question);
-    list = list.substr(listHead.size(), list.size() - listHead.size() - listTail.size());
-    while (!list.empty()) {
-      const size_t end = std::min(list.find('\n'), list.size());
-      std::string line(list.substr(0, end));
-      list.remove_prefix(std::min(end + 1, list.size()));
-      if (line.empty()) continue;
-      if (const size_t gap = line.find("  ("); gap != std::string::npos) line.erase(gap, 1);
-      names += (names.empty() ? "" : ", ") + line;
-    }
-  } else if (question.ends_with(oneTail)) {
-    names = question.substr(0, question.size() - oneTail.size());
-  }
-  if (names.empty()) return std::nullopt;
-  return "Overwriting: " + names;
-}
+constexpr SpinRange kViewSideRange{1, 8192};
 
 // Boxes go to the error stream; questions are answered by --yes, else No, since nobody is
 // there to ask. The file dialogs "choose" what the command line named for the step at hand.
@@ -117,18 +105,23 @@ class BatchUi : public Ui {
       if (icon == Icon::warning || icon == Icon::error) ++problems_;
       return Answer::ok;
     }
-    // With --yes nobody is asked: an overwrite is reported as done, not as a question.
-    const std::optional<std::string> note = yes_ ? overwriteNote(text) : std::nullopt;
-    err_ << note.value_or(text) << "\n";
+    err_ << text << "\n";
     return yes_ ? Answer::yes : Answer::no;
+  }
+  // With --yes nobody is asked: an overwrite is reported as done, not as a question.
+  bool confirmOverwrite(const std::string& title, const std::string& question,
+                        const std::vector<std::string>& files) override {
+    if (!yes_) return Ui::confirmOverwrite(title, question, files);
+    std::string names;
+    for (const std::string& file : files) names += (names.empty() ? "" : ", ") + file;
+    err_ << "Overwriting: " << names << "\n";
+    return true;
   }
   std::string chooseOpen(const FileDialog&) override { return openPath_; }
   std::string chooseSave(const FileDialog&) override { return savePath_; }
   void status(int field, const std::string& text) override {
     if (field == kStatusNote) note_ = text;
   }
-  void refreshControls() override {}
-  void refreshViews() override {}
 
   // What the next dialogs choose, and whether questions are answered Yes regardless of --yes
   // (the scale question of --texture).
@@ -168,16 +161,18 @@ struct BatchOptions {
   std::optional<std::string> seriousSamRoot;
   std::optional<ExportChoice> exportChoice;
   bool yes = false;
+  // --render and the view it shows.
+  std::string renderPath;
+  std::optional<std::pair<int, int>> viewSize;
+  std::optional<ViewMode> viewMode;
+  std::optional<double> yaw, pitch;
 };
 
 // "scr,tga,tex,uv" in any order and number, or "none".
 std::optional<ExportChoice> exportChoiceOf(const std::string& list) {
   ExportChoice c;
   if (list == "none") return c;
-  size_t start = 0;
-  for (;;) {
-    const size_t comma = list.find(',', start);
-    const std::string item = list.substr(start, comma == std::string::npos ? comma : comma - start);
+  for (const std::string& item : splitFields(list, ',')) {
     if (item == "scr")
       c.script = true;
     else if (item == "tga")
@@ -188,9 +183,8 @@ std::optional<ExportChoice> exportChoiceOf(const std::string& list) {
       c.uvPicture = true;
     else
       return std::nullopt;
-    if (comma == std::string::npos) return c;
-    start = comma + 1;
   }
+  return c;
 }
 
 std::optional<int> wholeNumber(const std::string& text) {
@@ -204,6 +198,25 @@ std::optional<int> wholeNumber(const std::string& text) {
 std::optional<int> wholeNumber(const std::string& text, SpinRange range) {
   const std::optional<int> value = wholeNumber(text);
   return value && range.contains(*value) ? value : std::nullopt;
+}
+
+// A finite decimal number, read the same in every locale.
+std::optional<double> realNumber(const std::string& text) {
+  double value = 0;
+  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+  if (error != std::errc() || end != text.data() + text.size() || !std::isfinite(value))
+    return std::nullopt;
+  return value;
+}
+
+// "WxH" with each side read by `side`.
+template <typename Side>
+std::optional<std::pair<int, int>> sizePair(const std::string& text, Side side) {
+  const size_t x = text.find('x');
+  if (x == std::string::npos) return std::nullopt;
+  const std::optional<int> w = side(text.substr(0, x)), h = side(text.substr(x + 1));
+  if (!w || !h) return std::nullopt;
+  return std::pair{*w, *h};
 }
 
 // One of the sides the texture lists offer.
@@ -246,15 +259,11 @@ std::optional<std::string> parseBatch(const std::vector<std::string>& args, Batc
       if (!hasValue) return arg + " needs a value";
       takeValue();
       if (arg == "--size") {
-        const size_t x = value.find('x');
-        const bool pair = x != std::string::npos;
-        const auto w = pair ? textureSideNumber(value.substr(0, x)) : std::nullopt;
-        const auto h = pair ? textureSideNumber(value.substr(x + 1)) : std::nullopt;
-        if (!w || !h)
-          return "--size accepts WxH with powers of 2 from 32 to 2048, e.g. 512x256";
-        change([w = *w, h = *h](UnwrapSettings& s) {
-          s.layoutWidth = w;
-          s.layoutHeight = h;
+        const auto size = sizePair(value, textureSideNumber);
+        if (!size) return "--size accepts WxH with powers of 2 from 32 to 2048, e.g. 512x256";
+        change([size = *size](UnwrapSettings& s) {
+          s.layoutWidth = size.first;
+          s.layoutHeight = size.second;
         });
       } else if (arg == "--mapping") {
         const auto mode = choice(value, {"keep", "exact", "smooth"});
@@ -281,6 +290,28 @@ std::optional<std::string> parseBatch(const std::vector<std::string>& args, Batc
         change([axis = static_cast<MirrorAxis>(*axis)](UnwrapSettings& s) { s.mirrorAxis = axis; });
       } else if (arg == "--uv-png") {
         options.uvPicturePath = value;
+      } else if (arg == "--render") {
+        options.renderPath = value;
+      } else if (arg == "--view-size") {
+        const auto size = sizePair(value, [](const std::string& side) {
+          return wholeNumber(side, kViewSideRange);
+        });
+        if (!size)
+          return "--view-size accepts WxH with each from " + rangeText(kViewSideRange) + ", e.g. 720x634";
+        options.viewSize = size;
+      } else if (arg == "--view-mode") {
+        const SpinRange modes{0, controlRange::viewMode.count - 1};
+        const auto mode = wholeNumber(value, modes);
+        if (!mode) return "--view-mode accepts " + rangeText(modes);
+        options.viewMode = static_cast<ViewMode>(*mode);
+      } else if (arg == "--yaw") {
+        options.yaw = realNumber(value);
+        if (!options.yaw) return std::string("--yaw accepts a number of degrees");
+      } else if (arg == "--pitch") {
+        // Refused rather than clamped: a tilt the view cannot show is a mistake worth hearing of.
+        options.pitch = realNumber(value);
+        if (!options.pitch || std::fabs(*options.pitch) > controlRange::pitchLimit)
+          return "--pitch accepts a number of degrees from -89 to 89";
       } else if (arg == "--save") {
         options.savePath = value;
       } else if (arg == "--texture") {
@@ -304,7 +335,56 @@ std::optional<std::string> parseBatch(const std::vector<std::string>& args, Batc
   if (options.path.empty()) return std::string("--batch needs a model or project file");
   if ((options.seriousSamRoot || options.exportChoice) && options.exportPath.empty())
     return std::string("--root and --write go with --export");
+  const bool viewOption = options.viewSize || options.viewMode || options.yaw || options.pitch;
+  if (viewOption && options.renderPath.empty())
+    return std::string("--view-size, --view-mode, --yaw and --pitch go with --render");
   return std::nullopt;
+}
+
+// The 3D view as the 3D window shows it right after "Reset view", or turned to the given
+// angles: the document's view mode, edges, texture and layer colours, without overlays.
+Image renderedView(const Document& document, const BatchOptions& options) {
+  const Model& model = document.workModel;
+  RenderInputs in;
+  in.framing = frameModel(model);
+  in.camera = resetCamera(in.framing);
+  in.camera.yaw = options.yaw.value_or(in.camera.yaw);
+  in.camera.pitch = options.pitch.value_or(in.camera.pitch);
+  in.mode = options.viewMode.value_or(document.view.viewMode);
+  in.edges = document.view.edges;
+  const Texture& texture = document.texture;
+  in.texture = TexelView(texture.TextureWidth, texture.TextureHeight, texture.TexturePixels);
+  const Image testPattern =
+      makeTestPattern(document.settings.layoutWidth, document.settings.layoutHeight);
+  in.testPattern = TexelView(testPattern);
+  in.layerColor = document.layers.color;
+  in.layerHidden = document.layers.hidden;
+  // The canvas of a 3D window opened at 910 x 730.
+  const auto [width, height] = options.viewSize.value_or(std::pair{720, 634});
+  View3D view;
+  renderView(view, width, height, model, in);
+  return std::move(view.viewColour);
+}
+
+// Writes the rendered view to options.renderPath; false (after saying why) when the file is
+// not written.
+bool writeRenderedView(const Document& document, const BatchOptions& options, BatchUi& ui,
+                       std::ostream& out, std::ostream& err) {
+  std::string path = options.renderPath;
+  if (lowerExtension(path) != "png") path += ".png";
+  const std::string name = fileNameOf(path);
+  std::error_code ec;
+  if (std::filesystem::exists(path, ec) &&
+      !ui.confirmOverwrite(kProgramName, name + " already exists. Overwrite it?", {name}))
+    return false;
+  const Image picture = renderedView(document, options);
+  const std::vector<uint8_t> png = encodePng(picture, false);
+  if (writeWholeFile(path, png.data(), png.size()) != FileWrite::ok) {
+    err << "Cannot write " << path << "\n";
+    return false;
+  }
+  out << "Rendered " << name << " (" << picture.width << " x " << picture.height << ")\n";
+  return true;
 }
 
 int runBatch(const BatchOptions& options, std::ostream& out, std::ostream& err) {
@@ -332,15 +412,15 @@ int runBatch(const BatchOptions& options, std::ostream& out, std::ostream& err) 
 
   const bool isProject = lowerExtension(options.path) == "qmap";
   if (!isProject)
-    for (const auto& change : options.unwrapChanges) change(session.settings);
+    for (const auto& change : options.unwrapChanges) change(session.document.settings);
   if (!controller.openFile(options.path)) return kFileError;
   if (isProject ? !options.unwrapChanges.empty()
                 : options.upAxis.has_value() || options.mirrorAxis.has_value()) {
     // As a user would: change the controls after opening, which unwraps again.
-    for (const auto& change : options.unwrapChanges) change(session.settings);
+    for (const auto& change : options.unwrapChanges) change(session.document.settings);
     unwrapModel(session, ui);
   }
-  out << session.reportText;
+  out << session.document.reportText;
 
   if (!options.texturePath.empty()) {
     // The scale question is answered Yes: the texture is meant for this layout.
@@ -352,13 +432,16 @@ int runBatch(const BatchOptions& options, std::ostream& out, std::ostream& err) 
 
   int status = kOk;
   if (!options.uvPicturePath.empty()) {
-    const Image picture = uvLayoutImage(session.workModel, session.settings.layoutWidth,
-                                        session.settings.layoutHeight);
+    const Image picture =
+        uvLayoutImage(session.document.workModel, session.document.settings.layoutWidth,
+                      session.document.settings.layoutHeight);
     if (!savePicture(options.uvPicturePath, picture.pixels, picture.width, picture.height)) {
       err << "Cannot write " << options.uvPicturePath << "\n";
       status = kFileError;
     }
   }
+  if (!options.renderPath.empty() && !writeRenderedView(session.document, options, ui, out, err))
+    status = kFileError;
   if (!options.exportPath.empty()) {
     const std::string earlier = ui.takeNote();
     if (!earlier.empty()) err << earlier << "\n";

@@ -1,76 +1,14 @@
 #include "app/controller.h"
 
-#include <sys/stat.h>
-
-#include <algorithm>
-#include <cstdio>
-#include <filesystem>
-
-#include "app/control_ranges.h"
 #include "app/help.h"
 #include "app/unwrap_driver.h"
 #include "app/window_rules.h"
 #include "base/file_io.h"
-#include "base/number_text.h"
-#include "image/image.h"
 #include "model/readers.h"
 #include "project/archive.h"
-#include "project/project_ini.h"
-#include "project/snapshot.h"
+#include "project/project_file.h"
 
 namespace {
-
-namespace fs = std::filesystem;
-
-struct FileFacts {
-  bool exists = false;
-  int64_t size = -1;
-  int64_t modified = 0;  // seconds
-};
-
-FileFacts factsOf(const std::string& path) {
-  struct stat st {};
-  if (path.empty() || ::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return {};
-  return {true, static_cast<int64_t>(st.st_size), static_cast<int64_t>(st.st_mtime)};
-}
-
-void removeFile(const std::string& path) {
-  std::error_code ec;
-  fs::remove(path, ec);
-}
-
-std::string joinFields(const std::vector<std::string>& fields) {
-  std::string out;
-  for (size_t i = 0; i < fields.size(); ++i) out += (i ? "," : "") + fields[i];
-  return out;
-}
-
-// The main window's settings keys, each brought into the range of its control: a list index
-// that names no item selects the first item, a size of 0 (or none) is 512.
-UnwrapSettings settingsFromIni(const IniValues& ini) {
-  UnwrapSettings u;
-  u.mapMode = static_cast<MapMode>(controlRange::mapMode.pick(ini.integer("MapMode")));
-  auto side = [&](const char* key) {
-    const int64_t value = ini.integer(key);
-    return textureSide(value == 0 ? 512 : value);
-  };
-  u.layoutWidth = side("TexW");
-  u.layoutHeight = side("TexH");
-  u.maxAngle = controlRange::maxAngle.clamp(ini.integer("Angle"));
-  u.margin = controlRange::margin.clamp(ini.integer("Margin"));
-  u.maxStretch = controlRange::maxStretch.clamp(ini.integer("Stretch"));
-  u.rotateMode = controlRange::rotate.pick(ini.integer("Rotate"));
-  u.upAxisChoice = controlRange::upAxis.pick(ini.integer("UpAxis"));
-  u.mergeSurfaces = ini.integer("Merge") != 0;
-  u.mirrorAxis = controlRange::mirror.pick(ini.integer("Mirror"));
-  u.layerUnwrap = ini.integer("LayerUnwrap") != 0;
-  return u;
-}
-
-// A pattern's tile size and offset come from spin boxes in centimetres and percent.
-double fromHundredths(double value, SpinRange range) {
-  return std::clamp(value, range.low / 100.0, range.high / 100.0);
-}
 
 constexpr const char* kProjectFilter = "Quillmap project (*.qmap)|*.qmap";
 constexpr const char* kModelFilter = "3D models (*.3ds;*.obj)|*.3ds;*.obj|All files (*.*)|*.*";
@@ -83,7 +21,7 @@ constexpr const char* kOpenFilter =
 // ---- Opening -------------------------------------------------------------------------------
 
 bool Controller::openFile(const std::string& path) {
-  if (!factsOf(path).exists) {
+  if (!fileFacts(path).exists) {
     ui_.message(kProgramName, "File not found:\n" + path, Icon::warning, Buttons::ok);
     return false;
   }
@@ -98,49 +36,46 @@ bool Controller::openFile(const std::string& path) {
 }
 
 bool Controller::openModel(const std::string& path) {
-  const bool obj = lowerExtension(path) == "obj";
   // Read into a fresh model: a file that fails leaves the open project exactly as it was.
   Model source;
-  const ReadResult read = obj ? readObj(path, source, true) : read3ds(path, source);
+  const ReadResult read = readModelFile(path, source);
   if (!read.ok) {
     error("Could not open the model:\n" + read.message);
     return false;
   }
-  s_.sourceModel = std::move(source);
-  const FileFacts facts = factsOf(path);
-  s_.modelPath = path;
-  s_.sourceSize = facts.size;
-  s_.sourceDate = facts.modified;
+  s_.document.sourceModel = std::move(source);
+  const FileFacts facts = fileFacts(path);
+  s_.document.modelPath = path;
+  s_.document.sourceSize = facts.size;
+  s_.document.sourceDate = facts.modified;
   prefs_.lastDir = folderOf(path);
   prefsFile_.writeText("LastDir", prefs_.lastDir);
-  s_.projectPath.clear();
-  s_.exportPath.clear();
-  s_.layoutLocked = false;
-  s_.layoutChanging = false;
-  resetTexture(s_.texture);
-  s_.texture.TextureFile = folderOf(path);
-  s_.stencil = StencilState{};
-  s_.pattern.anchorFace = -1;
-  s_.settings.mirrorAxis = 0;
-  resizeLayerState(s_.layers, 0);
-  resizeLayerState(s_.layers, s_.sourceModel.layerCount());
-  s_.layers.curLayer = 0;
-  s_.settings.upAxisChoice = obj ? 1 : 0;
+  s_.document.projectPath.clear();
+  s_.document.exportPath.clear();
+  s_.document.layoutLocked = false;
+  s_.layoutChange.layoutChanging = false;
+  resetTexture(s_.document.texture);
+  s_.document.texture.TextureFile = folderOf(path);
+  s_.document.stencil = StencilState{};
+  s_.document.pattern.anchorFace = -1;
+  s_.document.settings.mirrorAxis = 0;
+  resizeLayerState(s_.document.layers, 0);
+  resizeLayerState(s_.document.layers, s_.document.sourceModel.layerCount());
+  s_.document.layers.curLayer = 0;
+  s_.document.settings.upAxisChoice = lowerExtension(path) == "obj" ? 1 : 0;
   ui_.status(kStatusNote, "");
-  s_.resetCamera = true;
-  ui_.refreshControls();
-  unwrapModel(s_, ui_);
-  s_.projectChanged = true;
+  changes_ |= {.controls = true, .resetCamera = true};
+  changes_ |= unwrapModel(s_, ui_);
+  s_.document.projectChanged = true;
   addRecent(prefs_, prefsFile_, path);
-  ui_.refreshControls();
   return true;
 }
 
 bool Controller::openProject(const std::string& path) {
   std::string archivePath = path;
   bool fromAutosave = false;
-  const FileFacts autosave = factsOf(path + ".autosave");
-  if (autosave.exists && autosave.size >= 1 && autosave.modified > factsOf(path).modified &&
+  const FileFacts autosave = fileFacts(path + ".autosave");
+  if (autosave.exists && autosave.size >= 1 && autosave.modified > fileFacts(path).modified &&
       ui_.message(kProgramName,
                   "There is an autosave of this project that is newer than the saved project.\n"
                   "Probably the program was closed without saving.\n\nOpen the autosave?",
@@ -148,173 +83,46 @@ bool Controller::openProject(const std::string& path) {
     archivePath = path + ".autosave";
     fromAutosave = true;
   }
-  return applyProject(path, archivePath, fromAutosave);
+  return loadProject(path, archivePath, fromAutosave, true);
 }
 
-bool Controller::applyProject(const std::string& path, const std::string& archivePath,
-                              bool fromAutosave, bool remember) {
-  auto entries =
-      readZipArchive(archivePath, {"project.ini", "source.bin", "model.bin", "texture.png"});
-  if (!entries) {
-    error("Cannot open " + path);
+bool Controller::loadProject(const std::string& path, const std::string& archivePath,
+                             bool fromAutosave, bool remember) {
+  ProjectReadError problem = ProjectReadError::none;
+  std::optional<ProjectRecord> record =
+      readProjectFile(archivePath, s_.document.view, problem);
+  if (!record) {
+    error(problem == ProjectReadError::cannotOpen ? "Cannot open " + path
+                                                  : path + " is not a valid project file.");
     return false;
   }
-  auto entry = [&](const std::string& name) -> const std::vector<uint8_t>* {
-    const auto it = entries->find(name);
-    return it == entries->end() ? nullptr : &it->second;
-  };
-  const std::vector<uint8_t>* iniBytes = entry("project.ini");
-  const IniValues ini(iniBytes ? std::string_view(reinterpret_cast<const char*>(iniBytes->data()),
-                                                  iniBytes->size())
-                               : std::string_view());
-  // Everything is read into fresh records first: an invalid file leaves the open project
-  // exactly as it was.
-  Model work;
-  const std::vector<uint8_t>* modelBytes = entry("model.bin");
-  if (!modelBytes || !readModelSnapshot(work, *modelBytes) || ini.empty()) {
-    error(path + " is not a valid project file.");
-    return false;
-  }
-  // The stencil and pattern entries are the ones their keys name, whatever the extension of
-  // the file they came from.
-  const std::string stencilName = ini.text("StencilFile");
-  const std::string patternName = ini.text("PatternFile");
-  std::vector<std::string> imageNames;
-  for (const std::string& name : {stencilName, patternName})
-    if (isPlainEntryName(name)) imageNames.push_back(name);
-  if (!imageNames.empty())
-    if (auto images = readZipArchive(archivePath, imageNames)) entries->merge(*images);
-
-  Model source;
-  const std::vector<uint8_t>* sourceBytes = entry("source.bin");
-  if (!sourceBytes || !readModelSnapshot(source, *sourceBytes)) modelClear(source);
-  s_.workModel = std::move(work);
-  s_.sourceModel = std::move(source);
-
-  resetTexture(s_.texture);
-  if (s_.view.viewMode == 1) s_.view.viewMode = 0;
-  if (const auto* png = entry("texture.png")) {
-    if (std::optional<Image> image = decodeImage(*png)) {
-      for (uint32_t& p : image->pixels) p &= 0x00FFFFFFu;  // the painted image has no alpha
-      s_.texture.TextureWidth = image->width;
-      s_.texture.TextureHeight = image->height;
-      s_.texture.TexturePixels = std::move(image->pixels);
-    }
-  }
-
-  // Stencil and pattern come back from the files they were loaded from.
-  // Every real read from the text is finite; those with a control are brought into its range.
-  s_.stencil = StencilState{};
-  if (const auto* bytes = isPlainEntryName(stencilName) ? entry(stencilName) : nullptr) {
-    if (loadSourceImage(s_.stencil.image, *bytes, lowerExtension(stencilName), true)) {
-      s_.stencil.x = ini.real("StencilX");
-      s_.stencil.y = ini.real("StencilY");
-      const double scale = ini.real("StencilScale");
-      s_.stencil.scale = scale > 0 ? std::max(scale, controlRange::stencilScaleLow) : 1.0;
-      s_.stencil.angle = ini.real("StencilAngle");
-      s_.stencil.show = ini.integer("StencilShow") != 0;
-      s_.stencil.opacity = controlRange::stencilOpacity.clamp(ini.integer("StencilOpacity"));
-    }
-  }
-  PatternState pattern;
-  if (const auto* bytes = isPlainEntryName(patternName) ? entry(patternName) : nullptr)
-    loadSourceImage(pattern.image, *bytes, lowerExtension(patternName), false);
-  if (ini.has("PatternTile") && ini.real("PatternTile") > 0)
-    pattern.tile = fromHundredths(ini.real("PatternTile"), controlRange::patternTileCm);
-  pattern.tint = ini.integer("PatternTint") != 0;
-  pattern.rotate = static_cast<int>(ini.integer("PatternRotate") & 3);
-  pattern.mapping = static_cast<int>(ini.integer("PatternMapping") & 1);
-  const std::vector<std::string> offset = ini.fields("PatternOffset");
-  pattern.offsetX = fromHundredths(leadingReal(offset[0]), controlRange::patternOffsetPercent);
-  pattern.offsetY = fromHundredths(offset.size() > 1 ? leadingReal(offset[1]) : 0,
-                                   controlRange::patternOffsetPercent);
-  const std::vector<std::string> anchor = ini.fields("Anchor");
-  const int64_t anchorFace = ini.integer("AnchorFace");
-  if (ini.has("AnchorFace") && ini.has("Anchor") && anchor.size() == 8 && anchorFace >= 0 &&
-      anchorFace < s_.workModel.triangleCount()) {
-    pattern.anchorFace = anchorFace;
-    double* targets[8] = {&pattern.anchorBary[0], &pattern.anchorBary[1], &pattern.anchorUp[0],
-                          &pattern.anchorUp[1],   &pattern.anchorUp[2],   &pattern.anchorRight[0],
-                          &pattern.anchorRight[1], &pattern.anchorRight[2]};
-    for (int i = 0; i < 8; ++i) *targets[i] = leadingReal(anchor[i]);
-  }
-  s_.pattern = std::move(pattern);
-  s_.view.paintSource = ini.has("PaintSource")
-                            ? controlRange::paintSource.pick(ini.integer("PaintSource"))
-                            : (ini.integer("StencilUse") != 0 ? 1 : 0);
-
-  s_.settings = settingsFromIni(ini);
-
-  s_.modelPath = ini.text("Source");
-  s_.sourceSize = ini.integer("SourceSize");
-  s_.sourceDate = ini.integer("SourceDate");
-  s_.exportPath = ini.text("ExportFile");
-  s_.texture.TextureFile = ini.text("TextureFile");
-  s_.reportText = unescapeInfo(ini.text("Info"));
-
-  s_.layoutLocked = ini.integer("Locked") != 0 || s_.texture.TextureWidth >= 1;
-  s_.layoutChanging = false;
-  s_.modelLoaded = true;
-
-  ViewState& v = s_.view;
-  if (ini.has("Dist") && ini.real("Dist") > 0) {
-    v.yaw = ini.real("Yaw");
-    v.pitch = std::clamp(ini.real("Pitch"), -controlRange::pitchLimit, controlRange::pitchLimit);
-    v.dist = ini.real("Dist");
-    v.panX = ini.real("PanX");
-    v.panY = ini.real("PanY");
-  }
-  if (ini.has("Tool")) {
-    v.tool = controlRange::tool.pick(ini.integer("Tool"));
-    v.brushColor = static_cast<uint32_t>(ini.integer("BrushColor")) & 0xFFFFFFu;
-    v.brushSize = controlRange::brushSize.clamp(ini.integer("BrushSize"));
-    v.opacity = controlRange::opacity.clamp(ini.integer("Opacity"));
-    v.hardness = controlRange::hardness.clamp(ini.integer("Hardness"));
-    v.brushTip = controlRange::brushTip.pick(ini.integer("BrushTip"));
-    v.edges = ini.integer("Edges") != 0;
-  }
-
-  resizeLayerState(s_.layers, 0);
-  resizeLayerState(s_.layers, s_.workModel.layerCount());
-  const std::vector<std::string> colours = ini.fields("LayerColors");
-  const std::vector<std::string> hidden = ini.fields("LayerHidden");
-  const std::vector<std::string> locked = ini.fields("LayerLocked");
-  for (int64_t i = 0; i < s_.layers.count(); ++i) {
-    const auto k = static_cast<size_t>(i);
-    if (k < colours.size() && !colours[k].empty())
-      s_.layers.color[k] = static_cast<uint32_t>(leadingInt(colours[k])) & 0xFFFFFFu;
-    if (k < hidden.size()) s_.layers.hidden[k] = leadingInt(hidden[k]) != 0;
-    if (k < locked.size()) s_.layers.locked[k] = leadingInt(locked[k]) != 0;
-  }
-  const int64_t curLayer = ini.integer("CurLayer");
-  s_.layers.curLayer = curLayer >= 0 && curLayer < s_.workModel.layerCount() ? curLayer : 0;
-  s_.layers.onlyLayer = ini.integer("OnlyLayer") != 0;
-
-  if (ini.has("ViewMode")) v.viewMode = controlRange::viewMode.pick(ini.integer("ViewMode"));
-  if (s_.texture.TextureWidth >= 1) v.viewMode = 1;
-
-  s_.projectPath = path;
-  s_.projectChanged = fromAutosave;
-  s_.texture.TextureModified = false;
-  s_.autosaveTicks = 0;
-  s_.resetCamera = false;
-  if (remember) {
-    prefs_.lastProjectDir = folderOf(path);
-    prefsFile_.writeText("LastProjectDir", prefs_.lastProjectDir);
-    addRecent(prefs_, prefsFile_, path);
-  }
-
-  ui_.status(kStatusFile, fileNameOf(path));
-  ui_.status(kStatusCounts, std::to_string(s_.workModel.triangleCount()) + " triangles, " +
-                                std::to_string(s_.workModel.materialCount()) + " surfaces");
-  ui_.status(kStatusNote, "");
-  const FileFacts model = factsOf(s_.modelPath);
-  if (model.exists && (model.size != s_.sourceSize || model.modified != s_.sourceDate))
-    ui_.status(kStatusNote,
-               "Note: " + fileNameOf(s_.modelPath) + " has changed since this project was made.");
-  ui_.refreshControls();
-  ui_.refreshViews();
+  takeProjectRecord(s_, std::move(*record));
+  s_.document.projectPath = path;
+  s_.document.projectChanged = fromAutosave;
+  s_.document.texture.TextureModified = false;
+  s_.mainWindow.autosaveTicks = 0;
+  if (remember) rememberProject(path);
+  showOpenedProject(path);
   return true;
+}
+
+void Controller::showOpenedProject(const std::string& path) {
+  const Document& d = s_.document;
+  ui_.status(kStatusFile, fileNameOf(path));
+  ui_.status(kStatusCounts, std::to_string(d.workModel.triangleCount()) + " triangles, " +
+                                std::to_string(d.workModel.materialCount()) + " surfaces");
+  ui_.status(kStatusNote, "");
+  const FileFacts model = fileFacts(d.modelPath);
+  if (model.exists && (model.size != d.sourceSize || model.modified != d.sourceDate))
+    ui_.status(kStatusNote,
+               "Note: " + fileNameOf(d.modelPath) + " has changed since this project was made.");
+  changes_ |= {.controls = true, .report = true, .uvView = true, .title = true, .view3d = true};
+}
+
+void Controller::rememberProject(const std::string& path) {
+  prefs_.lastProjectDir = folderOf(path);
+  prefsFile_.writeText("LastProjectDir", prefs_.lastProjectDir);
+  addRecent(prefs_, prefsFile_, path);
 }
 
 bool Controller::newProjectDialog() {
@@ -345,29 +153,29 @@ void Controller::openAtStart(const std::vector<std::string>& args) {
 bool Controller::offerUntitledAutosave() {
   if (prefsFolder_.empty()) return false;
   const std::string path = prefsFolder_ + "untitled.autosave.qmap";
-  const FileFacts facts = factsOf(path);
+  const FileFacts facts = fileFacts(path);
   if (!facts.exists || facts.size < 1) return false;
   if (ui_.message(kProgramName, "There is an autosave of a project that was never saved.\nOpen it?",
                   Icon::information, Buttons::yesNo) != Answer::yes) {
-    removeFile(path);
+    removeRegularFile(path);
     return false;
   }
-  if (!applyProject(path, path, false, false)) return false;
+  if (!loadProject(path, path, false, false)) return false;
   // The restored work was never saved: its next save asks for a name, and until then it
   // keeps autosaving to this same file.
-  s_.projectPath.clear();
-  s_.projectChanged = true;
-  ui_.status(kStatusFile, fileNameOf(s_.modelPath));
+  s_.document.projectPath.clear();
+  s_.document.projectChanged = true;
+  ui_.status(kStatusFile, fileNameOf(s_.document.modelPath));
   return true;
 }
 
 void Controller::changeSettings(const UnwrapSettings& settings, bool refresh) {
-  s_.settings = settings;
-  if (refresh) ui_.refreshControls();
-  unwrapModel(s_, ui_);
+  s_.document.settings = settings;
+  changes_.controls |= refresh;
+  changes_ |= unwrapModel(s_, ui_);
 }
 
-void Controller::storeWindowSettings() { ::storeWindowSettings(prefsFile_, s_.settings); }
+void Controller::storeWindowSettings() { ::storeWindowSettings(prefsFile_, s_.document.settings); }
 
 void Controller::applyPreferences(const PreferencesChoice& choice) {
   applyPreferencesChoice(prefs_, prefsFile_, choice);
@@ -382,117 +190,48 @@ void Controller::userGuide(const std::string& folder) {
 // ---- Saving --------------------------------------------------------------------------------
 
 bool Controller::saveProject(const std::string& path, bool copy, bool autosave) {
+  resizeLayerState(s_.document.layers, s_.document.workModel.layerCount());
   const std::string temporary = path + ".tmp";
-  resizeLayerState(s_.layers, s_.workModel.layerCount());
-  const UnwrapSettings& u = s_.settings;
-  const ViewState& v = s_.view;
-  const StencilState& st = s_.stencil;
-  const PatternState& pa = s_.pattern;
+  if (!writeProjectArchive(temporary, autosave) || !moveIntoPlace(temporary, path, autosave))
+    return false;
+  if (!copy && !autosave) {
+    // The autosave that belonged to the project before this save goes, unless the user just
+    // saved over that very file.
+    if (!sameTextIgnoringCase(autosavePath(), path)) removeRegularFile(autosavePath());
+    s_.document.projectPath = path;
+    s_.document.projectChanged = false;
+    s_.document.texture.TextureModified = false;
+    s_.mainWindow.autosaveTicks = 0;
+    rememberProject(path);
+  }
+  return true;
+}
 
-  IniWriter ini;
-  ini.addInt("Version", 2);
-  ini.add("Source", s_.modelPath);
-  ini.addInt("SourceSize", s_.sourceSize);
-  ini.addInt("SourceDate", s_.sourceDate);
-  ini.addInt("MapMode", static_cast<int>(u.mapMode));
-  ini.addInt("TexW", u.layoutWidth);
-  ini.addInt("TexH", u.layoutHeight);
-  ini.addInt("Angle", u.maxAngle);
-  ini.addInt("Margin", u.margin);
-  ini.addInt("Stretch", u.maxStretch);
-  ini.addInt("Rotate", u.rotateMode);
-  ini.addInt("UpAxis", u.upAxisChoice);
-  ini.addInt("Merge", u.mergeSurfaces);
-  ini.addInt("Mirror", u.mirrorAxis);
-  ini.addInt("Locked", s_.layoutLocked || s_.layoutChanging);
-  ini.add("ExportFile", s_.exportPath);
-  ini.add("TextureFile", s_.texture.TextureFile);
-  ini.add("Info", escapeInfo(s_.reportText));
-  ini.addInt("ViewMode", v.viewMode);
-  ini.addReal("Yaw", v.yaw, 4);
-  ini.addReal("Pitch", v.pitch, 4);
-  ini.addReal("Dist", v.dist, 6);
-  ini.addReal("PanX", v.panX, 6);
-  ini.addReal("PanY", v.panY, 6);
-  ini.addInt("Tool", v.tool);
-  ini.addInt("BrushColor", v.brushColor);
-  ini.addInt("BrushSize", v.brushSize);
-  ini.addInt("Opacity", v.opacity);
-  ini.addInt("Hardness", v.hardness);
-  ini.addInt("BrushTip", v.brushTip);
-  ini.addInt("Edges", v.edges);
-  ini.addInt("LayerUnwrap", u.layerUnwrap);
-  ini.addInt("CurLayer", s_.layers.curLayer);
-  ini.addInt("OnlyLayer", s_.layers.onlyLayer);
-  std::vector<std::string> colours, hidden, locked;
-  for (int64_t i = 0; i < s_.layers.count(); ++i) {
-    colours.push_back(std::to_string(s_.layers.color[i]));
-    hidden.push_back(std::to_string(s_.layers.hidden[i] ? 1 : 0));
-    locked.push_back(std::to_string(s_.layers.locked[i] ? 1 : 0));
-  }
-  ini.add("LayerColors", joinFields(colours));
-  ini.add("LayerHidden", joinFields(hidden));
-  ini.add("LayerLocked", joinFields(locked));
-  if (st.image.loaded()) {
-    ini.add("StencilFile", "stencil." + st.image.fileExt);
-    ini.addReal("StencilX", st.x, 2);
-    ini.addReal("StencilY", st.y, 2);
-    ini.addReal("StencilScale", st.scale, 6);
-    ini.addReal("StencilAngle", st.angle, 3);
-    ini.addInt("StencilShow", st.show);
-    ini.addInt("StencilOpacity", st.opacity);
-  }
-  ini.addInt("PaintSource", v.paintSource);
-  ini.addReal("PatternTile", pa.tile, 4);
-  ini.addInt("PatternTint", pa.tint);
-  ini.addInt("PatternRotate", pa.rotate);
-  ini.addInt("PatternMapping", pa.mapping);
-  ini.add("PatternOffset", fixedText(pa.offsetX, 3) + "," + fixedText(pa.offsetY, 3));
-  if (pa.anchorFace >= 0) {
-    ini.addInt("AnchorFace", pa.anchorFace);
-    const double values[8] = {pa.anchorBary[0], pa.anchorBary[1], pa.anchorUp[0],
-                              pa.anchorUp[1],   pa.anchorUp[2],   pa.anchorRight[0],
-                              pa.anchorRight[1], pa.anchorRight[2]};
-    std::vector<std::string> fields;
-    for (double d : values) fields.push_back(fixedText(d, 6));
-    ini.add("Anchor", joinFields(fields));
-  }
-  if (pa.image.loaded()) ini.add("PatternFile", "pattern." + pa.image.fileExt);
-
-  std::vector<ArchiveEntry> entries;
-  entries.push_back({"project.ini", std::vector<uint8_t>(ini.text().begin(), ini.text().end())});
-  entries.push_back({"source.bin", writeModelSnapshot(s_.sourceModel)});
-  entries.push_back({"model.bin", writeModelSnapshot(s_.workModel)});
-  if (s_.texture.TextureWidth >= 1) {
-    Image picture;
-    picture.width = static_cast<int>(s_.texture.TextureWidth);
-    picture.height = static_cast<int>(s_.texture.TextureHeight);
-    picture.pixels = s_.texture.TexturePixels;
-    std::vector<uint8_t> png = encodePng(picture, false);
-    const bool encoded = !png.empty();
-    entries.push_back({"texture.png", std::move(png), encoded});
-  }
-  if (st.image.loaded()) entries.push_back({"stencil." + st.image.fileExt, st.image.fileBytes});
-  if (pa.image.loaded()) entries.push_back({"pattern." + pa.image.fileExt, pa.image.fileBytes});
-
-  switch (writeZipArchive(temporary, entries, syncFile)) {
+bool Controller::writeProjectArchive(const std::string& temporary, bool autosave) {
+  switch (writeZipArchive(temporary, writeProjectEntries(projectRecordOf(s_)), syncFile)) {
     case ArchiveWrite::cannotCreate:
       if (!autosave) error("Cannot write " + temporary);
       return false;
     case ArchiveWrite::entryFailed:
-      removeFile(temporary);
+      removeRegularFile(temporary);
       if (!autosave) error("Could not save the project.");
       return false;
     case ArchiveWrite::ok:
       break;
   }
+  return true;
+}
+
+bool Controller::moveIntoPlace(const std::string& temporary, const std::string& path,
+                               bool autosave) {
+  // An autosave replaces its file; a save keeps the previous project as name.bak.
   std::string backup;
-  if (factsOf(path).exists) {
+  if (fileFacts(path).exists) {
     if (autosave) {
-      removeFile(path);
+      removeRegularFile(path);
     } else {
       backup = folderOf(path) + withoutExtension(fileNameOf(path)) + ".bak";
-      removeFile(backup);
+      removeRegularFile(backup);
       if (!renameFile(path, backup)) backup.clear();
     }
   }
@@ -503,43 +242,33 @@ bool Controller::saveProject(const std::string& path, bool copy, bool autosave) 
     if (!autosave) error("Could not save " + path);
     return false;
   }
-  if (!copy && !autosave) {
-    // The autosave that belonged to the project before this save goes, unless the user just
-    // saved over that very file.
-    if (!sameTextIgnoringCase(autosavePath(), path)) removeFile(autosavePath());
-    s_.projectPath = path;
-    s_.projectChanged = false;
-    s_.texture.TextureModified = false;
-    s_.autosaveTicks = 0;
-    prefs_.lastProjectDir = folderOf(path);
-    prefsFile_.writeText("LastProjectDir", prefs_.lastProjectDir);
-    addRecent(prefs_, prefsFile_, path);
-  }
   return true;
 }
 
 bool Controller::save() {
-  if (!s_.modelLoaded) return false;
-  if (s_.projectPath.empty()) return saveAs(false);
-  if (!saveProject(s_.projectPath, false, false)) return false;
-  ui_.status(kStatusNote, "Project saved: " + fileNameOf(s_.projectPath));
+  if (!s_.document.modelLoaded) return false;
+  if (s_.document.projectPath.empty()) return saveAs(false);
+  if (!saveProject(s_.document.projectPath, false, false)) return false;
+  ui_.status(kStatusNote, "Project saved: " + fileNameOf(s_.document.projectPath));
   return true;
 }
 
 bool Controller::saveAs(bool copy) {
-  if (!s_.modelLoaded) return false;
+  if (!s_.document.modelLoaded) return false;
   FileDialog dialog;
   dialog.title = copy ? "Save a copy of the project" : "Save project as";
-  const std::string& base = s_.projectPath.empty() ? s_.modelPath : s_.projectPath;
+  const std::string& base =
+      s_.document.projectPath.empty() ? s_.document.modelPath : s_.document.projectPath;
   dialog.folder = folderOf(base);
-  dialog.fileName = withoutExtension(fileNameOf(base)) + (copy && !s_.projectPath.empty() ? "_copy" : "") + ".qmap";
+  dialog.fileName = withoutExtension(fileNameOf(base)) +
+                    (copy && !s_.document.projectPath.empty() ? "_copy" : "") + ".qmap";
   dialog.filter = kProjectFilter;
   std::string path = ui_.chooseSave(dialog);
   if (path.empty()) return false;
   if (lowerExtension(path) != "qmap") path += ".qmap";
-  if (factsOf(path).exists && !sameTextIgnoringCase(path, s_.projectPath) &&
-      ui_.message(kProgramName, fileNameOf(path) + " already exists. Overwrite it?",
-                  Icon::warning, Buttons::yesNo) != Answer::yes)
+  if (fileFacts(path).exists && !sameTextIgnoringCase(path, s_.document.projectPath) &&
+      !ui_.confirmOverwrite(kProgramName, fileNameOf(path) + " already exists. Overwrite it?",
+                            {fileNameOf(path)}))
     return false;
   if (!saveProject(path, copy, false)) return false;
   ui_.status(kStatusNote, (copy ? "Copy saved: " : "Project saved: ") + fileNameOf(path));
@@ -553,43 +282,49 @@ bool Controller::allowDiscard() {
     case Answer::yes:
       return save();
     case Answer::no:
-      removeFile(autosavePath());
+      removeRegularFile(autosavePath());
       return true;
     default:
       return false;
   }
 }
 
+void Controller::quit() {
+  if (allowDiscard()) changes_.quit = true;
+}
+
 void Controller::autosaveTick(const std::string& clock) {
-  if (prefs_.autosave <= 0 || !s_.modelLoaded || s_.layoutChanging || autosavePath().empty())
+  if (prefs_.autosave <= 0 || !s_.document.modelLoaded || s_.layoutChange.layoutChanging ||
+      autosavePath().empty())
     return;
   if (!projectCountsAsChanged()) {
-    s_.autosaveTicks = 0;
+    s_.mainWindow.autosaveTicks = 0;
     return;
   }
-  if (++s_.autosaveTicks < prefs_.autosave) return;
+  if (++s_.mainWindow.autosaveTicks < prefs_.autosave) return;
   if (saveProject(autosavePath(), false, true)) ui_.status(kStatusNote, "Autosaved at " + clock);
-  s_.autosaveTicks = 0;
+  s_.mainWindow.autosaveTicks = 0;
 }
 
 bool Controller::projectCountsAsChanged() const {
-  return s_.modelLoaded && (s_.projectChanged || s_.texture.TextureModified);
+  return s_.document.modelLoaded &&
+         (s_.document.projectChanged || s_.document.texture.TextureModified);
 }
 
 std::string Controller::mainTitle() const {
   std::string title = kProgramName;
-  if (s_.modelLoaded) {
-    if (s_.projectPath.empty())
-      title += " - " + withoutExtension(fileNameOf(s_.modelPath)) + " (not saved)";
+  if (s_.document.modelLoaded) {
+    if (s_.document.projectPath.empty())
+      title += " - " + withoutExtension(fileNameOf(s_.document.modelPath)) + " (not saved)";
     else
-      title += " - " + fileNameOf(s_.projectPath);
+      title += " - " + fileNameOf(s_.document.projectPath);
   }
   if (projectCountsAsChanged()) title += " *";
   return title;
 }
 
 std::string Controller::autosavePath() const {
-  if (!s_.projectPath.empty()) return s_.projectPath + ".autosave";
+  if (!s_.document.projectPath.empty()) return s_.document.projectPath + ".autosave";
   return prefsFolder_.empty() ? "" : prefsFolder_ + "untitled.autosave.qmap";
 }
 

@@ -6,8 +6,10 @@
 #include <cstdio>
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
+#include "app/changes.h"
 #include "app/preferences.h"
 #include "app/session.h"
 #include "app/ui.h"
@@ -38,6 +40,8 @@ class Controller {
   bool saveAs(bool copy);
   // The unsaved-changes guard: true when the current work may be dropped.
   bool allowDiscard();
+  // File > Quit and closing the main window: when the guard allows, the program ends.
+  void quit();
   // The 60-second timer; clock is the local time as "HH:MM" for the status note.
   void autosaveTick(const std::string& clock);
 
@@ -80,6 +84,10 @@ class Controller {
   // the short help in a message box titled "Help".
   void userGuide(const std::string& folder = "/tmp/");
 
+  // What the commands since the last call asked the windows to show again; taking them
+  // clears them.
+  Changes takeChanges() { return std::exchange(changes_, Changes{}); }
+
   bool projectCountsAsChanged() const;
   // Renames a file; replaceable so tests can make the last step of a save fail.
   std::function<bool(const std::string& from, const std::string& to)> renameFile =
@@ -94,14 +102,26 @@ class Controller {
 
  private:
   void error(const std::string& text);
+  // Reads the archive at archivePath as the project at path and makes it the current one.
   // remember: the path becomes LastProjectDir and goes to the recent list (not for the
   // untitled autosave, which is deleted by the next save).
-  bool applyProject(const std::string& path, const std::string& archivePath, bool fromAutosave,
-                    bool remember = true);
+  bool loadProject(const std::string& path, const std::string& archivePath, bool fromAutosave,
+                   bool remember);
+  // After opening: the status bar (file name, counts, a note when the model file changed
+  // since), and the windows are to show the new project.
+  void showOpenedProject(const std::string& path);
+  // The path becomes LastProjectDir and goes to the front of the recent list.
+  void rememberProject(const std::string& path);
+  // The steps of saveProject: the archive at the temporary path (deleted again when an entry
+  // fails), then the rename over path with the previous file kept as the ".bak". Each shows
+  // its own error unless autosave.
+  bool writeProjectArchive(const std::string& temporary, bool autosave);
+  bool moveIntoPlace(const std::string& temporary, const std::string& path, bool autosave);
 
   Session& s_;
   Ui& ui_;
   Preferences& prefs_;
   PreferencesFile& prefsFile_;
   std::string prefsFolder_;
+  Changes changes_;
 };

@@ -37,15 +37,16 @@ constexpr const char* kImportFilter =
 }  // namespace
 
 bool Controller::exportToSeriousSam() {
-  if (!s_.modelLoaded) return false;
-  if (s_.layoutChanging) {
+  if (!s_.document.modelLoaded) return false;
+  if (s_.layoutChange.layoutChanging) {
     ui_.message(kProgramName, "Lock or cancel the layout change first.", Icon::information,
                 Buttons::ok);
     return false;
   }
-  std::string proposed = s_.exportPath;
+  std::string proposed = s_.document.exportPath;
   if (proposed.empty()) {
-    const std::string& named = s_.projectPath.empty() ? s_.modelPath : s_.projectPath;
+    const std::string& named =
+        s_.document.projectPath.empty() ? s_.document.modelPath : s_.document.projectPath;
     proposed = prefs_.seriousSamRoot + withoutExtension(fileNameOf(named)) + ".3ds";
   }
   std::string path = ui_.chooseSave(
@@ -53,7 +54,7 @@ bool Controller::exportToSeriousSam() {
   if (path.empty()) return false;
   if (lowerExtension(path) != "3ds") path += ".3ds";
   // The model file is never overwritten, whatever spelling of its path was chosen.
-  if (sameTextIgnoringCase(path, s_.modelPath) || sameFile(path, s_.modelPath)) {
+  if (sameTextIgnoringCase(path, s_.document.modelPath) || sameFile(path, s_.document.modelPath)) {
     ui_.message(kProgramName, "This is the original model file. Choose another name.",
                 Icon::warning, Buttons::ok);
     return false;
@@ -65,32 +66,39 @@ bool Controller::exportToSeriousSam() {
   const std::string scriptPath = folder + base + ".scr";
   const std::string tgaPath = folder + base + ".tga";
   const std::string texPath = folder + base + ".tex";
-  const Texture& texture = s_.texture;
+  const Texture& texture = s_.document.texture;
   const bool hasTexture = texture.TextureWidth > 0;
   const bool wantTga = prefs_.writeTexture && hasTexture;
   const bool wantTex = prefs_.writeTex && hasTexture;
-  const bool samePlace = sameTextIgnoringCase(path, s_.exportPath);
+  const bool samePlace = sameTextIgnoringCase(path, s_.document.exportPath);
 
   if (!samePlace) {
-    std::string existing;
-    if (exists(path)) existing += fileName + "\n";
-    if (prefs_.writeScript && exists(scriptPath))
-      existing += base + ".scr  (may contain animations!)\n";
-    if (wantTga && exists(tgaPath)) existing += base + ".tga\n";
-    if (wantTex && exists(texPath)) existing += base + ".tex\n";
+    std::vector<std::string> existing;
+    std::string lines;  // of the question
+    auto addIfExists = [&](const std::string& file, const std::string& name,
+                           const std::string& note) {
+      if (!exists(file)) return;
+      existing.push_back(note.empty() ? name : name + " " + note);
+      lines += (note.empty() ? name : name + "  " + note) + "\n";
+    };
+    addIfExists(path, fileName, "");
+    if (prefs_.writeScript) addIfExists(scriptPath, base + ".scr", "(may contain animations!)");
+    if (wantTga) addIfExists(tgaPath, base + ".tga", "");
+    if (wantTex) addIfExists(texPath, base + ".tex", "");
     if (!existing.empty() &&
-        ui_.message(kProgramName, "These files already exist:\n" + existing + "\nOverwrite them?",
-                    Icon::warning, Buttons::yesNo) != Answer::yes)
+        !ui_.confirmOverwrite(kProgramName,
+                              "These files already exist:\n" + lines + "\nOverwrite them?",
+                              existing))
       return false;
   }
 
-  const Encoded3ds model = write3ds(s_.workModel, path);
+  const Encoded3ds model = write3ds(s_.document.workModel, path);
   if (!model.ok) {
     error(model.message);
     return false;
   }
   std::string report = "Exported " + fileName;
-  const int layoutW = s_.settings.layoutWidth, layoutH = s_.settings.layoutHeight;
+  const int layoutW = s_.document.settings.layoutWidth, layoutH = s_.document.settings.layoutHeight;
 
   if (prefs_.writeScript) {
     std::string root = findSeriousSamFolder(path);
@@ -115,7 +123,7 @@ bool Controller::exportToSeriousSam() {
     std::vector<uint32_t> padded;
     bool paddedOk = true;
     try {
-      padded = padTexture(&s_.workModel, texture.TexturePixels, texture.TextureWidth,
+      padded = padTexture(&s_.document.workModel, texture.TexturePixels, texture.TextureWidth,
                           texture.TextureHeight);
     } catch (const std::bad_alloc&) {
       paddedOk = false;
@@ -137,7 +145,7 @@ bool Controller::exportToSeriousSam() {
   }
 
   if (prefs_.writePNG) {
-    const Image picture = uvLayoutImage(s_.workModel, layoutW, layoutH);
+    const Image picture = uvLayoutImage(s_.document.workModel, layoutW, layoutH);
     if (savePicture(folder + base + "_uv.png", picture.pixels, picture.width, picture.height))
       report += " + UV layout";
   }
@@ -145,12 +153,12 @@ bool Controller::exportToSeriousSam() {
   if (model.leftOut > 0)
     report += "; " + std::to_string(model.leftOut) + " zero-area triangles left out";
   // The report of the layout said so; it bears repeating where the export is confirmed.
-  if (s_.reportText.find(kPiecesDoNotFit) != std::string::npos)
+  if (s_.document.reportText.find(kPiecesDoNotFit) != std::string::npos)
     report += std::string("; ") + kPiecesDoNotFit;
 
   if (!samePlace) {
-    s_.exportPath = path;
-    s_.projectChanged = true;
+    s_.document.exportPath = path;
+    s_.document.projectChanged = true;
   }
   ui_.status(kStatusNote, report);
   return true;
@@ -159,7 +167,7 @@ bool Controller::exportToSeriousSam() {
 // ---- Texture menu --------------------------------------------------------------------------
 
 bool Controller::writeTextureImage(const std::string& path) {
-  Texture& t = s_.texture;
+  Texture& t = s_.document.texture;
   if (t.TextureWidth <= 0) return false;
   bool saved = false;
   try {
@@ -172,7 +180,7 @@ bool Controller::writeTextureImage(const std::string& path) {
 }
 
 bool Controller::exportTexture() {
-  const Texture& t = s_.texture;
+  const Texture& t = s_.document.texture;
   if (t.TextureWidth <= 0) {
     ui_.message("Export texture", "There is no texture yet.", Icon::information, Buttons::ok);
     return false;
@@ -185,19 +193,20 @@ bool Controller::exportTexture() {
   const std::string ext = lowerExtension(path);
   if (ext != "png" && ext != "tga" && ext != "bmp")
     path += filter == 1 ? ".tga" : filter == 2 ? ".bmp" : ".png";
-  if (exists(path) && ui_.message("3D preview", fileNameOf(path) + " already exists. Overwrite it?",
-                                  Icon::warning, Buttons::yesNo) != Answer::yes)
+  if (exists(path) &&
+      !ui_.confirmOverwrite("3D preview", fileNameOf(path) + " already exists. Overwrite it?",
+                            {fileNameOf(path)}))
     return false;
   if (!writeTextureImage(path)) {
     ui_.message("3D preview", "Could not save " + path, Icon::error, Buttons::ok);
     return false;
   }
-  ui_.refreshViews();  // the 3D window's title names the file
+  changes_.title = true;  // the 3D window's title names the file
   return true;
 }
 
 bool Controller::importTexture() {
-  Texture& t = s_.texture;
+  Texture& t = s_.document.texture;
   const std::string path = ui_.chooseOpen(
       {"Import texture", folderOf(t.TextureFile), fileNameOf(t.TextureFile), kImportFilter});
   if (path.empty()) return false;
@@ -211,7 +220,7 @@ bool Controller::importTexture() {
     ui_.message("Import texture", "Could not load " + path, Icon::error, Buttons::ok);
     return false;
   }
-  const int w = s_.settings.layoutWidth, h = s_.settings.layoutHeight;
+  const int w = s_.document.settings.layoutWidth, h = s_.document.settings.layoutHeight;
   if ((image->width != w || image->height != h) &&
       ui_.message("Import texture",
                   fileNameOf(path) + " is " + std::to_string(image->width) + " x " +
@@ -234,22 +243,23 @@ bool Controller::importTexture() {
   t.TextureFile = path;
   t.TextureModified = true;
   ++t.TextureRevision;
-  s_.view.viewMode = 1;
-  ui_.refreshViews();
+  s_.document.view.viewMode = ViewMode::texture;
+  changes_ |= {.uvView = true, .title = true, .view3d = true};
   return true;
 }
 
 bool Controller::exportUvOverlay() {
-  if (!s_.modelLoaded) return false;
-  const std::string& textureFile = s_.texture.TextureFile;
-  const std::string folder = folderOf(textureFile.empty() ? s_.modelPath : textureFile);
-  std::string path = ui_.chooseSave({"Export UV layout as a transparent overlay", folder,
-                                     withoutExtension(fileNameOf(s_.modelPath)) + "_uv_overlay.png",
-                                     "PNG image (*.png)|*.png"});
+  if (!s_.document.modelLoaded) return false;
+  const std::string& textureFile = s_.document.texture.TextureFile;
+  const std::string folder = folderOf(textureFile.empty() ? s_.document.modelPath : textureFile);
+  std::string path =
+      ui_.chooseSave({"Export UV layout as a transparent overlay", folder,
+                      withoutExtension(fileNameOf(s_.document.modelPath)) + "_uv_overlay.png",
+                      "PNG image (*.png)|*.png"});
   if (path.empty()) return false;
   if (lowerExtension(path) != "png") path += ".png";
-  const Image overlay =
-      uvOverlayImage(s_.workModel, s_.settings.layoutWidth, s_.settings.layoutHeight);
+  const Image overlay = uvOverlayImage(s_.document.workModel, s_.document.settings.layoutWidth,
+                                       s_.document.settings.layoutHeight);
   const std::vector<uint8_t> png = encodePng(overlay, true);
   // A write that fails halfway leaves no cut-off picture behind.
   if (png.empty() || writeWholeFile(path, png.data(), png.size()) != FileWrite::ok) {

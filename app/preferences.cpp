@@ -4,9 +4,9 @@
 #include <filesystem>
 #include <vector>
 
-#include "app/control_ranges.h"
 #include "base/file_io.h"
 #include "base/number_text.h"
+#include "project/control_ranges.h"
 
 namespace fs = std::filesystem;
 

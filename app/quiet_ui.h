@@ -13,6 +13,4 @@ struct QuietUi : Ui {
   std::string chooseOpen(const FileDialog&) override { return ""; }
   std::string chooseSave(const FileDialog&) override { return ""; }
   void status(int, const std::string&) override {}
-  void refreshControls() override {}
-  void refreshViews() override {}
 };

@@ -1,17 +1,21 @@
-// Everything that belongs to the open piece of work, owned by main and passed by reference.
+// Everything the program holds for the open piece of work, owned by main and passed by
+// reference: the document, the layout-change record and each open window's runtime state.
 #pragma once
 
+#include <cstdint>
+#include <optional>
 #include <string>
 
 #include "model/model.h"
 #include "paint/paint_state.h"
 #include "paint/texture.h"
+#include "project/project_file.h"
 #include "unwrap/unwrap.h"
 
-struct Session {
+// What the project file holds or names, and what is known of the model file it came from.
+struct Document {
   Model sourceModel;  // as read from the model file
   Model workModel;    // Y-up and unwrapped: shown, painted and exported
-  Model lockedModel;  // the layout kept while a layout change is in progress
   bool modelLoaded = false;
   LayerState layers;
 
@@ -22,7 +26,7 @@ struct Session {
   Texture texture;  // the painted Texture and its undo store
   StencilState stencil;
   PatternState pattern;
-  ViewState view;        // the 3D window's camera, tool and brush
+  ViewState view;  // the 3D window's camera, tool and brush, kept while the window is closed
 
   std::string modelPath;    // the model file the project was made from
   int64_t sourceSize = 0;   // its size and modification time (seconds) when it was read
@@ -31,11 +35,38 @@ struct Session {
   std::string projectPath;  // empty while never saved
   bool projectChanged = false;
   bool layoutLocked = false;
-  bool layoutChanging = false;
-  bool paintingFollows = false;
-  bool resetCamera = false;  // the 3D view frames the model at its next refresh
-  int64_t autosaveTicks = 0; // minutes counted toward the next autosave
 
   // The model every view, tool and exporter works on; null while none is loaded.
   const Model* displayModel() const { return modelLoaded ? &workModel : nullptr; }
 };
+
+// A layout change in progress: from "Change layout..." until "Lock layout" or "Cancel".
+struct LayoutChange {
+  bool layoutChanging = false;
+  bool paintingFollows = false;  // the painting moves along to every new layout
+  Model lockedModel;             // the layout as it was when the change started
+};
+
+// The main window's runtime state that the commands use.
+struct MainWindowState {
+  int64_t autosaveTicks = 0;  // minutes of the window's timer counted toward the next autosave
+};
+
+// The 3D window's runtime state (camera framing, view buffers, hover, stroke). It exists only
+// while the window is open and holds nothing yet.
+struct Window3DState {};
+
+struct Session {
+  Document document;
+  LayoutChange layoutChange;
+  MainWindowState mainWindow;
+  std::optional<Window3DState> window3d;  // while the 3D window is open
+};
+
+// What a project file stores of the session. "Locked" is also set during a layout change, so
+// that the layout a reopened project shows is locked.
+ProjectRecord projectRecordOf(const Session& session);
+// Makes the record the session's project: models, settings, facts, report, the Texture (with
+// empty undo and redo lists), stencil, pattern, view and layers; the layout is not being
+// changed and a model is loaded. Paths, change flags and counters are the caller's.
+void takeProjectRecord(Session& session, ProjectRecord record);

@@ -1,8 +1,11 @@
 // What the controller needs from a person or a window. The GTK front end implements it with
-// dialogs and widgets, tests and the batch mode with scripts.
+// dialogs and widgets, tests and the batch mode with scripts. Questions added later come with
+// a default answer, so that those need no change. What the windows show again after a command
+// is not asked here: commands raise Changes (app/changes.h).
 #pragma once
 
 #include <string>
+#include <vector>
 
 enum class Icon { information, warning, error, question };
 enum class Buttons { ok, yesNo, yesNoCancel };
@@ -30,11 +33,13 @@ struct Ui {
     filterIndex = 0;
     return chooseSave(dialog);
   }
+  // Whether `files` (each a name, perhaps with a note) may be overwritten; `question` names
+  // them. Asked as a warning with Yes and No.
+  virtual bool confirmOverwrite(const std::string& title, const std::string& question,
+                                const std::vector<std::string>& /*files*/) {
+    return message(title, question, Icon::warning, Buttons::yesNo) == Answer::yes;
+  }
   virtual void status(int field, const std::string& text) = 0;
-  // The session's settings changed under the controls: show them again.
-  virtual void refreshControls() = 0;
-  // The report, the layout or the texture changed: redraw the Info box and the views.
-  virtual void refreshViews() = 0;
   // Opens a file with the desktop's default program for it; false when that fails. Without a
   // desktop there is nothing to open it with.
   virtual bool openDocument(const std::string& /*path*/) { return false; }

@@ -2,29 +2,31 @@
 
 #include "base/file_io.h"
 
-void unwrapModel(Session& session, Ui& ui) {
-  if (session.sourceModel.triangles.empty()) {
-    session.modelLoaded = false;
-    ui.refreshViews();
-    return;
+Changes unwrapModel(Session& session, Ui& ui) {
+  // Another layout or none: the report, the UV view and the 3D view change with it.
+  Changes changes{.report = true, .uvView = true, .title = true, .view3d = true};
+  if (session.document.sourceModel.triangles.empty()) {
+    session.document.modelLoaded = false;
+    return changes;
   }
-  if (unwrapFlattens(session.sourceModel, session.settings)) ui.status(kStatusCounts, kUnwrappingNote);
-  UnwrapResult result = unwrapSourceModel(session.sourceModel, session.settings);
-  if (result.mapMode != session.settings.mapMode) {
+  Document& document = session.document;
+  if (unwrapFlattens(document.sourceModel, document.settings)) ui.status(kStatusCounts, kUnwrappingNote);
+  UnwrapResult result = unwrapSourceModel(document.sourceModel, document.settings);
+  if (result.mapMode != document.settings.mapMode) {
     // So that the controls, and a later save, say what ran.
-    session.settings.mapMode = result.mapMode;
-    ui.refreshControls();
+    document.settings.mapMode = result.mapMode;
+    changes.controls = true;
   }
-  session.workModel = std::move(result.workModel);
-  session.stats = result.stats;
-  session.reportText = std::move(result.report);
+  document.workModel = std::move(result.workModel);
+  document.stats = result.stats;
+  document.reportText = std::move(result.report);
 
-  session.modelLoaded = true;
-  session.projectChanged = true;
-  ui.status(kStatusFile, fileNameOf(session.modelPath));
-  ui.status(kStatusCounts, std::to_string(session.workModel.triangleCount()) + " triangles, " +
-                               std::to_string(session.stats.surfaceCount) + " surfaces");
-  ui.refreshViews();
+  document.modelLoaded = true;
+  document.projectChanged = true;
+  ui.status(kStatusFile, fileNameOf(document.modelPath));
+  ui.status(kStatusCounts, std::to_string(document.workModel.triangleCount()) + " triangles, " +
+                               std::to_string(document.stats.surfaceCount) + " surfaces");
+  return changes;
 }
 
 bool unwrapFlattens(const Model& source, const UnwrapSettings& settings) {

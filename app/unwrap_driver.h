@@ -4,14 +4,15 @@
 
 #include <string>
 
+#include "app/changes.h"
 #include "app/session.h"
 #include "app/ui.h"
 #include "unwrap/unwrap_model.h"
 
-// Rebuilds session.workModel from session.sourceModel with session.settings, replaces the
-// report and the statistics, and refreshes the window. A source model without triangles
-// only unloads the model. Keep mode on a file without UVs turns the setting to exact.
-void unwrapModel(Session& session, Ui& ui);
+// Rebuilds the document's workModel from its sourceModel with its settings, replaces the
+// report and the statistics, and returns what the windows show again. A source model without
+// triangles only unloads the model. Keep mode on a file without UVs turns the setting to exact.
+Changes unwrapModel(Session& session, Ui& ui);
 
 // The status note while unwrapModel flattens the model: it does for a model with triangles
 // that is unwrapped, or whose file has no UVs to keep.

@@ -3,22 +3,12 @@
 #include <algorithm>
 #include <cctype>
 
-#include "app/control_ranges.h"
 #include "base/file_io.h"
 #include "base/number_text.h"
+#include "base/text_fields.h"
+#include "project/control_ranges.h"
 
 namespace {
-
-std::vector<std::string> split(const std::string& text, char separator) {
-  std::vector<std::string> fields;
-  size_t start = 0;
-  for (;;) {
-    const size_t end = text.find(separator, start);
-    fields.push_back(text.substr(start, end - start));
-    if (end == std::string::npos) return fields;
-    start = end + 1;
-  }
-}
 
 std::string anyCaseGlob(const std::string& pattern) {
   if (pattern == "*.*") return "*";
@@ -35,18 +25,6 @@ std::string anyCaseGlob(const std::string& pattern) {
 }
 
 }  // namespace
-
-std::vector<std::string> textureSideItems() { return split(kTextureSideList, ','); }
-
-int textureSideIndex(int64_t side) {
-  const std::vector<std::string> items = textureSideItems();
-  const auto it = std::find(items.begin(), items.end(), std::to_string(side));
-  return it == items.end() ? 0 : static_cast<int>(it - items.begin());
-}
-
-int textureSide(int64_t side) {
-  return static_cast<int>(leadingInt(textureSideItems()[textureSideIndex(side)]));
-}
 
 bool menuItemEnabled(int id, bool modelLoaded) {
   switch (id) {
@@ -73,21 +51,21 @@ std::string mnemonicLabel(const std::string& text, size_t index) {
 }
 
 ControlStates controlStates(const Session& session, const UnwrapSettings& settings) {
-  const bool locked = session.layoutLocked;
+  const bool locked = session.document.layoutLocked;
   const bool unwrapping = settings.mapMode != MapMode::keep;
   ControlStates c;
   c.mappingEnabled = c.sizeEnabled = c.upAxisEnabled = c.checkBoxesEnabled = !locked;
   c.maxAngleEnabled = c.marginEnabled = c.rotateEnabled = c.mirrorEnabled = !locked && unwrapping;
   c.maxStretchEnabled = !locked && settings.mapMode == MapMode::smooth;
-  if (session.layoutChanging)
-    c.layoutStateText = session.paintingFollows ? "Changing layout - painting follows"
+  if (session.layoutChange.layoutChanging)
+    c.layoutStateText = session.layoutChange.paintingFollows ? "Changing layout - painting follows"
                                                 : "Changing layout - starting empty";
   else if (locked)
     c.layoutStateText = "Locked (the texture is painted)";
-  else if (session.modelLoaded)
+  else if (session.document.modelLoaded)
     c.layoutStateText = "Free (locks when you start painting)";
   c.changeLayoutVisible = locked;
-  c.lockLayoutVisible = c.cancelVisible = session.layoutChanging;
+  c.lockLayoutVisible = c.cancelVisible = session.layoutChange.layoutChanging;
   c.layerAssignBlocked = locked && settings.layerUnwrap;
   c.sizeText = textureSizeText(settings.layoutWidth, settings.layoutHeight);
   return c;
@@ -193,10 +171,10 @@ bool SettingsChange::take() {
 std::vector<FileFilter> fileFilters(const std::string& filter) {
   std::vector<FileFilter> filters;
   if (filter.empty()) return filters;
-  const std::vector<std::string> fields = split(filter, '|');
+  const std::vector<std::string> fields = splitFields(filter, '|');
   for (size_t i = 0; i + 1 < fields.size(); i += 2) {
     FileFilter entry{fields[i], {}};
-    for (const std::string& pattern : split(fields[i + 1], ';'))
+    for (const std::string& pattern : splitFields(fields[i + 1], ';'))
       if (!pattern.empty()) entry.patterns.push_back(anyCaseGlob(pattern));
     filters.push_back(std::move(entry));
   }

@@ -33,14 +33,6 @@ enum MenuId : int {
   kMenuRecentLast = 21,
 };
 
-// The items of the texture width and height lists: the fields of kTextureSideList.
-constexpr const char* kTextureSideList = "32,64,128,256,512,1024,2048";
-std::vector<std::string> textureSideItems();
-// The index of the item whose text is `side`; 0 when no item is.
-int textureSideIndex(int64_t side);
-// The side the list shows for `side`: itself when it is an item, else the first item.
-int textureSide(int64_t side);
-
 // Whether a menu item can act now; the items that work on the model are greyed out while none
 // is loaded (their shortcuts then do nothing either).
 bool menuItemEnabled(int id, bool modelLoaded);

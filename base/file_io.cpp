@@ -46,6 +46,12 @@ void removeRegularFile(const std::string& path) {
   if (::lstat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode)) std::remove(path.c_str());
 }
 
+FileFacts fileFacts(const std::string& path) {
+  struct stat st {};
+  if (path.empty() || ::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return {};
+  return {true, static_cast<int64_t>(st.st_size), static_cast<int64_t>(st.st_mtime)};
+}
+
 std::string lowerExtension(const std::string& path) {
   const size_t slash = path.find_last_of('/');
   const size_t dot = path.find_last_of('.');

@@ -20,6 +20,14 @@ enum class FileWrite { ok, cannotCreate, incomplete };
 FileWrite writeWholeFile(const std::string& path, const uint8_t* data, size_t size);
 // Removes path when it is a regular file (not a folder, device or link to one).
 void removeRegularFile(const std::string& path);
+// A regular file at path (links followed): its size in bytes and modification time in
+// seconds. Anything else, or nothing, gives exists = false.
+struct FileFacts {
+  bool exists = false;
+  int64_t size = -1;
+  int64_t modified = 0;
+};
+FileFacts fileFacts(const std::string& path);
 // Lower-cased text after the last "." of the file name, "" when there is none.
 std::string lowerExtension(const std::string& path);
 // The folder part of a path with its trailing "/", "" for a bare file name.

@@ -27,11 +27,12 @@ OpenedProject& fixture() {
 
 void BM_PadTexture2048(benchmark::State& state) {
   OpenedProject& f = fixture();
-  const Texture& t = f.session.texture;
+  const Texture& t = f.session.document.texture;
   for (auto _ : state)
-    benchmark::DoNotOptimize(padTexture(&f.session.workModel, t.TexturePixels, 2048, 2048));
-  const std::vector<uint8_t> covered = layoutCoverage(f.session.workModel, 2048, 2048);
-  state.counters["triangles"] = static_cast<double>(f.session.workModel.triangleCount());
+    benchmark::DoNotOptimize(
+        padTexture(&f.session.document.workModel, t.TexturePixels, 2048, 2048));
+  const std::vector<uint8_t> covered = layoutCoverage(f.session.document.workModel, 2048, 2048);
+  state.counters["triangles"] = static_cast<double>(f.session.document.workModel.triangleCount());
   state.counters["covered%"] =
       100.0 * static_cast<double>(std::count(covered.begin(), covered.end(), 1)) / covered.size();
 }
@@ -40,13 +41,14 @@ BENCHMARK(BM_PadTexture2048)->Unit(benchmark::kMillisecond);
 // The coverage part of the padding alone.
 void BM_LayoutCoverage2048(benchmark::State& state) {
   OpenedProject& f = fixture();
-  for (auto _ : state) benchmark::DoNotOptimize(layoutCoverage(f.session.workModel, 2048, 2048));
+  for (auto _ : state)
+    benchmark::DoNotOptimize(layoutCoverage(f.session.document.workModel, 2048, 2048));
 }
 BENCHMARK(BM_LayoutCoverage2048)->Unit(benchmark::kMillisecond);
 
 void BM_WriteTex2048(benchmark::State& state) {
   OpenedProject& f = fixture();
-  const Texture& t = f.session.texture;
+  const Texture& t = f.session.document.texture;
   const std::string path = f.folder.path("t.tex");
   for (auto _ : state)
     benchmark::DoNotOptimize(writeTex(t.TexturePixels, 2048, 2048, path, 2048, 2048));

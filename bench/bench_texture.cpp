@@ -17,7 +17,7 @@ constexpr int64_t kSide = 2048;
 // because it happens to be one colour.
 Texture paintedTexture() {
   Texture t;
-  NewTexture(t, 0, 0, kSide, kSide, nullptr);
+  NewTexture(t, NewTextureKind::oneColour, 0, kSide, kSide, nullptr);
   std::mt19937 random(1);
   for (uint32_t& c : t.TexturePixels) c = random() & 0xFFFFFF;
   return t;

@@ -3,27 +3,9 @@
 #include <benchmark/benchmark.h>
 
 #include "app/uv_view.h"
-#include "model/readers.h"
-#include "tools/meshgen/meshgen.h"
-#include "unwrap/surfaces.h"
-#include "unwrap/unwrap.h"
+#include "bench/unwrapped_sphere.h"
 
 namespace {
-
-// A sphere of 60 000 triangles, unwrapped and split into Surfaces as the window shows it.
-const Model& unwrappedSphere() {
-  static const Model model = [] {
-    const std::string text = genObjText(genSphere(200, 151));
-    Model m;
-    parseObj({reinterpret_cast<const uint8_t*>(text.data()), text.size()}, "bench.obj", m, true);
-    UnwrapSettings settings;
-    UnwrapStats stats;
-    unwrapPieces(m, settings, stats);
-    buildSurfaces(m, settings.mergeSurfaces);
-    return m;
-  }();
-  return model;
-}
 
 void BM_UvViewRedraw60k(benchmark::State& state) {
   const Model& model = unwrappedSphere();

@@ -24,8 +24,8 @@ struct OpenedProject {
       : folder(folderName) {
     const std::string model = folder.path(modelFile);
     genWriteFile(mesh, model);
-    session.settings.layoutWidth = session.settings.layoutHeight = 2048;
+    session.document.settings.layoutWidth = session.document.settings.layoutHeight = 2048;
     controller.openModel(model);
-    fillPaintedLook(session.texture, 2048);
+    fillPaintedLook(session.document.texture, 2048);
   }
 };

@@ -80,6 +80,7 @@ struct LayerState {
   bool onlyLayer = false;       // paint only on the current layer
 
   int64_t count() const { return static_cast<int64_t>(color.size()); }
+  bool operator==(const LayerState&) const = default;
 };
 
 // n = 0 empties the state; a larger n adds visible, unlocked layers with their default

@@ -7,19 +7,37 @@
 #include <vector>
 
 #include "image/image.h"
+#include "render/view.h"
+
+// The 3D window's lists, each in the order of its items; the project file stores the index.
+// (ViewMode comes with the renderer.)
+enum class Tool {
+  brush,
+  fillTriangle,
+  fillFlatFace,
+  fillSurface,
+  fillLayer,
+  assignTriangle,  // from here on: the tools that give triangles the current layer
+  assignFlatFace,
+  assignConnectedPart,
+  assignBrush,
+};
+enum class PaintSource { colour, stencil, pattern };  // "Paint with"
 
 // Camera, tool and brush of the 3D window.
 struct ViewState {
-  int viewMode = 0;  // 0 shaded; 1 "Texture"
+  ViewMode viewMode = ViewMode::testPattern;
   double yaw = 0, pitch = 0, dist = 0, panX = 0, panY = 0;  // dist 0: not framed yet
-  int tool = 0;
+  Tool tool = Tool::brush;
   uint32_t brushColor = 200 | 30 << 8 | 30 << 16;  // red + 256 green + 65536 blue
   int brushSize = 24;
   int opacity = 100;
   int hardness = 50;
   int brushTip = 0;  // 0 to 3
   bool edges = true;
-  int paintSource = 0;  // 0 brush colour, 1 stencil, 2 pattern
+  PaintSource paintSource = PaintSource::colour;
+
+  bool operator==(const ViewState&) const = default;
 };
 
 // An image the user loaded as a paint source, kept with the file it came from so the project
@@ -30,6 +48,7 @@ struct SourceImage {
   std::string fileExt;          // lower-cased extension of the file it was loaded from
 
   bool loaded() const { return pixels.width > 0 && !fileBytes.empty(); }
+  bool operator==(const SourceImage&) const = default;
 };
 
 struct StencilState {
@@ -39,6 +58,8 @@ struct StencilState {
   double angle = 0;     // degrees, clockwise on screen
   bool show = true;
   int opacity = 50;     // overlay strength in %
+
+  bool operator==(const StencilState&) const = default;
 };
 
 struct PatternState {
@@ -52,6 +73,8 @@ struct PatternState {
   double anchorBary[2] = {0, 0};
   double anchorUp[3] = {0, 0, 0};
   double anchorRight[3] = {0, 0, 0};
+
+  bool operator==(const PatternState&) const = default;
 };
 
 // Decodes a stencil (alpha kept) or pattern (alpha bits cleared) from file bytes. False leaves

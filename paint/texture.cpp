@@ -153,8 +153,9 @@ TextureViewUpdate redoTexture(Texture& texture) {
   return StepBack(texture, texture.RedoList, texture.UndoList);
 }
 
-TextureViewUpdate NewTexture(Texture& texture, int kind, uint32_t colour, int64_t width,
-                             int64_t height, const Model* model, const Image* testPattern) {
+TextureViewUpdate NewTexture(Texture& texture, NewTextureKind kind, uint32_t colour,
+                             int64_t width, int64_t height, const Model* model,
+                             const Image* testPattern) {
   if (width <= 0 || height <= 0) return {};
   if (texture.TextureWidth > 0) BeginTextureStep(texture);
   texture.TextureWidth = width;
@@ -162,10 +163,10 @@ TextureViewUpdate NewTexture(Texture& texture, int kind, uint32_t colour, int64_
   texture.TexturePixels.assign(static_cast<size_t>(width * height), 0);
   std::vector<uint32_t>& pixels = texture.TexturePixels;
   switch (kind) {
-    case 0:
+    case NewTextureKind::oneColour:
       std::fill(pixels.begin(), pixels.end(), colour);
       break;
-    case 1:
+    case NewTextureKind::testPattern:
       if (testPattern && testPattern->width == width && testPattern->height == height &&
           testPattern->pixels.size() == pixels.size()) {
         // The texture is RGB: whatever alpha the pattern image carries is dropped.
@@ -173,11 +174,9 @@ TextureViewUpdate NewTexture(Texture& texture, int kind, uint32_t colour, int64_
         dropAlpha(pixels);
       }
       break;
-    case 2:
+    case NewTextureKind::surfaceColours:
       std::fill(pixels.begin(), pixels.end(), colour);
       fillSurfaceColours(model, pixels, width, height);
-      break;
-    default:
       break;
   }
   texture.TextureFile.clear();
@@ -188,7 +187,8 @@ TextureViewUpdate NewTexture(Texture& texture, int kind, uint32_t colour, int64_
 
 TextureViewUpdate EnsureTexture(Texture& texture, int64_t width, int64_t height) {
   TextureViewUpdate update;
-  if (texture.TextureWidth == 0) update = NewTexture(texture, 0, kWhite, width, height, nullptr);
+  if (texture.TextureWidth == 0)
+    update = NewTexture(texture, NewTextureKind::oneColour, kWhite, width, height, nullptr);
   update.showTexture = true;
   return update;
 }

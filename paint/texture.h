@@ -63,16 +63,17 @@ TextureViewUpdate StepBack(Texture& texture, SnapshotList& from, SnapshotList& t
 TextureViewUpdate undoTexture(Texture& texture);
 TextureViewUpdate redoTexture(Texture& texture);
 
-// A fresh width x height texture (the main window's texture size), one undo step when a
-// texture existed before:
-//   kind 0: every pixel `colour`;
-//   kind 1: a copy of `testPattern` (RGB) when it has exactly this size, else all 0;
-//   kind 2: `colour`, then every triangle of `model` (may be null) in its Surface colour;
-//   any other kind: all 0.
-// Clears TextureFile, sets TextureModified and counts a revision. Nothing (and an empty
-// update) when width or height is not positive.
-TextureViewUpdate NewTexture(Texture& texture, int kind, uint32_t colour, int64_t width,
-                             int64_t height, const Model* model,
+// The options of the New texture dialog, in its order.
+enum class NewTextureKind {
+  oneColour,       // every pixel `colour`
+  testPattern,     // a copy of `testPattern` (RGB) when it has exactly this size, else all 0
+  surfaceColours,  // `colour`, then every triangle of `model` (may be null) in its Surface colour
+};
+// A fresh width x height texture (the main window's texture size) of `kind`, one undo step
+// when a texture existed before. Clears TextureFile, sets TextureModified and counts a
+// revision. Nothing (and an empty update) when width or height is not positive.
+TextureViewUpdate NewTexture(Texture& texture, NewTextureKind kind, uint32_t colour,
+                             int64_t width, int64_t height, const Model* model,
                              const Image* testPattern = nullptr);
 // Before painting: makes a white width x height texture when there is none (no undo step of
 // its own). Always asks for the "Texture" view; redraw only when a texture was made.

@@ -1,6 +1,7 @@
 #include "project/project_ini.h"
 
 #include "base/number_text.h"
+#include "base/text_fields.h"
 
 void IniWriter::addReal(const std::string& key, double value, int decimals) {
   add(key, fixedText(value, decimals));
@@ -37,15 +38,7 @@ int64_t IniValues::integer(const std::string& key) const { return leadingInt(tex
 double IniValues::real(const std::string& key) const { return leadingReal(text(key)); }
 
 std::vector<std::string> IniValues::fields(const std::string& key) const {
-  std::vector<std::string> out;
-  const std::string value = text(key);
-  size_t start = 0;
-  for (;;) {
-    const size_t comma = value.find(',', start);
-    out.push_back(value.substr(start, comma == std::string::npos ? std::string::npos : comma - start));
-    if (comma == std::string::npos) return out;
-    start = comma + 1;
-  }
+  return splitFields(text(key), ',');
 }
 
 std::string escapeInfo(std::string_view text) {

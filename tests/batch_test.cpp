@@ -114,6 +114,15 @@ TEST_F(Batch, OptionsOutsideTheirRangesAreRefused) {
       {{"--up", "x"}, "--up accepts z or y"},
       {{"--mapping", "flat"}, "--mapping accepts keep, exact or smooth"},
       {{"--mirror", "w"}, "--mirror accepts none, x, z or y"},
+      {{"--view-size", "0x10"}, "--view-size accepts WxH with each from 1 to 8192, e.g. 720x634"},
+      {{"--view-size", "8193x1"}, "--view-size accepts WxH with each from 1 to 8192, e.g. 720x634"},
+      {{"--view-size", "720"}, "--view-size accepts WxH with each from 1 to 8192, e.g. 720x634"},
+      {{"--view-mode", "5"}, "--view-mode accepts 0 to 4"},
+      {{"--yaw", "nan"}, "--yaw accepts a number of degrees"},
+      {{"--yaw", "inf"}, "--yaw accepts a number of degrees"},
+      {{"--pitch", "89.5"}, "--pitch accepts a number of degrees from -89 to 89"},
+      {{"--pitch", "-90"}, "--pitch accepts a number of degrees from -89 to 89"},
+      {{"--yaw", "10"}, "--view-size, --view-mode, --yaw and --pitch go with --render"},
       {{"--angle"}, "--angle needs a value"},
       {{"--frobnicate", "1"}, "Unknown option --frobnicate"},
   };
@@ -218,6 +227,80 @@ TEST_F(Batch, WritesTheUvLayoutPicture) {
     EXPECT_TRUE(colours.count(surfaceColor(surface) | 0xFF000000u)) << surface;
   EXPECT_EQ(run({"--batch", write(genCube(), "cube.3ds"), "--uv-png", "/nonexistent/x.png"}), 2);
   EXPECT_EQ(err_.str(), "Cannot write /nonexistent/x.png\n");
+}
+
+// The reset view of a model: background gradient at the corners, the model in the middle.
+TEST_F(Batch, RendersTheResetView) {
+  const std::string cube = write(genCube(), "cube.3ds");
+  const std::string target = path("view");
+  auto render = [&](std::vector<std::string> options) {
+    std::vector<std::string> args = {"--batch", cube, "--render", target, "--yes"};
+    args.insert(args.end(), options.begin(), options.end());
+    EXPECT_EQ(run(args), 0) << err_.str();
+    std::optional<Image> picture = loadImage(target + ".png");
+    EXPECT_TRUE(picture);
+    return picture.value_or(Image());
+  };
+  const Image view = render({});
+  EXPECT_TRUE(out_.str().ends_with("\nRendered view.png (720 x 634)\n")) << out_.str();
+  ASSERT_EQ(view.width, 720);
+  ASSERT_EQ(view.height, 634);
+  auto background = [](int y, int h) {
+    const uint32_t step = 30 * y / h;
+    return rgba(40 + step, 44 + step, 52 + step);
+  };
+  for (int x : {0, 719}) {
+    EXPECT_EQ(view.at(x, 0), rgba(40, 44, 52)) << x;
+    EXPECT_EQ(view.at(x, 633), background(633, 634)) << x;  // (69, 73, 81)
+  }
+  EXPECT_NE(view.at(360, 317), background(317, 634));
+  // The reset angles given explicitly change nothing; other angles do.
+  EXPECT_EQ(render({"--yaw", "30", "--pitch", "20"}), view);
+  EXPECT_NE(render({"--yaw", "-60", "--pitch", "-45.5"}), view);
+
+  // "Surface colours": the centre shows one of the cube's three Surface colours, shaded.
+  const Image surfaces = render({"--view-mode", "2", "--view-size", "300x200"});
+  ASSERT_EQ(surfaces.width, 300);
+  ASSERT_EQ(surfaces.height, 200);
+  const uint32_t centre = surfaces.at(150, 100);
+  bool shadedSurface = false;
+  for (int64_t k = 0; k < 3; ++k)
+    for (uint32_t shade = 90; shade <= 256; ++shade) {
+      const uint32_t c = surfaceColor(k);
+      shadedSurface |= centre == rgba(redOf(c) * shade / 256, greenOf(c) * shade / 256,
+                                      blueOf(c) * shade / 256);
+    }
+  EXPECT_TRUE(shadedSurface) << std::hex << centre;
+
+  // A project's view mode, "Show edges" and hidden layers are used.
+  const std::string project = path("box.qmap");
+  ASSERT_EQ(run({"--batch", cube, "--save", project}), 0) << err_.str();
+  const auto entries = readZipArchive(project, {"source.bin", "model.bin"});
+  ASSERT_TRUE(entries);
+  auto renderProject = [&](const std::string& keys) {
+    const std::string ini = "; Quillmap project\n" + keys;
+    EXPECT_EQ(writeZipArchive(project, {{"project.ini", {ini.begin(), ini.end()}},
+                                        {"source.bin", entries->at("source.bin")},
+                                        {"model.bin", entries->at("model.bin")}}),
+              ArchiveWrite::ok);
+    EXPECT_EQ(run({"--batch", project, "--render", target, "--yes", "--view-size", "300x200"}), 0);
+    return loadImage(target + ".png").value_or(Image());
+  };
+  const Image withoutEdges = renderProject("ViewMode=2\nTool=0\nEdges=0\n");
+  EXPECT_EQ(withoutEdges.at(150, 100), centre);
+  EXPECT_NE(withoutEdges, surfaces);
+  const Image hidden = renderProject("LayerHidden=1\n");
+  ASSERT_EQ(hidden.height, 200);
+  EXPECT_EQ(hidden.at(150, 100), background(100, 200));
+
+  // An existing file is overwritten only with --yes; a file that cannot be written fails.
+  EXPECT_EQ(run({"--batch", cube, "--render", target + ".png"}), 2);
+  EXPECT_EQ(err_.str(), "view.png already exists. Overwrite it?\n");
+  EXPECT_EQ(out_.str().find("Rendered"), std::string::npos);
+  const std::string unwritable = path("cube.3ds/view.png");
+  EXPECT_EQ(run({"--batch", cube, "--render", unwritable}), 2);
+  EXPECT_EQ(err_.str(), "Cannot write " + unwritable + "\n");
+  EXPECT_FALSE(fs::exists(unwritable));
 }
 
 TEST_F(Batch, ExportsIntoASeriousSamFolder) {
@@ -328,6 +411,7 @@ TEST_F(Batch, HelpAndVersion) {
   EXPECT_EQ(out_.str(), "Quillmap 1.00\n");
   EXPECT_EQ(run({"--help"}), 0);
   EXPECT_NE(out_.str().find("--batch FILE [options]"), std::string::npos);
+  EXPECT_NE(out_.str().find("--render FILE"), std::string::npos);
 }
 
 // The installed program reports through its exit status and standard streams.

@@ -132,8 +132,8 @@ TEST_F(Assimp3ds, HoldsTheWorkModel) {
   genAppend(mesh, genSphere(12, 6), {4, 0, 0});
   genAppend(mesh, genCylinder(9), {-4, 0, 0});
   const std::string path = exportModel(mesh);
-  ASSERT_GT(session_.workModel.materialCount(), 3);
-  expectHoldsWorkModel(path, session_.workModel);
+  ASSERT_GT(session_.document.workModel.materialCount(), 3);
+  expectHoldsWorkModel(path, session_.document.workModel);
 }
 
 // Materials that share their first 11 characters (one in capitals), and one with more than
@@ -151,9 +151,9 @@ TEST_F(Assimp3ds, SurfaceNamesStayApart) {
       mesh.positions.insert(mesh.positions.end(), {{x, 0, z}, {x + 1, 0, z}, {x, 1, z}});
       mesh.faces.push_back({{first, first + 1, first + 2}, m, 0});
     }
-  session_.settings.mergeSurfaces = false;
+  session_.document.settings.mergeSurfaces = false;
   const std::string path = exportModel(mesh);
-  const Model& work = session_.workModel;
+  const Model& work = session_.document.workModel;
   ASSERT_EQ(work.materialCount(), 1005);
   expectHoldsWorkModel(path, work);
   std::set<std::string> lowered;

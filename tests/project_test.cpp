@@ -2,8 +2,12 @@
 
 #include <filesystem>
 
+#include "image/image.h"
 #include "project/archive.h"
+#include "project/control_ranges.h"
+#include "project/project_file.h"
 #include "project/project_ini.h"
+#include "project/snapshot.h"
 
 namespace {
 
@@ -83,6 +87,182 @@ TEST(Archive, PlainEntryNames) {
                                  "sub\\stencil.png", "stencil\n.png", "stencil\x7F", "tab\tname"})
     EXPECT_FALSE(isPlainEntryName(name)) << name;
   EXPECT_FALSE(isPlainEntryName(std::string_view("a\0b", 3)));
+}
+
+TEST(ControlRanges, TextureSides) {
+  EXPECT_EQ(textureSideItems(),
+            (std::vector<std::string>{"32", "64", "128", "256", "512", "1024", "2048"}));
+  EXPECT_EQ(textureSideIndex(512), 4);
+  EXPECT_EQ(textureSideIndex(2048), 6);
+  EXPECT_EQ(textureSideIndex(300), 0);
+  EXPECT_EQ(textureSide(2048), 2048);
+  EXPECT_EQ(textureSide(300), 32);
+}
+
+// Two triangles on two layers.
+Model twoTriangles() {
+  Model m;
+  m.hasUVs = true;
+  for (int i = 0; i < 4; ++i) m.vertices.push_back({float(i), 1, 0, 0.25f * i, 0.5f});
+  m.triangles = {{0, 1, 2, 0, 0}, {2, 1, 3, 0, 1}};
+  m.materialNames = {"Surface 1"};
+  m.layerNames = {"Hull", "Tower"};
+  return m;
+}
+
+ProjectEntries entriesOf(const std::vector<ArchiveEntry>& written) {
+  ProjectEntries entries;
+  for (const ArchiveEntry& e : written) entries[e.name] = e.bytes;
+  return entries;
+}
+
+std::vector<uint8_t> bytesOf(const std::string& text) { return {text.begin(), text.end()}; }
+
+// Every stored value away from its default and exact at the decimals it is written with, so a
+// key that is not written, not read or read into the wrong field shows as a difference.
+ProjectRecord everyValueSet() {
+  ProjectRecord r;
+  r.workModel = twoTriangles();
+  r.sourceModel = twoTriangles();
+  r.sourceModel.zUp = true;
+  r.settings = {MapMode::smooth, 256, 1024, 33, 7, 55, RotateMode::all, UpAxis::y, false, true,
+                MirrorAxis::upDown};
+  r.modelPath = "/models/tank.3ds";
+  r.sourceSize = 1234;
+  r.sourceDate = 1700000000;
+  r.exportPath = "/games/Models/tank.3ds";
+  r.textureFile = "/pictures/tank.png";
+  r.reportText = "Line one\nC:\\new\\n folder\n";
+  r.layoutLocked = true;  // as the painted texture makes it on reading
+  r.texture = Image(2, 2, 0x00102030);
+  r.texture.at(1, 1) = 0x00FFFFFF;
+  Image stencil(2, 1, rgba(1, 2, 3, 4));
+  stencil.at(1, 0) = rgba(5, 6, 7, 0);
+  EXPECT_TRUE(loadSourceImage(r.stencil.image, encodeTga(stencil, true), "tga", true));
+  r.stencil = {r.stencil.image, 10.25, -3.5, 0.75, 12.125, false, 33};
+  EXPECT_TRUE(loadSourceImage(r.pattern.image, encodeBmp(Image(3, 3, rgba(9, 8, 7))), "bmp", false));
+  r.pattern.tile = 0.35;
+  r.pattern.tint = true;
+  r.pattern.rotate = 3;
+  r.pattern.mapping = 1;
+  r.pattern.offsetX = 0.25;
+  r.pattern.offsetY = -0.5;
+  r.pattern.anchorFace = 1;
+  r.pattern.anchorBary[0] = 0.25;
+  r.pattern.anchorBary[1] = 0.5;
+  r.pattern.anchorUp[1] = 1;
+  r.pattern.anchorRight[0] = -1;
+  r.view = {ViewMode::texture, 1.25, -0.5, 3.5, 0.125, -0.25, Tool::fillLayer, 0x102030, 40,
+            70, 20, 3, false, PaintSource::pattern};
+  resizeLayerState(r.layers, 2);
+  r.layers.color[1] = 0x123456;
+  r.layers.hidden[0] = 1;
+  r.layers.locked[1] = 1;
+  r.layers.curLayer = 1;
+  r.layers.onlyLayer = true;
+  return r;
+}
+
+TEST(ProjectFile, EveryValueRoundTripsThroughTheEntries) {
+  const ProjectRecord record = everyValueSet();
+  const std::vector<ArchiveEntry> written = writeProjectEntries(record);
+  std::vector<std::string> names;
+  for (const ArchiveEntry& e : written) {
+    names.push_back(e.name);
+    EXPECT_TRUE(e.ok) << e.name;
+  }
+  EXPECT_EQ(names, (std::vector<std::string>{"project.ini", "source.bin", "model.bin",
+                                             "texture.png", "stencil.tga", "pattern.bmp"}));
+  const std::optional<ProjectRecord> read = readProjectEntries(entriesOf(written), ViewState{});
+  ASSERT_TRUE(read);
+  // Part by part, so a failure names the part.
+  EXPECT_TRUE(read->workModel == record.workModel && read->sourceModel == record.sourceModel);
+  EXPECT_TRUE(read->settings == record.settings);
+  EXPECT_EQ(read->modelPath, record.modelPath);
+  EXPECT_EQ(read->sourceSize, record.sourceSize);
+  EXPECT_EQ(read->sourceDate, record.sourceDate);
+  EXPECT_EQ(read->exportPath, record.exportPath);
+  EXPECT_EQ(read->textureFile, record.textureFile);
+  EXPECT_EQ(read->reportText, record.reportText);
+  EXPECT_EQ(read->texture, record.texture);
+  EXPECT_TRUE(read->stencil == record.stencil);
+  EXPECT_TRUE(read->pattern == record.pattern);
+  EXPECT_TRUE(read->view == record.view);
+  EXPECT_TRUE(read->layers == record.layers);
+  EXPECT_TRUE(*read == record);
+  // Nothing loaded, nothing written for it: no texture, stencil, pattern or anchor.
+  ProjectRecord plain;
+  plain.workModel = twoTriangles();
+  const std::vector<ArchiveEntry> few = writeProjectEntries(plain);
+  ASSERT_EQ(few.size(), 3u);
+  const std::string ini(few[0].bytes.begin(), few[0].bytes.end());
+  for (const char* key : {"\nStencil", "\nAnchor", "\nPatternFile"})
+    EXPECT_EQ(ini.find(key), std::string::npos) << key;
+}
+
+TEST(ProjectFile, RefusedAndMissingEntries) {
+  const ProjectEntries good = entriesOf(writeProjectEntries(everyValueSet()));
+  auto without = [&](const std::string& name) {
+    ProjectEntries e = good;
+    e.erase(name);
+    return e;
+  };
+  auto with = [&](const std::string& name, const std::string& bytes) {
+    ProjectEntries e = good;
+    e[name] = bytesOf(bytes);
+    return e;
+  };
+  struct Case {
+    const char* what;
+    ProjectEntries entries;
+  };
+  for (const Case& c : {Case{"no model.bin", without("model.bin")},
+                        Case{"damaged model.bin", with("model.bin", "UVM1")},
+                        Case{"no project.ini", without("project.ini")},
+                        Case{"no key", with("project.ini", "; Quillmap project\n=1\n")}})
+    EXPECT_FALSE(readProjectEntries(c.entries, ViewState{})) << c.what;
+
+  // Optional parts that are missing or damaged are left out, and so are the keys that belong
+  // to them.
+  for (const Case& c : {Case{"no source.bin", without("source.bin")},
+                        Case{"damaged source.bin", with("source.bin", "UVM")}}) {
+    const auto r = readProjectEntries(c.entries, ViewState{});
+    ASSERT_TRUE(r) << c.what;
+    EXPECT_EQ(r->sourceModel, Model{}) << c.what;
+  }
+  ViewState shown;
+  shown.viewMode = ViewMode::texture;
+  const auto unpainted = readProjectEntries(with("texture.png", "not a png"), shown);
+  ASSERT_TRUE(unpainted);
+  EXPECT_TRUE(unpainted->texture.empty());
+  EXPECT_EQ(unpainted->view.viewMode, ViewMode::texture);  // the file's ViewMode=1
+  const auto noStencil = readProjectEntries(without("stencil.tga"), ViewState{});
+  ASSERT_TRUE(noStencil);
+  EXPECT_EQ(noStencil->stencil, StencilState{});
+  EXPECT_EQ(noStencil->pattern, everyValueSet().pattern);
+}
+
+// A file without camera, tool or view mode keys leaves the 3D window as it is, except for a
+// "Texture" view mode without a texture.
+TEST(ProjectFile, AbsentViewKeysKeepTheShownView) {
+  ProjectEntries entries = {{"project.ini", bytesOf("Dist=0\nYaw=3\n")},
+                            {"model.bin", writeModelSnapshot(twoTriangles())}};
+  ViewState shown{ViewMode::texture, 0.5, 0.25, 9, 1, 2, Tool::assignTriangle, 0x445566, 30, 40,
+                  50, 2, false, PaintSource::colour};
+  auto r = readProjectEntries(entries, shown);
+  ASSERT_TRUE(r);
+  ViewState expected = shown;
+  expected.viewMode = ViewMode::testPattern;
+  EXPECT_EQ(r->view, expected);
+  EXPECT_FALSE(r->layoutLocked);
+
+  entries["texture.png"] = encodePng(Image(1, 1, rgba(1, 2, 3)), true);
+  shown.viewMode = ViewMode::unwrapPieces;
+  r = readProjectEntries(entries, shown);
+  ASSERT_TRUE(r);
+  EXPECT_EQ(r->view.viewMode, ViewMode::texture);
+  EXPECT_TRUE(r->layoutLocked);
+  EXPECT_EQ(r->texture.pixels, std::vector<uint32_t>{rgba(1, 2, 3, 0)});
 }
 
 }  // namespace

@@ -40,11 +40,11 @@ int32_t corner(const Triangle& t, int k) { return k == 0 ? t.cornerA : k == 1 ? 
 // Runs the unwrap driver on `mesh` (kept Y-up) and returns the session.
 Session unwrapWithDriver(const GenMesh& mesh, MapMode mode, MirrorAxis mirrorAxis, int maxAngle = 40) {
   Session session;
-  session.sourceModel = modelOf(mesh);
-  session.settings.mapMode = mode;
-  session.settings.mirrorAxis = mirrorAxis;
-  session.settings.maxAngle = maxAngle;
-  session.settings.upAxisChoice = UpAxis::y;
+  session.document.sourceModel = modelOf(mesh);
+  session.document.settings.mapMode = mode;
+  session.document.settings.mirrorAxis = mirrorAxis;
+  session.document.settings.maxAngle = maxAngle;
+  session.document.settings.upAxisChoice = UpAxis::y;
   QuietUi ui;
   unwrapModel(session, ui);
   return session;
@@ -149,12 +149,13 @@ TEST(Smooth, HemisphereIsCutUntilWithinTheLimit) {
   EXPECT_LE(s.largestStretch, limit);
 
   const Session session = unwrapWithDriver(genHemisphere(32, 12), MapMode::smooth, MirrorAxis::off, 89);
-  EXPECT_EQ(session.stats.largestStretch, s.largestStretch);
-  EXPECT_NE(session.reportText.find("Texture used: " + fixedText(session.stats.textureUsed * 100, 0) +
-                                    "%\nLargest stretch: " + fixedText((s.largestStretch - 1) * 100, 0) +
-                                    "%\nSurfaces: "),
-            std::string::npos)
-      << session.reportText;
+  EXPECT_EQ(session.document.stats.largestStretch, s.largestStretch);
+  EXPECT_NE(
+      session.document.reportText.find(
+          "Texture used: " + fixedText(session.document.stats.textureUsed * 100, 0) +
+          "%\nLargest stretch: " + fixedText((s.largestStretch - 1) * 100, 0) + "%\nSurfaces: "),
+      std::string::npos)
+      << session.document.reportText;
 }
 
 // Eight triangles that form one chart whose conformal flattening folds one of them over.
@@ -289,8 +290,9 @@ TEST(Smooth, ChartThatOverlapsItselfIsCut) {
       EXPECT_LE(s.largestStretch, 1.3) << c.name;
     }
     const Session session = unwrapWithDriver(c.mesh, MapMode::smooth, MirrorAxis::off);
-    expectSoundLayout(session.workModel, session.settings.layoutWidth, session.settings.layoutHeight,
-                      session.settings.margin, c.name);
+    expectSoundLayout(session.document.workModel, session.document.settings.layoutWidth,
+                      session.document.settings.layoutHeight, session.document.settings.margin,
+                      c.name);
   }
 }
 
@@ -434,8 +436,10 @@ TEST(Mirror, ReportLines) {
   };
   for (const Case& c : cases) {
     const Session session = unwrapWithDriver(mesh, MapMode::exact, c.axis);
-    EXPECT_NE(session.reportText.find(c.lines), std::string::npos) << static_cast<int>(c.axis) << "\n" << session.reportText;
-    EXPECT_EQ(session.stats.mirroredCount, c.axis == MirrorAxis::leftRight ? int64_t(mesh.faces.size() / 2) : 0);
+    const std::string& report = session.document.reportText;
+    EXPECT_NE(report.find(c.lines), std::string::npos) << static_cast<int>(c.axis) << "\n" << report;
+    EXPECT_EQ(session.document.stats.mirroredCount,
+              c.axis == MirrorAxis::leftRight ? int64_t(mesh.faces.size() / 2) : 0);
   }
 }
 

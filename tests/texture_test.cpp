@@ -102,13 +102,13 @@ TEST(TextureUndo, UndoingTheFirstStrokeBringsBackNoTexture) {
 
 TEST(TextureUndo, NewTextureIsAStepOnlyWhenATextureExisted) {
   Texture t;
-  NewTexture(t, 0, rgb(9, 9, 9), kW, kH, nullptr);
+  NewTexture(t, NewTextureKind::oneColour, rgb(9, 9, 9), kW, kH, nullptr);
   EXPECT_TRUE(t.UndoList.empty());
   EXPECT_FALSE(undoTexture(t).redraw);
   EXPECT_EQ(t.TexturePixels, std::vector<uint32_t>(kW * kH, rgb(9, 9, 9)));
 
   const State first = stateOf(t);
-  NewTexture(t, 0, rgb(1, 1, 1), 64, 64, nullptr);
+  NewTexture(t, NewTextureKind::oneColour, rgb(1, 1, 1), 64, 64, nullptr);
   EXPECT_EQ(t.UndoList.size(), 1u);
   // A one-colour texture is saved as one tile of each edge size, not as a full copy.
   EXPECT_LT(undoStoreBytes(t), kW * kH * sizeof(uint32_t) / 4);
@@ -155,7 +155,7 @@ TEST(TextureUndo, ASnapshotOfAnotherSizeRestoresThatSize) {
 TEST(TextureUndo, SmallStepsShareUnchangedTilesAndRestoreExactly) {
   constexpr int64_t side = 512;
   Texture t;
-  NewTexture(t, 0, 0, side, side, nullptr);
+  NewTexture(t, NewTextureKind::oneColour, 0, side, side, nullptr);
   std::mt19937 random(5);
   for (uint32_t& c : t.TexturePixels) c = random() & 0xFFFFFF;
   const size_t fullCopy = side * side * sizeof(uint32_t);
@@ -354,7 +354,8 @@ TEST(FillTriangle, PartialAlphaBlendsEachPixelOnceFromTheBase) {
 TEST(NewTexture, KindsOneColourTestPatternAndSurfaceColours) {
   Texture t;
   t.TextureFile = "old.png";
-  const TextureViewUpdate u = NewTexture(t, 0, rgb(5, 6, 7), 32, 16, nullptr);
+  const TextureViewUpdate u =
+      NewTexture(t, NewTextureKind::oneColour, rgb(5, 6, 7), 32, 16, nullptr);
   EXPECT_TRUE(u.redraw && u.showTexture);
   EXPECT_EQ(t.TexturePixels, std::vector<uint32_t>(32 * 16, rgb(5, 6, 7)));
   EXPECT_TRUE(t.TextureFile.empty());
@@ -364,11 +365,11 @@ TEST(NewTexture, KindsOneColourTestPatternAndSurfaceColours) {
   // Test pattern: copied as RGB when it has the size, else zeros.
   Image pattern(32, 16);
   for (size_t i = 0; i < pattern.pixels.size(); ++i) pattern.pixels[i] = 0xFF000000u | uint32_t(i);
-  NewTexture(t, 1, 0, 32, 16, nullptr, &pattern);
+  NewTexture(t, NewTextureKind::testPattern, 0, 32, 16, nullptr, &pattern);
   for (size_t i = 0; i < t.TexturePixels.size(); ++i) ASSERT_EQ(t.TexturePixels[i], uint32_t(i));
-  NewTexture(t, 1, 0, 32, 32, nullptr, &pattern);
+  NewTexture(t, NewTextureKind::testPattern, 0, 32, 32, nullptr, &pattern);
   EXPECT_EQ(t.TexturePixels, std::vector<uint32_t>(32 * 32, 0));
-  NewTexture(t, 1, 0, 32, 16, nullptr, nullptr);
+  NewTexture(t, NewTextureKind::testPattern, 0, 32, 16, nullptr, nullptr);
   EXPECT_EQ(t.TexturePixels, std::vector<uint32_t>(32 * 16, 0));
 
   // Surface colours: two triangles of different materials in opposite corners of 32 x 32.
@@ -378,7 +379,7 @@ TEST(NewTexture, KindsOneColourTestPatternAndSurfaceColours) {
   m.triangles = {{0, 1, 2, 0, 0}, {3, 4, 5, 1, 0}};
   m.materialNames = {"A_001", "A_002"};
   const uint32_t background = rgb(200, 200, 200);
-  NewTexture(t, 2, background, 32, 32, &m);
+  NewTexture(t, NewTextureKind::surfaceColours, background, 32, 32, &m);
   EXPECT_EQ(t.TexturePixels, [&] {
     std::vector<uint32_t> expected(32 * 32, background);
     for (int64_t k = 0; k < 2; ++k) {
@@ -394,7 +395,8 @@ TEST(NewTexture, KindsOneColourTestPatternAndSurfaceColours) {
   EXPECT_EQ(t.TexturePixels[4 * 32 + 27], background);
   EXPECT_NE(surfaceColor(0), surfaceColor(1));
 
-  NewTexture(t, 2, background, 32, 32, nullptr);  // no model: the colour alone
+  // No model: the colour alone.
+  NewTexture(t, NewTextureKind::surfaceColours, background, 32, 32, nullptr);
   EXPECT_EQ(t.TexturePixels, std::vector<uint32_t>(32 * 32, background));
   EXPECT_EQ(t.TextureRevision, 6);
   EXPECT_EQ(t.UndoList.size(), 5u);

@@ -43,13 +43,13 @@ TEST(WindowRules, ControlStatesFollowLockAndMapping) {
   };
   for (const Case& c : cases) {
     Session s;
-    s.modelLoaded = c.loaded;
-    s.layoutLocked = c.locked;
-    s.layoutChanging = c.changing;
-    s.paintingFollows = c.follows;
-    s.settings.mapMode = c.mode;
-    s.settings.layerUnwrap = c.perLayer;
-    const ControlStates st = controlStates(s, s.settings);
+    s.document.modelLoaded = c.loaded;
+    s.document.layoutLocked = c.locked;
+    s.layoutChange.layoutChanging = c.changing;
+    s.layoutChange.paintingFollows = c.follows;
+    s.document.settings.mapMode = c.mode;
+    s.document.settings.layerUnwrap = c.perLayer;
+    const ControlStates st = controlStates(s, s.document.settings);
     SCOPED_TRACE(c.name);
     EXPECT_EQ(st.mappingEnabled, c.settingsEnabled);
     EXPECT_EQ(st.sizeEnabled, c.settingsEnabled);
@@ -70,8 +70,8 @@ TEST(WindowRules, ControlStatesFollowLockAndMapping) {
 
 TEST(WindowRules, ControlStatesFollowTheSettingsShownBeforeTheSessionHasThem) {
   Session s;
-  s.modelLoaded = true;
-  UnwrapSettings shown = s.settings;
+  s.document.modelLoaded = true;
+  UnwrapSettings shown = s.document.settings;
   shown.mapMode = MapMode::smooth;
   shown.layoutWidth = 512;
   shown.layoutHeight = 256;
@@ -165,9 +165,9 @@ TEST(WindowRules, TheUnwrappingNoteIsForeseenForEveryMode) {
         }
       } ui;
       Session s;
-      if (source) s.sourceModel = *source;
-      s.settings.mapMode = mode;
-      const bool foreseen = unwrapFlattens(s.sourceModel, s.settings);
+      if (source) s.document.sourceModel = *source;
+      s.document.settings.mapMode = mode;
+      const bool foreseen = unwrapFlattens(s.document.sourceModel, s.document.settings);
       unwrapModel(s, ui);
       SCOPED_TRACE(std::to_string(static_cast<int>(mode)) + (source ? "" : " no model"));
       EXPECT_EQ(ui.noted, foreseen);
@@ -197,14 +197,6 @@ TEST(WindowRules, CanvasSizeAndScrollArea) {
   // The window's minimum gives the scrolling area exactly its own minimum.
   const Size inner = innerSizeForUvArea(37, 41);
   EXPECT_EQ(uvScrollArea(inner.width, inner.height), (Rect{280, 4, 37, 41}));
-}
-
-TEST(WindowRules, TextureSideItems) {
-  EXPECT_EQ(textureSideItems(),
-            (std::vector<std::string>{"32", "64", "128", "256", "512", "1024", "2048"}));
-  EXPECT_EQ(textureSideIndex(512), 4);
-  EXPECT_EQ(textureSideIndex(2048), 6);
-  EXPECT_EQ(textureSideIndex(300), 0);
 }
 
 TEST(WindowRules, RecentMenu) {

@@ -3,9 +3,9 @@
 #include <filesystem>
 
 #include "app/batch.h"
-#include "app/control_ranges.h"
 #include "app/controller.h"
 #include "app/window_rules.h"
+#include "project/control_ranges.h"
 
 extern const unsigned char kAboutLogoPng[];
 extern const std::size_t kAboutLogoPng_size;

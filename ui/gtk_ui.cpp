@@ -20,10 +20,6 @@ std::string GtkUi::chooseSaveFiltered(const FileDialog& dialog, int& filterIndex
 
 void GtkUi::status(int field, const std::string& text) { window_.setStatus(field, text); }
 
-void GtkUi::refreshControls() { window_.refreshControls(); }
-
-void GtkUi::refreshViews() { window_.refreshViews(); }
-
 bool GtkUi::openDocument(const std::string& path) {
   std::string uri;
   try {

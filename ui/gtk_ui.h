@@ -15,8 +15,6 @@ class GtkUi : public Ui {
   std::string chooseSave(const FileDialog& dialog) override;
   std::string chooseSaveFiltered(const FileDialog& dialog, int& filterIndex) override;
   void status(int field, const std::string& text) override;
-  void refreshControls() override;
-  void refreshViews() override;
   bool openDocument(const std::string& path) override;
 
  private:

@@ -1,13 +1,11 @@
 #include "ui/main_window.h"
 
 #include <algorithm>
-#include <exception>
-#include <new>
 
-#include "app/control_ranges.h"
 #include "app/unwrap_driver.h"
 #include "app/uv_view.h"
 #include "base/number_text.h"
+#include "project/control_ranges.h"
 #include "ui/dialogs.h"
 
 namespace {
@@ -182,11 +180,10 @@ void MainWindow::refreshMenus() {
   // The 3D window is not part of this build: its entry shows where it belongs, and its
   // shortcut does nothing while it is disabled. A disabled item's shortcut does nothing either.
   for (const auto& [id, item] : menuItems_)
-    item->set_sensitive(id != kMenuPreview3d && menuItemEnabled(id, session_.modelLoaded));
+    item->set_sensitive(id != kMenuPreview3d && menuItemEnabled(id, session_.document.modelLoaded));
 }
 
 void MainWindow::rebuildRecentMenu() {
-  if (recentBuilt_ && recentShown_ == prefs_.recentFiles) return;
   // Deleting a managed item takes it out of the menu as well.
   for (Gtk::Widget* child : recentMenu_->get_children()) delete child;
   for (const RecentItem& r : recentMenuItems(prefs_.recentFiles)) {
@@ -196,8 +193,6 @@ void MainWindow::rebuildRecentMenu() {
     item.set_sensitive(r.enabled);
   }
   recentMenu_->show_all();
-  recentShown_ = prefs_.recentFiles;
-  recentBuilt_ = true;
 }
 
 void MainWindow::menuCommand(int id) {
@@ -211,11 +206,9 @@ void MainWindow::menuCommand(int id) {
       case kMenuSaveCopy: c.saveAs(true); break;
       case kMenuExport: c.exportToSeriousSam(); break;
       case kMenuExportTexture: c.exportTexture(); break;
-      case kMenuImportTexture:
-        if (c.importTexture()) refreshViews();
-        break;
+      case kMenuImportTexture: c.importTexture(); break;
       case kMenuExportUvOverlay: c.exportUvOverlay(); break;
-      case kMenuQuit: quit(); break;
+      case kMenuQuit: c.quit(); break;
       case kMenuPreferences: showPreferences(); break;
       case kMenuUserGuide: c.userGuide(); break;
       case kMenuAbout: showAbout(); break;
@@ -319,7 +312,7 @@ void MainWindow::buildControls() {
     statusBar_.pack_start(statusFrames_[i], i == 2 ? Gtk::PACK_EXPAND_WIDGET : Gtk::PACK_SHRINK);
   }
 
-  applySettings(session_.settings);
+  applySettings(session_.document.settings);
   refreshControls();
   connectControls();
 }
@@ -404,12 +397,13 @@ void MainWindow::scheduleUnwrap() {
 
 void MainWindow::unwrapWhenDrawn() {
   // While an event runs, handle() schedules the change again when it ends.
-  if (unwrapStarting_ || handling_) return;
+  if (unwrapStarting_ || events_->running()) return;
   unwrapStarting_ = true;
   setBusy(true);
   const UnwrapSettings next = readSettings();
   if (settingsChange_.refresh()) showControlStates(controlStates(session_, next));
-  if (unwrapFlattens(session_.sourceModel, next)) setStatus(kStatusCounts, kUnwrappingNote);
+  if (unwrapFlattens(session_.document.sourceModel, next))
+    setStatus(kStatusCounts, kUnwrappingNote);
   GdkFrameClock* clock = gtk_widget_get_frame_clock(GTK_WIDGET(gobj()));
   if (!clock) {  // not on the screen: nothing to wait for
     unwrapStarting_ = false;
@@ -456,7 +450,7 @@ void MainWindow::setBusy(bool busy) {
 }
 
 UnwrapSettings MainWindow::readSettings() const {
-  UnwrapSettings s = session_.settings;
+  UnwrapSettings s = session_.document.settings;
   s.mapMode = smooth_.get_active() ? MapMode::smooth
               : exact_.get_active() ? MapMode::exact
                                     : MapMode::keep;
@@ -493,8 +487,8 @@ void MainWindow::applySettings(const UnwrapSettings& s) {
 }
 
 void MainWindow::refreshControls() {
-  applySettings(session_.settings);
-  showControlStates(controlStates(session_, session_.settings));
+  applySettings(session_.document.settings);
+  showControlStates(controlStates(session_, session_.document.settings));
 }
 
 void MainWindow::showControlStates(const ControlStates& c) {
@@ -518,16 +512,25 @@ void MainWindow::showControlStates(const ControlStates& c) {
   sizeText_.set_text(c.sizeText);
 }
 
-void MainWindow::refreshViews() {
+void MainWindow::apply(const Changes& changes) {
+  const Document& document = session_.document;
+  if (changes.controls) refreshControls();
   // Until the first unwrap the box keeps saying that no model is open.
-  if (!session_.reportText.empty() && report_.get_buffer()->get_text() != session_.reportText)
-    report_.get_buffer()->set_text(session_.reportText);
-  uvView_.show(uvViewImage(session_.displayModel(), session_.texture,
-                           session_.settings.layoutWidth, session_.settings.layoutHeight));
-  if (controller_) {
-    const std::string title = controller_->mainTitle();
-    if (get_title() != title) set_title(title);
-  }
+  if (changes.report && !document.reportText.empty() &&
+      report_.get_buffer()->get_text() != document.reportText)
+    report_.get_buffer()->set_text(document.reportText);
+  if (changes.uvView)
+    uvView_.show(uvViewImage(document.displayModel(), document.texture,
+                             document.settings.layoutWidth, document.settings.layoutHeight));
+  if (changes.recentMenu) rebuildRecentMenu();
+  if (changes.menus) refreshMenus();
+  if (changes.title) showTitle();
+  if (changes.quit) hide();
+}
+
+void MainWindow::showTitle() {
+  const std::string title = controller_->mainTitle();
+  if (get_title() != title) set_title(title);
 }
 
 void MainWindow::setStatus(int field, const std::string& text) {
@@ -537,31 +540,13 @@ void MainWindow::setStatus(int field, const std::string& text) {
 // ---- Events --------------------------------------------------------------------------------
 
 void MainWindow::handle(const std::function<void()>& work) {
-  if (handling_ || !controller_) return;
-  handling_ = true;
-  try {
-    finishSettingsChange();
-    work();
-  } catch (const std::exception& e) {
-    // Nothing may unwind into GTK's C code; the user keeps the program and the unsaved work.
-    // The likely case is a file too large for the memory left.
-    runMessageBox(*this, kProgramName,
-                  std::string("The command could not be completed:\n") +
-                      (dynamic_cast<const std::bad_alloc*>(&e) ? "not enough memory." : e.what()),
-                  Icon::error, Buttons::ok);
-  }
-  afterEvent();
-  handling_ = false;
+  if (!events_ || !events_->run(EventWindow::main, [&] {
+        finishSettingsChange();
+        work();
+      }))
+    return;
   // A change made while the event ran (a box leaving the focus to a dialog).
   if (settingsChange_.pending()) scheduleUnwrap();
-}
-
-void MainWindow::afterEvent() {
-  rebuildRecentMenu();
-  refreshMenus();
-  const std::string title = controller_->mainTitle();
-  if (get_title() != title) set_title(title);
-  if (quitRequested_) hide();
 }
 
 void MainWindow::start(const std::vector<std::string>& args) {
@@ -576,8 +561,8 @@ bool MainWindow::timerTick() {
 }
 
 bool MainWindow::on_delete_event(GdkEventAny*) {
-  handle([this] { quit(); });
-  return true;  // the window goes only through quit()
+  handle([this] { controller_->quit(); });
+  return true;  // the window goes only through the controller's quit
 }
 
 void MainWindow::on_size_allocate(Gtk::Allocation& allocation) {
@@ -589,10 +574,6 @@ void MainWindow::on_size_allocate(Gtk::Allocation& allocation) {
   allocation.set_width(std::max(allocation.get_width(), minimumWidth));
   allocation.set_height(std::max(allocation.get_height(), minimumHeight));
   Gtk::Window::on_size_allocate(allocation);
-}
-
-void MainWindow::quit() {
-  if (controller_->allowDiscard()) quitRequested_ = true;
 }
 
 void MainWindow::showPreferences() {

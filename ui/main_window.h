@@ -1,5 +1,6 @@
 // The main window: menus, the settings column, the status bar and the UV view. It translates
-// every signal into a call of the controller and then runs the after-event step.
+// every signal into a call of the controller, run as one event by the event step, and shows
+// what the event changed.
 #pragma once
 
 #include <gtkmm.h>
@@ -10,7 +11,9 @@
 #include <string>
 #include <vector>
 
+#include "app/changes.h"
 #include "app/controller.h"
+#include "app/event_step.h"
 #include "app/preferences.h"
 #include "app/session.h"
 #include "app/window_rules.h"
@@ -38,30 +41,25 @@ class MainArea : public Gtk::Fixed {
   Gtk::Widget& uvArea_;
 };
 
-class MainWindow : public Gtk::Window {
+class MainWindow : public Gtk::Window, public WindowRefresh {
  public:
   MainWindow(Session& session, Preferences& prefs);
-  // The controller that the window's events go to; set before the first event.
-  void attach(Controller& controller) { controller_ = &controller; }
+  // The controller that the window's commands go to and the event step that runs them; set
+  // before the first event.
+  void attach(Controller& controller, EventStep& events) {
+    controller_ = &controller;
+    events_ = &events;
+  }
 
   // The window's side of the Ui.
   void setStatus(int field, const std::string& text);
-  // The session's settings into the controls, then which controls are enabled or shown and
-  // the two state texts.
-  void refreshControls();
-  // The report, the UV view and the title.
-  void refreshViews();
+  void apply(const Changes& changes) override;
 
-  // Runs `work` as one event of this window, then the after-event step (title, menus). A
-  // settings change still waiting for its unwrap is unwrapped first, so that every command
-  // sees the settings the controls show. An event that arrives while another is being handled
-  // (a dialog's own loop still delivers timer ticks and drops) is dropped, so no handler ever
-  // re-enters.
+  // Runs `work` as one event of this window. A settings change still waiting for its unwrap
+  // is unwrapped first, so that every command sees the settings the controls show.
   void handle(const std::function<void()>& work);
   // The first event: the file argument or the untitled autosave question.
   void start(const std::vector<std::string>& args);
-
-  bool quitRequested() const { return quitRequested_; }
 
  protected:
   bool on_delete_event(GdkEventAny* event) override;
@@ -76,7 +74,11 @@ class MainWindow : public Gtk::Window {
   void buildControls();
   void connectControls();
   void menuCommand(int id);
+  // The session's settings into the controls, then which controls are enabled or shown and
+  // the two state texts.
+  void refreshControls();
   void showControlStates(const ControlStates& states);
+  void showTitle();
   // A control changed the settings; see SettingsChange for when the unwrap starts.
   void settingsChanged(bool refresh, bool spin);
   // Starts the waiting change's unwrap when it is due, or sets a timer for then.
@@ -90,18 +92,15 @@ class MainWindow : public Gtk::Window {
   void finishSettingsChange();
   UnwrapSettings readSettings() const;
   void applySettings(const UnwrapSettings& settings);
-  void afterEvent();
   bool timerTick();
-  void quit();
   void showPreferences();
   void showAbout();
 
   Session& session_;
   Preferences& prefs_;
   Controller* controller_ = nullptr;
-  bool handling_ = false;
+  EventStep* events_ = nullptr;
   bool updatingControls_ = false;
-  bool quitRequested_ = false;
 
   SettingsChange settingsChange_;
   sigc::connection settingsTimer_;
@@ -112,8 +111,6 @@ class MainWindow : public Gtk::Window {
   Gtk::MenuBar menuBar_;
   Glib::RefPtr<Gtk::AccelGroup> accelGroup_;
   Gtk::Menu* recentMenu_ = nullptr;
-  std::array<std::string, 8> recentShown_;
-  bool recentBuilt_ = false;
 
   UvCanvas uvView_;
   MainArea area_{uvView_};

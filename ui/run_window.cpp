@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "app/controller.h"
+#include "app/event_step.h"
 #include "app/preferences.h"
 #include "app/session.h"
 #include "app/window_rules.h"
@@ -48,14 +49,15 @@ int runWindow(int argc, char** argv) {
   PreferencesFile prefsFile(preferencesPath(prefsFolder));
   Preferences prefs = loadPreferences(prefsFile, executablePath());
   Session session;
-  session.settings = windowSettingsFromPreferences(prefsFile);
+  session.document.settings = windowSettingsFromPreferences(prefsFile);
 
   MainWindow window(session, prefs);
   GtkUi ui(window);
   Controller controller(session, ui, prefs, prefsFile, prefsFolder);
-  window.attach(controller);
-  window.refreshControls();
-  window.refreshViews();
+  EventStep events(session, controller, ui, prefs);
+  events.setMainWindow(&window);
+  window.attach(controller, events);
+  window.apply({.controls = true, .report = true, .uvView = true, .title = true});
   window.signal_show().connect([&] {
     // The first event: once the window is up, so that a question has a window to sit on.
     Glib::signal_idle().connect_once([&] { window.start(args); });

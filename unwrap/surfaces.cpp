@@ -114,22 +114,28 @@ std::vector<std::string> surfaceNames(const Model& model, const std::vector<int3
 
 }  // namespace
 
-int64_t buildSurfaces(Model& model, bool mergeSurfaces) {
-  const auto T = static_cast<int32_t>(model.triangles.size());
-  if (T == 0) return 0;
-  SurfaceData d{model, positionIds(model), {}, {}, {}};
-
+std::vector<int32_t> uvVertexIds(const Model& model) {
+  std::vector<int32_t> ids(model.vertices.size());
   // The position key and the uvKey together.
-  std::unordered_map<std::array<int64_t, 5>, int32_t, KeyHash> uvNumbers;
-  d.uvVertexId.resize(model.vertices.size());
+  std::unordered_map<std::array<int64_t, 5>, int32_t, KeyHash> numbers;
+  numbers.reserve(model.vertices.size());
   for (size_t i = 0; i < model.vertices.size(); ++i) {
     const Vertex& v = model.vertices[i];
     const GridKey3 position = positionKey(v);
     const std::array<int64_t, 5> key = {position[0], position[1], position[2], uvKeyCoordinate(v.u),
                                         uvKeyCoordinate(v.v)};
-    d.uvVertexId[i] = uvNumbers.try_emplace(key, static_cast<int32_t>(uvNumbers.size())).first->second;
+    ids[i] = numbers.try_emplace(key, static_cast<int32_t>(numbers.size())).first->second;
   }
-  d.cornerHead.assign(uvNumbers.size(), -1);
+  return ids;
+}
+
+int64_t buildSurfaces(Model& model, bool mergeSurfaces) {
+  const auto T = static_cast<int32_t>(model.triangles.size());
+  if (T == 0) return 0;
+  SurfaceData d{model, positionIds(model), uvVertexIds(model), {}, {}};
+  const int32_t uvVertexCount =
+      d.uvVertexId.empty() ? 0 : *std::max_element(d.uvVertexId.begin(), d.uvVertexId.end()) + 1;
+  d.cornerHead.assign(uvVertexCount, -1);
   d.cornerNext.assign(3 * static_cast<size_t>(T), -1);
   for (int32_t corner = 0; corner < 3 * T; ++corner) {
     const int32_t id = d.uvVertexId[d.cornerVertex(corner)];

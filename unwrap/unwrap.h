@@ -50,6 +50,8 @@ struct UnwrapSettings {
   bool mergeSurfaces = true;  // combine pieces into fewer Surfaces
   bool layerUnwrap = false;   // layers become Surfaces; nothing crosses a layer border
   IndexedMode<MirrorAxis> mirrorAxis = MirrorAxis::off;
+
+  bool operator==(const UnwrapSettings&) const = default;
 };
 
 // The figures of the last unwrap, for the report, the views and the project file.

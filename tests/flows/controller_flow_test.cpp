@@ -8,7 +8,6 @@
 #include <locale>
 #include <utime.h>
 
-#include "app/control_ranges.h"
 #include "app/controller.h"
 #include "app/help.h"
 #include "app/unwrap_driver.h"
@@ -17,6 +16,7 @@
 #include "export/uv_layout.h"
 #include "image/image.h"
 #include "project/archive.h"
+#include "project/control_ranges.h"
 #include "project/project_ini.h"
 #include "tests/flows/program_test.h"
 #include "tools/meshgen/meshgen.h"
@@ -59,18 +59,18 @@ TEST_F(Flow, NewProjectFromModelThenSaveAndReopen) {
   EXPECT_EQ(controller_->mainTitle(), "Quillmap - house (not saved) *");
   EXPECT_EQ(ui_.statusText[kStatusFile], "house.3ds");
   EXPECT_EQ(ui_.statusText[kStatusCounts],
-            std::to_string(session_.workModel.triangleCount()) + " triangles, " +
-                std::to_string(session_.stats.surfaceCount) + " surfaces");
+            std::to_string(session_.document.workModel.triangleCount()) + " triangles, " +
+                std::to_string(session_.document.stats.surfaceCount) + " surfaces");
   EXPECT_EQ(prefs_.recentFiles[0], model);
   EXPECT_EQ(prefsFile_.readText("LastDir", ""), dir().string() + "/");
 
   // Paint-free project with some 3D-window state and a layer edit.
-  session_.layers.color[1] = 0x123456;
-  session_.layers.hidden[0] = 1;
-  session_.layers.curLayer = 1;
-  session_.view.tool = 3;
-  session_.view.brushTip = 2;
-  session_.reportText += "C:\\new\\n folder\n";
+  session_.document.layers.color[1] = 0x123456;
+  session_.document.layers.hidden[0] = 1;
+  session_.document.layers.curLayer = 1;
+  session_.document.view.tool = Tool::fillSurface;
+  session_.document.view.brushTip = 2;
+  session_.document.reportText += "C:\\new\\n folder\n";
   ui_.savePaths.push_back(path("house"));  // no extension: ".qmap" is added
   ASSERT_TRUE(controller_->save());
   EXPECT_EQ(ui_.saveDialogs[0].title, "Save project as");
@@ -82,23 +82,23 @@ TEST_F(Flow, NewProjectFromModelThenSaveAndReopen) {
   const Session saved = session_;
   makeController();
   ASSERT_TRUE(controller_->openFile(path("house.qmap")));
-  EXPECT_EQ(session_.workModel, saved.workModel);
-  EXPECT_EQ(session_.sourceModel, saved.sourceModel);
-  EXPECT_EQ(session_.reportText, saved.reportText);
-  EXPECT_EQ(session_.layers.color, saved.layers.color);
-  EXPECT_EQ(session_.layers.hidden, saved.layers.hidden);
-  EXPECT_EQ(session_.layers.curLayer, 1);
-  EXPECT_EQ(session_.view.tool, 3);
-  EXPECT_EQ(session_.view.brushTip, 2);
-  EXPECT_EQ(session_.settings.layoutWidth, saved.settings.layoutWidth);
-  EXPECT_EQ(session_.settings.upAxisChoice, UpAxis::z);
-  EXPECT_EQ(session_.modelPath, model);
-  EXPECT_FALSE(session_.layoutLocked);  // nothing painted, Locked=0
+  EXPECT_EQ(session_.document.workModel, saved.document.workModel);
+  EXPECT_EQ(session_.document.sourceModel, saved.document.sourceModel);
+  EXPECT_EQ(session_.document.reportText, saved.document.reportText);
+  EXPECT_EQ(session_.document.layers.color, saved.document.layers.color);
+  EXPECT_EQ(session_.document.layers.hidden, saved.document.layers.hidden);
+  EXPECT_EQ(session_.document.layers.curLayer, 1);
+  EXPECT_EQ(session_.document.view.tool, Tool::fillSurface);
+  EXPECT_EQ(session_.document.view.brushTip, 2);
+  EXPECT_EQ(session_.document.settings.layoutWidth, saved.document.settings.layoutWidth);
+  EXPECT_EQ(session_.document.settings.upAxisChoice, UpAxis::z);
+  EXPECT_EQ(session_.document.modelPath, model);
+  EXPECT_FALSE(session_.document.layoutLocked);  // nothing painted, Locked=0
   EXPECT_EQ(controller_->mainTitle(), "Quillmap - house.qmap");
   EXPECT_EQ(ui_.statusText[kStatusNote], "");
   EXPECT_EQ(ui_.statusText[kStatusCounts],
-            std::to_string(saved.workModel.triangleCount()) + " triangles, " +
-                std::to_string(saved.workModel.materialCount()) + " surfaces");
+            std::to_string(saved.document.workModel.triangleCount()) + " triangles, " +
+                std::to_string(saved.document.workModel.materialCount()) + " surfaces");
 
   // The model file changes: opening says so. A missing model file says nothing.
   std::ofstream(model, std::ios::app) << "more";
@@ -113,7 +113,7 @@ TEST_F(Flow, NewProjectFromModelThenSaveAndReopen) {
 
 TEST_F(Flow, ProjectIniIsWrittenInOrderUnderAnyLocale) {
   if (std::setlocale(LC_ALL, "de_DE.UTF-8")) std::locale::global(std::locale("de_DE.UTF-8"));
-  session_.view.dist = 2.5;  // a framed camera
+  session_.document.view.dist = 2.5;  // a framed camera
   const std::string project = savedCube();
   std::locale::global(std::locale::classic());
   std::setlocale(LC_ALL, "C");
@@ -148,19 +148,21 @@ TEST_F(Flow, ReadingClampsAndDefaults) {
                  "AnchorFace=3\nAnchor=1,2,3\nPatternRotate=6\nPatternMapping=3\n");
   makeController();
   ASSERT_TRUE(controller_->openFile(project));
-  EXPECT_EQ(session_.settings.layoutWidth, 512);
-  EXPECT_EQ(session_.settings.layoutHeight, 512);  // missing key, same rule
-  EXPECT_EQ(session_.settings.mirrorAxis, MirrorAxis::off);
-  EXPECT_EQ(session_.view.brushTip, 0);
-  EXPECT_EQ(session_.layers.curLayer, 0);
-  EXPECT_EQ(session_.view.paintSource, 1);  // from the old StencilUse key
-  EXPECT_EQ(session_.layers.color[0], layerDefaultColor(0));  // empty field keeps the default
-  EXPECT_TRUE(session_.layoutLocked);
-  EXPECT_FALSE(session_.stencil.image.loaded());  // no "stencil.png" entry
-  EXPECT_EQ(session_.stencil.scale, 1.0);         // keys not applied
-  EXPECT_EQ(session_.pattern.anchorFace, -1);     // Anchor without 7 commas
-  EXPECT_EQ(session_.pattern.rotate, 2);
-  EXPECT_EQ(session_.pattern.mapping, 1);
+  EXPECT_EQ(session_.document.settings.layoutWidth, 512);
+  EXPECT_EQ(session_.document.settings.layoutHeight, 512);  // missing key, same rule
+  EXPECT_EQ(session_.document.settings.mirrorAxis, MirrorAxis::off);
+  EXPECT_EQ(session_.document.view.brushTip, 0);
+  EXPECT_EQ(session_.document.layers.curLayer, 0);
+  // From the old StencilUse key.
+  EXPECT_EQ(session_.document.view.paintSource, PaintSource::stencil);
+  // An empty field keeps the default.
+  EXPECT_EQ(session_.document.layers.color[0], layerDefaultColor(0));
+  EXPECT_TRUE(session_.document.layoutLocked);
+  EXPECT_FALSE(session_.document.stencil.image.loaded());  // no "stencil.png" entry
+  EXPECT_EQ(session_.document.stencil.scale, 1.0);         // keys not applied
+  EXPECT_EQ(session_.document.pattern.anchorFace, -1);     // Anchor without 7 commas
+  EXPECT_EQ(session_.document.pattern.rotate, 2);
+  EXPECT_EQ(session_.document.pattern.mapping, 1);
 }
 
 // CurLayer must name one of the model's layers; anything else opens on the first.
@@ -168,7 +170,7 @@ TEST_F(Flow, CurLayerOutsideTheLayersOpensOnTheFirst) {
   ASSERT_TRUE(controller_->openFile(writeModel(genTwoObjects(), "house.3ds")));
   ui_.savePaths.push_back(path("house"));
   ASSERT_TRUE(controller_->save());
-  const int64_t count = session_.workModel.layerCount();
+  const int64_t count = session_.document.workModel.layerCount();
   ASSERT_GE(count, 2);
   const struct {
     int64_t stored, opened;
@@ -179,7 +181,7 @@ TEST_F(Flow, CurLayerOutsideTheLayersOpensOnTheFirst) {
                    "; Quillmap project\nCurLayer=" + std::to_string(c.stored) + "\n");
     makeController();
     ASSERT_TRUE(controller_->openFile(path("house.qmap")));
-    EXPECT_EQ(session_.layers.curLayer, c.opened);
+    EXPECT_EQ(session_.document.layers.curLayer, c.opened);
   }
 }
 
@@ -212,7 +214,7 @@ TEST_F(Flow, HostileProjectValuesOpenWithinTheirControlsRanges) {
     makeController();
     ASSERT_TRUE(controller_->openFile(project));
 
-    const UnwrapSettings& u = session_.settings;
+    const UnwrapSettings& u = session_.document.settings;
     EXPECT_TRUE(inList(static_cast<int>(u.mapMode), controlRange::mapMode));
     EXPECT_EQ(textureSide(u.layoutWidth), u.layoutWidth);
     EXPECT_EQ(textureSide(u.layoutHeight), u.layoutHeight);
@@ -222,24 +224,24 @@ TEST_F(Flow, HostileProjectValuesOpenWithinTheirControlsRanges) {
     EXPECT_TRUE(inList(static_cast<int>(u.rotateMode), controlRange::rotate));
     EXPECT_TRUE(inList(static_cast<int>(u.upAxisChoice), controlRange::upAxis));
     EXPECT_TRUE(inList(static_cast<int>(u.mirrorAxis), controlRange::mirror));
-    const ViewState& v = session_.view;
-    EXPECT_TRUE(inList(v.viewMode, controlRange::viewMode));
+    const ViewState& v = session_.document.view;
+    EXPECT_TRUE(inList(static_cast<int>(v.viewMode), controlRange::viewMode));
     EXPECT_TRUE(finite({v.yaw, v.pitch, v.dist, v.panX, v.panY}));
     EXPECT_LE(std::abs(v.pitch), controlRange::pitchLimit);
     EXPECT_GE(v.dist, 0);
-    EXPECT_TRUE(inList(v.tool, controlRange::tool));
+    EXPECT_TRUE(inList(static_cast<int>(v.tool), controlRange::tool));
     EXPECT_TRUE(controlRange::brushSize.contains(v.brushSize));
     EXPECT_TRUE(controlRange::opacity.contains(v.opacity));
     EXPECT_TRUE(controlRange::hardness.contains(v.hardness));
     EXPECT_TRUE(inList(v.brushTip, controlRange::brushTip));
-    EXPECT_TRUE(inList(v.paintSource, controlRange::paintSource));
+    EXPECT_TRUE(inList(static_cast<int>(v.paintSource), controlRange::paintSource));
     EXPECT_LE(v.brushColor, 0xFFFFFFu);
-    const StencilState& st = session_.stencil;
+    const StencilState& st = session_.document.stencil;
     ASSERT_TRUE(st.image.loaded());
     EXPECT_TRUE(finite({st.x, st.y, st.angle, st.scale}));
     EXPECT_GE(st.scale, controlRange::stencilScaleLow);
     EXPECT_TRUE(controlRange::stencilOpacity.contains(st.opacity));
-    const PatternState& pa = session_.pattern;
+    const PatternState& pa = session_.document.pattern;
     ASSERT_TRUE(pa.image.loaded());
     EXPECT_GE(pa.tile, controlRange::patternTileCm.low / 100.0);
     EXPECT_LE(pa.tile, controlRange::patternTileCm.high / 100.0);
@@ -247,20 +249,20 @@ TEST_F(Flow, HostileProjectValuesOpenWithinTheirControlsRanges) {
     EXPECT_TRUE(inList(pa.rotate, controlRange::patternRotate));
     EXPECT_TRUE(inList(pa.mapping, controlRange::patternMapping));
     EXPECT_GE(pa.anchorFace, -1);
-    EXPECT_LT(pa.anchorFace, session_.workModel.triangleCount());
+    EXPECT_LT(pa.anchorFace, session_.document.workModel.triangleCount());
     EXPECT_TRUE(finite({pa.anchorBary[0], pa.anchorBary[1], pa.anchorUp[0], pa.anchorUp[1],
                         pa.anchorUp[2], pa.anchorRight[0], pa.anchorRight[1], pa.anchorRight[2]}));
-    EXPECT_GE(session_.layers.curLayer, 0);
-    EXPECT_LT(session_.layers.curLayer, session_.layers.count());
+    EXPECT_GE(session_.document.layers.curLayer, 0);
+    EXPECT_LT(session_.document.layers.curLayer, session_.document.layers.count());
 
     // The unwrap with these settings keeps every UV on the texture.
     unwrapModel(session_, ui_);
-    ASSERT_EQ(session_.workModel.triangleCount(), 12);
-    for (const Vertex& vertex : session_.workModel.vertices) {
+    ASSERT_EQ(session_.document.workModel.triangleCount(), 12);
+    for (const Vertex& vertex : session_.document.workModel.vertices) {
       EXPECT_TRUE(vertex.u >= 0 && vertex.u <= 1 && vertex.v >= 0 && vertex.v <= 1)
           << vertex.u << ", " << vertex.v;
     }
-    const Image picture = uvLayoutImage(session_.workModel, u.layoutWidth, u.layoutHeight);
+    const Image picture = uvLayoutImage(session_.document.workModel, u.layoutWidth, u.layoutHeight);
     EXPECT_EQ(picture.width, u.layoutWidth);
     EXPECT_TRUE(controller_->saveProject(path("again.qmap"), true, false));
   }
@@ -276,7 +278,7 @@ TEST_F(Flow, HostileProjectValuesOpenWithinTheirControlsRanges) {
                  images);
   makeController();
   ASSERT_TRUE(controller_->openFile(project));
-  const UnwrapSettings& u = session_.settings;
+  const UnwrapSettings& u = session_.document.settings;
   EXPECT_EQ(u.mapMode, MapMode::keep);
   EXPECT_EQ(u.layoutWidth, 32);
   EXPECT_EQ(u.layoutHeight, 512);
@@ -285,24 +287,24 @@ TEST_F(Flow, HostileProjectValuesOpenWithinTheirControlsRanges) {
   EXPECT_EQ(u.maxStretch, 1000);
   EXPECT_EQ(u.rotateMode, RotateMode::never);
   EXPECT_EQ(u.mirrorAxis, MirrorAxis::off);
-  EXPECT_EQ(session_.view.viewMode, 0);
-  EXPECT_EQ(session_.view.pitch, 89);
-  EXPECT_EQ(session_.view.tool, 0);
-  EXPECT_EQ(session_.view.brushSize, 1);
-  EXPECT_EQ(session_.view.opacity, 100);
-  EXPECT_EQ(session_.view.hardness, 0);
-  EXPECT_EQ(session_.stencil.scale, 0.01);
-  EXPECT_EQ(session_.stencil.opacity, 100);
-  EXPECT_EQ(session_.view.paintSource, 0);
-  EXPECT_EQ(session_.pattern.tile, 0.01);
-  EXPECT_EQ(session_.pattern.offsetX, -1);
-  EXPECT_EQ(session_.pattern.offsetY, 1);
-  EXPECT_EQ(session_.pattern.anchorFace, -1);  // the cube has triangles 0 to 11
+  EXPECT_EQ(session_.document.view.viewMode, ViewMode::testPattern);
+  EXPECT_EQ(session_.document.view.pitch, 89);
+  EXPECT_EQ(session_.document.view.tool, Tool::brush);
+  EXPECT_EQ(session_.document.view.brushSize, 1);
+  EXPECT_EQ(session_.document.view.opacity, 100);
+  EXPECT_EQ(session_.document.view.hardness, 0);
+  EXPECT_EQ(session_.document.stencil.scale, 0.01);
+  EXPECT_EQ(session_.document.stencil.opacity, 100);
+  EXPECT_EQ(session_.document.view.paintSource, PaintSource::colour);
+  EXPECT_EQ(session_.document.pattern.tile, 0.01);
+  EXPECT_EQ(session_.document.pattern.offsetX, -1);
+  EXPECT_EQ(session_.document.pattern.offsetY, 1);
+  EXPECT_EQ(session_.document.pattern.anchorFace, -1);  // the cube has triangles 0 to 11
 }
 
 TEST_F(Flow, PaintedTextureStencilAndPatternRoundTrip) {
   ASSERT_TRUE(controller_->openFile(writeModel(genCube(), "cube.obj")));
-  Texture& t = session_.texture;
+  Texture& t = session_.document.texture;
   t.TextureWidth = 4;
   t.TextureHeight = 2;
   t.TexturePixels = {1, 2, 3, 0xFFFFFF, 0x10203, 5, 6, 7};
@@ -310,17 +312,17 @@ TEST_F(Flow, PaintedTextureStencilAndPatternRoundTrip) {
   Image stencilImage(2, 1);
   stencilImage.pixels = {rgba(1, 2, 3, 4), rgba(5, 6, 7, 0)};
   const std::vector<uint8_t> stencilPng = encodePng(stencilImage, true);
-  ASSERT_TRUE(loadSourceImage(session_.stencil.image, stencilPng, "png", true));
-  session_.stencil.angle = 12.3456;
+  ASSERT_TRUE(loadSourceImage(session_.document.stencil.image, stencilPng, "png", true));
+  session_.document.stencil.angle = 12.3456;
   const std::vector<uint8_t> patternBmp = encodeBmp(Image(3, 3, rgba(9, 8, 7)));
-  ASSERT_TRUE(loadSourceImage(session_.pattern.image, patternBmp, "bmp", false));
+  ASSERT_TRUE(loadSourceImage(session_.document.pattern.image, patternBmp, "bmp", false));
   // Every stored value away from its default, so a key that is not written or read shows.
-  session_.stencil.x = 10.25;
-  session_.stencil.y = -3.5;
-  session_.stencil.scale = 0.75;
-  session_.stencil.show = false;
-  session_.stencil.opacity = 33;
-  PatternState& p = session_.pattern;
+  session_.document.stencil.x = 10.25;
+  session_.document.stencil.y = -3.5;
+  session_.document.stencil.scale = 0.75;
+  session_.document.stencil.show = false;
+  session_.document.stencil.opacity = 33;
+  PatternState& p = session_.document.pattern;
   p.tile = 0.35;
   p.tint = true;
   p.rotate = 3;
@@ -332,31 +334,31 @@ TEST_F(Flow, PaintedTextureStencilAndPatternRoundTrip) {
   p.anchorBary[1] = 0.5;
   p.anchorUp[1] = 1;
   p.anchorRight[0] = -1;
-  ViewState& v = session_.view;
+  ViewState& v = session_.document.view;
   v.yaw = 1.25;
   v.pitch = -0.5;
   v.dist = 3.5;
   v.panX = 0.125;
   v.panY = -0.25;
-  v.tool = 4;
+  v.tool = Tool::fillLayer;
   v.brushColor = 0x102030;
   v.brushSize = 40;
   v.opacity = 70;
   v.hardness = 20;
   v.brushTip = 3;
   v.edges = false;
-  v.paintSource = 2;
-  session_.layers.onlyLayer = true;
-  session_.layers.locked[0] = 1;
-  session_.exportPath = "/games/Models/cube.3ds";
-  session_.settings.mapMode = MapMode::keep;
-  session_.settings.maxAngle = 33;
-  session_.settings.margin = 7;
-  session_.settings.maxStretch = 55;
-  session_.settings.rotateMode = RotateMode::all;
-  session_.settings.mergeSurfaces = false;
-  session_.settings.layerUnwrap = true;
-  session_.settings.mirrorAxis = MirrorAxis::frontBack;
+  v.paintSource = PaintSource::pattern;
+  session_.document.layers.onlyLayer = true;
+  session_.document.layers.locked[0] = 1;
+  session_.document.exportPath = "/games/Models/cube.3ds";
+  session_.document.settings.mapMode = MapMode::keep;
+  session_.document.settings.maxAngle = 33;
+  session_.document.settings.margin = 7;
+  session_.document.settings.maxStretch = 55;
+  session_.document.settings.rotateMode = RotateMode::all;
+  session_.document.settings.mergeSurfaces = false;
+  session_.document.settings.layerUnwrap = true;
+  session_.document.settings.mirrorAxis = MirrorAxis::frontBack;
   const Session before = session_;
   ui_.savePaths.push_back(path("painted.qmap"));
   ASSERT_TRUE(controller_->save());
@@ -364,22 +366,23 @@ TEST_F(Flow, PaintedTextureStencilAndPatternRoundTrip) {
 
   makeController();
   ASSERT_TRUE(controller_->openFile(path("painted.qmap")));
-  EXPECT_EQ(session_.texture.TextureWidth, 4);
-  EXPECT_EQ(session_.texture.TexturePixels, (std::vector<uint32_t>{1, 2, 3, 0xFFFFFF, 0x10203, 5, 6, 7}));
-  EXPECT_TRUE(session_.layoutLocked);  // a painted texture locks the layout
-  EXPECT_EQ(session_.view.viewMode, 1);
-  EXPECT_EQ(session_.stencil.image.fileBytes, stencilPng);
-  EXPECT_EQ(session_.stencil.image.pixels, stencilImage);
-  EXPECT_EQ(session_.stencil.angle, 12.346);  // three decimals
-  EXPECT_EQ(session_.pattern.image.fileBytes, patternBmp);
-  EXPECT_EQ(session_.pattern.image.fileExt, "bmp");
-  const StencilState& st = session_.stencil;
+  EXPECT_EQ(session_.document.texture.TextureWidth, 4);
+  EXPECT_EQ(session_.document.texture.TexturePixels,
+            (std::vector<uint32_t>{1, 2, 3, 0xFFFFFF, 0x10203, 5, 6, 7}));
+  EXPECT_TRUE(session_.document.layoutLocked);  // a painted texture locks the layout
+  EXPECT_EQ(session_.document.view.viewMode, ViewMode::texture);
+  EXPECT_EQ(session_.document.stencil.image.fileBytes, stencilPng);
+  EXPECT_EQ(session_.document.stencil.image.pixels, stencilImage);
+  EXPECT_EQ(session_.document.stencil.angle, 12.346);  // three decimals
+  EXPECT_EQ(session_.document.pattern.image.fileBytes, patternBmp);
+  EXPECT_EQ(session_.document.pattern.image.fileExt, "bmp");
+  const StencilState& st = session_.document.stencil;
   EXPECT_EQ(st.x, 10.25);
   EXPECT_EQ(st.y, -3.5);
   EXPECT_EQ(st.scale, 0.75);
   EXPECT_FALSE(st.show);
   EXPECT_EQ(st.opacity, 33);
-  const PatternState& q = session_.pattern;
+  const PatternState& q = session_.document.pattern;
   EXPECT_EQ(q.tile, 0.35);
   EXPECT_TRUE(q.tint);
   EXPECT_EQ(q.rotate, 3);
@@ -391,28 +394,28 @@ TEST_F(Flow, PaintedTextureStencilAndPatternRoundTrip) {
   EXPECT_EQ(q.anchorBary[1], 0.5);
   EXPECT_EQ(q.anchorUp[1], 1.0);
   EXPECT_EQ(q.anchorRight[0], -1.0);
-  const ViewState& w = session_.view;
+  const ViewState& w = session_.document.view;
   EXPECT_EQ(w.yaw, 1.25);
   EXPECT_EQ(w.pitch, -0.5);
   EXPECT_EQ(w.dist, 3.5);
   EXPECT_EQ(w.panX, 0.125);
   EXPECT_EQ(w.panY, -0.25);
-  EXPECT_EQ(w.tool, 4);
+  EXPECT_EQ(w.tool, Tool::fillLayer);
   EXPECT_EQ(w.brushColor, 0x102030u);
   EXPECT_EQ(w.brushSize, 40);
   EXPECT_EQ(w.opacity, 70);
   EXPECT_EQ(w.hardness, 20);
   EXPECT_EQ(w.brushTip, 3);
   EXPECT_FALSE(w.edges);
-  EXPECT_EQ(w.paintSource, 2);
-  EXPECT_TRUE(session_.layers.onlyLayer);
-  EXPECT_EQ(session_.layers.locked, before.layers.locked);
-  EXPECT_EQ(session_.exportPath, before.exportPath);
-  EXPECT_EQ(session_.texture.TextureFile, before.texture.TextureFile);
-  EXPECT_EQ(session_.sourceSize, before.sourceSize);
-  EXPECT_EQ(session_.sourceDate, before.sourceDate);
-  const UnwrapSettings& a = session_.settings;
-  const UnwrapSettings& b = before.settings;
+  EXPECT_EQ(w.paintSource, PaintSource::pattern);
+  EXPECT_TRUE(session_.document.layers.onlyLayer);
+  EXPECT_EQ(session_.document.layers.locked, before.document.layers.locked);
+  EXPECT_EQ(session_.document.exportPath, before.document.exportPath);
+  EXPECT_EQ(session_.document.texture.TextureFile, before.document.texture.TextureFile);
+  EXPECT_EQ(session_.document.sourceSize, before.document.sourceSize);
+  EXPECT_EQ(session_.document.sourceDate, before.document.sourceDate);
+  const UnwrapSettings& a = session_.document.settings;
+  const UnwrapSettings& b = before.document.settings;
   EXPECT_EQ(a.mapMode, b.mapMode);
   EXPECT_EQ(a.maxAngle, b.maxAngle);
   EXPECT_EQ(a.margin, b.margin);
@@ -421,7 +424,7 @@ TEST_F(Flow, PaintedTextureStencilAndPatternRoundTrip) {
   EXPECT_EQ(a.mergeSurfaces, b.mergeSurfaces);
   EXPECT_EQ(a.layerUnwrap, b.layerUnwrap);
   EXPECT_EQ(a.mirrorAxis, b.mirrorAxis);
-  EXPECT_EQ(session_.workModel, before.workModel);
+  EXPECT_EQ(session_.document.workModel, before.document.workModel);
 }
 
 // A stencil or pattern comes back from the entry its key names, whatever the extension of the
@@ -433,17 +436,17 @@ TEST_F(Flow, StencilAndPatternEntriesOfAnyExtension) {
     SCOPED_TRACE("extension '" + ext + "'");
     makeController();
     ASSERT_TRUE(controller_->openFile(writeModel(genCube(), "cube.obj")));
-    ASSERT_TRUE(loadSourceImage(session_.stencil.image, stencilPng, ext, true));
-    ASSERT_TRUE(loadSourceImage(session_.pattern.image, patternBmp, ext, false));
-    session_.stencil.opacity = 33;
+    ASSERT_TRUE(loadSourceImage(session_.document.stencil.image, stencilPng, ext, true));
+    ASSERT_TRUE(loadSourceImage(session_.document.pattern.image, patternBmp, ext, false));
+    session_.document.stencil.opacity = 33;
     ASSERT_TRUE(controller_->saveProject(path("any.qmap"), false, false));
     makeController();
     ASSERT_TRUE(controller_->openFile(path("any.qmap")));
-    EXPECT_EQ(session_.stencil.image.fileBytes, stencilPng);
-    EXPECT_EQ(session_.stencil.image.fileExt, ext);
-    EXPECT_EQ(session_.stencil.opacity, 33);
-    EXPECT_EQ(session_.pattern.image.fileBytes, patternBmp);
-    EXPECT_EQ(session_.pattern.image.fileExt, ext);
+    EXPECT_EQ(session_.document.stencil.image.fileBytes, stencilPng);
+    EXPECT_EQ(session_.document.stencil.image.fileExt, ext);
+    EXPECT_EQ(session_.document.stencil.opacity, 33);
+    EXPECT_EQ(session_.document.pattern.image.fileBytes, patternBmp);
+    EXPECT_EQ(session_.document.pattern.image.fileExt, ext);
   }
 
   const std::string project = path("any.qmap");
@@ -454,20 +457,20 @@ TEST_F(Flow, StencilAndPatternEntriesOfAnyExtension) {
                    {{name, stencilPng}});
     makeController();
     ASSERT_TRUE(controller_->openFile(project));
-    EXPECT_FALSE(session_.stencil.image.loaded());
-    EXPECT_FALSE(session_.pattern.image.loaded());
+    EXPECT_FALSE(session_.document.stencil.image.loaded());
+    EXPECT_FALSE(session_.document.pattern.image.loaded());
   }
 }
 
 TEST_F(Flow, SavingOverAProjectKeepsABackupAndCopiesLeaveThePathAlone) {
   const std::string project = savedCube();
   const std::string first = readText(project);
-  session_.projectChanged = true;
+  session_.document.projectChanged = true;
   ASSERT_TRUE(controller_->save());
   EXPECT_EQ(readText(path("cube.bak")), first);
   // Save as onto the same file with other letter case asks nothing.
   ui_.savePaths.push_back(path("CUBE.QMAP"));
-  session_.projectPath = path("cube.qmap");
+  session_.document.projectPath = path("cube.qmap");
   EXPECT_TRUE(controller_->saveAs(false));
   EXPECT_TRUE(ui_.shown.empty());
   // A copy proposes name_copy and leaves the project where it was.
@@ -476,7 +479,7 @@ TEST_F(Flow, SavingOverAProjectKeepsABackupAndCopiesLeaveThePathAlone) {
   EXPECT_EQ(ui_.saveDialogs.back().title, "Save a copy of the project");
   EXPECT_EQ(ui_.saveDialogs.back().fileName, "CUBE_copy.qmap");
   EXPECT_EQ(ui_.statusText[kStatusNote], "Copy saved: other.qmap");
-  EXPECT_EQ(session_.projectPath, path("CUBE.QMAP"));
+  EXPECT_EQ(session_.document.projectPath, path("CUBE.QMAP"));
   // Save as onto another existing file asks; No writes nothing.
   ui_.savePaths.push_back(path("other.qmap"));
   ui_.answers.push_back(Answer::no);
@@ -491,23 +494,23 @@ TEST_F(Flow, SavingOverAProjectKeepsABackupAndCopiesLeaveThePathAlone) {
 TEST_F(Flow, FailedSavesLeaveThePreviousProjectWhole) {
   const std::string project = savedCube();
   const std::string before = readText(project);
-  session_.projectChanged = true;
+  session_.document.projectChanged = true;
 
   // The folder cannot take the temporary file.
-  session_.projectPath = path("missing/cube.qmap");
+  session_.document.projectPath = path("missing/cube.qmap");
   EXPECT_FALSE(controller_->save());
   EXPECT_EQ(ui_.lastText(), "Cannot write " + path("missing/cube.qmap") + ".tmp");
-  session_.projectPath = project;
+  session_.document.projectPath = project;
 
   // An entry cannot be made (a texture whose pixels do not match its size).
-  session_.texture.TextureWidth = 8;
-  session_.texture.TextureHeight = 8;
-  session_.texture.TexturePixels.assign(3, 0);
+  session_.document.texture.TextureWidth = 8;
+  session_.document.texture.TextureHeight = 8;
+  session_.document.texture.TexturePixels.assign(3, 0);
   EXPECT_FALSE(controller_->save());
   EXPECT_EQ(ui_.lastText(), "Could not save the project.");
   EXPECT_FALSE(fs::exists(project + ".tmp"));
   EXPECT_EQ(readText(project), before);
-  session_.texture.TexturePixels.assign(64, 0);
+  session_.document.texture.TexturePixels.assign(64, 0);
 
   // The temporary file cannot be flushed to disk: it goes, the failure is reported, and the
   // previous project is neither replaced nor moved aside.
@@ -544,18 +547,18 @@ TEST_F(Flow, UnsavedChangesGuard) {
   ui_.answers.push_back(Answer::cancel);
   EXPECT_FALSE(controller_->openFile(other));
   EXPECT_EQ(ui_.lastText(), "The project has changes that are not saved.\nSave them now?");
-  EXPECT_EQ(session_.workModel.triangleCount(), 12);
+  EXPECT_EQ(session_.document.workModel.triangleCount(), 12);
   // Yes, then the Save as dialog is cancelled: refused.
   ui_.answers.push_back(Answer::yes);
   ui_.savePaths.push_back("");
   EXPECT_FALSE(controller_->openFile(other));
-  EXPECT_EQ(session_.workModel.triangleCount(), 12);
+  EXPECT_EQ(session_.document.workModel.triangleCount(), 12);
   // No deletes the autosave and goes on.
   std::ofstream(controller_->autosavePath()) << "x";
   ui_.answers.push_back(Answer::no);
   EXPECT_TRUE(controller_->openFile(other));
   EXPECT_FALSE(fs::exists(controller_->autosavePath()));
-  EXPECT_EQ(session_.workModel.triangleCount(), 2);
+  EXPECT_EQ(session_.document.workModel.triangleCount(), 2);
   // Yes with a save that works.
   ui_.answers.push_back(Answer::yes);
   ui_.savePaths.push_back(path("quad.qmap"));
@@ -565,9 +568,9 @@ TEST_F(Flow, UnsavedChangesGuard) {
 
 TEST_F(Flow, OpenRefusalsKeepTheCurrentProject) {
   ASSERT_TRUE(controller_->openFile(writeModel(genCube(), "cube.obj")));
-  session_.projectChanged = false;  // nothing to guard
-  const Model before = session_.workModel;
-  const Model sourceBefore = session_.sourceModel;
+  session_.document.projectChanged = false;  // nothing to guard
+  const Model before = session_.document.workModel;
+  const Model sourceBefore = session_.document.sourceModel;
   struct Case {
     std::string file, content, message;
   };
@@ -581,24 +584,24 @@ TEST_F(Flow, OpenRefusalsKeepTheCurrentProject) {
     if (!c.content.empty()) std::ofstream(path(c.file)) << c.content;
     EXPECT_FALSE(controller_->openFile(path(c.file))) << c.file;
     EXPECT_EQ(ui_.lastText(), c.message);
-    EXPECT_EQ(session_.workModel, before) << c.file;
-    EXPECT_EQ(session_.sourceModel, sourceBefore) << c.file;
+    EXPECT_EQ(session_.document.workModel, before) << c.file;
+    EXPECT_EQ(session_.document.sourceModel, sourceBefore) << c.file;
   }
   // The model that failed to read left the project whole: it unwraps again and saves its source.
   unwrapModel(session_, ui_);
-  EXPECT_TRUE(session_.modelLoaded);
-  EXPECT_EQ(session_.workModel, before);
+  EXPECT_TRUE(session_.document.modelLoaded);
+  EXPECT_EQ(session_.document.workModel, before);
   ui_.savePaths.push_back(path("kept.qmap"));
   ASSERT_TRUE(controller_->save());
   makeController();
   ASSERT_TRUE(controller_->openFile(path("kept.qmap")));
-  EXPECT_EQ(session_.sourceModel, sourceBefore);
+  EXPECT_EQ(session_.document.sourceModel, sourceBefore);
   // A ZIP without model.bin, or with an empty project.ini, is not a project.
   ASSERT_EQ(writeZipArchive(path("empty.qmap"), {{"project.ini", {'a', '=', '1', '\n'}}}), ArchiveWrite::ok);
   EXPECT_FALSE(controller_->openFile(path("empty.qmap")));
   EXPECT_EQ(ui_.lastText(), path("empty.qmap") + " is not a valid project file.");
-  EXPECT_EQ(session_.workModel, before);
-  EXPECT_TRUE(session_.modelLoaded);
+  EXPECT_EQ(session_.document.workModel, before);
+  EXPECT_TRUE(session_.document.modelLoaded);
 }
 
 TEST_F(Flow, AutosaveTicksAndTheNewerAutosaveQuestion) {
@@ -606,21 +609,21 @@ TEST_F(Flow, AutosaveTicksAndTheNewerAutosaveQuestion) {
   prefs_.autosave = 2;
   controller_->autosaveTick("10:00");  // nothing changed: no autosave
   EXPECT_FALSE(fs::exists(project + ".autosave"));
-  session_.projectChanged = true;
+  session_.document.projectChanged = true;
   controller_->autosaveTick("10:01");
   EXPECT_FALSE(fs::exists(project + ".autosave"));
-  session_.layoutChanging = true;
+  session_.layoutChange.layoutChanging = true;
   controller_->autosaveTick("10:02");  // paused during a layout change
-  session_.layoutChanging = false;
+  session_.layoutChange.layoutChanging = false;
   controller_->autosaveTick("10:03");
   ASSERT_TRUE(fs::exists(project + ".autosave"));
   EXPECT_EQ(ui_.statusText[kStatusNote], "Autosaved at 10:03");
   EXPECT_FALSE(fs::exists(path("cube.bak")));  // an autosave makes no backup
-  EXPECT_EQ(session_.projectPath, project);
+  EXPECT_EQ(session_.document.projectPath, project);
   EXPECT_TRUE(controller_->projectCountsAsChanged());
 
   // Make the autosave newer than the project, with another report to tell them apart.
-  session_.reportText = "from the autosave\n";
+  session_.document.reportText = "from the autosave\n";
   ASSERT_TRUE(controller_->saveProject(project + ".autosave", false, true));
   struct utimbuf old {};
   old.actime = old.modtime = 1000000;
@@ -632,8 +635,8 @@ TEST_F(Flow, AutosaveTicksAndTheNewerAutosaveQuestion) {
     EXPECT_EQ(ui_.shown.at(0).text,
               "There is an autosave of this project that is newer than the saved project.\n"
               "Probably the program was closed without saving.\n\nOpen the autosave?");
-    EXPECT_EQ(session_.reportText == "from the autosave\n", answer == Answer::yes);
-    EXPECT_EQ(session_.projectPath, project);
+    EXPECT_EQ(session_.document.reportText == "from the autosave\n", answer == Answer::yes);
+    EXPECT_EQ(session_.document.projectPath, project);
     EXPECT_EQ(controller_->projectCountsAsChanged(), answer == Answer::yes);
   }
   // A zero-byte autosave is not offered.
@@ -643,7 +646,7 @@ TEST_F(Flow, AutosaveTicksAndTheNewerAutosaveQuestion) {
   EXPECT_TRUE(ui_.shown.empty());
   // A normal save removes the autosave.
   std::ofstream(project + ".autosave") << "x";
-  session_.projectChanged = true;
+  session_.document.projectChanged = true;
   ASSERT_TRUE(controller_->save());
   EXPECT_FALSE(fs::exists(project + ".autosave"));
 }
@@ -668,7 +671,7 @@ TEST_F(Flow, StartUpOffersTheUntitledAutosave) {
   auto leaveAnAutosave = [&] {
     makeController();
     ASSERT_TRUE(controller_->openFile(path("cube.obj")));
-    session_.reportText = "autosaved work\n";
+    session_.document.reportText = "autosaved work\n";
     prefs_.autosave = 1;
     controller_->autosaveTick("12:00");
     ASSERT_GT(fs::file_size(untitled), 0u);
@@ -686,7 +689,7 @@ TEST_F(Flow, StartUpOffersTheUntitledAutosave) {
   EXPECT_EQ(ui_.shown[0].icon, Icon::information);
   EXPECT_EQ(ui_.shown[0].buttons, Buttons::yesNo);
   EXPECT_FALSE(fs::exists(untitled));
-  EXPECT_FALSE(session_.modelLoaded);
+  EXPECT_FALSE(session_.document.modelLoaded);
 
   // Yes: the work comes back as a changed, never-saved project. The autosave is not a file the
   // user chose, so the recent list and LastProjectDir stay as they were.
@@ -695,9 +698,9 @@ TEST_F(Flow, StartUpOffersTheUntitledAutosave) {
   const auto recentBefore = prefs_.recentFiles;
   ui_.answers.push_back(Answer::yes);
   controller_->openAtStart({});
-  EXPECT_TRUE(session_.modelLoaded);
-  EXPECT_EQ(session_.reportText, "autosaved work\n");
-  EXPECT_EQ(session_.projectPath, "");
+  EXPECT_TRUE(session_.document.modelLoaded);
+  EXPECT_EQ(session_.document.reportText, "autosaved work\n");
+  EXPECT_EQ(session_.document.projectPath, "");
   EXPECT_EQ(controller_->mainTitle(), "Quillmap - cube (not saved) *");
   EXPECT_EQ(ui_.statusText[kStatusFile], "cube.obj");
   EXPECT_EQ(prefs_.recentFiles, recentBefore);
@@ -715,7 +718,7 @@ TEST_F(Flow, StartUpOffersTheUntitledAutosave) {
   makeController();
   controller_->openAtStart({path("cube.obj")});
   EXPECT_TRUE(ui_.shown.empty());
-  EXPECT_TRUE(session_.modelLoaded);
+  EXPECT_TRUE(session_.document.modelLoaded);
   EXPECT_TRUE(fs::exists(untitled));
 
   // A zero-byte autosave is neither offered nor deleted (ScriptedUi throws on a question).
@@ -731,7 +734,7 @@ TEST_F(Flow, StartUpOffersTheUntitledAutosave) {
   ui_.answers.push_back(Answer::yes);
   controller_->openAtStart({});
   EXPECT_EQ(ui_.lastText(), "Cannot open " + untitled);
-  EXPECT_FALSE(session_.modelLoaded);
+  EXPECT_FALSE(session_.document.modelLoaded);
 }
 
 // Saving a never-saved project onto the untitled autosave file itself used to delete the file
@@ -774,9 +777,9 @@ TEST_F(Flow, OpenDialogsRecentEntriesAndExtensionCase) {
   // Capital OBJ is read as OBJ and selects Y up; capital 3DS as 3DS with Z up.
   ui_.openPaths.push_back(cube);
   ASSERT_TRUE(controller_->newProjectDialog());
-  EXPECT_EQ(session_.settings.upAxisChoice, UpAxis::y);
-  EXPECT_EQ(session_.workModel.triangleCount(), 12);
-  session_.projectChanged = false;
+  EXPECT_EQ(session_.document.settings.upAxisChoice, UpAxis::y);
+  EXPECT_EQ(session_.document.workModel.triangleCount(), 12);
+  session_.document.projectChanged = false;
   ui_.openPaths.push_back(box);
   ASSERT_TRUE(controller_->openDialog());
   EXPECT_EQ(ui_.openDialogs[2].title, "Open");
@@ -784,26 +787,26 @@ TEST_F(Flow, OpenDialogsRecentEntriesAndExtensionCase) {
   EXPECT_EQ(ui_.openDialogs[2].filter,
             "Projects and models (*.qmap;*.3ds;*.obj)|*.qmap;*.3ds;*.obj|Projects (*.qmap)|*.qmap|"
             "3D models (*.3ds;*.obj)|*.3ds;*.obj|All files (*.*)|*.*");
-  EXPECT_EQ(session_.settings.upAxisChoice, UpAxis::z);
-  EXPECT_EQ(session_.modelPath, box);
+  EXPECT_EQ(session_.document.settings.upAxisChoice, UpAxis::z);
+  EXPECT_EQ(session_.document.modelPath, box);
   EXPECT_EQ(controller_->mainTitle(), "Quillmap - BOX (not saved) *");
 
   // The recent list: most recent first; an empty slot or one out of range does nothing.
   EXPECT_EQ(prefs_.recentFiles[0], box);
   EXPECT_EQ(prefs_.recentFiles[1], cube);
-  session_.projectChanged = false;
+  session_.document.projectChanged = false;
   EXPECT_FALSE(controller_->openRecent(2));
   EXPECT_FALSE(controller_->openRecent(8));
   EXPECT_FALSE(controller_->openRecent(-1));
   EXPECT_TRUE(ui_.shown.empty());
   ASSERT_TRUE(controller_->openRecent(1));
-  EXPECT_EQ(session_.modelPath, cube);
+  EXPECT_EQ(session_.document.modelPath, cube);
   EXPECT_EQ(prefs_.recentFiles[0], cube);
   EXPECT_EQ(prefs_.recentFiles[1], box);
   EXPECT_EQ(prefs_.recentFiles[2], "");
 
   // The same file typed in other letter case moves to the front without a duplicate.
-  session_.projectChanged = false;
+  session_.document.projectChanged = false;
   const std::string lower = path("box.3ds");
   fs::rename(box, lower);
   ASSERT_TRUE(controller_->openFile(lower));
@@ -811,11 +814,11 @@ TEST_F(Flow, OpenDialogsRecentEntriesAndExtensionCase) {
   EXPECT_EQ(prefs_.recentFiles[1], cube);
   EXPECT_EQ(prefs_.recentFiles[2], "");
   // A recent entry whose file has gone says so and keeps the project.
-  session_.projectChanged = false;
+  session_.document.projectChanged = false;
   fs::remove(cube);
   EXPECT_FALSE(controller_->openRecent(1));
   EXPECT_EQ(ui_.lastText(), "File not found:\n" + cube);
-  EXPECT_EQ(session_.modelPath, lower);
+  EXPECT_EQ(session_.document.modelPath, lower);
 }
 
 TEST_F(Flow, SaveProposalsAndExtensions) {
@@ -828,12 +831,12 @@ TEST_F(Flow, SaveProposalsAndExtensions) {
   // An extension of qmap in capitals gets no second one.
   ui_.savePaths.push_back(path("Tank.QMAP"));
   ASSERT_TRUE(controller_->saveAs(false));
-  EXPECT_EQ(session_.projectPath, path("Tank.QMAP"));
+  EXPECT_EQ(session_.document.projectPath, path("Tank.QMAP"));
   EXPECT_TRUE(fs::exists(path("Tank.QMAP")));
   // Another extension gets ".qmap" added.
   ui_.savePaths.push_back(path("tank.v2"));
   ASSERT_TRUE(controller_->saveAs(false));
-  EXPECT_EQ(session_.projectPath, path("tank.v2.qmap"));
+  EXPECT_EQ(session_.document.projectPath, path("tank.v2.qmap"));
   EXPECT_EQ(controller_->mainTitle(), "Quillmap - tank.v2.qmap");
   // Saving without a model writes nothing and asks nothing.
   makeController();
@@ -844,29 +847,33 @@ TEST_F(Flow, SaveProposalsAndExtensions) {
 
 TEST_F(Flow, ControlChangesUnwrapAgain) {
   // Without a model the settings are only kept.
-  UnwrapSettings s = session_.settings;
+  UnwrapSettings s = session_.document.settings;
   s.layoutWidth = 256;
   controller_->changeSettings(s, true);
-  EXPECT_EQ(session_.settings.layoutWidth, 256);
-  EXPECT_FALSE(session_.modelLoaded);
+  EXPECT_EQ(session_.document.settings.layoutWidth, 256);
+  EXPECT_FALSE(session_.document.modelLoaded);
 
   ASSERT_TRUE(controller_->openFile(writeModel(genCylinder(12), "can.obj")));
-  const Model before = session_.workModel;
-  const int refreshes = ui_.controlRefreshes;
+  const Model before = session_.document.workModel;
+  controller_->takeChanges();
   // A spin box: unwrap without a control refresh.
-  s = session_.settings;
+  s = session_.document.settings;
   s.margin = 20;
   controller_->changeSettings(s, false);
-  EXPECT_EQ(ui_.controlRefreshes, refreshes);
-  EXPECT_NE(session_.workModel, before);
-  EXPECT_EQ(session_.settings.margin, 20);
+  Changes changes = controller_->takeChanges();
+  EXPECT_FALSE(changes.controls);
+  EXPECT_TRUE(changes.report && changes.uvView);
+  EXPECT_NE(session_.document.workModel, before);
+  EXPECT_EQ(session_.document.settings.margin, 20);
   // A list: refreshed, then unwrapped onto the new size.
   s.layoutWidth = 1024;
   s.layoutHeight = 128;
-  const std::string report = session_.reportText;
+  const std::string report = session_.document.reportText;
   controller_->changeSettings(s, true);
-  EXPECT_EQ(ui_.controlRefreshes, refreshes + 1);
-  EXPECT_NE(session_.reportText, report);  // another scale
+  changes = controller_->takeChanges();
+  EXPECT_TRUE(changes.controls);
+  EXPECT_TRUE(changes.report && changes.uvView);
+  EXPECT_NE(session_.document.reportText, report);  // another scale
   EXPECT_TRUE(controller_->projectCountsAsChanged());
 }
 

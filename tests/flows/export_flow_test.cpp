@@ -41,17 +41,18 @@ class ExportFlow : public ProgramTest {
 
   // The house model (or another) opened as a new project with a layout of w x h.
   void openHouse(int w = 512, int h = 512, const GenMesh& mesh = genTwoObjects()) {
-    session_.settings.layoutWidth = w;
-    session_.settings.layoutHeight = h;
+    session_.document.settings.layoutWidth = w;
+    session_.document.settings.layoutHeight = h;
     ASSERT_TRUE(genWriteFile(mesh, path("house.3ds")));
     ASSERT_TRUE(controller_->openFile(path("house.3ds")));
-    ASSERT_TRUE(session_.modelLoaded);
+    ASSERT_TRUE(session_.document.modelLoaded);
     ui_.statusText[kStatusNote].clear();
   }
   // A texture of w x h (default: the layout size) in the Surface colours over grey.
   void paint(int64_t w = 0, int64_t h = 0) {
-    NewTexture(session_.texture, 2, rgba(50, 60, 70, 0), w ? w : session_.settings.layoutWidth,
-               h ? h : session_.settings.layoutHeight, &session_.workModel);
+    NewTexture(session_.document.texture, NewTextureKind::surfaceColours, rgba(50, 60, 70, 0),
+               w ? w : session_.document.settings.layoutWidth,
+               h ? h : session_.document.settings.layoutHeight, &session_.document.workModel);
   }
   bool exportTo(const std::string& chosen) {
     ui_.savePaths.push_back(chosen);
@@ -69,8 +70,8 @@ TEST_F(ExportFlow, WritesEveryFileAndReportsThemInOrder) {
   openHouse(2048, 2048);
   paint();
   prefs_.writePNG = true;
-  const std::vector<uint32_t> painted = session_.texture.TexturePixels;
-  session_.projectChanged = false;
+  const std::vector<uint32_t> painted = session_.document.texture.TexturePixels;
+  session_.document.projectChanged = false;
 
   ASSERT_TRUE(exportTo(models() + "house"));  // no extension: ".3ds" is added
   ASSERT_EQ(ui_.saveDialogs.size(), 1u);
@@ -83,21 +84,21 @@ TEST_F(ExportFlow, WritesEveryFileAndReportsThemInOrder) {
             "Exported house.3ds + .scr + .tga + .tex (scaled down to max. 1024) + UV layout");
   EXPECT_EQ(filesIn(models()), (std::vector<std::string>{"house.3ds", "house.scr", "house.tex",
                                                          "house.tga", "house_uv.png"}));
-  EXPECT_EQ(session_.exportPath, models() + "house.3ds");
-  EXPECT_TRUE(session_.projectChanged);
+  EXPECT_EQ(session_.document.exportPath, models() + "house.3ds");
+  EXPECT_TRUE(session_.document.projectChanged);
 
   // The .3ds is the work model; the .scr names it relative to the Serious Sam folder.
   Model back;
   ASSERT_TRUE(read3ds(models() + "house.3ds", back).ok);
-  EXPECT_EQ(back.vertices, session_.workModel.vertices);
+  EXPECT_EQ(back.vertices, session_.document.workModel.vertices);
   const std::string script = readText(models() + "house.scr");
   EXPECT_NE(script.find("TEXTURE_DIM 2.00 2.00\r\n"), std::string::npos);
   EXPECT_NE(script.find("DIRECTORY Models\\\r\nMIP_MODELS 1\r\n    house.3ds\r\n"), std::string::npos);
   // The .tga is the padded texture; the texture itself is untouched.
   const std::vector<uint32_t> padded =
-      padTexture(&session_.workModel, painted, 2048, 2048);
+      padTexture(&session_.document.workModel, painted, 2048, 2048);
   EXPECT_NE(padded, painted);
-  EXPECT_EQ(session_.texture.TexturePixels, painted);
+  EXPECT_EQ(session_.document.texture.TexturePixels, painted);
   Image expectedTga(2048, 2048);
   expectedTga.pixels = padded;
   EXPECT_EQ(readText(models() + "house.tga"), [&] {
@@ -107,16 +108,16 @@ TEST_F(ExportFlow, WritesEveryFileAndReportsThemInOrder) {
   EXPECT_EQ(fs::file_size(models() + "house.tex"), 96u + 1024 * 1024 * 3);
   const std::optional<Image> uv = loadImage(models() + "house_uv.png");
   ASSERT_TRUE(uv);
-  EXPECT_EQ(*uv, uvLayoutImage(session_.workModel, 2048, 2048));
+  EXPECT_EQ(*uv, uvLayoutImage(session_.document.workModel, 2048, 2048));
 
   // Exporting again to the same file asks nothing, though every file exists.
   ui_.statusText[kStatusNote].clear();
-  session_.projectChanged = false;
+  session_.document.projectChanged = false;
   ASSERT_TRUE(exportTo(models() + "HOUSE.3DS"));
   EXPECT_TRUE(ui_.shown.empty()) << ui_.lastText();
   EXPECT_EQ(ui_.saveDialogs[1].folder, models());  // proposes the remembered file
   EXPECT_EQ(ui_.saveDialogs[1].fileName, "house.3ds");
-  EXPECT_FALSE(session_.projectChanged);  // the same path, ignoring case
+  EXPECT_FALSE(session_.document.projectChanged);  // the same path, ignoring case
   EXPECT_EQ(ui_.statusText[kStatusNote],
             "Exported HOUSE.3DS + .scr + .tga + .tex (scaled down to max. 1024) + UV layout");
 }
@@ -135,16 +136,16 @@ TEST_F(ExportFlow, ProposesTheProjectNameAndAppendsTheExtensionOnlyWhenNeeded) {
       {models() + "c.obj", models() + "c.obj.3ds"},
   };
   for (const auto& c : cases) {
-    session_.exportPath.clear();
+    session_.document.exportPath.clear();
     ASSERT_TRUE(exportTo(c.chosen));
     EXPECT_EQ(ui_.saveDialogs.back().folder, root());
     EXPECT_EQ(ui_.saveDialogs.back().fileName, "villa.3ds");
     EXPECT_TRUE(fs::exists(c.written)) << c.written;
-    EXPECT_EQ(session_.exportPath, c.written);
+    EXPECT_EQ(session_.document.exportPath, c.written);
   }
   // Cancelling the dialog writes nothing.
   ASSERT_FALSE(exportTo(""));
-  EXPECT_EQ(session_.exportPath, models() + "c.obj.3ds");
+  EXPECT_EQ(session_.document.exportPath, models() + "c.obj.3ds");
 }
 
 TEST_F(ExportFlow, AsksBeforeOverwritingOtherFiles) {
@@ -163,7 +164,7 @@ TEST_F(ExportFlow, AsksBeforeOverwritingOtherFiles) {
   EXPECT_EQ(ui_.shown[0].icon, Icon::warning);
   EXPECT_EQ(ui_.shown[0].buttons, Buttons::yesNo);
   for (const char* ext : {".3ds", ".scr", ".tga", ".tex"}) EXPECT_EQ(readText(models() + "old" + ext), "old");
-  EXPECT_EQ(session_.exportPath, "");
+  EXPECT_EQ(session_.document.exportPath, "");
 
   ui_.answers.push_back(Answer::yes);
   EXPECT_TRUE(exportTo(models() + "old.3ds"));
@@ -172,14 +173,14 @@ TEST_F(ExportFlow, AsksBeforeOverwritingOtherFiles) {
 
   // Only the files this export would write are listed: without a texture, no .tga or .tex;
   // without the script preference, no .scr.
-  resetTexture(session_.texture);
+  resetTexture(session_.document.texture);
   prefs_.writeScript = false;
   writeText(models() + "other.scr", "old");
   writeText(models() + "other.tga", "old");
   EXPECT_TRUE(exportTo(models() + "other.3ds"));  // nothing of it exists: no question
   EXPECT_EQ(ui_.shown.size(), 2u);
   prefs_.writeScript = true;
-  session_.exportPath.clear();
+  session_.document.exportPath.clear();
   ui_.answers.push_back(Answer::no);
   EXPECT_FALSE(exportTo(models() + "other.3ds"));
   EXPECT_EQ(ui_.lastText(),
@@ -200,7 +201,7 @@ TEST_F(ExportFlow, RefusesWithoutWritingAnything) {
     std::string message;
     Icon icon;
   } cases[] = {
-      {"layout change", [&] { session_.layoutChanging = true; }, "",
+      {"layout change", [&] { session_.layoutChange.layoutChanging = true; }, "",
        "Lock or cancel the layout change first.", Icon::information},
       {"model file in other case", [] {}, path("HOUSE.3DS"),
        "This is the original model file. Choose another name.", Icon::warning},
@@ -211,7 +212,7 @@ TEST_F(ExportFlow, RefusesWithoutWritingAnything) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
-    session_.layoutChanging = false;
+    session_.layoutChange.layoutChanging = false;
     c.before();
     ui_.shown.clear();
     if (!c.chosen.empty()) ui_.savePaths.push_back(c.chosen);
@@ -225,7 +226,7 @@ TEST_F(ExportFlow, RefusesWithoutWritingAnything) {
   EXPECT_EQ(readText(model), modelBytes);
   EXPECT_EQ(filesIn(path("")), (std::vector<std::string>{"SS", "house.3ds", "prefs", "sub"}));
   EXPECT_TRUE(filesIn(models()).empty());
-  EXPECT_EQ(session_.exportPath, "");
+  EXPECT_EQ(session_.document.exportPath, "");
   EXPECT_EQ(ui_.statusText[kStatusNote], "");
 
   // No model: nothing at all.
@@ -308,7 +309,7 @@ TEST_F(ExportFlow, TrianglesWithoutAreaAreLeftOutOfTheFileOnly) {
   mesh.faces.push_back({{2, 3, 3}, 1, 1});
   mesh.faces.push_back({{4, 4, 4}, 0, 0});
   openHouse(512, 512, mesh);
-  const Model& work = session_.workModel;
+  const Model& work = session_.document.workModel;
   ASSERT_EQ(work.triangleCount(), 23);
   ASSERT_TRUE(exportTo(models() + "house.3ds"));
   EXPECT_EQ(ui_.statusText[kStatusNote], "Exported house.3ds + .scr; 3 zero-area triangles left out");
@@ -357,10 +358,11 @@ TEST_F(ExportFlow, PiecesThatDoNotFitAreReportedAndTheExportRepeatsIt) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.margin);
-    session_.settings.margin = c.margin;
-    session_.projectChanged = false;
+    session_.document.settings.margin = c.margin;
+    session_.document.projectChanged = false;
     openHouse(32, 32, genCube());
-    EXPECT_NE(session_.reportText.find(c.scale), std::string::npos) << session_.reportText;
+    EXPECT_NE(session_.document.reportText.find(c.scale), std::string::npos)
+        << session_.document.reportText;
     ASSERT_TRUE(exportTo(models() + "cube" + std::to_string(c.margin) + ".3ds"));
     EXPECT_EQ(ui_.statusText[kStatusNote], c.note);
   }
@@ -384,7 +386,7 @@ TEST_F(ExportFlow, ExportTextureByExtensionOrChosenFilter) {
   EXPECT_EQ(ui_.shown[0].icon, Icon::information);
 
   paint();
-  session_.texture.TextureModified = false;
+  session_.document.texture.TextureModified = false;
   const struct {
     std::string chosen;
     int filter;
@@ -408,9 +410,10 @@ TEST_F(ExportFlow, ExportTextureByExtensionOrChosenFilter) {
     const std::optional<Image> back = loadImage(c.written);
     ASSERT_TRUE(back);
     EXPECT_EQ(back->width, 512);
-    EXPECT_EQ(back->at(100, 100) & 0xFFFFFF, session_.texture.TexturePixels[100 * 512 + 100]);
-    EXPECT_EQ(session_.texture.TextureFile, c.written);
-    EXPECT_FALSE(session_.texture.TextureModified);
+    EXPECT_EQ(back->at(100, 100) & 0xFFFFFF,
+              session_.document.texture.TexturePixels[100 * 512 + 100]);
+    EXPECT_EQ(session_.document.texture.TextureFile, c.written);
+    EXPECT_FALSE(session_.document.texture.TextureModified);
   }
   const FileDialog& last = ui_.saveDialogs.back();
   EXPECT_EQ(last.title, "Export texture");
@@ -434,7 +437,7 @@ TEST_F(ExportFlow, ExportTextureByExtensionOrChosenFilter) {
   EXPECT_EQ(ui_.shown.back().title, "3D preview");
   EXPECT_EQ(ui_.shown.back().text, "Could not save " + path("none/t.png"));
   EXPECT_EQ(ui_.shown.back().icon, Icon::error);
-  EXPECT_EQ(session_.texture.TextureFile, path("w.bmp"));
+  EXPECT_EQ(session_.document.texture.TextureFile, path("w.bmp"));
 }
 
 TEST_F(ExportFlow, ImportTextureScalesOnRequestAndIsOneUndoStep) {
@@ -450,7 +453,7 @@ TEST_F(ExportFlow, ImportTextureScalesOnRequestAndIsOneUndoStep) {
       "Scale it to the project size?";
 
   // No: the image's own size; no undo step, since there was no texture.
-  const int64_t revision = session_.texture.TextureRevision;
+  const int64_t revision = session_.document.texture.TextureRevision;
   ui_.openPaths.push_back(path("pic.png"));
   ui_.answers.push_back(Answer::no);
   ASSERT_TRUE(controller_->importTexture());
@@ -464,7 +467,7 @@ TEST_F(ExportFlow, ImportTextureScalesOnRequestAndIsOneUndoStep) {
   EXPECT_EQ(ui_.shown[0].text, question);
   EXPECT_EQ(ui_.shown[0].icon, Icon::information);
   EXPECT_EQ(ui_.shown[0].buttons, Buttons::yesNo);
-  const Texture& t = session_.texture;
+  const Texture& t = session_.document.texture;
   EXPECT_EQ(t.TextureWidth, 256);
   EXPECT_EQ(t.TextureHeight, 256);
   EXPECT_EQ(t.TexturePixels[10 * 256 + 3], rgba(3, 10, 7, 0));     // was transparent
@@ -472,7 +475,7 @@ TEST_F(ExportFlow, ImportTextureScalesOnRequestAndIsOneUndoStep) {
   EXPECT_EQ(t.TextureFile, path("pic.png"));
   EXPECT_TRUE(t.TextureModified);
   EXPECT_EQ(t.TextureRevision, revision + 1);
-  EXPECT_EQ(session_.view.viewMode, 1);
+  EXPECT_EQ(session_.document.view.viewMode, ViewMode::texture);
   EXPECT_TRUE(t.UndoList.empty());
 
   // Yes: scaled to the layout, and undo brings the 256 x 256 texture back.
@@ -488,7 +491,7 @@ TEST_F(ExportFlow, ImportTextureScalesOnRequestAndIsOneUndoStep) {
   Image scaled = scaleBilinear(picture, 512, 512);
   for (uint32_t& p : scaled.pixels) p &= 0xFFFFFF;
   EXPECT_EQ(t.TexturePixels, scaled.pixels);
-  undoTexture(session_.texture);
+  undoTexture(session_.document.texture);
   EXPECT_EQ(t.TextureWidth, 256);
   EXPECT_EQ(t.TexturePixels, before);
 
@@ -514,7 +517,7 @@ TEST_F(ExportFlow, ImportTextureScalesOnRequestAndIsOneUndoStep) {
 
 TEST_F(ExportFlow, ExportUvOverlay) {
   openHouse(256, 128);
-  session_.texture.TextureFile.clear();
+  session_.document.texture.TextureFile.clear();
   ui_.savePaths.push_back(path("sub/overlay"));
   fs::create_directories(dir() / "sub");
   ASSERT_TRUE(controller_->exportUvOverlay());
@@ -526,11 +529,11 @@ TEST_F(ExportFlow, ExportUvOverlay) {
   EXPECT_EQ(ui_.statusText[kStatusNote], "Exported overlay.png");
   const std::optional<Image> overlay = loadImage(path("sub/overlay.png"));
   ASSERT_TRUE(overlay);
-  EXPECT_EQ(*overlay, uvOverlayImage(session_.workModel, 256, 128));
+  EXPECT_EQ(*overlay, uvOverlayImage(session_.document.workModel, 256, 128));
   EXPECT_EQ(overlay->at(0, 0), rgba(255, 255, 255, 0));
 
   // The folder of the texture's file comes first; a failed write is an error box.
-  session_.texture.TextureFile = path("sub/tex.png");
+  session_.document.texture.TextureFile = path("sub/tex.png");
   ui_.savePaths.push_back(path("none/x.png"));
   EXPECT_FALSE(controller_->exportUvOverlay());
   EXPECT_EQ(ui_.saveDialogs[1].folder, path("sub") + "/");

@@ -23,7 +23,6 @@ struct ScriptedUi : Ui {
   std::vector<FileDialog> openDialogs;
   std::vector<std::string> documentsOpened;
   bool documentsOpen = true;  // whether openDocument succeeds
-  int controlRefreshes = 0;
   std::string statusText[3];
 
   Answer message(const std::string& title, const std::string& text, Icon icon,
@@ -58,8 +57,6 @@ struct ScriptedUi : Ui {
     return chooseSave(dialog);
   }
   void status(int field, const std::string& text) override { statusText[field] = text; }
-  void refreshControls() override { ++controlRefreshes; }
-  void refreshViews() override {}
   bool openDocument(const std::string& path) override {
     documentsOpened.push_back(path);
     return documentsOpen;

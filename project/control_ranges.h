@@ -1,10 +1,13 @@
 // The ranges of the windows' controls, in one place: the spin boxes and lists are built with
 // them, and every value read from a project file, the preferences or the command line is
-// brought into them before anything uses it.
+// brought into them before anything uses it. Here, below the project file, so that its reader
+// and every layer above share the one table.
 #pragma once
 
 #include <algorithm>
 #include <cstdint>
+#include <string>
+#include <vector>
 
 #include "unwrap/unwrap.h"
 
@@ -37,8 +40,7 @@ struct ModeList : ListRange {
 
 namespace controlRange {
 
-// Main window. The texture width and height lists hold the sides of kTextureSideList
-// (window_rules.h).
+// Main window. The texture width and height lists hold the sides of kTextureSideList (below).
 inline constexpr ModeList<MapMode> mapMode{{3}};  // keep, exact, smooth
 inline constexpr SpinRange maxAngle{1, 89};
 inline constexpr SpinRange margin{0, 64};
@@ -70,3 +72,11 @@ inline constexpr double pitchLimit = 89;
 inline constexpr double stencilScaleLow = 0.01;
 
 }  // namespace controlRange
+
+// The items of the texture width and height lists: the fields of kTextureSideList.
+constexpr const char* kTextureSideList = "32,64,128,256,512,1024,2048";
+std::vector<std::string> textureSideItems();
+// The index of the item whose text is `side`; 0 when no item is.
+int textureSideIndex(int64_t side);
+// The side the list shows for `side`: itself when it is an item, else the first item.
+int textureSide(int64_t side);

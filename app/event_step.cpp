@@ -1,0 +1,51 @@
+#include "app/event_step.h"
+
+#include <exception>
+#include <new>
+
+EventStep::EventStep(Session& session, Controller& controller, Ui& ui, const Preferences& prefs)
+    : session_(session), controller_(controller), ui_(ui), prefs_(prefs),
+      recentShown_(prefs.recentFiles), modelShown_(session.document.modelLoaded) {}
+
+bool EventStep::run(EventWindow window, const std::function<void()>& command) {
+  if (running_) return false;
+  running_ = true;
+  guarded(command);
+  guarded([&] {
+    if (window == EventWindow::view3d) followUp3dWindow();
+    lockCheck();
+  });
+  Changes changes = controller_.takeChanges();
+  changes |= afterEvent();
+  quitRequested_ |= changes.quit;
+  for (WindowRefresh* w : {mainWindow_, window3d_})
+    if (w) guarded([&] { w->apply(changes); });
+  running_ = false;
+  return true;
+}
+
+void EventStep::guarded(const std::function<void()>& work) {
+  try {
+    work();
+  } catch (const std::exception& e) {
+    // Nothing may unwind into the toolkit; the user keeps the program and the unsaved work.
+    // The likely case is a file or a picture too large for the memory left.
+    ui_.message(kProgramName,
+                std::string("The command could not be completed:\n") +
+                    (dynamic_cast<const std::bad_alloc*>(&e) ? "not enough memory." : e.what()),
+                Icon::error, Buttons::ok);
+  }
+}
+
+Changes EventStep::afterEvent() {
+  Changes changes{.title = true};
+  if (prefs_.recentFiles != recentShown_) {
+    recentShown_ = prefs_.recentFiles;
+    changes.recentMenu = true;
+  }
+  if (session_.document.modelLoaded != modelShown_) {
+    modelShown_ = session_.document.modelLoaded;
+    changes.menus = true;
+  }
+  return changes;
+}

@@ -1,0 +1,315 @@
+#include "project/project_file.h"
+
+#include <algorithm>
+
+#include "base/file_io.h"
+#include "base/number_text.h"
+#include "base/text_fields.h"
+#include "project/control_ranges.h"
+#include "project/project_ini.h"
+#include "project/snapshot.h"
+
+namespace {
+
+// The entries every project may have; the stencil and pattern are named by project.ini.
+const std::vector<std::string> kFixedEntries = {"project.ini", "source.bin", "model.bin",
+                                                "texture.png"};
+
+const std::vector<uint8_t>* entryOf(const ProjectEntries& entries, const std::string& name) {
+  const auto it = entries.find(name);
+  return it == entries.end() ? nullptr : &it->second;
+}
+
+IniValues iniOf(const ProjectEntries& entries) {
+  const std::vector<uint8_t>* bytes = entryOf(entries, "project.ini");
+  return IniValues(bytes ? std::string_view(reinterpret_cast<const char*>(bytes->data()),
+                                            bytes->size())
+                         : std::string_view());
+}
+
+// The entry a stencil or pattern key names, when the name can only be an entry at the
+// archive's top level.
+const std::vector<uint8_t>* imageEntry(const ProjectEntries& entries, const std::string& name) {
+  return isPlainEntryName(name) ? entryOf(entries, name) : nullptr;
+}
+
+// ---- Reading: each value brought into the range of its control ----------------------------
+
+// A pattern's tile size and offset come from spin boxes in centimetres and percent.
+double fromHundredths(double value, SpinRange range) {
+  return std::clamp(value, range.low / 100.0, range.high / 100.0);
+}
+
+// A list index that names no item selects the first item; a size of 0 (or none) is 512.
+UnwrapSettings settingsFrom(const IniValues& ini) {
+  UnwrapSettings u;
+  u.mapMode = static_cast<MapMode>(controlRange::mapMode.pick(ini.integer("MapMode")));
+  auto side = [&](const char* key) {
+    const int64_t value = ini.integer(key);
+    return textureSide(value == 0 ? 512 : value);
+  };
+  u.layoutWidth = side("TexW");
+  u.layoutHeight = side("TexH");
+  u.maxAngle = controlRange::maxAngle.clamp(ini.integer("Angle"));
+  u.margin = controlRange::margin.clamp(ini.integer("Margin"));
+  u.maxStretch = controlRange::maxStretch.clamp(ini.integer("Stretch"));
+  u.rotateMode = controlRange::rotate.pick(ini.integer("Rotate"));
+  u.upAxisChoice = controlRange::upAxis.pick(ini.integer("UpAxis"));
+  u.mergeSurfaces = ini.integer("Merge") != 0;
+  u.mirrorAxis = controlRange::mirror.pick(ini.integer("Mirror"));
+  u.layerUnwrap = ini.integer("LayerUnwrap") != 0;
+  return u;
+}
+
+// The painted image has no alpha.
+Image textureFrom(const ProjectEntries& entries) {
+  const std::vector<uint8_t>* png = entryOf(entries, "texture.png");
+  std::optional<Image> image = png ? decodeImage(*png) : std::nullopt;
+  if (!image) return {};
+  for (uint32_t& p : image->pixels) p &= 0x00FFFFFFu;
+  return std::move(*image);
+}
+
+// The stencil's keys count only when its image came back.
+StencilState stencilFrom(const IniValues& ini, const ProjectEntries& entries) {
+  StencilState st;
+  const std::string name = ini.text("StencilFile");
+  const std::vector<uint8_t>* bytes = imageEntry(entries, name);
+  if (!bytes || !loadSourceImage(st.image, *bytes, lowerExtension(name), true)) return st;
+  st.x = ini.real("StencilX");
+  st.y = ini.real("StencilY");
+  const double scale = ini.real("StencilScale");
+  st.scale = scale > 0 ? std::max(scale, controlRange::stencilScaleLow) : 1.0;
+  st.angle = ini.real("StencilAngle");
+  st.show = ini.integer("StencilShow") != 0;
+  st.opacity = controlRange::stencilOpacity.clamp(ini.integer("StencilOpacity"));
+  return st;
+}
+
+// The anchor needs both keys, eight fields and a triangle of the model.
+PatternState patternFrom(const IniValues& ini, const ProjectEntries& entries,
+                         int64_t triangleCount) {
+  PatternState pattern;
+  const std::string name = ini.text("PatternFile");
+  if (const std::vector<uint8_t>* bytes = imageEntry(entries, name))
+    loadSourceImage(pattern.image, *bytes, lowerExtension(name), false);
+  if (ini.has("PatternTile") && ini.real("PatternTile") > 0)
+    pattern.tile = fromHundredths(ini.real("PatternTile"), controlRange::patternTileCm);
+  pattern.tint = ini.integer("PatternTint") != 0;
+  pattern.rotate = static_cast<int>(ini.integer("PatternRotate") & 3);
+  pattern.mapping = static_cast<int>(ini.integer("PatternMapping") & 1);
+  const std::vector<std::string> offset = ini.fields("PatternOffset");
+  pattern.offsetX = fromHundredths(leadingReal(offset[0]), controlRange::patternOffsetPercent);
+  pattern.offsetY = fromHundredths(offset.size() > 1 ? leadingReal(offset[1]) : 0,
+                                   controlRange::patternOffsetPercent);
+  const std::vector<std::string> anchor = ini.fields("Anchor");
+  const int64_t anchorFace = ini.integer("AnchorFace");
+  if (ini.has("AnchorFace") && ini.has("Anchor") && anchor.size() == 8 && anchorFace >= 0 &&
+      anchorFace < triangleCount) {
+    pattern.anchorFace = anchorFace;
+    double* targets[8] = {&pattern.anchorBary[0], &pattern.anchorBary[1], &pattern.anchorUp[0],
+                          &pattern.anchorUp[1],   &pattern.anchorUp[2],   &pattern.anchorRight[0],
+                          &pattern.anchorRight[1], &pattern.anchorRight[2]};
+    for (int i = 0; i < 8; ++i) *targets[i] = leadingReal(anchor[i]);
+  }
+  return pattern;
+}
+
+// Camera and tool keys come as groups: without a positive "Dist", or without "Tool", the
+// window keeps what it shows.
+ViewState viewFrom(const IniValues& ini, const ViewState& shownView, bool painted) {
+  ViewState v = shownView;
+  // "Texture" needs a texture; it is set again below.
+  if (v.viewMode == ViewMode::texture) v.viewMode = ViewMode::testPattern;
+  v.paintSource = static_cast<PaintSource>(
+      ini.has("PaintSource") ? controlRange::paintSource.pick(ini.integer("PaintSource"))
+                             : (ini.integer("StencilUse") != 0 ? 1 : 0));
+  if (ini.has("Dist") && ini.real("Dist") > 0) {
+    v.yaw = ini.real("Yaw");
+    v.pitch = std::clamp(ini.real("Pitch"), -controlRange::pitchLimit, controlRange::pitchLimit);
+    v.dist = ini.real("Dist");
+    v.panX = ini.real("PanX");
+    v.panY = ini.real("PanY");
+  }
+  if (ini.has("Tool")) {
+    v.tool = static_cast<Tool>(controlRange::tool.pick(ini.integer("Tool")));
+    v.brushColor = static_cast<uint32_t>(ini.integer("BrushColor")) & 0xFFFFFFu;
+    v.brushSize = controlRange::brushSize.clamp(ini.integer("BrushSize"));
+    v.opacity = controlRange::opacity.clamp(ini.integer("Opacity"));
+    v.hardness = controlRange::hardness.clamp(ini.integer("Hardness"));
+    v.brushTip = controlRange::brushTip.pick(ini.integer("BrushTip"));
+    v.edges = ini.integer("Edges") != 0;
+  }
+  if (ini.has("ViewMode"))
+    v.viewMode = static_cast<ViewMode>(controlRange::viewMode.pick(ini.integer("ViewMode")));
+  if (painted) v.viewMode = ViewMode::texture;
+  return v;
+}
+
+// Field i of each list belongs to layer i; an empty colour field keeps the default colour.
+LayerState layersFrom(const IniValues& ini, int64_t layerCount) {
+  LayerState layers;
+  resizeLayerState(layers, layerCount);
+  const std::vector<std::string> colours = ini.fields("LayerColors");
+  const std::vector<std::string> hidden = ini.fields("LayerHidden");
+  const std::vector<std::string> locked = ini.fields("LayerLocked");
+  for (int64_t i = 0; i < layers.count(); ++i) {
+    const auto k = static_cast<size_t>(i);
+    if (k < colours.size() && !colours[k].empty())
+      layers.color[k] = static_cast<uint32_t>(leadingInt(colours[k])) & 0xFFFFFFu;
+    if (k < hidden.size()) layers.hidden[k] = leadingInt(hidden[k]) != 0;
+    if (k < locked.size()) layers.locked[k] = leadingInt(locked[k]) != 0;
+  }
+  const int64_t curLayer = ini.integer("CurLayer");
+  layers.curLayer = curLayer >= 0 && curLayer < layerCount ? curLayer : 0;
+  layers.onlyLayer = ini.integer("OnlyLayer") != 0;
+  return layers;
+}
+
+// ---- Writing --------------------------------------------------------------------------------
+
+// Every key in the order of the file; the stencil keys only with a stencil, the anchor keys
+// only with an anchor.
+std::string iniText(const ProjectRecord& r) {
+  const UnwrapSettings& u = r.settings;
+  const ViewState& v = r.view;
+  const StencilState& st = r.stencil;
+  const PatternState& pa = r.pattern;
+  IniWriter ini;
+  ini.addInt("Version", 2);
+  ini.add("Source", r.modelPath);
+  ini.addInt("SourceSize", r.sourceSize);
+  ini.addInt("SourceDate", r.sourceDate);
+  ini.addInt("MapMode", static_cast<int>(u.mapMode));
+  ini.addInt("TexW", u.layoutWidth);
+  ini.addInt("TexH", u.layoutHeight);
+  ini.addInt("Angle", u.maxAngle);
+  ini.addInt("Margin", u.margin);
+  ini.addInt("Stretch", u.maxStretch);
+  ini.addInt("Rotate", u.rotateMode);
+  ini.addInt("UpAxis", u.upAxisChoice);
+  ini.addInt("Merge", u.mergeSurfaces);
+  ini.addInt("Mirror", u.mirrorAxis);
+  ini.addInt("Locked", r.layoutLocked);
+  ini.add("ExportFile", r.exportPath);
+  ini.add("TextureFile", r.textureFile);
+  ini.add("Info", escapeInfo(r.reportText));
+  ini.addInt("ViewMode", static_cast<int>(v.viewMode));
+  ini.addReal("Yaw", v.yaw, 4);
+  ini.addReal("Pitch", v.pitch, 4);
+  ini.addReal("Dist", v.dist, 6);
+  ini.addReal("PanX", v.panX, 6);
+  ini.addReal("PanY", v.panY, 6);
+  ini.addInt("Tool", static_cast<int>(v.tool));
+  ini.addInt("BrushColor", v.brushColor);
+  ini.addInt("BrushSize", v.brushSize);
+  ini.addInt("Opacity", v.opacity);
+  ini.addInt("Hardness", v.hardness);
+  ini.addInt("BrushTip", v.brushTip);
+  ini.addInt("Edges", v.edges);
+  ini.addInt("LayerUnwrap", u.layerUnwrap);
+  ini.addInt("CurLayer", r.layers.curLayer);
+  ini.addInt("OnlyLayer", r.layers.onlyLayer);
+  std::vector<std::string> colours, hidden, locked;
+  for (int64_t i = 0; i < r.layers.count(); ++i) {
+    colours.push_back(std::to_string(r.layers.color[i]));
+    hidden.push_back(r.layers.hidden[i] ? "1" : "0");
+    locked.push_back(r.layers.locked[i] ? "1" : "0");
+  }
+  ini.add("LayerColors", joinFields(colours, ','));
+  ini.add("LayerHidden", joinFields(hidden, ','));
+  ini.add("LayerLocked", joinFields(locked, ','));
+  if (st.image.loaded()) {
+    ini.add("StencilFile", "stencil." + st.image.fileExt);
+    ini.addReal("StencilX", st.x, 2);
+    ini.addReal("StencilY", st.y, 2);
+    ini.addReal("StencilScale", st.scale, 6);
+    ini.addReal("StencilAngle", st.angle, 3);
+    ini.addInt("StencilShow", st.show);
+    ini.addInt("StencilOpacity", st.opacity);
+  }
+  ini.addInt("PaintSource", static_cast<int>(v.paintSource));
+  ini.addReal("PatternTile", pa.tile, 4);
+  ini.addInt("PatternTint", pa.tint);
+  ini.addInt("PatternRotate", pa.rotate);
+  ini.addInt("PatternMapping", pa.mapping);
+  ini.add("PatternOffset", fixedText(pa.offsetX, 3) + "," + fixedText(pa.offsetY, 3));
+  if (pa.anchorFace >= 0) {
+    ini.addInt("AnchorFace", pa.anchorFace);
+    std::vector<std::string> fields;
+    for (double d : {pa.anchorBary[0], pa.anchorBary[1], pa.anchorUp[0], pa.anchorUp[1],
+                     pa.anchorUp[2], pa.anchorRight[0], pa.anchorRight[1], pa.anchorRight[2]})
+      fields.push_back(fixedText(d, 6));
+    ini.add("Anchor", joinFields(fields, ','));
+  }
+  if (pa.image.loaded()) ini.add("PatternFile", "pattern." + pa.image.fileExt);
+  return ini.text();
+}
+
+}  // namespace
+
+std::optional<ProjectRecord> readProjectEntries(const ProjectEntries& entries,
+                                                const ViewState& shownView) {
+  const IniValues ini = iniOf(entries);
+  ProjectRecord r;
+  const std::vector<uint8_t>* modelBytes = entryOf(entries, "model.bin");
+  if (!modelBytes || !readModelSnapshot(r.workModel, *modelBytes) || ini.empty())
+    return std::nullopt;
+  const std::vector<uint8_t>* sourceBytes = entryOf(entries, "source.bin");
+  if (!sourceBytes || !readModelSnapshot(r.sourceModel, *sourceBytes)) modelClear(r.sourceModel);
+
+  r.settings = settingsFrom(ini);
+  r.modelPath = ini.text("Source");
+  r.sourceSize = ini.integer("SourceSize");
+  r.sourceDate = ini.integer("SourceDate");
+  r.exportPath = ini.text("ExportFile");
+  r.textureFile = ini.text("TextureFile");
+  r.reportText = unescapeInfo(ini.text("Info"));
+
+  r.texture = textureFrom(entries);
+  const bool painted = r.texture.width >= 1;
+  r.layoutLocked = ini.integer("Locked") != 0 || painted;
+  r.stencil = stencilFrom(ini, entries);
+  r.pattern = patternFrom(ini, entries, r.workModel.triangleCount());
+  r.view = viewFrom(ini, shownView, painted);
+  r.layers = layersFrom(ini, r.workModel.layerCount());
+  return r;
+}
+
+std::optional<ProjectRecord> readProjectFile(const std::string& path, const ViewState& shownView,
+                                             ProjectReadError& error) {
+  std::optional<ProjectEntries> entries = readZipArchive(path, kFixedEntries);
+  if (!entries) {
+    error = ProjectReadError::cannotOpen;
+    return std::nullopt;
+  }
+  // A second pass for the stencil and pattern, whose names only project.ini knows.
+  const IniValues ini = iniOf(*entries);
+  std::vector<std::string> imageNames;
+  for (const std::string& name : {ini.text("StencilFile"), ini.text("PatternFile")})
+    if (isPlainEntryName(name)) imageNames.push_back(name);
+  if (!imageNames.empty())
+    if (auto images = readZipArchive(path, imageNames)) entries->merge(*images);
+
+  std::optional<ProjectRecord> record = readProjectEntries(*entries, shownView);
+  error = record ? ProjectReadError::none : ProjectReadError::notAProject;
+  return record;
+}
+
+std::vector<ArchiveEntry> writeProjectEntries(const ProjectRecord& record) {
+  const std::string ini = iniText(record);
+  std::vector<ArchiveEntry> entries;
+  entries.push_back({"project.ini", std::vector<uint8_t>(ini.begin(), ini.end())});
+  entries.push_back({"source.bin", writeModelSnapshot(record.sourceModel)});
+  entries.push_back({"model.bin", writeModelSnapshot(record.workModel)});
+  if (record.texture.width >= 1) {
+    std::vector<uint8_t> png = encodePng(record.texture, false);
+    const bool encoded = !png.empty();
+    entries.push_back({"texture.png", std::move(png), encoded});
+  }
+  const SourceImage& stencil = record.stencil.image;
+  const SourceImage& pattern = record.pattern.image;
+  if (stencil.loaded()) entries.push_back({"stencil." + stencil.fileExt, stencil.fileBytes});
+  if (pattern.loaded()) entries.push_back({"pattern." + pattern.fileExt, pattern.fileBytes});
+  return entries;
+}

@@ -1,0 +1,69 @@
+// A project as plain data, and its form inside a .qmap archive: "project.ini" with every key,
+// the two model snapshots, the painted Texture as PNG, and the stencil and pattern images as
+// the files they were loaded from. Reading brings every value into the range of its control;
+// whoever opens or saves a project only moves a ProjectRecord into or out of its own state.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "image/image.h"
+#include "model/model.h"
+#include "paint/paint_state.h"
+#include "project/archive.h"
+#include "unwrap/unwrap.h"
+
+struct ProjectRecord {
+  Model sourceModel;  // "source.bin": as read from the model file; empty when missing
+  Model workModel;    // "model.bin": Y-up and unwrapped
+  UnwrapSettings settings;
+
+  std::string modelPath;    // "Source": the model file the project was made from
+  int64_t sourceSize = 0;   // its size and modification time (seconds) when it was read
+  int64_t sourceDate = 0;
+  std::string exportPath;   // "ExportFile"
+  std::string textureFile;  // "TextureFile": the Texture's last image file or folder
+  std::string reportText;   // "Info": the report of the last unwrap, several lines
+  bool layoutLocked = false;  // "Locked"; a painted texture also locks on reading
+
+  Image texture;  // "texture.png": the painted Texture with alpha bits 0; width 0 = none
+  StencilState stencil;
+  PatternState pattern;
+  ViewState view;
+  LayerState layers;  // one colour, hidden and locked flag per layer of the workModel
+
+  bool operator==(const ProjectRecord&) const = default;
+};
+
+// Entries by name, as readZipArchive gives them.
+using ProjectEntries = std::map<std::string, std::vector<uint8_t>>;
+
+// The project in `entries`, or nullopt when it is not one: "model.bin" missing or not a
+// readable snapshot, or "project.ini" missing or without a single key. An unreadable
+// "source.bin" gives an empty sourceModel and an undecodable "texture.png" no texture; a
+// stencil or pattern comes from the entry its key names, and its keys count only when that
+// image decodes. Values outside the range of their control are brought into it.
+// shownView: what the 3D window shows now. The camera (without a positive "Dist"), the tool
+// and brush (without "Tool") and the view mode (without "ViewMode") keep its values, except
+// that its "Texture" view mode becomes the first mode; a painted texture shows "Texture".
+std::optional<ProjectRecord> readProjectEntries(const ProjectEntries& entries,
+                                                const ViewState& shownView);
+
+enum class ProjectReadError {
+  none,
+  cannotOpen,   // not a file libarchive can open as a ZIP archive
+  notAProject,  // a ZIP archive, but readProjectEntries refuses its entries
+};
+// readProjectEntries on the archive at `path`, reading only the entries a project uses.
+// On nullopt, `error` says why.
+std::optional<ProjectRecord> readProjectFile(const std::string& path, const ViewState& shownView,
+                                             ProjectReadError& error);
+
+// The archive's entries in their order: "project.ini", "source.bin", "model.bin", then
+// "texture.png" when the record has a texture (ok = false when it cannot be encoded), then
+// "stencil." and "pattern." + extension with the loaded files' bytes. Numbers are written the
+// same under every locale; the layer keys hold one field per entry of `layers`.
+std::vector<ArchiveEntry> writeProjectEntries(const ProjectRecord& record);
