@@ -15,28 +15,6 @@ enum class UpAxis : int { z = 0, y = 1 };
 // The mirror plane, across x (left - right), z (front - back) or y (up - down) of the Y-up model.
 enum class MirrorAxis : int { off = 0, leftRight = 1, frontBack = 2, upDown = 3 };
 
-// A mode that the project file reads and writes as its number (the index of its list item).
-// The int side serves only the project code, which still assigns and writes plain numbers;
-// once that converts explicitly, the fields can become the plain enums.
-template <typename Mode>
-class IndexedMode {
- public:
-  constexpr IndexedMode(Mode mode) : mode_(mode) {}
-  constexpr operator Mode() const { return mode_; }
-  // The int side, for the project file's reader and writer.
-  constexpr IndexedMode& operator=(int index) {
-    mode_ = static_cast<Mode>(index);
-    return *this;
-  }
-  constexpr operator int() const { return static_cast<int>(mode_); }
-
-  friend constexpr bool operator==(IndexedMode a, IndexedMode b) { return a.mode_ == b.mode_; }
-  friend constexpr bool operator==(IndexedMode a, Mode b) { return a.mode_ == b; }
-
- private:
-  Mode mode_;
-};
-
 // What the main window's unwrap controls say; stored in the project under the same names.
 struct UnwrapSettings {
   MapMode mapMode = MapMode::exact;  // keep the file's UVs, exact pieces, or smooth (LSCM)
@@ -45,11 +23,11 @@ struct UnwrapSettings {
   int maxAngle = 40;       // degrees between neighbouring normals inside one exact piece
   int margin = 4;          // pixels between pieces and at the texture border
   int maxStretch = 30;     // percent of stretch a smooth piece may have before it is cut
-  IndexedMode<RotateMode> rotateMode = RotateMode::lyingOnly;
-  IndexedMode<UpAxis> upAxisChoice = UpAxis::z;
+  RotateMode rotateMode = RotateMode::lyingOnly;
+  UpAxis upAxisChoice = UpAxis::z;  // Z up is usual for .3ds, Y up for .obj
   bool mergeSurfaces = true;  // combine pieces into fewer Surfaces
   bool layerUnwrap = false;   // layers become Surfaces; nothing crosses a layer border
-  IndexedMode<MirrorAxis> mirrorAxis = MirrorAxis::off;
+  MirrorAxis mirrorAxis = MirrorAxis::off;
 
   bool operator==(const UnwrapSettings&) const = default;
 };
