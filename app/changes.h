@@ -10,8 +10,11 @@ struct Changes {
   bool title = false;        // the window titles
   bool menus = false;        // which menu items can act (a model was loaded or unloaded)
   bool recentMenu = false;   // File > Recent is built again from the recent list
-  bool view3d = false;       // the 3D view is drawn again
-  bool resetCamera = false;  // the 3D view frames the model
+  bool view3d = false;       // the 3D view is rendered again
+  bool overlay3d = false;    // the 3D view's overlays only (brush circle, stencil, texts)
+  bool model3d = false;      // the 3D view shows the model anew: another model or layout
+  bool open3d = false;       // the 3D window opens, or comes to the front when it is open
+  bool reopen3d = false;     // an open 3D window starts again on another project
   bool quit = false;         // the program ends: the windows close
 
   Changes& operator|=(const Changes& other) {
@@ -22,7 +25,10 @@ struct Changes {
     menus |= other.menus;
     recentMenu |= other.recentMenu;
     view3d |= other.view3d;
-    resetCamera |= other.resetCamera;
+    overlay3d |= other.overlay3d;
+    model3d |= other.model3d;
+    open3d |= other.open3d;
+    reopen3d |= other.reopen3d;
     quit |= other.quit;
     return *this;
   }

@@ -64,7 +64,8 @@ bool Controller::openModel(const std::string& path) {
   s_.document.layers.curLayer = 0;
   s_.document.settings.upAxisChoice = lowerExtension(path) == "obj" ? UpAxis::y : UpAxis::z;
   ui_.status(kStatusNote, "");
-  changes_ |= {.controls = true, .resetCamera = true};
+  changes_.controls = true;
+  s_.document.view.dist = 0;  // not framed: the 3D view frames the new model when it shows it
   changes_ |= unwrapModel(s_, ui_);
   s_.document.projectChanged = true;
   addRecent(prefs_, prefsFile_, path);
@@ -83,7 +84,9 @@ bool Controller::openProject(const std::string& path) {
     archivePath = path + ".autosave";
     fromAutosave = true;
   }
-  return loadProject(path, archivePath, fromAutosave, true);
+  if (!loadProject(path, archivePath, fromAutosave, true)) return false;
+  changes_.reopen3d = true;  // an open 3D window starts again on the project
+  return true;
 }
 
 bool Controller::loadProject(const std::string& path, const std::string& archivePath,
@@ -161,6 +164,7 @@ bool Controller::offerUntitledAutosave() {
     return false;
   }
   if (!loadProject(path, path, false, false)) return false;
+  changes_.reopen3d = true;
   // The restored work was never saved: its next save asks for a name, and until then it
   // keeps autosaving to this same file.
   s_.document.projectPath.clear();

@@ -87,6 +87,8 @@ class Controller {
   // What the commands since the last call asked the windows to show again; taking them
   // clears them.
   Changes takeChanges() { return std::exchange(changes_, Changes{}); }
+  // Changes of the 3D window's commands, shown with the main window's after the event.
+  void raise(const Changes& changes) { changes_ |= changes; }
 
   bool projectCountsAsChanged() const;
   // Renames a file; replaceable so tests can make the last step of a save fail.

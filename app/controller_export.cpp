@@ -151,7 +151,8 @@ bool Controller::exportToSeriousSam() {
   }
 
   if (model.leftOut > 0)
-    report += "; " + std::to_string(model.leftOut) + " zero-area triangles left out";
+    report += "; " + std::to_string(model.leftOut) +
+              (model.leftOut == 1 ? " zero-area triangle left out" : " zero-area triangles left out");
   // The report of the layout said so; it bears repeating where the export is confirmed.
   if (s_.document.reportText.find(kPiecesDoNotFit) != std::string::npos)
     report += std::string("; ") + kPiecesDoNotFit;

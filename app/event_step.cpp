@@ -2,6 +2,7 @@
 
 #include <exception>
 #include <new>
+#include <utility>
 
 EventStep::EventStep(Session& session, Controller& controller, Ui& ui, const Preferences& prefs)
     : session_(session), controller_(controller), ui_(ui), prefs_(prefs),
@@ -18,10 +19,16 @@ bool EventStep::run(EventWindow window, const std::function<void()>& command) {
   Changes changes = controller_.takeChanges();
   changes |= afterEvent();
   quitRequested_ |= changes.quit;
-  for (WindowRefresh* w : {mainWindow_, window3d_})
-    if (w) guarded([&] { w->apply(changes); });
+  if (mainWindow_) guarded([&] { mainWindow_->apply(changes); });
+  // Asked after the main window's: opening the 3D window there makes it one to tell.
+  if (window3d_) guarded([&] { window3d_->apply(changes); });
   running_ = false;
   return true;
+}
+
+void EventStep::followUp3dWindow() {
+  if (session_.window3d && std::exchange(session_.window3d->settingsChanged, false))
+    session_.document.projectChanged = true;
 }
 
 void EventStep::guarded(const std::function<void()>& work) {

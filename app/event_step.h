@@ -36,9 +36,8 @@ class EventStep {
   bool quitRequested() const { return quitRequested_; }
 
  private:
-  // After an event of the 3D window: the change flags it leaves become the unsaved state.
-  // The 3D window leaves none yet.
-  void followUp3dWindow() {}
+  // After an event of the 3D window: the settings it changed make the project unsaved.
+  void followUp3dWindow();
   // Locks the layout once the texture is painted. Locking comes with the layout-change
   // commands; until then every layout stays free.
   void lockCheck() {}

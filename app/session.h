@@ -5,11 +5,14 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "model/model.h"
 #include "paint/paint_state.h"
 #include "paint/texture.h"
 #include "project/project_file.h"
+#include "render/camera.h"
+#include "render/view.h"
 #include "unwrap/unwrap.h"
 
 // What the project file holds or names, and what is known of the model file it came from.
@@ -52,9 +55,34 @@ struct MainWindowState {
   int64_t autosaveTicks = 0;  // minutes of the window's timer counted toward the next autosave
 };
 
-// The 3D window's runtime state (camera framing, view buffers, hover, stroke). It exists only
-// while the window is open and holds nothing yet.
-struct Window3DState {};
+// What a drag with Ctrl does to the stencil.
+enum class StencilDrag { none, moving, rotating };
+
+// The 3D window's runtime state: what the camera orbits, the view buffers, the mouse and the
+// gestures under way. It exists only while the window is open; the project values it shows
+// live in the document.
+struct Window3DState {
+  Framing framing;     // ModelCentre, ModelRadius
+  View3D view;         // the buffers of the last render
+  Image testPattern;   // made for the main window's texture size
+  int canvasWidth = 0, canvasHeight = 0;
+  bool renderPending = true;   // the picture must be rendered before it is shown again
+  bool overlayPending = true;  // the overlays must be laid over it again
+
+  bool mouseInView = false;  // MouseInView
+  bool navigating = false;   // Space held
+  StencilDrag stencilDrag = StencilDrag::none;
+  int lastMouseX = 0, lastMouseY = 0;  // of the last handled mouse event
+  bool strokeActive = false;           // a brush stroke runs
+  bool assignDrag = false;             // an "Assign layer: brush" drag runs
+  int32_t hoverTriangle = -1;          // of the hover preview; -1 none, -2 forces a new one
+  std::vector<int32_t> triMark;        // triangle t is marked when triMark[t] == markStamp
+  int32_t markStamp = 0;
+
+  // The camera, the view or a tool or paint setting changed: the project has unsaved changes.
+  // The event step takes it after every event of the window.
+  bool settingsChanged = false;
+};
 
 struct Session {
   Document document;

@@ -4,8 +4,12 @@
 // is not asked here: commands raise Changes (app/changes.h).
 #pragma once
 
+#include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
+
+#include "paint/texture.h"
 
 enum class Icon { information, warning, error, question };
 enum class Buttons { ok, yesNo, yesNoCancel };
@@ -16,6 +20,12 @@ struct FileDialog {
   std::string folder;    // where the dialog starts
   std::string fileName;  // proposed name (save dialogs)
   std::string filter;    // "Description (*.ext)|*.ext|..." pairs
+};
+
+// What the New texture dialog asks for.
+struct NewTextureChoice {
+  NewTextureKind kind = NewTextureKind::oneColour;
+  uint32_t colour = 0xFFFFFF;  // of "One colour" and the ground of "Surface colours"
 };
 
 // Status bar fields.
@@ -43,4 +53,14 @@ struct Ui {
   // Opens a file with the desktop's default program for it; false when that fails. Without a
   // desktop there is nothing to open it with.
   virtual bool openDocument(const std::string& /*path*/) { return false; }
+  // The colour requester, starting at `colour` (RGB, red in the lowest byte): the chosen
+  // colour, or nothing when cancelled.
+  virtual std::optional<uint32_t> chooseColour(const std::string& /*title*/, uint32_t /*colour*/) {
+    return std::nullopt;
+  }
+  // The New texture dialog titled `title`: the kind and colour chosen with OK, or nothing for
+  // Cancel, Escape or closing it.
+  virtual std::optional<NewTextureChoice> chooseNewTexture(const std::string& /*title*/) {
+    return std::nullopt;
+  }
 };

@@ -4,7 +4,7 @@
 
 Changes unwrapModel(Session& session, Ui& ui) {
   // Another layout or none: the report, the UV view and the 3D view change with it.
-  Changes changes{.report = true, .uvView = true, .title = true, .view3d = true};
+  Changes changes{.report = true, .uvView = true, .title = true, .model3d = true};
   if (session.document.sourceModel.triangles.empty()) {
     session.document.modelLoaded = false;
     return changes;

@@ -34,6 +34,7 @@ bool menuItemEnabled(int id, bool modelLoaded) {
     case kMenuExport:
     case kMenuImportTexture:
     case kMenuExportUvOverlay:
+    case kMenuPreview3d:
       return modelLoaded;
     default:
       return true;

@@ -217,8 +217,9 @@ std::string UpdateTitle(const Texture& texture) {
     };
     title += " - texture " + decimal(texture.TextureWidth) + "x" + decimal(texture.TextureHeight);
   }
-  if (!texture.TextureFile.empty())
-    title += " (" + texture.TextureFile.substr(texture.TextureFile.rfind('/') + 1) + ")";
+  // A new model leaves its folder there, as the place the file dialogs start: no file to name.
+  const std::string fileName = texture.TextureFile.substr(texture.TextureFile.rfind('/') + 1);
+  if (!fileName.empty()) title += " (" + fileName + ")";
   if (texture.TextureModified) title += " *";
   return title;
 }

@@ -88,7 +88,7 @@ TextureViewUpdate beginPaintStep(Texture& texture, int64_t width, int64_t height
 void resetTexture(Texture& texture);
 
 // The 3D window's title: "3D preview", then " - texture WxH" when there is a texture,
-// " (file name)" when TextureFile is set and " *" when TextureModified is.
+// " (file name)" when TextureFile names a file and " *" when TextureModified is.
 std::string UpdateTitle(const Texture& texture);
 
 // Bytes held by the snapshots of both lists: each distinct tile once, plus the tile tables.

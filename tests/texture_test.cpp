@@ -204,6 +204,7 @@ TEST(TextureTitle, Texts) {
        "3D preview - texture 1024x32 (körper.png) *"},
       {64, 64, "skin.tga", false, "3D preview - texture 64x64 (skin.tga)"},
       {0, 0, "", true, "3D preview *"},  // the first stroke undone
+      {0, 0, "/home/sam/models/", false, "3D preview"},  // a new model's folder
   };
   for (const Case& c : cases) {
     Texture t;

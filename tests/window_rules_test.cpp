@@ -82,7 +82,7 @@ TEST(WindowRules, ControlStatesFollowTheSettingsShownBeforeTheSessionHasThem) {
 
 TEST(WindowRules, MenuItemsThatNeedAModel) {
   const int needModel[] = {kMenuSave, kMenuSaveAs, kMenuSaveCopy, kMenuExport, kMenuImportTexture,
-                           kMenuExportUvOverlay};
+                           kMenuExportUvOverlay, kMenuPreview3d};
   for (int id = kMenuNewProject; id <= kMenuRecentLast; ++id) {
     SCOPED_TRACE(id);
     const bool needs = std::find(std::begin(needModel), std::end(needModel), id) != std::end(needModel);

@@ -1,11 +1,14 @@
 #include "ui/dialogs.h"
 
+#include <algorithm>
+#include <cmath>
 #include <filesystem>
 
 #include "app/batch.h"
 #include "app/controller.h"
 #include "app/window_rules.h"
 #include "project/control_ranges.h"
+#include "ui/colour_swatch.h"
 
 extern const unsigned char kAboutLogoPng[];
 extern const std::size_t kAboutLogoPng_size;
@@ -286,4 +289,58 @@ void runAboutDialog(Gtk::Window& parent) {
   close.signal_clicked().connect([&] { d.close(true); });
   close.grab_focus();
   d.run();
+}
+
+std::optional<uint32_t> runColourDialog(Gtk::Window& parent, const std::string& title,
+                                        uint32_t colour) {
+  Gtk::ColorChooserDialog chooser(title, parent);
+  chooser.set_use_alpha(false);
+  Gdk::RGBA start;
+  start.set_rgba((colour & 0xFF) / 255.0, (colour >> 8 & 0xFF) / 255.0, (colour >> 16 & 0xFF) / 255.0);
+  chooser.set_rgba(start);
+  if (chooser.run() != Gtk::RESPONSE_OK) return std::nullopt;
+  const Gdk::RGBA chosen = chooser.get_rgba();
+  auto channel = [](double v) { return static_cast<uint32_t>(std::lround(std::clamp(v, 0.0, 1.0) * 255)); };
+  return channel(chosen.get_red()) | channel(chosen.get_green()) << 8 | channel(chosen.get_blue()) << 16;
+}
+
+std::optional<NewTextureChoice> runNewTextureDialog(Gtk::Window& parent, const std::string& title) {
+  FixedDialog d(parent, title, 330, 190);
+  Gtk::RadioButton oneColour("One colour"), testPattern("Test pattern"),
+      surfaceColours("Surface colours (each surface its own colour)");
+  Gtk::RadioButton::Group group = oneColour.get_group();
+  testPattern.set_group(group);
+  surfaceColours.set_group(group);
+  ColourSwatch swatch;
+  swatch.show(0xFFFFFF);
+  Gtk::Label note;
+  Gtk::Button ok("OK"), cancel("Cancel");
+  d.put(oneColour, 12, 12, 140, 22);
+  d.put(swatch, 160, 12, 40, 22);
+  d.put(testPattern, 12, 42, 300, 22);
+  d.put(surfaceColours, 12, 72, 300, 22);
+  d.put(label(note, "The size is the texture size of the main window.\n"
+                    "Change it there if you need another size."),
+        12, 104, 310, 36);
+  d.put(ok, 128, 150, 90, 28);
+  d.put(cancel, 228, 150, 90, 28);
+  oneColour.set_active(true);
+  ok.set_can_default(true);
+  d.set_default(ok);
+  swatch.onClick = [&] {
+    if (const std::optional<uint32_t> colour = runColourDialog(d, "Texture colour", *swatch.colour())) {
+      swatch.show(*colour);
+      oneColour.set_active(true);
+    }
+  };
+  ok.signal_clicked().connect([&] { d.close(true); });
+  cancel.signal_clicked().connect([&] { d.close(false); });
+  ok.grab_focus();
+  if (!d.run()) return std::nullopt;
+  NewTextureChoice choice;
+  choice.kind = testPattern.get_active()      ? NewTextureKind::testPattern
+                : surfaceColours.get_active() ? NewTextureKind::surfaceColours
+                                              : NewTextureKind::oneColour;
+  choice.colour = *swatch.colour();
+  return choice;
 }

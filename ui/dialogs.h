@@ -3,6 +3,7 @@
 
 #include <gtkmm.h>
 
+#include <cstdint>
 #include <optional>
 #include <string>
 
@@ -25,3 +26,11 @@ std::optional<PreferencesChoice> runPreferencesDialog(Gtk::Window& parent,
                                                       const Preferences& prefs);
 // The About box, modal over `parent`.
 void runAboutDialog(Gtk::Window& parent);
+
+// The colour requester, modal over `parent`, starting at `colour` (RGB, red in the lowest
+// byte); nothing when cancelled.
+std::optional<uint32_t> runColourDialog(Gtk::Window& parent, const std::string& title,
+                                        uint32_t colour);
+// The New texture dialog, modal over `parent`: the kind and colour chosen with OK; nothing for
+// Cancel, Escape or closing it.
+std::optional<NewTextureChoice> runNewTextureDialog(Gtk::Window& parent, const std::string& title);

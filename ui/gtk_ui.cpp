@@ -7,15 +7,27 @@
 
 Answer GtkUi::message(const std::string& title, const std::string& text, Icon icon,
                       Buttons buttons) {
-  return runMessageBox(window_, title, text, icon, buttons);
+  return runMessageBox(window_.dialogParent(), title, text, icon, buttons);
 }
 
-std::string GtkUi::chooseOpen(const FileDialog& dialog) { return runOpenDialog(window_, dialog); }
+std::string GtkUi::chooseOpen(const FileDialog& dialog) {
+  return runOpenDialog(window_.dialogParent(), dialog);
+}
 
-std::string GtkUi::chooseSave(const FileDialog& dialog) { return runSaveDialog(window_, dialog); }
+std::string GtkUi::chooseSave(const FileDialog& dialog) {
+  return runSaveDialog(window_.dialogParent(), dialog);
+}
 
 std::string GtkUi::chooseSaveFiltered(const FileDialog& dialog, int& filterIndex) {
-  return runSaveDialog(window_, dialog, &filterIndex);
+  return runSaveDialog(window_.dialogParent(), dialog, &filterIndex);
+}
+
+std::optional<uint32_t> GtkUi::chooseColour(const std::string& title, uint32_t colour) {
+  return runColourDialog(window_.dialogParent(), title, colour);
+}
+
+std::optional<NewTextureChoice> GtkUi::chooseNewTexture(const std::string& title) {
+  return runNewTextureDialog(window_.dialogParent(), title);
 }
 
 void GtkUi::status(int field, const std::string& text) { window_.setStatus(field, text); }

@@ -1,5 +1,5 @@
-// The Ui of the real program: message boxes and file dialogs of GTK over the main window, and
-// the main window's status bar, controls and views.
+// The Ui of the real program: message boxes and dialogs of GTK over the window whose event
+// asks, and the main window's status bar.
 #pragma once
 
 #include "app/ui.h"
@@ -16,6 +16,8 @@ class GtkUi : public Ui {
   std::string chooseSaveFiltered(const FileDialog& dialog, int& filterIndex) override;
   void status(int field, const std::string& text) override;
   bool openDocument(const std::string& path) override;
+  std::optional<uint32_t> chooseColour(const std::string& title, uint32_t colour) override;
+  std::optional<NewTextureChoice> chooseNewTexture(const std::string& title) override;
 
  private:
   MainWindow& window_;

@@ -7,6 +7,7 @@
 #include "base/number_text.h"
 #include "project/control_ranges.h"
 #include "ui/dialogs.h"
+#include "ui/fixed_layout.h"
 
 namespace {
 
@@ -30,18 +31,6 @@ bool isStepKey(guint key) {
     default:
       return false;
   }
-}
-
-void place(Gtk::Fixed& fixed, Gtk::Widget& widget, int x, int y, int w, int h) {
-  widget.set_size_request(w, h);
-  fixed.put(widget, x, y);
-}
-
-void placeLabel(Gtk::Fixed& fixed, Gtk::Label& label, int x, int y, int w, int h) {
-  label.set_xalign(0);
-  label.set_yalign(0.5);
-  label.set_ellipsize(Pango::ELLIPSIZE_END);
-  place(fixed, label, x, y, w, h);
 }
 
 }  // namespace
@@ -177,10 +166,9 @@ void MainWindow::buildMenus() {
 }
 
 void MainWindow::refreshMenus() {
-  // The 3D window is not part of this build: its entry shows where it belongs, and its
-  // shortcut does nothing while it is disabled. A disabled item's shortcut does nothing either.
+  // A disabled item's shortcut does nothing either.
   for (const auto& [id, item] : menuItems_)
-    item->set_sensitive(id != kMenuPreview3d && menuItemEnabled(id, session_.document.modelLoaded));
+    item->set_sensitive(menuItemEnabled(id, session_.document.modelLoaded));
 }
 
 void MainWindow::rebuildRecentMenu() {
@@ -209,6 +197,7 @@ void MainWindow::menuCommand(int id) {
       case kMenuImportTexture: c.importTexture(); break;
       case kMenuExportUvOverlay: c.exportUvOverlay(); break;
       case kMenuQuit: c.quit(); break;
+      case kMenuPreview3d: controller3d_->open(); break;
       case kMenuPreferences: showPreferences(); break;
       case kMenuUserGuide: c.userGuide(); break;
       case kMenuAbout: showAbout(); break;
@@ -525,7 +514,35 @@ void MainWindow::apply(const Changes& changes) {
   if (changes.recentMenu) rebuildRecentMenu();
   if (changes.menus) refreshMenus();
   if (changes.title) showTitle();
-  if (changes.quit) hide();
+  if (changes.open3d) open3dWindow();
+  if (window3d_ && !session_.window3d && window3d_->get_visible()) {
+    window3d_->hide();  // closed: it hears of no event until it opens again
+    events_->set3dWindow(nullptr);
+  }
+  if (changes.quit) {
+    if (window3d_) window3d_->hide();
+    hide();
+  }
+}
+
+void MainWindow::open3dWindow() {
+  if (!window3d_)
+    window3d_ = std::make_unique<Window3D>(
+        *this, session_, *controller3d_,
+        [this](const std::function<void()>& work) { handle(work, EventWindow::view3d); });
+  events_->set3dWindow(window3d_.get());
+  window3d_->open();
+}
+
+void MainWindow::detach() {
+  if (events_) events_->set3dWindow(nullptr);
+  events_ = nullptr;
+  window3d_.reset();
+}
+
+Gtk::Window& MainWindow::dialogParent() {
+  if (eventWindow_ == EventWindow::view3d && window3d_ && window3d_->get_visible()) return *window3d_;
+  return *this;
 }
 
 void MainWindow::showTitle() {
@@ -539,8 +556,9 @@ void MainWindow::setStatus(int field, const std::string& text) {
 
 // ---- Events --------------------------------------------------------------------------------
 
-void MainWindow::handle(const std::function<void()>& work) {
-  if (!events_ || !events_->run(EventWindow::main, [&] {
+void MainWindow::handle(const std::function<void()>& work, EventWindow window) {
+  if (!events_ || !events_->run(window, [&] {
+        eventWindow_ = window;
         finishSettingsChange();
         work();
       }))

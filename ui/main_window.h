@@ -8,6 +8,7 @@
 #include <array>
 #include <functional>
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -16,8 +17,10 @@
 #include "app/event_step.h"
 #include "app/preferences.h"
 #include "app/session.h"
+#include "app/window3d_controller.h"
 #include "app/window_rules.h"
 #include "ui/uv_canvas.h"
+#include "ui/window3d.h"
 
 // The fixed area below the menu bar. Everything sits at its reference position; only the UV
 // view's scrolling area follows the window's size.
@@ -44,20 +47,27 @@ class MainArea : public Gtk::Fixed {
 class MainWindow : public Gtk::Window, public WindowRefresh {
  public:
   MainWindow(Session& session, Preferences& prefs);
-  // The controller that the window's commands go to and the event step that runs them; set
+  // The controllers that the windows' commands go to and the event step that runs them; set
   // before the first event.
-  void attach(Controller& controller, EventStep& events) {
+  void attach(Controller& controller, Window3DController& controller3d, EventStep& events) {
     controller_ = &controller;
+    controller3d_ = &controller3d;
     events_ = &events;
   }
+  // After the last event, while the controllers still exist: the 3D window goes, and a signal
+  // it sends on its way runs nothing.
+  void detach();
 
   // The window's side of the Ui.
   void setStatus(int field, const std::string& text);
   void apply(const Changes& changes) override;
 
-  // Runs `work` as one event of this window. A settings change still waiting for its unwrap
-  // is unwrapped first, so that every command sees the settings the controls show.
-  void handle(const std::function<void()>& work);
+  // Runs `work` as one event of this window, or of the 3D window. A settings change still
+  // waiting for its unwrap is unwrapped first, so that every command sees the settings the
+  // controls show.
+  void handle(const std::function<void()>& work, EventWindow window = EventWindow::main);
+  // The window that the dialogs of the running event sit on.
+  Gtk::Window& dialogParent();
   // The first event: the file argument or the untitled autosave question.
   void start(const std::vector<std::string>& args);
 
@@ -95,11 +105,17 @@ class MainWindow : public Gtk::Window, public WindowRefresh {
   bool timerTick();
   void showPreferences();
   void showAbout();
+  // Opens the 3D window, or brings it to the front; it is told of every event from then on.
+  void open3dWindow();
+
 
   Session& session_;
   Preferences& prefs_;
   Controller* controller_ = nullptr;
+  Window3DController* controller3d_ = nullptr;
   EventStep* events_ = nullptr;
+  // Of the event that runs (or ran last): its messages and dialogs sit on that window.
+  EventWindow eventWindow_ = EventWindow::main;
   bool updatingControls_ = false;
 
   SettingsChange settingsChange_;
@@ -140,4 +156,7 @@ class MainWindow : public Gtk::Window, public WindowRefresh {
   std::array<Gtk::Label, 3> statusFields_;
 
   std::map<int, Gtk::MenuItem*> menuItems_;  // by menu id; the recent entries are not kept
+
+  // Made when first opened; closing only hides it.
+  std::unique_ptr<Window3D> window3d_;
 };

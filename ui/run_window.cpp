@@ -12,6 +12,7 @@
 #include "app/event_step.h"
 #include "app/preferences.h"
 #include "app/session.h"
+#include "app/window3d_controller.h"
 #include "app/window_rules.h"
 #include "ui/gtk_ui.h"
 #include "ui/main_window.h"
@@ -54,15 +55,17 @@ int runWindow(int argc, char** argv) {
   MainWindow window(session, prefs);
   GtkUi ui(window);
   Controller controller(session, ui, prefs, prefsFile, prefsFolder);
+  Window3DController controller3d(session, ui, controller);
   EventStep events(session, controller, ui, prefs);
   events.setMainWindow(&window);
-  window.attach(controller, events);
+  window.attach(controller, controller3d, events);
   window.apply({.controls = true, .report = true, .uvView = true, .title = true});
   window.signal_show().connect([&] {
     // The first event: once the window is up, so that a question has a window to sit on.
     Glib::signal_idle().connect_once([&] { window.start(args); });
   });
   const int status = app->run(window);
+  window.detach();
   controller.storeWindowSettings();
   return status;
 }

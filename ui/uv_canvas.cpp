@@ -1,5 +1,7 @@
 #include "ui/uv_canvas.h"
 
+#include "ui/image_surface.h"
+
 UvCanvas::UvCanvas() {
   set_policy(Gtk::POLICY_AUTOMATIC, Gtk::POLICY_AUTOMATIC);
   set_shadow_type(Gtk::SHADOW_IN);
@@ -13,22 +15,7 @@ UvCanvas::UvCanvas() {
 
 void UvCanvas::show(const Image& picture) {
   if (picture.empty()) return;
-  if (!surface_ || surface_->get_width() != picture.width ||
-      surface_->get_height() != picture.height)
-    surface_ = Cairo::ImageSurface::create(Cairo::FORMAT_RGB24, picture.width, picture.height);
-  surface_->flush();
-  // Cairo keeps a pixel as one native 32-bit word 0x00RRGGBB; ours has red in the lowest byte.
-  unsigned char* data = surface_->get_data();
-  const int stride = surface_->get_stride();
-  for (int y = 0; y < picture.height; ++y) {
-    auto* row = reinterpret_cast<uint32_t*>(data + static_cast<ptrdiff_t>(y) * stride);
-    const uint32_t* source = picture.pixels.data() + static_cast<size_t>(y) * picture.width;
-    for (int x = 0; x < picture.width; ++x) {
-      const uint32_t c = source[x];
-      row[x] = (c & 0xFF) << 16 | (c & 0xFF00) | (c >> 16 & 0xFF);
-    }
-  }
-  surface_->mark_dirty();
+  copyToSurface(picture, surface_);
   canvas_.set_size_request(picture.width, picture.height);
   inner_.set_size_request(picture.width + 8, picture.height + 8);
   canvas_.queue_draw();

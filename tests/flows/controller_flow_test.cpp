@@ -113,8 +113,11 @@ TEST_F(Flow, NewProjectFromModelThenSaveAndReopen) {
 
 TEST_F(Flow, ProjectIniIsWrittenInOrderUnderAnyLocale) {
   if (std::setlocale(LC_ALL, "de_DE.UTF-8")) std::locale::global(std::locale("de_DE.UTF-8"));
+  ASSERT_TRUE(controller_->openFile(writeModel(genCube(), "cube.obj")));
   session_.document.view.dist = 2.5;  // a framed camera
-  const std::string project = savedCube();
+  ui_.savePaths.push_back(path("cube"));
+  ASSERT_TRUE(controller_->save());
+  const std::string project = path("cube.qmap");
   std::locale::global(std::locale::classic());
   std::setlocale(LC_ALL, "C");
   const auto entries = readZipArchive(project, {"project.ini", "source.bin", "model.bin", "texture.png"});

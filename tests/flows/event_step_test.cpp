@@ -55,7 +55,7 @@ TEST_F(EventFlow, EveryWindowIsToldOnceWhatTheEventChanged) {
   // Opening a model asks for everything it changed, once, however often the commands raised it.
   ASSERT_TRUE(events_.run(EventWindow::main, [&] { controller_.openFile(cube()); }));
   const Changes opened{.controls = true, .report = true, .uvView = true, .title = true,
-                       .menus = true, .recentMenu = true, .view3d = true, .resetCamera = true};
+                       .menus = true, .recentMenu = true, .model3d = true};
   ASSERT_EQ(main_.applied.size(), 1u);
   EXPECT_EQ(main_.applied[0], opened);
   EXPECT_EQ(window3d.applied, main_.applied);

@@ -344,6 +344,14 @@ TEST_F(ExportFlow, TrianglesWithoutAreaAreLeftOutOfTheFileOnly) {
   EXPECT_EQ(back.vertexCount(), work.vertexCount() - 5);
 }
 
+TEST_F(ExportFlow, OneTriangleWithoutAreaIsNamedInTheSingular) {
+  GenMesh mesh = genTwoObjects();
+  mesh.faces.push_back({{4, 4, 4}, 0, 0});
+  openHouse(512, 512, mesh);
+  ASSERT_TRUE(exportTo(models() + "house.3ds"));
+  EXPECT_EQ(ui_.statusText[kStatusNote], "Exported house.3ds + .scr; 1 zero-area triangle left out");
+}
+
 TEST_F(ExportFlow, PiecesThatDoNotFitAreReportedAndTheExportRepeatsIt) {
   const std::string warning =
       "WARNING: the pieces do not fit this texture: use a larger texture or a smaller margin";

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <deque>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -24,6 +25,9 @@ struct ScriptedUi : Ui {
   std::vector<std::string> documentsOpened;
   bool documentsOpen = true;  // whether openDocument succeeds
   std::string statusText[3];
+  std::deque<std::optional<uint32_t>> colours;  // the colour requester's answers; none left = cancel
+  std::deque<std::optional<NewTextureChoice>> newTextures;  // the New texture dialog's; none = cancel
+  std::vector<std::string> newTextureTitles;
 
   Answer message(const std::string& title, const std::string& text, Icon icon,
                  Buttons buttons) override {
@@ -60,6 +64,21 @@ struct ScriptedUi : Ui {
   bool openDocument(const std::string& path) override {
     documentsOpened.push_back(path);
     return documentsOpen;
+  }
+
+  std::optional<uint32_t> chooseColour(const std::string&, uint32_t) override {
+    return next(colours);
+  }
+  std::optional<NewTextureChoice> chooseNewTexture(const std::string& title) override {
+    newTextureTitles.push_back(title);
+    return next(newTextures);
+  }
+  template <class T>
+  static std::optional<T> next(std::deque<std::optional<T>>& answers) {
+    if (answers.empty()) return std::nullopt;
+    const std::optional<T> a = answers.front();
+    answers.pop_front();
+    return a;
   }
 
   std::string lastText() const { return shown.empty() ? "" : shown.back().text; }

@@ -3,10 +3,11 @@
 # screenshots. Each case gets its own display (Xvfb picks a free number) and its own HOME, so
 # the user's preferences are never touched.
 #
-#   gui_test.sh QUILLMAP MESHGEN CASE
+#   gui_test.sh QUILLMAP MESHGEN CASE [CLOSE_WINDOW]
 #
 # Cases: start-with-model, preferences-escape, quit-guard, startup-recovery, shrink,
-# file-menu, unwrap-feedback.
+# file-menu, unwrap-feedback, window3d. CLOSE_WINDOW (tests/gui/close_window.c) closes a
+# window as its close button does.
 # Every case fails when the program writes a Gtk-CRITICAL or Gtk-WARNING. Exit status 77
 # (skipped) when a tool is missing, except under CI (CI=true), where the tests must run.
 set -euo pipefail
@@ -14,6 +15,7 @@ set -euo pipefail
 quillmap=$1
 meshgen=$2
 case_name=$3
+close_window=${4:-}
 
 missing=""
 for tool in Xvfb xdotool /usr/bin/import /usr/bin/convert /usr/bin/compare; do
@@ -331,6 +333,55 @@ unwrap-feedback)
     sleep 0.5
   done
   report_changed "$work/after.png" || fail "the unwrap did not finish"
+  ;;
+
+window3d)
+  # Ctrl+3 opens the 3D window on the model; Space with a drag turns the view; closing and
+  # opening it again keeps the camera.
+  start "$work/cube.obj"
+  main=$(wait_window "$main_title")
+  keys_to "$main" ctrl+3
+  view=$(wait_window '^3D preview$')
+  [ "$(xdotool getwindowname "$view")" = "3D preview" ] || fail "3D window title"
+  eval "$(xdotool getwindowgeometry --shell "$view")"
+  [ "$WIDTH" = 910 ] && [ "$HEIGHT" = 730 ] || fail "3D window size ${WIDTH}x$HEIGHT"
+  canvas="720x634+0+96"
+  # The background is dark (no channel above 82); the cube's test pattern is much lighter.
+  model_drawn() {
+    light=$(pixels_where "$1" "$canvas" 'r>0.45 || g>0.45 || b>0.45')
+    echo "model pixels $light"
+    [ "$light" -gt 40000 ]
+  }
+  shoot_until "$view" "$work/view0.png" model_drawn "$work/view0.png"
+  xdotool windowfocus --sync "$view"
+  xdotool mousemove --window "$view" 300 400
+  sleep 0.3
+  xdotool keydown space
+  xdotool mousedown 1
+  for step in $(seq 1 15); do
+    xdotool mousemove --window "$view" $((300 + step * 6)) $((400 + step * 3))
+    sleep 0.03
+  done
+  xdotool mouseup 1
+  xdotool keyup space
+  changed_from() {
+    /usr/bin/convert "$2" -crop "$canvas" +repage "$work/a.png"
+    /usr/bin/convert "$1" -crop "$canvas" +repage "$work/b.png"
+    differing=$(/usr/bin/compare -metric AE "$work/a.png" "$work/b.png" null: 2>&1 || true)
+    echo "pixels changed $differing"
+  }
+  turned() { changed_from "$1" "$work/view0.png"; [ "$differing" -gt 20000 ]; }
+  shoot_until "$view" "$work/view1.png" turned "$work/view1.png"
+  # Turning the view changed the project, not the texture.
+  [ "$(xdotool getwindowname "$view")" = "3D preview" ] || fail "3D window title after turning"
+  [ -n "$close_window" ] || fail "no close_window helper given"
+  "$close_window" "$view"
+  wait_gone '^3D preview$'
+  keys_to "$main" ctrl+3
+  view=$(wait_window '^3D preview$')
+  xdotool mousemove --window "$view" 400 650  # the brush circle away from the model
+  same_camera() { changed_from "$1" "$work/view1.png"; [ "$differing" -lt 2000 ]; }
+  shoot_until "$view" "$work/view2.png" same_camera "$work/view2.png"
   ;;
 
 *)

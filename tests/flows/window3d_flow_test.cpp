@@ -1,0 +1,491 @@
+// The 3D window's commands driven like the window drives them: every gadget change, gesture
+// and key runs as one event of the window through the event step, with a scripted Ui.
+#include "app/window3d_controller.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cmath>
+#include <filesystem>
+#include <numbers>
+
+#include "app/event_step.h"
+#include "image/image.h"
+#include "render/test_pattern.h"
+#include "tests/flows/scripted_ui.h"
+#include "tools/meshgen/meshgen.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+const double kHalfField = std::tan(22.5 * std::numbers::pi / 180);
+
+// The windows as the program has them: the main window opens the 3D window when asked, and
+// stops telling it anything once it is closed.
+struct Windows {
+  struct Main : WindowRefresh {
+    Windows& w;
+    explicit Main(Windows& windows) : w(windows) {}
+    void apply(const Changes& changes) override {
+      if (changes.open3d) w.events->set3dWindow(&w.view3d);
+      if (!w.session->window3d) w.events->set3dWindow(nullptr);
+    }
+  };
+  struct View3d : WindowRefresh {
+    Windows& w;
+    std::vector<Changes> applied;
+    explicit View3d(Windows& windows) : w(windows) {}
+    void apply(const Changes& changes) override {
+      applied.push_back(changes);
+      w.controller3d->apply(changes);
+    }
+  };
+  Session* session = nullptr;
+  EventStep* events = nullptr;
+  Window3DController* controller3d = nullptr;
+  Main main{*this};
+  View3d view3d{*this};
+};
+
+class Window3DFlow : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir_ = fs::temp_directory_path() / ("quillmap_window3d_" + std::to_string(::getpid()));
+    fs::remove_all(dir_);
+    fs::create_directories(dir_);
+    windows_.session = &session_;
+    windows_.events = &events_;
+    windows_.controller3d = &c3d_;
+    events_.setMainWindow(&windows_.main);
+  }
+  void TearDown() override { fs::remove_all(dir_); }
+
+  std::string path(const std::string& name) const { return (dir_ / name).string(); }
+  // Opens the cube of side 1 (radius sqrt(3) / 2) and its 3D window with a 200 x 150 canvas.
+  void openCube() {
+    ASSERT_TRUE(genWriteFile(genCube(), path("cube.obj")));
+    main([&] { controller_.openFile(path("cube.obj")); });
+    main([&] { c3d_.open(); });
+    ASSERT_TRUE(session_.window3d);
+    c3d_.resize(200, 150);
+    c3d_.frame();
+  }
+  void main(const std::function<void()>& command) { events_.run(EventWindow::main, command); }
+  void event(const std::function<void()>& command) { events_.run(EventWindow::view3d, command); }
+  // Space held while the mouse drags from (100, 75) by (dx, dy) with one button.
+  void navigate(MouseButton button, int dx, int dy) {
+    const bool left = button == MouseButton::left;
+    event([&] { c3d_.keyDown(Key::space, {}); });
+    event([&] { c3d_.motion({.x = 100, .y = 75}); });
+    event([&] { c3d_.buttonDown(button, {.x = 100, .y = 75, .left = left, .right = !left}); });
+    event([&] { c3d_.motion({.x = 100 + dx, .y = 75 + dy, .left = left, .right = !left}); });
+    event([&] { c3d_.buttonUp(); });
+    event([&] { c3d_.keyUp(Key::space); });
+  }
+  ViewState& view() { return session_.document.view; }
+  Window3DState& state() { return *session_.window3d; }
+  double radius() const { return std::sqrt(3.0) / 2; }
+  void newTexture(NewTextureKind kind, uint32_t colour) {
+    ui_.newTextures.push_back(NewTextureChoice{kind, colour});
+    event([&] { c3d_.newTexture(); });
+  }
+
+  fs::path dir_;
+  PreferencesFile prefsFile_{""};
+  Preferences prefs_;
+  Session session_;
+  ScriptedUi ui_;
+  Controller controller_{session_, ui_, prefs_, prefsFile_, ""};
+  Window3DController c3d_{session_, ui_, controller_};
+  EventStep events_{session_, controller_, ui_, prefs_};
+  Windows windows_;
+};
+
+TEST_F(Window3DFlow, OpensOnTheModelFramedAndClosesKeepingTheProjectValues) {
+  main([&] { c3d_.open(); });  // no model: nothing opens
+  EXPECT_FALSE(session_.window3d);
+  openCube();
+  EXPECT_EQ(c3d_.title(), "3D preview");
+  // Never framed before: Reset view's values.
+  EXPECT_EQ(view().yaw, 30);
+  EXPECT_EQ(view().pitch, 20);
+  EXPECT_EQ(view().panX, 0);
+  EXPECT_EQ(view().panY, 0);
+  EXPECT_NEAR(view().dist, radius() / kHalfField * 1.15, 1e-9);
+  EXPECT_NEAR(state().framing.modelRadius, radius(), 1e-6);
+
+  session_.document.projectChanged = false;
+  navigate(MouseButton::left, 20, 10);
+  EXPECT_TRUE(session_.document.projectChanged);  // the camera is saved with the project
+  const ViewState kept = view();
+  event([&] { c3d_.close(); });
+  EXPECT_FALSE(session_.window3d);
+  EXPECT_EQ(view().yaw, kept.yaw);
+  EXPECT_EQ(view().pitch, kept.pitch);
+
+  // Opening again keeps the camera (it is framed), and opening twice only raises the window.
+  const size_t told = windows_.view3d.applied.size();
+  main([&] { c3d_.open(); });
+  main([&] { c3d_.open(); });
+  EXPECT_EQ(view().yaw, kept.yaw);
+  EXPECT_EQ(windows_.view3d.applied.size(), told + 2);
+  EXPECT_TRUE(windows_.view3d.applied.back().open3d);
+}
+
+TEST_F(Window3DFlow, OrbitPanAndZoomStayWithinTheirLimits) {
+  openCube();
+  const ViewState start = view();
+  navigate(MouseButton::left, 10, -4);
+  EXPECT_DOUBLE_EQ(view().yaw, start.yaw + 5);
+  EXPECT_DOUBLE_EQ(view().pitch, start.pitch - 2);
+
+  // The tilt stops at +-89 degrees.
+  navigate(MouseButton::left, 0, 1000);
+  EXPECT_EQ(view().pitch, 89);
+  navigate(MouseButton::left, 0, -1000);
+  EXPECT_EQ(view().pitch, -89);
+
+  // Panning moves the model with the mouse at the depth of its centre: 150 pixels high.
+  const double dist = view().dist;
+  navigate(MouseButton::right, 30, 15);
+  EXPECT_NEAR(view().panX, kHalfField * 30 * 2 * dist / 150, 1e-12);
+  EXPECT_NEAR(view().panY, -kHalfField * 15 * 2 * dist / 150, 1e-12);
+
+  // Without Space a drag does not move the camera.
+  const ViewState before = view();
+  event([&] { c3d_.motion({.x = 10, .y = 10}); });
+  event([&] { c3d_.buttonDown(MouseButton::left, {.x = 10, .y = 10, .left = true}); });
+  event([&] { c3d_.motion({.x = 60, .y = 40, .left = true}); });
+  event([&] { c3d_.buttonUp(); });
+  EXPECT_EQ(view().yaw, before.yaw);
+  EXPECT_EQ(view().panX, before.panX);
+
+  // Three notches up: 0.9^3; then the nearest and farthest distances hold.
+  event([&] { c3d_.wheel(3, {}); });
+  EXPECT_NEAR(view().dist, dist * 0.729, 1e-12);
+  event([&] { c3d_.wheel(40, {}); });
+  EXPECT_NEAR(view().dist, radius() * 0.3, 1e-6);
+  event([&] { c3d_.wheel(-200, {}); });
+  EXPECT_NEAR(view().dist, radius() * 30, 1e-6);
+
+  // Reset view: the framing's values again.
+  event([&] { c3d_.resetView(); });
+  EXPECT_EQ(view().yaw, 30);
+  EXPECT_EQ(view().pitch, 20);
+  EXPECT_EQ(view().panX, 0);
+  EXPECT_EQ(view().panY, 0);
+  EXPECT_NEAR(view().dist, radius() / kHalfField * 1.15, 1e-9);
+}
+
+TEST_F(Window3DFlow, SpaceEndsAStrokeAndClicksWhileNavigatingOnlyNavigate) {
+  openCube();
+  state().strokeActive = true;
+  state().assignDrag = true;
+  event([&] { c3d_.keyDown(Key::space, {}); });
+  EXPECT_TRUE(state().navigating);
+  EXPECT_EQ(c3d_.cursor(), CanvasCursor::move);
+  EXPECT_FALSE(state().strokeActive);
+  EXPECT_FALSE(state().assignDrag);
+  event([&] { c3d_.keyUp(Key::space); });
+  EXPECT_FALSE(state().navigating);
+  EXPECT_FALSE(state().strokeActive);  // not resumed
+  EXPECT_EQ(c3d_.cursor(), CanvasCursor::standard);
+
+  // The fill and assign tools, clicked while Space is held, turn the view and nothing else.
+  for (Tool tool : {Tool::fillSurface, Tool::assignFlatFace}) {
+    event([&] { c3d_.setTool(tool); });
+    EXPECT_EQ(c3d_.cursor(), CanvasCursor::hand);
+    const std::vector<Triangle> triangles = session_.document.workModel.triangles;
+    const double yaw = view().yaw;
+    const size_t shown = ui_.shown.size();
+    navigate(MouseButton::left, 8, 0);
+    EXPECT_DOUBLE_EQ(view().yaw, yaw + 4);
+    EXPECT_EQ(session_.document.texture.TextureWidth, 0);
+    EXPECT_EQ(session_.document.workModel.triangles.size(), triangles.size());
+    for (size_t t = 0; t < triangles.size(); ++t)
+      EXPECT_EQ(session_.document.workModel.triangles[t].layer, triangles[t].layer);
+    EXPECT_EQ(ui_.shown.size(), shown);
+  }
+
+  // Losing the keyboard focus ends the navigation as letting go of Space does.
+  event([&] { c3d_.keyDown(Key::space, {}); });
+  event([&] { c3d_.focusLost(); });
+  EXPECT_FALSE(state().navigating);
+}
+
+TEST_F(Window3DFlow, NewTextureOfEachKindAndCancel) {
+  openCube();
+  event([&] { c3d_.newTexture(); });  // Cancel
+  ASSERT_EQ(ui_.newTextureTitles.size(), 1u);
+  EXPECT_EQ(ui_.newTextureTitles[0], "New texture 512 x 512");
+  EXPECT_EQ(session_.document.texture.TextureWidth, 0);
+  EXPECT_EQ(view().viewMode, ViewMode::testPattern);
+  EXPECT_EQ(c3d_.title(), "3D preview");
+
+  const Texture& t = session_.document.texture;
+  const uint32_t ground = rgba(10, 20, 30, 0);
+  newTexture(NewTextureKind::oneColour, ground);
+  EXPECT_EQ(t.TextureWidth, 512);
+  EXPECT_EQ(t.TextureHeight, 512);
+  EXPECT_EQ(std::count(t.TexturePixels.begin(), t.TexturePixels.end(), ground), 512 * 512);
+  EXPECT_EQ(view().viewMode, ViewMode::texture);
+  EXPECT_EQ(c3d_.title(), "3D preview - texture 512x512 *");
+
+  newTexture(NewTextureKind::testPattern, 0);
+  const Image pattern = makeTestPattern(512, 512);
+  ASSERT_EQ(t.TexturePixels.size(), pattern.pixels.size());
+  for (size_t i = 0; i < pattern.pixels.size(); i += 997)
+    ASSERT_EQ(t.TexturePixels[i], pattern.pixels[i] & 0xFFFFFFu) << i;
+
+  newTexture(NewTextureKind::surfaceColours, ground);
+  const Model& model = session_.document.workModel;
+  for (int64_t tri = 0; tri < model.triangleCount(); ++tri) {
+    const Triangle& tr = model.triangles[tri];
+    double u = 0, v = 0;
+    for (int32_t c : {tr.cornerA, tr.cornerB, tr.cornerC}) {
+      u += model.vertices[c].u / 3;
+      v += model.vertices[c].v / 3;
+    }
+    const auto x = static_cast<int64_t>(u * 512), y = static_cast<int64_t>((1 - v) * 512);
+    EXPECT_EQ(t.TexturePixels[y * 512 + x], surfaceColor(tr.material)) << tri;
+  }
+  EXPECT_EQ(t.TexturePixels[0], ground);  // the margin keeps the ground colour
+
+  // Each New after the first was one undo step.
+  event([&] { c3d_.keyDown(Key::z, {.ctrl = true}); });
+  EXPECT_EQ(t.TexturePixels[512 * 512 / 2], pattern.pixels[512 * 512 / 2] & 0xFFFFFFu);
+  event([&] { c3d_.keyDown(Key::z, {.ctrl = true}); });
+  EXPECT_EQ(t.TexturePixels[512 * 512 / 2], ground);
+  event([&] { c3d_.keyDown(Key::z, {.ctrl = true}); });  // the first New made the texture
+  EXPECT_EQ(t.TexturePixels[512 * 512 / 2], ground);
+  event([&] { c3d_.keyDown(Key::y, {.ctrl = true}); });
+  EXPECT_EQ(t.TexturePixels[512 * 512 / 2], pattern.pixels[512 * 512 / 2] & 0xFFFFFFu);
+  // Z without Ctrl is not the window's.
+  EXPECT_FALSE(c3d_.keyDown(Key::z, {}));
+}
+
+TEST_F(Window3DFlow, RightClickPicksTheTextureColourUnderTheMouse) {
+  openCube();
+  const uint32_t start = view().brushColor;
+  event([&] { c3d_.buttonDown(MouseButton::right, {.x = 100, .y = 75, .right = true}); });
+  EXPECT_EQ(view().brushColor, start);  // no texture yet
+
+  const uint32_t painted = rgba(10, 200, 30, 0);
+  newTexture(NewTextureKind::oneColour, painted);
+  // The texture changed since the canvas was last drawn: the pick still reads the new picture.
+  ASSERT_TRUE(c3d_.framePending());
+  const struct {
+    int x, y;
+    Modifiers mods;
+    bool navigating;
+    bool picks;
+  } cases[] = {
+      {100, 75, {}, false, true},
+      {100, 75, {.ctrl = true}, false, true},  // Ctrl without a stencil shown
+      {2, 2, {}, false, false},                // the background
+      {500, 75, {}, false, false},             // outside the canvas
+      {100, 75, {}, true, false},              // navigating
+  };
+  for (const auto& c : cases) {
+    view().brushColor = start;
+    state().navigating = c.navigating;
+    event([&] { c3d_.buttonDown(MouseButton::right, {.x = c.x, .y = c.y, .right = true, .mods = c.mods}); });
+    EXPECT_EQ(view().brushColor, c.picks ? painted : start) << c.x << "," << c.y;
+  }
+  state().navigating = false;
+
+  // The swatch's colour requester: OK takes the colour, Cancel keeps it.
+  ui_.colours = {rgba(1, 2, 3, 0), std::nullopt};
+  event([&] { c3d_.chooseBrushColour(); });
+  EXPECT_EQ(view().brushColor, rgba(1, 2, 3, 0));
+  event([&] { c3d_.chooseBrushColour(); });
+  EXPECT_EQ(view().brushColor, rgba(1, 2, 3, 0));
+}
+
+TEST_F(Window3DFlow, RendersOncePerFrameHoweverManyEvents) {
+  openCube();
+  EXPECT_FALSE(c3d_.framePending());
+  for (int i = 0; i < 20; ++i) navigate(MouseButton::left, 3, 1);
+  EXPECT_TRUE(c3d_.framePending());
+  const Image first = c3d_.frame();
+  EXPECT_FALSE(c3d_.framePending());
+  // Nothing asked for a render: the next frame is the same picture even though the texture
+  // behind it is new.
+  session_.document.texture.TextureWidth = 1;
+  session_.document.texture.TextureHeight = 1;
+  session_.document.texture.TexturePixels = {rgba(255, 0, 255, 0)};
+  view().viewMode = ViewMode::texture;
+  EXPECT_EQ(c3d_.frame().pixels, first.pixels);
+  // A moved mouse lays the overlays over the same render again; a resize renders.
+  event([&] { c3d_.motion({.x = 5, .y = 5}); });
+  EXPECT_TRUE(c3d_.framePending());
+  EXPECT_EQ(c3d_.frame().pixels, first.pixels);
+  c3d_.resize(120, 90);
+  EXPECT_EQ(c3d_.frame().width, 120);
+}
+
+TEST_F(Window3DFlow, GadgetsSetTheProjectValues) {
+  openCube();
+  session_.document.projectChanged = false;
+  event([&] { c3d_.setViewMode(ViewMode::unwrapPieces); });
+  EXPECT_EQ(view().viewMode, ViewMode::unwrapPieces);
+  EXPECT_TRUE(session_.document.projectChanged);
+
+  // An assign tool shows the layers; the spins follow the tool.
+  event([&] { c3d_.setTool(Tool::assignTriangle); });
+  EXPECT_EQ(view().viewMode, ViewMode::layerColours);
+  EXPECT_EQ(state().hoverTriangle, -2);
+  const struct {
+    Tool tool;
+    ToolGadgets gadgets;
+  } tools[] = {
+      {Tool::brush, {true, true, true}},
+      {Tool::fillTriangle, {false, false, false}},
+      {Tool::assignConnectedPart, {false, false, false}},
+      {Tool::assignBrush, {true, false, false}},
+  };
+  for (const auto& c : tools) EXPECT_EQ(toolGadgets(c.tool), c.gadgets);
+
+  event([&] { c3d_.setBrush(0, 0, 0); });
+  EXPECT_EQ(view().brushSize, 1);
+  EXPECT_EQ(view().opacity, 1);
+  EXPECT_EQ(view().hardness, 0);
+
+  // "Paint with" keeps the choice and says what is missing.
+  const struct {
+    PaintSource source;
+    std::string title, text;
+  } sources[] = {
+      {PaintSource::pattern, "Pattern", "Load a pattern first (a seamless tile image)."},
+      {PaintSource::stencil, "Stencil", "Load a stencil first (right panel)."},
+  };
+  for (const auto& c : sources) {
+    event([&] { c3d_.setPaintSource(c.source); });
+    EXPECT_EQ(view().paintSource, c.source);
+    ASSERT_FALSE(ui_.shown.empty());
+    EXPECT_EQ(ui_.shown.back().title, c.title);
+    EXPECT_EQ(ui_.shown.back().text, c.text);
+  }
+  event([&] { c3d_.setPatternMapping(1); });
+  EXPECT_EQ(session_.document.pattern.mapping, 1);
+  EXPECT_EQ(ui_.lastText(),
+            "Shift+click on the model to set the anchor:\nthe pattern is centered there and "
+            "rolled out over the surface.\nUp is the top of the screen when you click.");
+
+  event([&] { c3d_.setPatternTile(35); });
+  EXPECT_DOUBLE_EQ(session_.document.pattern.tile, 0.35);
+  event([&] { c3d_.setPatternTile(0); });
+  EXPECT_DOUBLE_EQ(session_.document.pattern.tile, 0.01);
+  event([&] { c3d_.setPatternOffset(25, -50); });
+  EXPECT_DOUBLE_EQ(session_.document.pattern.offsetX, 0.25);
+  EXPECT_DOUBLE_EQ(session_.document.pattern.offsetY, -0.5);
+  event([&] { c3d_.resetPatternOffset(); });
+  EXPECT_EQ(session_.document.pattern.offsetX, 0);
+  EXPECT_EQ(session_.document.pattern.offsetY, 0);
+}
+
+TEST_F(Window3DFlow, StencilFollowsCtrlDragsAndTheWheel) {
+  openCube();
+  StencilState& stencil = session_.document.stencil;
+  // Center: the stencil half as high as the view (150 pixels), unless it would then be wider
+  // than 80 % of it (160 pixels).
+  const struct {
+    int width, height;
+    double scale;
+  } pictures[] = {{40, 20, 150 * 0.5 / 20}, {60, 20, 200 * 0.8 / 60}};
+  for (const auto& p : pictures) {
+    Image picture;
+    picture.width = p.width;
+    picture.height = p.height;
+    picture.pixels.assign(static_cast<size_t>(p.width * p.height), rgba(255, 255, 255, 255));
+    ASSERT_TRUE(loadSourceImage(stencil.image, encodePng(picture, true), "png", true));
+    stencil.angle = 30;
+    event([&] { c3d_.centerStencil(); });
+    EXPECT_EQ(stencil.x, 100);
+    EXPECT_EQ(stencil.y, 75);
+    EXPECT_EQ(stencil.angle, 0);
+    EXPECT_DOUBLE_EQ(stencil.scale, p.scale) << p.width;
+  }
+
+  event([&] { c3d_.buttonDown(MouseButton::left, {.x = 50, .y = 50, .left = true, .mods = {.ctrl = true}}); });
+  event([&] { c3d_.motion({.x = 57, .y = 45, .left = true, .mods = {.ctrl = true}}); });
+  event([&] { c3d_.buttonUp(); });
+  EXPECT_EQ(stencil.x, 107);
+  EXPECT_EQ(stencil.y, 70);
+  event([&] { c3d_.buttonDown(MouseButton::right, {.x = 50, .y = 50, .right = true, .mods = {.ctrl = true}}); });
+  event([&] { c3d_.motion({.x = 70, .y = 50, .right = true, .mods = {.ctrl = true}}); });
+  event([&] { c3d_.buttonUp(); });
+  EXPECT_EQ(stencil.angle, 10);
+
+  const double dist = view().dist, scale = stencil.scale;
+  event([&] { c3d_.wheel(2, {.ctrl = true}); });
+  EXPECT_NEAR(stencil.scale, scale * 1.21, 1e-12);
+  EXPECT_EQ(view().dist, dist);
+  event([&] { c3d_.wheel(-500, {.ctrl = true}); });
+  EXPECT_EQ(stencil.scale, 0.01);
+
+  // Hidden, the stencil takes no Ctrl gestures: the wheel zooms.
+  event([&] { c3d_.setStencilShow(false); });
+  event([&] { c3d_.wheel(1, {.ctrl = true}); });
+  EXPECT_NEAR(view().dist, dist * 0.9, 1e-12);
+}
+
+TEST_F(Window3DFlow, AnotherModelOrProjectReachesTheOpenWindow) {
+  openCube();
+  navigate(MouseButton::left, 10, 0);
+  state().hoverTriangle = 3;
+  const int32_t stamp = state().markStamp;
+  const double yaw = view().yaw;
+
+  // Another layout: the hover preview ends and the camera stays.
+  UnwrapSettings settings = session_.document.settings;
+  settings.margin = 9;
+  main([&] { controller_.changeSettings(settings, false); });
+  EXPECT_EQ(state().hoverTriangle, -1);
+  EXPECT_GT(state().markStamp, stamp);
+  EXPECT_EQ(view().yaw, yaw);
+  EXPECT_TRUE(c3d_.framePending());
+
+  // Another model: framed anew.
+  ASSERT_TRUE(genWriteFile(genCube(4), path("big.obj")));
+  ui_.answers.push_back(Answer::no);  // the unsaved cube is dropped
+  main([&] { controller_.openFile(path("big.obj")); });
+  EXPECT_EQ(view().yaw, 30);
+  EXPECT_NEAR(state().framing.modelRadius, 4 * radius(), 1e-5);
+  EXPECT_NEAR(view().dist, 4 * radius() / kHalfField * 1.15, 1e-5);
+
+  // A project: the open window starts again on it, with its camera, at its size.
+  navigate(MouseButton::left, 10, 0);
+  ui_.savePaths.push_back(path("big.qmap"));
+  event([&] { c3d_.keyDown(Key::s, {.ctrl = true}); });  // the main window's Save
+  ASSERT_TRUE(fs::exists(path("big.qmap")));
+  EXPECT_FALSE(session_.document.projectChanged);
+  const double savedYaw = view().yaw;
+  event([&] { c3d_.resetView(); });
+  ui_.answers.push_back(Answer::no);
+  main([&] { controller_.openFile(path("big.qmap")); });
+  ASSERT_TRUE(session_.window3d);
+  EXPECT_NEAR(view().yaw, savedYaw, 1e-4);
+  EXPECT_EQ(state().canvasWidth, 200);
+  EXPECT_EQ(state().canvasHeight, 150);
+  EXPECT_EQ(c3d_.frame().width, 200);
+}
+
+TEST_F(Window3DFlow, RightPanelFollowsTheWindowSize) {
+  const Window3DLayout l = window3dLayout(910, 730);
+  EXPECT_EQ(l.canvas, (Rect{0, 96, 720, 634}));
+  EXPECT_EQ(l.layerList, (Rect{726, 96, 178, 270}));
+  EXPECT_EQ(l.layerRename, (Rect{818, 370, 86, 26}));
+  EXPECT_EQ(l.stencilOpacity, (Rect{858, 540, 46, 26}));
+  EXPECT_EQ(l.offsetX, (Rect{742, 666, 70, 26}));
+  EXPECT_EQ(l.offsetY, (Rect{834, 666, 70, 26}));
+  EXPECT_EQ(l.offsetReset, (Rect{726, 696, 86, 26}));
+  // Smaller windows are laid out as 300 x 560.
+  const Window3DLayout small = window3dLayout(100, 200);
+  EXPECT_EQ(small.canvas, (Rect{0, 96, 110, 464}));
+  EXPECT_EQ(small.layerList, (Rect{116, 96, 178, 100}));
+}
+
+}  // namespace

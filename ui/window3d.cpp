@@ -1,0 +1,428 @@
+#include "ui/window3d.h"
+
+#include <algorithm>
+#include <cmath>
+#include <exception>
+
+#include "project/control_ranges.h"
+#include "ui/fixed_layout.h"
+#include "ui/image_surface.h"
+
+namespace {
+
+// The window opens at this size.
+constexpr int kOpenWidth = 910, kOpenHeight = 730;
+// The layout's smallest height.
+constexpr int kLeastHeight = 560;
+
+Modifiers modifiersOf(guint state) {
+  return {.shift = (state & GDK_SHIFT_MASK) != 0, .ctrl = (state & GDK_CONTROL_MASK) != 0};
+}
+
+Key keyOf(guint keyval) {
+  switch (gdk_keyval_to_lower(keyval)) {
+    case GDK_KEY_space: return Key::space;
+    case GDK_KEY_z: return Key::z;
+    case GDK_KEY_y: return Key::y;
+    case GDK_KEY_s: return Key::s;
+    default: return Key::other;
+  }
+}
+
+const char* cursorName(CanvasCursor cursor) {
+  switch (cursor) {
+    case CanvasCursor::hand: return "pointer";
+    case CanvasCursor::move: return "move";
+    case CanvasCursor::standard: break;
+  }
+  return "default";
+}
+
+// Set from the project only when it differs, so that no signal reports it as a change.
+// A list whose longest item may be wider than the list: the shown item is cut with an
+// ellipsis, so the list keeps its place in the row.
+void ellipsize(Gtk::ComboBoxText& combo) {
+  for (Gtk::CellRenderer* cell : combo.get_cells())
+    if (auto* text = dynamic_cast<Gtk::CellRendererText*>(cell))
+      text->property_ellipsize() = Pango::ELLIPSIZE_END;
+}
+
+void showValue(NumberField& field, int value) { field.setValue(value); }
+void showValue(Gtk::ComboBox& combo, int row) {
+  if (combo.get_active_row_number() != row) combo.set_active(row);
+}
+void showValue(Gtk::ToggleButton& toggle, bool on) {
+  if (toggle.get_active() != on) toggle.set_active(on);
+}
+
+}  // namespace
+
+// ---- Layout --------------------------------------------------------------------------------
+
+void Window3DArea::on_size_allocate(Gtk::Allocation& allocation) {
+  Gtk::Fixed::on_size_allocate(allocation);
+  const Window3DLayout layout = window3dLayout(allocation.get_width(), allocation.get_height());
+  for (const auto& [widget, rect] : placements_) {
+    const Rect& r = layout.*rect;
+    Gtk::Allocation a(allocation.get_x() + r.x, allocation.get_y() + r.y, r.width, r.height);
+    widget->size_allocate(a);
+  }
+}
+
+void Window3DArea::get_preferred_height_vfunc(int& minimum, int& natural) const {
+  Gtk::Fixed::get_preferred_height_vfunc(minimum, natural);
+  minimum = std::max(minimum, kLeastHeight);
+  natural = std::max(natural, minimum);
+}
+
+// ---- Building ------------------------------------------------------------------------------
+
+Window3D::Window3D(Gtk::Window& parent, const Session& session, Window3DController& controller,
+                   Runner run)
+    : session_(session), controller_(controller), run_(std::move(run)) {
+  set_name("quillmap-3d");
+  set_title(controller_.title());
+  set_transient_for(parent);
+  set_default_size(kOpenWidth, kOpenHeight);
+  area_.get_style_context()->add_class("settings");
+  buildToolbar();
+  buildPanel();
+  buildCanvas();
+  add(area_);
+  connectGadgets();
+  show_all_children();
+}
+
+void Window3D::buildToolbar() {
+  Gtk::Fixed& f = area_;
+  for (const char* item : {"Test pattern", "Texture", "Surface colours", "Unwrap pieces", "Layer colours"})
+    viewMode_.append(item);
+  place(f, viewMode_, 6, 6, 130, 24);
+  place(f, newTexture_, 142, 6, 70, 24);
+  place(f, importTexture_, 216, 6, 70, 24);
+  place(f, exportTexture_, 290, 6, 70, 24);
+  place(f, edges_, 370, 6, 100, 24);
+  place(f, resetView_, 476, 6, 90, 24);
+  placeLabel(f, navigateHint_, 576, 10, 160, 20);
+
+  for (const char* item : {"Brush", "Fill triangle", "Fill flat face", "Fill surface", "Fill layer",
+                           "Assign layer: triangle", "Assign layer: flat face",
+                           "Assign layer: connected part", "Assign layer: brush"})
+    tool_.append(item);
+  place(f, tool_, 6, 36, 170, 24);
+  place(f, brushColour_, 182, 36, 40, 24);
+  // Each text ends where its spin box or list begins.
+  placeLabel(f, sizeText_, 232, 40, 30, 20);
+  place(f, size_, 264, 36, 64, 24);
+  placeLabel(f, opacityText_, 338, 40, 50, 20);
+  place(f, opacity_, 390, 36, 60, 24);
+  placeLabel(f, hardnessText_, 460, 40, 56, 20);
+  place(f, hardness_, 518, 36, 60, 24);
+  placeLabel(f, tipText_, 588, 40, 26, 20);
+  for (const char* item : {"Round", "Sponge", "Splatter", "Chalk"}) tip_.append(item);
+  tip_.set_tooltip_text(
+      "Brush tip: Round, Sponge (dabbing, porous blots),\n"
+      "Splatter (random drops) or Chalk (grain like rough paper).");
+  place(f, tip_, 616, 36, 96, 24);
+  placeLabel(f, pickHint_, 722, 40, 180, 20);
+
+  placeLabel(f, paintWithText_, 6, 70, 62, 20);
+  for (const char* item : {"Colour", "Stencil", "Pattern"}) paintWith_.append(item);
+  place(f, paintWith_, 70, 66, 100, 24);
+  place(f, patternSwatch_, 182, 66, 24, 24);
+  place(f, loadPattern_, 210, 66, 110, 24);
+  placeLabel(f, tileText_, 330, 70, 88, 20);
+  place(f, tile_, 420, 66, 70, 24);
+  placeLabel(f, rotateText_, 500, 70, 44, 20);
+  for (const char* item : {"0°", "90°", "180°", "270°"}) rotate_.append(item);
+  place(f, rotate_, 546, 66, 64, 24);
+  place(f, tint_, 622, 66, 150, 24);
+  for (const char* item : {"Triplanar", "Anchor (Shift+click)"}) mapping_.append(item);
+  mapping_.set_tooltip_text(
+      "Triplanar: projected from 3 sides (fabric, stone).\n"
+      "Anchor: Shift+click on the model to center the pattern there; it is rolled out\n"
+      "over the surface like a label (images on cylinders and curved parts).");
+  place(f, mapping_, 776, 66, 128, 24);
+  for (Gtk::ComboBoxText* combo : {&viewMode_, &tool_, &tip_, &paintWith_, &rotate_, &mapping_})
+    ellipsize(*combo);
+
+  // Loading a pattern comes with pattern painting.
+  loadPattern_.set_sensitive(false);
+  patternSwatch_.set_sensitive(false);
+}
+
+void Window3D::buildPanel() {
+  Gtk::Fixed& f = area_;
+  layerColumns_.add(layerName_);
+  layers_ = Gtk::ListStore::create(layerColumns_);
+  layerList_.set_model(layers_);
+  layerList_.append_column("Layer", layerName_);
+  layerList_.get_column(0)->set_sizing(Gtk::TREE_VIEW_COLUMN_FIXED);
+  layerList_.get_column(0)->set_fixed_width(120);
+  layerScroll_.set_policy(Gtk::POLICY_AUTOMATIC, Gtk::POLICY_AUTOMATIC);
+  layerScroll_.set_shadow_type(Gtk::SHADOW_IN);
+  layerScroll_.add(layerList_);
+
+  stencilHelp_.set_xalign(0);
+  stencilHelp_.set_yalign(0);
+  for (Gtk::Label* label : {&stencilTitle_, &stencilOpacityText_, &offsetTitle_, &offsetXText_,
+                            &offsetYText_}) {
+    label->set_xalign(0);
+    label->set_ellipsize(Pango::ELLIPSIZE_END);
+  }
+  offsetX_.set_tooltip_text("Move the pattern to the right (negative = left), in % of a tile");
+  offsetY_.set_tooltip_text("Move the pattern up (negative = down), in % of a tile");
+
+  // Placed by the layout on every allocation: the window's size decides theirs, and only the
+  // toolbar rows set the window's least width.
+  const std::vector<Window3DArea::Placement> panel = {
+      {&layerScroll_, &Window3DLayout::layerList},
+      {&layerNew_, &Window3DLayout::layerNew},
+      {&layerRename_, &Window3DLayout::layerRename},
+      {&layerDelete_, &Window3DLayout::layerDelete},
+      {&layerColour_, &Window3DLayout::layerColour},
+      {&layerLock_, &Window3DLayout::layerLock},
+      {&onlyLayer_, &Window3DLayout::onlyLayer},
+      {&stencilTitle_, &Window3DLayout::stencilTitle},
+      {&stencilLoad_, &Window3DLayout::stencilLoad},
+      {&stencilRemove_, &Window3DLayout::stencilRemove},
+      {&stencilCenter_, &Window3DLayout::stencilCenter},
+      {&stencilOpacityText_, &Window3DLayout::stencilOpacityText},
+      {&stencilOpacity_, &Window3DLayout::stencilOpacity},
+      {&showStencil_, &Window3DLayout::showStencil},
+      {&stencilHelp_, &Window3DLayout::stencilHelp},
+      {&offsetTitle_, &Window3DLayout::offsetTitle},
+      {&offsetXText_, &Window3DLayout::offsetXText},
+      {&offsetX_, &Window3DLayout::offsetX},
+      {&offsetYText_, &Window3DLayout::offsetYText},
+      {&offsetY_, &Window3DLayout::offsetY},
+      {&offsetReset_, &Window3DLayout::offsetReset},
+      {&canvas_, &Window3DLayout::canvas},
+  };
+  for (const auto& placement : panel) f.put(*placement.first, 0, 0);
+  area_.follow(panel);
+
+  // The layers, their painting and loading a stencil come with their own work; until then
+  // they show where they belong.
+  for (Gtk::Widget* w : std::initializer_list<Gtk::Widget*>{
+           &layerScroll_, &layerNew_, &layerRename_, &layerDelete_, &layerColour_, &layerLock_,
+           &onlyLayer_, &stencilLoad_, &stencilRemove_})
+    w->set_sensitive(false);
+}
+
+void Window3D::buildCanvas() {
+  canvas_.set_can_focus(true);
+  canvas_.add_events(Gdk::POINTER_MOTION_MASK | Gdk::BUTTON_PRESS_MASK | Gdk::BUTTON_RELEASE_MASK |
+                     Gdk::SCROLL_MASK | Gdk::SMOOTH_SCROLL_MASK | Gdk::ENTER_NOTIFY_MASK |
+                     Gdk::LEAVE_NOTIFY_MASK | Gdk::KEY_PRESS_MASK | Gdk::KEY_RELEASE_MASK |
+                     Gdk::FOCUS_CHANGE_MASK);
+  canvas_.signal_draw().connect(sigc::mem_fun(*this, &Window3D::drawCanvas));
+  canvas_.signal_size_allocate().connect([this](Gtk::Allocation& a) {
+    if (!session_.window3d) return;
+    controller_.resize(a.get_width(), a.get_height());
+    canvas_.queue_draw();
+  });
+  canvas_.signal_enter_notify_event().connect([this](GdkEventCrossing* e) {
+    canvas_.grab_focus();
+    const int x = static_cast<int>(std::floor(e->x)), y = static_cast<int>(std::floor(e->y));
+    run([&] { controller_.mouseEnter(x, y); });
+    return false;
+  });
+  canvas_.signal_leave_notify_event().connect([this](GdkEventCrossing*) {
+    run([this] { controller_.mouseLeave(); });
+    return false;
+  });
+  canvas_.signal_focus_out_event().connect([this](GdkEventFocus*) {
+    run([this] { controller_.focusLost(); });
+    return false;
+  });
+  canvas_.signal_key_press_event().connect([this](GdkEventKey* e) { return canvasKey(e, true); });
+  canvas_.signal_key_release_event().connect([this](GdkEventKey* e) { return canvasKey(e, false); });
+  canvas_.signal_button_press_event().connect(sigc::mem_fun(*this, &Window3D::canvasButton));
+  canvas_.signal_button_release_event().connect(sigc::mem_fun(*this, &Window3D::canvasButton));
+  canvas_.signal_motion_notify_event().connect(sigc::mem_fun(*this, &Window3D::canvasMotion));
+  canvas_.signal_scroll_event().connect(sigc::mem_fun(*this, &Window3D::canvasScroll));
+}
+
+void Window3D::connectGadgets() {
+  Window3DController& c = controller_;
+  viewMode_.signal_changed().connect([this, &c] {
+    run([&] { c.setViewMode(static_cast<ViewMode>(std::max(viewMode_.get_active_row_number(), 0))); });
+  });
+  newTexture_.signal_clicked().connect([this, &c] { run([&] { c.newTexture(); }); });
+  importTexture_.signal_clicked().connect([this, &c] { run([&] { c.importTexture(); }); });
+  exportTexture_.signal_clicked().connect([this, &c] { run([&] { c.exportTexture(); }); });
+  edges_.signal_toggled().connect([this, &c] { run([&] { c.setEdges(edges_.get_active()); }); });
+  resetView_.signal_clicked().connect([this, &c] { run([&] { c.resetView(); }); });
+  tool_.signal_changed().connect([this, &c] {
+    run([&] { c.setTool(static_cast<Tool>(std::max(tool_.get_active_row_number(), 0))); });
+  });
+  brushColour_.onClick = [this, &c] { run([&] { c.chooseBrushColour(); }); };
+  for (NumberField* f : {&size_, &opacity_, &hardness_}) f->onChange = [this] { brushSpinChanged(); };
+  tip_.signal_changed().connect([this, &c] { run([&] { c.setBrushTip(tip_.get_active_row_number()); }); });
+  paintWith_.signal_changed().connect([this, &c] {
+    run([&] { c.setPaintSource(static_cast<PaintSource>(std::max(paintWith_.get_active_row_number(), 0))); });
+  });
+  tile_.onChange = [this, &c] { run([&] { c.setPatternTile(tile_.value()); }); };
+  rotate_.signal_changed().connect([this, &c] { run([&] { c.setPatternRotate(rotate_.get_active_row_number()); }); });
+  tint_.signal_toggled().connect([this, &c] { run([&] { c.setPatternTint(tint_.get_active()); }); });
+  mapping_.signal_changed().connect([this, &c] { run([&] { c.setPatternMapping(mapping_.get_active_row_number()); }); });
+  stencilCenter_.signal_clicked().connect([this, &c] { run([&] { c.centerStencil(); }); });
+  stencilOpacity_.onChange = [this, &c] { run([&] { c.setStencilOpacity(stencilOpacity_.value()); }); };
+  showStencil_.signal_toggled().connect([this, &c] { run([&] { c.setStencilShow(showStencil_.get_active()); }); });
+  for (NumberField* f : {&offsetX_, &offsetY_}) f->onChange = [this] { offsetSpinChanged(); };
+  offsetReset_.signal_clicked().connect([this, &c] { run([&] { c.resetPatternOffset(); }); });
+}
+
+void Window3D::brushSpinChanged() {
+  run([this] {
+    controller_.setBrush(size_.value(), opacity_.value(), hardness_.value());
+  });
+}
+
+void Window3D::offsetSpinChanged() {
+  run([this] { controller_.setPatternOffset(offsetX_.value(), offsetY_.value()); });
+}
+
+// ---- Showing -------------------------------------------------------------------------------
+
+void Window3D::open() {
+  if (!get_visible()) resize(kOpenWidth, kOpenHeight);  // a closed window opens anew
+  present();
+}
+
+void Window3D::run(const std::function<void()>& command) {
+  if (!showing_ && session_.window3d) run_(command);
+}
+
+void Window3D::apply(const Changes& changes) {
+  controller_.apply(changes);
+  if (!session_.window3d) return;
+  showValues();
+  if (controller_.framePending()) canvas_.queue_draw();
+}
+
+void Window3D::showValues() {
+  showing_ = true;
+  const Document& d = session_.document;
+  const ViewState& v = d.view;
+  showValue(viewMode_, static_cast<int>(v.viewMode));
+  showValue(edges_, v.edges);
+  showValue(tool_, static_cast<int>(v.tool));
+  brushColour_.show(v.brushColor);
+  showValue(size_, v.brushSize);
+  showValue(opacity_, v.opacity);
+  showValue(hardness_, v.hardness);
+  showValue(tip_, v.brushTip);
+  const ToolGadgets usable = toolGadgets(v.tool);
+  size_.set_sensitive(usable.size);
+  hardness_.set_sensitive(usable.hardness);
+  tip_.set_sensitive(usable.tip);
+  showValue(paintWith_, static_cast<int>(v.paintSource));
+  showValue(tile_, static_cast<int>(d.pattern.tile * 100 + 0.5));
+  showValue(rotate_, d.pattern.rotate);
+  showValue(tint_, d.pattern.tint);
+  showValue(mapping_, d.pattern.mapping);
+  showValue(stencilOpacity_, d.stencil.opacity);
+  showValue(showStencil_, d.stencil.show);
+  showValue(offsetX_, static_cast<int>(std::lround(d.pattern.offsetX * 100)));
+  showValue(offsetY_, static_cast<int>(std::lround(d.pattern.offsetY * 100)));
+  showing_ = false;
+  const std::string title = controller_.title();
+  if (get_title() != title) set_title(title);
+  showCursor();
+}
+
+void Window3D::showCursor() {
+  const Glib::RefPtr<Gdk::Window> window = canvas_.get_window();
+  if (!window) return;
+  const CanvasCursor cursor = controller_.cursor();
+  if (cursorSet_ && cursor == cursorShown_) return;
+  window->set_cursor(Gdk::Cursor::create(get_display(), cursorName(cursor)));
+  cursorShown_ = cursor;
+  cursorSet_ = true;
+}
+
+bool Window3D::drawCanvas(const Cairo::RefPtr<Cairo::Context>& cr) {
+  if (!session_.window3d) return false;
+  showCursor();  // the canvas has its own window only once it is drawn
+  try {
+    copyToSurface(controller_.frame(), surface_);
+  } catch (const std::exception&) {
+    // Out of memory for the view buffers: the canvas keeps its last picture.
+  }
+  if (!surface_) return false;
+  cr->set_source(surface_, 0, 0);
+  cr->paint();
+  return true;
+}
+
+// ---- Events --------------------------------------------------------------------------------
+
+bool Window3D::on_delete_event(GdkEventAny*) {
+  run([this] { controller_.close(); });
+  return true;  // hidden by the main window once the event has closed it
+}
+
+bool Window3D::on_key_press_event(GdkEventKey* event) {
+  // The window's shortcuts work wherever the keyboard focus is.
+  const Key key = keyOf(event->keyval);
+  if ((event->state & GDK_CONTROL_MASK) && key != Key::other && key != Key::space) {
+    bool handled = false;
+    run([&] { handled = controller_.keyDown(key, modifiersOf(event->state)); });
+    if (handled) return true;
+  }
+  return Gtk::Window::on_key_press_event(event);
+}
+
+bool Window3D::canvasKey(GdkEventKey* event, bool down) {
+  if (keyOf(event->keyval) != Key::space) return false;
+  run([&] {
+    if (down)
+      controller_.keyDown(Key::space, modifiersOf(event->state));
+    else
+      controller_.keyUp(Key::space);
+  });
+  return true;
+}
+
+bool Window3D::canvasButton(GdkEventButton* event) {
+  if (event->button != 1 && event->button != 3) return false;
+  if (event->type == GDK_BUTTON_RELEASE) {
+    run([this] { controller_.buttonUp(); });
+    return true;
+  }
+  if (event->type != GDK_BUTTON_PRESS) return true;  // the second and third of a double click
+  const MouseButton button = event->button == 1 ? MouseButton::left : MouseButton::right;
+  const MouseEvent e{.x = static_cast<int>(std::floor(event->x)),
+                     .y = static_cast<int>(std::floor(event->y)),
+                     .left = button == MouseButton::left,
+                     .right = button == MouseButton::right,
+                     .mods = modifiersOf(event->state)};
+  run([&] { controller_.buttonDown(button, e); });
+  return true;
+}
+
+bool Window3D::canvasMotion(GdkEventMotion* event) {
+  const MouseEvent e{.x = static_cast<int>(std::floor(event->x)),
+                     .y = static_cast<int>(std::floor(event->y)),
+                     .left = (event->state & GDK_BUTTON1_MASK) != 0,
+                     .right = (event->state & GDK_BUTTON3_MASK) != 0,
+                     .mods = modifiersOf(event->state)};
+  run([&] { controller_.motion(e); });
+  return true;
+}
+
+bool Window3D::canvasScroll(GdkEventScroll* event) {
+  double notches = 0;
+  switch (event->direction) {
+    case GDK_SCROLL_UP: notches = 1; break;
+    case GDK_SCROLL_DOWN: notches = -1; break;
+    case GDK_SCROLL_SMOOTH: notches = -event->delta_y; break;
+    default: return false;
+  }
+  if (notches == 0) return true;
+  const Modifiers mods = modifiersOf(event->state);
+  run([&] { controller_.wheel(notches, mods); });
+  return true;
+}
