@@ -27,40 +27,67 @@
 
 namespace {
 
-constexpr const char* kUsage =
-    "Usage: quillmap --batch FILE [options]    open a .3ds or .obj model (unwrapped as a new\n"
-    "                                          project) or a .qmap project; print its report\n"
-    "       quillmap --help                    show this text\n"
-    "       quillmap --version                 show the version\n"
-    "Options of --batch:\n"
-    "  --size WxH        texture size, powers of 2 from 32 to 2048 (default 512x512)\n"
-    "  --mapping MODE    keep, exact or smooth (default exact)\n"
-    "  --angle N         max. angle between faces, 1 to 89 degrees (default 40)\n"
-    "  --margin N        margin in pixels, 0 to 64 (default 4)\n"
-    "  --stretch N       max. stretch % for smooth mapping, 1 to 1000 (default 30)\n"
-    "  --rotate MODE     turn pieces: no, lying or all (default lying)\n"
-    "  --up AXIS         z or y (default y for .obj files, z for others)\n"
-    "  --mirror AXIS     none, x (left - right), z (front - back) or y (up - down)\n"
-    "  --no-combine      do not combine pieces into fewer surfaces\n"
-    "  --per-layer       unwrap per layer (layers = surfaces)\n"
-    "  --uv-png FILE     write the UV layout picture at the texture size\n"
-    "  --texture IMAGE   import IMAGE (.png, .tga, .bmp, .jpg) as the texture, scaled to\n"
-    "                    the texture size\n"
-    "  --export FILE     export to Serious Sam as File > Export does (.3ds is added when\n"
-    "                    missing) and print what was written\n"
-    "  --root DIR        with --export: the Serious Sam folder (default: the preferences)\n"
-    "  --write LIST      with --export: what else to write, comma-separated from scr, tga,\n"
-    "                    tex and uv, or none (default: the preferences)\n"
-    "  --render FILE     write the 3D view after \"Reset view\" as a PNG picture (.png is\n"
-    "                    added when missing)\n"
-    "  --view-size WxH   with --render: the view's size, 1 to 8192 each (default 720x634)\n"
-    "  --view-mode N     with --render: 0 test pattern, 1 texture, 2 surface colours,\n"
-    "                    3 unwrap pieces, 4 layer colours (default: the project's, else 0)\n"
-    "  --yaw D           with --render: turn the camera to D degrees (default 30)\n"
-    "  --pitch D         with --render: tilt it to D degrees, -89 to 89 (default 20)\n"
-    "  --save FILE       save the project (.qmap is added when missing)\n"
-    "  --yes             answer Yes to questions (overwrite, newer autosave); else No\n"
-    "A project is unwrapped again only when an unwrap option is given.\n";
+std::string rangeText(SpinRange range) {
+  return std::to_string(range.low) + " to " + std::to_string(range.high);
+}
+
+// The options that set a spin box of the unwrap settings.
+struct NumberOption {
+  const char* name;
+  const char* unit;      // of the value, as the error names it
+  const char* help;      // the usage line, before the range
+  const char* helpUnit;  // the usage line, after the range
+  SpinRange range;
+  int UnwrapSettings::*field;
+};
+constexpr NumberOption kNumberOptions[] = {
+    {"--angle", "degrees", "max. angle between faces, ", " degrees", controlRange::maxAngle,
+     &UnwrapSettings::maxAngle},
+    {"--margin", "pixels", "margin in pixels, ", "", controlRange::margin, &UnwrapSettings::margin},
+    {"--stretch", "percent", "max. stretch % for smooth mapping, ", "", controlRange::maxStretch,
+     &UnwrapSettings::maxStretch},
+};
+
+std::string usageText() {
+  std::string numberLines;
+  for (const NumberOption& option : kNumberOptions) {
+    std::string line = std::string("  ") + option.name + " N";
+    line.resize(20, ' ');
+    numberLines += line + option.help + rangeText(option.range) + option.helpUnit + " (default " +
+                   std::to_string(UnwrapSettings{}.*option.field) + ")\n";
+  }
+  return "Usage: quillmap --batch FILE [options]    open a .3ds or .obj model (unwrapped as a new\n"
+         "                                          project) or a .qmap project; print its report\n"
+         "       quillmap --help                    show this text\n"
+         "       quillmap --version                 show the version\n"
+         "Options of --batch:\n"
+         "  --size WxH        texture size, powers of 2 from 32 to 2048 (default 512x512)\n"
+         "  --mapping MODE    keep, exact or smooth (default exact)\n" +
+         numberLines +
+         "  --rotate MODE     turn pieces: no, lying or all (default lying)\n"
+         "  --up AXIS         z or y (default y for .obj files, z for others)\n"
+         "  --mirror AXIS     none, x (left - right), z (front - back) or y (up - down)\n"
+         "  --no-combine      do not combine pieces into fewer surfaces\n"
+         "  --per-layer       unwrap per layer (layers = surfaces)\n"
+         "  --uv-png FILE     write the UV layout picture at the texture size\n"
+         "  --texture IMAGE   import IMAGE (.png, .tga, .bmp, .jpg) as the texture, scaled to\n"
+         "                    the texture size\n"
+         "  --export FILE     export to Serious Sam as File > Export does (.3ds is added when\n"
+         "                    missing) and print what was written\n"
+         "  --root DIR        with --export: the Serious Sam folder (default: the preferences)\n"
+         "  --write LIST      with --export: what else to write, comma-separated from scr, tga,\n"
+         "                    tex and uv, or none (default: the preferences)\n"
+         "  --render FILE     write the 3D view after \"Reset view\" as a PNG picture (.png is\n"
+         "                    added when missing)\n"
+         "  --view-size WxH   with --render: the view's size, 1 to 8192 each (default 720x634)\n"
+         "  --view-mode N     with --render: 0 test pattern, 1 texture, 2 surface colours,\n"
+         "                    3 unwrap pieces, 4 layer colours (default: the project's, else 0)\n"
+         "  --yaw D           with --render: turn the camera to D degrees (default 30)\n"
+         "  --pitch D         with --render: tilt it to D degrees, -89 to 89 (default 20)\n"
+         "  --save FILE       save the project (.qmap is added when missing)\n"
+         "  --yes             answer Yes to questions (overwrite, newer autosave); else No\n"
+         "A project is unwrapped again only when an unwrap option is given.\n";
+}
 
 enum Status { kOk = 0, kUsageError = 1, kFileError = 2 };
 
@@ -198,8 +225,10 @@ std::optional<int> textureSideNumber(const std::string& text) {
   return value && textureSide(*value) == *value ? value : std::nullopt;
 }
 
-std::string rangeText(SpinRange range) {
-  return std::to_string(range.low) + " to " + std::to_string(range.high);
+const NumberOption* numberOption(const std::string& name) {
+  for (const NumberOption& option : kNumberOptions)
+    if (name == option.name) return &option;
+  return nullptr;
 }
 
 // Index of `text` in `choices`, or nullopt.
@@ -240,35 +269,25 @@ std::optional<std::string> parseBatch(const std::vector<std::string>& args, Batc
         const auto mode = choice(value, {"keep", "exact", "smooth"});
         if (!mode) return "--mapping accepts keep, exact or smooth";
         change([mode = static_cast<MapMode>(*mode)](UnwrapSettings& s) { s.mapMode = mode; });
-      } else if (arg == "--angle") {
-        const auto n = wholeNumber(value, controlRange::maxAngle);
+      } else if (const NumberOption* option = numberOption(arg)) {
+        const auto n = wholeNumber(value, option->range);
         if (!n)
-          return "--angle accepts a whole number of degrees from " + rangeText(controlRange::maxAngle);
-        change([n = *n](UnwrapSettings& s) { s.maxAngle = n; });
-      } else if (arg == "--margin") {
-        const auto n = wholeNumber(value, controlRange::margin);
-        if (!n)
-          return "--margin accepts a whole number of pixels from " + rangeText(controlRange::margin);
-        change([n = *n](UnwrapSettings& s) { s.margin = n; });
-      } else if (arg == "--stretch") {
-        const auto n = wholeNumber(value, controlRange::maxStretch);
-        if (!n)
-          return "--stretch accepts a whole number of percent from " + rangeText(controlRange::maxStretch);
-        change([n = *n](UnwrapSettings& s) { s.maxStretch = n; });
+          return arg + " accepts a whole number of " + option->unit + " from " + rangeText(option->range);
+        change([n = *n, field = option->field](UnwrapSettings& s) { s.*field = n; });
       } else if (arg == "--rotate") {
         const auto mode = choice(value, {"no", "lying", "all"});
         if (!mode) return "--rotate accepts no, lying or all";
-        change([mode = *mode](UnwrapSettings& s) { s.rotateMode = mode; });
+        change([mode = static_cast<RotateMode>(*mode)](UnwrapSettings& s) { s.rotateMode = mode; });
       } else if (arg == "--up") {
         const auto axis = choice(value, {"z", "y"});
         if (!axis) return "--up accepts z or y";
         options.upAxis = *axis;
-        change([axis = *axis](UnwrapSettings& s) { s.upAxisChoice = axis; });
+        change([axis = static_cast<UpAxis>(*axis)](UnwrapSettings& s) { s.upAxisChoice = axis; });
       } else if (arg == "--mirror") {
         const auto axis = choice(value, {"none", "x", "z", "y"});
         if (!axis) return "--mirror accepts none, x, z or y";
         options.mirrorAxis = *axis;
-        change([axis = *axis](UnwrapSettings& s) { s.mirrorAxis = axis; });
+        change([axis = static_cast<MirrorAxis>(*axis)](UnwrapSettings& s) { s.mirrorAxis = axis; });
       } else if (arg == "--uv-png") {
         options.uvPicturePath = value;
       } else if (arg == "--render") {
@@ -444,7 +463,7 @@ int runBatch(const BatchOptions& options, std::ostream& out, std::ostream& err) 
 
 int runCommandLine(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
   if (args.size() == 1 && args[0] == "--help") {
-    out << kUsage;
+    out << usageText();
     return kOk;
   }
   if (args.size() == 1 && args[0] == "--version") {
@@ -459,6 +478,6 @@ int runCommandLine(const std::vector<std::string>& args, std::ostream& out, std:
     }
     return runBatch(options, out, err);
   }
-  err << kUsage;
+  err << usageText();
   return kUsageError;
 }

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-constexpr const char* kProgramVersion = "Quillmap 1.00";
+constexpr const char* kProgramVersion = "Quillmap 1.00";  // --version and the About box
 
 // Runs the command line `args` (without the program name); returns the exit status.
 // Output goes to `out`, messages to `err`.

@@ -58,11 +58,11 @@ bool Controller::openModel(const std::string& path) {
   s_.document.texture.TextureFile = folderOf(path);
   s_.document.stencil = StencilState{};
   s_.document.pattern.anchorFace = -1;
-  s_.document.settings.mirrorAxis = 0;
+  s_.document.settings.mirrorAxis = MirrorAxis::off;
   resizeLayerState(s_.document.layers, 0);
   resizeLayerState(s_.document.layers, s_.document.sourceModel.layerCount());
   s_.document.layers.curLayer = 0;
-  s_.document.settings.upAxisChoice = lowerExtension(path) == "obj" ? 1 : 0;
+  s_.document.settings.upAxisChoice = lowerExtension(path) == "obj" ? UpAxis::y : UpAxis::z;
   ui_.status(kStatusNote, "");
   changes_.controls = true;
   s_.document.view.dist = 0;  // not framed: the 3D view frames the new model when it shows it

@@ -237,7 +237,7 @@ bool Controller::importTexture() {
     }
   }
   if (t.TextureWidth > 0) BeginTextureStep(t);
-  for (uint32_t& p : image->pixels) p &= 0x00FFFFFFu;  // the painted image has no alpha
+  dropAlpha(image->pixels);
   t.TexturePixels = std::move(image->pixels);
   t.TextureWidth = image->width;
   t.TextureHeight = image->height;

@@ -1,5 +1,5 @@
-// The unwrap driver: from the model as read to the unwrapped, packed model with its Surfaces
-// and the report of the "Info" box.
+// The unwrap driver: runs the unwrap of the open model (unwrap/unwrap_model.h) and shows its
+// result in the session and the windows.
 #pragma once
 
 #include <string>
@@ -7,15 +7,11 @@
 #include "app/changes.h"
 #include "app/session.h"
 #include "app/ui.h"
-
-// The report line of a layout whose largest piece covers less than a pixel; the export's
-// note repeats it.
-constexpr const char* kPiecesDoNotFit =
-    "WARNING: the pieces do not fit this texture: use a larger texture or a smaller margin";
+#include "unwrap/unwrap_model.h"
 
 // Rebuilds the document's workModel from its sourceModel with its settings, replaces the
 // report and the statistics, and returns what the windows show again. A source model without
-// triangles only unloads the model.
+// triangles only unloads the model. Keep mode on a file without UVs turns the setting to exact.
 Changes unwrapModel(Session& session, Ui& ui);
 
 // The status note while unwrapModel flattens the model: it does for a model with triangles

@@ -126,9 +126,9 @@ UnwrapSettings windowSettingsFromPreferences(const PreferencesFile& file) {
   s.maxStretch = controlRange::maxStretch.clamp(file.readInt("MaxStretch", 30));
   s.rotateMode = controlRange::rotate.pick(file.readInt("Rotate", 1));
   s.mergeSurfaces = file.readInt("Merge", 1) != 0;
-  s.upAxisChoice = 0;
+  s.upAxisChoice = UpAxis::z;
   s.layerUnwrap = false;
-  s.mirrorAxis = 0;
+  s.mirrorAxis = MirrorAxis::off;
   return s;
 }
 
@@ -140,7 +140,7 @@ void storeWindowSettings(PreferencesFile& file, const UnwrapSettings& s) {
   file.writeInt("MaxAngle", s.maxAngle);
   file.writeInt("Margin", s.margin);
   file.writeInt("MaxStretch", s.maxStretch);
-  file.writeInt("Rotate", s.rotateMode);
+  file.writeInt("Rotate", controlRange::rotate.index(s.rotateMode));
   file.writeInt("Merge", s.mergeSurfaces ? 1 : 0);
 }
 

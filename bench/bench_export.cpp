@@ -2,54 +2,31 @@
 // the .tex writer (halving to 1024 and writing).
 #include <benchmark/benchmark.h>
 
-#include <unistd.h>
-
 #include <algorithm>
 #include <cmath>
-#include <filesystem>
 
-#include "app/controller.h"
-#include "app/quiet_ui.h"
-#include "bench/painted_texture.h"
+#include "bench/opened_project.h"
 #include "export/pad.h"
 #include "export/tex.h"
-#include "tools/meshgen/meshgen.h"
 
 namespace {
 
-// A model of many pieces (boxes, a sphere, cylinders, a grid: 13 396 triangles) laid
-// out at 2048 x 2048, and a painted-looking texture.
-struct Fixture {
-  std::string dir = (std::filesystem::temp_directory_path() /
-                     ("quillmap_bench_export_" + std::to_string(::getpid()))).string();
-  Session session;
-  QuietUi ui;
-  Preferences prefs;
-  PreferencesFile prefsFile{""};
-  Controller controller{session, ui, prefs, prefsFile, ""};
+// A model of many pieces (boxes, a sphere, cylinders, a grid: 13 396 triangles).
+GenMesh manyPieces() {
+  GenMesh mesh = genTwoObjects();
+  genAppend(mesh, genSphere(96, 48), {6, 0, 0});
+  for (int i = 0; i < 6; ++i) genAppend(mesh, genCylinder(48, 0.4f, 3.0f), {-4.0f - i, 0, 0});
+  genAppend(mesh, genGrid(40, 40, 0.1f), {0, 0, 6});
+  return mesh;
+}
 
-  Fixture() {
-    std::filesystem::create_directories(dir);
-    GenMesh mesh = genTwoObjects();
-    genAppend(mesh, genSphere(96, 48), {6, 0, 0});
-    for (int i = 0; i < 6; ++i) genAppend(mesh, genCylinder(48, 0.4f, 3.0f), {-4.0f - i, 0, 0});
-    genAppend(mesh, genGrid(40, 40, 0.1f), {0, 0, 6});
-    const std::string model = dir + "/mix.obj";
-    genWriteFile(mesh, model);
-    session.document.settings.layoutWidth = session.document.settings.layoutHeight = 2048;
-    controller.openModel(model);
-    fillPaintedLook(session.document.texture, 2048);
-  }
-  ~Fixture() { std::filesystem::remove_all(dir); }
-};
-
-Fixture& fixture() {
-  static Fixture f;
+OpenedProject& fixture() {
+  static OpenedProject f("quillmap_bench_export", manyPieces(), "mix.obj");
   return f;
 }
 
 void BM_PadTexture2048(benchmark::State& state) {
-  Fixture& f = fixture();
+  OpenedProject& f = fixture();
   const Texture& t = f.session.document.texture;
   for (auto _ : state)
     benchmark::DoNotOptimize(
@@ -63,16 +40,16 @@ BENCHMARK(BM_PadTexture2048)->Unit(benchmark::kMillisecond);
 
 // The coverage part of the padding alone.
 void BM_LayoutCoverage2048(benchmark::State& state) {
-  Fixture& f = fixture();
+  OpenedProject& f = fixture();
   for (auto _ : state)
     benchmark::DoNotOptimize(layoutCoverage(f.session.document.workModel, 2048, 2048));
 }
 BENCHMARK(BM_LayoutCoverage2048)->Unit(benchmark::kMillisecond);
 
 void BM_WriteTex2048(benchmark::State& state) {
-  Fixture& f = fixture();
+  OpenedProject& f = fixture();
   const Texture& t = f.session.document.texture;
-  const std::string path = f.dir + "/t.tex";
+  const std::string path = f.folder.path("t.tex");
   for (auto _ : state)
     benchmark::DoNotOptimize(writeTex(t.TexturePixels, 2048, 2048, path, 2048, 2048));
 }

@@ -5,9 +5,8 @@
 #include <span>
 #include <string>
 
-#include <unistd.h>
-
 #include "model/readers.h"
+#include "tests/temp_folder.h"
 #include "tools/meshgen/meshgen.h"
 
 namespace {
@@ -61,9 +60,8 @@ BENCHMARK(BM_Parse3ds)->Unit(benchmark::kMillisecond);
 
 // The whole path a new project takes, file access included (the file is in the page cache).
 void BM_ReadModelFile(benchmark::State& state, const char* extension) {
-  const std::string path = (std::filesystem::temp_directory_path() /
-                            ("quillmap_bench_" + std::to_string(getpid()) + extension))
-                               .string();
+  const TempFolder folder("quillmap_bench_readers");
+  const std::string path = folder.path(std::string("model") + extension);
   if (!genWriteFile(benchMesh(), path)) {
     state.SkipWithError("cannot write the temporary model file");
     return;
@@ -74,7 +72,6 @@ void BM_ReadModelFile(benchmark::State& state, const char* extension) {
     benchmark::DoNotOptimize(r.ok);
   }
   report(state, model, std::filesystem::file_size(path));
-  std::filesystem::remove(path);
 }
 BENCHMARK_CAPTURE(BM_ReadModelFile, obj, ".obj")->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_ReadModelFile, 3ds, ".3ds")->Unit(benchmark::kMillisecond);

@@ -23,14 +23,15 @@ Model modelOf(const GenMesh& mesh) {
   return m;
 }
 
-void unwrap(benchmark::State& state, const Model& source, MapMode mode, int mirrorAxis = 0) {
+void unwrap(benchmark::State& state, const Model& source, MapMode mode,
+            MirrorAxis mirrorAxis = MirrorAxis::off) {
   UnwrapSettings settings;
   settings.mapMode = mode;
   settings.mirrorAxis = mirrorAxis;
   UnwrapStats stats;
   for (auto _ : state) {
     Model m = source;
-    if (mirrorAxis != 0)
+    if (mirrorAxis != MirrorAxis::off)
       mirrorUnwrap(m, settings, stats);
     else
       unwrapPieces(m, settings, stats);
@@ -102,7 +103,8 @@ void BM_PlainSymmetric20k(benchmark::State& state) {
 BENCHMARK(BM_PlainSymmetric20k)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
 void BM_MirrorSymmetric20k(benchmark::State& state) {
-  unwrap(state, symmetric20k(), state.range(0) ? MapMode::smooth : MapMode::exact, 1);
+  unwrap(state, symmetric20k(), state.range(0) ? MapMode::smooth : MapMode::exact,
+         MirrorAxis::leftRight);
 }
 BENCHMARK(BM_MirrorSymmetric20k)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
@@ -124,7 +126,7 @@ void BM_Pack1000Pieces(benchmark::State& state) {
   const WeldData weld = weldModel(model);
   PieceLayout layout = segmentExact(model, weld, 40);
   Pieces pieces = groupPieces(layout, weld);
-  orientPieces(weld, layout, pieces, 2);
+  orientPieces(weld, layout, pieces, RotateMode::all);
   for (auto _ : state) {
     PieceLayout l = layout;
     Pieces p = pieces;

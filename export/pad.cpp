@@ -1,6 +1,6 @@
 #include "export/pad.h"
 
-#include "paint/fill.h"
+#include "model/uv_coverage.h"
 
 namespace {
 

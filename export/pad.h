@@ -10,7 +10,7 @@
 #include "model/model.h"
 
 // One byte per pixel of a w x h texture, 1 where a triangle of the model covers the pixel by
-// the fill tools' rule (TriangleCoverage, corners at (u * w, (1 - v) * h)), all layers alike.
+// triangleCoverage, the fill tools' rule (corners at (u * w, (1 - v) * h)), all layers alike.
 // Empty when w or h is below 1.
 std::vector<uint8_t> layoutCoverage(const Model& model, int64_t w, int64_t h);
 

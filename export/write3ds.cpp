@@ -1,6 +1,7 @@
 #include "export/write3ds.h"
 
 #include <algorithm>
+#include <array>
 #include <new>
 
 #include "base/file_io.h"
@@ -81,8 +82,7 @@ WrittenMesh writtenMesh(const Model& model) {
 }  // namespace
 
 Encoded3ds encode3ds(const Model& model) {
-  if (model.vertexCount() > kMax3dsCount || model.triangleCount() > kMax3dsCount)
-    return {false, kTooLarge, {}};
+  if (!fitsIn3ds(model.vertexCount(), model.triangleCount())) return {false, kTooLarge, {}};
   for (const Triangle& t : model.triangles)
     for (int32_t c : {t.cornerA, t.cornerB, t.cornerC})
       if (c < 0 || c >= model.vertexCount())
@@ -123,23 +123,16 @@ Encoded3ds encode3ds(const Model& model) {
   w.name("Model");
   w.open(0x4100);
 
-  w.open(0x4110);
-  w.u16(static_cast<uint32_t>(mesh.vertices.size()));
-  for (int32_t i : mesh.vertices) {
-    const Vertex& v = model.vertices[i];
-    w.f32(v.x);
-    w.f32(v.y);
-    w.f32(v.z);
-  }
-  w.close();
-  w.open(0x4140);
-  w.u16(static_cast<uint32_t>(mesh.vertices.size()));
-  for (int32_t i : mesh.vertices) {
-    const Vertex& v = model.vertices[i];
-    w.f32(v.u);
-    w.f32(v.v);
-  }
-  w.close();
+  // The written vertices' positions (0x4110), then their UVs (0x4140).
+  auto vertexList = [&](uint16_t id, auto fieldsOf) {
+    w.open(id);
+    w.u16(static_cast<uint32_t>(mesh.vertices.size()));
+    for (int32_t i : mesh.vertices)
+      for (float f : fieldsOf(model.vertices[i])) w.f32(f);
+    w.close();
+  };
+  vertexList(0x4110, [](const Vertex& v) { return std::array{v.x, v.y, v.z}; });
+  vertexList(0x4140, [](const Vertex& v) { return std::array{v.u, v.v}; });
   w.open(0x4160);  // identity axes, zero origin
   for (float f : {1.f, 0.f, 0.f, 0.f, 1.f, 0.f, 0.f, 0.f, 1.f, 0.f, 0.f, 0.f}) w.f32(f);
   w.close();

@@ -9,9 +9,6 @@
 
 #include "model/model.h"
 
-// The format counts vertices and faces in 16 bits.
-constexpr int64_t kMax3dsCount = 65535;
-
 struct Encoded3ds {
   bool ok = false;
   std::string message;         // empty on success
@@ -23,9 +20,8 @@ struct Encoded3ds {
 // flip); every face gets the flags 7. Triangles without area (cornersCoincide) are left out,
 // since the game's importer divides by the area, and so are the vertices that only they use.
 // Surface names are cut to 15 bytes and kept apart ignoring case (distinctNames). Triangles
-// whose material is not a Surface of the model belong to no face group. Refuses a model with
-// more than kMax3dsCount vertices or triangles, and one whose triangles name a vertex outside
-// it.
+// whose material is not a Surface of the model belong to no face group. Refuses a model that
+// does not fit (fitsIn3ds), and one whose triangles name a vertex outside it.
 Encoded3ds encode3ds(const Model& model);
 
 // encode3ds, then creates (or truncates) the file and writes it. On any failure the message

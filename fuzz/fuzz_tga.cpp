@@ -2,16 +2,10 @@
 // pixels, with and without alpha.
 #include <cstddef>
 #include <cstdint>
-#include <cstdlib>
 
-#include "image/image.h"
+#include "fuzz/image_round_trip.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  const std::optional<Image> image = decodeTga({data, size});
-  if (!image) return 0;
-  if (decodeTga(encodeTga(*image, true)) != image) std::abort();
-  Image opaque = *image;
-  for (uint32_t& c : opaque.pixels) c |= 0xFF000000u;
-  if (decodeTga(encodeTga(*image, false)) != opaque) std::abort();
+  if (const std::optional<Image> image = decodeTga({data, size})) checkRoundTrip(*image, decodeTga, encodeTga);
   return 0;
 }

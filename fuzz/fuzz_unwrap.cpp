@@ -31,16 +31,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   UnwrapSettings settings;
   settings.layoutWidth = 64 << (flags >> 1 & 3);
   settings.layoutHeight = 32 << (flags >> 3 & 3);
-  settings.rotateMode = flags >> 5 & 1 ? 2 : 1;
+  settings.rotateMode = flags >> 5 & 1 ? RotateMode::all : RotateMode::lyingOnly;
   settings.mapMode = options & 1 ? MapMode::smooth : MapMode::exact;
-  settings.mirrorAxis = options >> 1 & 3;
+  settings.mirrorAxis = static_cast<MirrorAxis>(options >> 1 & 3);
   constexpr int kStretch[4] = {1, 30, 100, 1000}, kAngle[4] = {1, 40, 70, 89};
   settings.maxStretch = kStretch[options >> 3 & 3];
   settings.maxAngle = kAngle[options >> 5 & 3];
   const int64_t triangles = model.triangleCount();
   UnwrapStats stats;
   modelToYUp(model);
-  if (settings.mirrorAxis != 0) {
+  if (settings.mirrorAxis != MirrorAxis::off) {
     const MirrorOutcome out = mirrorUnwrap(model, settings, stats, options & 0x80 ? 1 : 6);
     if (out.mirroredCount + out.halfTriangles != triangles) std::abort();
   } else {

@@ -63,7 +63,7 @@ inline ProjectRecord sampleProject(const GenMesh& mesh, std::vector<uint8_t> ste
   r.sourceModel = modelOf(mesh);
   r.workModel = r.sourceModel;
   r.settings.layoutWidth = 256;
-  r.settings.mirrorAxis = 1;
+  r.settings.mirrorAxis = MirrorAxis::leftRight;
   r.modelPath = "/models/sample.obj";
   r.sourceSize = 1234;
   r.sourceDate = 1700000000;

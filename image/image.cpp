@@ -7,6 +7,10 @@
 Image::Image(int w, int h, uint32_t fill)
     : width(w), height(h), pixels(static_cast<size_t>(w) * static_cast<size_t>(h), fill) {}
 
+void dropAlpha(std::span<uint32_t> pixels) {
+  for (uint32_t& p : pixels) p &= 0x00FFFFFFu;
+}
+
 std::optional<Image> decodeImage(std::span<const uint8_t> bytes) {
   static constexpr uint8_t kPng[8] = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A};
   auto startsWith = [&](const uint8_t* sig, size_t n) {

@@ -29,6 +29,9 @@ constexpr uint32_t greenOf(uint32_t c) { return c >> 8 & 0xFF; }
 constexpr uint32_t blueOf(uint32_t c) { return c >> 16 & 0xFF; }
 constexpr uint32_t alphaOf(uint32_t c) { return c >> 24; }
 
+// Sets the alpha byte of every pixel to 0, as the painted Texture (RGB) holds them.
+void dropAlpha(std::span<uint32_t> pixels);
+
 // Decoders never return a partial image: a truncated or malformed file, or one whose size
 // exceeds kMaxImageSide on a side, gives nullopt. Images without alpha decode opaque.
 // Supported: PNG of any colour type and depth; baseline and progressive JPEG, grey or colour

@@ -17,6 +17,10 @@ struct Triangle {
   int32_t material = -1;  // index into materialNames (the Surface after unwrapping)
   int32_t layer = 0;      // index into layerNames
 
+  // Corner k (0, 1, 2): cornerA, cornerB, cornerC.
+  int32_t corner(int k) const { return k == 0 ? cornerA : k == 1 ? cornerB : cornerC; }
+  int32_t& corner(int k) { return k == 0 ? cornerA : k == 1 ? cornerB : cornerC; }
+
   bool operator==(const Triangle&) const = default;
 };
 
@@ -38,6 +42,12 @@ struct Model {
 
   bool operator==(const Model&) const = default;
 };
+
+// The .3ds format counts vertices and faces in 16 bits: a larger model cannot be exported.
+constexpr int64_t kMax3dsCount = 65535;
+inline bool fitsIn3ds(int64_t vertexCount, int64_t triangleCount) {
+  return vertexCount <= kMax3dsCount && triangleCount <= kMax3dsCount;
+}
 
 // Empties every array and resets counts and flags.
 void modelClear(Model& model);

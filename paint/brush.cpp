@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "model/uv_coverage.h"
 #include "paint/fill.h"
 
 namespace {

@@ -4,8 +4,7 @@ bool loadSourceImage(SourceImage& image, std::vector<uint8_t> bytes, const std::
                      bool keepAlpha) {
   std::optional<Image> decoded = decodeImage(bytes);
   if (!decoded) return false;
-  if (!keepAlpha)
-    for (uint32_t& p : decoded->pixels) p &= 0x00FFFFFFu;
+  if (!keepAlpha) dropAlpha(decoded->pixels);
   image.pixels = std::move(*decoded);
   image.fileBytes = std::move(bytes);
   image.fileExt = ext;

@@ -168,10 +168,11 @@ TextureViewUpdate NewTexture(Texture& texture, NewTextureKind kind, uint32_t col
       break;
     case NewTextureKind::testPattern:
       if (testPattern && testPattern->width == width && testPattern->height == height &&
-          testPattern->pixels.size() == pixels.size())
+          testPattern->pixels.size() == pixels.size()) {
         // The texture is RGB: whatever alpha the pattern image carries is dropped.
-        std::transform(testPattern->pixels.begin(), testPattern->pixels.end(), pixels.begin(),
-                       [](uint32_t c) { return c & 0x00FFFFFFu; });
+        pixels = testPattern->pixels;
+        dropAlpha(pixels);
+      }
       break;
     case NewTextureKind::surfaceColours:
       std::fill(pixels.begin(), pixels.end(), colour);

@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "unwrap/unwrap.h"
+
 // A spin box of whole numbers; a value outside goes to the nearer end.
 struct SpinRange {
   int low, high;
@@ -27,16 +29,25 @@ struct ListRange {
   }
 };
 
+// A drop-down list whose items are the values of Mode in order, so that an item's index is the
+// mode's number, which files store.
+template <typename Mode>
+struct ModeList : ListRange {
+  constexpr Mode pick(int64_t value) const { return static_cast<Mode>(ListRange::pick(value)); }
+  // The item that shows the mode; a number outside the list goes to the nearer end.
+  constexpr int index(Mode mode) const { return std::clamp(static_cast<int>(mode), 0, count - 1); }
+};
+
 namespace controlRange {
 
 // Main window. The texture width and height lists hold the sides of kTextureSideList (below).
-inline constexpr ListRange mapMode{3};  // keep, exact, smooth
+inline constexpr ModeList<MapMode> mapMode{{3}};  // keep, exact, smooth
 inline constexpr SpinRange maxAngle{1, 89};
 inline constexpr SpinRange margin{0, 64};
 inline constexpr SpinRange maxStretch{1, 1000};
-inline constexpr ListRange rotate{3};
-inline constexpr ListRange upAxis{2};
-inline constexpr ListRange mirror{4};
+inline constexpr ModeList<RotateMode> rotate{{3}};
+inline constexpr ModeList<UpAxis> upAxis{{2}};
+inline constexpr ModeList<MirrorAxis> mirror{{4}};
 
 // Preferences dialog: minutes, 0 = off.
 inline constexpr SpinRange autosave{0, 120};

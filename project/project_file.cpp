@@ -66,7 +66,7 @@ Image textureFrom(const ProjectEntries& entries) {
   const std::vector<uint8_t>* png = entryOf(entries, "texture.png");
   std::optional<Image> image = png ? decodeImage(*png) : std::nullopt;
   if (!image) return {};
-  for (uint32_t& p : image->pixels) p &= 0x00FFFFFFu;
+  dropAlpha(image->pixels);
   return std::move(*image);
 }
 
@@ -186,10 +186,10 @@ std::string iniText(const ProjectRecord& r) {
   ini.addInt("Angle", u.maxAngle);
   ini.addInt("Margin", u.margin);
   ini.addInt("Stretch", u.maxStretch);
-  ini.addInt("Rotate", u.rotateMode);
-  ini.addInt("UpAxis", u.upAxisChoice);
+  ini.addInt("Rotate", static_cast<int>(u.rotateMode));
+  ini.addInt("UpAxis", static_cast<int>(u.upAxisChoice));
   ini.addInt("Merge", u.mergeSurfaces);
-  ini.addInt("Mirror", u.mirrorAxis);
+  ini.addInt("Mirror", static_cast<int>(u.mirrorAxis));
   ini.addInt("Locked", r.layoutLocked);
   ini.add("ExportFile", r.exportPath);
   ini.add("TextureFile", r.textureFile);

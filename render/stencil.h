@@ -5,8 +5,8 @@
 #include <array>
 #include <cstdint>
 
+#include "base/geometry.h"
 #include "image/image.h"
-#include "unwrap/geometry.h"
 
 struct StencilPlacement {
   double x = 0, y = 0;  // canvas pixels of the stencil's centre

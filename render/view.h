@@ -11,12 +11,12 @@
 #include <string>
 #include <vector>
 
+#include "base/geometry.h"
 #include "image/image.h"
 #include "model/model.h"
 #include "render/camera.h"
 #include "render/pieces.h"
 #include "render/text.h"
-#include "unwrap/geometry.h"
 
 // The view modes, in the order of the 3D window's combo box (project key `ViewMode`).
 enum class ViewMode {

@@ -2,9 +2,9 @@
 
 #include <clocale>
 #include <cstdlib>
+#include <fstream>
 #include <locale>
 #include <filesystem>
-#include <fstream>
 #include <set>
 #include <sstream>
 
@@ -13,6 +13,7 @@
 #include "image/image.h"
 #include "model/model.h"
 #include "project/archive.h"
+#include "tests/temp_folder.h"
 #include "tests/unwrap_checks.h"
 #include "tools/meshgen/meshgen.h"
 
@@ -20,23 +21,18 @@ namespace {
 
 namespace fs = std::filesystem;
 
-class Batch : public ::testing::Test {
+class Batch : public ::testing::Test, protected TempFolder {
  protected:
-  void SetUp() override {
-    dir_ = fs::temp_directory_path() / ("quillmap_batch_" + std::to_string(::getpid()));
-    fs::create_directories(dir_);
-  }
-  void TearDown() override { fs::remove_all(dir_); }
+  Batch() : TempFolder("quillmap_batch") {}
 
   std::string write(const GenMesh& mesh, const std::string& name) {
-    const std::string path = (dir_ / name).string();
-    EXPECT_TRUE(genWriteFile(mesh, path));
-    return path;
+    EXPECT_TRUE(genWriteFile(mesh, path(name)));
+    return path(name);
   }
-  std::string writeText(const std::string& text, const std::string& name) {
-    const std::string path = (dir_ / name).string();
-    std::ofstream(path, std::ios::binary) << text;
-    return path;
+  // Writes `text` as the file `name` of the folder; returns its path.
+  std::string writeFile(const std::string& text, const std::string& name) {
+    writeText(path(name), text);
+    return path(name);
   }
   int run(std::vector<std::string> args) {
     out_.str("");
@@ -44,7 +40,6 @@ class Batch : public ::testing::Test {
     return runCommandLine(args, out_, err_);
   }
 
-  fs::path dir_;
   std::ostringstream out_, err_;
 };
 
@@ -169,10 +164,10 @@ TEST_F(Batch, SmoothMappingAndMirrorAxes) {
 
 TEST_F(Batch, SavesAndOpensProjects) {
   const std::string cube = write(genCube(), "cube.obj");
-  ASSERT_EQ(run({"--batch", cube, "--save", (dir_ / "box").string()}), 0) << err_.str();
+  ASSERT_EQ(run({"--batch", cube, "--save", path("box")}), 0) << err_.str();
   const std::string report = out_.str();
   EXPECT_EQ(err_.str(), "Project saved: box.qmap\n");
-  const std::string project = (dir_ / "box.qmap").string();
+  const std::string project = path("box.qmap");
   ASSERT_TRUE(std::filesystem::exists(project));
 
   // Opening prints the stored report without unwrapping again.
@@ -185,22 +180,22 @@ TEST_F(Batch, SavesAndOpensProjects) {
   EXPECT_NE(out_.str().find("Scale: 336.0 pixels per unit\n"), std::string::npos) << out_.str();
 
   // Saving over another file needs --yes.
-  ASSERT_EQ(run({"--batch", cube, "--save", (dir_ / "other.qmap").string()}), 0);
-  EXPECT_EQ(run({"--batch", cube, "--angle", "10", "--save", (dir_ / "other.qmap").string()}), 2);
+  ASSERT_EQ(run({"--batch", cube, "--save", path("other.qmap")}), 0);
+  EXPECT_EQ(run({"--batch", cube, "--angle", "10", "--save", path("other.qmap")}), 2);
   EXPECT_EQ(err_.str(), "other.qmap already exists. Overwrite it?\n");
-  EXPECT_EQ(run({"--batch", cube, "--save", (dir_ / "other.qmap").string(), "--yes"}), 0);
+  EXPECT_EQ(run({"--batch", cube, "--save", path("other.qmap"), "--yes"}), 0);
   EXPECT_EQ(err_.str(), "Overwriting: other.qmap\nProject saved: other.qmap\n");
-  EXPECT_TRUE(std::filesystem::exists(dir_ / "other.bak"));
+  EXPECT_TRUE(std::filesystem::exists(dir() / "other.bak"));
 
-  std::ofstream((dir_ / "broken.qmap").string()) << "not a zip";
-  EXPECT_EQ(run({"--batch", (dir_ / "broken.qmap").string()}), 2);
-  EXPECT_EQ(err_.str(), "Cannot open " + (dir_ / "broken.qmap").string() + "\n");
+  writeText(path("broken.qmap"), "not a zip");
+  EXPECT_EQ(run({"--batch", path("broken.qmap")}), 2);
+  EXPECT_EQ(err_.str(), "Cannot open " + path("broken.qmap") + "\n");
 }
 
 // Sizes and spin values from a damaged project.ini are brought into range before the unwrap
 // and the UV picture use them.
 TEST_F(Batch, OpensAProjectWithValuesOutOfRange) {
-  const std::string project = (dir_ / "box.qmap").string();
+  const std::string project = path("box.qmap");
   ASSERT_EQ(run({"--batch", write(genCube(), "cube.obj"), "--save", project}), 0) << err_.str();
   auto entries = readZipArchive(project, {"source.bin", "model.bin"});
   ASSERT_TRUE(entries);
@@ -209,7 +204,7 @@ TEST_F(Batch, OpensAProjectWithValuesOutOfRange) {
                                       {"source.bin", entries->at("source.bin")},
                                       {"model.bin", entries->at("model.bin")}}),
             ArchiveWrite::ok);
-  const std::string png = (dir_ / "layout.png").string();
+  const std::string png = path("layout.png");
   ASSERT_EQ(run({"--batch", project, "--mapping", "exact", "--uv-png", png}), 0) << err_.str();
   const std::optional<Image> picture = loadImage(png);
   ASSERT_TRUE(picture);
@@ -218,7 +213,7 @@ TEST_F(Batch, OpensAProjectWithValuesOutOfRange) {
 }
 
 TEST_F(Batch, WritesTheUvLayoutPicture) {
-  const std::string png = (dir_ / "layout.png").string();
+  const std::string png = path("layout.png");
   ASSERT_EQ(run({"--batch", write(genCube(), "cube.3ds"), "--size", "256x128", "--uv-png", png}), 0);
   const std::optional<Image> picture = loadImage(png);
   ASSERT_TRUE(picture);
@@ -237,7 +232,7 @@ TEST_F(Batch, WritesTheUvLayoutPicture) {
 // The reset view of a model: background gradient at the corners, the model in the middle.
 TEST_F(Batch, RendersTheResetView) {
   const std::string cube = write(genCube(), "cube.3ds");
-  const std::string target = (dir_ / "view").string();
+  const std::string target = path("view");
   auto render = [&](std::vector<std::string> options) {
     std::vector<std::string> args = {"--batch", cube, "--render", target, "--yes"};
     args.insert(args.end(), options.begin(), options.end());
@@ -278,7 +273,7 @@ TEST_F(Batch, RendersTheResetView) {
   EXPECT_TRUE(shadedSurface) << std::hex << centre;
 
   // A project's view mode, "Show edges" and hidden layers are used.
-  const std::string project = (dir_ / "box.qmap").string();
+  const std::string project = path("box.qmap");
   ASSERT_EQ(run({"--batch", cube, "--save", project}), 0) << err_.str();
   const auto entries = readZipArchive(project, {"source.bin", "model.bin"});
   ASSERT_TRUE(entries);
@@ -302,19 +297,19 @@ TEST_F(Batch, RendersTheResetView) {
   EXPECT_EQ(run({"--batch", cube, "--render", target + ".png"}), 2);
   EXPECT_EQ(err_.str(), "view.png already exists. Overwrite it?\n");
   EXPECT_EQ(out_.str().find("Rendered"), std::string::npos);
-  const std::string unwritable = (dir_ / "cube.3ds" / "view.png").string();
+  const std::string unwritable = path("cube.3ds/view.png");
   EXPECT_EQ(run({"--batch", cube, "--render", unwritable}), 2);
   EXPECT_EQ(err_.str(), "Cannot write " + unwritable + "\n");
   EXPECT_FALSE(fs::exists(unwritable));
 }
 
 TEST_F(Batch, ExportsIntoASeriousSamFolder) {
-  fs::create_directories(dir_ / "SS" / "Bin");
-  fs::create_directories(dir_ / "SS" / "Models");
-  writeText("", "SS/Bin/SeriousModeler.exe");
+  fs::create_directories(dir() / "SS" / "Bin");
+  fs::create_directories(dir() / "SS" / "Models");
+  writeFile("", "SS/Bin/SeriousModeler.exe");
   const std::string cube = write(genCube(), "cube.3ds");
-  const std::string target = (dir_ / "SS" / "Models" / "cube").string();
-  const std::string picture = (dir_ / "paint.png").string();
+  const std::string target = path("SS/Models/cube");
+  const std::string picture = path("paint.png");
   ASSERT_TRUE(writeFileBytes(picture, encodePng(Image(256, 256, rgba(200, 100, 50)), false)));
   const std::vector<std::string> full = {"--batch", cube,      "--size",  "512x256", "--texture",
                                          picture,  "--export", target,    "--write", "tex,uv,scr,tga"};
@@ -352,7 +347,7 @@ TEST_F(Batch, ExportsIntoASeriousSamFolder) {
   EXPECT_EQ(err_.str(), overwriting);
 
   // A project remembers its export file, and exporting there again asks nothing.
-  const std::string project = (dir_ / "cube.qmap").string();
+  const std::string project = path("cube.qmap");
   withYes.insert(withYes.end(), {"--save", project});
   ASSERT_EQ(run(withYes), 0) << err_.str();
   EXPECT_EQ(err_.str(), overwriting + "Project saved: cube.qmap\n");
@@ -361,12 +356,12 @@ TEST_F(Batch, ExportsIntoASeriousSamFolder) {
   EXPECT_EQ(err_.str(), "");
 
   // A script that cannot be written: the rest is exported, the run fails.
-  const std::string outside = (dir_ / "cube_out").string();
+  const std::string outside = path("cube_out");
   EXPECT_EQ(run({"--batch", cube, "--texture", picture, "--export", outside, "--write", "scr,tga",
-                 "--root", (dir_ / "SS").string()}),
+                 "--root", path("SS")}),
             2);
   EXPECT_EQ(err_.str(), "The model is exported, but the script (.scr) is not:\n\n"
-                        "The file is not inside the Serious Sam folder (" + (dir_ / "SS").string() +
+                        "The file is not inside the Serious Sam folder (" + path("SS") +
                         "/).\nSerious Modeler can only use files inside that folder.\n\n"
                         "If this is not your Serious Sam folder, change it in Tools > Preferences.\n");
   EXPECT_TRUE(out_.str().ends_with("\nExported cube_out.3ds + .tga\n")) << out_.str();
@@ -382,8 +377,8 @@ TEST_F(Batch, ExportsIntoASeriousSamFolder) {
 }
 
 TEST_F(Batch, Failures) {
-  const std::string empty = writeText("v 0 0 0\n", "points.obj");
-  const std::string notA3ds = writeText("hello", "box.3ds");
+  const std::string empty = writeFile("v 0 0 0\n", "points.obj");
+  const std::string notA3ds = writeFile("hello", "box.3ds");
   struct Case {
     std::vector<std::string> args;
     int status;
@@ -392,8 +387,8 @@ TEST_F(Batch, Failures) {
   const Case cases[] = {
       {{"--batch", empty}, 2, "Could not open the model:\nGeen vlakken gevonden in " + empty + "\n"},
       {{"--batch", notA3ds}, 2, "Could not open the model:\nGeen geldig .3ds-bestand\n"},
-      {{"--batch", (dir_ / "missing.obj").string()}, 2,
-       "File not found:\n" + (dir_ / "missing.obj").string() + "\n"},
+      {{"--batch", path("missing.obj")}, 2,
+       "File not found:\n" + path("missing.obj") + "\n"},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(run(c.args), c.status) << c.args[1];
@@ -423,7 +418,7 @@ TEST_F(Batch, HelpAndVersion) {
 TEST_F(Batch, ExecutableExitStatus) {
   const std::string exe = QM_QUILLMAP_EXE;
   const std::string cube = write(genCube(), "cube.obj");
-  const std::string out = (dir_ / "out.txt").string();
+  const std::string out = path("out.txt");
   auto status = [&](const std::string& args) {
     const int raw = std::system((exe + " " + args + " >" + out + " 2>&1").c_str());
     return WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
@@ -433,7 +428,7 @@ TEST_F(Batch, ExecutableExitStatus) {
   std::string first;
   std::getline(in, first);
   EXPECT_EQ(first, "Vertices: 8    Triangles: 12");
-  EXPECT_EQ(status("--batch " + (dir_ / "nope.3ds").string()), 2);
+  EXPECT_EQ(status("--batch " + path("nope.3ds")), 2);
   EXPECT_EQ(status("--frobnicate"), 1);
 }
 

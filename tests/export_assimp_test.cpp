@@ -2,7 +2,6 @@
 // model's triangles, UVs and Surfaces, whatever our own reader makes of it.
 #include <gtest/gtest.h>
 
-#include <unistd.h>
 
 #include <assimp/Importer.hpp>
 #include <assimp/material.h>
@@ -12,13 +11,13 @@
 #include <cctype>
 #include <array>
 #include <filesystem>
-#include <fstream>
 #include <set>
 #include <tuple>
 
 #include "app/controller.h"
 #include "model/readers.h"
 #include "tests/flows/scripted_ui.h"
+#include "tests/temp_folder.h"
 #include "tools/meshgen/meshgen.h"
 
 namespace {
@@ -28,33 +27,29 @@ namespace fs = std::filesystem;
 using Corner = std::array<float, 5>;  // x, y, z, u, v
 using Face = std::tuple<std::string, Corner, Corner, Corner>;
 
-class Assimp3ds : public ::testing::Test {
+class Assimp3ds : public ::testing::Test, protected TempFolder {
  protected:
-  void SetUp() override {
-    dir_ = fs::temp_directory_path() / ("quillmap_assimp_" + std::to_string(::getpid()));
-    fs::remove_all(dir_);
-    fs::create_directories(dir_ / "SS" / "Bin");
-    fs::create_directories(dir_ / "SS" / "Models");
-    std::ofstream(dir_ / "SS" / "Bin" / "SeriousModeler.exe") << "";
+  Assimp3ds() : TempFolder("quillmap_assimp") {
+    fs::create_directories(dir() / "SS" / "Bin");
+    fs::create_directories(dir() / "SS" / "Models");
+    writeText(path("SS/Bin/SeriousModeler.exe"), "");
   }
-  void TearDown() override { fs::remove_all(dir_); }
 
   // Opens `mesh` as a new project, unwraps it and exports it; returns the .3ds path.
   std::string exportModel(const GenMesh& mesh) {
-    const std::string model = (dir_ / "model.3ds").string();
+    const std::string model = path("model.3ds");
     EXPECT_TRUE(genWriteFile(mesh, model));
     Preferences prefs;
     prefs.writeScript = prefs.writeTexture = prefs.writeTex = prefs.writePNG = false;
     PreferencesFile prefsFile("");
     controller_ = std::make_unique<Controller>(session_, ui_, prefs, prefsFile, "");
     EXPECT_TRUE(controller_->openFile(model));
-    const std::string out = (dir_ / "SS" / "Models" / "out.3ds").string();
+    const std::string out = path("SS/Models/out.3ds");
     ui_.savePaths.push_back(out);
     EXPECT_TRUE(controller_->exportToSeriousSam());
     return out;
   }
 
-  fs::path dir_;
   Session session_;
   ScriptedUi ui_;
   std::unique_ptr<Controller> controller_;

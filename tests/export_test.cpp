@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <unistd.h>
 
 #include <algorithm>
 #include <clocale>
@@ -18,18 +17,13 @@
 #include "image/image.h"
 #include "model/readers.h"
 #include "paint/fill.h"
+#include "tests/temp_folder.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 using Bytes = std::vector<uint8_t>;
 
-struct TempDir {
-  fs::path dir = fs::temp_directory_path() / ("quillmap_export_" + std::to_string(::getpid()));
-  TempDir() { fs::create_directories(dir); }
-  ~TempDir() { fs::remove_all(dir); }
-  std::string file(const std::string& name) const { return (dir / name).string(); }
-};
 
 Bytes readBytes(const std::string& path) {
   Bytes bytes;
@@ -115,8 +109,8 @@ TEST(Write3ds, OurReaderGetsTheSameModelBack) {
   // own face groups.
   Model m = stripModel(7, {"Body_001", "Wheel_front_left", "Z", "Abcdefghijklmnopqrstu"});
   m.materialNames.push_back("NoTriangles");
-  TempDir dir;
-  const std::string path = dir.file("model.3ds");
+  const TempFolder dir("quillmap_export");
+  const std::string path = dir.path("model.3ds");
   const Encoded3ds written = write3ds(m, path);
   ASSERT_TRUE(written.ok) << written.message;
   EXPECT_EQ(readBytes(path), written.bytes);
@@ -188,7 +182,7 @@ TEST(Write3ds, SurfaceNamesStayApartIgnoringCase) {
 }
 
 TEST(Write3ds, RefusesWhatTheFormatCannotHoldWithoutCreatingAFile) {
-  TempDir dir;
+  const TempFolder dir("quillmap_export");
   const std::string tooLarge = "Te groot voor .3ds (maximaal 65535 hoekpunten en driehoeken)";
   auto model = [](int64_t vertices, int64_t triangles) {
     Model m;
@@ -198,10 +192,10 @@ TEST(Write3ds, RefusesWhatTheFormatCannotHoldWithoutCreatingAFile) {
     m.triangles.assign(static_cast<size_t>(triangles), Triangle{0, 1, 2, 0, 0});
     return m;
   };
-  const Encoded3ds largest = write3ds(model(65535, 65535), dir.file("largest.3ds"));
+  const Encoded3ds largest = write3ds(model(65535, 65535), dir.path("largest.3ds"));
   EXPECT_TRUE(largest.ok) << largest.message;
   Model back;
-  ASSERT_TRUE(read3ds(dir.file("largest.3ds"), back).ok);
+  ASSERT_TRUE(read3ds(dir.path("largest.3ds"), back).ok);
   EXPECT_EQ(back.vertexCount(), 65535);
   EXPECT_EQ(back.triangleCount(), 65535);
 
@@ -214,14 +208,14 @@ TEST(Write3ds, RefusesWhatTheFormatCannotHoldWithoutCreatingAFile) {
       {model(2, 1), "Ongeldig model: een driehoek wijst buiten de hoekpunten"},
   };
   for (const auto& c : refused) {
-    const std::string path = dir.file("refused.3ds");
+    const std::string path = dir.path("refused.3ds");
     const Encoded3ds out = write3ds(c.model, path);
     EXPECT_FALSE(out.ok);
     EXPECT_EQ(out.message, c.message);
     EXPECT_FALSE(fs::exists(path));
   }
 
-  const std::string missing = dir.file("no/such/folder/x.3ds");
+  const std::string missing = dir.path("no/such/folder/x.3ds");
   EXPECT_EQ(write3ds(model(3, 1), missing).message, "Kan bestand niet maken: " + missing);
   if (fs::exists("/dev/full")) {
     const Encoded3ds full = write3ds(model(3, 1), "/dev/full");
@@ -266,8 +260,8 @@ TEST(Script, SizesInMetresAndMex) {
 }
 
 TEST(Script, WritesTheScriptByteForByte) {
-  TempDir dir;
-  const std::string path = dir.file("Box.scr");
+  const TempFolder dir("quillmap_export");
+  const std::string path = dir.path("Box.scr");
   ASSERT_TRUE(writeScript(path, "Models\\Cars\\", "Box.3ds", 512, 256).ok);
   const std::string expected =
       ";******* Creation settings\r\n"
@@ -303,7 +297,7 @@ TEST(Script, WritesTheScriptByteForByte) {
   wide.replace(wide.find("2.00 1.00"), 9, "2.00 0.03125");
   EXPECT_EQ(scriptText("Models\\Cars\\", "Box.3ds", 2048, 32), wide);
 
-  const std::string missing = dir.file("none/Box.scr");
+  const std::string missing = dir.path("none/Box.scr");
   const ScriptWrite failed = writeScript(missing, "Models\\", "Box.3ds", 512, 512);
   EXPECT_FALSE(failed.ok);
   EXPECT_EQ(failed.message, "Cannot write " + missing);
@@ -396,7 +390,7 @@ TexFields readTex(const std::string& path, int64_t w, int64_t h) {
 }
 
 TEST(Tex, SizesScalingAndHeader) {
-  TempDir dir;
+  const TempFolder dir("quillmap_export");
   const struct {
     int64_t w, h, expectedW, expectedH;
     int64_t outW, outH;
@@ -413,7 +407,7 @@ TEST(Tex, SizesScalingAndHeader) {
   for (const auto& c : cases) {
     SCOPED_TRACE(std::to_string(c.w) + "x" + std::to_string(c.h));
     const std::vector<uint32_t> pixels(static_cast<size_t>(c.w * c.h), rgba(10, 20, 30, 255));
-    const std::string path = dir.file("t.tex");
+    const std::string path = dir.path("t.tex");
     const TexWrite out = writeTex(pixels, c.w, c.h, path, c.expectedW, c.expectedH);
     ASSERT_TRUE(out.ok) << out.message;
     EXPECT_EQ(out.scaled, c.scaled);
@@ -437,8 +431,8 @@ TEST(Tex, SizesScalingAndHeader) {
 }
 
 TEST(Tex, PixelsAreRgbRowsAndScalingAveragesTwoByTwo) {
-  TempDir dir;
-  const std::string path = dir.file("p.tex");
+  const TempFolder dir("quillmap_export");
+  const std::string path = dir.path("p.tex");
   // Unscaled: rows from the top, red, green, blue.
   const std::vector<uint32_t> small = {rgba(1, 2, 3), rgba(4, 5, 6), rgba(7, 8, 9),
                                        rgba(10, 11, 12)};
@@ -465,8 +459,8 @@ TEST(Tex, PixelsAreRgbRowsAndScalingAveragesTwoByTwo) {
 }
 
 TEST(Tex, RefusalsAndFailuresLeaveNoFile) {
-  TempDir dir;
-  const std::string path = dir.file("r.tex");
+  const TempFolder dir("quillmap_export");
+  const std::string path = dir.path("r.tex");
   const std::vector<uint32_t> pixels(512 * 512);
   const struct {
     int64_t w, h, expectedW, expectedH;
@@ -486,7 +480,7 @@ TEST(Tex, RefusalsAndFailuresLeaveNoFile) {
     EXPECT_EQ(out.message, c.message);
     EXPECT_FALSE(fs::exists(path));
   }
-  const std::string missing = dir.file("no/folder/r.tex");
+  const std::string missing = dir.path("no/folder/r.tex");
   EXPECT_EQ(writeTex(pixels, 512, 512, missing, 2048, 2048).message, "Cannot write " + missing);
   if (fs::exists("/dev/full")) {
     const TexWrite full = writeTex(pixels, 512, 512, "/dev/full", 2048, 2048);

@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <unistd.h>
 
 #include <algorithm>
 #include <array>
@@ -17,6 +16,7 @@
 
 #include "base/file_io.h"
 #include "image/image.h"
+#include "tests/temp_folder.h"
 
 namespace {
 
@@ -163,18 +163,6 @@ Bytes grayJpeg(int w, int h, uint8_t value) {
   return makeJpeg(w, h, 1, JCS_GRAYSCALE, Bytes(size_t(w) * size_t(h), value));
 }
 
-class TempDir {
- public:
-  TempDir() {
-    path_ = fs::temp_directory_path() / ("quillmap_image_" + std::to_string(::getpid()));
-    fs::create_directories(path_);
-  }
-  ~TempDir() { fs::remove_all(path_); }
-  std::string file(const std::string& name) const { return (path_ / name).string(); }
-
- private:
-  fs::path path_;
-};
 
 // ---- round trips ------------------------------------------------------------------------
 
@@ -250,16 +238,16 @@ TEST(Tga, EncodeLaysOutHeaderPixelsAndFooterExactly) {
 }
 
 TEST(Tga, WriteTgaWritesTheEncodedBlockAndReportsFailure) {
-  TempDir dir;
+  const TempFolder dir("quillmap_image");
   const Image img = pattern(3, 2, [](int x, int) { return x * 100; });
-  ASSERT_TRUE(writeTga(img, dir.file("a.tga"), true));
+  ASSERT_TRUE(writeTga(img, dir.path("a.tga"), true));
   Bytes written;
-  ASSERT_TRUE(readFileBytes(dir.file("a.tga"), written));
+  ASSERT_TRUE(readFileBytes(dir.path("a.tga"), written));
   EXPECT_EQ(written, encodeTga(img, true));
 
-  EXPECT_FALSE(writeTga(img, dir.file("missing/dir/a.tga"), true));
-  EXPECT_FALSE(writeTga(Image(65536, 0), dir.file("wide.tga"), false));
-  EXPECT_FALSE(fs::exists(dir.file("wide.tga")));
+  EXPECT_FALSE(writeTga(img, dir.path("missing/dir/a.tga"), true));
+  EXPECT_FALSE(writeTga(Image(65536, 0), dir.path("wide.tga"), false));
+  EXPECT_FALSE(fs::exists(dir.path("wide.tga")));
   if (fs::exists("/dev/full")) {
     EXPECT_FALSE(writeTga(img, "/dev/full", false));  // disk full
   }
@@ -618,7 +606,7 @@ TEST(Scale, SameSizeKeepsPixelsAndBadSizesGiveEmpty) {
 // ---- savePicture and loadImage -----------------------------------------------------------
 
 TEST(SavePicture, PicksTheFormatByExtensionAndDropsAlpha) {
-  TempDir dir;
+  const TempFolder dir("quillmap_image");
   const Image img = pattern(3, 2, [](int x, int) { return x * 50; });
   const struct {
     const char* name;
@@ -634,7 +622,7 @@ TEST(SavePicture, PicksTheFormatByExtensionAndDropsAlpha) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    const std::string path = dir.file(c.name);
+    const std::string path = dir.path(c.name);
     ASSERT_TRUE(savePicture(path, img.pixels, img.width, img.height));
     Bytes bytes;
     ASSERT_TRUE(readFileBytes(path, bytes));
@@ -649,16 +637,16 @@ TEST(SavePicture, PicksTheFormatByExtensionAndDropsAlpha) {
 }
 
 TEST(SavePicture, FailsWithoutWritingForBadInput) {
-  TempDir dir;
+  const TempFolder dir("quillmap_image");
   const std::vector<uint32_t> pixels(6, rgba(1, 2, 3));
-  EXPECT_FALSE(savePicture(dir.file("zero.png"), pixels, 0, 3));
-  EXPECT_FALSE(savePicture(dir.file("zero.tga"), pixels, 0, 3));
-  EXPECT_FALSE(savePicture(dir.file("short.png"), pixels, 4, 2));  // 8 pixels wanted, 6 given
-  EXPECT_FALSE(fs::exists(dir.file("zero.png")));
-  EXPECT_FALSE(fs::exists(dir.file("zero.tga")));
-  EXPECT_FALSE(fs::exists(dir.file("short.png")));
-  EXPECT_FALSE(savePicture(dir.file("no/such/dir/a.png"), pixels, 3, 2));
-  EXPECT_FALSE(loadImage(dir.file("missing.png")));
+  EXPECT_FALSE(savePicture(dir.path("zero.png"), pixels, 0, 3));
+  EXPECT_FALSE(savePicture(dir.path("zero.tga"), pixels, 0, 3));
+  EXPECT_FALSE(savePicture(dir.path("short.png"), pixels, 4, 2));  // 8 pixels wanted, 6 given
+  EXPECT_FALSE(fs::exists(dir.path("zero.png")));
+  EXPECT_FALSE(fs::exists(dir.path("zero.tga")));
+  EXPECT_FALSE(fs::exists(dir.path("short.png")));
+  EXPECT_FALSE(savePicture(dir.path("no/such/dir/a.png"), pixels, 3, 2));
+  EXPECT_FALSE(loadImage(dir.path("missing.png")));
 }
 
 }  // namespace

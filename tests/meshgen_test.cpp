@@ -14,10 +14,10 @@
 #include <span>
 #include <tuple>
 
-#include <unistd.h>
 
 #include "model/model.h"
 #include "model/readers.h"
+#include "tests/temp_folder.h"
 #include "tools/meshgen/meshgen.h"
 
 namespace {
@@ -493,9 +493,7 @@ TEST(MeshGen, ObjNumbersReadBackExactlyInAnyLocale) {
 }
 
 TEST(MeshGen, WriteFileChoosesTheFormatByExtension) {
-  const std::filesystem::path dir = std::filesystem::temp_directory_path() /
-                                    ("quillmap_meshgen_test_" + std::to_string(getpid()));
-  std::filesystem::create_directories(dir);
+  const TempFolder dir("quillmap_meshgen_test");
   const GenMesh mesh = genTwoObjects();
   const Model fromObj = readBack(mesh, Format::Obj);
   const Model from3ds = readBack(mesh, Format::Tds);
@@ -512,7 +510,7 @@ TEST(MeshGen, WriteFileChoosesTheFormatByExtension) {
                         {"no_extension", false, nullptr}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.file);
-    const std::string path = (dir / c.file).string();
+    const std::string path = dir.path(c.file);
     ASSERT_EQ(genWriteFile(mesh, path), c.writes);
     EXPECT_EQ(std::filesystem::exists(path), c.writes);
     if (!c.writes) continue;
@@ -521,7 +519,6 @@ TEST(MeshGen, WriteFileChoosesTheFormatByExtension) {
     modelToYUp(m);
     EXPECT_EQ(m, *c.like);
   }
-  std::filesystem::remove_all(dir);
 }
 
 }  // namespace

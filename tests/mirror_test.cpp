@@ -47,7 +47,7 @@ TEST(Mirror, MirroredTrianglesKeepTheirSizeAndPlace) {
     const Model input = modelOf(c.mesh);
     Model m = input;
     UnwrapSettings s;
-    s.mirrorAxis = 1;
+    s.mirrorAxis = MirrorAxis::leftRight;
     UnwrapStats stats;
     const MirrorOutcome out = mirrorUnwrap(m, s, stats);
     ASSERT_EQ(m.triangleCount(), input.triangleCount()) << c.name;

@@ -5,35 +5,26 @@
 
 #include "app/preferences.h"
 #include "base/file_io.h"
+#include "tests/temp_folder.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 
-class PreferencesTest : public ::testing::Test {
+class PreferencesTest : public ::testing::Test, protected TempFolder {
  protected:
-  void SetUp() override {
-    home_ = fs::temp_directory_path() / ("quillmap_prefs_" + std::to_string(::getpid()));
-    fs::remove_all(home_);
-    fs::create_directories(home_);
-  }
-  void TearDown() override { fs::remove_all(home_); }
-  std::string read(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-  }
-  fs::path home_;
+  PreferencesTest() : TempFolder("quillmap_prefs") {}
 };
 
 TEST_F(PreferencesTest, KeysAreWrittenInFirstWriteOrderAndReadBack) {
-  const std::string folder = preferencesFolder(home_.string());
-  ASSERT_EQ(folder, home_.string() + "/.Quillmap/");
+  const std::string folder = preferencesFolder(dir().string());
+  ASSERT_EQ(folder, dir().string() + "/.Quillmap/");
   PreferencesFile file(preferencesPath(folder));
   EXPECT_EQ(file.readInt("Autosave", 5), 5);  // no file yet
   file.writeInt("Autosave", 10);
   file.writeText("LastDir", "/tmp");
   file.writeInt("Autosave", 0);
-  EXPECT_EQ(read(folder + "Quillmap.prefs"), "\xEF\xBB\xBF\nAutosave = 0\nLastDir = /tmp\n");
+  EXPECT_EQ(readText(folder + "Quillmap.prefs"), "\xEF\xBB\xBF\nAutosave = 0\nLastDir = /tmp\n");
   EXPECT_EQ(file.readInt("Autosave", 5), 0);
   EXPECT_EQ(file.readFolder("LastDir"), "/tmp");
   file.writeText("LastProjectDir", "/no/such/folder");
@@ -57,19 +48,19 @@ TEST_F(PreferencesTest, NoHomeFolderReadsDefaultsAndLosesWrites) {
 }
 
 TEST_F(PreferencesTest, SeriousSamFolderIsFoundAboveTheProgram) {
-  const fs::path game = home_ / "Serious Sam";
+  const fs::path game = dir() / "Serious Sam";
   fs::create_directories(game / "Bin");
   fs::create_directories(game / "Tools" / "Quillmap");
   std::ofstream(game / "Bin" / "SeriousModeler.exe") << "x";
   const std::string exe = (game / "Tools" / "Quillmap" / "quillmap").string();
   EXPECT_EQ(findSeriousSamFolder(exe), game.string() + "/");
-  EXPECT_EQ(findSeriousSamFolder((home_ / "elsewhere" / "quillmap").string()), "");
-  PreferencesFile file(preferencesPath(preferencesFolder(home_.string())));
+  EXPECT_EQ(findSeriousSamFolder((dir() / "elsewhere" / "quillmap").string()), "");
+  PreferencesFile file(preferencesPath(preferencesFolder(dir().string())));
   EXPECT_EQ(loadPreferences(file, exe).seriousSamRoot, game.string() + "/");
 }
 
 TEST_F(PreferencesTest, RecentList) {
-  PreferencesFile file(preferencesPath(preferencesFolder(home_.string())));
+  PreferencesFile file(preferencesPath(preferencesFolder(dir().string())));
   Preferences p;
   for (int i = 0; i < 9; ++i) addRecent(p, file, "/m/model" + std::to_string(i) + ".obj");
   EXPECT_EQ(p.recentFiles[0], "/m/model8.obj");
@@ -84,7 +75,7 @@ TEST_F(PreferencesTest, RecentList) {
 }
 
 TEST_F(PreferencesTest, DialogChoiceGetsASeparatorAndIsWrittenInOrder) {
-  const std::string folder = preferencesFolder(home_.string());
+  const std::string folder = preferencesFolder(dir().string());
   PreferencesFile file(preferencesPath(folder));
   file.writeInt("Autosave", 5);  // an existing key keeps its line
   Preferences p;
@@ -98,7 +89,7 @@ TEST_F(PreferencesTest, DialogChoiceGetsASeparatorAndIsWrittenInOrder) {
   EXPECT_FALSE(p.writeScript);
   EXPECT_TRUE(p.writePNG);
   EXPECT_EQ(p.autosave, 0);
-  EXPECT_EQ(read(folder + "Quillmap.prefs"),
+  EXPECT_EQ(readText(folder + "Quillmap.prefs"),
             "\xEF\xBB\xBF\nAutosave = 0\nSeriousSamRoot = /games/Serious Sam/\nWriteScript = 0\n"
             "WriteTexture = 1\nWritePNG = 1\nWriteTex = 1\n");
   const Preferences reread = loadPreferences(file, "");

@@ -125,7 +125,8 @@ ProjectRecord everyValueSet() {
   r.workModel = twoTriangles();
   r.sourceModel = twoTriangles();
   r.sourceModel.zUp = true;
-  r.settings = {MapMode::smooth, 256, 1024, 33, 7, 55, 2, 1, false, true, 3};
+  r.settings = {MapMode::smooth, 256, 1024, 33, 7, 55, RotateMode::all, UpAxis::y, false, true,
+                MirrorAxis::upDown};
   r.modelPath = "/models/tank.3ds";
   r.sourceSize = 1234;
   r.sourceDate = 1700000000;

@@ -38,13 +38,13 @@ int32_t corner(const Triangle& t, int k) { return k == 0 ? t.cornerA : k == 1 ? 
 
 
 // Runs the unwrap driver on `mesh` (kept Y-up) and returns the session.
-Session unwrapWithDriver(const GenMesh& mesh, MapMode mode, int mirrorAxis, int maxAngle = 40) {
+Session unwrapWithDriver(const GenMesh& mesh, MapMode mode, MirrorAxis mirrorAxis, int maxAngle = 40) {
   Session session;
   session.document.sourceModel = modelOf(mesh);
   session.document.settings.mapMode = mode;
   session.document.settings.mirrorAxis = mirrorAxis;
   session.document.settings.maxAngle = maxAngle;
-  session.document.settings.upAxisChoice = 1;
+  session.document.settings.upAxisChoice = UpAxis::y;
   QuietUi ui;
   unwrapModel(session, ui);
   return session;
@@ -148,7 +148,7 @@ TEST(Smooth, HemisphereIsCutUntilWithinTheLimit) {
   EXPECT_EQ(s.largestStretch, largest);
   EXPECT_LE(s.largestStretch, limit);
 
-  const Session session = unwrapWithDriver(genHemisphere(32, 12), MapMode::smooth, 0, 89);
+  const Session session = unwrapWithDriver(genHemisphere(32, 12), MapMode::smooth, MirrorAxis::off, 89);
   EXPECT_EQ(session.document.stats.largestStretch, s.largestStretch);
   EXPECT_NE(
       session.document.reportText.find(
@@ -289,7 +289,7 @@ TEST(Smooth, ChartThatOverlapsItselfIsCut) {
       EXPECT_EQ(s.foldedCount, 0) << c.name;
       EXPECT_LE(s.largestStretch, 1.3) << c.name;
     }
-    const Session session = unwrapWithDriver(c.mesh, MapMode::smooth, 0);
+    const Session session = unwrapWithDriver(c.mesh, MapMode::smooth, MirrorAxis::off);
     expectSoundLayout(session.document.workModel, session.document.settings.layoutWidth,
                       session.document.settings.layoutHeight, session.document.settings.margin,
                       c.name);
@@ -382,7 +382,7 @@ TEST(Mirror, LeftHalfTakesTheUvsOfItsPartners) {
     const Model input = m;
     UnwrapSettings s;
     s.mapMode = c.mode;
-    s.mirrorAxis = 1;
+    s.mirrorAxis = MirrorAxis::leftRight;
     s.maxAngle = c.mode == MapMode::smooth ? 50 : 40;
     UnwrapStats stats;
     const MirrorOutcome out = mirrorUnwrap(m, s, stats, c.maxPasses);
@@ -420,26 +420,26 @@ TEST(Mirror, LeftHalfTakesTheUvsOfItsPartners) {
 
 TEST(Mirror, ReportLines) {
   struct Case {
-    int axis;
+    MirrorAxis axis;
     std::string lines;
   };
   const GenMesh mesh = xSymmetricModel();
   const std::string total = std::to_string(mesh.faces.size());
   const Case cases[] = {
-      {1, "Mirrored: " + std::to_string(mesh.faces.size() / 2) + " of " + total +
+      {MirrorAxis::leftRight, "Mirrored: " + std::to_string(mesh.faces.size() / 2) + " of " + total +
               " triangles share UVs\nScale: "},
-      {2, "Mirrored: 0 of " + total +
+      {MirrorAxis::frontBack, "Mirrored: 0 of " + total +
               " triangles share UVs\n  (no mirror image found: is the model symmetric?)\nScale: "},
-      {3, "Mirrored: 0 of " + total +
+      {MirrorAxis::upDown, "Mirrored: 0 of " + total +
               " triangles share UVs\n  (no mirror image found: is the model symmetric?)\nScale: "},
-      {0, "Unwrapped pieces: 1\nScale: "},
+      {MirrorAxis::off, "Unwrapped pieces: 1\nScale: "},
   };
   for (const Case& c : cases) {
     const Session session = unwrapWithDriver(mesh, MapMode::exact, c.axis);
     const std::string& report = session.document.reportText;
-    EXPECT_NE(report.find(c.lines), std::string::npos) << c.axis << "\n" << report;
+    EXPECT_NE(report.find(c.lines), std::string::npos) << static_cast<int>(c.axis) << "\n" << report;
     EXPECT_EQ(session.document.stats.mirroredCount,
-              c.axis == 1 ? int64_t(mesh.faces.size() / 2) : 0);
+              c.axis == MirrorAxis::leftRight ? int64_t(mesh.faces.size() / 2) : 0);
   }
 }
 

@@ -2,6 +2,7 @@
 
 #include <random>
 
+#include "model/uv_coverage.h"
 #include "paint/fill.h"
 #include "paint/texture.h"
 

@@ -11,7 +11,7 @@
 
 #include "model/readers.h"
 #include "tools/meshgen/meshgen.h"
-#include "unwrap/geometry.h"
+#include "unwrap/overlap.h"
 #include "unwrap/surfaces.h"
 #include "unwrap/weld.h"
 

@@ -140,7 +140,7 @@ TEST(Pack, LyingPieceOrientationMatchesTheFullSearch) {
     const PieceLayout before = segmentExact(m, w, 89);
     PieceLayout after = before;
     Pieces pieces = groupPieces(after, w);
-    orientPieces(w, after, pieces, 1);
+    orientPieces(w, after, pieces, RotateMode::lyingOnly);
     for (int p = 0; p < int(pieces.boxes.size()); ++p) {
       if (!pieces.mayTurn[p]) continue;  // standing pieces are turned upright instead
       ++lying;
@@ -308,7 +308,7 @@ TEST(Pack, RasterOutlineMatchesTheFullGrid) {
     const WeldData w = weldModel(m);
     PieceLayout layout = segmentExact(m, w, 40);
     Pieces pieces = groupPieces(layout, w);
-    orientPieces(w, layout, pieces, 2);
+    orientPieces(w, layout, pieces, RotateMode::all);
     for (int piece = 0; piece < int(pieces.boxes.size()); ++piece)
       for (int turn = 0; turn < 4; ++turn)
         for (int pad : {0, 1, 3})
@@ -328,15 +328,16 @@ TEST(Unwrap, LayoutProperties) {
   struct Case {
     const char* name;
     GenMesh mesh;
-    int width, height, margin, rotate;
+    int width, height, margin;
+    RotateMode rotate;
   };
   const Case cases[] = {
-      {"cube", genCube(), 256, 256, 4, 1},
-      {"cylinder", genCylinder(16), 512, 256, 4, 2},
-      {"sphere", genSphere(16, 10), 512, 512, 2, 1},
-      {"two objects", genTwoObjects(), 128, 512, 0, 0},
-      {"hemisphere", genHemisphere(12, 6), 1024, 1024, 16, 2},
-      {"tube", genTube(20, 6), 256, 512, 3, 2},
+      {"cube", genCube(), 256, 256, 4, RotateMode::lyingOnly},
+      {"cylinder", genCylinder(16), 512, 256, 4, RotateMode::all},
+      {"sphere", genSphere(16, 10), 512, 512, 2, RotateMode::lyingOnly},
+      {"two objects", genTwoObjects(), 128, 512, 0, RotateMode::never},
+      {"hemisphere", genHemisphere(12, 6), 1024, 1024, 16, RotateMode::all},
+      {"tube", genTube(20, 6), 256, 512, 3, RotateMode::all},
   };
   for (const MapMode mode : {MapMode::exact, MapMode::smooth})
     for (const Case& c : cases) {

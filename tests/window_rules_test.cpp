@@ -1,8 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <clocale>
-#include <filesystem>
-#include <fstream>
 #include <locale>
 
 #include "app/quiet_ui.h"
@@ -11,11 +9,10 @@
 #include "app/window_rules.h"
 #include "image/draw.h"
 #include "model/model.h"
-#include "unwrap_checks.h"
+#include "tests/temp_folder.h"
+#include "tests/unwrap_checks.h"
 
 namespace {
-
-namespace fs = std::filesystem;
 
 TEST(WindowRules, ControlStatesFollowLockAndMapping) {
   struct Case {
@@ -225,14 +222,10 @@ TEST(WindowRules, FileFiltersFromPairs) {
   EXPECT_EQ(fileFilters("Lonely description"), std::vector<FileFilter>{});
 }
 
-class WindowPreferences : public ::testing::Test {
+class WindowPreferences : public ::testing::Test, protected TempFolder {
  protected:
-  void SetUp() override {
-    path_ = (fs::temp_directory_path() / ("quillmap_window_" + std::to_string(::getpid()))).string();
-    fs::remove(path_);
-  }
-  void TearDown() override { fs::remove(path_); }
-  std::string path_;
+  WindowPreferences() : TempFolder("quillmap_window"), path_(path("Quillmap.prefs")) {}
+  const std::string path_;
 };
 
 TEST_F(WindowPreferences, SettingsFromPreferences) {
@@ -243,7 +236,7 @@ TEST_F(WindowPreferences, SettingsFromPreferences) {
   EXPECT_EQ(s.maxAngle, 40);
   EXPECT_EQ(s.margin, 4);
   EXPECT_EQ(s.maxStretch, 30);
-  EXPECT_EQ(s.rotateMode, 1);
+  EXPECT_EQ(s.rotateMode, RotateMode::lyingOnly);
   EXPECT_TRUE(s.mergeSurfaces);
 
   file.writeInt("Smooth", 1);
@@ -260,7 +253,7 @@ TEST_F(WindowPreferences, SettingsFromPreferences) {
   EXPECT_EQ(s.layoutHeight, 2048);
   EXPECT_EQ(s.maxAngle, 1);
   EXPECT_EQ(s.margin, 64);
-  EXPECT_EQ(s.rotateMode, 0);  // no such item: the first one
+  EXPECT_EQ(s.rotateMode, RotateMode::never);  // no such item: the first one
   EXPECT_FALSE(s.mergeSurfaces);
   file.writeInt("Smooth", 0);
   EXPECT_EQ(windowSettingsFromPreferences(file).mapMode, MapMode::keep);
@@ -275,23 +268,21 @@ TEST_F(WindowPreferences, StoredOnQuitInOrderWithoutUpAxisMirrorOrPerLayer) {
   s.maxAngle = 12;
   s.margin = 0;
   s.maxStretch = 250;
-  s.rotateMode = 2;
+  s.rotateMode = RotateMode::all;
   s.mergeSurfaces = false;
-  s.upAxisChoice = 1;
-  s.mirrorAxis = 3;
+  s.upAxisChoice = UpAxis::y;
+  s.mirrorAxis = MirrorAxis::upDown;
   s.layerUnwrap = true;
   storeWindowSettings(file, s);
-  std::ifstream in(path_, std::ios::binary);
-  const std::string text(std::istreambuf_iterator<char>(in), {});
-  EXPECT_EQ(text,
+  EXPECT_EQ(readText(path_),
             "\xEF\xBB\xBF\nUnwrap = 0\nSmooth = 1\nTexW = 1024\nTexH = 256\nMaxAngle = 12\n"
             "Margin = 0\nMaxStretch = 250\nRotate = 2\nMerge = 0\n");
   const UnwrapSettings back = windowSettingsFromPreferences(file);
   EXPECT_EQ(back.mapMode, s.mapMode);
   EXPECT_EQ(back.layoutWidth, 1024);
   EXPECT_EQ(back.layoutHeight, 256);
-  EXPECT_EQ(back.upAxisChoice, 0);
-  EXPECT_EQ(back.mirrorAxis, 0);
+  EXPECT_EQ(back.upAxisChoice, UpAxis::z);
+  EXPECT_EQ(back.mirrorAxis, MirrorAxis::off);
   EXPECT_FALSE(back.layerUnwrap);
 }
 

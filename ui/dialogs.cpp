@@ -259,7 +259,7 @@ void runAboutDialog(Gtk::Window& parent) {
   d.put(logo, 16, 16, 256, 256);
 
   Gtk::Label name, about, createdUsing, buildNote;
-  label(name, std::string(kProgramName) + " 1.00");
+  label(name, kProgramVersion);
   Pango::AttrList font;
   auto sans12 = Pango::Attribute::create_attr_font_desc(Pango::FontDescription("Sans 12"));
   font.insert(sans12);

@@ -448,11 +448,11 @@ UnwrapSettings MainWindow::readSettings() const {
   s.maxAngle = maxAngle_.get_value_as_int();
   s.margin = margin_.get_value_as_int();
   s.maxStretch = maxStretch_.get_value_as_int();
-  s.rotateMode = std::max(rotate_.get_active_row_number(), 0);
-  s.upAxisChoice = std::max(upAxis_.get_active_row_number(), 0);
+  s.rotateMode = controlRange::rotate.pick(rotate_.get_active_row_number());
+  s.upAxisChoice = controlRange::upAxis.pick(upAxis_.get_active_row_number());
   s.mergeSurfaces = combine_.get_active();
   s.layerUnwrap = perLayer_.get_active();
-  s.mirrorAxis = std::max(mirror_.get_active_row_number(), 0);
+  s.mirrorAxis = controlRange::mirror.pick(mirror_.get_active_row_number());
   return s;
 }
 
@@ -467,11 +467,11 @@ void MainWindow::applySettings(const UnwrapSettings& s) {
   maxAngle_.set_value(s.maxAngle);
   margin_.set_value(s.margin);
   maxStretch_.set_value(s.maxStretch);
-  rotate_.set_active(std::clamp(s.rotateMode, 0, 2));
-  upAxis_.set_active(std::clamp(s.upAxisChoice, 0, 1));
+  rotate_.set_active(controlRange::rotate.index(s.rotateMode));
+  upAxis_.set_active(controlRange::upAxis.index(s.upAxisChoice));
   combine_.set_active(s.mergeSurfaces);
   perLayer_.set_active(s.layerUnwrap);
-  mirror_.set_active(std::clamp(s.mirrorAxis, 0, 3));
+  mirror_.set_active(controlRange::mirror.index(s.mirrorAxis));
   updatingControls_ = false;
 }
 

@@ -4,7 +4,7 @@
 
 #include <vector>
 
-#include "unwrap/geometry.h"
+#include "unwrap/overlap.h"
 #include "unwrap/weld.h"
 
 struct PieceLayout {

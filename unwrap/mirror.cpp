@@ -11,32 +11,7 @@
 
 namespace {
 
-using Key3 = std::array<int64_t, 3>;
-
-uint64_t mix(uint64_t h, uint64_t v) {
-  h ^= v + 0x9E3779B97F4A7C15ull + (h << 6) + (h >> 2);
-  return h * 0xBF58476D1CE4E5B9ull;
-}
-
-struct Key3Hash {
-  size_t operator()(const Key3& k) const {
-    return static_cast<size_t>(mix(mix(mix(0, static_cast<uint64_t>(k[0])), static_cast<uint64_t>(k[1])),
-                                   static_cast<uint64_t>(k[2])));
-  }
-};
-
-// A position key with a group (piece root) or a rounded UV appended.
-struct TaggedKey {
-  Key3 key;
-  int64_t a = 0, b = 0;
-  bool operator==(const TaggedKey&) const = default;
-};
-struct TaggedKeyHash {
-  size_t operator()(const TaggedKey& k) const {
-    return static_cast<size_t>(mix(mix(Key3Hash()(k.key), static_cast<uint64_t>(k.a)),
-                                   static_cast<uint64_t>(k.b)));
-  }
-};
+using Key3 = GridKey3;
 
 // The three position keys of a triangle in a fixed order, whatever its winding.
 using TriangleKey = std::array<Key3, 3>;
@@ -45,11 +20,10 @@ TriangleKey triangleKey(Key3 a, Key3 b, Key3 c) {
   std::sort(k.begin(), k.end());
   return k;
 }
-struct TriangleKeyHash {
-  size_t operator()(const TriangleKey& k) const {
-    return static_cast<size_t>(mix(mix(Key3Hash()(k[0]), Key3Hash()(k[1])), Key3Hash()(k[2])));
-  }
-};
+
+// A position key with a group (piece root) or a rounded UV appended.
+using TaggedKey = std::array<int64_t, 5>;
+TaggedKey taggedKey(const Key3& key, int64_t a, int64_t b) { return {key[0], key[1], key[2], a, b}; }
 
 Key3 mirrorKey(double x, double y, double z, double tol) {
   return {mirrorKeyCoordinate(x, tol), mirrorKeyCoordinate(y, tol), mirrorKeyCoordinate(z, tol)};
@@ -60,22 +34,6 @@ Key3 mirrorKey(const Vertex& v, double tol) { return mirrorKey(v.x, v.y, v.z, to
 Key3 exactKey(const Vertex& v) {
   return {std::bit_cast<uint32_t>(v.x + 0.0f), std::bit_cast<uint32_t>(v.y + 0.0f),
           std::bit_cast<uint32_t>(v.z + 0.0f)};
-}
-
-int64_t nearestMillionth(double q) {
-  const double scaled = q * 1000000.0;
-  return scaled == scaled ? std::llround(std::clamp(scaled, -4.0e18, 4.0e18)) : 0;
-}
-
-int32_t cornerOf(const Triangle& t, int k) { return k == 0 ? t.cornerA : k == 1 ? t.cornerB : t.cornerC; }
-void setCorner(Triangle& t, int k, int32_t v) { (k == 0 ? t.cornerA : k == 1 ? t.cornerB : t.cornerC) = v; }
-
-int32_t findRoot(std::vector<int32_t>& parent, int32_t v) {
-  while (parent[v] != v) {
-    parent[v] = parent[parent[v]];
-    v = parent[v];
-  }
-  return v;
 }
 
 // Finds the vertices of the unwrapped half model whose UVs a mirrored triangle takes.
@@ -104,7 +62,7 @@ class PartnerFinder {
     for (int32_t v = 0; v < V; ++v) {
       const Key3& key = vertexKey_[v];
       const int32_t root = findRoot(parent, v);
-      const auto [copy, isNewCopy] = copies_.try_emplace({key, root, 0}, v, v);
+      const auto [copy, isNewCopy] = copies_.try_emplace(taggedKey(key, root, 0), v, v);
       if (!isNewCopy) {
         nextCopy_[copy->second.second] = v;
         copy->second.second = v;
@@ -121,15 +79,15 @@ class PartnerFinder {
     // Neighbours of each vertex through the half's triangles, sorted.
     std::vector<int32_t> degree(static_cast<size_t>(V) + 1, 0);
     for (const Triangle& tri : half.triangles)
-      for (int k = 0; k < 3; ++k) degree[cornerOf(tri, k) + 1] += 2;
+      for (int k = 0; k < 3; ++k) degree[tri.corner(k) + 1] += 2;
     for (int32_t v = 0; v < V; ++v) degree[v + 1] += degree[v];
     firstNeighbour_ = degree;
     neighbours_.resize(static_cast<size_t>(degree[V]));
     for (const Triangle& tri : half.triangles)
       for (int k = 0; k < 3; ++k) {
-        const int32_t v = cornerOf(tri, k);
-        neighbours_[degree[v]++] = cornerOf(tri, (k + 1) % 3);
-        neighbours_[degree[v]++] = cornerOf(tri, (k + 2) % 3);
+        const int32_t v = tri.corner(k);
+        neighbours_[degree[v]++] = tri.corner((k + 1) % 3);
+        neighbours_[degree[v]++] = tri.corner((k + 2) % 3);
       }
     for (int32_t v = 0; v < V; ++v)
       std::sort(neighbours_.begin() + firstNeighbour_[v], neighbours_.begin() + firstNeighbour_[v + 1]);
@@ -156,7 +114,7 @@ class PartnerFinder {
         const Triangle& image = half_.triangles[it->second];
         for (int k = 0; k < 3; ++k)
           for (int j = 0; j < 3; ++j)
-            if (vertexKey_[cornerOf(image, j)] == key[k]) partner[k] = cornerOf(image, j);
+            if (vertexKey_[image.corner(j)] == key[k]) partner[k] = image.corner(j);
         return true;
       }
     }
@@ -168,7 +126,7 @@ class PartnerFinder {
       double nearest[3];
       int k = 0;
       for (; k < 3; ++k) {
-        const auto it = copies_.find({key[k], root, 0});
+        const auto it = copies_.find(taggedKey(key[k], root, 0));
         if (it == copies_.end()) break;
         first[k] = it->second.first;
         nearest[k] = HUGE_VAL;
@@ -225,12 +183,12 @@ class PartnerFinder {
   const Model& half_;
   int width_, height_;
   std::vector<Key3> vertexKey_;
-  std::unordered_map<TaggedKey, std::pair<int32_t, int32_t>, TaggedKeyHash> copies_;  // first, last
+  std::unordered_map<TaggedKey, std::pair<int32_t, int32_t>, KeyHash> copies_;  // first, last
   std::vector<int32_t> firstNeighbour_, neighbours_;  // neighbours of v: [first[v], first[v + 1])
   std::vector<int32_t> nextCopy_;  // the next vertex of the same group at the same key, -1 at the end
-  std::unordered_map<Key3, std::pair<int32_t, int32_t>, Key3Hash> rootsAt_;  // first, last entry
+  std::unordered_map<Key3, std::pair<int32_t, int32_t>, KeyHash> rootsAt_;  // first, last entry
   std::vector<std::pair<int32_t, int32_t>> rootEntries_;                     // root, next entry
-  std::unordered_map<TriangleKey, int32_t, TriangleKeyHash> triangleAt_;
+  std::unordered_map<TriangleKey, int32_t, KeyHash> triangleAt_;
 };
 
 // A copy of the model holding only the listed triangles, in their order.
@@ -253,191 +211,235 @@ std::vector<int32_t> firstCornerOfVertex(const Model& half) {
   std::vector<int32_t> first(half.vertices.size(), -1);
   for (size_t h = 0; h < half.triangles.size(); ++h)
     for (int k = 0; k < 3; ++k) {
-      int32_t& f = first[cornerOf(half.triangles[h], k)];
+      int32_t& f = first[half.triangles[h].corner(k)];
       if (f < 0) f = static_cast<int32_t>(3 * h + k);
     }
   return first;
 }
 
-}  // namespace
+// The mirror plane and the grid on which positions count as mirror images of each other.
+struct MirrorPlane {
+  int axis = 0;       // the coordinate the mirror turns: 0 x, 1 y, 2 z
+  double centre = 0;  // the plane lies where that coordinate is centre
+  double tol = 0;     // grid step of the mirror keys
+};
 
-int64_t mirrorKeyCoordinate(double c, double tol) {
-  const double q = c / tol;
-  if (!(q == q)) return 0;
-  constexpr double kLimit = 4.0e18;
-  return std::llround(std::clamp(q, -kLimit, kLimit));
+double& coordinate(Vec3& p, int axis) { return axis == 0 ? p.x : axis == 1 ? p.y : p.z; }
+
+bool isMirror(MirrorAxis axis) {
+  return axis == MirrorAxis::leftRight || axis == MirrorAxis::frontBack || axis == MirrorAxis::upDown;
 }
 
-MirrorOutcome mirrorUnwrap(Model& model, const UnwrapSettings& settings, UnwrapStats& stats,
-                           int maxPasses) {
-  MirrorOutcome outcome;
-  const auto T = static_cast<int32_t>(model.triangles.size());
-  if (T == 0 || settings.mirrorAxis < 1 || settings.mirrorAxis > 3) {
-    outcome.pieceCount = unwrapPieces(model, settings, stats);
-    stats.mirroredCount = 0;
-    outcome.mirrored.assign(static_cast<size_t>(T), 0);
-    outcome.halfTriangles = T;
-    return outcome;
-  }
-  maxPasses = std::max(maxPasses, 1);
-  const int axis = settings.mirrorAxis == 1 ? 0 : settings.mirrorAxis == 2 ? 2 : 1;  // x, z, y
+// The plane through the middle of the model's box across the axis, and a tolerance of 0.0002
+// of its diagonal (at least 1e-6).
+MirrorPlane mirrorPlane(const Model& model, MirrorAxis mirrorAxis) {
+  Bounds3 box;
+  for (const Vertex& v : model.vertices) box.add(positionOf(v));
+  MirrorPlane plane;
+  plane.axis = mirrorAxis == MirrorAxis::leftRight ? 0 : mirrorAxis == MirrorAxis::frontBack ? 2 : 1;
+  plane.centre = (coordinate(box.low, plane.axis) + coordinate(box.high, plane.axis)) / 2;
+  plane.tol = std::max(box.diagonal() * 0.0002, 1e-6);
+  return plane;
+}
 
-  double lo[3] = {1e30, 1e30, 1e30}, hi[3] = {-1e30, -1e30, -1e30};
-  for (const Vertex& v : model.vertices) {
-    const double p[3] = {v.x, v.y, v.z};
-    for (int i = 0; i < 3; ++i) {
-      lo[i] = std::min(lo[i], p[i]);
-      hi[i] = std::max(hi[i], p[i]);
-    }
-  }
-  const double diagonal = std::sqrt((hi[0] - lo[0]) * (hi[0] - lo[0]) + (hi[1] - lo[1]) * (hi[1] - lo[1]) +
-                                    (hi[2] - lo[2]) * (hi[2] - lo[2]));
-  const double tol = std::max(diagonal * 0.0002, 1e-6);
-  const double centre = (lo[axis] + hi[axis]) / 2;
+// The triangles that look for a mirror partner: clearly on the negative side, with every
+// reflected corner at a position of the model.
+struct Candidates {
+  std::vector<uint8_t> flag;       // per triangle
+  std::vector<Key3> partnerKey;    // per corner 3t + k of a candidate: key of its reflection
+  std::vector<Vec3> reflected;     // per corner 3t + k of a candidate
+};
 
-  std::unordered_set<Key3, Key3Hash> positions;
+Candidates findCandidates(const Model& model, const MirrorPlane& plane) {
+  const size_t T = model.triangles.size();
+  std::unordered_set<Key3, KeyHash> positions;
   positions.reserve(model.vertices.size());
-  for (const Vertex& v : model.vertices) positions.insert(mirrorKey(v, tol));
+  for (const Vertex& v : model.vertices) positions.insert(mirrorKey(v, plane.tol));
 
-  // Candidates: clearly on the negative side, with every reflected corner at a position of
-  // the model.
-  std::vector<uint8_t> candidate(T, 0);
-  std::vector<Key3> partnerKey(3 * static_cast<size_t>(T));
-  std::vector<Vec3> reflected(3 * static_cast<size_t>(T));
-  for (int32_t t = 0; t < T; ++t) {
+  Candidates c;
+  c.flag.assign(T, 0);
+  c.partnerKey.resize(3 * T);
+  c.reflected.resize(3 * T);
+  for (size_t t = 0; t < T; ++t) {
     const Triangle& tri = model.triangles[t];
-    double p[3][3];
+    Vec3 p[3];
     double mean = 0;
     for (int k = 0; k < 3; ++k) {
-      const Vertex& v = model.vertices[cornerOf(tri, k)];
-      p[k][0] = v.x;
-      p[k][1] = v.y;
-      p[k][2] = v.z;
-      mean += p[k][axis];
+      p[k] = positionOf(model.vertices[tri.corner(k)]);
+      mean += coordinate(p[k], plane.axis);
     }
-    if (!(mean / 3 - centre < -tol)) continue;
-    candidate[t] = 1;
+    if (!(mean / 3 - plane.centre < -plane.tol)) continue;
+    c.flag[t] = 1;
     for (int k = 0; k < 3; ++k) {
-      p[k][axis] = 2 * centre - p[k][axis];
-      reflected[3 * t + k] = {p[k][0], p[k][1], p[k][2]};
-      partnerKey[3 * t + k] = mirrorKey(p[k][0], p[k][1], p[k][2], tol);
-      if (!positions.count(partnerKey[3 * t + k])) candidate[t] = 0;
+      double& across = coordinate(p[k], plane.axis);
+      across = 2 * plane.centre - across;
+      c.reflected[3 * t + k] = p[k];
+      c.partnerKey[3 * t + k] = mirrorKey(p[k].x, p[k].y, p[k].z, plane.tol);
+      if (!positions.count(c.partnerKey[3 * t + k])) c.flag[t] = 0;
     }
   }
+  return c;
+}
 
-  std::vector<int32_t> halfIndex(T, -1);    // triangle of the half model, -1 for candidates
-  std::vector<int32_t> partner(3 * static_cast<size_t>(T), -1);  // vertices of the half model
-  std::vector<int32_t> kept, failed;
-  Model half;
-  PieceLayout lastLayout;  // the last pass's pieces before orientation, for the late triangles
-  for (int pass = 1;; ++pass) {
+// The unwrapped half: every triangle that takes no UVs from a partner, and the vertices of it
+// whose UVs the corners of the others take.
+struct HalfLayout {
+  Model half;                      // those triangles of the model, in model order
+  std::vector<int32_t> halfIndex;  // per model triangle: its triangle in half, -1 if mirrored
+  std::vector<int32_t> partner;    // per corner 3t + k of a mirrored triangle: a vertex of half
+  std::vector<int32_t> late;       // triangles still without a partner after the last pass
+  PieceLayout lastLayout;          // the last pass's pieces before orientation, for the late ones
+  int passes = 0;
+};
+
+// Unwraps the model without the candidates and finds their partners in that layout; the
+// candidates that find none join the half in the next pass. After maxPasses passes, the ones
+// still without a partner are listed as late and are no candidates any more.
+HalfLayout unwrapHalf(const Model& model, const UnwrapSettings& settings, const MirrorPlane& plane,
+                      Candidates& candidates, int maxPasses, UnwrapStats& stats) {
+  const size_t T = model.triangles.size();
+  std::vector<uint8_t>& candidate = candidates.flag;
+  HalfLayout h;
+  h.halfIndex.assign(T, -1);
+  h.partner.assign(3 * T, -1);
+  std::vector<int32_t> kept;
+  for (h.passes = 1;; ++h.passes) {
     kept.clear();
-    for (int32_t t = 0; t < T; ++t) {
-      halfIndex[t] = candidate[t] ? -1 : static_cast<int32_t>(kept.size());
-      if (!candidate[t]) kept.push_back(t);
+    for (size_t t = 0; t < T; ++t) {
+      h.halfIndex[t] = candidate[t] ? -1 : static_cast<int32_t>(kept.size());
+      if (!candidate[t]) kept.push_back(static_cast<int32_t>(t));
     }
-    half = subModel(model, kept);
-    {
-      const WeldData weld = weldModel(half);
-      Segmentation segmentation = segmentPieces(half, weld, settings);
-      if (pass == maxPasses) lastLayout = segmentation.layout;
-      layOutPieces(half, weld, std::move(segmentation), settings, stats);
-    }
-    outcome.passes = pass;
+    h.half = subModel(model, kept);
+    const WeldData weld = weldModel(h.half);
+    Segmentation segmentation = segmentPieces(h.half, weld, settings);
+    if (h.passes == maxPasses) h.lastLayout = segmentation.layout;
+    layOutPieces(h.half, weld, std::move(segmentation), settings, stats);
 
-    const PartnerFinder finder(half, tol, settings.layoutWidth, settings.layoutHeight);
-    failed.clear();
-    for (int32_t t = 0; t < T; ++t) {
+    const PartnerFinder finder(h.half, plane.tol, settings.layoutWidth, settings.layoutHeight);
+    h.late.clear();
+    for (size_t t = 0; t < T; ++t) {
       if (!candidate[t]) continue;
-      const size_t at = 3 * static_cast<size_t>(t);
-      if (!finder.find(&partnerKey[at], &reflected[at], &partner[at])) {
+      const size_t at = 3 * t;
+      if (!finder.find(&candidates.partnerKey[at], &candidates.reflected[at], &h.partner[at])) {
         candidate[t] = 0;
-        failed.push_back(t);
+        h.late.push_back(static_cast<int32_t>(t));
       }
     }
-    if (failed.empty() || pass >= maxPasses) break;
+    if (h.late.empty() || h.passes >= maxPasses) return h;
   }
+}
 
-  if (!failed.empty()) {
-    // The late triangles are flattened on their own and packed with the last pass's pieces.
-    // Those keep their shapes, so every partner found in that pass still has its UVs there.
-    outcome.lateTriangles = static_cast<int64_t>(failed.size());
-    const Model late = subModel(model, failed);
-    const WeldData lateWeld = weldModel(late);
-    const Segmentation lateSegmentation = segmentPieces(late, lateWeld, settings);
-    std::vector<int32_t> lateIndex(T, -1);
-    for (size_t i = 0; i < failed.size(); ++i) lateIndex[failed[i]] = static_cast<int32_t>(i);
+// Flattens the late triangles on their own and packs them with the last pass's pieces, which
+// keep their shapes, so that every partner found in that pass still has its UVs there. The
+// half then holds every triangle that is not mirrored.
+void addLateTriangles(const Model& model, const UnwrapSettings& settings,
+                      const std::vector<uint8_t>& mirrored, HalfLayout& h, UnwrapStats& stats) {
+  const auto T = static_cast<int32_t>(model.triangles.size());
+  const Model late = subModel(model, h.late);
+  const WeldData lateWeld = weldModel(late);
+  const Segmentation lateSegmentation = segmentPieces(late, lateWeld, settings);
+  std::vector<int32_t> lateIndex(T, -1);
+  for (size_t i = 0; i < h.late.size(); ++i) lateIndex[h.late[i]] = static_cast<int32_t>(i);
 
-    std::vector<int32_t> combinedTriangles, combinedOfHalf(half.triangles.size(), -1);
-    Segmentation combined;
-    for (int32_t t = 0; t < T; ++t) {
-      if (candidate[t]) continue;
-      const auto j = static_cast<int32_t>(combinedTriangles.size());
-      combinedTriangles.push_back(t);
-      int32_t piece;
-      const Vec2* corners;
-      if (halfIndex[t] >= 0) {
-        combinedOfHalf[halfIndex[t]] = j;
-        piece = lastLayout.pieceOf[halfIndex[t]];
-        corners = &lastLayout.corner[3 * static_cast<size_t>(halfIndex[t])];
-      } else {
-        piece = static_cast<int32_t>(lastLayout.pieceCount) + lateSegmentation.layout.pieceOf[lateIndex[t]];
-        corners = &lateSegmentation.layout.corner[3 * static_cast<size_t>(lateIndex[t])];
-      }
-      combined.layout.pieceOf.push_back(piece);
-      combined.layout.corner.insert(combined.layout.corner.end(), corners, corners + 3);
+  std::vector<int32_t> combinedTriangles, combinedOfHalf(h.half.triangles.size(), -1);
+  Segmentation combined;
+  for (int32_t t = 0; t < T; ++t) {
+    if (mirrored[t]) continue;
+    const auto j = static_cast<int32_t>(combinedTriangles.size());
+    combinedTriangles.push_back(t);
+    int32_t piece;
+    const Vec2* corners;
+    if (h.halfIndex[t] >= 0) {
+      combinedOfHalf[h.halfIndex[t]] = j;
+      piece = h.lastLayout.pieceOf[h.halfIndex[t]];
+      corners = &h.lastLayout.corner[3 * static_cast<size_t>(h.halfIndex[t])];
+    } else {
+      piece = static_cast<int32_t>(h.lastLayout.pieceCount) + lateSegmentation.layout.pieceOf[lateIndex[t]];
+      corners = &lateSegmentation.layout.corner[3 * static_cast<size_t>(lateIndex[t])];
     }
-    combined.layout.pieceCount = lastLayout.pieceCount + lateSegmentation.layout.pieceCount;
-    combined.largestStretch = std::max(stats.largestStretch, lateSegmentation.largestStretch);
-    combined.foldedCount = stats.foldedCount + lateSegmentation.foldedCount;
-
-    const std::vector<int32_t> firstCorner = firstCornerOfVertex(half);
-    Model whole = subModel(model, combinedTriangles);
-    const WeldData weld = weldModel(whole);
-    layOutPieces(whole, weld, std::move(combined), settings, stats);
-    for (int32_t t = 0; t < T; ++t) {
-      if (!candidate[t]) continue;
-      for (int k = 0; k < 3; ++k) {
-        const int32_t corner = firstCorner[partner[3 * t + k]];
-        partner[3 * t + k] = cornerOf(whole.triangles[combinedOfHalf[corner / 3]], corner % 3);
-      }
-    }
-    for (int32_t t = 0; t < T; ++t) halfIndex[t] = -1;
-    for (size_t j = 0; j < combinedTriangles.size(); ++j) halfIndex[combinedTriangles[j]] = static_cast<int32_t>(j);
-    half = std::move(whole);
+    combined.layout.pieceOf.push_back(piece);
+    combined.layout.corner.insert(combined.layout.corner.end(), corners, corners + 3);
   }
+  combined.layout.pieceCount = h.lastLayout.pieceCount + lateSegmentation.layout.pieceCount;
+  combined.largestStretch = std::max(stats.largestStretch, lateSegmentation.largestStretch);
+  combined.foldedCount = stats.foldedCount + lateSegmentation.foldedCount;
 
-  // Assemble: the half model's vertices first, then one vertex per distinct (position, UV) of
-  // the mirrored corners. The position is the exact one: vertices closer than the mirror's
-  // tolerance stay apart.
-  std::vector<Vertex> vertices = half.vertices;
-  std::unordered_map<TaggedKey, int32_t, TaggedKeyHash> mirrored;
+  const std::vector<int32_t> firstCorner = firstCornerOfVertex(h.half);
+  Model whole = subModel(model, combinedTriangles);
+  const WeldData weld = weldModel(whole);
+  layOutPieces(whole, weld, std::move(combined), settings, stats);
+  // The partners move with their triangles into the whole.
+  for (int32_t t = 0; t < T; ++t) {
+    if (!mirrored[t]) continue;
+    for (int k = 0; k < 3; ++k) {
+      const int32_t corner = firstCorner[h.partner[3 * t + k]];
+      h.partner[3 * t + k] = whole.triangles[combinedOfHalf[corner / 3]].corner(corner % 3);
+    }
+  }
+  std::fill(h.halfIndex.begin(), h.halfIndex.end(), -1);
+  for (size_t j = 0; j < combinedTriangles.size(); ++j) h.halfIndex[combinedTriangles[j]] = static_cast<int32_t>(j);
+  h.half = std::move(whole);
+}
+
+// Rewrites the model: the half's vertices first, then one vertex per distinct (position, UV)
+// of the mirrored corners. The position is the exact one: vertices closer than the mirror's
+// tolerance stay apart. Returns the number of mirrored triangles.
+int64_t assembleMirrored(Model& model, const HalfLayout& h, const std::vector<uint8_t>& mirrored) {
+  const size_t T = model.triangles.size();
+  std::vector<Vertex> vertices = h.half.vertices;
+  std::unordered_map<TaggedKey, int32_t, KeyHash> numbers;
   std::vector<Triangle> triangles(T);
   int64_t mirroredCount = 0;
-  for (int32_t t = 0; t < T; ++t) {
-    if (!candidate[t]) {
-      triangles[t] = half.triangles[halfIndex[t]];
+  for (size_t t = 0; t < T; ++t) {
+    if (!mirrored[t]) {
+      triangles[t] = h.half.triangles[h.halfIndex[t]];
       continue;
     }
     ++mirroredCount;
     Triangle tri = model.triangles[t];
     for (int k = 0; k < 3; ++k) {
-      const Vertex& source = model.vertices[cornerOf(tri, k)];
-      const Vertex uv = vertices[partner[3 * t + k]];
-      const TaggedKey key{exactKey(source), nearestMillionth(uv.u), nearestMillionth(uv.v)};
-      const auto [it, isNew] = mirrored.try_emplace(key, static_cast<int32_t>(vertices.size()));
+      const Vertex& source = model.vertices[tri.corner(k)];
+      const Vertex uv = vertices[h.partner[3 * t + k]];
+      const TaggedKey key = taggedKey(exactKey(source), nearestMillionth(uv.u), nearestMillionth(uv.v));
+      const auto [it, isNew] = numbers.try_emplace(key, static_cast<int32_t>(vertices.size()));
       if (isNew) vertices.push_back({source.x, source.y, source.z, uv.u, uv.v});
-      setCorner(tri, k, it->second);
+      tri.corner(k) = it->second;
     }
     triangles[t] = tri;
   }
   model.vertices = std::move(vertices);
   model.triangles = std::move(triangles);
   model.hasUVs = true;
-  stats.mirroredCount = mirroredCount;
-  outcome.mirroredCount = mirroredCount;
+  return mirroredCount;
+}
+
+}  // namespace
+
+int64_t mirrorKeyCoordinate(double c, double tol) { return gridCoordinate(c / tol); }
+
+MirrorOutcome mirrorUnwrap(Model& model, const UnwrapSettings& settings, UnwrapStats& stats,
+                           int maxPasses) {
+  MirrorOutcome outcome;
+  const auto T = static_cast<int32_t>(model.triangles.size());
+  if (T == 0 || !isMirror(settings.mirrorAxis)) {
+    outcome.pieceCount = unwrapPieces(model, settings, stats);
+    stats.mirroredCount = 0;
+    outcome.mirrored.assign(static_cast<size_t>(T), 0);
+    outcome.halfTriangles = T;
+    return outcome;
+  }
+  const MirrorPlane plane = mirrorPlane(model, settings.mirrorAxis);
+  Candidates candidates = findCandidates(model, plane);
+  HalfLayout h = unwrapHalf(model, settings, plane, candidates, std::max(maxPasses, 1), stats);
+  outcome.passes = h.passes;
+  if (!h.late.empty()) {
+    outcome.lateTriangles = static_cast<int64_t>(h.late.size());
+    addLateTriangles(model, settings, candidates.flag, h, stats);
+  }
+  stats.mirroredCount = assembleMirrored(model, h, candidates.flag);
+  outcome.mirroredCount = stats.mirroredCount;
   outcome.pieceCount = stats.pieceCount;
-  outcome.halfTriangles = static_cast<int64_t>(half.triangles.size());
-  outcome.mirrored = std::move(candidate);
+  outcome.halfTriangles = static_cast<int64_t>(h.half.triangles.size());
+  outcome.mirrored = std::move(candidates.flag);
   return outcome;
 }

@@ -22,13 +22,14 @@ struct MirrorOutcome {
   std::vector<uint8_t> mirrored;  // per triangle: takes its UVs from its mirror partner
 };
 
-// Unwraps the half of the model on the positive side of settings.mirrorAxis (1 x, 2 z, 3 y;
-// plus a band of the tolerance around the plane) with unwrapPieces and gives each triangle
-// of the negative side whose reflected corners lie together in that layout (in one piece, on
-// one side of every cut) the UVs found there; the mirrored corners keep their own positions. Triangles that find no partner are unwrapped with the half in the next
-// pass, at most maxPasses passes. Triangles that still fail after the last pass are
-// flattened on their own and packed with the last pass's pieces, which keep their shapes, so
-// the partners already found stay valid and every triangle ends with UVs.
+// Unwraps the half of the model on the positive side of settings.mirrorAxis (plus a band of
+// the tolerance around the plane) with unwrapPieces and gives each triangle of the negative
+// side whose reflected corners lie together in that layout (in one piece, on one side of every
+// cut) the UVs found there; the mirrored corners keep their own positions. Triangles that find
+// no partner are unwrapped with the half in the next pass, at most maxPasses passes. Triangles
+// that still fail after the last pass are flattened on their own and packed with the last
+// pass's pieces, which keep their shapes, so the partners already found stay valid and every
+// triangle ends with UVs. Without a mirror axis the whole model is unwrapped.
 // Rewrites the model's vertices and corner indices like unwrapPieces (triangle count, order,
 // materials and layers unchanged) and fills `stats`, including mirroredCount.
 MirrorOutcome mirrorUnwrap(Model& model, const UnwrapSettings& settings, UnwrapStats& stats,

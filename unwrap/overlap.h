@@ -1,10 +1,45 @@
-// Whether a flattened piece lies over itself anywhere.
+// Whether laid-out triangles lie over each other: the 2D tests of the exact flattening, and
+// the check of a whole flattened piece.
 #pragma once
 
 #include <cstdint>
 #include <span>
 
-#include "unwrap/geometry.h"
+#include "base/geometry.h"
+
+// True when the segments p1-p2 and p3-p4 cross properly: each one's ends lie clearly (beyond
+// eps, a doubled area) on both sides of the other. Touching does not count.
+inline bool segmentsCross(Vec2 p1, Vec2 p2, Vec2 p3, Vec2 p4, double eps) {
+  const double d1 = orient2d(p3, p4, p1), d2 = orient2d(p3, p4, p2);
+  const double d3 = orient2d(p1, p2, p3), d4 = orient2d(p1, p2, p4);
+  return ((d1 > eps && d2 < -eps) || (d1 < -eps && d2 > eps)) &&
+         ((d3 > eps && d4 < -eps) || (d3 < -eps && d4 > eps));
+}
+
+// True when p lies strictly inside triangle a, b, c (either winding) by more than eps.
+inline bool pointInTriangle(Vec2 p, Vec2 a, Vec2 b, Vec2 c, double eps) {
+  double w1 = orient2d(a, b, p), w2 = orient2d(b, c, p), w3 = orient2d(c, a, p);
+  if (orient2d(a, b, c) < 0) {
+    w1 = -w1;
+    w2 = -w2;
+    w3 = -w3;
+  }
+  return w1 > eps && w2 > eps && w3 > eps;
+}
+
+// True when two laid-out triangles overlap; sharing an edge or a corner is no overlap.
+inline bool trianglesOverlap(const Vec2 m[3], const Vec2 n[3], double eps) {
+  for (int i = 0; i < 3; ++i)
+    for (int j = 0; j < 3; ++j)
+      if (segmentsCross(m[i], m[(i + 1) % 3], n[j], n[(j + 1) % 3], eps)) return true;
+  for (int k = 0; k < 3; ++k) {
+    if (pointInTriangle(n[k], m[0], m[1], m[2], eps)) return true;
+    if (pointInTriangle(m[k], n[0], n[1], n[2], eps)) return true;
+  }
+  const Vec2 cn = (1.0 / 3) * (n[0] + n[1] + n[2]);
+  const Vec2 cm = (1.0 / 3) * (m[0] + m[1] + m[2]);
+  return pointInTriangle(cn, m[0], m[1], m[2], eps) || pointInTriangle(cm, n[0], n[1], n[2], eps);
+}
 
 // True when two of `triangles`, laid out at corner[3t], corner[3t + 1], corner[3t + 2], overlap
 // by trianglesOverlap with tolerance eps; triangles that only share a corner or an edge do not.

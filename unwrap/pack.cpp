@@ -31,16 +31,9 @@ std::vector<Vec2> convexHull(std::vector<Vec2> p) {
 
 // Area of the box around the points along (ex, ey) and its perpendicular.
 double boxArea(const std::vector<Vec2>& points, double ex, double ey) {
-  double min1 = std::numeric_limits<double>::infinity(), max1 = -min1, min2 = min1, max2 = -min1;
-  for (const Vec2& q : points) {
-    const double a = ex * q.x + ey * q.y;
-    const double b = -ey * q.x + ex * q.y;
-    min1 = std::min(min1, a);
-    max1 = std::max(max1, a);
-    min2 = std::min(min2, b);
-    max2 = std::max(max2, b);
-  }
-  return (max1 - min1) * (max2 - min2);
+  Bounds2 box;
+  for (const Vec2& q : points) box.add({ex * q.x + ey * q.y, -ey * q.x + ex * q.y});
+  return box.width() * box.height();
 }
 
 struct Direction {
@@ -131,7 +124,7 @@ Pieces groupPieces(const PieceLayout& layout, const WeldData& weld) {
   return p;
 }
 
-void orientPieces(const WeldData& weld, PieceLayout& layout, Pieces& pieces, int rotateMode) {
+void orientPieces(const WeldData& weld, PieceLayout& layout, Pieces& pieces, RotateMode rotateMode) {
   for (int piece = 0; piece < static_cast<int>(pieces.boxes.size()); ++piece) {
     const int32_t begin = pieces.firstTriangle[piece], end = pieces.firstTriangle[piece + 1];
     double upX = 0, upY = 0, upWeight = 0;
@@ -156,35 +149,32 @@ void orientPieces(const WeldData& weld, PieceLayout& layout, Pieces& pieces, int
       upY += up2.y / len * weld.area[t] * w;
       upWeight += weld.area[t] * w;
     }
-    pieces.mayTurn[piece] = rotateMode == 2;
+    pieces.mayTurn[piece] = rotateMode == RotateMode::all;
     const double upLength = std::sqrt(upX * upX + upY * upY);
     double m11, m12, m21, m22;  // corner (u, v) -> (m11 u + m12 v, m21 u + m22 v)
     if (upWeight > 0.5 * pieces.area[piece] && upLength > 0) {
       const double dx = upX / upLength, dy = upY / upLength;
       m11 = dy, m12 = -dx, m21 = dx, m22 = dy;
     } else {
-      if (rotateMode != 0) pieces.mayTurn[piece] = 1;
+      if (rotateMode != RotateMode::never) pieces.mayTurn[piece] = 1;
       const Direction d = smallestBoxDirection(pieces, layout, piece);
       m11 = d.ex, m12 = d.ey, m21 = -d.ey, m22 = d.ex;
     }
-    double minU = std::numeric_limits<double>::infinity(), minV = minU, maxU = -minU, maxV = -minU;
+    Bounds2 bounds;
     for (int32_t i = begin; i < end; ++i) {
       for (int k = 0; k < 3; ++k) {
         Vec2& q = layout.corner[3 * pieces.triangles[i] + k];
         q = {m11 * q.x + m12 * q.y, m21 * q.x + m22 * q.y};
-        minU = std::min(minU, q.x);
-        maxU = std::max(maxU, q.x);
-        minV = std::min(minV, q.y);
-        maxV = std::max(maxV, q.y);
+        bounds.add(q);
       }
     }
     PieceBox& box = pieces.boxes[piece];
-    box.width = maxU - minU;
-    box.height = maxV - minV;
+    box.width = bounds.width();
+    box.height = bounds.height();
     for (int32_t i = begin; i < end; ++i)
       for (int k = 0; k < 3; ++k) {
         Vec2& q = layout.corner[3 * pieces.triangles[i] + k];
-        q = {q.x - minU, q.y - minV};
+        q = q - bounds.low;
       }
   }
 }
@@ -415,24 +405,7 @@ PackResult packPieces(PieceLayout& layout, Pieces& pieces, int W, int H, int mar
 
 void writeLayoutUVs(Model& model, const WeldData& weld, const PieceLayout& layout,
                     const Pieces& pieces, double scale, int W, int H) {
-  struct Key {
-    int32_t position, piece;
-    int64_t u, v;
-    bool operator==(const Key&) const = default;
-  };
-  struct KeyHash {
-    size_t operator()(const Key& k) const {
-      uint64_t h = static_cast<uint64_t>(k.position) * 0x9E3779B97F4A7C15ull;
-      h ^= static_cast<uint64_t>(k.piece) + 0x632BE59BD9B4E019ull + (h << 6) + (h >> 2);
-      h ^= static_cast<uint64_t>(k.u) * 0xBF58476D1CE4E5B9ull + (h << 6) + (h >> 2);
-      h ^= static_cast<uint64_t>(k.v) * 0x94D049BB133111EBull + (h << 6) + (h >> 2);
-      return static_cast<size_t>(h);
-    }
-  };
-  auto nearestMillionth = [](double q) {
-    const double scaled = q * 1000000.0;
-    return scaled == scaled ? std::llround(std::clamp(scaled, -4.0e18, 4.0e18)) : 0;
-  };
+  using Key = std::array<int64_t, 4>;  // welded position, piece, UV
   std::unordered_map<Key, int32_t, KeyHash> numbers;
   numbers.reserve(model.triangles.size() * 2);
   std::vector<Vertex> vertices;
@@ -445,7 +418,7 @@ void writeLayoutUVs(Model& model, const WeldData& weld, const PieceLayout& layou
       const Vec2 q = layout.corner[3 * t + k];
       const double U = (q.x * scale + box.x) / W, V = (q.y * scale + box.y) / H;
       const int32_t vertex = *corners[k];
-      const Key key{weld.positionId[vertex], piece, nearestMillionth(U), nearestMillionth(V)};
+      const Key key = {weld.positionId[vertex], piece, nearestMillionth(U), nearestMillionth(V)};
       const auto [it, isNew] = numbers.try_emplace(key, static_cast<int32_t>(vertices.size()));
       if (isNew) {
         const Vertex& source = model.vertices[vertex];

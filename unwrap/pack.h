@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "unwrap/exact.h"
+#include "unwrap/unwrap.h"
 #include "unwrap/weld.h"
 
 struct PieceBox {
@@ -28,8 +29,8 @@ Pieces groupPieces(const PieceLayout& layout, const WeldData& weld);
 
 // Turns every piece upright (standing pieces: model up along +v) or to its smallest box along
 // one of its own edges (lying pieces), then moves it to the origin and measures its box.
-// rotateMode: 0 never turn in packing, 1 lying pieces only, 2 all.
-void orientPieces(const WeldData& weld, PieceLayout& layout, Pieces& pieces, int rotateMode);
+// rotateMode says which of them the raster packer may turn.
+void orientPieces(const WeldData& weld, PieceLayout& layout, Pieces& pieces, RotateMode rotateMode);
 
 // (u, v) inside a w x h box after `turn` quarter turns.
 Vec2 turnInBox(double u, double v, double w, double h, int turn);

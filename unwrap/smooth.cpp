@@ -57,14 +57,6 @@ double stretchOf(const TriangleFrame& f, const Vec2 c[3]) {
   return std::max(sigma1, 1 / sigma2);
 }
 
-int32_t cornerVertex(const Model& model, int32_t corner) {
-  const Triangle& t = model.triangles[corner / 3];
-  return corner % 3 == 0 ? t.cornerA : corner % 3 == 1 ? t.cornerB : t.cornerC;
-}
-
-Vec3 scaled(Vec3 v, double s) { return {v.x * s, v.y * s, v.z * s}; }
-Vec3 operator+(Vec3 a, Vec3 b) { return {a.x + b.x, a.y + b.y, a.z + b.z}; }
-
 // z = M x over the compressed rows.
 void multiply(const LscmWorkspace& w, size_t rows, const std::vector<double>& x,
               std::vector<double>& out) {
@@ -93,6 +85,268 @@ double multiplyTransposed(const LscmWorkspace& w, size_t rows, const std::vector
   return sum;
 }
 
+// Calls visit(n) for every triangle n across the edges of t (t itself included).
+template <typename Visit>
+void forEdgeNeighbours(const WeldData& weld, int32_t t, Visit visit) {
+  for (int k = 0; k < 3; ++k)
+    for (int32_t nc = weld.edgeHead[weld.edgeId[3 * t + k]]; nc != -1; nc = weld.edgeNext[nc]) visit(nc / 3);
+}
+
+Vec3 weightedNormal(const WeldData& weld, int32_t t) { return weld.area[t] * weld.normal[t]; }
+
+// The charts before flattening.
+struct Charts {
+  std::vector<int32_t> chartOf;  // per triangle
+  std::vector<Vec3> sum;         // per chart: its area-weighted normals
+  std::vector<int32_t> size;     // per chart: its number of triangles
+
+  bool sameMaterial(const Model& model, int32_t a, int32_t b) const {
+    return model.triangles[a].material == model.triangles[b].material;
+  }
+  // The cosine of the angle between normal n and the mean normal of chart c; false when the
+  // chart has no mean direction.
+  bool cosineToMean(int32_t c, Vec3 n, double& cosine) const {
+    const double S = length(sum[c]);
+    if (!(S > 0)) return false;
+    cosine = dot(n, (1 / S) * sum[c]);
+    return true;
+  }
+};
+
+// Charts by normal cones, grown breadth-first from the largest free triangle: a neighbour of
+// the same material joins when its normal lies within the angle of both the triangle's and the
+// chart's mean normal. A degenerate triangle is a chart of its own.
+Charts growCharts(const Model& model, const WeldData& weld, double cosLimit) {
+  Charts charts;
+  charts.chartOf.assign(model.triangles.size(), -1);
+  std::vector<int32_t> queue;
+  for (int32_t g : weld.areaOrder) {
+    if (charts.chartOf[g] != -1) continue;
+    const auto c = static_cast<int32_t>(charts.sum.size());
+    charts.chartOf[g] = c;
+    charts.sum.push_back({});
+    charts.size.push_back(1);
+    if (weld.degenerate[g]) continue;
+    charts.sum[c] = weightedNormal(weld, g);
+    queue.assign(1, g);
+    for (size_t head = 0; head < queue.size(); ++head) {
+      const int32_t t = queue[head];
+      forEdgeNeighbours(weld, t, [&](int32_t n) {
+        if (charts.chartOf[n] != -1 || weld.degenerate[n] || !charts.sameMaterial(model, n, t) ||
+            dot(weld.normal[t], weld.normal[n]) < cosLimit)
+          return;
+        double cosine;
+        if (!charts.cosineToMean(c, weld.normal[n], cosine) || cosine < cosLimit) return;
+        charts.chartOf[n] = c;
+        ++charts.size[c];
+        charts.sum[c] = charts.sum[c] + weightedNormal(weld, n);
+        queue.push_back(n);
+      });
+    }
+  }
+  return charts;
+}
+
+// Charts of one or two triangles: each of their triangles joins the neighbouring chart (of
+// three or more) whose mean normal is closest, if it lies within 85 degrees.
+void absorbSmallCharts(const Model& model, const WeldData& weld, Charts& charts) {
+  const double cos85 = std::cos(85 * M_PI / 180.0);
+  for (int32_t t = 0; t < static_cast<int32_t>(charts.chartOf.size()); ++t) {
+    if (weld.degenerate[t] || charts.size[charts.chartOf[t]] >= 3) continue;
+    int32_t best = -1;
+    double bestValue = 0;
+    forEdgeNeighbours(weld, t, [&](int32_t n) {
+      const int32_t c = charts.chartOf[n];
+      double value;
+      if (c == charts.chartOf[t] || charts.size[c] < 3 || !charts.sameMaterial(model, n, t) ||
+          !charts.cosineToMean(c, weld.normal[t], value))
+        return;
+      if (value > cos85 && (best < 0 || value > bestValue)) {
+        best = c;
+        bestValue = value;
+      }
+    });
+    if (best < 0) continue;
+    --charts.size[charts.chartOf[t]];
+    ++charts.size[best];
+    charts.sum[best] = charts.sum[best] + weightedNormal(weld, t);
+    charts.chartOf[t] = best;
+  }
+}
+
+// Drops the emptied charts, the rest keeping their order, and lists each chart's triangles in
+// triangle order.
+std::vector<std::vector<int32_t>> renumberCharts(Charts& charts) {
+  std::vector<int32_t> renumber(charts.size.size(), -1);
+  int32_t count = 0;
+  for (size_t c = 0; c < charts.size.size(); ++c)
+    if (charts.size[c] > 0) renumber[c] = count++;
+  std::vector<std::vector<int32_t>> triangles(count);
+  for (size_t t = 0; t < charts.chartOf.size(); ++t) {
+    charts.chartOf[t] = renumber[charts.chartOf[t]];
+    triangles[charts.chartOf[t]].push_back(static_cast<int32_t>(t));
+  }
+  return triangles;
+}
+
+// Flattens the charts one by one, in a queue: a chart is kept when its stretch is within the
+// limit and its flattening does not lie over itself, or when it cannot be cut; otherwise it
+// is cut at its median into connected parts, which join the queue.
+class ChartFlattener {
+ public:
+  ChartFlattener(const Model& model, const WeldData& weld, double stretchLimit, Charts& charts,
+                 std::vector<std::vector<int32_t>> chartTriangles, SmoothLayout& out)
+      : model_(model),
+        weld_(weld),
+        stretchLimit_(stretchLimit),
+        chartOf_(charts.chartOf),
+        chartTriangles_(std::move(chartTriangles)),
+        chartCount_(static_cast<int32_t>(chartTriangles_.size())),
+        out_(out) {
+    const size_t T = model.triangles.size();
+    out.layout.corner.assign(3 * T, Vec2{});
+    out.chartStretch.assign(chartCount_, 1);
+    out.acceptance.assign(chartCount_, ChartAcceptance::withinLimit);
+    const int32_t positions =
+        weld.positionId.empty() ? 0 : *std::max_element(weld.positionId.begin(), weld.positionId.end()) + 1;
+    localIndex_.assign(positions, -1);
+    side_.assign(T, 0);
+    cutStamp_.assign(T, 0);
+  }
+
+  // Returns the number of charts at the end.
+  int32_t run() {
+    std::vector<int32_t>& work = work_;
+    work.resize(chartCount_);
+    for (int32_t c = 0; c < chartCount_; ++c) work[c] = c;
+    for (size_t head = 0; head < work.size(); ++head) flatten(work[head]);
+    return chartCount_;
+  }
+
+ private:
+  void flatten(int32_t c) {
+    if (chartTriangles_[c].empty()) return;
+    const std::vector<int32_t>& tris = chartTriangles_[c];
+    if (tris.size() == 1 && weld_.degenerate[tris[0]]) {
+      layDegenerateTriangle(weld_, tris[0], &out_.layout.corner[3 * static_cast<size_t>(tris[0])]);
+      out_.acceptance[c] = ChartAcceptance::degenerate;
+      return;
+    }
+    Vec3 sum;
+    for (int32_t t : tris) sum = sum + weightedNormal(weld_, t);
+    const double stretch = lscmFlatten(model_, weld_, tris, sum, localIndex_, out_.layout.corner, workspace_);
+
+    auto accept = [&](ChartAcceptance why) {
+      out_.largestStretch = std::max(out_.largestStretch, stretch);
+      out_.chartStretch[c] = stretch;
+      out_.acceptance[c] = why;
+    };
+    // A flattening that lies over itself (its border crossing itself, with no triangle folded)
+    // would paint one texture pixel onto two places: it is cut like a stretched one.
+    auto overlapsItself = [&] { return layoutOverlaps(tris, out_.layout.corner, weld_.eps); };
+    if (stretch <= stretchLimit_ && !overlapsItself()) {
+      accept(ChartAcceptance::withinLimit);
+      return;
+    }
+    if (tris.size() < 2) {
+      accept(ChartAcceptance::singleTriangle);
+      return;
+    }
+    if (chartCount_ >= static_cast<int32_t>(model_.triangles.size())) {
+      accept(ChartAcceptance::chartLimit);
+      return;
+    }
+    const size_t ones = splitAtMedian(tris);
+    // The median cannot cut it. Stretch alone is then accepted; an overlap (the only reason a
+    // chart within the limit gets here) still comes apart, into pieces of one triangle.
+    const bool singles = ones == 0 || ones == tris.size();
+    if (singles && stretch > stretchLimit_ && !overlapsItself()) {
+      accept(ChartAcceptance::uncuttable);
+      return;
+    }
+    cutIntoParts(c, singles);
+  }
+
+  // Puts each triangle of the chart on side 0 or 1 of the median of its centroids along the
+  // longer extent of the flattening; returns how many are on side 1.
+  size_t splitAtMedian(const std::vector<int32_t>& tris) {
+    centroidU_.resize(tris.size());
+    centroidV_.resize(tris.size());
+    for (size_t i = 0; i < tris.size(); ++i) {
+      const Vec2* q = &out_.layout.corner[3 * static_cast<size_t>(tris[i])];
+      centroidU_[i] = (q[0].x + q[1].x + q[2].x) / 3;
+      centroidV_[i] = (q[0].y + q[1].y + q[2].y) / 3;
+    }
+    auto extent = [](const std::vector<double>& values) {
+      const auto [lo, hi] = std::minmax_element(values.begin(), values.end());
+      return *hi - *lo;
+    };
+    const std::vector<double>& coordinate = extent(centroidU_) >= extent(centroidV_) ? centroidU_ : centroidV_;
+    sorted_.assign(coordinate.begin(), coordinate.end());
+    // NaN (only from broken input) sorts last, so the order stays strict and the median
+    // defined; such a triangle lands on side 0.
+    const auto median = sorted_.begin() + static_cast<std::ptrdiff_t>(sorted_.size() / 2);
+    std::nth_element(sorted_.begin(), median, sorted_.end(),
+                     [](double a, double b) { return a < b || (b != b && a == a); });
+    size_t ones = 0;
+    for (size_t i = 0; i < tris.size(); ++i) {
+      side_[tris[i]] = coordinate[i] >= *median;
+      ones += side_[tris[i]];
+    }
+    return ones;
+  }
+
+  // Splits chart c into connected parts, each on one side (or into single triangles); the first
+  // part keeps the number c, the others are new charts. All of them join the queue.
+  void cutIntoParts(int32_t c, bool singles) {
+    ++cutCount_;
+    members_.assign(chartTriangles_[c].begin(), chartTriangles_[c].end());  // replaced below
+    bool first = true;
+    for (int32_t s : members_) {
+      if (cutStamp_[s] == cutCount_) continue;
+      const int32_t id = first ? c : chartCount_++;
+      first = false;
+      cutStamp_[s] = cutCount_;
+      part_.assign(1, s);
+      for (size_t i = 0; !singles && i < part_.size(); ++i) {
+        const int32_t t = part_[i];
+        forEdgeNeighbours(weld_, t, [&](int32_t n) {
+          if (chartOf_[n] != c || side_[n] != side_[t] || weld_.degenerate[n] || cutStamp_[n] == cutCount_)
+            return;
+          cutStamp_[n] = cutCount_;
+          part_.push_back(n);
+        });
+      }
+      std::sort(part_.begin(), part_.end());
+      if (id == c) {
+        chartTriangles_[c] = part_;
+      } else {
+        for (int32_t t : part_) chartOf_[t] = id;
+        chartTriangles_.push_back(part_);
+        out_.chartStretch.push_back(1);
+        out_.acceptance.push_back(ChartAcceptance::withinLimit);
+      }
+      work_.push_back(id);
+    }
+  }
+
+  const Model& model_;
+  const WeldData& weld_;
+  const double stretchLimit_;
+  std::vector<int32_t>& chartOf_;
+  std::vector<std::vector<int32_t>> chartTriangles_;
+  int32_t chartCount_;
+  SmoothLayout& out_;
+  std::vector<int32_t> work_;  // the queue of charts to flatten
+  std::vector<int32_t> localIndex_;
+  std::vector<uint8_t> side_;
+  std::vector<int32_t> cutStamp_;
+  int32_t cutCount_ = 0;
+  LscmWorkspace workspace_;
+  std::vector<double> centroidU_, centroidV_, sorted_;
+  std::vector<int32_t> members_, part_;
+};
+
 }  // namespace
 
 void layDegenerateTriangle(const WeldData& weld, int32_t t, Vec2 out[3]) {
@@ -111,7 +365,7 @@ double lscmFlatten(const Model& model, const WeldData& weld, std::span<const int
   w.vertex.clear();
   for (int32_t t : chart)
     for (int k = 0; k < 3; ++k) {
-      const int32_t v = cornerVertex(model, 3 * t + k);
+      const int32_t v = model.triangles[t].corner(k);
       const int32_t pos = weld.positionId[v];
       if (localIndex[pos] >= 0) continue;
       localIndex[pos] = static_cast<int32_t>(w.position.size());
@@ -122,10 +376,10 @@ double lscmFlatten(const Model& model, const WeldData& weld, std::span<const int
 
   // Projection frame: A and B span the plane across the chart's mean normal.
   const double normalLength = length(normalSum);
-  const Vec3 N = normalLength < 1e-12 ? Vec3{0, 0, 1} : scaled(normalSum, 1 / normalLength);
+  const Vec3 N = normalLength < 1e-12 ? Vec3{0, 0, 1} : (1 / normalLength) * normalSum;
   Vec3 A = std::fabs(N.x) < 0.9 ? Vec3{1, 0, 0} : Vec3{0, 1, 0};
-  A = A - scaled(N, dot(A, N));
-  A = scaled(A, 1 / length(A));
+  A = A - dot(A, N) * N;
+  A = (1 / length(A)) * A;
   const Vec3 B = cross(N, A);
 
   w.z.resize(2 * n);
@@ -237,205 +491,16 @@ double lscmFlatten(const Model& model, const WeldData& weld, std::span<const int
 
 SmoothLayout segmentSmooth(const Model& model, const WeldData& weld, double maxAngleDegrees,
                            double stretchLimit) {
-  const auto T = static_cast<int32_t>(model.triangles.size());
-  const double cosLimit = std::cos(maxAngleDegrees * M_PI / 180.0);
-  auto material = [&](int32_t t) { return model.triangles[t].material; };
-  auto weighted = [&](int32_t t) { return scaled(weld.normal[t], weld.area[t]); };
-  // Calls visit(n) for every triangle n across the edges of t (t itself included).
-  auto forNeighbours = [&](int32_t t, auto visit) {
-    for (int k = 0; k < 3; ++k)
-      for (int32_t nc = weld.edgeHead[weld.edgeId[3 * t + k]]; nc != -1; nc = weld.edgeNext[nc])
-        visit(nc / 3);
-  };
-
-  // Charts by normal cones, grown from the largest triangles.
-  std::vector<int32_t> chartOf(T, -1);
-  std::vector<Vec3> chartSum;
-  std::vector<int32_t> chartSize;
-  std::vector<int32_t> queue;
-  for (int32_t g : weld.areaOrder) {
-    if (chartOf[g] != -1) continue;
-    const auto c = static_cast<int32_t>(chartSum.size());
-    chartOf[g] = c;
-    chartSum.push_back({});
-    chartSize.push_back(1);
-    if (weld.degenerate[g]) continue;
-    chartSum[c] = weighted(g);
-    queue.assign(1, g);
-    for (size_t head = 0; head < queue.size(); ++head) {
-      const int32_t t = queue[head];
-      forNeighbours(t, [&](int32_t n) {
-        if (chartOf[n] != -1 || weld.degenerate[n] || material(n) != material(t) ||
-            dot(weld.normal[t], weld.normal[n]) < cosLimit)
-          return;
-        const double S = length(chartSum[c]);
-        if (!(S > 0) || dot(weld.normal[n], scaled(chartSum[c], 1 / S)) < cosLimit) return;
-        chartOf[n] = c;
-        ++chartSize[c];
-        chartSum[c] = chartSum[c] + weighted(n);
-        queue.push_back(n);
-      });
-    }
-  }
-
-  // Charts of one or two triangles join the neighbouring chart whose mean normal is closest,
-  // if it lies within 85 degrees.
-  const double cos85 = std::cos(85 * M_PI / 180.0);
-  for (int32_t t = 0; t < T; ++t) {
-    if (weld.degenerate[t] || chartSize[chartOf[t]] >= 3) continue;
-    int32_t best = -1;
-    double bestValue = 0;
-    forNeighbours(t, [&](int32_t n) {
-      const int32_t c = chartOf[n];
-      if (c == chartOf[t] || chartSize[c] < 3 || material(n) != material(t)) return;
-      const double S = length(chartSum[c]);
-      if (!(S > 0)) return;
-      const double value = dot(weld.normal[t], scaled(chartSum[c], 1 / S));
-      if (value > cos85 && (best < 0 || value > bestValue)) {
-        best = c;
-        bestValue = value;
-      }
-    });
-    if (best < 0) continue;
-    --chartSize[chartOf[t]];
-    ++chartSize[best];
-    chartSum[best] = chartSum[best] + weighted(t);
-    chartOf[t] = best;
-  }
-
-  // Drop the emptied charts; the rest keep their order.
-  std::vector<int32_t> renumber(chartSize.size(), -1);
-  int32_t chartCount = 0;
-  for (size_t c = 0; c < chartSize.size(); ++c)
-    if (chartSize[c] > 0) renumber[c] = chartCount++;
-  std::vector<std::vector<int32_t>> chartTriangles(chartCount);
-  for (int32_t t = 0; t < T; ++t) {
-    chartOf[t] = renumber[chartOf[t]];
-    chartTriangles[chartOf[t]].push_back(t);
-  }
-
+  Charts charts = growCharts(model, weld, std::cos(maxAngleDegrees * M_PI / 180.0));
+  absorbSmallCharts(model, weld, charts);
   SmoothLayout out;
-  out.layout.corner.assign(3 * static_cast<size_t>(T), Vec2{});
-  out.chartStretch.assign(chartCount, 1);
-  out.acceptance.assign(chartCount, ChartAcceptance::withinLimit);
-  const int32_t positions =
-      weld.positionId.empty() ? 0 : *std::max_element(weld.positionId.begin(), weld.positionId.end()) + 1;
-  std::vector<int32_t> localIndex(positions, -1);
-  std::vector<uint8_t> side(T, 0);
-  std::vector<int32_t> cutStamp(T, 0);
-  int32_t cutCount = 0;
-  LscmWorkspace workspace;
-  std::vector<double> centroidU, centroidV, sorted;
-  std::vector<int32_t> members, part;
-
-  std::vector<int32_t> work(chartCount);
-  for (int32_t c = 0; c < chartCount; ++c) work[c] = c;
-  for (size_t head = 0; head < work.size(); ++head) {
-    const int32_t c = work[head];
-    if (chartTriangles[c].empty()) continue;
-    const std::vector<int32_t>& tris = chartTriangles[c];
-    if (tris.size() == 1 && weld.degenerate[tris[0]]) {
-      layDegenerateTriangle(weld, tris[0], &out.layout.corner[3 * static_cast<size_t>(tris[0])]);
-      out.acceptance[c] = ChartAcceptance::degenerate;
-      continue;
-    }
-    Vec3 sum;
-    for (int32_t t : tris) sum = sum + weighted(t);
-    const double stretch =
-        lscmFlatten(model, weld, tris, sum, localIndex, out.layout.corner, workspace);
-
-    auto accept = [&](ChartAcceptance why) {
-      out.largestStretch = std::max(out.largestStretch, stretch);
-      out.chartStretch[c] = stretch;
-      out.acceptance[c] = why;
-    };
-    // A flattening that lies over itself (its border crossing itself, with no triangle folded)
-    // would paint one texture pixel onto two places: it is cut like a stretched one.
-    auto overlapsItself = [&] { return layoutOverlaps(tris, out.layout.corner, weld.eps); };
-    if (stretch <= stretchLimit && !overlapsItself()) {
-      accept(ChartAcceptance::withinLimit);
-      continue;
-    }
-    if (tris.size() < 2) {
-      accept(ChartAcceptance::singleTriangle);
-      continue;
-    }
-    if (chartCount >= T) {
-      accept(ChartAcceptance::chartLimit);
-      continue;
-    }
-
-    // Cut across the longer extent of the triangles' centroids, at their median.
-    centroidU.resize(tris.size());
-    centroidV.resize(tris.size());
-    for (size_t i = 0; i < tris.size(); ++i) {
-      const Vec2* q = &out.layout.corner[3 * static_cast<size_t>(tris[i])];
-      centroidU[i] = (q[0].x + q[1].x + q[2].x) / 3;
-      centroidV[i] = (q[0].y + q[1].y + q[2].y) / 3;
-    }
-    auto extent = [](const std::vector<double>& values) {
-      const auto [lo, hi] = std::minmax_element(values.begin(), values.end());
-      return *hi - *lo;
-    };
-    const std::vector<double>& coordinate =
-        extent(centroidU) >= extent(centroidV) ? centroidU : centroidV;
-    sorted.assign(coordinate.begin(), coordinate.end());
-    // NaN (only from broken input) sorts last, so the order stays strict and the median
-    // defined; such a triangle lands on side 0.
-    const auto median = sorted.begin() + static_cast<std::ptrdiff_t>(sorted.size() / 2);
-    std::nth_element(sorted.begin(), median, sorted.end(),
-                     [](double a, double b) { return a < b || (b != b && a == a); });
-    size_t ones = 0;
-    for (size_t i = 0; i < tris.size(); ++i) {
-      side[tris[i]] = coordinate[i] >= *median;
-      ones += side[tris[i]];
-    }
-    // The median cannot cut it. Stretch alone is then accepted; an overlap (the only reason a
-    // chart within the limit gets here) still comes apart, into pieces of one triangle.
-    const bool singles = ones == 0 || ones == tris.size();
-    if (singles && stretch > stretchLimit && !overlapsItself()) {
-      accept(ChartAcceptance::uncuttable);
-      continue;
-    }
-
-    // Split into connected parts, each on one side; the first part keeps the number c.
-    ++cutCount;
-    members.assign(tris.begin(), tris.end());  // tris is replaced below
-    bool first = true;
-    for (int32_t s : members) {
-      if (cutStamp[s] == cutCount) continue;
-      const int32_t id = first ? c : chartCount++;
-      first = false;
-      cutStamp[s] = cutCount;
-      part.assign(1, s);
-      for (size_t i = 0; !singles && i < part.size(); ++i) {
-        const int32_t t = part[i];
-        forNeighbours(t, [&](int32_t n) {
-          if (chartOf[n] != c || side[n] != side[t] || weld.degenerate[n] || cutStamp[n] == cutCount)
-            return;
-          cutStamp[n] = cutCount;
-          part.push_back(n);
-        });
-      }
-      std::sort(part.begin(), part.end());
-      if (id == c) {
-        chartTriangles[c] = part;
-      } else {
-        for (int32_t t : part) chartOf[t] = id;
-        chartTriangles.push_back(part);
-        out.chartStretch.push_back(1);
-        out.acceptance.push_back(ChartAcceptance::withinLimit);
-      }
-      work.push_back(id);
-    }
-  }
-
-  for (int32_t t = 0; t < T; ++t) {
+  out.layout.pieceCount =
+      ChartFlattener(model, weld, stretchLimit, charts, renumberCharts(charts), out).run();
+  for (size_t t = 0; t < model.triangles.size(); ++t) {
     if (weld.degenerate[t]) continue;
-    const Vec2* q = &out.layout.corner[3 * static_cast<size_t>(t)];
+    const Vec2* q = &out.layout.corner[3 * t];
     if (orient2d(q[0], q[1], q[2]) < 0) ++out.foldedCount;
   }
-  out.layout.pieceOf = std::move(chartOf);
-  out.layout.pieceCount = chartCount;
+  out.layout.pieceOf = std::move(charts.chartOf);
   return out;
 }

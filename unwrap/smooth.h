@@ -8,7 +8,6 @@
 #include <vector>
 
 #include "unwrap/exact.h"
-#include "unwrap/geometry.h"
 #include "unwrap/weld.h"
 
 // Why a chart's flattening was kept.

@@ -14,14 +14,6 @@
 
 namespace {
 
-struct PositionUvHash {
-  size_t operator()(const std::array<int64_t, 5>& k) const {
-    uint64_t h = 1469598103934665603ull;
-    for (int64_t v : k) h = (h ^ static_cast<uint64_t>(v)) * 1099511628211ull;
-    return static_cast<size_t>(h ^ (h >> 31));
-  }
-};
-
 // Which UV vertex each surface uses at each position: key (surface, position).
 using SurfaceMap = std::unordered_map<uint64_t, int32_t>;
 
@@ -34,11 +26,7 @@ struct SurfaceData {
   std::vector<int32_t> positionId, uvVertexId;  // per vertex
   std::vector<int32_t> cornerHead, cornerNext;  // corner lists per uvVertexId, newest first
 
-  int32_t cornerVertex(int32_t corner) const {
-    const Triangle& t = model.triangles[corner / 3];
-    const int32_t c[3] = {t.cornerA, t.cornerB, t.cornerC};
-    return c[corner % 3];
-  }
+  int32_t cornerVertex(int32_t corner) const { return model.triangles[corner / 3].corner(corner % 3); }
 
   bool canJoin(int32_t t, int64_t surface, const SurfaceMap& map) const {
     for (int k = 0; k < 3; ++k) {
@@ -56,14 +44,6 @@ struct SurfaceData {
     }
   }
 };
-
-int32_t findRoot(std::vector<int32_t>& root, int32_t t) {
-  while (root[t] != t) {
-    root[t] = root[root[t]];
-    t = root[t];
-  }
-  return t;
-}
 
 std::string sequenceText(int64_t n) {
   std::string digits = std::to_string(n);
@@ -134,20 +114,15 @@ std::vector<std::string> surfaceNames(const Model& model, const std::vector<int3
 
 }  // namespace
 
-int64_t uvKeyCoordinate(float c) {
-  const double q = static_cast<double>(c) / 0.00001;
-  if (!(q == q)) return 0;
-  return std::llround(std::clamp(q, -4.0e18, 4.0e18));
-}
-
 std::vector<int32_t> uvVertexIds(const Model& model) {
   std::vector<int32_t> ids(model.vertices.size());
-  std::unordered_map<std::array<int64_t, 5>, int32_t, PositionUvHash> numbers;
+  // The position key and the uvKey together.
+  std::unordered_map<std::array<int64_t, 5>, int32_t, KeyHash> numbers;
   numbers.reserve(model.vertices.size());
   for (size_t i = 0; i < model.vertices.size(); ++i) {
     const Vertex& v = model.vertices[i];
-    const std::array<int64_t, 5> key = {positionKeyCoordinate(v.x), positionKeyCoordinate(v.y),
-                                        positionKeyCoordinate(v.z), uvKeyCoordinate(v.u),
+    const GridKey3 position = positionKey(v);
+    const std::array<int64_t, 5> key = {position[0], position[1], position[2], uvKeyCoordinate(v.u),
                                         uvKeyCoordinate(v.v)};
     ids[i] = numbers.try_emplace(key, static_cast<int32_t>(numbers.size())).first->second;
   }

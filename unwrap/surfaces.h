@@ -12,9 +12,6 @@
 // The longest material name a .3ds holds.
 constexpr size_t kMaxSurfaceName = 15;
 
-// The UV key of a coordinate: nearest(c / 0.00001), halves away from zero.
-int64_t uvKeyCoordinate(float c);
-
 // Numbers every vertex by its position key and UV key together, in order of first appearance:
 // vertices share a number exactly when they weld and carry the same UV.
 std::vector<int32_t> uvVertexIds(const Model& model);

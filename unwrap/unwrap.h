@@ -8,6 +8,12 @@
 #include "unwrap/weld.h"
 
 enum class MapMode : int { keep = 0, exact = 1, smooth = 2 };
+// Which pieces the packer may turn by quarter turns.
+enum class RotateMode : int { never = 0, lyingOnly = 1, all = 2 };
+// The file's up axis: Z up is turned to Y up.
+enum class UpAxis : int { z = 0, y = 1 };
+// The mirror plane, across x (left - right), z (front - back) or y (up - down) of the Y-up model.
+enum class MirrorAxis : int { off = 0, leftRight = 1, frontBack = 2, upDown = 3 };
 
 // What the main window's unwrap controls say; stored in the project under the same names.
 struct UnwrapSettings {
@@ -17,11 +23,11 @@ struct UnwrapSettings {
   int maxAngle = 40;       // degrees between neighbouring normals inside one exact piece
   int margin = 4;          // pixels between pieces and at the texture border
   int maxStretch = 30;     // percent of stretch a smooth piece may have before it is cut
-  int rotateMode = 1;      // packing turns: 0 never, 1 lying pieces only, 2 all
-  int upAxisChoice = 0;    // 0 Z up (usual for .3ds), 1 Y up (.obj)
+  RotateMode rotateMode = RotateMode::lyingOnly;
+  UpAxis upAxisChoice = UpAxis::z;  // Z up is usual for .3ds, Y up for .obj
   bool mergeSurfaces = true;  // combine pieces into fewer Surfaces
   bool layerUnwrap = false;   // layers become Surfaces; nothing crosses a layer border
-  int mirrorAxis = 0;         // 0 off, 1 left-right (x), 2 front-back (z), 3 up-down (y)
+  MirrorAxis mirrorAxis = MirrorAxis::off;
 
   bool operator==(const UnwrapSettings&) const = default;
 };

@@ -4,45 +4,20 @@
 #include <cmath>
 #include <unordered_map>
 
-namespace {
-
-struct KeyHash {
-  size_t operator()(const std::array<int64_t, 3>& k) const {
-    uint64_t h = 1469598103934665603ull;
-    for (int64_t v : k) h = (h ^ static_cast<uint64_t>(v)) * 1099511628211ull;
-    return static_cast<size_t>(h ^ (h >> 29));
-  }
-};
-
-}  // namespace
-
-int64_t positionKeyCoordinate(float c) {
-  const double q = static_cast<double>(c) / 0.0001;
-  if (!(q == q)) return 0;
-  constexpr double kLimit = 4.0e18;
-  return std::llround(std::clamp(q, -kLimit, kLimit));
-}
-
 std::vector<int32_t> positionIds(const Model& model) {
   std::vector<int32_t> ids(model.vertices.size());
-  std::unordered_map<std::array<int64_t, 3>, int32_t, KeyHash> numbers;
+  std::unordered_map<GridKey3, int32_t, KeyHash> numbers;
   numbers.reserve(model.vertices.size());
-  for (size_t i = 0; i < model.vertices.size(); ++i) {
-    const Vertex& v = model.vertices[i];
-    const std::array<int64_t, 3> key = {positionKeyCoordinate(v.x), positionKeyCoordinate(v.y),
-                                        positionKeyCoordinate(v.z)};
-    ids[i] = numbers.try_emplace(key, static_cast<int32_t>(numbers.size())).first->second;
-  }
+  for (size_t i = 0; i < model.vertices.size(); ++i)
+    ids[i] = numbers.try_emplace(positionKey(model.vertices[i]), static_cast<int32_t>(numbers.size()))
+                 .first->second;
   return ids;
 }
 
 bool cornersCoincide(const Model& model, const Triangle& triangle) {
-  auto key = [&](int32_t corner) {
-    const Vertex& v = model.vertices[corner];
-    return std::array<int64_t, 3>{positionKeyCoordinate(v.x), positionKeyCoordinate(v.y),
-                                  positionKeyCoordinate(v.z)};
-  };
-  const auto a = key(triangle.cornerA), b = key(triangle.cornerB), c = key(triangle.cornerC);
+  const GridKey3 a = positionKey(model.vertices[triangle.cornerA]);
+  const GridKey3 b = positionKey(model.vertices[triangle.cornerB]);
+  const GridKey3 c = positionKey(model.vertices[triangle.cornerC]);
   return a == b || b == c || c == a;
 }
 

@@ -2,27 +2,14 @@
 // and the packer work from.
 #pragma once
 
-#include <array>
-#include <cmath>
 #include <cstdint>
 #include <vector>
 
+#include "base/geometry.h"
 #include "model/model.h"
 
-struct Vec3 {
-  double x = 0, y = 0, z = 0;
-};
-inline Vec3 operator-(Vec3 a, Vec3 b) { return {a.x - b.x, a.y - b.y, a.z - b.z}; }
-inline double dot(Vec3 a, Vec3 b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
-inline Vec3 cross(Vec3 a, Vec3 b) {
-  return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x};
-}
-inline double length(Vec3 a) { return std::sqrt(dot(a, a)); }
 inline Vec3 positionOf(const Vertex& v) { return {v.x, v.y, v.z}; }
-
-// The position key of a coordinate: nearest(c / 0.0001), halves away from zero. Non-finite
-// and out-of-range values are clamped so that any file gives a defined key.
-int64_t positionKeyCoordinate(float c);
+inline GridKey3 positionKey(const Vertex& v) { return positionKey(v.x, v.y, v.z); }
 
 // Numbers every vertex by its position key, in order of first appearance.
 std::vector<int32_t> positionIds(const Model& model);
@@ -45,11 +32,18 @@ struct WeldData {
   double eps = 0;                     // overlap tolerance on doubled 2D areas
 
   int32_t cornerPosition(const Model& m, int32_t corner) const {
-    const Triangle& t = m.triangles[corner / 3];
-    const int32_t c[3] = {t.cornerA, t.cornerB, t.cornerC};
-    return positionId[c[corner % 3]];
+    return positionId[m.triangles[corner / 3].corner(corner % 3)];
   }
 };
 
 // Requires every corner index to lie inside the vertex array.
 WeldData weldModel(const Model& model);
+
+// The root of v in a union-find forest (parent[v] == v at a root), halving the path on the way.
+inline int32_t findRoot(std::vector<int32_t>& parent, int32_t v) {
+  while (parent[v] != v) {
+    parent[v] = parent[parent[v]];
+    v = parent[v];
+  }
+  return v;
+}

@@ -18,41 +18,20 @@
 #include "project/archive.h"
 #include "project/control_ranges.h"
 #include "project/project_ini.h"
-#include "tests/flows/scripted_ui.h"
+#include "tests/flows/program_test.h"
 #include "tools/meshgen/meshgen.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 
-class Flow : public ::testing::Test {
+class Flow : public ProgramTest {
  protected:
-  void SetUp() override {
-    dir_ = fs::temp_directory_path() / ("quillmap_flow_" + std::to_string(::getpid()));
-    fs::remove_all(dir_);
-    fs::create_directories(dir_ / "prefs");
-    prefsFile_ = PreferencesFile((dir_ / "prefs" / "Quillmap.prefs").string());
-    makeController();
-  }
-  void TearDown() override { fs::remove_all(dir_); }
+  Flow() : ProgramTest("quillmap_flow") { makeController(); }
 
-  // A fresh program run on the same files and preferences.
-  void makeController() {
-    session_ = Session{};
-    ui_ = ScriptedUi{};
-    prefs_ = loadPreferences(prefsFile_, "");
-    controller_ = std::make_unique<Controller>(session_, ui_, prefs_, prefsFile_,
-                                               (dir_ / "prefs").string() + "/");
-  }
-  std::string path(const std::string& name) const { return (dir_ / name).string(); }
   std::string writeModel(const GenMesh& mesh, const std::string& name) {
     EXPECT_TRUE(genWriteFile(mesh, path(name)));
     return path(name);
-  }
-  std::string readAll(const std::string& p) {
-    std::vector<uint8_t> bytes;
-    readFileBytes(p, bytes);
-    return std::string(bytes.begin(), bytes.end());
   }
   // Opens the cube model and saves it as cube.qmap.
   std::string savedCube() {
@@ -72,13 +51,6 @@ class Flow : public ::testing::Test {
     entries.insert(entries.end(), extra.begin(), extra.end());
     ASSERT_EQ(writeZipArchive(project, entries), ArchiveWrite::ok);
   }
-
-  fs::path dir_;
-  PreferencesFile prefsFile_{""};
-  Preferences prefs_;
-  Session session_;
-  ScriptedUi ui_;
-  std::unique_ptr<Controller> controller_;
 };
 
 TEST_F(Flow, NewProjectFromModelThenSaveAndReopen) {
@@ -90,7 +62,7 @@ TEST_F(Flow, NewProjectFromModelThenSaveAndReopen) {
             std::to_string(session_.document.workModel.triangleCount()) + " triangles, " +
                 std::to_string(session_.document.stats.surfaceCount) + " surfaces");
   EXPECT_EQ(prefs_.recentFiles[0], model);
-  EXPECT_EQ(prefsFile_.readText("LastDir", ""), dir_.string() + "/");
+  EXPECT_EQ(prefsFile_.readText("LastDir", ""), dir().string() + "/");
 
   // Paint-free project with some 3D-window state and a layer edit.
   session_.document.layers.color[1] = 0x123456;
@@ -103,7 +75,7 @@ TEST_F(Flow, NewProjectFromModelThenSaveAndReopen) {
   ASSERT_TRUE(controller_->save());
   EXPECT_EQ(ui_.saveDialogs[0].title, "Save project as");
   EXPECT_EQ(ui_.saveDialogs[0].fileName, "house.qmap");
-  EXPECT_EQ(ui_.saveDialogs[0].folder, dir_.string() + "/");
+  EXPECT_EQ(ui_.saveDialogs[0].folder, dir().string() + "/");
   EXPECT_EQ(ui_.statusText[kStatusNote], "Project saved: house.qmap");
   EXPECT_EQ(controller_->mainTitle(), "Quillmap - house.qmap");
 
@@ -119,7 +91,7 @@ TEST_F(Flow, NewProjectFromModelThenSaveAndReopen) {
   EXPECT_EQ(session_.document.view.tool, Tool::fillSurface);
   EXPECT_EQ(session_.document.view.brushTip, 2);
   EXPECT_EQ(session_.document.settings.layoutWidth, saved.document.settings.layoutWidth);
-  EXPECT_EQ(session_.document.settings.upAxisChoice, 0);
+  EXPECT_EQ(session_.document.settings.upAxisChoice, UpAxis::z);
   EXPECT_EQ(session_.document.modelPath, model);
   EXPECT_FALSE(session_.document.layoutLocked);  // nothing painted, Locked=0
   EXPECT_EQ(controller_->mainTitle(), "Quillmap - house.qmap");
@@ -181,7 +153,7 @@ TEST_F(Flow, ReadingClampsAndDefaults) {
   ASSERT_TRUE(controller_->openFile(project));
   EXPECT_EQ(session_.document.settings.layoutWidth, 512);
   EXPECT_EQ(session_.document.settings.layoutHeight, 512);  // missing key, same rule
-  EXPECT_EQ(session_.document.settings.mirrorAxis, 0);
+  EXPECT_EQ(session_.document.settings.mirrorAxis, MirrorAxis::off);
   EXPECT_EQ(session_.document.view.brushTip, 0);
   EXPECT_EQ(session_.document.layers.curLayer, 0);
   // From the old StencilUse key.
@@ -252,9 +224,9 @@ TEST_F(Flow, HostileProjectValuesOpenWithinTheirControlsRanges) {
     EXPECT_TRUE(controlRange::maxAngle.contains(u.maxAngle));
     EXPECT_TRUE(controlRange::margin.contains(u.margin));
     EXPECT_TRUE(controlRange::maxStretch.contains(u.maxStretch));
-    EXPECT_TRUE(inList(u.rotateMode, controlRange::rotate));
-    EXPECT_TRUE(inList(u.upAxisChoice, controlRange::upAxis));
-    EXPECT_TRUE(inList(u.mirrorAxis, controlRange::mirror));
+    EXPECT_TRUE(inList(static_cast<int>(u.rotateMode), controlRange::rotate));
+    EXPECT_TRUE(inList(static_cast<int>(u.upAxisChoice), controlRange::upAxis));
+    EXPECT_TRUE(inList(static_cast<int>(u.mirrorAxis), controlRange::mirror));
     const ViewState& v = session_.document.view;
     EXPECT_TRUE(inList(static_cast<int>(v.viewMode), controlRange::viewMode));
     EXPECT_TRUE(finite({v.yaw, v.pitch, v.dist, v.panX, v.panY}));
@@ -316,8 +288,8 @@ TEST_F(Flow, HostileProjectValuesOpenWithinTheirControlsRanges) {
   EXPECT_EQ(u.maxAngle, 1);
   EXPECT_EQ(u.margin, 0);
   EXPECT_EQ(u.maxStretch, 1000);
-  EXPECT_EQ(u.rotateMode, 0);
-  EXPECT_EQ(u.mirrorAxis, 0);
+  EXPECT_EQ(u.rotateMode, RotateMode::never);
+  EXPECT_EQ(u.mirrorAxis, MirrorAxis::off);
   EXPECT_EQ(session_.document.view.viewMode, ViewMode::testPattern);
   EXPECT_EQ(session_.document.view.pitch, 89);
   EXPECT_EQ(session_.document.view.tool, Tool::brush);
@@ -386,10 +358,10 @@ TEST_F(Flow, PaintedTextureStencilAndPatternRoundTrip) {
   session_.document.settings.maxAngle = 33;
   session_.document.settings.margin = 7;
   session_.document.settings.maxStretch = 55;
-  session_.document.settings.rotateMode = 2;
+  session_.document.settings.rotateMode = RotateMode::all;
   session_.document.settings.mergeSurfaces = false;
   session_.document.settings.layerUnwrap = true;
-  session_.document.settings.mirrorAxis = 2;
+  session_.document.settings.mirrorAxis = MirrorAxis::frontBack;
   const Session before = session_;
   ui_.savePaths.push_back(path("painted.qmap"));
   ASSERT_TRUE(controller_->save());
@@ -495,10 +467,10 @@ TEST_F(Flow, StencilAndPatternEntriesOfAnyExtension) {
 
 TEST_F(Flow, SavingOverAProjectKeepsABackupAndCopiesLeaveThePathAlone) {
   const std::string project = savedCube();
-  const std::string first = readAll(project);
+  const std::string first = readText(project);
   session_.document.projectChanged = true;
   ASSERT_TRUE(controller_->save());
-  EXPECT_EQ(readAll(path("cube.bak")), first);
+  EXPECT_EQ(readText(path("cube.bak")), first);
   // Save as onto the same file with other letter case asks nothing.
   ui_.savePaths.push_back(path("CUBE.QMAP"));
   session_.document.projectPath = path("cube.qmap");
@@ -514,17 +486,17 @@ TEST_F(Flow, SavingOverAProjectKeepsABackupAndCopiesLeaveThePathAlone) {
   // Save as onto another existing file asks; No writes nothing.
   ui_.savePaths.push_back(path("other.qmap"));
   ui_.answers.push_back(Answer::no);
-  const std::string other = readAll(path("other.qmap"));
+  const std::string other = readText(path("other.qmap"));
   EXPECT_FALSE(controller_->saveAs(false));
   EXPECT_EQ(ui_.lastText(), "other.qmap already exists. Overwrite it?");
-  EXPECT_EQ(readAll(path("other.qmap")), other);
+  EXPECT_EQ(readText(path("other.qmap")), other);
   ui_.savePaths.push_back("");  // cancelled
   EXPECT_FALSE(controller_->saveAs(false));
 }
 
 TEST_F(Flow, FailedSavesLeaveThePreviousProjectWhole) {
   const std::string project = savedCube();
-  const std::string before = readAll(project);
+  const std::string before = readText(project);
   session_.document.projectChanged = true;
 
   // The folder cannot take the temporary file.
@@ -540,7 +512,7 @@ TEST_F(Flow, FailedSavesLeaveThePreviousProjectWhole) {
   EXPECT_FALSE(controller_->save());
   EXPECT_EQ(ui_.lastText(), "Could not save the project.");
   EXPECT_FALSE(fs::exists(project + ".tmp"));
-  EXPECT_EQ(readAll(project), before);
+  EXPECT_EQ(readText(project), before);
   session_.document.texture.TexturePixels.assign(64, 0);
 
   // The temporary file cannot be flushed to disk: it goes, the failure is reported, and the
@@ -552,12 +524,12 @@ TEST_F(Flow, FailedSavesLeaveThePreviousProjectWhole) {
   };
   const size_t messages = ui_.shown.size();
   EXPECT_FALSE(controller_->save());
-  EXPECT_EQ(synced, (fs::canonical(dir_) / "cube.qmap.tmp").string());
+  EXPECT_EQ(synced, (fs::canonical(dir()) / "cube.qmap.tmp").string());
   ASSERT_EQ(ui_.shown.size(), messages + 1);
   EXPECT_EQ(ui_.lastText(), "Could not save the project.");
   EXPECT_FALSE(fs::exists(project + ".tmp"));
   EXPECT_FALSE(fs::exists(path("cube.bak")));
-  EXPECT_EQ(readAll(project), before);
+  EXPECT_EQ(readText(project), before);
   controller_->syncFile = syncToDisk;
 
   // The final rename fails: the previous project goes back in place.
@@ -567,7 +539,7 @@ TEST_F(Flow, FailedSavesLeaveThePreviousProjectWhole) {
   };
   EXPECT_FALSE(controller_->save());
   EXPECT_EQ(ui_.lastText(), "Could not save " + project);
-  EXPECT_EQ(readAll(project), before);
+  EXPECT_EQ(readText(project), before);
   EXPECT_TRUE(controller_->projectCountsAsChanged());
 }
 
@@ -686,18 +658,18 @@ TEST_F(Flow, UntitledAutosaveLivesInThePreferencesFolder) {
   ASSERT_TRUE(controller_->openFile(writeModel(genCube(), "cube.obj")));
   prefs_.autosave = 1;
   controller_->autosaveTick("09:30");
-  EXPECT_TRUE(fs::exists(dir_ / "prefs" / "untitled.autosave.qmap"));
+  EXPECT_TRUE(fs::exists(dir() / "prefs" / "untitled.autosave.qmap"));
   EXPECT_EQ(prefs_.recentFiles[0], path("cube.obj"));  // untouched by the autosave
   EXPECT_EQ(prefs_.lastProjectDir, "");
   EXPECT_EQ(prefsFile_.readText("LastProjectDir", "none"), "none");
   prefs_.autosave = 0;
-  fs::remove(dir_ / "prefs" / "untitled.autosave.qmap");
+  fs::remove(dir() / "prefs" / "untitled.autosave.qmap");
   controller_->autosaveTick("09:31");
-  EXPECT_FALSE(fs::exists(dir_ / "prefs" / "untitled.autosave.qmap"));
+  EXPECT_FALSE(fs::exists(dir() / "prefs" / "untitled.autosave.qmap"));
 }
 
 TEST_F(Flow, StartUpOffersTheUntitledAutosave) {
-  const std::string untitled = (dir_ / "prefs" / "untitled.autosave.qmap").string();
+  const std::string untitled = (dir() / "prefs" / "untitled.autosave.qmap").string();
   const std::string question = "There is an autosave of a project that was never saved.\nOpen it?";
   auto leaveAnAutosave = [&] {
     makeController();
@@ -741,7 +713,7 @@ TEST_F(Flow, StartUpOffersTheUntitledAutosave) {
   ui_.savePaths.push_back(path("restored.qmap"));
   ASSERT_TRUE(controller_->save());
   EXPECT_EQ(ui_.saveDialogs.back().fileName, "cube.qmap");
-  EXPECT_EQ(ui_.saveDialogs.back().folder, dir_.string() + "/");
+  EXPECT_EQ(ui_.saveDialogs.back().folder, dir().string() + "/");
   EXPECT_FALSE(fs::exists(untitled));
 
   // A file argument skips the question and leaves the autosave alone.
@@ -808,7 +780,7 @@ TEST_F(Flow, OpenDialogsRecentEntriesAndExtensionCase) {
   // Capital OBJ is read as OBJ and selects Y up; capital 3DS as 3DS with Z up.
   ui_.openPaths.push_back(cube);
   ASSERT_TRUE(controller_->newProjectDialog());
-  EXPECT_EQ(session_.document.settings.upAxisChoice, 1);
+  EXPECT_EQ(session_.document.settings.upAxisChoice, UpAxis::y);
   EXPECT_EQ(session_.document.workModel.triangleCount(), 12);
   session_.document.projectChanged = false;
   ui_.openPaths.push_back(box);
@@ -818,7 +790,7 @@ TEST_F(Flow, OpenDialogsRecentEntriesAndExtensionCase) {
   EXPECT_EQ(ui_.openDialogs[2].filter,
             "Projects and models (*.qmap;*.3ds;*.obj)|*.qmap;*.3ds;*.obj|Projects (*.qmap)|*.qmap|"
             "3D models (*.3ds;*.obj)|*.3ds;*.obj|All files (*.*)|*.*");
-  EXPECT_EQ(session_.document.settings.upAxisChoice, 0);
+  EXPECT_EQ(session_.document.settings.upAxisChoice, UpAxis::z);
   EXPECT_EQ(session_.document.modelPath, box);
   EXPECT_EQ(controller_->mainTitle(), "Quillmap - BOX (not saved) *");
 
@@ -909,17 +881,17 @@ TEST_F(Flow, ControlChangesUnwrapAgain) {
 }
 
 TEST_F(Flow, UserGuideIsWrittenAndOpenedOrTheShortHelpShown) {
-  fs::create_directories(dir_ / "tmp");
-  const std::string folder = (dir_ / "tmp").string() + "/";
+  fs::create_directories(dir() / "tmp");
+  const std::string folder = (dir() / "tmp").string() + "/";
   const std::string guide = folder + "Quillmap_Help.html";
   std::ofstream(guide) << "an older, longer file that must not survive in part";
   controller_->userGuide(folder);
   EXPECT_EQ(ui_.documentsOpened, std::vector<std::string>{guide});
-  EXPECT_EQ(readAll(guide), std::string(userGuideHtml()));
+  EXPECT_EQ(readText(guide), std::string(userGuideHtml()));
   EXPECT_TRUE(ui_.shown.empty());
   controller_->userGuide(folder);  // F1 twice: the same file again
   EXPECT_EQ(ui_.documentsOpened.size(), 2u);
-  EXPECT_EQ(readAll(guide), std::string(userGuideHtml()));
+  EXPECT_EQ(readText(guide), std::string(userGuideHtml()));
 
   // The launch fails, or the folder cannot take the file: the short help.
   ui_.documentsOpen = false;

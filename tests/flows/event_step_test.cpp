@@ -1,18 +1,15 @@
 #include "app/event_step.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
-#include <filesystem>
 #include <new>
 #include <stdexcept>
 
 #include "tests/flows/scripted_ui.h"
+#include "tests/temp_folder.h"
 #include "tools/meshgen/meshgen.h"
 
 namespace {
-
-namespace fs = std::filesystem;
 
 // Records what the event step asks it to show again; fails when told to.
 struct RecordedWindow : WindowRefresh {
@@ -24,22 +21,14 @@ struct RecordedWindow : WindowRefresh {
   }
 };
 
-class EventFlow : public ::testing::Test {
+class EventFlow : public ::testing::Test, protected TempFolder {
  protected:
-  void SetUp() override {
-    dir_ = fs::temp_directory_path() / ("quillmap_events_" + std::to_string(::getpid()));
-    fs::remove_all(dir_);
-    fs::create_directories(dir_);
-    events_.setMainWindow(&main_);
-  }
-  void TearDown() override { fs::remove_all(dir_); }
+  EventFlow() : TempFolder("quillmap_events") { events_.setMainWindow(&main_); }
   std::string cube() {
-    const std::string path = (dir_ / "cube.obj").string();
-    EXPECT_TRUE(genWriteFile(genCube(), path));
-    return path;
+    EXPECT_TRUE(genWriteFile(genCube(), path("cube.obj")));
+    return path("cube.obj");
   }
 
-  fs::path dir_;
   PreferencesFile prefsFile_{""};
   Preferences prefs_;
   Session session_;

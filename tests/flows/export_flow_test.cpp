@@ -3,14 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <sys/resource.h>
-#include <unistd.h>
 
 #include <csignal>
 
 #include <algorithm>
 #include <filesystem>
 #include <functional>
-#include <fstream>
 
 #include "app/controller.h"
 #include "base/file_io.h"
@@ -18,7 +16,7 @@
 #include "export/uv_layout.h"
 #include "image/image.h"
 #include "model/readers.h"
-#include "tests/flows/scripted_ui.h"
+#include "tests/flows/program_test.h"
 #include "tools/meshgen/meshgen.h"
 
 namespace {
@@ -28,24 +26,16 @@ namespace fs = std::filesystem;
 constexpr const char* kExportTitle =
     "Export to Serious Sam (choose a folder inside the Serious Sam folder)";
 
-class ExportFlow : public ::testing::Test {
+class ExportFlow : public ProgramTest {
  protected:
-  void SetUp() override {
-    dir_ = fs::temp_directory_path() / ("quillmap_export_flow_" + std::to_string(::getpid()));
-    fs::remove_all(dir_);
-    fs::create_directories(dir_ / "prefs");
-    fs::create_directories(dir_ / "SS" / "Bin");
-    fs::create_directories(dir_ / "SS" / "Models");
-    std::ofstream(dir_ / "SS" / "Bin" / "SeriousSam.exe") << "";
-    prefsFile_ = PreferencesFile((dir_ / "prefs" / "Quillmap.prefs").string());
-    prefs_ = loadPreferences(prefsFile_, "");
+  ExportFlow() : ProgramTest("quillmap_export_flow") {
+    fs::create_directories(dir() / "SS" / "Bin");
+    fs::create_directories(dir() / "SS" / "Models");
+    writeText(path("SS/Bin/SeriousSam.exe"), "");
+    makeController();
     prefs_.seriousSamRoot = root();
-    controller_ = std::make_unique<Controller>(session_, ui_, prefs_, prefsFile_,
-                                               (dir_ / "prefs").string() + "/");
   }
-  void TearDown() override { fs::remove_all(dir_); }
 
-  std::string path(const std::string& name) const { return (dir_ / name).string(); }
   std::string root() const { return path("SS") + "/"; }
   std::string models() const { return root() + "Models/"; }
 
@@ -68,27 +58,12 @@ class ExportFlow : public ::testing::Test {
     ui_.savePaths.push_back(chosen);
     return controller_->exportToSeriousSam();
   }
-  std::string text(const std::string& p) const {
-    std::vector<uint8_t> bytes;
-    readFileBytes(p, bytes);
-    return std::string(bytes.begin(), bytes.end());
-  }
-  void writeText(const std::string& p, const std::string& content) {
-    std::ofstream(p, std::ios::binary) << content;
-  }
   std::vector<std::string> filesIn(const std::string& folder) const {
     std::vector<std::string> names;
     for (const auto& e : fs::directory_iterator(folder)) names.push_back(e.path().filename());
     std::sort(names.begin(), names.end());
     return names;
   }
-
-  fs::path dir_;
-  PreferencesFile prefsFile_{""};
-  Preferences prefs_;
-  Session session_;
-  ScriptedUi ui_;
-  std::unique_ptr<Controller> controller_;
 };
 
 TEST_F(ExportFlow, WritesEveryFileAndReportsThemInOrder) {
@@ -116,7 +91,7 @@ TEST_F(ExportFlow, WritesEveryFileAndReportsThemInOrder) {
   Model back;
   ASSERT_TRUE(read3ds(models() + "house.3ds", back).ok);
   EXPECT_EQ(back.vertices, session_.document.workModel.vertices);
-  const std::string script = text(models() + "house.scr");
+  const std::string script = readText(models() + "house.scr");
   EXPECT_NE(script.find("TEXTURE_DIM 2.00 2.00\r\n"), std::string::npos);
   EXPECT_NE(script.find("DIRECTORY Models\\\r\nMIP_MODELS 1\r\n    house.3ds\r\n"), std::string::npos);
   // The .tga is the padded texture; the texture itself is untouched.
@@ -126,7 +101,7 @@ TEST_F(ExportFlow, WritesEveryFileAndReportsThemInOrder) {
   EXPECT_EQ(session_.document.texture.TexturePixels, painted);
   Image expectedTga(2048, 2048);
   expectedTga.pixels = padded;
-  EXPECT_EQ(text(models() + "house.tga"), [&] {
+  EXPECT_EQ(readText(models() + "house.tga"), [&] {
     const std::vector<uint8_t> b = encodeTga(expectedTga, false);
     return std::string(b.begin(), b.end());
   }());
@@ -151,7 +126,7 @@ TEST_F(ExportFlow, ProposesTheProjectNameAndAppendsTheExtensionOnlyWhenNeeded) {
   openHouse();
   prefs_.writeScript = false;
   ui_.savePaths.push_back(path("work/villa"));
-  fs::create_directories(dir_ / "work");
+  fs::create_directories(dir() / "work");
   ASSERT_TRUE(controller_->save());
   const struct {
     std::string chosen, written;
@@ -188,13 +163,13 @@ TEST_F(ExportFlow, AsksBeforeOverwritingOtherFiles) {
   EXPECT_EQ(ui_.shown[0].text, question);
   EXPECT_EQ(ui_.shown[0].icon, Icon::warning);
   EXPECT_EQ(ui_.shown[0].buttons, Buttons::yesNo);
-  for (const char* ext : {".3ds", ".scr", ".tga", ".tex"}) EXPECT_EQ(text(models() + "old" + ext), "old");
+  for (const char* ext : {".3ds", ".scr", ".tga", ".tex"}) EXPECT_EQ(readText(models() + "old" + ext), "old");
   EXPECT_EQ(session_.document.exportPath, "");
 
   ui_.answers.push_back(Answer::yes);
   EXPECT_TRUE(exportTo(models() + "old.3ds"));
   EXPECT_EQ(ui_.shown[1].text, question);
-  for (const char* ext : {".3ds", ".scr", ".tga", ".tex"}) EXPECT_NE(text(models() + "old" + ext), "old");
+  for (const char* ext : {".3ds", ".scr", ".tga", ".tex"}) EXPECT_NE(readText(models() + "old" + ext), "old");
 
   // Only the files this export would write are listed: without a texture, no .tga or .tex;
   // without the script preference, no .scr.
@@ -217,8 +192,8 @@ TEST_F(ExportFlow, RefusesWithoutWritingAnything) {
   openHouse();
   paint();
   const std::string model = path("house.3ds");
-  const std::string modelBytes = text(model);
-  fs::create_directories(dir_ / "sub");
+  const std::string modelBytes = readText(model);
+  fs::create_directories(dir() / "sub");
   const struct {
     const char* what;
     std::function<void()> before;
@@ -248,7 +223,7 @@ TEST_F(ExportFlow, RefusesWithoutWritingAnything) {
     EXPECT_EQ(ui_.shown[0].icon, c.icon);
     EXPECT_TRUE(ui_.savePaths.empty());
   }
-  EXPECT_EQ(text(model), modelBytes);
+  EXPECT_EQ(readText(model), modelBytes);
   EXPECT_EQ(filesIn(path("")), (std::vector<std::string>{"SS", "house.3ds", "prefs", "sub"}));
   EXPECT_TRUE(filesIn(models()).empty());
   EXPECT_EQ(session_.document.exportPath, "");
@@ -267,9 +242,9 @@ TEST_F(ExportFlow, AFailedScriptStillWritesTheTextures) {
       ").\nSerious Modeler can only use files inside that folder.\n\n"
       "If this is not your Serious Sam folder, change it in Tools > Preferences.";
   const std::string lead = "The model is exported, but the script (.scr) is not:\n\n";
-  fs::create_directories(dir_ / "elsewhere");
-  fs::create_directories(dir_ / "SS" / "My Models");
-  fs::create_directories(dir_ / "SS" / std::string(120, 'd'));
+  fs::create_directories(dir() / "elsewhere");
+  fs::create_directories(dir() / "SS" / "My Models");
+  fs::create_directories(dir() / "SS" / std::string(120, 'd'));
   const struct {
     std::string chosen, base, message;
   } cases[] = {
@@ -303,10 +278,10 @@ TEST_F(ExportFlow, AFailedScriptStillWritesTheTextures) {
 TEST_F(ExportFlow, FindsTheSeriousSamFolderAboveTheFileBeforeThePreference) {
   openHouse();
   prefs_.seriousSamRoot = "D:\\Serious Sam TSE\\";
-  fs::create_directories(dir_ / "SS" / "Models" / "Cars");
+  fs::create_directories(dir() / "SS" / "Models" / "Cars");
   ASSERT_TRUE(exportTo(models() + "Cars/house.3ds"));
   EXPECT_TRUE(ui_.shown.empty()) << ui_.lastText();
-  EXPECT_NE(text(models() + "Cars/house.scr").find("DIRECTORY Models\\Cars\\\r\n"), std::string::npos);
+  EXPECT_NE(readText(models() + "Cars/house.scr").find("DIRECTORY Models\\Cars\\\r\n"), std::string::npos);
   EXPECT_EQ(ui_.statusText[kStatusNote], "Exported house.3ds + .scr");  // no texture yet
 }
 
@@ -323,7 +298,7 @@ TEST_F(ExportFlow, TexThatDoesNotFitTheLayoutIsReported) {
   EXPECT_EQ(ui_.shown[0].icon, Icon::warning);
   EXPECT_EQ(ui_.statusText[kStatusNote], "Exported house.3ds + .scr + .tga");
   EXPECT_FALSE(fs::exists(models() + "house.tex"));
-  EXPECT_NE(text(models() + "house.scr").find("TEXTURE_DIM 2.00 1.00\r\n"), std::string::npos);
+  EXPECT_NE(readText(models() + "house.scr").find("TEXTURE_DIM 2.00 1.00\r\n"), std::string::npos);
 }
 
 // The game's importer divides by a triangle's area: triangles with corners at one position
@@ -451,7 +426,7 @@ TEST_F(ExportFlow, ExportTextureByExtensionOrChosenFilter) {
   const FileDialog& last = ui_.saveDialogs.back();
   EXPECT_EQ(last.title, "Export texture");
   EXPECT_EQ(last.filter, "PNG image (*.png)|*.png|Targa (*.tga)|*.tga|Bitmap (*.bmp)|*.bmp");
-  EXPECT_EQ(last.folder, dir_.string() + "/");  // starts at the texture's file
+  EXPECT_EQ(last.folder, dir().string() + "/");  // starts at the texture's file
   EXPECT_EQ(last.fileName, "v.TGA");
 
   // An existing file is overwritten only after Yes; a failed write is reported.
@@ -460,7 +435,7 @@ TEST_F(ExportFlow, ExportTextureByExtensionOrChosenFilter) {
   ui_.savePaths.push_back(path("t.tga"));
   ui_.answers.push_back(Answer::no);
   EXPECT_FALSE(controller_->exportTexture());
-  EXPECT_EQ(text(path("t.tga")), "keep");
+  EXPECT_EQ(readText(path("t.tga")), "keep");
   ASSERT_EQ(ui_.shown.size(), 1u);
   EXPECT_EQ(ui_.shown[0].title, "3D preview");
   EXPECT_EQ(ui_.shown[0].text, "t.tga already exists. Overwrite it?");
@@ -494,7 +469,7 @@ TEST_F(ExportFlow, ImportTextureScalesOnRequestAndIsOneUndoStep) {
   EXPECT_EQ(ui_.openDialogs[0].title, "Import texture");
   EXPECT_EQ(ui_.openDialogs[0].filter,
             "Images (*.png;*.tga;*.bmp;*.jpg)|*.png;*.tga;*.bmp;*.jpg;*.jpeg|All files (*.*)|*.*");
-  EXPECT_EQ(ui_.openDialogs[0].folder, dir_.string() + "/");
+  EXPECT_EQ(ui_.openDialogs[0].folder, dir().string() + "/");
   ASSERT_EQ(ui_.shown.size(), 1u);
   EXPECT_EQ(ui_.shown[0].title, "Import texture");
   EXPECT_EQ(ui_.shown[0].text, question);
@@ -516,7 +491,7 @@ TEST_F(ExportFlow, ImportTextureScalesOnRequestAndIsOneUndoStep) {
   ui_.openPaths.push_back(path("pic.png"));
   ui_.answers.push_back(Answer::yes);
   ASSERT_TRUE(controller_->importTexture());
-  EXPECT_EQ(ui_.openDialogs[1].folder, dir_.string() + "/");
+  EXPECT_EQ(ui_.openDialogs[1].folder, dir().string() + "/");
   EXPECT_EQ(ui_.openDialogs[1].fileName, "pic.png");
   EXPECT_EQ(t.TextureWidth, 512);
   EXPECT_EQ(t.TextureHeight, 512);
@@ -552,11 +527,11 @@ TEST_F(ExportFlow, ExportUvOverlay) {
   openHouse(256, 128);
   session_.document.texture.TextureFile.clear();
   ui_.savePaths.push_back(path("sub/overlay"));
-  fs::create_directories(dir_ / "sub");
+  fs::create_directories(dir() / "sub");
   ASSERT_TRUE(controller_->exportUvOverlay());
   const FileDialog& d = ui_.saveDialogs[0];
   EXPECT_EQ(d.title, "Export UV layout as a transparent overlay");
-  EXPECT_EQ(d.folder, dir_.string() + "/");  // the model's folder
+  EXPECT_EQ(d.folder, dir().string() + "/");  // the model's folder
   EXPECT_EQ(d.fileName, "house_uv_overlay.png");
   EXPECT_EQ(d.filter, "PNG image (*.png)|*.png");
   EXPECT_EQ(ui_.statusText[kStatusNote], "Exported overlay.png");

@@ -3,7 +3,6 @@
 #include "app/window3d_controller.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cmath>
@@ -14,6 +13,7 @@
 #include "image/image.h"
 #include "render/test_pattern.h"
 #include "tests/flows/scripted_ui.h"
+#include "tests/temp_folder.h"
 #include "tools/meshgen/meshgen.h"
 
 namespace {
@@ -49,20 +49,15 @@ struct Windows {
   View3d view3d{*this};
 };
 
-class Window3DFlow : public ::testing::Test {
+class Window3DFlow : public ::testing::Test, protected TempFolder {
  protected:
+  Window3DFlow() : TempFolder("quillmap_window3d") {}
   void SetUp() override {
-    dir_ = fs::temp_directory_path() / ("quillmap_window3d_" + std::to_string(::getpid()));
-    fs::remove_all(dir_);
-    fs::create_directories(dir_);
     windows_.session = &session_;
     windows_.events = &events_;
     windows_.controller3d = &c3d_;
     events_.setMainWindow(&windows_.main);
   }
-  void TearDown() override { fs::remove_all(dir_); }
-
-  std::string path(const std::string& name) const { return (dir_ / name).string(); }
   // Opens the cube of side 1 (radius sqrt(3) / 2) and its 3D window with a 200 x 150 canvas.
   void openCube() {
     ASSERT_TRUE(genWriteFile(genCube(), path("cube.obj")));
@@ -92,7 +87,6 @@ class Window3DFlow : public ::testing::Test {
     event([&] { c3d_.newTexture(); });
   }
 
-  fs::path dir_;
   PreferencesFile prefsFile_{""};
   Preferences prefs_;
   Session session_;

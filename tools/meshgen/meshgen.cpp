@@ -4,6 +4,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstring>
+#include <initializer_list>
 #include <numbers>
 
 #include "base/file_io.h"
@@ -119,6 +120,22 @@ class ChunkWriter {
   std::vector<uint8_t> bytes;
 };
 
+// The top pole (position 0 of an empty mesh) and `count` circles below it from the top down,
+// circle k at the polar angle span * k / rings; circle k starts at position 1 + (k - 1) * segments.
+void addPoleAndCircles(GenMesh& mesh, int segments, float radius, int count, double span, int rings) {
+  addPosition(mesh, 0, radius, 0);
+  for (int k = 1; k <= count; ++k) {
+    const double polar = span * k / rings;
+    addCircle(mesh, segments, radius * std::sin(polar), radius * std::cos(polar));
+  }
+}
+
+// The faces of addPoleAndCircles: the fan round the pole and the bands between the circles.
+void addCapFaces(GenMesh& mesh, int segments, int count) {
+  addFan(mesh, segments, 0, 1, true);
+  for (int k = 1; k < count; ++k) addBand(mesh, segments, 1 + k * segments, 1 + (k - 1) * segments);
+}
+
 }  // namespace
 
 size_t GenMesh::triangleCount() const {
@@ -194,16 +211,9 @@ GenMesh genSphere(int segments, int rings, float radius) {
   segments = std::max(segments, 3);
   rings = std::max(rings, 2);
   GenMesh mesh;
-  const int32_t top = addPosition(mesh, 0, radius, 0);
-  // Circles from the top down; circle k (1-based) starts at 1 + (k - 1) * segments.
-  for (int k = 1; k < rings; ++k) {
-    const double polar = std::numbers::pi * k / rings;
-    addCircle(mesh, segments, radius * std::sin(polar), radius * std::cos(polar));
-  }
+  addPoleAndCircles(mesh, segments, radius, rings - 1, std::numbers::pi, rings);
   const int32_t bottom = addPosition(mesh, 0, -radius, 0);
-  addFan(mesh, segments, top, 1, true);
-  for (int k = 1; k + 1 < rings; ++k)
-    addBand(mesh, segments, 1 + k * segments, 1 + (k - 1) * segments);
+  addCapFaces(mesh, segments, rings - 1);
   addFan(mesh, segments, bottom, 1 + (rings - 2) * segments, false);
   return mesh;
 }
@@ -212,13 +222,8 @@ GenMesh genHemisphere(int segments, int rings, float radius) {
   segments = std::max(segments, 3);
   rings = std::max(rings, 1);
   GenMesh mesh;
-  const int32_t top = addPosition(mesh, 0, radius, 0);
-  for (int k = 1; k <= rings; ++k) {
-    const double polar = std::numbers::pi / 2 * k / rings;
-    addCircle(mesh, segments, radius * std::sin(polar), radius * std::cos(polar));
-  }
-  addFan(mesh, segments, top, 1, true);
-  for (int k = 1; k < rings; ++k) addBand(mesh, segments, 1 + k * segments, 1 + (k - 1) * segments);
+  addPoleAndCircles(mesh, segments, radius, rings, std::numbers::pi / 2, rings);
+  addCapFaces(mesh, segments, rings);
   return mesh;
 }
 
@@ -347,23 +352,18 @@ void genAppend(GenMesh& mesh, const GenMesh& other, std::array<float, 3> offset)
 std::string genObjText(const GenMesh& mesh) {
   if (!meshIsValid(mesh)) return "";
   std::string out = "# Made by quillmap-meshgen\n";
-  for (const Float3& p : mesh.positions) {
-    out += "v ";
-    appendNumber(out, p[0]);
-    out += ' ';
-    appendNumber(out, p[1]);
-    out += ' ';
-    appendNumber(out, p[2]);
+  // A line of the keyword and its numbers, each after a space.
+  auto line = [&out](const char* keyword, std::initializer_list<float> numbers) {
+    out += keyword;
+    for (float n : numbers) {
+      out += ' ';
+      appendNumber(out, n);
+    }
     out += '\n';
-  }
+  };
+  for (const Float3& p : mesh.positions) line("v", {p[0], p[1], p[2]});
   const bool uvs = !mesh.uvs.empty();
-  for (const auto& t : mesh.uvs) {
-    out += "vt ";
-    appendNumber(out, t[0]);
-    out += ' ';
-    appendNumber(out, t[1]);
-    out += '\n';
-  }
+  for (const auto& t : mesh.uvs) line("vt", {t[0], t[1]});
   // Faces grouped by object; an object without faces is left out, so reading the file back
   // gives exactly the layers that hold triangles.
   int32_t material = -1;
