@@ -1,6 +1,10 @@
 #include "model/model.h"
 
+#include <array>
 #include <cmath>
+#include <unordered_map>
+
+#include "base/geometry.h"
 
 void modelClear(Model& model) { model = Model{}; }
 
@@ -94,4 +98,19 @@ uint32_t surfaceColor(int64_t k) {
 
 uint32_t layerDefaultColor(int64_t k) {
   return wheelColor(std::fmod(static_cast<double>(k) * 137.508 + 40.0, 360.0), 150, 90);
+}
+
+std::vector<int32_t> uvVertexIds(const Model& model) {
+  std::vector<int32_t> ids(model.vertices.size());
+  // The position key and the uvKey together.
+  std::unordered_map<std::array<int64_t, 5>, int32_t, KeyHash> numbers;
+  numbers.reserve(model.vertices.size());
+  for (size_t i = 0; i < model.vertices.size(); ++i) {
+    const Vertex& v = model.vertices[i];
+    const GridKey3 position = positionKey(v.x, v.y, v.z);
+    const std::array<int64_t, 5> key = {position[0], position[1], position[2], uvKeyCoordinate(v.u),
+                                        uvKeyCoordinate(v.v)};
+    ids[i] = numbers.try_emplace(key, static_cast<int32_t>(numbers.size())).first->second;
+  }
+  return ids;
 }

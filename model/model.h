@@ -90,3 +90,7 @@ void resizeLayerState(LayerState& state, int64_t n);
 // Default colours: packed RGB with red in the lowest byte.
 uint32_t surfaceColor(int64_t k);
 uint32_t layerDefaultColor(int64_t k);
+
+// Numbers every vertex by its position key and UV key together, in order of first appearance:
+// vertices share a number exactly when they weld and carry the same UV.
+std::vector<int32_t> uvVertexIds(const Model& model);

@@ -2,8 +2,8 @@
 // computes from the model.
 #pragma once
 
+#include "base/geometry.h"
 #include "model/model.h"
-#include "unwrap/weld.h"
 
 struct Camera {
   double yaw = 0;    // degrees, about the vertical axis

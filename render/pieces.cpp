@@ -4,7 +4,6 @@
 #include <numeric>
 #include <unordered_map>
 
-#include "unwrap/surfaces.h"
 
 namespace {
 

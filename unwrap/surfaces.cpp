@@ -114,21 +114,6 @@ std::vector<std::string> surfaceNames(const Model& model, const std::vector<int3
 
 }  // namespace
 
-std::vector<int32_t> uvVertexIds(const Model& model) {
-  std::vector<int32_t> ids(model.vertices.size());
-  // The position key and the uvKey together.
-  std::unordered_map<std::array<int64_t, 5>, int32_t, KeyHash> numbers;
-  numbers.reserve(model.vertices.size());
-  for (size_t i = 0; i < model.vertices.size(); ++i) {
-    const Vertex& v = model.vertices[i];
-    const GridKey3 position = positionKey(v);
-    const std::array<int64_t, 5> key = {position[0], position[1], position[2], uvKeyCoordinate(v.u),
-                                        uvKeyCoordinate(v.v)};
-    ids[i] = numbers.try_emplace(key, static_cast<int32_t>(numbers.size())).first->second;
-  }
-  return ids;
-}
-
 int64_t buildSurfaces(Model& model, bool mergeSurfaces) {
   const auto T = static_cast<int32_t>(model.triangles.size());
   if (T == 0) return 0;

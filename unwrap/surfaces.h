@@ -12,10 +12,6 @@
 // The longest material name a .3ds holds.
 constexpr size_t kMaxSurfaceName = 15;
 
-// Numbers every vertex by its position key and UV key together, in order of first appearance:
-// vertices share a number exactly when they weld and carry the same UV.
-std::vector<int32_t> uvVertexIds(const Model& model);
-
 // Rewrites every triangle's material to its Surface and materialNames to the Surface names
 // ("<first 11 characters of the material>_001", ...), which are at most kMaxSurfaceName
 // characters and unique ignoring case (importers merge materials of one name): a long
