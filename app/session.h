@@ -4,10 +4,12 @@
 
 #include <cstdint>
 #include <optional>
+#include <random>
 #include <string>
 #include <vector>
 
 #include "model/model.h"
+#include "paint/brush.h"
 #include "paint/paint_state.h"
 #include "paint/texture.h"
 #include "project/project_file.h"
@@ -73,7 +75,8 @@ struct Window3DState {
   bool navigating = false;   // Space held
   StencilDrag stencilDrag = StencilDrag::none;
   int lastMouseX = 0, lastMouseY = 0;  // of the last handled mouse event
-  bool strokeActive = false;           // a brush stroke runs
+  Stroke stroke;                       // the brush stroke under way (active while it runs),
+                                       // and the base and mask of the last stroke or fill
   bool assignDrag = false;             // an "Assign layer: brush" drag runs
   int32_t hoverTriangle = -1;          // of the hover preview; -1 none, -2 forces a new one
   std::vector<int32_t> triMark;        // triangle t is marked when triMark[t] == markStamp
@@ -89,6 +92,9 @@ struct Session {
   LayoutChange layoutChange;
   MainWindowState mainWindow;
   std::optional<Window3DState> window3d;  // while the 3D window is open
+  // The brush tips' random look. Seeded the same at every start, so a scripted stroke paints
+  // the same texels every time.
+  std::mt19937 paintRandom;
 };
 
 // What a project file stores of the session. "Locked" is also set during a layout change, so

@@ -76,7 +76,10 @@ void Window3DController::build() {
   if (s_.document.view.dist <= 0) setCamera(s_.document.view, resetCamera(state().framing));
 }
 
-void Window3DController::close() { s_.window3d.reset(); }
+void Window3DController::close() {
+  endStroke();
+  s_.window3d.reset();
+}
 
 void Window3DController::apply(const Changes& changes) {
   if (!s_.window3d) return;
@@ -95,7 +98,7 @@ void Window3DController::apply(const Changes& changes) {
 
 void Window3DController::showModel() {
   Window3DState& st = state();
-  st.strokeActive = false;
+  st.stroke.active = false;  // the UV view is drawn anew for the new model anyway
   st.assignDrag = false;
   st.view.pieces.forget();
   st.hoverTriangle = -1;
@@ -307,13 +310,13 @@ void Window3DController::newTexture() {
                                 model(), &state().testPattern));
 }
 
-void Window3DController::applyTextureUpdate(const TextureViewUpdate& update) {
+void Window3DController::applyTextureUpdate(const TextureViewUpdate& update, bool uvView) {
   if (update.showTexture && s_.document.view.viewMode != ViewMode::texture) {
     s_.document.view.viewMode = ViewMode::texture;
     raise({.view3d = true});
   }
   // The UV view shows the texture under the layout.
-  if (update.redraw) raise({.uvView = true, .title = true, .view3d = true});
+  if (update.redraw) raise({.uvView = uvView, .title = true, .view3d = true});
 }
 
 // ---- Canvas and keys -----------------------------------------------------------------------
@@ -353,9 +356,8 @@ void Window3DController::mouseLeave() {
 }
 
 void Window3DController::focusLost() {
-  Window3DState& st = state();
-  st.navigating = false;
-  st.strokeActive = false;
+  state().navigating = false;
+  endStroke();
   raise({.overlay3d = true});
 }
 
@@ -364,7 +366,7 @@ bool Window3DController::keyDown(Key key, Modifiers mods) {
   if (key == Key::space) {
     if (st.navigating) return true;  // the key repeats while held
     st.navigating = true;
-    st.strokeActive = false;
+    endStroke();
     st.assignDrag = false;
     hideHover();
     return true;
@@ -392,9 +394,41 @@ void Window3DController::buttonDown(MouseButton button, const MouseEvent& e) {
     st.lastMouseY = e.y;
     return;
   }
-  // The left button's tools (brush, fills, layer assignment, the pattern anchor) are not
-  // part of the window yet.
-  if (button == MouseButton::right && !st.navigating) pickColour(e.x, e.y);
+  if (st.navigating || !model()) return;
+  if (button == MouseButton::right) {
+    pickColour(e.x, e.y);
+    return;
+  }
+  // Layer assignment and the pattern anchor come with the layers and the pattern.
+  if (s_.document.view.tool == Tool::brush) beginStrokeAt(e.x, e.y);
+}
+
+BrushScene Window3DController::brushScene() {
+  Document& d = s_.document;
+  BrushScene scene{*model(), state().view, d.layers, d.texture};
+  if (d.stencil.image.loaded()) {
+    scene.stencil = &d.stencil.image.pixels;
+    scene.stencilPlacement = {d.stencil.x, d.stencil.y, d.stencil.scale, d.stencil.angle};
+  }
+  return scene;
+}
+
+void Window3DController::beginStrokeAt(int x, int y) {
+  // Painted through the picture as the camera stands now; the moves of the stroke then paint
+  // through the last picture shown, since the texture's colours do not move the model.
+  ensureRendered();
+  const UnwrapSettings& size = s_.document.settings;
+  applyTextureUpdate(beginStroke(state().stroke, brushScene(), brushSettings(s_.document.view),
+                                 size.layoutWidth, size.layoutHeight, x, y, s_.paintRandom),
+                     false);
+}
+
+void Window3DController::endStroke() {
+  Stroke& stroke = state().stroke;
+  if (!stroke.active) return;
+  stroke.active = false;
+  // The UV view shows the texture under the layout; drawn once the stroke is done.
+  raise({.uvView = true});
 }
 
 void Window3DController::pickColour(int x, int y) {
@@ -412,7 +446,7 @@ void Window3DController::pickColour(int x, int y) {
 
 void Window3DController::buttonUp() {
   Window3DState& st = state();
-  st.strokeActive = false;
+  endStroke();
   st.assignDrag = false;
   st.stencilDrag = StencilDrag::none;
 }
@@ -442,9 +476,12 @@ void Window3DController::motion(const MouseEvent& e) {
     v.panX += dx * perPixel;
     v.panY -= dy * perPixel;
     changedSetting({.view3d = true});
+  } else if (st.stroke.active && e.left) {
+    continueStroke(st.stroke, brushScene(), brushSettings(v), e.x, e.y, s_.paintRandom);
+    raise({.view3d = true});
   } else {
-    // Strokes, layer-assign drags and the fill tools' hover preview are not part of the
-    // window yet; the brush circle follows the mouse.
+    // Layer-assign drags and the fill tools' hover preview come with their tools; the brush
+    // circle follows the mouse.
     raise({.overlay3d = true});
   }
 }

@@ -140,7 +140,13 @@ class Window3DController {
   void changedSetting(const Changes& changes);
   // Mouse leaving or navigation starting: the brush circle goes, or the hover preview.
   void hideHover();
-  void applyTextureUpdate(const TextureViewUpdate& update);
+  // uvView: whether the UV view is drawn again now (a stroke draws it when it ends).
+  void applyTextureUpdate(const TextureViewUpdate& update, bool uvView = true);
+  BrushScene brushScene();
+  // Left button down with the brush: one undo step, the first dab.
+  void beginStrokeAt(int x, int y);
+  // Button up, Space, the focus leaving, another model: the stroke is done.
+  void endStroke();
   void ensureTestPattern();
   // The picture as the camera stands now, so that a pick reads what is under the mouse.
   void ensureRendered();

@@ -65,6 +65,15 @@ bool outsideCircle(const std::array<Vec3, 3>& p, const std::array<double, 3>& to
 
 }  // namespace
 
+BrushSettings brushSettings(const ViewState& view) {
+  return {.color = view.brushColor,
+          .size = view.brushSize,
+          .opacity = view.opacity,
+          .hardness = view.hardness,
+          .tip = static_cast<BrushTip>(view.brushTip),
+          .source = view.paintSource};
+}
+
 bool isPaintable(const Model& model, const LayerState& layers, int64_t triangle) {
   if (triangle < 0 || triangle >= model.triangleCount()) return false;
   const int32_t layer = model.triangles[static_cast<size_t>(triangle)].layer;

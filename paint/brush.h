@@ -26,6 +26,9 @@ struct BrushSettings {
   PaintSource source = PaintSource::colour;
 };
 
+// The brush as the 3D window's gadgets set it.
+BrushSettings brushSettings(const ViewState& view);
+
 // What a dab reads (the model and the last render of it) and writes (the texture).
 struct BrushScene {
   const Model& model;

@@ -175,17 +175,20 @@ TEST_F(Window3DFlow, OrbitPanAndZoomStayWithinTheirLimits) {
 
 TEST_F(Window3DFlow, SpaceEndsAStrokeAndClicksWhileNavigatingOnlyNavigate) {
   openCube();
-  state().strokeActive = true;
+  event([&] { c3d_.buttonDown(MouseButton::left, {.x = 100, .y = 75, .left = true}); });
+  ASSERT_TRUE(state().stroke.active);
   state().assignDrag = true;
   event([&] { c3d_.keyDown(Key::space, {}); });
   EXPECT_TRUE(state().navigating);
   EXPECT_EQ(c3d_.cursor(), CanvasCursor::move);
-  EXPECT_FALSE(state().strokeActive);
+  EXPECT_FALSE(state().stroke.active);
   EXPECT_FALSE(state().assignDrag);
   event([&] { c3d_.keyUp(Key::space); });
   EXPECT_FALSE(state().navigating);
-  EXPECT_FALSE(state().strokeActive);  // not resumed
+  EXPECT_FALSE(state().stroke.active);  // not resumed
   EXPECT_EQ(c3d_.cursor(), CanvasCursor::standard);
+  event([&] { c3d_.keyDown(Key::z, {.ctrl = true}); });  // the stroke made the texture
+  ASSERT_EQ(session_.document.texture.TextureWidth, 0);
 
   // The fill and assign tools, clicked while Space is held, turn the view and nothing else.
   for (Tool tool : {Tool::fillSurface, Tool::assignFlatFace}) {
@@ -296,6 +299,49 @@ TEST_F(Window3DFlow, RightClickPicksTheTextureColourUnderTheMouse) {
   EXPECT_EQ(view().brushColor, rgba(1, 2, 3, 0));
   event([&] { c3d_.chooseBrushColour(); });
   EXPECT_EQ(view().brushColor, rgba(1, 2, 3, 0));
+}
+
+TEST_F(Window3DFlow, ABrushDragPaintsUnderTheMouseAsOneStep) {
+  openCube();
+  const uint32_t colour = rgba(20, 40, 220, 0);
+  view().brushColor = colour;
+  view().brushSize = 12;
+  view().hardness = 100;
+  event([&] { c3d_.buttonDown(MouseButton::left, {.x = 90, .y = 75, .left = true}); });
+  // The first stroke makes a white texture of the main window's size, in the same undo step.
+  const Texture& texture = session_.document.texture;
+  ASSERT_EQ(texture.TextureWidth, 512);
+  EXPECT_EQ(texture.UndoList.size(), 1u);
+  EXPECT_EQ(view().viewMode, ViewMode::texture);
+  EXPECT_NE(c3d_.title().find(" *"), std::string::npos);
+  windows_.view3d.applied.clear();
+  for (int x = 92; x <= 110; x += 2)
+    event([&] { c3d_.motion({.x = x, .y = 75, .left = true}); });
+  // The UV view waits for the end of the stroke; the 3D view follows every move.
+  for (const Changes& c : windows_.view3d.applied) EXPECT_FALSE(c.uvView);
+  EXPECT_TRUE(windows_.view3d.applied.back().view3d);
+  event([&] { c3d_.buttonUp(); });
+  EXPECT_TRUE(windows_.view3d.applied.back().uvView);
+  EXPECT_EQ(texture.UndoList.size(), 1u);
+
+  // Along the stroke the texel the view shows is the brush colour; the right click reads it
+  // back; above the stroke the texture stays white.
+  c3d_.frame();
+  const auto texelUnder = [&](int x, int y) {
+    const std::optional<ViewHit> hit = pickAt(state().view, x, y);
+    EXPECT_TRUE(hit);
+    return sampleTexel(TexelView(texture.TextureWidth, texture.TextureHeight, texture.TexturePixels),
+                       hit->u, hit->v) & 0xFFFFFFu;
+  };
+  for (int x : {90, 100, 110}) EXPECT_EQ(texelUnder(x, 75), colour) << x;
+  EXPECT_EQ(texelUnder(100, 60), 0xFFFFFFu);
+  view().brushColor = 0;
+  event([&] { c3d_.buttonDown(MouseButton::right, {.x = 100, .y = 75, .right = true}); });
+  EXPECT_EQ(view().brushColor, colour);
+
+  // Ctrl+Z takes the whole stroke back: no texture again.
+  event([&] { c3d_.keyDown(Key::z, {.ctrl = true}); });
+  EXPECT_EQ(texture.TextureWidth, 0);
 }
 
 TEST_F(Window3DFlow, RendersOncePerFrameHoweverManyEvents) {
