@@ -10,6 +10,7 @@
 #include <ostream>
 #include <utility>
 
+#include "app/batch_paint.h"
 #include "app/controller.h"
 #include "app/preferences.h"
 #include "app/session.h"
@@ -79,11 +80,20 @@ std::string usageText() {
          "                    tex and uv, or none (default: the preferences)\n"
          "  --render FILE     write the 3D view after \"Reset view\" as a PNG picture (.png is\n"
          "                    added when missing)\n"
-         "  --view-size WxH   with --render: the view's size, 1 to 8192 each (default 720x634)\n"
+         "  --view-size WxH   with --render or --paint: the view's size, 1 to 8192 each (default 720x634)\n"
          "  --view-mode N     with --render: 0 test pattern, 1 texture, 2 surface colours,\n"
          "                    3 unwrap pieces, 4 layer colours (default: the project's, else 0)\n"
-         "  --yaw D           with --render: turn the camera to D degrees (default 30)\n"
-         "  --pitch D         with --render: tilt it to D degrees, -89 to 89 (default 20)\n"
+         "  --yaw D           with --render or --paint: turn the camera to D degrees (default 30)\n"
+         "  --pitch D         with --render or --paint: tilt it to D degrees, -89 to 89 (default 20)\n"
+         "  --paint SCRIPT    paint in that view (size, yaw and pitch as for --render), one undo\n"
+         "                    step each, in order: \"brush x,y x,y ...\" drags the brush through\n"
+         "                    the canvas points; \"fill-triangle x,y\", \"fill-flat-face x,y\",\n"
+         "                    \"fill-surface x,y\" or \"fill-layer x,y\" clicks with that fill tool\n"
+         "  --brush-size N    with --paint: brush diameter in pixels, 1 to 400\n"
+         "  --opacity N       with --paint: 1 to 100 %\n"
+         "  --hardness N      with --paint: 0 to 100 %\n"
+         "  --tip TIP         with --paint: round, sponge, splatter or chalk\n"
+         "  --colour RRGGBB   with --paint: the brush colour in hexadecimal\n"
          "  --save FILE       save the project (.qmap is added when missing)\n"
          "  --yes             answer Yes to questions (overwrite, newer autosave); else No\n"
          "A project is unwrapped again only when an unwrap option is given.\n";
@@ -166,6 +176,9 @@ struct BatchOptions {
   std::optional<std::pair<int, int>> viewSize;
   std::optional<ViewMode> viewMode;
   std::optional<double> yaw, pitch;
+  // --paint and the brush it paints with.
+  std::vector<PaintScript> paintScripts;
+  BrushOptions brush;
 };
 
 // "scr,tga,tex,uv" in any order and number, or "none".
@@ -312,6 +325,25 @@ std::optional<std::string> parseBatch(const std::vector<std::string>& args, Batc
         options.pitch = realNumber(value);
         if (!options.pitch || std::fabs(*options.pitch) > controlRange::pitchLimit)
           return "--pitch accepts a number of degrees from -89 to 89";
+      } else if (arg == "--paint") {
+        const auto script = paintScriptOf(value);
+        if (!script)
+          return "--paint accepts \"brush x,y x,y ...\" or \"fill-triangle x,y\" (likewise "
+                 "fill-flat-face, fill-surface, fill-layer)";
+        options.paintScripts.push_back(*script);
+      } else if (arg == "--brush-size" || arg == "--opacity" || arg == "--hardness") {
+        const auto [range, field] =
+            arg == "--brush-size" ? std::pair{controlRange::brushSize, &BrushOptions::size}
+            : arg == "--opacity"  ? std::pair{controlRange::opacity, &BrushOptions::opacity}
+                                  : std::pair{controlRange::hardness, &BrushOptions::hardness};
+        options.brush.*field = wholeNumber(value, range);
+        if (!(options.brush.*field)) return arg + " accepts a whole number from " + rangeText(range);
+      } else if (arg == "--tip") {
+        options.brush.tip = choice(value, {"round", "sponge", "splatter", "chalk"});
+        if (!options.brush.tip) return "--tip accepts round, sponge, splatter or chalk";
+      } else if (arg == "--colour") {
+        options.brush.colour = colourOf(value);
+        if (!options.brush.colour) return "--colour accepts RRGGBB in hexadecimal, e.g. FF8000";
       } else if (arg == "--save") {
         options.savePath = value;
       } else if (arg == "--texture") {
@@ -335,9 +367,14 @@ std::optional<std::string> parseBatch(const std::vector<std::string>& args, Batc
   if (options.path.empty()) return std::string("--batch needs a model or project file");
   if ((options.seriousSamRoot || options.exportChoice) && options.exportPath.empty())
     return std::string("--root and --write go with --export");
-  const bool viewOption = options.viewSize || options.viewMode || options.yaw || options.pitch;
-  if (viewOption && options.renderPath.empty())
-    return std::string("--view-size, --view-mode, --yaw and --pitch go with --render");
+  const bool painting = !options.paintScripts.empty();
+  if (options.viewMode && options.renderPath.empty())
+    return std::string("--view-mode goes with --render");
+  if ((options.viewSize || options.yaw || options.pitch) && options.renderPath.empty() && !painting)
+    return std::string("--view-size, --yaw and --pitch go with --render or --paint");
+  const BrushOptions& b = options.brush;
+  if ((b.size || b.opacity || b.hardness || b.tip || b.colour) && !painting)
+    return std::string("--brush-size, --opacity, --hardness, --tip and --colour go with --paint");
   return std::nullopt;
 }
 
@@ -428,6 +465,12 @@ int runBatch(const BatchOptions& options, std::ostream& out, std::ostream& err) 
     const bool imported = controller.importTexture();
     ui.setChoices("", "");
     if (!imported) return kFileError;
+  }
+
+  if (!options.paintScripts.empty()) {
+    const auto [width, height] = options.viewSize.value_or(std::pair{720, 634});
+    runPaintScripts(session, controller, ui, prefs, options.paintScripts, options.brush,
+                    {width, height, options.yaw, options.pitch}, out);
   }
 
   int status = kOk;

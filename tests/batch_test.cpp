@@ -99,6 +99,10 @@ TEST_F(Batch, ReportNumbersIgnoreTheLocale) {
   EXPECT_NE(out_.str().find("Scale: 165.3 pixels per unit\n"), std::string::npos) << out_.str();
 }
 
+const std::string kPaintUsage =
+    "--paint accepts \"brush x,y x,y ...\" or \"fill-triangle x,y\" (likewise fill-flat-face, "
+    "fill-surface, fill-layer)";
+
 TEST_F(Batch, OptionsOutsideTheirRangesAreRefused) {
   const std::string cube = write(genCube(), "cube.obj");
   const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
@@ -122,7 +126,19 @@ TEST_F(Batch, OptionsOutsideTheirRangesAreRefused) {
       {{"--yaw", "inf"}, "--yaw accepts a number of degrees"},
       {{"--pitch", "89.5"}, "--pitch accepts a number of degrees from -89 to 89"},
       {{"--pitch", "-90"}, "--pitch accepts a number of degrees from -89 to 89"},
-      {{"--yaw", "10"}, "--view-size, --view-mode, --yaw and --pitch go with --render"},
+      {{"--yaw", "10"}, "--view-size, --yaw and --pitch go with --render or --paint"},
+      {{"--view-mode", "1", "--paint", "brush 1,1"}, "--view-mode goes with --render"},
+      {{"--colour", "FF0000"}, "--brush-size, --opacity, --hardness, --tip and --colour go with --paint"},
+      {{"--paint", "brush"}, kPaintUsage},
+      {{"--paint", "fill-surface 1,2 3,4"}, kPaintUsage},
+      {{"--paint", "smudge 1,2"}, kPaintUsage},
+      {{"--paint", "brush 1;2"}, kPaintUsage},
+      {{"--brush-size", "401"}, "--brush-size accepts a whole number from 1 to 400"},
+      {{"--opacity", "0"}, "--opacity accepts a whole number from 1 to 100"},
+      {{"--hardness", "-1"}, "--hardness accepts a whole number from 0 to 100"},
+      {{"--tip", "soft"}, "--tip accepts round, sponge, splatter or chalk"},
+      {{"--colour", "12345G"}, "--colour accepts RRGGBB in hexadecimal, e.g. FF8000"},
+      {{"--colour", "+12345"}, "--colour accepts RRGGBB in hexadecimal, e.g. FF8000"},
       {{"--angle"}, "--angle needs a value"},
       {{"--frobnicate", "1"}, "Unknown option --frobnicate"},
   };
@@ -301,6 +317,37 @@ TEST_F(Batch, RendersTheResetView) {
   EXPECT_EQ(run({"--batch", cube, "--render", unwritable}), 2);
   EXPECT_EQ(err_.str(), "Cannot write " + unwritable + "\n");
   EXPECT_FALSE(fs::exists(unwritable));
+}
+
+TEST_F(Batch, PaintsThroughTheView) {
+  const std::string cube = write(genCube(), "cube.3ds");
+  const std::string project = path("painted.qmap");
+  const std::string stroke = "brush 330,317 390,317";
+  ASSERT_EQ(run({"--batch", cube, "--paint", stroke, "--paint", "brush 5,5", "--colour", "0000FF",
+                 "--brush-size", "30", "--hardness", "100", "--save", project}),
+            0)
+      << err_.str();
+  // The stroke paints a blue band into a fresh white texture; a click on the background paints
+  // nothing.
+  const std::string out = out_.str();
+  const size_t line = out.find(stroke + ": ");
+  ASSERT_NE(line, std::string::npos) << out;
+  EXPECT_GT(std::stoi(out.substr(line + stroke.size() + 2)), 100) << out;
+  EXPECT_NE(out.find("\nbrush 5,5: 0 texels changed\n"), std::string::npos) << out;
+  const auto entries = readZipArchive(project, {"texture.png"});
+  ASSERT_TRUE(entries);
+  const std::optional<Image> texture = decodeImage(entries->at("texture.png"));
+  ASSERT_TRUE(texture);
+  EXPECT_EQ(texture->width, 512);
+  std::set<uint32_t> colours(texture->pixels.begin(), texture->pixels.end());
+  EXPECT_EQ(colours, (std::set<uint32_t>{rgba(255, 255, 255), rgba(0, 0, 255)}));
+
+  // The same view and brush on the saved project paint the same texels: nothing changes.
+  ASSERT_EQ(run({"--batch", project, "--paint", stroke, "--colour", "0000FF", "--brush-size", "30",
+                 "--hardness", "100"}),
+            0)
+      << err_.str();
+  EXPECT_NE(out_.str().find(stroke + ": 0 texels changed\n"), std::string::npos) << out_.str();
 }
 
 TEST_F(Batch, ExportsIntoASeriousSamFolder) {

@@ -1,0 +1,123 @@
+#include "app/batch_paint.h"
+
+#include <charconv>
+#include <ostream>
+
+#include "app/event_step.h"
+#include "app/window3d_controller.h"
+#include "base/text_fields.h"
+
+namespace {
+
+std::optional<int> integer(std::string_view text) {
+  int value = 0;
+  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+  if (error != std::errc() || end != text.data() + text.size()) return std::nullopt;
+  return value;
+}
+
+std::optional<std::pair<int, int>> pointOf(const std::string& text) {
+  const size_t comma = text.find(',');
+  if (comma == std::string::npos) return std::nullopt;
+  const auto x = integer(std::string_view(text).substr(0, comma));
+  const auto y = integer(std::string_view(text).substr(comma + 1));
+  if (!x || !y) return std::nullopt;
+  return std::pair{*x, *y};
+}
+
+// The 3D window as the event step tells it what changed.
+struct ScriptWindow : WindowRefresh {
+  Window3DController& controller;
+  explicit ScriptWindow(Window3DController& c) : controller(c) {}
+  void apply(const Changes& changes) override { controller.apply(changes); }
+};
+
+int64_t texelsChanged(const std::vector<uint32_t>& before, const std::vector<uint32_t>& after) {
+  if (before.size() != after.size()) return static_cast<int64_t>(after.size());
+  int64_t changed = 0;
+  for (size_t i = 0; i < after.size(); ++i) changed += before[i] != after[i];
+  return changed;
+}
+
+}  // namespace
+
+std::optional<PaintScript> paintScriptOf(const std::string& text) {
+  static const std::pair<const char*, Tool> kinds[] = {
+      {"brush", Tool::brush},
+      {"fill-triangle", Tool::fillTriangle},
+      {"fill-flat-face", Tool::fillFlatFace},
+      {"fill-surface", Tool::fillSurface},
+      {"fill-layer", Tool::fillLayer},
+  };
+  std::vector<std::string> words;
+  for (std::string& word : splitFields(text, ' '))
+    if (!word.empty()) words.push_back(std::move(word));
+  if (words.size() < 2) return std::nullopt;
+  PaintScript script;
+  script.text = text;
+  bool known = false;
+  for (const auto& [name, tool] : kinds)
+    if (words[0] == name) {
+      script.tool = tool;
+      known = true;
+    }
+  if (!known || (script.tool != Tool::brush && words.size() != 2)) return std::nullopt;
+  for (size_t i = 1; i < words.size(); ++i) {
+    const auto point = pointOf(words[i]);
+    if (!point) return std::nullopt;
+    script.points.push_back(*point);
+  }
+  return script;
+}
+
+std::optional<uint32_t> colourOf(const std::string& text) {
+  uint32_t rgb = 0;
+  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), rgb, 16);
+  if (text.size() != 6 || error != std::errc() || end != text.data() + text.size())
+    return std::nullopt;
+  // RRGGBB as written; the texture keeps red in the lowest byte.
+  return (rgb >> 16 & 0xFF) | (rgb & 0xFF00) | (rgb & 0xFF) << 16;
+}
+
+void runPaintScripts(Session& session, Controller& controller, Ui& ui, const Preferences& prefs,
+                     const std::vector<PaintScript>& scripts, const BrushOptions& brush,
+                     const ScriptView& view, std::ostream& out) {
+  Window3DController window(session, ui, controller);
+  ScriptWindow refresh(window);
+  EventStep events(session, controller, ui, prefs);
+  events.set3dWindow(&refresh);
+  const auto event = [&](const std::function<void()>& command) {
+    events.run(EventWindow::view3d, command);
+  };
+  events.run(EventWindow::main, [&] { window.open(); });
+  if (!session.window3d) return;
+  window.resize(view.width, view.height);
+  ViewState& v = session.document.view;
+  event([&] {
+    window.resetView();
+    v.yaw = view.yaw.value_or(v.yaw);
+    v.pitch = view.pitch.value_or(v.pitch);
+    window.setBrush(brush.size.value_or(v.brushSize), brush.opacity.value_or(v.opacity),
+                    brush.hardness.value_or(v.hardness));
+    window.setBrushTip(brush.tip.value_or(v.brushTip));
+    v.brushColor = brush.colour.value_or(v.brushColor);
+  });
+  for (const PaintScript& script : scripts) {
+    const std::vector<uint32_t> before = session.document.texture.TexturePixels;
+    event([&] { window.setTool(script.tool); });
+    const auto [x, y] = script.points.front();
+    event([&] { window.mouseEnter(x, y); });
+    event([&] { window.buttonDown(MouseButton::left, {.x = x, .y = y, .left = true}); });
+    for (size_t i = 1; i < script.points.size(); ++i) {
+      const auto [px, py] = script.points[i];
+      event([&] { window.motion({.x = px, .y = py, .left = true}); });
+    }
+    event([&] { window.buttonUp(); });
+    // A first paint made the texture it painted into: counted against that white texture.
+    const std::vector<uint32_t>& after = session.document.texture.TexturePixels;
+    const std::vector<uint32_t>& base =
+        before.size() == after.size() ? before : session.window3d->stroke.base;
+    out << script.text << ": " << texelsChanged(base, after) << " texels changed\n";
+  }
+  events.run(EventWindow::main, [&] { window.close(); });
+}

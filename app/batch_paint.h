@@ -1,0 +1,49 @@
+// Scripted painting for batch mode: brush strokes and fill clicks given on the command line,
+// run through the 3D window's controller event by event, as the window runs a drag or a click.
+#pragma once
+
+#include <cstdint>
+#include <iosfwd>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "app/controller.h"
+#include "app/preferences.h"
+#include "app/session.h"
+#include "app/ui.h"
+#include "paint/paint_state.h"
+
+// One --paint: a brush drag through the points, or a fill tool's click at one point (canvas
+// pixels).
+struct PaintScript {
+  std::string text;  // as given
+  Tool tool = Tool::brush;
+  std::vector<std::pair<int, int>> points;
+};
+// "brush x,y x,y ..." (at least one point) or "fill-triangle x,y", "fill-flat-face x,y",
+// "fill-surface x,y", "fill-layer x,y"; nothing when the text is none of these.
+std::optional<PaintScript> paintScriptOf(const std::string& text);
+
+// The brush options; those not given keep the project's values.
+struct BrushOptions {
+  std::optional<int> size, opacity, hardness, tip;
+  std::optional<uint32_t> colour;  // red in the lowest byte
+};
+// "RRGGBB" in hexadecimal.
+std::optional<uint32_t> colourOf(const std::string& text);
+
+// The view the scripts point into: a canvas of width x height seen after "Reset view", then
+// turned to yaw and pitch when given.
+struct ScriptView {
+  int width = 720, height = 634;
+  std::optional<double> yaw, pitch;
+};
+
+// Opens the 3D window's controller on the loaded model and runs every script in order, each
+// one undo step, with the after-event work (lock check, title) after every event. Prints one
+// line per script: its text and how many texels it changed.
+void runPaintScripts(Session& session, Controller& controller, Ui& ui, const Preferences& prefs,
+                     const std::vector<PaintScript>& scripts, const BrushOptions& brush,
+                     const ScriptView& view, std::ostream& out);
