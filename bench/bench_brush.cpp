@@ -1,9 +1,9 @@
-// One brush dab on a 60 000-triangle sphere with a 2048 x 2048 texture, seen at the 3D window's
-// usual canvas size: the work behind every mouse step of a stroke. The dabs repeat at one spot
-// of one stroke, so after the first the build-up limit leaves the texels as they are; the
-// projection and tests of every texel are still done.
+// The brush on a 60 000-triangle sphere with a 2048 x 2048 texture, seen at the 3D window's
+// usual canvas size: one dab (the work behind every mouse step), the start of a stroke, and a
+// whole stroke across the sphere with the view rendered as the window renders it.
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <random>
 
 #include "bench/unwrapped_sphere.h"
@@ -12,28 +12,94 @@
 
 namespace {
 
-void BM_Dab60k(benchmark::State& state) {
+constexpr int kViewWidth = 720, kViewHeight = 634;
+constexpr int64_t kTextureSide = 2048;
+
+struct SphereScene {
   const Model& model = unwrappedSphere();
   RenderInputs in;
-  in.framing = frameModel(model);
-  in.camera = resetCamera(in.framing);
   View3D view;
-  renderView(view, 720, 634, model, in);
   LayerState layers;
-  resizeLayerState(layers, model.layerCount());
   Texture texture;
-  const BrushScene scene{model, view, layers, texture};
+  BrushScene scene{model, view, layers, texture};
+  std::mt19937 random{1};
+
+  SphereScene() {
+    in.framing = frameModel(model);
+    in.camera = resetCamera(in.framing);
+    render();
+    resizeLayerState(layers, model.layerCount());
+  }
+  void render() {
+    in.mode = ViewMode::texture;
+    in.texture = TexelView(texture.TextureWidth, texture.TextureHeight, texture.TexturePixels);
+    renderView(view, kViewWidth, kViewHeight, model, in);
+  }
+};
+
+// The dabs repeat at one spot; the stroke's mask is cleared between them (not timed), so every
+// dab paints as the first dab on that spot does.
+void BM_Dab60k(benchmark::State& state) {
+  SphereScene s;
   BrushSettings brush;
   brush.size = static_cast<int>(state.range(0));
+  brush.tip = static_cast<BrushTip>(state.range(1));
   brush.opacity = 50;
-  std::mt19937 random(1);
   Stroke stroke;
-  beginStroke(stroke, scene, brush, 2048, 2048, 360, 317, random);
+  beginStroke(stroke, s.scene, brush, kTextureSide, kTextureSide, 360, 317, s.random);
   for (auto _ : state) {
-    dab(stroke, scene, brush, 360, 317, random);
-    benchmark::DoNotOptimize(texture.TexturePixels.data());
+    state.PauseTiming();
+    std::fill(stroke.mask.begin(), stroke.mask.end(), 0);
+    state.ResumeTiming();
+    dab(stroke, s.scene, brush, 360, 317, s.random);
+    benchmark::DoNotOptimize(s.texture.TexturePixels.data());
   }
 }
-BENCHMARK(BM_Dab60k)->Arg(24)->Arg(100)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_Dab60k)
+    ->ArgNames({"size", "tip"})
+    ->Args({24, 0})
+    ->Args({50, 0})
+    ->Args({50, 1})
+    ->Args({50, 2})
+    ->Args({50, 3})
+    ->Args({100, 0})
+    ->Unit(benchmark::kMicrosecond);
+
+// The button going down: the undo step, the stroke's base and mask, and the first dab.
+void BM_BeginStroke2048(benchmark::State& state) {
+  SphereScene s;
+  BrushSettings brush;
+  brush.size = 50;
+  Stroke stroke;
+  beginStroke(stroke, s.scene, brush, kTextureSide, kTextureSide, 360, 317, s.random);
+  for (auto _ : state) {
+    beginStroke(stroke, s.scene, brush, kTextureSide, kTextureSide, 360, 317, s.random);
+    benchmark::DoNotOptimize(s.texture.TexturePixels.data());
+  }
+}
+BENCHMARK(BM_BeginStroke2048)->Unit(benchmark::kMillisecond);
+
+// A stroke of 100 dabs of size 50 across the sphere: mouse moves of 5 dabs each ("Round"
+// spaces dabs by a sixth of the size), with one render of the view per move, as the window
+// draws one frame per move.
+void BM_Stroke100Dabs(benchmark::State& state) {
+  SphereScene s;
+  BrushSettings brush;
+  brush.size = 48;  // spacing 8 pixels: a move of 40 pixels is 5 dabs
+  Stroke stroke;
+  for (auto _ : state) {
+    s.render();
+    // Zigzag moves of 40 pixels (24 across, 32 up or down) from left to right.
+    double x = 120;
+    beginStroke(stroke, s.scene, brush, kTextureSide, kTextureSide, x, 317, s.random);
+    for (int move = 0; move < 20; ++move) {
+      x += 24;
+      continueStroke(stroke, s.scene, brush, x, move % 2 ? 317 : 285, s.random);
+      s.render();
+    }
+    benchmark::DoNotOptimize(s.texture.TexturePixels.data());
+  }
+}
+BENCHMARK(BM_Stroke100Dabs)->Unit(benchmark::kMillisecond);
 
 }  // namespace

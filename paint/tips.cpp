@@ -44,16 +44,6 @@ double randomAngle(std::mt19937& random) {
   return randomUpTo(random, 3599) / 10.0 * std::numbers::pi / 180;
 }
 
-// A grain value at screen-like coordinates: integer parts wrapped into the 256-pixel tile.
-double grain(const std::array<uint8_t, TipNoise::kSide * TipNoise::kSide>& image, double x,
-             double y) {
-  const auto wrap = [](double t) {
-    const int64_t k = static_cast<int64_t>(std::clamp(t, -0x1p62, 0x1p62)) % TipNoise::kSide;
-    return k < 0 ? k + TipNoise::kSide : k;
-  };
-  return image[static_cast<size_t>(wrap(y) * TipNoise::kSide + wrap(x))] / 255.0;
-}
-
 }  // namespace
 
 const TipNoise& tipNoise() {
@@ -74,6 +64,7 @@ const TipNoise& tipNoise() {
 
 void drawDabTip(DabTip& dab, BrushTip tip, double r, std::mt19937& random) {
   dab.tip = tip;
+  dab.noise = &tipNoise();
   dab.drops.clear();
   if (tip == BrushTip::sponge) {
     const double angle = randomAngle(random);
@@ -91,25 +82,4 @@ void drawDabTip(DabTip& dab, BrushTip tip, double r, std::mt19937& random) {
                            std::max(r * (t * t * 0.16 + 0.04), 0.8)});
     }
   }
-}
-
-double tipValue(const DabTip& dab, double sx, double sy, double dx, double dy, double r) {
-  switch (dab.tip) {
-    case BrushTip::round:
-      return 1;
-    case BrushTip::sponge: {
-      const double u = (dx * dab.angleCos - dy * dab.angleSin) / r * 70 + dab.offsetX;
-      const double v = (dy * dab.angleCos + dx * dab.angleSin) / r * 70 + dab.offsetY;
-      return grain(tipNoise().sponge, u, v);
-    }
-    case BrushTip::splatter: {
-      double value = 0;
-      for (const DabTip::Drop& drop : dab.drops)
-        value = std::max(value, drop.radius - std::hypot(dx - drop.x, dy - drop.y) + 0.5);
-      return std::min(value, 1.0);
-    }
-    case BrushTip::chalk:
-      return grain(tipNoise().chalk, sx, sy);
-  }
-  return 1;
 }
