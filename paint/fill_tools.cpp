@@ -1,5 +1,6 @@
 #include "paint/fill_tools.h"
 
+#include <optional>
 #include <vector>
 
 #include "paint/fill.h"

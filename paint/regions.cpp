@@ -33,7 +33,8 @@ void buildNeighbours(NeighbourTables& tables, const Model& model) {
     for (int k = 0; k < 3; ++k) {
       const int32_t a = id[k], b = id[(k + 1) % 3];
       if (a < 0 || b < 0) continue;
-      const uint64_t key = static_cast<uint64_t>(std::min(a, b)) << 32 | static_cast<uint32_t>(std::max(a, b));
+      const uint64_t key =
+          static_cast<uint64_t>(std::min(a, b)) << 32 | static_cast<uint32_t>(std::max(a, b));
       const uint32_t corner = static_cast<uint32_t>(3 * t + static_cast<size_t>(k));
       const auto [found, isNew] = firstCorner.try_emplace(key, corner);
       if (isNew) continue;

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include <cmath>
+#include <algorithm>
 #include <limits>
 
 #include "paint/fill_tools.h"
@@ -38,7 +38,8 @@ TEST(ToolRegion, RegionsOfGeneratedShapes) {
       {"cube side, assigned", genCube(), Tool::assignFlatFace, 5, 2},
       {"a 10-degree facet of a cylinder", genCylinder(36), Tool::fillFlatFace, 0, 2},
       {"a cylinder's end", genCylinder(36), Tool::fillFlatFace, 72, 36},
-      {"half-degree facets: each step is flat enough", genTube(720, 1), Tool::fillFlatFace, 0, 1440},
+      {"half-degree facets: each step is flat enough", genTube(720, 1), Tool::fillFlatFace, 0,
+       1440},
       {"other tools flood the flat face", genCube(), Tool::brush, 0, 2},
       {"triangle", genCube(), Tool::fillTriangle, 3, 1},
       {"triangle, assigned", genCube(), Tool::assignTriangle, 3, 1},
@@ -94,7 +95,8 @@ TEST(ToolRegion, NeighbourTables) {
   EXPECT_EQ(tables.vertexPositionId[5], tables.vertexPositionId[1]);
   EXPECT_EQ(tables.triNormal[0].z, 1);
   for (size_t t : {4, 5})
-    EXPECT_TRUE(tables.triNormal[t].x == 0 && tables.triNormal[t].y == 0 && tables.triNormal[t].z == 0);
+    EXPECT_TRUE(tables.triNormal[t].x == 0 && tables.triNormal[t].y == 0 &&
+                tables.triNormal[t].z == 0);
 
   // A flood does not cross a corner; it follows the links as they are.
   TriangleMarks marks;
