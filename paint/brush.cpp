@@ -160,8 +160,7 @@ void dab(Stroke& stroke, const BrushScene& scene, const BrushSettings& brush, do
     }
 
   const DabCircle circle{x, y, r};
-  const bool throughStencil = brush.source == PaintSource::stencil && scene.stencil &&
-                              scene.stencil->width > 0 && scene.stencil->height > 0;
+  const bool throughStencil = paintsThroughStencil(brush, scene);
   for (const int32_t t : stroke.dabTriangles)
     paintTriangle(stroke, scene, t, &circle, brush.hardness / 100.0, brush.opacity / 100.0,
                   brush.color, throughStencil);

@@ -52,6 +52,13 @@ struct Stroke {
   std::vector<int32_t> dabTriangles;  // work list of one dab
 };
 
+// Whether the brush and the fills paint the stencil's colours: "Paint with" is the stencil and
+// one is loaded. Without one they paint the brush colour.
+inline bool paintsThroughStencil(const BrushSettings& brush, const BrushScene& scene) {
+  return brush.source == PaintSource::stencil && scene.stencil && scene.stencil->width > 0 &&
+         scene.stencil->height > 0;
+}
+
 // Whether the brush and the fills may paint triangle `triangle`: not when its layer is hidden
 // or locked (layers beyond those arrays are neither), nor when only the current layer is
 // painted and it lies on another.
