@@ -10,6 +10,7 @@
 
 #include "model/model.h"
 #include "paint/brush.h"
+#include "paint/regions.h"
 #include "paint/paint_state.h"
 #include "paint/texture.h"
 #include "project/project_file.h"
@@ -79,8 +80,9 @@ struct Window3DState {
                                        // and the base and mask of the last stroke or fill
   bool assignDrag = false;             // an "Assign layer: brush" drag runs
   int32_t hoverTriangle = -1;          // of the hover preview; -1 none, -2 forces a new one
-  std::vector<int32_t> triMark;        // triangle t is marked when triMark[t] == markStamp
-  int32_t markStamp = 0;
+  TriangleMarks marks;                 // the hover preview's region, drawn by the view
+  NeighbourTables neighbours;          // of the shown model, built on the first region
+  std::vector<int32_t> region;         // work list of the regions
 
   // The camera, the view or a tool or paint setting changed: the project has unsaved changes.
   // The event step takes it after every event of the window.

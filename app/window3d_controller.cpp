@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "paint/fill_tools.h"
 #include "project/control_ranges.h"
 #include "render/composite.h"
 #include "render/test_pattern.h"
@@ -21,6 +22,7 @@ void setCamera(ViewState& v, const Camera& c) {
 
 bool isBrushTool(Tool tool) { return tool == Tool::brush || tool == Tool::assignBrush; }
 bool isAssignTool(Tool tool) { return tool >= Tool::assignTriangle; }
+bool isFillTool(Tool tool) { return tool >= Tool::fillTriangle && tool <= Tool::fillLayer; }
 
 const Model& noModel() {
   static const Model empty;
@@ -101,8 +103,9 @@ void Window3DController::showModel() {
   st.stroke.active = false;  // the UV view is drawn anew for the new model anyway
   st.assignDrag = false;
   st.view.pieces.forget();
+  st.neighbours = {};
   st.hoverTriangle = -1;
-  ++st.markStamp;
+  ++st.marks.stamp;
   // The layout or the up axis may have moved the model: the camera keeps orbiting its middle.
   st.framing = frameModel(model() ? *model() : noModel());
   if (s_.document.view.dist <= 0) setCamera(s_.document.view, resetCamera(st.framing));
@@ -145,8 +148,8 @@ void Window3DController::ensureRendered() {
   in.testPattern = TexelView(st.testPattern);
   in.layerColor = d.layers.color;
   in.layerHidden = d.layers.hidden;
-  in.triMark = st.triMark;
-  in.markStamp = st.markStamp;
+  in.triMark = st.marks.mark;
+  in.markStamp = st.marks.stamp;
   renderView(st.view, st.canvasWidth, st.canvasHeight, model() ? *model() : noModel(), in);
   st.renderPending = false;
   st.overlayPending = true;
@@ -203,7 +206,7 @@ void Window3DController::setTool(Tool tool) {
   ViewState& v = s_.document.view;
   v.tool = tool;
   state().hoverTriangle = -2;
-  ++state().markStamp;
+  ++state().marks.stamp;
   // Layers are assigned by their colours.
   if (isAssignTool(tool)) v.viewMode = ViewMode::layerColours;
   changedSetting({.view3d = true});
@@ -336,7 +339,7 @@ void Window3DController::hideHover() {
     raise({.overlay3d = true});
   } else if (st.hoverTriangle != -1) {
     st.hoverTriangle = -1;
-    ++st.markStamp;
+    ++st.marks.stamp;
     raise({.view3d = true});
   }
 }
@@ -400,7 +403,9 @@ void Window3DController::buttonDown(MouseButton button, const MouseEvent& e) {
     return;
   }
   // Layer assignment and the pattern anchor come with the layers and the pattern.
-  if (s_.document.view.tool == Tool::brush) beginStrokeAt(e.x, e.y);
+  const Tool tool = s_.document.view.tool;
+  if (tool == Tool::brush) beginStrokeAt(e.x, e.y);
+  if (isFillTool(tool)) fillAt(e.x, e.y);
 }
 
 BrushScene Window3DController::brushScene() {
@@ -421,6 +426,31 @@ void Window3DController::beginStrokeAt(int x, int y) {
   applyTextureUpdate(beginStroke(state().stroke, brushScene(), brushSettings(s_.document.view),
                                  size.layoutWidth, size.layoutHeight, x, y, s_.paintRandom),
                      false);
+}
+
+void Window3DController::fillAt(int x, int y) {
+  ensureRendered();
+  Window3DState& st = state();
+  const UnwrapSettings& size = s_.document.settings;
+  const TextureViewUpdate update =
+      ::fillAt(st.stroke, brushScene(), brushSettings(s_.document.view), s_.document.view.tool,
+               st.neighbours, st.marks, size.layoutWidth, size.layoutHeight, x, y);
+  if (!update.redraw) return;
+  st.hoverTriangle = -2;  // the next move marks the region anew
+  applyTextureUpdate(update);
+}
+
+void Window3DController::hoverAt(int x, int y) {
+  Window3DState& st = state();
+  const std::optional<ViewHit> hit = pickAt(st.view, x, y);
+  const int32_t triangle = hit ? hit->triangle : -1;
+  if (triangle == st.hoverTriangle) return;
+  st.hoverTriangle = triangle;
+  if (triangle < 0)
+    ++st.marks.stamp;
+  else
+    toolRegion(s_.document.view.tool, triangle, *model(), st.neighbours, st.marks, st.region);
+  raise({.view3d = true});
 }
 
 void Window3DController::endStroke() {
@@ -479,9 +509,11 @@ void Window3DController::motion(const MouseEvent& e) {
   } else if (st.stroke.active && e.left) {
     continueStroke(st.stroke, brushScene(), brushSettings(v), e.x, e.y, s_.paintRandom);
     raise({.view3d = true});
+  } else if (!isBrushTool(v.tool) && !st.navigating && model()) {
+    // The tools that act on a region around the clicked triangle show it as the mouse moves.
+    hoverAt(e.x, e.y);
   } else {
-    // Layer-assign drags and the fill tools' hover preview come with their tools; the brush
-    // circle follows the mouse.
+    // Layer-assign drags come with the layers; the brush circle follows the mouse.
     raise({.overlay3d = true});
   }
 }

@@ -145,6 +145,11 @@ class Window3DController {
   BrushScene brushScene();
   // Left button down with the brush: one undo step, the first dab.
   void beginStrokeAt(int x, int y);
+  // Left button down with a fill tool: one undo step when a triangle is under the mouse.
+  void fillAt(int x, int y);
+  // The hover preview: the region the tool would act on, marked when the mouse reaches
+  // another triangle (through the last picture shown).
+  void hoverAt(int x, int y);
   // Button up, Space, the focus leaving, another model: the stroke is done.
   void endStroke();
   void ensureTestPattern();

@@ -348,6 +348,15 @@ TEST_F(Batch, PaintsThroughTheView) {
             0)
       << err_.str();
   EXPECT_NE(out_.str().find(stroke + ": 0 texels changed\n"), std::string::npos) << out_.str();
+
+  // A fill click changes a whole face; on the background it changes nothing.
+  ASSERT_EQ(run({"--batch", cube, "--paint", "fill-flat-face 360,317", "--paint", "fill-surface 0,0"}), 0)
+      << err_.str();
+  const std::string fills = out_.str();
+  const size_t fill = fills.find("fill-flat-face 360,317: ");
+  ASSERT_NE(fill, std::string::npos) << fills;
+  EXPECT_GT(std::stoi(fills.substr(fill + 24)), 1000) << fills;
+  EXPECT_NE(fills.find("\nfill-surface 0,0: 0 texels changed\n"), std::string::npos) << fills;
 }
 
 TEST_F(Batch, ExportsIntoASeriousSamFolder) {

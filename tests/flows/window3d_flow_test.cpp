@@ -344,6 +344,58 @@ TEST_F(Window3DFlow, ABrushDragPaintsUnderTheMouseAsOneStep) {
   EXPECT_EQ(texture.TextureWidth, 0);
 }
 
+TEST_F(Window3DFlow, FillToolsMarkTheirRegionUnderTheMouseAndFillItOnAClick) {
+  openCube();
+  const auto marked = [&] {
+    const TriangleMarks& m = state().marks;
+    return std::count(m.mark.begin(), m.mark.end(), m.stamp);
+  };
+  event([&] { c3d_.setTool(Tool::fillFlatFace); });
+  event([&] { c3d_.motion({.x = 100, .y = 75}); });
+  const int32_t hovered = state().hoverTriangle;
+  ASSERT_GE(hovered, 0);
+  EXPECT_EQ(marked(), 2);  // the cube side under the mouse
+  EXPECT_TRUE(windows_.view3d.applied.back().view3d);
+  // Moving over the background takes the mark away.
+  event([&] { c3d_.motion({.x = 2, .y = 2}); });
+  EXPECT_EQ(state().hoverTriangle, -1);
+  EXPECT_EQ(marked(), 0);
+
+  view().brushColor = rgba(250, 10, 10, 0);
+  event([&] { c3d_.buttonDown(MouseButton::left, {.x = 2, .y = 2, .left = true}); });
+  EXPECT_EQ(session_.document.texture.TextureWidth, 0);  // the background: nothing at all
+  event([&] { c3d_.buttonDown(MouseButton::left, {.x = 100, .y = 75, .left = true}); });
+  event([&] { c3d_.buttonUp(); });
+  const Texture& texture = session_.document.texture;
+  ASSERT_EQ(texture.TextureWidth, 512);
+  EXPECT_EQ(texture.UndoList.size(), 1u);
+  EXPECT_EQ(state().hoverTriangle, -2);  // the next move marks the region again
+  const Model& cube = session_.document.workModel;
+  const auto centreTexel = [&](int32_t t) {
+    const Triangle& tri = cube.triangles[static_cast<size_t>(t)];
+    double u = 0, v = 0;
+    for (int k = 0; k < 3; ++k) {
+      u += cube.vertices[static_cast<size_t>(tri.corner(k))].u / 3;
+      v += cube.vertices[static_cast<size_t>(tri.corner(k))].v / 3;
+    }
+    return texture.TexturePixels[static_cast<size_t>((1 - v) * 512) * 512 + static_cast<size_t>(u * 512)];
+  };
+  int painted = 0;
+  for (int32_t t = 0; t < cube.triangleCount(); ++t) painted += centreTexel(t) == view().brushColor;
+  EXPECT_EQ(painted, 2);
+  EXPECT_EQ(centreTexel(hovered), view().brushColor);
+  event([&] { c3d_.motion({.x = 100, .y = 75}); });
+  EXPECT_EQ(marked(), 2);
+
+  // "Fill surface" marks and fills the whole Surface of the triangle under the mouse.
+  event([&] { c3d_.setTool(Tool::fillSurface); });
+  event([&] { c3d_.motion({.x = 101, .y = 75}); });
+  const int32_t material = cube.triangles[static_cast<size_t>(hovered)].material;
+  const auto sameSurface = std::count_if(cube.triangles.begin(), cube.triangles.end(),
+                                         [&](const Triangle& t) { return t.material == material; });
+  EXPECT_EQ(marked(), sameSurface);
+}
+
 TEST_F(Window3DFlow, RendersOncePerFrameHoweverManyEvents) {
   openCube();
   EXPECT_FALSE(c3d_.framePending());
@@ -476,7 +528,7 @@ TEST_F(Window3DFlow, AnotherModelOrProjectReachesTheOpenWindow) {
   openCube();
   navigate(MouseButton::left, 10, 0);
   state().hoverTriangle = 3;
-  const int32_t stamp = state().markStamp;
+  const int32_t stamp = state().marks.stamp;
   const double yaw = view().yaw;
 
   // Another layout: the hover preview ends and the camera stays.
@@ -484,7 +536,7 @@ TEST_F(Window3DFlow, AnotherModelOrProjectReachesTheOpenWindow) {
   settings.margin = 9;
   main([&] { controller_.changeSettings(settings, false); });
   EXPECT_EQ(state().hoverTriangle, -1);
-  EXPECT_GT(state().markStamp, stamp);
+  EXPECT_GT(state().marks.stamp, stamp);
   EXPECT_EQ(view().yaw, yaw);
   EXPECT_TRUE(c3d_.framePending());
 
