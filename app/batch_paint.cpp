@@ -105,12 +105,14 @@ void runPaintScripts(Session& session, Controller& controller, Ui& ui, const Pre
   for (const PaintScript& script : scripts) {
     const std::vector<uint32_t> before = session.document.texture.TexturePixels;
     event([&] { window.setTool(script.tool); });
-    const auto [x, y] = script.points.front();
-    event([&] { window.mouseEnter(x, y); });
-    event([&] { window.buttonDown(MouseButton::left, {.x = x, .y = y, .left = true}); });
+    const std::pair<int, int> start = script.points.front();
+    event([&] { window.mouseEnter(start.first, start.second); });
+    event([&] {
+      window.buttonDown(MouseButton::left, {.x = start.first, .y = start.second, .left = true});
+    });
     for (size_t i = 1; i < script.points.size(); ++i) {
-      const auto [px, py] = script.points[i];
-      event([&] { window.motion({.x = px, .y = py, .left = true}); });
+      const std::pair<int, int> p = script.points[i];
+      event([&] { window.motion({.x = p.first, .y = p.second, .left = true}); });
     }
     event([&] { window.buttonUp(); });
     // A first paint made the texture it painted into: counted against that white texture.

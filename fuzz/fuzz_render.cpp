@@ -1,17 +1,22 @@
 // Whatever the model, camera and view size (NaN or huge coordinates, indices outside the
 // arrays, the eye inside the model), the render, the overlays and picking stay inside their
-// buffers, and every pixel names a real triangle or none.
+// buffers, and every pixel names a real triangle or none. A brush stroke and a fill through
+// that view keep the texture's size.
 //
 // Input: width, height (bytes, 0-63); flags (bits 0-2: view mode, modulo 5; bit 3: edges; bit 4:
-// stencil; bit 5: anchor); 13 little-endian floats: yaw, pitch, dist, panX, panY, centre x, y,
+// stencil; bit 5: anchor; bits 6-7: brush tip); 13 little-endian floats: yaw, pitch, dist, panX, panY, centre x, y,
 // z, radius, stencil x, y, scale, angle; a vertex count n (byte, at most 32) and n vertices of
 // five floats (x, y, z, u, v); then triangles of five signed bytes (corners a, b, c,
 // material, layer) to the end.
+#include <cmath>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
 
+#include <random>
+
+#include "paint/fill_tools.h"
 #include "render/composite.h"
 #include "render/test_pattern.h"
 #include "render/view.h"
@@ -96,5 +101,32 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                   hit->triangle != view.viewTriangle[static_cast<size_t>(y) * width + x]))
         std::abort();
     }
+
+  // A stroke from the view's middle out to (stencil x, y), then a fill there with the tool of
+  // the width byte, into a 32 x 32 texture.
+  LayerState layers;
+  resizeLayerState(layers, 2);
+  Texture texture;
+  BrushScene scene{model, view, layers, texture};
+  if (head[2] & 16) {
+    scene.stencil = &stencil;
+    scene.stencilPlacement = {f[9], f[10], f[11], f[12]};
+  }
+  BrushSettings brush;
+  brush.size = 1 + head[1] * 400 / 255;
+  brush.hardness = head[0] * 100 / 255;
+  brush.tip = static_cast<BrushTip>(head[2] >> 6);
+  brush.source = head[2] & 16 ? PaintSource::stencil : PaintSource::colour;
+  std::mt19937 random(head[0]);
+  Stroke stroke;
+  beginStroke(stroke, scene, brush, 32, 32, width / 2.0, height / 2.0, random);
+  continueStroke(stroke, scene, brush, f[9], f[10], random);
+  NeighbourTables tables;
+  TriangleMarks region;
+  const Tool fillTool = static_cast<Tool>(1 + head[0] % 4);
+  const auto pixel = [](float c) { return std::isfinite(c) ? static_cast<int>(std::fmod(c, 64)) : 0; };
+  fillAt(stroke, scene, brush, fillTool, tables, region, 32, 32, pixel(f[9]), pixel(f[10]));
+  // Painted only when something was hit; then the texture has the size asked for.
+  if (!texture.TexturePixels.empty() && texture.TexturePixels.size() != 32 * 32) std::abort();
   return 0;
 }

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 #include "model/uv_coverage.h"
 #include "paint/fill.h"
@@ -108,6 +109,30 @@ double dabSpacing(const BrushSettings& brush) {
   return std::max(spacing, 1.0);
 }
 
+namespace {
+
+// The part [low, high] of the way from (fromX, fromY) by (dx, dy), as fractions of it, along
+// which a dab of radius r can still touch a pixel of the view; low > high when none.
+std::pair<double, double> inViewPart(const View3D& view, double fromX, double fromY, double dx,
+                                     double dy, double r) {
+  double low = 0, high = 1;
+  const auto clip = [&](double from, double delta, double size) {
+    const double near = -r - 1, far = size + r + 1;
+    if (delta == 0) {
+      if (from < near || from > far) low = 2;
+      return;
+    }
+    const double a = (near - from) / delta, b = (far - from) / delta;
+    low = std::max(low, std::min(a, b));
+    high = std::min(high, std::max(a, b));
+  };
+  clip(fromX, dx, view.width);
+  clip(fromY, dy, view.height);
+  return {low, high};
+}
+
+}  // namespace
+
 void continueStroke(Stroke& stroke, const BrushScene& scene, const BrushSettings& brush,
                     double x, double y, std::mt19937& random) {
   if (!stroke.active) return;
@@ -115,21 +140,33 @@ void continueStroke(Stroke& stroke, const BrushScene& scene, const BrushSettings
   const double d = std::hypot(x - fromX, y - fromY);
   if (!std::isfinite(d)) return;
   const double spacing = dabSpacing(brush);
-  const int64_t n = static_cast<int64_t>(d / spacing);
+  const double whole = std::floor(d / spacing);  // n, the number of dabs along the way
+  // Dabs whose circle misses the view paint nothing: only those that can reach it are placed,
+  // so a move far outside the view costs nothing however long it is.
+  const std::pair<double, double> part =
+      inViewPart(scene.view, fromX, fromY, x - fromX, y - fromY, std::max(brush.size / 2.0, 0.5));
+  // Dabs 1 .. count, dab k at k / steps of the way.
+  const auto dabsBetween = [&](double steps, double count, auto place) {
+    const double first = std::max(std::ceil(part.first * steps), 1.0);
+    const double last = std::min(std::floor(part.second * steps), count);
+    for (double k = first; k <= last; ++k) place(k);
+  };
   if (brush.tip == BrushTip::sponge || brush.tip == BrushTip::splatter) {
-    if (n == 0) return;  // the distance keeps adding up until a whole spacing is reached
-    for (int64_t k = 1; k <= n; ++k) {
-      stroke.lastX = fromX + (x - fromX) * spacing * static_cast<double>(k) / d;
-      stroke.lastY = fromY + (y - fromY) * spacing * static_cast<double>(k) / d;
-      dab(stroke, scene, brush, stroke.lastX, stroke.lastY, random);
-    }
+    if (whole == 0) return;  // the distance keeps adding up until a whole spacing is reached
+    const double steps = d / spacing;  // the way in spacings: dab k lies at k / steps of it
+    dabsBetween(steps, whole, [&](double k) {
+      dab(stroke, scene, brush, fromX + (x - fromX) * spacing * k / d,
+          fromY + (y - fromY) * spacing * k / d, random);
+    });
+    stroke.lastX = fromX + (x - fromX) * spacing * whole / d;
+    stroke.lastY = fromY + (y - fromY) * spacing * whole / d;
     return;
   }
-  if (n == 0) dab(stroke, scene, brush, x, y, random);
-  for (int64_t k = 1; k <= n; ++k) {
-    const double f = static_cast<double>(k) / static_cast<double>(n);
-    dab(stroke, scene, brush, fromX + (x - fromX) * f, fromY + (y - fromY) * f, random);
-  }
+  if (whole == 0) dab(stroke, scene, brush, x, y, random);
+  dabsBetween(whole, whole, [&](double k) {
+    dab(stroke, scene, brush, fromX + (x - fromX) * k / whole, fromY + (y - fromY) * k / whole,
+        random);
+  });
   stroke.lastX = x;
   stroke.lastY = y;
 }
@@ -141,6 +178,8 @@ void dab(Stroke& stroke, const BrushScene& scene, const BrushSettings& brush, do
       scene.texture.TextureWidth < 1 || stroke.mask.size() < texelCount(scene.texture))
     return;
   const double r = std::max(brush.size / 2.0, 0.5);
+  if (!(x + r >= -1 && x - r <= view.width + 1 && y + r >= -1 && y - r <= view.height + 1))
+    return;  // the circle misses the view (or the point is not a number)
   drawDabTip(stroke.tip, brush.tip, r, random);
   ++stroke.dabCounter;
   if (stroke.triStamp.size() < static_cast<size_t>(scene.model.triangleCount()))

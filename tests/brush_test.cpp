@@ -203,6 +203,25 @@ TEST_F(BrushFixture, DabSpacingAlongAMove) {
   EXPECT_EQ(dabSpacing(brush), 1);
 }
 
+TEST_F(BrushFixture, MovesFarOutsideTheViewPlaceOnlyTheDabsThatReachIt) {
+  // From the middle to a point a billion pixels to the right: the dabs up to the view's edge
+  // and a little beyond, no more.
+  for (const BrushTip tip : {BrushTip::round, BrushTip::sponge}) {
+    SCOPED_TRACE(static_cast<int>(tip));
+    brush.tip = tip;
+    brush.size = 12;
+    resetTexture(texture);
+    stroke1(50, 50);
+    const uint32_t first = stroke.dabCounter;
+    continueStroke(stroke, scene(), brush, 1e9, 50, random);
+    EXPECT_LE(stroke.dabCounter - first, 60u / dabSpacing(brush) + 2);
+    EXPECT_NE(texture.TexturePixels[32 * kTexels + kTexels - 1], kWhite);  // right edge
+    // The next move starts where the last one ended: nothing more within the view.
+    continueStroke(stroke, scene(), brush, -1e300, 50, random);
+    continueStroke(stroke, scene(), brush, NAN, 50, random);
+  }
+}
+
 TEST_F(BrushFixture, TipsBreakUpTheDabRepeatablyFromTheSeed) {
   brush.size = 40;
   brush.hardness = 100;
