@@ -281,8 +281,10 @@ TEST_F(LayoutFlow, CancelBringsBackLayoutTextureSettingsAndReport) {
     });
     ASSERT_NE(doc().reportText, report);
     ASSERT_NE(ui_.statusText[kStatusCounts], counts);
-    doc().workModel.triangles[2].layer = 1;  // a layer edit during the change
+    // A layer edit during the change, which the 3D window's follow-up stores in the source.
+    doc().workModel.triangles[2].layer = 1;
     doc().workModel.layerNames.push_back("Extra");
+    modelStoreLayers(doc().sourceModel, doc().workModel);
 
     mainEvent([&] { controller_->cancelLayoutChange(); });
     EXPECT_TRUE(doc().layoutLocked);
