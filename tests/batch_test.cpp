@@ -449,11 +449,13 @@ TEST_F(Batch, ChangesTheLayoutOfAPaintedProject) {
     std::vector<std::string> args;
     std::string err;
   } refused[] = {
-      {{"--batch", painted, "--change-layout", "keep"}, "--change-layout goes with --lock or --cancel\n"},
+      {{"--batch", painted, "--change-layout", "keep"},
+       "--change-layout goes with --lock or --cancel\n"},
       {{"--batch", painted, "--lock"}, "--change-layout goes with --lock or --cancel\n"},
       {{"--batch", painted, "--change-layout", "keep", "--lock", "--cancel"},
        "Give either --lock or --cancel\n"},
-      {{"--batch", painted, "--change-layout", "all", "--lock"}, "--change-layout accepts keep or empty\n"},
+      {{"--batch", painted, "--change-layout", "all", "--lock"},
+       "--change-layout accepts keep or empty\n"},
       {{"--batch", cube, "--change-layout", "keep", "--lock"},
        "--change-layout needs a project whose layout is locked\n"},
   };

@@ -65,7 +65,8 @@ TEST(TransferPainting, RefusesWhatCannotBeMovedAndLeavesTheTarget) {
 
 TEST(TransferPainting, SameLayoutAndSizeGiveTheSamePicture) {
   std::vector<uint32_t> old(9 * 7);
-  for (size_t i = 0; i < old.size(); ++i) old[i] = static_cast<uint32_t>(i * 2654435761u) & 0xFFFFFF;
+  for (size_t i = 0; i < old.size(); ++i)
+    old[i] = static_cast<uint32_t>(i * 2654435761u) & 0xFFFFFF;
   std::vector<uint32_t> out;
   ASSERT_TRUE(transferPainting(wholeTexture(), old, 9, 7, wholeTexture(), out, 9, 7));
   EXPECT_EQ(out, old);
