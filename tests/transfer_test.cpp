@@ -137,17 +137,20 @@ TEST(TransferPainting, InsidesWinFirstFringesKeepAndUntouchedPixelsTakeTheFirstO
       // x = 5.5 lies inside both: the later triangle paints over the earlier.
       {"overlapping", 6, 5, {R, R, R, R, R, B, B, B, B, B, B, B}},
   };
-  for (const Case& c : cases) {
-    Model newModel;
-    addTriangle(newModel, {{{-20, -20}, {c.aRight, -20}, {c.aRight, 40}}}, kW, kH);
-    addTriangle(newModel, {{{c.bLeft, -20}, {c.bLeft, 40}, {40, -20}}}, kW, kH);
-    std::vector<uint32_t> out;
-    ASSERT_TRUE(transferPainting(oldModel, old, 16, 8, newModel, out, kW, kH));
-    for (int y = 0; y < kH; ++y)
-      for (int x = 0; x < kW; ++x)
-        EXPECT_EQ(out[static_cast<size_t>(y * kW + x)], c.row[static_cast<size_t>(x)])
-            << c.name << " at " << x << "," << y;
-  }
+  // Also on a wider texture, where each row is searched for the pixels near the triangle
+  // rather than tested whole: the first kW columns come out the same.
+  for (const int width : {kW, 4 * kW})
+    for (const Case& c : cases) {
+      Model newModel;
+      addTriangle(newModel, {{{-20, -20}, {c.aRight, -20}, {c.aRight, 40}}}, width, kH);
+      addTriangle(newModel, {{{c.bLeft, -20}, {c.bLeft, 40}, {40, -20}}}, width, kH);
+      std::vector<uint32_t> out;
+      ASSERT_TRUE(transferPainting(oldModel, old, 16, 8, newModel, out, width, kH));
+      for (int y = 0; y < kH; ++y)
+        for (int x = 0; x < kW; ++x)
+          EXPECT_EQ(out[static_cast<size_t>(y * width + x)], c.row[static_cast<size_t>(x)])
+              << c.name << " at " << x << "," << y << " of " << width;
+    }
 }
 
 TEST(TransferPainting, TrianglesWithoutAreaInTheNewLayoutGetNoPaint) {
