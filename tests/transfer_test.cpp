@@ -137,18 +137,19 @@ TEST(TransferPainting, InsidesWinFirstFringesKeepAndUntouchedPixelsTakeTheFirstO
       // x = 5.5 lies inside both: the later triangle paints over the earlier.
       {"overlapping", 6, 5, {R, R, R, R, R, B, B, B, B, B, B, B}},
   };
-  // Also on a wider texture, where each row is searched for the pixels near the triangle
-  // rather than tested whole: the first kW columns come out the same.
-  for (const int width : {kW, 4 * kW})
+  // Also moved `shift` pixels to the right on a wider texture, where both triangles' rows are
+  // searched for the pixels near them rather than tested whole.
+  for (const auto& [width, shift] : {std::pair{kW, 0}, {6 * kW, 24}})
     for (const Case& c : cases) {
+      const double a = c.aRight + shift, b = c.bLeft + shift;
       Model newModel;
-      addTriangle(newModel, {{{-20, -20}, {c.aRight, -20}, {c.aRight, 40}}}, width, kH);
-      addTriangle(newModel, {{{c.bLeft, -20}, {c.bLeft, 40}, {40, -20}}}, width, kH);
+      addTriangle(newModel, {{{shift - 20.0, -20}, {a, -20}, {a, 40}}}, width, kH);
+      addTriangle(newModel, {{{b, -20}, {b, 40}, {shift + 40.0, -20}}}, width, kH);
       std::vector<uint32_t> out;
       ASSERT_TRUE(transferPainting(oldModel, old, 16, 8, newModel, out, width, kH));
       for (int y = 0; y < kH; ++y)
         for (int x = 0; x < kW; ++x)
-          EXPECT_EQ(out[static_cast<size_t>(y * width + x)], c.row[static_cast<size_t>(x)])
+          EXPECT_EQ(out[static_cast<size_t>(y * width + shift + x)], c.row[static_cast<size_t>(x)])
               << c.name << " at " << x << "," << y << " of " << width;
     }
 }
