@@ -1,5 +1,6 @@
 #include "app/layout_change.h"
 
+#include <string>
 #include <utility>
 
 #include "paint/transfer.h"
@@ -98,20 +99,18 @@ Changes lockCheck(Session& session, Ui& ui) {
   return changes;
 }
 
-bool carryPainting(Session& session) {
+void carryPainting(Session& session) {
   const LayoutChange& change = session.layoutChange;
-  if (!change.layoutChanging || !change.paintingFollows || change.savedTextureWidth <= 0)
-    return false;
+  if (!change.layoutChanging || !change.paintingFollows || change.savedTextureWidth <= 0) return;
   Document& d = session.document;
   const int64_t width = d.settings.layoutWidth, height = d.settings.layoutHeight;
   if (!transferPainting(change.lockedModel, change.textureBackup, change.savedTextureWidth,
                         change.savedTextureHeight, d.workModel, d.texture.TexturePixels, width,
                         height))
-    return false;
+    return;
   d.texture.TextureWidth = width;
   d.texture.TextureHeight = height;
   emptyUndoSteps(d.texture);
-  return true;
 }
 
 void dropLayoutChange(Session& session) { session.layoutChange = LayoutChange{}; }

@@ -4,8 +4,6 @@
 // Each command returns what the windows must show again.
 #pragma once
 
-#include <string>
-
 #include "app/changes.h"
 #include "app/session.h"
 #include "app/ui.h"
@@ -43,9 +41,9 @@ Changes lockCheck(Session& session, Ui& ui);
 
 // The end of an unwrap during a change whose painting follows: the painting as it was when the
 // change started is moved onto the new layout at the main window's texture size, and the undo
-// steps go. Returns whether the Texture was replaced: not when the change started without a
-// Texture or the layouts differ in triangle count.
-bool carryPainting(Session& session);
+// steps go. The Texture stays as it is when the change started without one or the layouts
+// differ in triangle count.
+void carryPainting(Session& session);
 
 // Opening a project or model ends a change without bringing anything back.
 void dropLayoutChange(Session& session);
