@@ -12,6 +12,7 @@
 
 #include "app/batch_paint.h"
 #include "app/controller.h"
+#include "app/layout_change.h"
 #include "app/preferences.h"
 #include "app/session.h"
 #include "app/ui.h"
@@ -80,11 +81,14 @@ std::string usageText() {
          "                    tex and uv, or none (default: the preferences)\n"
          "  --render FILE     write the 3D view after \"Reset view\" as a PNG picture (.png is\n"
          "                    added when missing)\n"
-         "  --view-size WxH   with --render or --paint: the view's size, 1 to 8192 each (default 720x634)\n"
+         "  --view-size WxH   with --render or --paint: the view's size, 1 to 8192 each\n"
+         "                    (default 720x634)\n"
          "  --view-mode N     with --render: 0 test pattern, 1 texture, 2 surface colours,\n"
          "                    3 unwrap pieces, 4 layer colours (default: the project's, else 0)\n"
-         "  --yaw D           with --render or --paint: turn the camera to D degrees (default 30)\n"
-         "  --pitch D         with --render or --paint: tilt it to D degrees, -89 to 89 (default 20)\n"
+         "  --yaw D           with --render or --paint: turn the camera to D degrees\n"
+         "                    (default 30)\n"
+         "  --pitch D         with --render or --paint: tilt it to D degrees, -89 to 89\n"
+         "                    (default 20)\n"
          "  --paint SCRIPT    paint in that view (size, yaw and pitch as for --render), one undo\n"
          "                    step each, in order: \"brush x,y x,y ...\" drags the brush through\n"
          "                    the canvas points; \"fill-triangle x,y\", \"fill-flat-face x,y\",\n"
@@ -94,9 +98,16 @@ std::string usageText() {
          "  --hardness N      with --paint: 0 to 100 %\n"
          "  --tip TIP         with --paint: round, sponge, splatter or chalk\n"
          "  --colour RRGGBB   with --paint: the brush colour in hexadecimal\n"
+         "  --change-layout keep|empty\n"
+         "                    on a project whose layout is locked (painted): unwrap again with\n"
+         "                    the unwrap options given, the painting following the new layout\n"
+         "                    (keep) or not (empty); then one of:\n"
+         "  --lock            lock the new layout\n"
+         "  --cancel          go back to the layout, texture and settings before the change\n"
          "  --save FILE       save the project (.qmap is added when missing)\n"
          "  --yes             answer Yes to questions (overwrite, newer autosave); else No\n"
-         "A project is unwrapped again only when an unwrap option is given.\n";
+         "A project is unwrapped again only when an unwrap option is given; when its layout\n"
+         "is locked, only with --change-layout.\n";
 }
 
 enum Status { kOk = 0, kUsageError = 1, kFileError = 2 };
@@ -109,6 +120,7 @@ class BatchUi : public Ui {
  public:
   BatchUi(std::ostream& err, bool yes) : err_(err), yes_(yes) {}
   Answer message(const std::string&, const std::string& text, Icon icon, Buttons buttons) override {
+    if (buttons != Buttons::ok && answer_) return *std::exchange(answer_, std::nullopt);
     if (yesToAll_ && buttons != Buttons::ok) return Answer::yes;  // answered by the command line
     if (buttons == Buttons::ok) {
       err_ << text << "\n";
@@ -140,6 +152,8 @@ class BatchUi : public Ui {
     savePath_ = std::move(save);
     yesToAll_ = yesToAll;
   }
+  // The answer to the next question, which the command line gave.
+  void answerNext(Answer answer) { answer_ = answer; }
   // Warning and error boxes shown so far.
   int problems() const { return problems_; }
   // The last note of the status bar; taking it empties it.
@@ -149,6 +163,7 @@ class BatchUi : public Ui {
   std::ostream& err_;
   bool yes_;
   bool yesToAll_ = false;
+  std::optional<Answer> answer_;
   std::string openPath_, savePath_;
   std::string note_;
   int problems_ = 0;
@@ -164,6 +179,9 @@ struct BatchOptions {
   // The unwrap options given, applied to the settings of the opened project or model.
   std::vector<std::function<void(UnwrapSettings&)>> unwrapChanges;
   std::optional<int> upAxis, mirrorAxis;  // these two a new project from a model resets
+  // --change-layout: whether the painting follows; then --lock (true) or --cancel (false).
+  std::optional<bool> paintingFollows;
+  std::optional<bool> lockAfterChange;
   std::string uvPicturePath;
   std::string savePath;
   std::string texturePath;
@@ -268,6 +286,9 @@ std::optional<std::string> parseBatch(const std::vector<std::string>& args, Batc
       change([](UnwrapSettings& s) { s.layerUnwrap = true; });
     } else if (arg == "--yes") {
       options.yes = true;
+    } else if (arg == "--lock" || arg == "--cancel") {
+      if (options.lockAfterChange) return std::string("Give either --lock or --cancel");
+      options.lockAfterChange = arg == "--lock";
     } else if (arg.starts_with("--")) {
       if (!hasValue) return arg + " needs a value";
       takeValue();
@@ -301,6 +322,10 @@ std::optional<std::string> parseBatch(const std::vector<std::string>& args, Batc
         if (!axis) return "--mirror accepts none, x, z or y";
         options.mirrorAxis = *axis;
         change([axis = static_cast<MirrorAxis>(*axis)](UnwrapSettings& s) { s.mirrorAxis = axis; });
+      } else if (arg == "--change-layout") {
+        const auto follows = choice(value, {"empty", "keep"});
+        if (!follows) return "--change-layout accepts keep or empty";
+        options.paintingFollows = *follows == 1;
       } else if (arg == "--uv-png") {
         options.uvPicturePath = value;
       } else if (arg == "--render") {
@@ -367,6 +392,8 @@ std::optional<std::string> parseBatch(const std::vector<std::string>& args, Batc
   if (options.path.empty()) return std::string("--batch needs a model or project file");
   if ((options.seriousSamRoot || options.exportChoice) && options.exportPath.empty())
     return std::string("--root and --write go with --export");
+  if (options.paintingFollows.has_value() != options.lockAfterChange.has_value())
+    return std::string("--change-layout goes with --lock or --cancel");
   const bool painting = !options.paintScripts.empty();
   if (options.viewMode && options.renderPath.empty())
     return std::string("--view-mode goes with --render");
@@ -424,6 +451,26 @@ bool writeRenderedView(const Document& document, const BatchOptions& options, Ba
   return true;
 }
 
+// --change-layout on the opened project: the change, its unwrap with the options given, then
+// --lock or --cancel. Returns the exit status.
+int changeLayout(Session& session, BatchUi& ui, const BatchOptions& options, std::ostream& err) {
+  if (!session.document.layoutLocked) {
+    err << "--change-layout needs a project whose layout is locked\n";
+    return kUsageError;
+  }
+  ui.answerNext(*options.paintingFollows ? Answer::yes : Answer::no);
+  startLayoutChange(session, ui);
+  for (const auto& change : options.unwrapChanges) change(session.document.settings);
+  unwrapModel(session, ui);
+  if (*options.lockAfterChange)
+    lockNewLayout(session, ui);
+  else
+    cancelLayoutChange(session, ui);
+  const std::string note = ui.takeNote();
+  if (!note.empty()) err << note << "\n";
+  return kOk;
+}
+
 int runBatch(const BatchOptions& options, std::ostream& out, std::ostream& err) {
   // The user's preferences are read (the Serious Sam folder, export choices) but never
   // changed by a batch run.
@@ -451,8 +498,14 @@ int runBatch(const BatchOptions& options, std::ostream& out, std::ostream& err) 
   if (!isProject)
     for (const auto& change : options.unwrapChanges) change(session.document.settings);
   if (!controller.openFile(options.path)) return kFileError;
-  if (isProject ? !options.unwrapChanges.empty()
-                : options.upAxis.has_value() || options.mirrorAxis.has_value()) {
+  if (options.paintingFollows) {
+    if (const int status = changeLayout(session, ui, options, err); status != kOk) return status;
+  } else if (isProject && !options.unwrapChanges.empty() && session.document.layoutLocked) {
+    err << "The layout of " << fileNameOf(options.path)
+        << " is locked (it is painted): change it with --change-layout keep or empty\n";
+    return kUsageError;
+  } else if (isProject ? !options.unwrapChanges.empty()
+                       : options.upAxis.has_value() || options.mirrorAxis.has_value()) {
     // As a user would: change the controls after opening, which unwraps again.
     for (const auto& change : options.unwrapChanges) change(session.document.settings);
     unwrapModel(session, ui);

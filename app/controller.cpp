@@ -1,6 +1,7 @@
 #include "app/controller.h"
 
 #include "app/help.h"
+#include "app/layout_change.h"
 #include "app/unwrap_driver.h"
 #include "app/window_rules.h"
 #include "base/file_io.h"
@@ -53,7 +54,7 @@ bool Controller::openModel(const std::string& path) {
   s_.document.projectPath.clear();
   s_.document.exportPath.clear();
   s_.document.layoutLocked = false;
-  s_.layoutChange.layoutChanging = false;
+  dropLayoutChange(s_);
   resetTexture(s_.document.texture);
   s_.document.texture.TextureFile = folderOf(path);
   s_.document.stencil = StencilState{};
@@ -178,6 +179,12 @@ void Controller::changeSettings(const UnwrapSettings& settings, bool refresh) {
   changes_.controls |= refresh;
   changes_ |= unwrapModel(s_, ui_);
 }
+
+void Controller::startLayoutChange() { changes_ |= ::startLayoutChange(s_, ui_); }
+
+void Controller::lockLayout() { changes_ |= lockNewLayout(s_, ui_); }
+
+void Controller::cancelLayoutChange() { changes_ |= ::cancelLayoutChange(s_, ui_); }
 
 void Controller::storeWindowSettings() { ::storeWindowSettings(prefsFile_, s_.document.settings); }
 

@@ -76,6 +76,11 @@ class Controller {
   // enabled (mapping, sizes, lists, check boxes), so the controls are refreshed first. Then
   // the model is unwrapped again.
   void changeSettings(const UnwrapSettings& settings, bool refresh);
+  // The layout group's buttons: "Change layout..." (while locked), "Lock layout" and "Cancel"
+  // (while changing).
+  void startLayoutChange();
+  void lockLayout();
+  void cancelLayoutChange();
   // After the last event: the main window's settings go to the preferences.
   void storeWindowSettings();
   // The Preferences dialog's OK.

@@ -4,6 +4,8 @@
 #include <new>
 #include <utility>
 
+#include "app/layout_change.h"
+
 EventStep::EventStep(Session& session, Controller& controller, Ui& ui, const Preferences& prefs)
     : session_(session), controller_(controller), ui_(ui), prefs_(prefs),
       recentShown_(prefs.recentFiles), modelShown_(session.document.modelLoaded) {}
@@ -14,7 +16,7 @@ bool EventStep::run(EventWindow window, const std::function<void()>& command) {
   guarded(command);
   guarded([&] {
     if (window == EventWindow::view3d) followUp3dWindow();
-    lockCheck();
+    controller_.raise(lockCheck(session_, ui_));
   });
   Changes changes = controller_.takeChanges();
   changes |= afterEvent();

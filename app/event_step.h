@@ -38,9 +38,6 @@ class EventStep {
  private:
   // After an event of the 3D window: the settings it changed make the project unsaved.
   void followUp3dWindow();
-  // Locks the layout once the texture is painted. Locking comes with the layout-change
-  // commands; until then every layout stays free.
-  void lockCheck() {}
   // The title after every event; the menus when the recent list or the loaded model changed.
   Changes afterEvent();
   // Runs `work`; an exception it throws is shown, not passed on.

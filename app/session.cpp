@@ -1,5 +1,7 @@
 #include "app/session.h"
 
+#include "app/layout_change.h"
+
 ProjectRecord projectRecordOf(const Session& session) {
   const Document& d = session.document;
   ProjectRecord r;
@@ -44,5 +46,5 @@ void takeProjectRecord(Session& session, ProjectRecord r) {
   d.pattern = std::move(r.pattern);
   d.view = r.view;
   d.layers = std::move(r.layers);
-  session.layoutChange.layoutChanging = false;
+  dropLayoutChange(session);
 }

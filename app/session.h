@@ -46,11 +46,18 @@ struct Document {
   const Model* displayModel() const { return modelLoaded ? &workModel : nullptr; }
 };
 
-// A layout change in progress: from "Change layout..." until "Lock layout" or "Cancel".
+// A layout change in progress: from "Change layout..." until "Lock layout" or "Cancel". The
+// backups are what "Cancel" brings back; locking drops them.
 struct LayoutChange {
   bool layoutChanging = false;
   bool paintingFollows = false;  // the painting moves along to every new layout
-  Model lockedModel;             // the layout as it was when the change started
+  Model lockedModel;             // the workModel when the change started
+  std::vector<uint32_t> textureBackup;  // TexturePixels then
+  int64_t savedTextureWidth = 0;        // TextureWidth and TextureHeight then; 0: no Texture
+  int64_t savedTextureHeight = 0;
+  UnwrapSettings settingsBackup;
+  std::string savedReportText;
+  int64_t revisionAtChange = 0;  // TextureRevision then: a step since is painting on the new layout
 };
 
 // The main window's runtime state that the commands use.
@@ -103,6 +110,6 @@ struct Session {
 // that the layout a reopened project shows is locked.
 ProjectRecord projectRecordOf(const Session& session);
 // Makes the record the session's project: models, settings, facts, report, the Texture (with
-// empty undo and redo lists), stencil, pattern, view and layers; the layout is not being
-// changed and a model is loaded. Paths, change flags and counters are the caller's.
+// empty undo and redo lists), stencil, pattern, view and layers; a layout change in progress
+// ends without bringing anything back, and a model is loaded. Paths, change flags and counters are the caller's.
 void takeProjectRecord(Session& session, ProjectRecord record);

@@ -1,5 +1,6 @@
 #include "app/unwrap_driver.h"
 
+#include "app/layout_change.h"
 #include "base/file_io.h"
 
 Changes unwrapModel(Session& session, Ui& ui) {
@@ -20,6 +21,7 @@ Changes unwrapModel(Session& session, Ui& ui) {
   document.workModel = std::move(result.workModel);
   document.stats = result.stats;
   document.reportText = std::move(result.report);
+  carryPainting(session);
 
   document.modelLoaded = true;
   document.projectChanged = true;

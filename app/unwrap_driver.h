@@ -12,6 +12,7 @@
 // Rebuilds the document's workModel from its sourceModel with its settings, replaces the
 // report and the statistics, and returns what the windows show again. A source model without
 // triangles only unloads the model. Keep mode on a file without UVs turns the setting to exact.
+// During a layout change whose painting follows, the painting moves onto the new layout.
 Changes unwrapModel(Session& session, Ui& ui);
 
 // The status note while unwrapModel flattens the model: it does for a model with triangles

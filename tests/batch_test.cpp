@@ -432,6 +432,95 @@ TEST_F(Batch, ExportsIntoASeriousSamFolder) {
   EXPECT_EQ(err_.str(), "Could not load " + cube + "\n");
 }
 
+// A painted project's layout is locked: it changes only with --change-layout, which ends with
+// --lock or --cancel.
+TEST_F(Batch, ChangesTheLayoutOfAPaintedProject) {
+  const std::string cube = write(genCube(), "cube.obj");
+  const std::string picture = path("paint.png");
+  ASSERT_TRUE(writeFileBytes(picture, encodePng(Image(64, 64, rgba(200, 100, 50)), false)));
+  const std::string painted = path("painted.qmap");
+  ASSERT_EQ(run({"--batch", cube, "--texture", picture, "--save", painted}), 0) << err_.str();
+  const std::string report = out_.str();
+
+  // What a project file holds of the change: project.ini and the texture's size (0 x 0 when
+  // there is none).
+  struct Saved {
+    std::string ini;
+    int width = 0, height = 0;
+    uint32_t corner = 0;
+  };
+  auto saved = [](const std::string& project) {
+    Saved r;
+    const auto entries = readZipArchive(project, {"project.ini", "texture.png"});
+    if (!entries) return r;
+    const std::vector<uint8_t>& ini = entries->at("project.ini");
+    r.ini.assign(ini.begin(), ini.end());
+    if (const auto png = entries->find("texture.png"); png != entries->end()) {
+      const std::optional<Image> image = decodePng(png->second);
+      if (image) r = {r.ini, image->width, image->height, image->at(0, 0)};
+    }
+    return r;
+  };
+
+  EXPECT_EQ(run({"--batch", painted, "--size", "1024x512"}), 1);
+  EXPECT_EQ(err_.str(), "The layout of painted.qmap is locked (it is painted): change it with "
+                        "--change-layout keep or empty\n");
+
+  struct Case {
+    std::vector<std::string> change;
+    bool newReport;
+    int width, height;  // of the saved texture
+    std::string settings;
+    std::string err;
+  };
+  const Case cases[] = {
+      {{"--change-layout", "keep", "--size", "1024x512", "--lock"}, true, 1024, 512,
+       "TexW=1024\nTexH=512\n", "New layout locked\n"},
+      {{"--change-layout", "empty", "--mapping", "smooth", "--lock"}, true, 0, 0, "MapMode=2\n",
+       "New layout locked\n"},
+      {{"--cancel", "--size", "256x256", "--change-layout", "keep"}, false, 512, 512,
+       "TexW=512\nTexH=512\n", ""},
+      {{"--change-layout", "empty", "--size", "256x256", "--cancel"}, false, 512, 512,
+       "TexW=512\nTexH=512\n", ""},
+  };
+  for (const Case& c : cases) {
+    std::vector<std::string> args = {"--batch", painted};
+    args.insert(args.end(), c.change.begin(), c.change.end());
+    args.insert(args.end(), {"--save", path("changed.qmap"), "--yes"});
+    SCOPED_TRACE(c.change[1]);
+    ASSERT_EQ(run(args), 0) << err_.str();
+    EXPECT_EQ(out_.str() != report, c.newReport) << out_.str();
+    EXPECT_TRUE(err_.str().starts_with(c.err)) << err_.str();
+    const Saved result = saved(path("changed.qmap"));
+    EXPECT_NE(result.ini.find("\nLocked=1\n"), std::string::npos);
+    EXPECT_NE(result.ini.find(c.settings), std::string::npos) << result.ini;
+    EXPECT_EQ(result.width, c.width);
+    EXPECT_EQ(result.height, c.height);
+    if (c.width) {
+      EXPECT_EQ(result.corner, rgba(200, 100, 50));  // the painting, moved or back
+    }
+  }
+
+  const struct {
+    std::vector<std::string> args;
+    std::string err;
+  } refused[] = {
+      {{"--batch", painted, "--change-layout", "keep"},
+       "--change-layout goes with --lock or --cancel\n"},
+      {{"--batch", painted, "--lock"}, "--change-layout goes with --lock or --cancel\n"},
+      {{"--batch", painted, "--change-layout", "keep", "--lock", "--cancel"},
+       "Give either --lock or --cancel\n"},
+      {{"--batch", painted, "--change-layout", "all", "--lock"},
+       "--change-layout accepts keep or empty\n"},
+      {{"--batch", cube, "--change-layout", "keep", "--lock"},
+       "--change-layout needs a project whose layout is locked\n"},
+  };
+  for (const auto& r : refused) {
+    EXPECT_EQ(run(r.args), 1) << r.err;
+    EXPECT_EQ(err_.str(), r.err);
+  }
+}
+
 TEST_F(Batch, Failures) {
   const std::string empty = writeFile("v 0 0 0\n", "points.obj");
   const std::string notA3ds = writeFile("hello", "box.3ds");

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "app/help.h"
+#include "app/layout_change.h"
 
 namespace {
 
@@ -48,6 +49,16 @@ TEST(UserGuide, TitleSectionsInOrderAndSelfContained) {
   }
   for (const char* format : {".3ds", ".obj", ".tex", "How Serious Modeler reads the mapping"})
     EXPECT_NE(html.find(format, html.find("<h2 id=\"formats\">")), std::string::npos) << format;
+}
+
+// The guide quotes what the layout lock shows as the program shows it.
+TEST(UserGuide, QuotesTheLayoutLockTexts) {
+  const std::string html(userGuideHtml());
+  for (const char* text : {kLockedPaintedNote, kLockedStartedPaintingNote, kNewLayoutLockedNote,
+                           "Free (locks when you start painting)", "Locked (the texture is painted)",
+                           "Changing layout - painting follows", "Changing layout - starting empty",
+                           "--change-layout keep", "--change-layout empty"})
+    EXPECT_NE(html.find(text), std::string::npos) << text;
 }
 
 TEST(UserGuide, ShortHelpStartsWithTheFirstStepAndNumbersSeven) {

@@ -271,12 +271,8 @@ void MainWindow::buildControls() {
   place(f, changeLayout_, 16, 552, 130, 26);
   place(f, lockLayout_, 16, 552, 120, 26);
   place(f, cancel_, 142, 552, 120, 26);
-  // Changing, locking and cancelling a layout come with the layout-change work; until then
-  // the buttons show where they belong but do nothing.
-  for (Gtk::Button* b : {&changeLayout_, &lockLayout_, &cancel_}) {
-    b->set_sensitive(false);
-    b->set_no_show_all(true);
-  }
+  // The control refresh decides which of them shows.
+  for (Gtk::Button* b : {&changeLayout_, &lockLayout_, &cancel_}) b->set_no_show_all(true);
 
   report_.set_editable(false);
   report_.set_cursor_visible(false);
@@ -307,6 +303,11 @@ void MainWindow::buildControls() {
 }
 
 void MainWindow::connectControls() {
+  changeLayout_.signal_clicked().connect(
+      [this] { handle([this] { controller_->startLayoutChange(); }); });
+  lockLayout_.signal_clicked().connect([this] { handle([this] { controller_->lockLayout(); }); });
+  cancel_.signal_clicked().connect(
+      [this] { handle([this] { controller_->cancelLayoutChange(); }); });
   for (Gtk::RadioButton* r : {&keep_, &exact_, &smooth_})
     r->signal_toggled().connect([this, r] {
       if (r->get_active()) settingsChanged(true, false);  // the one switched off says nothing

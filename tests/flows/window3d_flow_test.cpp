@@ -314,6 +314,10 @@ TEST_F(Window3DFlow, ABrushDragPaintsUnderTheMouseAsOneStep) {
   EXPECT_EQ(texture.UndoList.size(), 1u);
   EXPECT_EQ(view().viewMode, ViewMode::texture);
   EXPECT_NE(c3d_.title().find(" *"), std::string::npos);
+  // The first paint locks the free layout.
+  EXPECT_TRUE(session_.document.layoutLocked);
+  EXPECT_EQ(ui_.statusText[kStatusNote],
+            "Layout locked: the texture is painted. Use 'Change layout...' to change it.");
   windows_.view3d.applied.clear();
   for (int x = 92; x <= 110; x += 2)
     event([&] { c3d_.motion({.x = x, .y = 75, .left = true}); });

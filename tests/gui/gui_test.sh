@@ -6,7 +6,7 @@
 #   gui_test.sh QUILLMAP MESHGEN CASE [CLOSE_WINDOW]
 #
 # Cases: start-with-model, preferences-escape, quit-guard, startup-recovery, shrink,
-# file-menu, unwrap-feedback, window3d. CLOSE_WINDOW (tests/gui/close_window.c) closes a
+# file-menu, unwrap-feedback, window3d, layout-change. CLOSE_WINDOW (tests/gui/close_window.c) closes a
 # window as its close button does.
 # Every case fails when the program writes a Gtk-CRITICAL or Gtk-WARNING. Exit status 77
 # (skipped) when a tool is missing, except under CI (CI=true), where the tests must run.
@@ -390,6 +390,44 @@ window3d)
   xdotool mousemove --window "$view" 400 650  # the brush circle away from the model
   same_camera() { changed_from "$1" "$work/view1.png"; [ "$differing" -lt 2000 ]; }
   shoot_until "$view" "$work/view2.png" same_camera "$work/view2.png"
+  ;;
+
+layout-change)
+  # A painted project opens locked. "Change layout..." answered Yes frees the settings and
+  # shows "Lock layout" and "Cancel"; "Cancel" brings back the window as it was (the status
+  # bar aside, which names the model file after the unwrap).
+  /usr/bin/convert -size 64x64 xc:'rgb(200,100,50)' "$work/paint.png"
+  "$quillmap" --batch "$work/cube.obj" --texture "$work/paint.png" --save "$work/painted.qmap" \
+    >/dev/null 2>&1 || fail "batch save"
+  start "$work/painted.qmap"
+  main=$(wait_window '^Quillmap - painted.qmap$')
+  above_status="1000x780+0+0"
+  layout_group="260x50+10+550"
+  keep_label="200x16+38+53"  # "Keep the UVs from the model", grey while locked
+  dark_text() { pixels_where "$1" "$keep_label" 'r<0.3 && g<0.3 && b<0.3'; }
+  locked() { [ "$(dark_text "$1")" -lt 5 ]; }
+  shoot_until "$main" "$work/locked.png" locked "$work/locked.png"
+  /usr/bin/convert "$work/locked.png" -crop "$above_status" +repage "$work/locked_top.png"
+  /usr/bin/convert "$work/locked.png" -crop "$layout_group" +repage "$work/locked_group.png"
+  xdotool mousemove --window "$main" 80 589 click 1
+  question=$(wait_window '^Change layout$')
+  keys_to "$question" alt+y
+  wait_gone '^Change layout$'
+  changing() {
+    /usr/bin/convert "$1" -crop "$layout_group" +repage "$work/group.png"
+    [ "$(dark_text "$1")" -gt 20 ] &&
+      [ "$(/usr/bin/compare -metric AE "$work/group.png" "$work/locked_group.png" null: 2>&1)" != 0 ]
+  }
+  shoot_until "$main" "$work/changing.png" changing "$work/changing.png"
+  # Another margin: the unwrap runs, the painting follows.
+  for _ in 1 2 3 4; do xdotool mousemove --window "$main" 255 309 click 1; sleep 0.05; done
+  sleep 1
+  xdotool mousemove --window "$main" 201 589 click 1
+  as_before() {
+    /usr/bin/convert "$1" -crop "$above_status" +repage "$work/top.png"
+    [ "$(/usr/bin/compare -metric AE "$work/top.png" "$work/locked_top.png" null: 2>&1)" = 0 ]
+  }
+  shoot_until "$main" "$work/cancelled.png" as_before "$work/cancelled.png"
   ;;
 
 *)
