@@ -6,7 +6,7 @@
 #   gui_test.sh QUILLMAP MESHGEN CASE [CLOSE_WINDOW]
 #
 # Cases: start-with-model, preferences-escape, quit-guard, startup-recovery, shrink,
-# file-menu, unwrap-feedback, window3d, layout-change. CLOSE_WINDOW (tests/gui/close_window.c) closes a
+# file-menu, unwrap-feedback, window3d, layout-change, paint. CLOSE_WINDOW (tests/gui/close_window.c) closes a
 # window as its close button does.
 # Every case fails when the program writes a Gtk-CRITICAL or Gtk-WARNING. Exit status 77
 # (skipped) when a tool is missing, except under CI (CI=true), where the tests must run.
@@ -428,6 +428,62 @@ layout-change)
     [ "$(/usr/bin/compare -metric AE "$work/top.png" "$work/locked_top.png" null: 2>&1)" = 0 ]
   }
   shoot_until "$main" "$work/cancelled.png" as_before "$work/cancelled.png"
+  ;;
+
+paint)
+  # A left drag over the model paints it where the mouse went: the 3D view shows the brush
+  # colour there, the saved texture holds it and the layout is locked; Ctrl+Z takes the stroke
+  # back (the stroke made the texture, so none is saved then).
+  start "$work/cube.obj"
+  main=$(wait_window "$main_title")
+  keys_to "$main" ctrl+3
+  view=$(wait_window '^3D preview$')
+  canvas="720x634+0+96"
+  model_drawn() { [ "$(pixels_where "$1" "$canvas" 'r>0.45 || g>0.45 || b>0.45')" -gt 40000 ]; }
+  shoot_until "$view" "$work/view0.png" model_drawn "$work/view0.png"
+  xdotool windowfocus --sync "$view"
+  xdotool mousemove --window "$view" 300 413
+  sleep 0.3
+  xdotool mousedown 1
+  for step in $(seq 1 12); do
+    xdotool mousemove --window "$view" $((300 + step * 10)) 413
+    sleep 0.03
+  done
+  xdotool mouseup 1
+  # The default brush colour (200, 30, 30), shaded by the light, along the drag only.
+  stroke_band="120x16+300+405"
+  red() { pixels_where "$1" "$2" 'r>0.35 && g<0.2 && b<0.2'; }
+  painted() { [ "$(red "$1" "$stroke_band")" -gt 800 ] && [ "$(red "$1" "$canvas")" -lt 4000 ]; }
+  shoot_until "$view" "$work/painted.png" painted "$work/painted.png"
+  wait_window '^3D preview - texture 512x512 \*$' >/dev/null
+  unpack_project() {
+    rm -rf "$work/entries" && mkdir "$work/entries"
+    unzip -q -o "$work/painted.qmap" -d "$work/entries" || fail "unzip"
+  }
+  keys_to "$view" ctrl+s
+  dialog=$(wait_window '^Save project as$')
+  keys_to "$dialog" ctrl+a BackSpace
+  xdotool type --delay 20 "$work/painted.qmap"
+  keys_to "$dialog" Return
+  wait_window '^Quillmap - painted.qmap$' >/dev/null
+  unpack_project
+  grep -qx 'Locked=1' "$work/entries/project.ini" || fail "the layout is not locked"
+  red_texels=$(pixels_where "$work/entries/texture.png" "" 'r>0.7 && g<0.15 && b<0.15')
+  echo "red texels $red_texels"
+  [ "$red_texels" -gt 150 ] || fail "the saved texture holds no stroke"
+  keys_to "$view" ctrl+z
+  wait_window '^3D preview \*$' >/dev/null
+  unpainted() { [ "$(red "$1" "$stroke_band")" -lt 50 ]; }
+  shoot_until "$view" "$work/undone.png" unpainted "$work/undone.png"
+  keys_to "$view" ctrl+s
+  wait_window '^Quillmap - painted.qmap$' >/dev/null
+  for _ in $(seq 50); do
+    unpack_project
+    [ -f "$work/entries/texture.png" ] || break
+    sleep 0.2
+  done
+  [ -f "$work/entries/texture.png" ] && fail "the undone stroke's texture was saved"
+  grep -qx 'Locked=1' "$work/entries/project.ini" || fail "undo unlocked the layout"
   ;;
 
 *)
