@@ -18,15 +18,15 @@ bool writeUserGuide(const std::string& path) {
 }
 
 std::string shortHelpText() {
-  // The same story as the guide, short. Step 4 and the paragraphs on the 3D window name what
+  // The same story as the guide, short. The paragraph on the stencil and pattern names what
   // arrives later, so that nobody looks for it in this version.
   return "1. Export your model from your 3D program as .3ds (or .obj with 'Y Up').\n"
          "2. Choose File > New project from model (Ctrl+N), or drag the file onto the UV view "
          "on the right. The model is unwrapped at once.\n"
          "3. Choose the mapping and the texture size on the left. Every change unwraps again; "
          "the Info box reports the pieces, the scale, the texture used and the Surfaces.\n"
-         "4. Look at the model in the 3D window (View > 3D preview / paint, Ctrl+3). Painting "
-         "on it, which locks the layout, arrives in a later version.\n"
+         "4. Paint on the model in the 3D window (View > 3D preview / paint, Ctrl+3): drag with "
+         "the left button. The first paint locks the layout; Change layout... unlocks it.\n"
          "5. Save the project (Ctrl+S). It is autosaved every few minutes (Tools > "
          "Preferences), and the previous file is kept as .bak.\n"
          "6. Export to a subfolder of the Serious Sam folder (File > Export to Serious Sam, "
@@ -36,8 +36,11 @@ std::string shortHelpText() {
          "\n"
          "3D window: shows the model shaded and textured. Hold Space and drag with the left "
          "button to turn the view, with the right button to move it; the wheel zooms. New... "
-         "makes a texture (one colour, test pattern or Surface colours), a right click picks "
-         "its colour as the brush colour, Ctrl+Z and Ctrl+Y undo and redo.\n"
+         "makes a texture (one colour, test pattern or Surface colours). The brush paints with "
+         "a left drag (size, opacity, hardness and four tips); the fill tools fill the "
+         "triangle, flat face, Surface or layer under the mouse, marked before you click; a "
+         "right click picks the texture's colour as the brush colour; Ctrl+Z and Ctrl+Y undo "
+         "and redo.\n"
          "\n"
          "Layers: each object of a .3ds file and each group of an .obj file is a layer. With "
          "\"Unwrap per layer (layers = surfaces)\" every layer becomes its own Surface and no "
