@@ -35,22 +35,14 @@ TriangleCoverage::TriangleCoverage(const std::array<double, 3>& x,
              a / edgeLength(x[1] - x[0], y[1] - y[0])};
   boxRange(std::min({x[0], x[1], x[2]}), std::max({x[0], x[1], x[2]}), width, left_, right_);
   boxRange(std::min({y[0], y[1], y[2]}), std::max({y[0], y[1], y[2]}), height, top_, bottom_);
-}
-
-std::array<double, 3> TriangleCoverage::weightsAtCentre(double sx, double sy) const {
-  const double l1 = cross(x_[0] - x_[2], y_[0] - y_[2], sx - x_[2], sy - y_[2]) / area2_;
-  const double l0 = cross(x_[2] - x_[1], y_[2] - y_[1], sx - x_[1], sy - y_[1]) / area2_;
-  return {l0, l1, 1 - l0 - l1};
-}
-
-std::optional<std::array<double, 3>> TriangleCoverage::weightsAt(int64_t column,
-                                                                 int64_t row) const {
-  if (column < left_ || column > right_ || row < top_ || row > bottom_) return std::nullopt;
-  const std::array<double, 3> l =
-      weightsAtCentre(static_cast<double>(column) + 0.5, static_cast<double>(row) + 0.5);
-  // Each weight times its factor is the signed distance in pixels from the opposite edge line.
-  if (l[0] * factor_[0] >= -1 && l[1] * factor_[1] >= -1 && l[2] * factor_[2] >= -1) return l;
-  return std::nullopt;
+  const WeightSteps steps = weightSteps();
+  for (int k = 0; k < 3; ++k) {
+    EdgeDistance& e = distance_[k];
+    e.atTopLeft = steps.topLeft[k] * factor_[k];
+    e.perColumn = steps.perColumn[k] * factor_[k];
+    e.perRow = steps.perRow[k] * factor_[k];
+    e.columnsPerPixel = e.perColumn != 0 ? 1 / e.perColumn : 0;
+  }
 }
 
 TriangleCoverage::WeightSteps TriangleCoverage::weightSteps() const {
@@ -65,4 +57,29 @@ TriangleCoverage::WeightSteps TriangleCoverage::weightSteps() const {
   }
   steps.toPixels = factor_;
   return steps;
+}
+
+TriangleCoverage::Columns TriangleCoverage::rowSpan(int64_t row) const {
+  if (empty() || row < top_ || row > bottom_) return {1, 0};
+  // A narrow box is quicker tested whole.
+  constexpr int64_t kNarrowBox = 16;
+  if (right_ - left_ <= kNarrowBox) return {left_, right_};
+  // Bounds are kept within a pixel or two of the box, so they convert to integers.
+  const double width = static_cast<double>(right_ - left_);
+  double first = 0, last = width;
+  for (int k = 0; k < 3; ++k) {
+    const EdgeDistance& e = distance_[k];
+    const double d = e.atTopLeft + e.perRow * static_cast<double>(row - top_);
+    if (e.perColumn == 0) {
+      if (d < -1) return {1, 0};
+      continue;
+    }
+    const double reach = (-1 - d) * e.columnsPerPixel;  // the column offset where it is -1
+    if (e.perColumn > 0)
+      first = std::max(first, std::clamp(std::floor(reach) - 1, -1.0, width + 1));
+    else
+      last = std::min(last, std::clamp(std::ceil(reach) + 1, -1.0, width + 1));
+  }
+  if (!(first <= last)) return {1, 0};
+  return {left_ + static_cast<int64_t>(first), left_ + static_cast<int64_t>(last)};
 }

@@ -29,7 +29,15 @@ class TriangleCoverage {
   bool covers(int64_t column, int64_t row) const { return weightsAt(column, row).has_value(); }
   // The barycentric weights of the corners at the centre of pixel (column, row) when it is
   // covered (they may be slightly negative on the fringe).
-  std::optional<std::array<double, 3>> weightsAt(int64_t column, int64_t row) const;
+  // Inline: called for every pixel of a fill or a transfer.
+  std::optional<std::array<double, 3>> weightsAt(int64_t column, int64_t row) const {
+    if (column < left_ || column > right_ || row < top_ || row > bottom_) return std::nullopt;
+    const std::array<double, 3> l =
+        weightsAtCentre(static_cast<double>(column) + 0.5, static_cast<double>(row) + 0.5);
+    // Each weight times its factor is the signed distance in pixels from the opposite edge line.
+    if (l[0] * factor_[0] >= -1 && l[1] * factor_[1] >= -1 && l[2] * factor_[2] >= -1) return l;
+    return std::nullopt;
+  }
   // The same weights as affine functions of the pixel, for walking the box: their values at
   // the centre of its top-left pixel, their change per column and per row, and per corner the
   // factor that turns the weight into a signed distance in pixels from the opposite edge (a
@@ -38,13 +46,31 @@ class TriangleCoverage {
     std::array<double, 3> topLeft, perColumn, perRow, toPixels;
   };
   WeightSteps weightSteps() const;
+  // The columns of `row` that can hold covered pixels, within the box and a pixel wider on
+  // each side than the covered ones, so that only they need the exact test; first > last when
+  // the row holds none.
+  struct Columns {
+    int64_t first, last;
+  };
+  Columns rowSpan(int64_t row) const;
 
  private:
   // The weights at the point (sx, sy) of the texture, covered or not.
-  std::array<double, 3> weightsAtCentre(double sx, double sy) const;
+  std::array<double, 3> weightsAtCentre(double sx, double sy) const {
+    const double l1 = ((x_[0] - x_[2]) * (sy - y_[2]) - (y_[0] - y_[2]) * (sx - x_[2])) / area2_;
+    const double l0 = ((x_[2] - x_[1]) * (sy - y_[1]) - (y_[2] - y_[1]) * (sx - x_[1])) / area2_;
+    return {l0, l1, 1 - l0 - l1};
+  }
 
   std::array<double, 3> x_{}, y_{};
   double area2_ = 0;                // doubled signed area E
   std::array<double, 3> factor_{};  // |E| / length of the edge opposite each corner
   int64_t left_ = 0, top_ = 0, right_ = -1, bottom_ = -1;
+  // Per corner, its distance in pixels from the opposite edge as an affine function of the
+  // pixel: for the row spans.
+  struct EdgeDistance {
+    double atTopLeft = 0, perColumn = 0, perRow = 0;
+    double columnsPerPixel = 0;  // 1 / perColumn, 0 when that is 0
+  };
+  std::array<EdgeDistance, 3> distance_{};
 };

@@ -238,22 +238,17 @@ void paintTriangle(Stroke& stroke, const BrushScene& scene, int64_t triangle,
   const double halfW = view.width / 2.0, halfH = view.height / 2.0, f = view.viewFocal;
   if (circle && outsideCircle(p, w.toPixels, view, *circle)) return;
   const StrokeBlend blend{stroke.base, stroke.mask};
-  const double boxColumns = static_cast<double>(cover.right() - cover.left());
   for (int64_t row = cover.top(); row <= cover.bottom(); ++row) {
     const double dr = static_cast<double>(row - cover.top());
-    // Each corner's distance in texels from the opposite edge, at the row's start and per
-    // column; the row's columns within a texel of all three edges (widened by one against
-    // rounding, each texel is still checked below).
+    const TriangleCoverage::Columns span = cover.rowSpan(row);
+    const double first = static_cast<double>(span.first - cover.left());
+    const double last = static_cast<double>(span.last - cover.left());
+    // Each corner's distance in texels from the opposite edge, walked along the row.
     std::array<double, 3> edge, edgeStep;
-    double first = 0, last = boxColumns;
     for (int k = 0; k < 3; ++k) {
-      edge[k] = (w.topLeft[k] + w.perRow[k] * dr) * w.toPixels[k];
       edgeStep[k] = w.perColumn[k] * w.toPixels[k];
-      if (edgeStep[k] > 0) first = std::max(first, std::floor((-1 - edge[k]) / edgeStep[k]) - 1);
-      else if (edgeStep[k] < 0) last = std::min(last, std::ceil((-1 - edge[k]) / edgeStep[k]) + 1);
-      else if (edge[k] < -1) last = -1;
+      edge[k] = (w.topLeft[k] + w.perRow[k] * dr) * w.toPixels[k] + edgeStep[k] * first;
     }
-    for (int k = 0; k < 3; ++k) edge[k] += edgeStep[k] * first;
     double x = pointTopLeft.x + perRow.x * dr + perColumn.x * first;
     double y = pointTopLeft.y + perRow.y * dr + perColumn.y * first;
     double z = pointTopLeft.z + perRow.z * dr + perColumn.z * first;

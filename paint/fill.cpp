@@ -25,7 +25,8 @@ void fillTriangle(const Model& model, int64_t triangle, std::span<uint32_t> pixe
   if (cover.empty()) return;
 
   for (int64_t r = cover.top(); r <= cover.bottom(); ++r) {
-    for (int64_t c = cover.left(); c <= cover.right(); ++c) {
+    const TriangleCoverage::Columns span = cover.rowSpan(r);
+    for (int64_t c = span.first; c <= span.last; ++c) {
       if (!cover.covers(c, r)) continue;
       const size_t i = static_cast<size_t>(c + width * r);
       if (opaque) {
