@@ -43,6 +43,8 @@ int runWindow(int argc, char** argv) {
     return 1;
   }
   auto app = Gtk::Application::create("org.quillmap.Quillmap", Gio::APPLICATION_NON_UNIQUE);
+  // The installed icon (the desktop entry's); where it is not installed windows have none.
+  Gtk::Window::set_default_icon_name("quillmap");
   installStyle();
 
   const char* home = std::getenv("HOME");

@@ -1,10 +1,14 @@
 // Draws the About box logo, resources/logo.png (256 x 256): a texture layout of coloured
-// pieces, as the UV view shows it, with a quill writing over it.
-// Run: quillmap-logo OUTPUT.png
+// pieces, as the UV view shows it, with a quill writing over it. The same drawing makes the
+// desktop icons at their sizes and as a scalable picture.
+// Run: quillmap-logo OUTPUT.png [SIZE] or quillmap-logo OUTPUT.svg
+#include <cairo-svg.h>
 #include <cairo.h>
 
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
+#include <string>
 
 #include "model/model.h"
 
@@ -89,16 +93,8 @@ void quill(cairo_t* cr) {
   cairo_restore(cr);
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
-  if (argc != 2) {
-    std::fprintf(stderr, "Usage: quillmap-logo OUTPUT.png\n");
-    return 1;
-  }
-  cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 256, 256);
-  cairo_t* cr = cairo_create(surface);
-
+// The whole logo on a 256 x 256 canvas.
+void logo(cairo_t* cr) {
   roundedSquare(cr, 8, 8, 240, 36);
   cairo_pattern_t* background = cairo_pattern_create_linear(0, 8, 0, 248);
   cairo_pattern_add_color_stop_rgb(background, 0, 0.16, 0.18, 0.24);
@@ -131,12 +127,42 @@ int main(int argc, char** argv) {
   cairo_stroke(cr);
 
   quill(cr);
+}
 
+bool endsWith(const std::string& text, const std::string& end) {
+  return text.size() >= end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const int size = argc == 3 ? std::atoi(argv[2]) : 256;
+  if (argc < 2 || argc > 3 || size < 16 || size > 1024) {
+    std::fprintf(stderr, "Usage: quillmap-logo OUTPUT.png [SIZE]   (16 to 1024 px, default 256)\n"
+                         "       quillmap-logo OUTPUT.svg          (scalable)\n");
+    return 1;
+  }
+  const std::string output = argv[1];
+  const bool svg = endsWith(output, ".svg");
+  cairo_surface_t* surface =
+      svg ? cairo_svg_surface_create(output.c_str(), size, size)
+          : cairo_image_surface_create(CAIRO_FORMAT_ARGB32, size, size);
+  if (svg) cairo_svg_surface_set_document_unit(surface, CAIRO_SVG_UNIT_PX);
+  cairo_t* cr = cairo_create(surface);
+  // Drawn as vectors at every size, so the small icons are as sharp as their pixels allow.
+  cairo_scale(cr, size / 256.0, size / 256.0);
+  logo(cr);
   cairo_destroy(cr);
-  const cairo_status_t status = cairo_surface_write_to_png(surface, argv[1]);
+  cairo_status_t status;
+  if (svg) {
+    cairo_surface_finish(surface);  // writes the file
+    status = cairo_surface_status(surface);
+  } else {
+    status = cairo_surface_write_to_png(surface, output.c_str());
+  }
   cairo_surface_destroy(surface);
   if (status != CAIRO_STATUS_SUCCESS) {
-    std::fprintf(stderr, "Cannot write %s\n", argv[1]);
+    std::fprintf(stderr, "Cannot write %s\n", output.c_str());
     return 2;
   }
   return 0;
