@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "app/layout_change.h"
+#include "app/unwrap_driver.h"
 
 EventStep::EventStep(Session& session, Controller& controller, Ui& ui, const Preferences& prefs)
     : session_(session), controller_(controller), ui_(ui), prefs_(prefs),
@@ -29,8 +30,19 @@ bool EventStep::run(EventWindow window, const std::function<void()>& command) {
 }
 
 void EventStep::followUp3dWindow() {
-  if (session_.window3d && std::exchange(session_.window3d->settingsChanged, false))
-    session_.document.projectChanged = true;
+  if (!session_.window3d) return;
+  Window3DState& window = *session_.window3d;
+  Document& d = session_.document;
+  if (std::exchange(window.settingsChanged, false)) d.projectChanged = true;
+  // A drag passes its layer edits on when the button is released.
+  if (window.assignDrag || !std::exchange(window.layersChanged, false)) return;
+  // So that the next unwrap keeps them.
+  modelStoreLayers(d.sourceModel, d.workModel);
+  d.projectChanged = true;
+  if (d.settings.layerUnwrap && !d.layoutLocked)
+    controller_.raise(unwrapModel(session_, ui_));
+  else
+    controller_.raise({.uvView = true});
 }
 
 void EventStep::guarded(const std::function<void()>& work) {

@@ -36,7 +36,9 @@ class EventStep {
   bool quitRequested() const { return quitRequested_; }
 
  private:
-  // After an event of the 3D window: the settings it changed make the project unsaved.
+  // After an event of the 3D window: the settings it changed make the project unsaved, and
+  // its layer edits go to the source model, unwrapped again when the layers decide a layout
+  // that is free.
   void followUp3dWindow();
   // The title after every event; the menus when the recent list or the loaded model changed.
   Changes afterEvent();

@@ -86,13 +86,18 @@ struct Window3DState {
   Stroke stroke;                       // the brush stroke under way (active while it runs),
                                        // and the base and mask of the last stroke or fill
   bool assignDrag = false;             // an "Assign layer: brush" drag runs
+  // LayersChanged: a layer was made, renamed or deleted, or triangles moved between layers.
+  // The event step passes the layers on to the source model (and unwraps again when they
+  // decide the layout) once no assign drag runs, so a drag does it once, on release.
+  bool layersChanged = false;
   int32_t hoverTriangle = -1;          // of the hover preview; -1 none, -2 forces a new one
   TriangleMarks marks;                 // the hover preview's region, drawn by the view
   NeighbourTables neighbours;          // of the shown model, built on the first region
   std::vector<int32_t> region;         // work list of the regions
 
-  // The camera, the view or a tool or paint setting changed: the project has unsaved changes.
-  // The event step takes it after every event of the window.
+  // The camera, the view, a tool or paint setting or a layer's colour, lock or visibility
+  // (LayerStyleChanged) changed: the project has unsaved changes. The event step takes it
+  // after every event of the window.
   bool settingsChanged = false;
 };
 

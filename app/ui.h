@@ -58,6 +58,13 @@ struct Ui {
   virtual std::optional<uint32_t> chooseColour(const std::string& /*title*/, uint32_t /*colour*/) {
     return std::nullopt;
   }
+  // The input requester titled `title`: `prompt` above a text field holding `proposal`. The
+  // text as entered on OK, or nothing for Cancel, Escape or closing it.
+  virtual std::optional<std::string> askText(const std::string& /*title*/,
+                                             const std::string& /*prompt*/,
+                                             const std::string& /*proposal*/) {
+    return std::nullopt;
+  }
   // The New texture dialog titled `title`: the kind and colour chosen with OK, or nothing for
   // Cancel, Escape or closing it.
   virtual std::optional<NewTextureChoice> chooseNewTexture(const std::string& /*title*/) {

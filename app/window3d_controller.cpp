@@ -76,6 +76,7 @@ void Window3DController::build() {
   s_.window3d.emplace();
   state().framing = frameModel(model() ? *model() : noModel());
   if (s_.document.view.dist <= 0) setCamera(s_.document.view, resetCamera(state().framing));
+  refreshLayerList();
 }
 
 void Window3DController::close() {
@@ -109,6 +110,7 @@ void Window3DController::showModel() {
   // The layout or the up axis may have moved the model: the camera keeps orbiting its middle.
   st.framing = frameModel(model() ? *model() : noModel());
   if (s_.document.view.dist <= 0) setCamera(s_.document.view, resetCamera(st.framing));
+  refreshLayerList();
   st.renderPending = true;
 }
 
@@ -402,10 +404,21 @@ void Window3DController::buttonDown(MouseButton button, const MouseEvent& e) {
     pickColour(e.x, e.y);
     return;
   }
-  // Layer assignment and the pattern anchor come with the layers and the pattern.
+  // The pattern anchor comes with the pattern.
   const Tool tool = s_.document.view.tool;
   if (tool == Tool::brush) beginStrokeAt(e.x, e.y);
   if (isFillTool(tool)) fillAt(e.x, e.y);
+  if (isAssignTool(tool) && layoutGuard()) {
+    // Assigned through the picture as the camera stands now; a drag's moves then go through
+    // the last picture shown.
+    ensureRendered();
+    if (tool == Tool::assignBrush) {
+      st.assignDrag = true;
+      assignBrush(e.x, e.y);
+    } else {
+      assignRegion(e.x, e.y);
+    }
+  }
 }
 
 BrushScene Window3DController::brushScene() {
@@ -509,11 +522,13 @@ void Window3DController::motion(const MouseEvent& e) {
   } else if (st.stroke.active && e.left) {
     continueStroke(st.stroke, brushScene(), brushSettings(v), e.x, e.y, s_.paintRandom);
     raise({.view3d = true});
+  } else if (st.assignDrag && e.left) {
+    assignBrush(e.x, e.y);
   } else if (!isBrushTool(v.tool) && !st.navigating && model()) {
     // The tools that act on a region around the clicked triangle show it as the mouse moves.
     hoverAt(e.x, e.y);
   } else {
-    // Layer-assign drags come with the layers; the brush circle follows the mouse.
+    // The brush circle follows the mouse.
     raise({.overlay3d = true});
   }
 }

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "app/changes.h"
 #include "app/controller.h"
@@ -111,6 +112,21 @@ class Window3DController {
   void importTexture() { main_.importTexture(); }
   void exportTexture() { main_.exportTexture(); }
 
+  // ---- Layers (app/window3d_layers.cpp)
+  // Any event of the layer list: the ticked rows are the visible layers, the selected row
+  // (-1 for none) becomes the current layer.
+  void layerListEvent(const std::vector<bool>& ticked, int selectedRow);
+  // "New...", "Rename...", "Delete", "Colour...": each asks first; an answer that changes
+  // nothing does nothing.
+  void newLayer();
+  void renameLayer();
+  void deleteLayer();
+  void chooseLayerColour();
+  // "Lock" / "Unlock" on the current layer.
+  void toggleLayerLock();
+  // "Paint only on this layer".
+  void setOnlyLayer(bool only);
+
   // ---- Canvas and keys
   // The mouse came in at (x, y).
   void mouseEnter(int x, int y);
@@ -157,6 +173,18 @@ class Window3DController {
   void ensureRendered();
   void pickColour(int x, int y);
   bool stencilShown() const;
+  // Layers (app/window3d_layers.cpp).
+  // RefreshLayerList: an entry of layer state for every layer, the current layer among them;
+  // the list shows them with the next refresh.
+  void refreshLayerList();
+  // Triangles moved between layers, or layers were made, renamed or deleted.
+  void changedLayers(const Changes& changes);
+  // LayoutGuard: false, after saying so, when the layers decide a layout that is locked.
+  bool layoutGuard();
+  // The click of the assign tools on a region ("Assign layer: triangle", flat face,
+  // connected part), and the "Assign layer: brush" circle on button down and every move.
+  void assignRegion(int x, int y);
+  void assignBrush(int x, int y);
 
   Session& s_;
   Ui& ui_;

@@ -344,3 +344,25 @@ std::optional<NewTextureChoice> runNewTextureDialog(Gtk::Window& parent, const s
   choice.colour = *swatch.colour();
   return choice;
 }
+
+std::optional<std::string> runTextDialog(Gtk::Window& parent, const std::string& title,
+                                         const std::string& prompt, const std::string& proposal) {
+  FixedDialog d(parent, title, 320, 110);
+  Gtk::Label promptText;
+  Gtk::Entry text;
+  Gtk::Button ok("OK"), cancel("Cancel");
+  d.put(label(promptText, prompt), 12, 12, 296, 20);
+  d.put(text, 12, 36, 296, 26);
+  d.put(ok, 120, 74, 90, 28);
+  d.put(cancel, 218, 74, 90, 28);
+  text.set_text(proposal);
+  text.set_activates_default(true);
+  ok.set_can_default(true);
+  d.set_default(ok);
+  ok.signal_clicked().connect([&] { d.close(true); });
+  cancel.signal_clicked().connect([&] { d.close(false); });
+  // The proposal selected, so typing replaces it.
+  text.grab_focus();
+  if (!d.run()) return std::nullopt;
+  return std::string(text.get_text());
+}

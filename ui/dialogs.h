@@ -34,3 +34,7 @@ std::optional<uint32_t> runColourDialog(Gtk::Window& parent, const std::string& 
 // The New texture dialog, modal over `parent`: the kind and colour chosen with OK; nothing for
 // Cancel, Escape or closing it.
 std::optional<NewTextureChoice> runNewTextureDialog(Gtk::Window& parent, const std::string& title);
+// The input requester, modal over `parent`: `prompt` above a text field holding `proposal`;
+// the text on OK (or Return), nothing for Cancel, Escape or closing it.
+std::optional<std::string> runTextDialog(Gtk::Window& parent, const std::string& title,
+                                         const std::string& prompt, const std::string& proposal);

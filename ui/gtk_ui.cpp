@@ -30,6 +30,11 @@ std::optional<NewTextureChoice> GtkUi::chooseNewTexture(const std::string& title
   return runNewTextureDialog(window_.dialogParent(), title);
 }
 
+std::optional<std::string> GtkUi::askText(const std::string& title, const std::string& prompt,
+                                          const std::string& proposal) {
+  return runTextDialog(window_.dialogParent(), title, prompt, proposal);
+}
+
 void GtkUi::status(int field, const std::string& text) { window_.setStatus(field, text); }
 
 bool GtkUi::openDocument(const std::string& path) {

@@ -18,6 +18,8 @@ class GtkUi : public Ui {
   bool openDocument(const std::string& path) override;
   std::optional<uint32_t> chooseColour(const std::string& title, uint32_t colour) override;
   std::optional<NewTextureChoice> chooseNewTexture(const std::string& title) override;
+  std::optional<std::string> askText(const std::string& title, const std::string& prompt,
+                                     const std::string& proposal) override;
 
  private:
   MainWindow& window_;

@@ -47,6 +47,20 @@ void ellipsize(Gtk::ComboBoxText& combo) {
       text->property_ellipsize() = Pango::ELLIPSIZE_END;
 }
 
+Glib::RefPtr<Gdk::Pixbuf> pixbufOf(const Image& image) {
+  const auto pixbuf = Gdk::Pixbuf::create(Gdk::COLORSPACE_RGB, false, 8, image.width, image.height);
+  guint8* pixels = pixbuf->get_pixels();
+  for (int y = 0; y < image.height; ++y)
+    for (int x = 0; x < image.width; ++x) {
+      guint8* p = pixels + y * pixbuf->get_rowstride() + x * 3;
+      const uint32_t c = image.at(x, y);
+      p[0] = static_cast<guint8>(redOf(c));
+      p[1] = static_cast<guint8>(greenOf(c));
+      p[2] = static_cast<guint8>(blueOf(c));
+    }
+  return pixbuf;
+}
+
 void showValue(NumberField& field, int value) { field.setValue(value); }
 void showValue(Gtk::ComboBox& combo, int row) {
   if (combo.get_active_row_number() != row) combo.set_active(row);
@@ -153,12 +167,28 @@ void Window3D::buildToolbar() {
 
 void Window3D::buildPanel() {
   Gtk::Fixed& f = area_;
-  layerColumns_.add(layerName_);
   layers_ = Gtk::ListStore::create(layerColumns_);
   layerList_.set_model(layers_);
-  layerList_.append_column("Layer", layerName_);
-  layerList_.get_column(0)->set_sizing(Gtk::TREE_VIEW_COLUMN_FIXED);
-  layerList_.get_column(0)->set_fixed_width(120);
+  // "Layer": the visibility tick, the colour swatch and the name; then "locked" untitled.
+  auto* layer = Gtk::make_managed<Gtk::TreeViewColumn>("Layer");
+  auto* tick = Gtk::make_managed<Gtk::CellRendererToggle>();
+  layer->pack_start(*tick, false);
+  layer->add_attribute(tick->property_active(), layerColumns_.visible);
+  layer->pack_start(layerColumns_.swatch, false);
+  layer->pack_start(layerColumns_.name, true);
+  auto* locked = Gtk::make_managed<Gtk::TreeViewColumn>("", layerColumns_.locked);
+  for (auto [column, width] : {std::pair{layer, 120}, std::pair{locked, 50}}) {
+    column->set_sizing(Gtk::TREE_VIEW_COLUMN_FIXED);
+    column->set_fixed_width(width);
+    layerList_.append_column(*column);
+  }
+  tick->signal_toggled().connect([this](const Glib::ustring& path) {
+    const std::vector<bool> ticks = layerTicks(Gtk::TreePath(path)[0]);
+    run([&] { controller_.layerListEvent(ticks, selectedLayerRow()); });
+  });
+  layerList_.get_selection()->signal_changed().connect([this] {
+    run([this] { controller_.layerListEvent(layerTicks(), selectedLayerRow()); });
+  });
   layerScroll_.set_policy(Gtk::POLICY_AUTOMATIC, Gtk::POLICY_AUTOMATIC);
   layerScroll_.set_shadow_type(Gtk::SHADOW_IN);
   layerScroll_.add(layerList_);
@@ -202,11 +232,8 @@ void Window3D::buildPanel() {
   for (const auto& placement : panel) f.put(*placement.first, 0, 0);
   area_.follow(panel);
 
-  // The layers, their painting and loading a stencil come with their own work; until then
-  // they show where they belong.
-  for (Gtk::Widget* w : std::initializer_list<Gtk::Widget*>{
-           &layerScroll_, &layerNew_, &layerRename_, &layerDelete_, &layerColour_, &layerLock_,
-           &onlyLayer_, &stencilLoad_, &stencilRemove_})
+  // Loading a stencil comes with its own work; until then it shows where it belongs.
+  for (Gtk::Widget* w : std::initializer_list<Gtk::Widget*>{&stencilLoad_, &stencilRemove_})
     w->set_sensitive(false);
 }
 
@@ -267,6 +294,12 @@ void Window3D::connectGadgets() {
   rotate_.signal_changed().connect([this, &c] { run([&] { c.setPatternRotate(rotate_.get_active_row_number()); }); });
   tint_.signal_toggled().connect([this, &c] { run([&] { c.setPatternTint(tint_.get_active()); }); });
   mapping_.signal_changed().connect([this, &c] { run([&] { c.setPatternMapping(mapping_.get_active_row_number()); }); });
+  layerNew_.signal_clicked().connect([this, &c] { run([&] { c.newLayer(); }); });
+  layerRename_.signal_clicked().connect([this, &c] { run([&] { c.renameLayer(); }); });
+  layerDelete_.signal_clicked().connect([this, &c] { run([&] { c.deleteLayer(); }); });
+  layerColour_.signal_clicked().connect([this, &c] { run([&] { c.chooseLayerColour(); }); });
+  layerLock_.signal_clicked().connect([this, &c] { run([&] { c.toggleLayerLock(); }); });
+  onlyLayer_.signal_toggled().connect([this, &c] { run([&] { c.setOnlyLayer(onlyLayer_.get_active()); }); });
   stencilCenter_.signal_clicked().connect([this, &c] { run([&] { c.centerStencil(); }); });
   stencilOpacity_.onChange = [this, &c] { run([&] { c.setStencilOpacity(stencilOpacity_.value()); }); };
   showStencil_.signal_toggled().connect([this, &c] { run([&] { c.setStencilShow(showStencil_.get_active()); }); });
@@ -327,10 +360,62 @@ void Window3D::showValues() {
   showValue(showStencil_, d.stencil.show);
   showValue(offsetX_, static_cast<int>(std::lround(d.pattern.offsetX * 100)));
   showValue(offsetY_, static_cast<int>(std::lround(d.pattern.offsetY * 100)));
+  showLayers();
   showing_ = false;
   const std::string title = controller_.title();
   if (get_title() != title) set_title(title);
   showCursor();
+}
+
+void Window3D::showLayers() {
+  const LayerState& layers = session_.document.layers;
+  const std::vector<LayerRow> rows = layerRows(session_.document.workModel, layers);
+  if (rows != layerRowsShown_) {
+    // Rows that stay are changed in place, so the list keeps its scroll position.
+    if (rows.size() != layerRowsShown_.size()) {
+      layers_->clear();
+      layerRowsShown_.clear();
+      for (size_t k = 0; k < rows.size(); ++k) layers_->append();
+    }
+    size_t k = 0;
+    for (const Gtk::TreeRow& row : layers_->children()) {
+      const LayerRow& shown = rows[k];
+      if (k >= layerRowsShown_.size() || layerRowsShown_[k] != shown) {
+        row[layerColumns_.visible] = shown.visible;
+        row[layerColumns_.swatch] = pixbufOf(layerSwatch(shown.color));
+        row[layerColumns_.name] = shown.name;
+        row[layerColumns_.locked] = shown.locked ? "locked" : "";
+      }
+      ++k;
+    }
+    layerRowsShown_ = rows;
+  }
+  const Glib::RefPtr<Gtk::TreeSelection> selection = layerList_.get_selection();
+  const int64_t current = layers.curLayer;
+  if (current >= 0 && current < static_cast<int64_t>(rows.size())) {
+    const Gtk::TreePath path(std::to_string(current));
+    if (!selection->is_selected(path)) {
+      selection->select(path);
+      layerList_.scroll_to_row(path);
+    }
+  }
+  const bool currentLocked = current >= 0 && current < static_cast<int64_t>(rows.size()) &&
+                             rows[static_cast<size_t>(current)].locked;
+  const char* lockText = currentLocked ? "Unlock" : "Lock";
+  if (layerLock_.get_label() != lockText) layerLock_.set_label(lockText);
+  showValue(onlyLayer_, layers.onlyLayer);
+}
+
+std::vector<bool> Window3D::layerTicks(int flipped) const {
+  std::vector<bool> ticks;
+  for (const Gtk::TreeRow& row : layers_->children())
+    ticks.push_back(row[layerColumns_.visible] != (static_cast<int>(ticks.size()) == flipped));
+  return ticks;
+}
+
+int Window3D::selectedLayerRow() {
+  const Gtk::TreeIter selected = layerList_.get_selection()->get_selected();
+  return selected ? layers_->get_path(selected)[0] : -1;
 }
 
 void Window3D::showCursor() {

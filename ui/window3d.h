@@ -15,6 +15,7 @@
 #include "project/control_ranges.h"
 #include "app/session.h"
 #include "app/window3d_controller.h"
+#include "paint/layers.h"
 #include "ui/colour_swatch.h"
 #include "ui/number_field.h"
 
@@ -62,6 +63,11 @@ class Window3D : public Gtk::Window, public WindowRefresh {
   void showCursor();
   void brushSpinChanged();
   void offsetSpinChanged();
+  // The layer list's rows as the project holds them, the current layer selected.
+  void showLayers();
+  // The list's ticks as shown, with row `flipped` (-1: none) turned over.
+  std::vector<bool> layerTicks(int flipped = -1) const;
+  int selectedLayerRow();
   bool drawCanvas(const Cairo::RefPtr<Cairo::Context>& cr);
   bool canvasKey(GdkEventKey* event, bool down);
   bool canvasButton(GdkEventButton* event);
@@ -101,9 +107,15 @@ class Window3D : public Gtk::Window, public WindowRefresh {
   // The canvas
   Gtk::DrawingArea canvas_;
   // Right panel
+  struct LayerColumns : Gtk::TreeModelColumnRecord {
+    Gtk::TreeModelColumn<bool> visible;
+    Gtk::TreeModelColumn<Glib::RefPtr<Gdk::Pixbuf>> swatch;
+    Gtk::TreeModelColumn<Glib::ustring> name;
+    Gtk::TreeModelColumn<Glib::ustring> locked;
+    LayerColumns() { add(visible), add(swatch), add(name), add(locked); }
+  } layerColumns_;
   Glib::RefPtr<Gtk::ListStore> layers_;
-  Gtk::TreeModelColumn<Glib::ustring> layerName_;
-  Gtk::TreeModelColumnRecord layerColumns_;
+  std::vector<LayerRow> layerRowsShown_;
   Gtk::ScrolledWindow layerScroll_;
   Gtk::TreeView layerList_;
   Gtk::Button layerNew_{"New..."}, layerRename_{"Rename..."}, layerDelete_{"Delete"},

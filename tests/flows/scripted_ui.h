@@ -28,6 +28,11 @@ struct ScriptedUi : Ui {
   std::deque<std::optional<uint32_t>> colours;  // the colour requester's answers; none left = cancel
   std::deque<std::optional<NewTextureChoice>> newTextures;  // the New texture dialog's; none = cancel
   std::vector<std::string> newTextureTitles;
+  struct TextAsked {
+    std::string title, prompt, proposal;
+  };
+  std::deque<std::optional<std::string>> texts;  // the input requester's answers; none left = cancel
+  std::vector<TextAsked> textsAsked;
 
   Answer message(const std::string& title, const std::string& text, Icon icon,
                  Buttons buttons) override {
@@ -72,6 +77,11 @@ struct ScriptedUi : Ui {
   std::optional<NewTextureChoice> chooseNewTexture(const std::string& title) override {
     newTextureTitles.push_back(title);
     return next(newTextures);
+  }
+  std::optional<std::string> askText(const std::string& title, const std::string& prompt,
+                                     const std::string& proposal) override {
+    textsAsked.push_back({title, prompt, proposal});
+    return next(texts);
   }
   template <class T>
   static std::optional<T> next(std::deque<std::optional<T>>& answers) {

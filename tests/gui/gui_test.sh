@@ -6,7 +6,8 @@
 #   gui_test.sh QUILLMAP MESHGEN CASE [CLOSE_WINDOW]
 #
 # Cases: start-with-model, preferences-escape, quit-guard, startup-recovery, shrink,
-# file-menu, unwrap-feedback, window3d, layout-change, paint. CLOSE_WINDOW (tests/gui/close_window.c) closes a
+# file-menu, unwrap-feedback, window3d, layout-change, paint,
+# layers. CLOSE_WINDOW (tests/gui/close_window.c) closes a
 # window as its close button does.
 # Every case fails when the program writes a Gtk-CRITICAL or Gtk-WARNING. Exit status 77
 # (skipped) when a tool is missing, except under CI (CI=true), where the tests must run.
@@ -484,6 +485,64 @@ paint)
   done
   [ -f "$work/entries/texture.png" ] && fail "the undone stroke's texture was saved"
   grep -qx 'Locked=1' "$work/entries/project.ini" || fail "undo unlocked the layout"
+  ;;
+
+layers)
+  # Choose "Assign layer: triangle", make a layer with "New...", click the cube: the list shows
+  # the new layer's swatch and the "Layer colours" view its colour on the clicked triangle.
+  start "$work/cube.obj"
+  main=$(wait_window "$main_title")
+  keys_to "$main" ctrl+3
+  view=$(wait_window '^3D preview$')
+  canvas="720x634+0+96"
+  list="178x270+726+96"
+  # Pixels of exactly the colour "r,g,b" in the part "WxH+X+Y" of a picture.
+  pixels_in() {
+    /usr/bin/convert "$1" -crop "$2" +repage "$work/part.png"
+    pixels_of "$work/part.png" "$3"
+  }
+  # The swatches of layer 0 (240,190,90) and of layer 1 (90,240,234), 12 x 12 each.
+  swatches() {
+    first=$(pixels_in "$1" "$list" "240,190,90")
+    second=$(pixels_in "$1" "$list" "90,240,234")
+    echo "swatch pixels: layer 0 $first, layer 1 $second"
+  }
+  one_layer() { swatches "$1"; [ "$first" -ge 144 ] && [ "$second" = 0 ]; }
+  shoot_until "$view" "$work/one_layer.png" one_layer "$work/one_layer.png"
+  # The tool list turns with the wheel: five notches down is "Assign layer: triangle", which
+  # shows the layer colours.
+  xdotool mousemove --window "$view" 91 48
+  sleep 0.2
+  for _ in 1 2 3 4 5; do xdotool click 5; sleep 0.1; done
+  # The cube in layer 0's colour, shaded: orange, red above green above blue.
+  teal_pixels() { pixels_where "$1" "$canvas" 'g>0.35 && b>0.35 && r<g*0.6'; }
+  orange_pixels() { pixels_where "$1" "$canvas" 'r>0.35 && r>g*1.1 && g>b*1.5'; }
+  layer_colours() {
+    orange=$(orange_pixels "$1")
+    echo "orange $orange"
+    [ "$orange" -gt 40000 ]
+  }
+  shoot_until "$view" "$work/layer_colours.png" layer_colours "$work/layer_colours.png"
+  [ "$(teal_pixels "$work/layer_colours.png")" -lt 100 ] || fail "teal before the assignment"
+  xdotool mousemove --window "$view" 769 383 click 1  # the layers' "New..."
+  question=$(wait_window '^New layer$')
+  keys_to "$question" ctrl+a
+  xdotool type --delay 20 "Lid"
+  xdotool key Return
+  wait_gone '^New layer$'
+  two_layers() { swatches "$1"; [ "$first" -ge 144 ] && [ "$second" -ge 144 ]; }
+  shoot_until "$view" "$work/two_layers.png" two_layers "$work/two_layers.png"
+  xdotool mousemove --window "$view" 420 400 click 1  # a triangle of the cube's front
+  # Off the model, so that the hover mark does not tint the triangle.
+  xdotool mousemove --window "$view" 60 650
+  assigned() {
+    teal=$(teal_pixels "$1")
+    echo "teal $teal"
+    [ "$teal" -gt 40000 ]
+  }
+  shoot_until "$view" "$work/assigned.png" assigned "$work/assigned.png"
+  # The list still shows both layers, and the project is changed.
+  two_layers "$work/assigned.png" || fail "the list changed with the assignment"
   ;;
 
 *)
