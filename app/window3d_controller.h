@@ -106,6 +106,16 @@ class Window3DController {
   void centerStencil();
   void setStencilOpacity(int percent);
   void setStencilShow(bool show);
+  // Stencil "Load...", "Remove" and "Load pattern...": the file requester, then the file.
+  void loadStencil();
+  void removeStencil();
+  void loadPattern();
+  // The image at `path` as the stencil or the pattern, as chosen in the requester: false,
+  // after "Could not load " + path and with the previous image kept, when it is no image.
+  bool loadStencilFile(const std::string& path);
+  bool loadPatternFile(const std::string& path);
+  // The pattern swatch's picture.
+  Image patternSwatch() const { return ::patternSwatch(s_.document.pattern); }
   // "New...": the New texture dialog, then a fresh texture of the kind chosen.
   void newTexture();
   void importTexture() { main_.importTexture(); }
@@ -157,6 +167,9 @@ class Window3DController {
   void ensureRendered();
   void pickColour(int x, int y);
   bool stencilShown() const;
+  // Shift+click: the pattern's anchor at (x, y); when set, anchored mapping, and painting with
+  // the pattern when one is loaded.
+  void anchorAt(int x, int y);
 
   Session& s_;
   Ui& ui_;
