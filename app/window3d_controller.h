@@ -114,6 +114,9 @@ class Window3DController {
   // after "Could not load " + path and with the previous image kept, when it is no image.
   bool loadStencilFile(const std::string& path);
   bool loadPatternFile(const std::string& path);
+  // Shift+click: the pattern's anchor at canvas pixel (x, y); when it is set (true), anchored
+  // mapping, and painting with the pattern when one is loaded.
+  bool anchorAt(int x, int y);
   // The pattern swatch's picture.
   Image patternSwatch() const { return ::patternSwatch(s_.document.pattern); }
   // "New...": the New texture dialog, then a fresh texture of the kind chosen.
@@ -167,9 +170,7 @@ class Window3DController {
   void ensureRendered();
   void pickColour(int x, int y);
   bool stencilShown() const;
-  // Shift+click: the pattern's anchor at (x, y); when set, anchored mapping, and painting with
-  // the pattern when one is loaded.
-  void anchorAt(int x, int y);
+
 
   Session& s_;
   Ui& ui_;

@@ -52,14 +52,15 @@ bool Window3DController::loadPatternFile(const std::string& path) {
   return true;
 }
 
-void Window3DController::anchorAt(int x, int y) {
+bool Window3DController::anchorAt(int x, int y) {
   ensureRendered();
   Window3DState& st = state();
   Document& d = s_.document;
   if (!setAnchor(d.pattern, st.patternCaches, st.neighbours, *model(), st.view, d.view.yaw,
                  d.view.pitch, x, y))
-    return;
+    return false;
   d.pattern.mapping = 1;
   if (d.pattern.image.loaded()) d.view.paintSource = PaintSource::pattern;
   changedSetting({.overlay3d = true});
+  return true;
 }

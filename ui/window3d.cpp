@@ -145,10 +145,7 @@ void Window3D::buildToolbar() {
   place(f, mapping_, 776, 66, 128, 24);
   for (Gtk::ComboBoxText* combo : {&viewMode_, &tool_, &tip_, &paintWith_, &rotate_, &mapping_})
     ellipsize(*combo);
-
-  // Loading a pattern comes with pattern painting.
-  loadPattern_.set_sensitive(false);
-  patternSwatch_.set_sensitive(false);
+  patternSwatch_.signal_draw().connect(sigc::mem_fun(*this, &Window3D::drawPatternSwatch));
 }
 
 void Window3D::buildPanel() {
@@ -202,11 +199,11 @@ void Window3D::buildPanel() {
   for (const auto& placement : panel) f.put(*placement.first, 0, 0);
   area_.follow(panel);
 
-  // The layers, their painting and loading a stencil come with their own work; until then
-  // they show where they belong.
+  // The layers and their painting come with their own work; until then they show where they
+  // belong.
   for (Gtk::Widget* w : std::initializer_list<Gtk::Widget*>{
            &layerScroll_, &layerNew_, &layerRename_, &layerDelete_, &layerColour_, &layerLock_,
-           &onlyLayer_, &stencilLoad_, &stencilRemove_})
+           &onlyLayer_})
     w->set_sensitive(false);
 }
 
@@ -267,6 +264,9 @@ void Window3D::connectGadgets() {
   rotate_.signal_changed().connect([this, &c] { run([&] { c.setPatternRotate(rotate_.get_active_row_number()); }); });
   tint_.signal_toggled().connect([this, &c] { run([&] { c.setPatternTint(tint_.get_active()); }); });
   mapping_.signal_changed().connect([this, &c] { run([&] { c.setPatternMapping(mapping_.get_active_row_number()); }); });
+  loadPattern_.signal_clicked().connect([this, &c] { run([&] { c.loadPattern(); }); });
+  stencilLoad_.signal_clicked().connect([this, &c] { run([&] { c.loadStencil(); }); });
+  stencilRemove_.signal_clicked().connect([this, &c] { run([&] { c.removeStencil(); }); });
   stencilCenter_.signal_clicked().connect([this, &c] { run([&] { c.centerStencil(); }); });
   stencilOpacity_.onChange = [this, &c] { run([&] { c.setStencilOpacity(stencilOpacity_.value()); }); };
   showStencil_.signal_toggled().connect([this, &c] { run([&] { c.setStencilShow(showStencil_.get_active()); }); });
@@ -327,6 +327,7 @@ void Window3D::showValues() {
   showValue(showStencil_, d.stencil.show);
   showValue(offsetX_, static_cast<int>(std::lround(d.pattern.offsetX * 100)));
   showValue(offsetY_, static_cast<int>(std::lround(d.pattern.offsetY * 100)));
+  patternSwatch_.queue_draw();  // 24 x 24: cheaper to draw again than to track its inputs
   showing_ = false;
   const std::string title = controller_.title();
   if (get_title() != title) set_title(title);
@@ -353,6 +354,14 @@ bool Window3D::drawCanvas(const Cairo::RefPtr<Cairo::Context>& cr) {
   }
   if (!surface_) return false;
   cr->set_source(surface_, 0, 0);
+  cr->paint();
+  return true;
+}
+
+bool Window3D::drawPatternSwatch(const Cairo::RefPtr<Cairo::Context>& cr) {
+  if (!session_.window3d) return false;
+  copyToSurface(controller_.patternSwatch(), patternSurface_);
+  cr->set_source(patternSurface_, 0, 0);
   cr->paint();
   return true;
 }
