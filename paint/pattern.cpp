@@ -6,6 +6,7 @@
 #include <numbers>
 #include <optional>
 #include <queue>
+#include <tuple>
 #include <utility>
 
 #include "model/uv_coverage.h"
@@ -32,15 +33,19 @@ Vec3 positionAt(const Model& model, int32_t vertex) {
   return positionOf(model.vertices[static_cast<size_t>(vertex)]);
 }
 
+// Each channel rounded half up, packed as RGB with alpha 0.
+uint32_t packed(const std::array<double, 3>& rgb) {
+  uint32_t out = 0;
+  for (size_t c = 0; c < 3; ++c)
+    out |= static_cast<uint32_t>(std::clamp(rgb[c] + 0.5, 0.0, 255.0)) << (8 * c);
+  return out;
+}
+
+// The pattern's colour as painted: multiplied by the brush colour when tinted.
 uint32_t toColour(std::array<double, 3> rgb, const PatternState& pattern, uint32_t brushColor) {
   if (pattern.tint)
-    for (int c = 0; c < 3; ++c) rgb[static_cast<size_t>(c)] *= (brushColor >> (8 * c) & 0xFF) / 255.0;
-  uint32_t out = 0;
-  for (int c = 0; c < 3; ++c) {
-    const double v = std::clamp(rgb[static_cast<size_t>(c)] + 0.5, 0.0, 255.0);
-    out |= static_cast<uint32_t>(v) << (8 * c);
-  }
-  return out;
+    for (size_t c = 0; c < 3; ++c) rgb[c] *= (brushColor >> (8 * c) & 0xFF) / 255.0;
+  return packed(rgb);
 }
 
 }  // namespace
@@ -101,9 +106,8 @@ Image patternSwatch(const PatternState& pattern) {
   if (!pattern.image.loaded()) return swatch;
   for (int y = 1; y < kPatternSwatchSide - 1; ++y)
     for (int x = 1; x < kPatternSwatchSide - 1; ++x)
-      swatch.at(x, y) = toColour(samplePattern(pattern, (x + 0.5) / kPatternSwatchSide,
-                                               (y + 0.5) / kPatternSwatchSide, false, true),
-                                 PatternState{}, 0);
+      swatch.at(x, y) = packed(samplePattern(pattern, (x + 0.5) / kPatternSwatchSide,
+                                             (y + 0.5) / kPatternSwatchSide, false, true));
   return swatch;
 }
 
