@@ -98,6 +98,18 @@ std::string usageText() {
          "  --hardness N      with --paint: 0 to 100 %\n"
          "  --tip TIP         with --paint: round, sponge, splatter or chalk\n"
          "  --colour RRGGBB   with --paint: the brush colour in hexadecimal\n"
+         "  --source SOURCE   with --paint: paint with colour, stencil or pattern\n"
+         "  --stencil IMAGE   load IMAGE (.png, .tga, .bmp, .jpg) as the stencil, centred in the\n"
+         "                    view (size as for --paint); --paint then paints through it\n"
+         "  --stencil-at X,Y,SCALE,ANGLE\n"
+         "                    with --stencil: its centre in view pixels, screen pixels per\n"
+         "                    stencil pixel and clockwise degrees\n"
+         "  --pattern IMAGE   load IMAGE as the pattern tile; --paint then paints with it\n"
+         "  --tile CM         the pattern's tile size, 1 to 100000 cm\n"
+         "  --mapping-pattern triplanar|anchor\n"
+         "                    how the pattern is mapped onto the model\n"
+         "  --anchor X,Y      Shift+click at view pixel X,Y: the pattern's anchor, rolled out\n"
+         "                    from there (anchored mapping)\n"
          "  --change-layout keep|empty\n"
          "                    on a project whose layout is locked (painted): unwrap again with\n"
          "                    the unwrap options given, the painting following the new layout\n"
@@ -194,9 +206,10 @@ struct BatchOptions {
   std::optional<std::pair<int, int>> viewSize;
   std::optional<ViewMode> viewMode;
   std::optional<double> yaw, pitch;
-  // --paint and the brush it paints with.
+  // --paint, the brush it paints with and the stencil and pattern.
   std::vector<PaintScript> paintScripts;
   BrushOptions brush;
+  SourceOptions sources;
 };
 
 // "scr,tga,tex,uv" in any order and number, or "none".
@@ -369,6 +382,36 @@ std::optional<std::string> parseBatch(const std::vector<std::string>& args, Batc
       } else if (arg == "--colour") {
         options.brush.colour = colourOf(value);
         if (!options.brush.colour) return "--colour accepts RRGGBB in hexadecimal, e.g. FF8000";
+      } else if (arg == "--source") {
+        const auto source = choice(value, {"colour", "stencil", "pattern"});
+        if (!source) return "--source accepts colour, stencil or pattern";
+        options.brush.source = static_cast<PaintSource>(*source);
+      } else if (arg == "--stencil") {
+        options.sources.stencilPath = value;
+      } else if (arg == "--stencil-at") {
+        const std::vector<std::string> fields = splitFields(value, ',');
+        std::array<double, 4> at{};
+        for (size_t k = 0; k < 4 && fields.size() == 4; ++k) {
+          const std::optional<double> number = realNumber(fields[k]);
+          if (!number) break;
+          at[k] = *number;
+          if (k == 3) options.sources.stencilAt = at;
+        }
+        if (!options.sources.stencilAt || at[2] <= 0)
+          return std::string("--stencil-at accepts X,Y,SCALE,ANGLE with a scale above 0");
+      } else if (arg == "--pattern") {
+        options.sources.patternPath = value;
+      } else if (arg == "--tile") {
+        options.sources.tileCm = wholeNumber(value, controlRange::patternTileCm);
+        if (!options.sources.tileCm)
+          return "--tile accepts a whole number of centimetres from " +
+                 rangeText(controlRange::patternTileCm);
+      } else if (arg == "--mapping-pattern") {
+        options.sources.mapping = choice(value, {"triplanar", "anchor"});
+        if (!options.sources.mapping) return "--mapping-pattern accepts triplanar or anchor";
+      } else if (arg == "--anchor") {
+        options.sources.anchor = pointOf(value);
+        if (!options.sources.anchor) return std::string("--anchor accepts X,Y in view pixels");
       } else if (arg == "--save") {
         options.savePath = value;
       } else if (arg == "--texture") {
@@ -397,11 +440,16 @@ std::optional<std::string> parseBatch(const std::vector<std::string>& args, Batc
   const bool painting = !options.paintScripts.empty();
   if (options.viewMode && options.renderPath.empty())
     return std::string("--view-mode goes with --render");
-  if ((options.viewSize || options.yaw || options.pitch) && options.renderPath.empty() && !painting)
-    return std::string("--view-size, --yaw and --pitch go with --render or --paint");
+  if ((options.viewSize || options.yaw || options.pitch) && options.renderPath.empty() &&
+      !painting && !options.sources.any())
+    return std::string("--view-size, --yaw and --pitch go with --render, --paint or the stencil "
+                       "and pattern options");
   const BrushOptions& b = options.brush;
-  if ((b.size || b.opacity || b.hardness || b.tip || b.colour) && !painting)
-    return std::string("--brush-size, --opacity, --hardness, --tip and --colour go with --paint");
+  if ((b.size || b.opacity || b.hardness || b.tip || b.colour || b.source) && !painting)
+    return std::string(
+        "--brush-size, --opacity, --hardness, --tip, --colour and --source go with --paint");
+  if (options.sources.stencilAt && options.sources.stencilPath.empty())
+    return std::string("--stencil-at goes with --stencil");
   return std::nullopt;
 }
 
@@ -520,10 +568,17 @@ int runBatch(const BatchOptions& options, std::ostream& out, std::ostream& err) 
     if (!imported) return kFileError;
   }
 
-  if (!options.paintScripts.empty()) {
+  if (!options.paintScripts.empty() || options.sources.any()) {
     const auto [width, height] = options.viewSize.value_or(std::pair{720, 634});
-    runPaintScripts(session, controller, ui, prefs, options.paintScripts, options.brush,
-                    {width, height, options.yaw, options.pitch}, out);
+    const PaintRun run =
+        runPaintScripts(session, controller, ui, prefs, options.paintScripts, options.brush,
+                        options.sources, {width, height, options.yaw, options.pitch}, out);
+    if (run == PaintRun::imageNotLoaded) return kFileError;
+    if (run == PaintRun::noAnchor) {
+      err << "--anchor " << options.sources.anchor->first << "," << options.sources.anchor->second
+          << ": the model is not there, or is seen edge-on\n";
+      return kUsageError;
+    }
   }
 
   int status = kOk;

@@ -1,11 +1,13 @@
 #include "app/batch_paint.h"
 
+#include <algorithm>
 #include <charconv>
 #include <ostream>
 
 #include "app/event_step.h"
 #include "app/window3d_controller.h"
 #include "base/text_fields.h"
+#include "project/control_ranges.h"
 
 namespace {
 
@@ -16,14 +18,6 @@ std::optional<int> integer(std::string_view text) {
   return value;
 }
 
-std::optional<std::pair<int, int>> pointOf(const std::string& text) {
-  const size_t comma = text.find(',');
-  if (comma == std::string::npos) return std::nullopt;
-  const auto x = integer(std::string_view(text).substr(0, comma));
-  const auto y = integer(std::string_view(text).substr(comma + 1));
-  if (!x || !y) return std::nullopt;
-  return std::pair{*x, *y};
-}
 
 // The 3D window as the event step tells it what changed.
 struct ScriptWindow : WindowRefresh {
@@ -39,7 +33,43 @@ int64_t texelsChanged(const std::vector<uint32_t>& before, const std::vector<uin
   return changed;
 }
 
+// Loads and places the stencil and the pattern as the window's gadgets and gestures do, each
+// an event of the window.
+template <typename Event>
+PaintRun setUpSources(Window3DController& window, const Event& event, Document& document,
+                      const SourceOptions& sources) {
+  bool ok = true;
+  if (!sources.stencilPath.empty()) event([&] { ok = window.loadStencilFile(sources.stencilPath); });
+  if (!ok) return PaintRun::imageNotLoaded;
+  if (sources.stencilAt) {
+    event([&] {
+      StencilState& s = document.stencil;
+      s.x = (*sources.stencilAt)[0];
+      s.y = (*sources.stencilAt)[1];
+      s.scale = std::max((*sources.stencilAt)[2], controlRange::stencilScaleLow);
+      s.angle = (*sources.stencilAt)[3];
+    });
+  }
+  if (!sources.patternPath.empty()) event([&] { ok = window.loadPatternFile(sources.patternPath); });
+  if (!ok) return PaintRun::imageNotLoaded;
+  if (sources.tileCm) event([&] { window.setPatternTile(*sources.tileCm); });
+  // The anchor's click chooses anchored mapping itself.
+  if (sources.mapping && !(sources.anchor && *sources.mapping == 1))
+    event([&] { window.setPatternMapping(*sources.mapping); });
+  if (sources.anchor) event([&] { ok = window.anchorAt(sources.anchor->first, sources.anchor->second); });
+  return ok ? PaintRun::done : PaintRun::noAnchor;
+}
+
 }  // namespace
+
+std::optional<std::pair<int, int>> pointOf(const std::string& text) {
+  const size_t comma = text.find(',');
+  if (comma == std::string::npos) return std::nullopt;
+  const auto x = integer(std::string_view(text).substr(0, comma));
+  const auto y = integer(std::string_view(text).substr(comma + 1));
+  if (!x || !y) return std::nullopt;
+  return std::pair{*x, *y};
+}
 
 std::optional<PaintScript> paintScriptOf(const std::string& text) {
   static const std::pair<const char*, Tool> kinds[] = {
@@ -79,9 +109,10 @@ std::optional<uint32_t> colourOf(const std::string& text) {
   return (rgb >> 16 & 0xFF) | (rgb & 0xFF00) | (rgb & 0xFF) << 16;
 }
 
-void runPaintScripts(Session& session, Controller& controller, Ui& ui, const Preferences& prefs,
-                     const std::vector<PaintScript>& scripts, const BrushOptions& brush,
-                     const ScriptView& view, std::ostream& out) {
+PaintRun runPaintScripts(Session& session, Controller& controller, Ui& ui,
+                         const Preferences& prefs, const std::vector<PaintScript>& scripts,
+                         const BrushOptions& brush, const SourceOptions& sources,
+                         const ScriptView& view, std::ostream& out) {
   Window3DController window(session, ui, controller);
   ScriptWindow refresh(window);
   EventStep events(session, controller, ui, prefs);
@@ -90,7 +121,7 @@ void runPaintScripts(Session& session, Controller& controller, Ui& ui, const Pre
     events.run(EventWindow::view3d, command);
   };
   events.run(EventWindow::main, [&] { window.open(); });
-  if (!session.window3d) return;
+  if (!session.window3d) return PaintRun::done;
   window.resize(view.width, view.height);
   ViewState& v = session.document.view;
   event([&] {
@@ -102,6 +133,12 @@ void runPaintScripts(Session& session, Controller& controller, Ui& ui, const Pre
     window.setBrushTip(brush.tip.value_or(v.brushTip));
     v.brushColor = brush.colour.value_or(v.brushColor);
   });
+  const PaintRun set = setUpSources(window, event, session.document, sources);
+  if (set != PaintRun::done) {
+    events.run(EventWindow::main, [&] { window.close(); });
+    return set;
+  }
+  if (brush.source) event([&] { window.setPaintSource(*brush.source); });
   for (const PaintScript& script : scripts) {
     const std::vector<uint32_t> before = session.document.texture.TexturePixels;
     event([&] { window.setTool(script.tool); });
@@ -122,4 +159,5 @@ void runPaintScripts(Session& session, Controller& controller, Ui& ui, const Pre
     out << script.text << ": " << texelsChanged(base, after) << " texels changed\n";
   }
   events.run(EventWindow::main, [&] { window.close(); });
+  return PaintRun::done;
 }

@@ -2,6 +2,7 @@
 // run through the 3D window's controller event by event, as the window runs a drag or a click.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <iosfwd>
 #include <optional>
@@ -22,6 +23,8 @@ struct PaintScript {
   Tool tool = Tool::brush;
   std::vector<std::pair<int, int>> points;
 };
+// "x,y": a point of the canvas in whole pixels.
+std::optional<std::pair<int, int>> pointOf(const std::string& text);
 // "brush x,y x,y ..." (at least one point) or "fill-triangle x,y", "fill-flat-face x,y",
 // "fill-surface x,y", "fill-layer x,y"; nothing when the text is none of these.
 std::optional<PaintScript> paintScriptOf(const std::string& text);
@@ -30,6 +33,19 @@ std::optional<PaintScript> paintScriptOf(const std::string& text);
 struct BrushOptions {
   std::optional<int> size, opacity, hardness, tip;
   std::optional<uint32_t> colour;  // red in the lowest byte
+  std::optional<PaintSource> source;
+};
+
+// The stencil and the pattern, loaded and placed as the 3D window's gadgets and gestures do.
+struct SourceOptions {
+  std::string stencilPath, patternPath;  // empty: keep the project's
+  std::optional<std::array<double, 4>> stencilAt;  // centre x, y (canvas pixels), scale, angle
+  std::optional<int> tileCm;
+  std::optional<int> mapping;  // 0 triplanar, 1 anchor
+  std::optional<std::pair<int, int>> anchor;  // a Shift+click there
+  bool any() const {
+    return !stencilPath.empty() || !patternPath.empty() || stencilAt || tileCm || mapping || anchor;
+  }
 };
 // "RRGGBB" in hexadecimal.
 std::optional<uint32_t> colourOf(const std::string& text);
@@ -41,9 +57,16 @@ struct ScriptView {
   std::optional<double> yaw, pitch;
 };
 
-// Opens the 3D window's controller on the loaded model and runs every script in order, each
-// one undo step, with the after-event work (lock check, title) after every event. Prints one
-// line per script: its text and how many texels it changed.
-void runPaintScripts(Session& session, Controller& controller, Ui& ui, const Preferences& prefs,
-                     const std::vector<PaintScript>& scripts, const BrushOptions& brush,
-                     const ScriptView& view, std::ostream& out);
+enum class PaintRun {
+  done,
+  imageNotLoaded,  // the stencil or pattern file is no image (the Ui was told)
+  noAnchor,        // nothing of the model under the anchor's point
+};
+// Opens the 3D window's controller on the loaded model, sets up the paint sources and runs
+// every script in order, each one undo step, with the after-event work (lock check, title)
+// after every event. Prints one line per script: its text and how many texels it changed.
+// Stops before painting when a source cannot be set up.
+PaintRun runPaintScripts(Session& session, Controller& controller, Ui& ui,
+                         const Preferences& prefs, const std::vector<PaintScript>& scripts,
+                         const BrushOptions& brush, const SourceOptions& sources,
+                         const ScriptView& view, std::ostream& out);

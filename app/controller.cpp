@@ -100,7 +100,16 @@ bool Controller::loadProject(const std::string& path, const std::string& archive
                                                   : path + " is not a valid project file.");
     return false;
   }
+  const std::vector<std::string> undecoded = std::move(record->undecodedImages);
   takeProjectRecord(s_, std::move(*record));
+  if (!undecoded.empty()) {
+    std::string names;
+    for (const std::string& name : undecoded) names += (names.empty() ? "" : " and ") + name;
+    ui_.message(kProgramName,
+                "The project's " + names + " could not be read; it opens without " +
+                    (undecoded.size() == 1 ? "that image." : "those images."),
+                Icon::warning, Buttons::ok);
+  }
   s_.document.projectPath = path;
   s_.document.projectChanged = fromAutosave;
   s_.document.texture.TextureModified = false;

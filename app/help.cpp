@@ -18,8 +18,7 @@ bool writeUserGuide(const std::string& path) {
 }
 
 std::string shortHelpText() {
-  // The same story as the guide, short. The paragraph on the stencil and pattern names what
-  // arrives later, so that nobody looks for it in this version.
+  // The same story as the guide, short.
   return "1. Export your model from your 3D program as .3ds (or .obj with 'Y Up').\n"
          "2. Choose File > New project from model (Ctrl+N), or drag the file onto the UV view "
          "on the right. The model is unwrapped at once.\n"
@@ -44,10 +43,13 @@ std::string shortHelpText() {
          "\n"
          "Layers: each object of a .3ds file and each group of an .obj file is a layer. With "
          "\"Unwrap per layer (layers = surfaces)\" every layer becomes its own Surface and no "
-         "piece crosses a layer border.\n"
+         "piece crosses a layer border. The 3D window's layer list shows, hides, locks and "
+         "colours them; the Assign layer tools move triangles to the chosen layer.\n"
          "\n"
-         "Stencil and pattern: a picture laid over the 3D view, or tiled over the model, to "
-         "paint through. Both arrive in a later version; projects already keep them.\n"
+         "Stencil and pattern: a stencil is a picture laid over the 3D view (Ctrl+drag moves "
+         "it) that the brush paints through; a pattern is a seamless tile projected from three "
+         "sides or rolled out from a Shift+click anchor like a label. Choose them under Paint "
+         "with.\n"
          "\n"
          "Texture menu: export the painted texture, import one painted elsewhere, or export "
          "the layout as a transparent overlay to paint over in another program.\n"

@@ -12,6 +12,7 @@
 #include "paint/brush.h"
 #include "paint/regions.h"
 #include "paint/paint_state.h"
+#include "paint/pattern.h"
 #include "paint/texture.h"
 #include "project/project_file.h"
 #include "render/camera.h"
@@ -93,6 +94,7 @@ struct Window3DState {
   int32_t hoverTriangle = -1;          // of the hover preview; -1 none, -2 forces a new one
   TriangleMarks marks;                 // the hover preview's region, drawn by the view
   NeighbourTables neighbours;          // of the shown model, built on the first region
+  PatternCaches patternCaches;         // corner normals and the anchor's roll-out
   std::vector<int32_t> region;         // work list of the regions
 
   // The camera, the view, a tool or paint setting or a layer's colour, lock or visibility

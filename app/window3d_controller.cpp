@@ -105,6 +105,9 @@ void Window3DController::showModel() {
   st.assignDrag = false;
   st.view.pieces.forget();
   st.neighbours = {};
+  // The same model object may now hold another layout with as many triangles: the roll-out is
+  // built again from the stored anchor by the next stroke.
+  st.patternCaches = {};
   st.hoverTriangle = -1;
   ++st.marks.stamp;
   // The layout or the up axis may have moved the model: the camera keeps orbiting its middle.
@@ -404,7 +407,10 @@ void Window3DController::buttonDown(MouseButton button, const MouseEvent& e) {
     pickColour(e.x, e.y);
     return;
   }
-  // The pattern anchor comes with the pattern.
+  if (e.mods.shift) {
+    anchorAt(e.x, e.y);
+    return;
+  }
   const Tool tool = s_.document.view.tool;
   if (tool == Tool::brush) beginStrokeAt(e.x, e.y);
   if (isFillTool(tool)) fillAt(e.x, e.y);
@@ -427,6 +433,12 @@ BrushScene Window3DController::brushScene() {
   if (d.stencil.image.loaded()) {
     scene.stencil = &d.stencil.image.pixels;
     scene.stencilPlacement = {d.stencil.x, d.stencil.y, d.stencil.scale, d.stencil.angle};
+  }
+  if (d.view.paintSource == PaintSource::pattern && d.pattern.image.loaded()) {
+    Window3DState& st = state();
+    preparePattern(st.patternCaches, st.neighbours, *model(), d.pattern);
+    scene.pattern = &d.pattern;
+    scene.patternCaches = &st.patternCaches;
   }
   return scene;
 }

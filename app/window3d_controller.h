@@ -107,6 +107,19 @@ class Window3DController {
   void centerStencil();
   void setStencilOpacity(int percent);
   void setStencilShow(bool show);
+  // Stencil "Load...", "Remove" and "Load pattern...": the file requester, then the file.
+  void loadStencil();
+  void removeStencil();
+  void loadPattern();
+  // The image at `path` as the stencil or the pattern, as chosen in the requester: false,
+  // after "Could not load " + path and with the previous image kept, when it is no image.
+  bool loadStencilFile(const std::string& path);
+  bool loadPatternFile(const std::string& path);
+  // Shift+click: the pattern's anchor at canvas pixel (x, y); when it is set (true), anchored
+  // mapping, and painting with the pattern when one is loaded.
+  bool anchorAt(int x, int y);
+  // The pattern swatch's picture.
+  Image patternSwatch() const { return ::patternSwatch(s_.document.pattern); }
   // "New...": the New texture dialog, then a fresh texture of the kind chosen.
   void newTexture();
   void importTexture() { main_.importTexture(); }
@@ -185,6 +198,7 @@ class Window3DController {
   // connected part), and the "Assign layer: brush" circle on button down and every move.
   void assignRegion(int x, int y);
   void assignBrush(int x, int y);
+
 
   Session& s_;
   Ui& ui_;

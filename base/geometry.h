@@ -26,6 +26,7 @@ inline double orient2d(Vec2 a, Vec2 b, Vec2 c) {
 
 struct Vec3 {
   double x = 0, y = 0, z = 0;
+  bool operator==(const Vec3&) const = default;
 };
 
 inline Vec3 operator+(Vec3 a, Vec3 b) { return {a.x + b.x, a.y + b.y, a.z + b.z}; }

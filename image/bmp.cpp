@@ -1,6 +1,9 @@
 // BMP: read uncompressed 24- and 32-bit images with an info header of 40 bytes or more;
 // write 24-bit bottom-up.
 #include "image/image.h"
+
+#include <algorithm>
+
 #include "base/le_bytes.h"
 #include "image/well_formed.h"
 
@@ -17,7 +20,8 @@ size_t rowStride(size_t width, size_t bits) { return (width * bits + 31) / 32 * 
 
 }  // namespace
 
-std::optional<Image> decodeBmp(std::span<const uint8_t> bytes) {
+std::optional<Image> decodeBmp(std::span<const uint8_t> bytes, int maxSide) {
+  maxSide = std::min(maxSide, kMaxImageSide);
   const uint8_t* const data = bytes.data();
   const size_t size = bytes.size();
   if (size < kFileHeaderSize + kInfoHeaderSize || data[0] != 'B' || data[1] != 'M')
@@ -34,7 +38,7 @@ std::optional<Image> decodeBmp(std::span<const uint8_t> bytes) {
 
   const bool topDown = rawHeight < 0;
   const int64_t height = topDown ? -rawHeight : rawHeight;
-  if (planes != 1 || width <= 0 || height <= 0 || width > kMaxImageSide || height > kMaxImageSide)
+  if (planes != 1 || width <= 0 || height <= 0 || width > maxSide || height > maxSide)
     return std::nullopt;
 
   // For 32-bit pixels: may the fourth byte be alpha? Only refused outright by an explicit

@@ -1,5 +1,6 @@
 #include "image/image.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "base/file_io.h"
@@ -11,18 +12,19 @@ void dropAlpha(std::span<uint32_t> pixels) {
   for (uint32_t& p : pixels) p &= 0x00FFFFFFu;
 }
 
-std::optional<Image> decodeImage(std::span<const uint8_t> bytes) {
+std::optional<Image> decodeImage(std::span<const uint8_t> bytes, int maxSide) {
+  maxSide = std::min(maxSide, kMaxImageSide);
   static constexpr uint8_t kPng[8] = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A};
   auto startsWith = [&](const uint8_t* sig, size_t n) {
     return bytes.size() >= n && std::memcmp(bytes.data(), sig, n) == 0;
   };
   static constexpr uint8_t kJpeg[3] = {0xFF, 0xD8, 0xFF};
   static constexpr uint8_t kBmp[2] = {'B', 'M'};
-  if (startsWith(kPng, sizeof kPng)) return decodePng(bytes);
-  if (startsWith(kJpeg, sizeof kJpeg)) return decodeJpeg(bytes);
-  if (startsWith(kBmp, sizeof kBmp)) return decodeBmp(bytes);
+  if (startsWith(kPng, sizeof kPng)) return decodePng(bytes, maxSide);
+  if (startsWith(kJpeg, sizeof kJpeg)) return decodeJpeg(bytes, maxSide);
+  if (startsWith(kBmp, sizeof kBmp)) return decodeBmp(bytes, maxSide);
   // TGA has no signature at the start, so it is the fallback for everything else.
-  return decodeTga(bytes);
+  return decodeTga(bytes, maxSide);
 }
 
 std::optional<Image> loadImage(const std::string& path) {

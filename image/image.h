@@ -33,19 +33,19 @@ constexpr uint32_t alphaOf(uint32_t c) { return c >> 24; }
 void dropAlpha(std::span<uint32_t> pixels);
 
 // Decoders never return a partial image: a truncated or malformed file, or one whose size
-// exceeds kMaxImageSide on a side, gives nullopt. Images without alpha decode opaque.
+// exceeds maxSide (at most kMaxImageSide) on a side, gives nullopt. Images without alpha decode opaque.
 // Supported: PNG of any colour type and depth; baseline and progressive JPEG, grey or colour
 // (not CMYK); TGA true-colour 24/32-bit and 8-bit grey, raw or RLE, any origin corner; BMP
 // 24-bit and 32-bit uncompressed (32-bit alpha counts only when some pixel has it). Sides are
 // checked before any pixel memory is allocated; std::bad_alloc may still escape when a legal
 // image does not fit in memory.
 constexpr int kMaxImageSide = 16384;
-std::optional<Image> decodePng(std::span<const uint8_t> bytes);
-std::optional<Image> decodeJpeg(std::span<const uint8_t> bytes);
-std::optional<Image> decodeTga(std::span<const uint8_t> bytes);
-std::optional<Image> decodeBmp(std::span<const uint8_t> bytes);
+std::optional<Image> decodePng(std::span<const uint8_t> bytes, int maxSide = kMaxImageSide);
+std::optional<Image> decodeJpeg(std::span<const uint8_t> bytes, int maxSide = kMaxImageSide);
+std::optional<Image> decodeTga(std::span<const uint8_t> bytes, int maxSide = kMaxImageSide);
+std::optional<Image> decodeBmp(std::span<const uint8_t> bytes, int maxSide = kMaxImageSide);
 // Picks the decoder by the file's signature (PNG, JPEG, BMP), else tries TGA.
-std::optional<Image> decodeImage(std::span<const uint8_t> bytes);
+std::optional<Image> decodeImage(std::span<const uint8_t> bytes, int maxSide = kMaxImageSide);
 std::optional<Image> loadImage(const std::string& path);
 
 // Encoders. withAlpha = false writes 24-bit colour and drops alpha. PNG and BMP give an empty

@@ -3,6 +3,7 @@
 //
 // libjpeg reports errors through error_exit, which here longjmps back. As with PNG, each
 // setjmp sits in a small function holding no object with a destructor.
+#include <algorithm>
 #include <cstdio>  // jpeglib.h needs FILE and size_t declared first
 
 #include <jpeglib.h>
@@ -65,15 +66,14 @@ struct Decoder {
   Decoder& operator=(const Decoder&) = delete;
 };
 
-bool start(Decoder* d, const uint8_t* data, size_t size) {
+bool start(Decoder* d, const uint8_t* data, size_t size, int maxSide) {
   if (setjmp(d->error.jump)) return false;
   jpeg_create_decompress(&d->info);
   d->info.progress = &d->progress;  // set after create, which clears the struct
   jpeg_mem_src(&d->info, data, static_cast<unsigned long>(size));
   jpeg_read_header(&d->info, TRUE);
   if (d->info.image_width == 0 || d->info.image_height == 0 ||
-      d->info.image_width > JDIMENSION(kMaxImageSide) ||
-      d->info.image_height > JDIMENSION(kMaxImageSide))
+      d->info.image_width > JDIMENSION(maxSide) || d->info.image_height > JDIMENSION(maxSide))
     return false;
   if (d->info.num_components == 1)
     d->info.out_color_space = JCS_GRAYSCALE;
@@ -107,9 +107,10 @@ bool readRows(Decoder* d, uint8_t* row, std::vector<uint32_t>* pixels) {
 
 }  // namespace
 
-std::optional<Image> decodeJpeg(std::span<const uint8_t> bytes) {
+std::optional<Image> decodeJpeg(std::span<const uint8_t> bytes, int maxSide) {
+  maxSide = std::clamp(maxSide, 0, kMaxImageSide);
   Decoder d;
-  if (!start(&d, bytes.data(), bytes.size())) return std::nullopt;
+  if (!start(&d, bytes.data(), bytes.size(), maxSide)) return std::nullopt;
   const size_t w = d.info.output_width;
   const size_t h = d.info.output_height;
   std::vector<uint8_t> row(w * static_cast<size_t>(d.info.output_components));

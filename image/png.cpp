@@ -3,6 +3,7 @@
 // libpng reports errors by longjmp. Every call that may fail runs inside one of the small
 // functions below that does the setjmp itself and holds no object with a destructor, so the
 // jump never skips one; buffers and the libpng structs belong to the calling function.
+#include <algorithm>
 #include <png.h>
 
 #include <csetjmp>
@@ -32,13 +33,14 @@ void readSource(png_structp png, png_bytep out, size_t n) {
 }
 
 // Reads the header and sets up the conversion of every colour type and depth to 8-bit RGBA.
-bool readHeader(png_structp png, png_infop info, Source* src, png_uint_32* w, png_uint_32* h) {
+bool readHeader(png_structp png, png_infop info, Source* src, png_uint_32* w, png_uint_32* h,
+                int maxSide) {
   if (setjmp(png_jmpbuf(png))) return false;
   png_set_read_fn(png, src, readSource);
   png_read_info(png, info);
   *w = png_get_image_width(png, info);
   *h = png_get_image_height(png, info);
-  if (*w == 0 || *h == 0 || *w > png_uint_32(kMaxImageSide) || *h > png_uint_32(kMaxImageSide))
+  if (*w == 0 || *h == 0 || *w > png_uint_32(maxSide) || *h > png_uint_32(maxSide))
     return false;
   const int type = png_get_color_type(png, info);
   const int depth = png_get_bit_depth(png, info);
@@ -90,7 +92,8 @@ bool writeAll(png_structp png, png_infop info, std::vector<uint8_t>* out, png_ui
 
 }  // namespace
 
-std::optional<Image> decodePng(std::span<const uint8_t> bytes) {
+std::optional<Image> decodePng(std::span<const uint8_t> bytes, int maxSide) {
+  maxSide = std::clamp(maxSide, 0, kMaxImageSide);
   if (bytes.size() < 8 || png_sig_cmp(bytes.data(), 0, 8) != 0) return std::nullopt;
   png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, onError, onWarning);
   if (!png) return std::nullopt;
@@ -104,7 +107,7 @@ std::optional<Image> decodePng(std::span<const uint8_t> bytes) {
 
   Source src{bytes.data(), bytes.size(), 0};
   png_uint_32 w = 0, h = 0;
-  if (!readHeader(png, info, &src, &w, &h)) return std::nullopt;
+  if (!readHeader(png, info, &src, &w, &h, maxSide)) return std::nullopt;
 
   // Left uninitialised so a file that claims a big image but is cut short costs no more
   // than the pages actually decoded.

@@ -1,5 +1,6 @@
 // TGA: read true-colour (24/32-bit) and 8-bit grey images, raw or run-length encoded; write
 // raw true-colour with the TGA 2.0 footer.
+#include <algorithm>
 #include <cstring>
 #include <new>
 
@@ -17,7 +18,8 @@ constexpr char kFooterSignature[] = "TRUEVISION-XFILE.";  // 17 characters and t
 
 }  // namespace
 
-std::optional<Image> decodeTga(std::span<const uint8_t> bytes) {
+std::optional<Image> decodeTga(std::span<const uint8_t> bytes, int maxSide) {
+  maxSide = std::min(maxSide, kMaxImageSide);
   if (bytes.size() < kHeaderSize) return std::nullopt;
   const uint8_t* const data = bytes.data();
   const size_t size = bytes.size();
@@ -36,7 +38,7 @@ std::optional<Image> decodeTga(std::span<const uint8_t> bytes) {
   if (type != 2 && type != 3 && type != 10 && type != 11) return std::nullopt;
   if (mapType > 1) return std::nullopt;
   if (gray ? bits != 8 : bits != 24 && bits != 32) return std::nullopt;
-  if (width == 0 || height == 0 || width > kMaxImageSide || height > kMaxImageSide)
+  if (width == 0 || height == 0 || width > maxSide || height > maxSide)
     return std::nullopt;
 
   // A colour map is of no use to a true-colour image but may still be present; skip it.

@@ -75,6 +75,15 @@ BrushSettings brushSettings(const ViewState& view) {
           .source = view.paintSource};
 }
 
+PaintSource paintSourceOf(const BrushSettings& brush, const BrushScene& scene) {
+  if (brush.source == PaintSource::stencil && scene.stencil && !scene.stencil->empty())
+    return PaintSource::stencil;
+  if (brush.source == PaintSource::pattern && scene.pattern && scene.patternCaches &&
+      scene.pattern->image.loaded())
+    return PaintSource::pattern;
+  return PaintSource::colour;
+}
+
 bool isPaintable(const Model& model, const LayerState& layers, int64_t triangle) {
   if (triangle < 0 || triangle >= model.triangleCount()) return false;
   const int32_t layer = model.triangles[static_cast<size_t>(triangle)].layer;
@@ -199,16 +208,21 @@ void dab(Stroke& stroke, const BrushScene& scene, const BrushSettings& brush, do
     }
 
   const DabCircle circle{x, y, r};
-  const bool throughStencil = paintsThroughStencil(brush, scene);
+  const PaintSource source = paintSourceOf(brush, scene);
   for (const int32_t t : stroke.dabTriangles)
     paintTriangle(stroke, scene, t, &circle, brush.hardness / 100.0, brush.opacity / 100.0,
-                  brush.color, throughStencil);
+                  brush.color, source);
 }
 
 void paintTriangle(Stroke& stroke, const BrushScene& scene, int64_t triangle,
                    const DabCircle* circle, double hardness, double opacity, uint32_t color,
-                   bool throughStencil) {
+                   PaintSource source) {
   const View3D& view = scene.view;
+  std::optional<PatternPaint> pattern;
+  if (source == PaintSource::pattern) {
+    pattern.emplace(scene.model, *scene.pattern, *scene.patternCaches, color);
+    if (!rolloutCovers(*pattern, triangle)) return;
+  }
   Texture& texture = scene.texture;
   const size_t count = texelCount(texture);
   if (texture.TexturePixels.size() < count || stroke.base.size() < count ||
@@ -287,11 +301,15 @@ void paintTriangle(Stroke& stroke, const BrushScene& scene, int64_t triangle,
       }
       if (!(c > 0)) continue;
       uint32_t paint = color;
-      if (throughStencil) {
+      if (source == PaintSource::stencil) {
         const uint32_t sample = sampleStencilAtView(*scene.stencil, scene.stencilPlacement, sx, sy);
         if ((sample >> 24) == 0) continue;
         paint = sample & 0xFFFFFF;
         c *= (sample >> 24) / 255.0;
+      } else if (pattern) {
+        const double b0 = w.topLeft[0] + w.perRow[0] * dr + w.perColumn[0] * dc;
+        const double b1 = w.topLeft[1] + w.perRow[1] * dr + w.perColumn[1] * dc;
+        paint = patternColourAt(*pattern, triangle, b0, b1, 1 - b0 - b1);
       }
       const int alpha = static_cast<int>(opacity * 255 * c + 0.5);  // positive: rounds
       blendPixel(blend, texture.TexturePixels,

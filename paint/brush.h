@@ -10,6 +10,7 @@
 
 #include "model/model.h"
 #include "paint/paint_state.h"
+#include "paint/pattern.h"
 #include "paint/texture.h"
 #include "paint/tips.h"
 #include "render/stencil.h"
@@ -21,8 +22,7 @@ struct BrushSettings {
   int opacity = 100;                          // %
   int hardness = 50;                          // %: the inner part of the radius at full coverage
   BrushTip tip = BrushTip::round;
-  // "Paint with". The pattern is not passed to the brush: it paints the brush colour, as it
-  // does with the stencil when none is loaded.
+  // "Paint with"; a stencil or pattern that is not loaded paints the brush colour.
   PaintSource source = PaintSource::colour;
 };
 
@@ -37,6 +37,9 @@ struct BrushScene {
   Texture& texture;
   const Image* stencil = nullptr;  // the loaded stencil (RGBA), if any, and where it lies
   StencilPlacement stencilPlacement{};
+  // The loaded pattern, if any, and its caches prepared for the model (preparePattern).
+  const PatternState* pattern = nullptr;
+  const PatternCaches* patternCaches = nullptr;
 };
 
 // One stroke, from the button going down to it going up: one undo step, within which a texel
@@ -52,12 +55,9 @@ struct Stroke {
   std::vector<int32_t> dabTriangles;  // work list of one dab
 };
 
-// Whether the brush and the fills paint the stencil's colours: "Paint with" is the stencil and
-// one is loaded. Without one they paint the brush colour.
-inline bool paintsThroughStencil(const BrushSettings& brush, const BrushScene& scene) {
-  return brush.source == PaintSource::stencil && scene.stencil && scene.stencil->width > 0 &&
-         scene.stencil->height > 0;
-}
+// What the brush and the fills paint with: "Paint with" when its image is in the scene, else
+// the brush colour.
+PaintSource paintSourceOf(const BrushSettings& brush, const BrushScene& scene);
 
 // Whether the brush and the fills may paint triangle `triangle`: not when its layer is hidden
 // or locked (layers beyond those arrays are neither), nor when only the current layer is
@@ -95,9 +95,11 @@ struct DabCircle {
 // whose projection through the last render is in view and not hidden behind what the view
 // shows there, blending `color` from the stroke's base at `opacity` (0 .. 1) times the
 // coverage. With a circle, only texels inside it, with the hardness falloff and the tip of
-// `stroke.tip`. With `throughStencil`, the colour is the scene's stencil at the texel's screen
-// point, its alpha scaling the coverage (transparent parts paint nothing). A texel keeps the
-// strongest alpha of the stroke.
+// `stroke.tip`. `source` (as paintSourceOf gives it) picks the colour: `color`; the scene's
+// stencil at the texel's screen point, its alpha scaling the coverage (transparent parts
+// paint nothing); or the scene's pattern at the texel's point of the triangle (tinted by
+// `color` when asked), which paints nothing on a triangle the anchor's roll-out did not reach.
+// A texel keeps the strongest alpha of the stroke.
 void paintTriangle(Stroke& stroke, const BrushScene& scene, int64_t triangle,
                    const DabCircle* circle, double hardness, double opacity, uint32_t color,
-                   bool throughStencil = false);
+                   PaintSource source = PaintSource::colour);

@@ -19,14 +19,18 @@ TextureViewUpdate fillAt(Stroke& stroke, const BrushScene& scene, const BrushSet
 
   std::vector<int32_t> region;
   toolRegion(tool, hit->triangle, scene.model, tables, marks, region);
-  const bool throughStencil = paintsThroughStencil(brush, scene);
+  const PaintSource source = paintSourceOf(brush, scene);
   const int alpha = brush.opacity * 255 / 100;
   const StrokeBlend blend{stroke.base, stroke.mask};
   for (const int32_t r : region) {
     if (!isPaintable(scene.model, scene.layers, r)) continue;
-    if (throughStencil)
+    if (source == PaintSource::stencil)
       paintTriangle(stroke, scene, r, nullptr, brush.hardness / 100.0, brush.opacity / 100.0,
-                    brush.color, true);
+                    brush.color, source);
+    else if (source == PaintSource::pattern)
+      paintTrianglePattern({scene.model, *scene.pattern, *scene.patternCaches, brush.color},
+                           texture.TexturePixels, texture.TextureWidth, texture.TextureHeight,
+                           blend, r, alpha);
     else
       fillTriangle(scene.model, r, texture.TexturePixels, texture.TextureWidth,
                    texture.TextureHeight, brush.color, alpha, &blend);

@@ -70,12 +70,22 @@ Image textureFrom(const ProjectEntries& entries) {
   return std::move(*image);
 }
 
-// The stencil's keys count only when its image came back.
-StencilState stencilFrom(const IniValues& ini, const ProjectEntries& entries) {
-  StencilState st;
-  const std::string name = ini.text("StencilFile");
+// The image of the entry a stencil or pattern key names; an entry that is there but does not
+// decode is added to `undecoded`.
+bool sourceImageFrom(SourceImage& image, const std::string& name, const ProjectEntries& entries,
+                     bool keepAlpha, std::vector<std::string>& undecoded) {
   const std::vector<uint8_t>* bytes = imageEntry(entries, name);
-  if (!bytes || !loadSourceImage(st.image, *bytes, lowerExtension(name), true)) return st;
+  if (!bytes) return false;
+  if (loadSourceImage(image, *bytes, lowerExtension(name), keepAlpha)) return true;
+  undecoded.push_back(name);
+  return false;
+}
+
+// The stencil's keys count only when its image came back.
+StencilState stencilFrom(const IniValues& ini, const ProjectEntries& entries,
+                         std::vector<std::string>& undecoded) {
+  StencilState st;
+  if (!sourceImageFrom(st.image, ini.text("StencilFile"), entries, true, undecoded)) return st;
   st.x = ini.real("StencilX");
   st.y = ini.real("StencilY");
   const double scale = ini.real("StencilScale");
@@ -88,11 +98,9 @@ StencilState stencilFrom(const IniValues& ini, const ProjectEntries& entries) {
 
 // The anchor needs both keys, eight fields and a triangle of the model.
 PatternState patternFrom(const IniValues& ini, const ProjectEntries& entries,
-                         int64_t triangleCount) {
+                         int64_t triangleCount, std::vector<std::string>& undecoded) {
   PatternState pattern;
-  const std::string name = ini.text("PatternFile");
-  if (const std::vector<uint8_t>* bytes = imageEntry(entries, name))
-    loadSourceImage(pattern.image, *bytes, lowerExtension(name), false);
+  sourceImageFrom(pattern.image, ini.text("PatternFile"), entries, false, undecoded);
   if (ini.has("PatternTile") && ini.real("PatternTile") > 0)
     pattern.tile = fromHundredths(ini.real("PatternTile"), controlRange::patternTileCm);
   pattern.tint = ini.integer("PatternTint") != 0;
@@ -269,8 +277,8 @@ std::optional<ProjectRecord> readProjectEntries(const ProjectEntries& entries,
   r.texture = textureFrom(entries);
   const bool painted = r.texture.width >= 1;
   r.layoutLocked = ini.integer("Locked") != 0 || painted;
-  r.stencil = stencilFrom(ini, entries);
-  r.pattern = patternFrom(ini, entries, r.workModel.triangleCount());
+  r.stencil = stencilFrom(ini, entries, r.undecodedImages);
+  r.pattern = patternFrom(ini, entries, r.workModel.triangleCount(), r.undecodedImages);
   r.view = viewFrom(ini, shownView, painted);
   r.layers = layersFrom(ini, r.workModel.layerCount());
   return r;

@@ -32,6 +32,9 @@ struct ProjectRecord {
   Image texture;  // "texture.png": the painted Texture with alpha bits 0; width 0 = none
   StencilState stencil;
   PatternState pattern;
+  // The stencil and pattern entries that are there but hold no image this program can read
+  // (the project opens without them).
+  std::vector<std::string> undecodedImages;
   ViewState view;
   LayerState layers;  // one colour, hidden and locked flag per layer of the workModel
 
@@ -44,8 +47,8 @@ using ProjectEntries = std::map<std::string, std::vector<uint8_t>>;
 // The project in `entries`, or nullopt when it is not one: "model.bin" missing or not a
 // readable snapshot, or "project.ini" missing or without a single key. An unreadable
 // "source.bin" gives an empty sourceModel and an undecodable "texture.png" no texture; a
-// stencil or pattern comes from the entry its key names, and its keys count only when that
-// image decodes. Values outside the range of their control are brought into it.
+// stencil or pattern comes from the entry its key names (listed in undecodedImages when it is
+// there but does not decode), and the stencil's keys count only when its image decodes. Values outside the range of their control are brought into it.
 // shownView: what the 3D window shows now. The camera (without a positive "Dist"), the tool
 // and brush (without "Tool") and the view mode (without "ViewMode") keep its values, except
 // that its "Texture" view mode becomes the first mode; a painted texture shows "Texture".

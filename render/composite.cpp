@@ -83,15 +83,20 @@ void blendStencil(View3D& view, const Image& stencil, const StencilPlacement& pl
   const double left = std::max(std::round(low[0]), 0.0), right = std::min(std::round(high[0]), view.width - 1.0);
   const double top = std::max(std::round(low[1]), 0.0), bottom = std::min(std::round(high[1]), view.height - 1.0);
   if (!(left <= right && top <= bottom)) return;
-  for (int y = static_cast<int>(top); y <= static_cast<int>(bottom); ++y)
+  // The image point moves by a fixed step along a row: walked, not worked out per pixel.
+  const StencilSampler sampler(stencil, placement);
+  const Vec2 step = sampler.perColumn();
+  for (int y = static_cast<int>(top); y <= static_cast<int>(bottom); ++y) {
+    const Vec2 rowStart = sampler.imagePoint(left + 0.5, y + 0.5);
     for (int x = static_cast<int>(left); x <= static_cast<int>(right); ++x) {
-      const uint32_t s = sampleStencilAtView(stencil, placement, x + 0.5, y + 0.5);
-      const auto k = static_cast<int>(std::lround(alphaOf(s) * opacity / 100.0));
+      const uint32_t s = sampler.atImage(rowStart + (x - left) * step);
+      const int k = (static_cast<int>(alphaOf(s)) * opacity + 50) / 100;  // rounded, halves up
       if (k <= 0) continue;
       uint32_t& d = view.viewDisplay.at(x, y);
       auto mix = [k](int dst, int src) { return static_cast<uint32_t>(dst + (src - dst) * k / 255); };
       d = rgba(mix(redOf(d), redOf(s)), mix(greenOf(d), greenOf(s)), mix(blueOf(d), blueOf(s)), 0);
     }
+  }
   for (int i = 0; i < 4; ++i) drawSegment(view.viewDisplay, corners[i], corners[(i + 1) % 4], kOutline);
 }
 

@@ -48,22 +48,56 @@ std::array<Vec2, 4> stencilCorners(const Image& stencil, const StencilPlacement&
 
 uint32_t sampleStencilAtView(const Image& stencil, const StencilPlacement& placement, double x,
                              double y) {
-  const int w = stencil.width, h = stencil.height;
-  if (w < 1 || h < 1 || stencil.pixels.size() < static_cast<size_t>(w) * h) return 0;
+  return StencilSampler(stencil, placement).at(x, y);
+}
+
+StencilSampler::StencilSampler(const Image& stencil, const StencilPlacement& placement)
+    : stencil_(stencil), placement_(placement) {
   const Turn turn(placement.angle);
-  const double dx = x - placement.x, dy = y - placement.y;
-  double sx = (dx * turn.c + dy * turn.s) / placement.scale + w / 2.0 - 0.5;
-  double sy = (-dx * turn.s + dy * turn.c) / placement.scale + h / 2.0 - 0.5;
+  cos_ = turn.c;
+  sin_ = turn.s;
+  usable_ = stencil.width >= 1 && stencil.height >= 1 &&
+            stencil.pixels.size() >= static_cast<size_t>(stencil.width) * stencil.height;
+}
+
+Vec2 StencilSampler::imagePoint(double x, double y) const {
+  const double dx = x - placement_.x, dy = y - placement_.y;
+  return {(dx * cos_ + dy * sin_) / placement_.scale + stencil_.width / 2.0 - 0.5,
+          (-dx * sin_ + dy * cos_) / placement_.scale + stencil_.height / 2.0 - 0.5};
+}
+
+Vec2 StencilSampler::perColumn() const {
+  return {cos_ / placement_.scale, -sin_ / placement_.scale};
+}
+
+uint32_t StencilSampler::atImage(Vec2 point) const {
+  if (!usable_) return 0;
+  const int w = stencil_.width, h = stencil_.height;
+  double sx = point.x, sy = point.y;
   // Written so that NaN (a zero scale, say) counts as outside.
   if (!(sx >= -0.5 && sy >= -0.5 && sx <= w - 0.5 && sy <= h - 0.5)) return 0;
   sx = std::clamp(sx, 0.0, w - 1.0);
   sy = std::clamp(sy, 0.0, h - 1.0);
   const Tap tx = tapAt(sx, w), ty = tapAt(sy, h);
 
+  const Image& stencil = stencil_;
   const uint32_t texel[4] = {stencil.at(tx.first, ty.first), stencil.at(tx.second, ty.first),
                              stencil.at(tx.first, ty.second), stencil.at(tx.second, ty.second)};
+  // All four transparent: nothing to weigh.
+  if (((texel[0] | texel[1] | texel[2] | texel[3]) >> 24) == 0) return 0;
   const double weight[4] = {(1 - tx.fraction) * (1 - ty.fraction), tx.fraction * (1 - ty.fraction),
                             (1 - tx.fraction) * ty.fraction, tx.fraction * ty.fraction};
+  auto channel = [](double value) { return static_cast<uint32_t>(value + 0.5); };
+  if ((texel[0] & texel[1] & texel[2] & texel[3]) >> 24 == 0xFF) {
+    // All four opaque: the alpha weighting cancels out.
+    double red = 0, green = 0, blue = 0;
+    for (int i = 0; i < 4; ++i) {
+      red += weight[i] * redOf(texel[i]);
+      green += weight[i] * greenOf(texel[i]);
+      blue += weight[i] * blueOf(texel[i]);
+    }
+    return rgba(channel(red), channel(green), channel(blue), 255);
+  }
   double alpha = 0, red = 0, green = 0, blue = 0;
   for (int i = 0; i < 4; ++i) {
     const double a = weight[i] * alphaOf(texel[i]);
@@ -73,6 +107,5 @@ uint32_t sampleStencilAtView(const Image& stencil, const StencilPlacement& place
     blue += a * blueOf(texel[i]);
   }
   if (alpha < 0.5) return 0;
-  auto channel = [](double value) { return static_cast<uint32_t>(value + 0.5); };
   return rgba(channel(red / alpha), channel(green / alpha), channel(blue / alpha), channel(alpha));
 }

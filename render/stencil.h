@@ -23,3 +23,23 @@ std::array<Vec2, 4> stencilCorners(const Image& stencil, const StencilPlacement&
 // rounded half up.
 uint32_t sampleStencilAtView(const Image& stencil, const StencilPlacement& placement, double x,
                              double y);
+
+// sampleStencilAtView for many points of one placement: the turn is worked out once.
+class StencilSampler {
+ public:
+  // `stencil` must outlive the sampler.
+  StencilSampler(const Image& stencil, const StencilPlacement& placement);
+  uint32_t at(double x, double y) const { return atImage(imagePoint(x, y)); }
+  // The stencil's image coordinates (texel centres at whole numbers) of canvas point (x, y);
+  // they change by `perColumn` from one canvas column to the next.
+  Vec2 imagePoint(double x, double y) const;
+  Vec2 perColumn() const;
+  // The sample at an image point, 0 outside the image.
+  uint32_t atImage(Vec2 point) const;
+
+ private:
+  const Image& stencil_;
+  StencilPlacement placement_;
+  double cos_ = 1, sin_ = 0;
+  bool usable_ = false;  // the image holds its pixels
+};

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <clocale>
 #include <cstdlib>
 #include <fstream>
@@ -126,9 +127,22 @@ TEST_F(Batch, OptionsOutsideTheirRangesAreRefused) {
       {{"--yaw", "inf"}, "--yaw accepts a number of degrees"},
       {{"--pitch", "89.5"}, "--pitch accepts a number of degrees from -89 to 89"},
       {{"--pitch", "-90"}, "--pitch accepts a number of degrees from -89 to 89"},
-      {{"--yaw", "10"}, "--view-size, --yaw and --pitch go with --render or --paint"},
+      {{"--yaw", "10"},
+       "--view-size, --yaw and --pitch go with --render, --paint or the stencil and pattern options"},
       {{"--view-mode", "1", "--paint", "brush 1,1"}, "--view-mode goes with --render"},
-      {{"--colour", "FF0000"}, "--brush-size, --opacity, --hardness, --tip and --colour go with --paint"},
+      {{"--colour", "FF0000"},
+       "--brush-size, --opacity, --hardness, --tip, --colour and --source go with --paint"},
+      {{"--source", "pattern"},
+       "--brush-size, --opacity, --hardness, --tip, --colour and --source go with --paint"},
+      {{"--source", "image", "--paint", "brush 1,1"}, "--source accepts colour, stencil or pattern"},
+      {{"--stencil-at", "1,2,3,4"}, "--stencil-at goes with --stencil"},
+      {{"--stencil", "s.png", "--stencil-at", "1,2,0,4"},
+       "--stencil-at accepts X,Y,SCALE,ANGLE with a scale above 0"},
+      {{"--stencil", "s.png", "--stencil-at", "1,2,3"},
+       "--stencil-at accepts X,Y,SCALE,ANGLE with a scale above 0"},
+      {{"--tile", "0"}, "--tile accepts a whole number of centimetres from 1 to 100000"},
+      {{"--mapping-pattern", "planar"}, "--mapping-pattern accepts triplanar or anchor"},
+      {{"--anchor", "1;2"}, "--anchor accepts X,Y in view pixels"},
       {{"--paint", "brush"}, kPaintUsage},
       {{"--paint", "fill-surface 1,2 3,4"}, kPaintUsage},
       {{"--paint", "smudge 1,2"}, kPaintUsage},
@@ -357,6 +371,51 @@ TEST_F(Batch, PaintsThroughTheView) {
   ASSERT_NE(fill, std::string::npos) << fills;
   EXPECT_GT(std::stoi(fills.substr(fill + 24)), 1000) << fills;
   EXPECT_NE(fills.find("\nfill-surface 0,0: 0 texels changed\n"), std::string::npos) << fills;
+}
+
+TEST_F(Batch, PaintsWithTheStencilAndThePattern) {
+  const std::string cube = write(genCube(), "cube.3ds");
+  const std::vector<uint8_t> green = encodePng(Image(8, 8, rgba(0, 255, 0, 255)), true);
+  ASSERT_EQ(writeWholeFile(path("green.png"), green.data(), green.size()), FileWrite::ok);
+  const std::vector<uint8_t> tile = encodePng(Image(2, 2, rgba(255, 0, 0)), false);
+  ASSERT_EQ(writeWholeFile(path("tile.png"), tile.data(), tile.size()), FileWrite::ok);
+
+  // Through the stencil, placed over the middle of the view; the project keeps its file.
+  ASSERT_EQ(run({"--batch", cube, "--stencil", path("green.png"), "--stencil-at", "360,317,20,45",
+                 "--paint", "fill-flat-face 360,317", "--save", path("s.qmap")}),
+            0)
+      << err_.str();
+  const auto entries = readZipArchive(path("s.qmap"), {"texture.png", "stencil.png"});
+  ASSERT_TRUE(entries);
+  EXPECT_EQ(entries->at("stencil.png"), green);
+  const std::optional<Image> texture = decodeImage(entries->at("texture.png"));
+  ASSERT_TRUE(texture);
+  EXPECT_NE(std::find(texture->pixels.begin(), texture->pixels.end(), rgba(0, 255, 0)),
+            texture->pixels.end());
+
+  // The pattern over the clicked Surface of the cube, triplanar and anchored on the front face:
+  // the roll-out stops at the cube's edges, so only the front face of the Surface is painted.
+  const auto changed = [&](std::vector<std::string> options) {
+    std::vector<std::string> args = {"--batch", cube, "--pattern", path("tile.png"), "--paint",
+                                     "fill-surface 360,317"};
+    args.insert(args.end(), options.begin(), options.end());
+    EXPECT_EQ(run(args), 0) << err_.str();
+    const size_t at = out_.str().find("fill-surface 360,317: ");
+    return at == std::string::npos ? -1 : std::stoi(out_.str().substr(at + 22));
+  };
+  const int triplanar = changed({"--tile", "50"});
+  const int anchored = changed({"--anchor", "360,317"});
+  EXPECT_GT(anchored, 100);
+  EXPECT_LT(anchored * 3 / 2, triplanar);
+  EXPECT_EQ(changed({"--anchor", "360,317", "--source", "colour"}), triplanar);
+
+  // Files that are no image, and an anchor off the model.
+  ASSERT_EQ(run({"--batch", cube, "--pattern", path("cube.3ds"), "--paint", "brush 1,1"}), 2);
+  EXPECT_EQ(err_.str(), "Could not load " + path("cube.3ds") + "\n");
+  EXPECT_EQ(run({"--batch", cube, "--stencil", path("none.png")}), 2);
+  EXPECT_EQ(err_.str(), "Could not load " + path("none.png") + "\n");
+  EXPECT_EQ(run({"--batch", cube, "--pattern", path("tile.png"), "--anchor", "2,2"}), 1);
+  EXPECT_EQ(err_.str(), "--anchor 2,2: the model is not there, or is seen edge-on\n");
 }
 
 TEST_F(Batch, ExportsIntoASeriousSamFolder) {

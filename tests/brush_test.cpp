@@ -147,6 +147,30 @@ TEST_F(BrushFixture, StencilPaintsItsColoursThroughItsAlpha) {
   EXPECT_EQ(texture.TexturePixels[32 * kTexels + 44], brush.color);
 }
 
+TEST_F(BrushFixture, PatternPaintsItsTintedColoursWhereTheMappingReaches) {
+  PatternState pattern;
+  ASSERT_TRUE(loadSourceImage(pattern.image, encodePng(Image(1, 1, rgba(200, 100, 50)), false), "png", false));
+  pattern.tint = true;
+  NeighbourTables tables;
+  PatternCaches caches;
+  BrushScene withPattern = scene();
+  withPattern.pattern = &pattern;
+  withPattern.patternCaches = &caches;
+  brush.size = 20;
+  brush.hardness = 100;
+  brush.source = PaintSource::pattern;
+  brush.color = rgba(128, 128, 128, 0);
+  preparePattern(caches, tables, model, pattern);
+  beginStroke(stroke, withPattern, brush, kTexels, kTexels, 50, 50, random);
+  EXPECT_EQ(texture.TexturePixels[32 * kTexels + 32], rgba(100, 50, 25, 0));
+  // Anchored, with a roll-out that has not been built for this model: nothing is painted.
+  pattern.mapping = 1;
+  storeAnchor(pattern, {.face = 0, .b0 = 0.3, .b1 = 0.3, .up = {0, 1, 0}, .right = {1, 0, 0}});
+  resetTexture(texture);
+  beginStroke(stroke, withPattern, brush, kTexels, kTexels, 50, 50, random);
+  EXPECT_EQ(texture.TexturePixels[32 * kTexels + 32], kWhite);
+}
+
 TEST_F(BrushFixture, LayersThatMayNotBePaintedStayUnchanged) {
   struct Case {
     const char* name;

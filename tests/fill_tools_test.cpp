@@ -295,7 +295,8 @@ TEST_F(FillFixture, PaintSources) {
   } cases[] = {
       {"stencil", PaintSource::stencil, true, 0xFF0000, kWhite},
       {"stencil, none loaded", PaintSource::stencil, false, 0x123456, 0x123456},
-      {"pattern: the brush colour", PaintSource::pattern, true, 0x123456, 0x123456},
+      {"pattern, none in the scene: the brush colour", PaintSource::pattern, true, 0x123456,
+       0x123456},
   };
   brush.color = 0x123456;
   for (const auto& c : cases) {
@@ -310,6 +311,32 @@ TEST_F(FillFixture, PaintSources) {
     EXPECT_EQ(pixel(5, 24), c.left);
     EXPECT_EQ(pixel(10, 24), c.right);
   }
+}
+
+TEST_F(FillFixture, PatternSourceFillsWhereTheMappingReaches) {
+  // A one-texel pattern: every point of the model takes its colour.
+  PatternState pattern;
+  ASSERT_TRUE(loadSourceImage(pattern.image, encodePng(Image(1, 1, rgba(9, 8, 7)), false), "png", false));
+  PatternCaches caches;
+  BrushScene withPattern = scene();
+  withPattern.pattern = &pattern;
+  withPattern.patternCaches = &caches;
+  brush.source = PaintSource::pattern;
+  brush.color = 0x123456;
+  const auto fillFace = [&] {
+    resetTexture(texture);
+    preparePattern(caches, tables, model, pattern);
+    fillAt(stroke, withPattern, brush, Tool::fillFlatFace, tables, marks, kTexWidth, kTexHeight, 65, 45);
+  };
+  fillFace();
+  EXPECT_EQ(atCentroid(0), rgba(9, 8, 7, 0));
+  EXPECT_EQ(atCentroid(1), rgba(9, 8, 7, 0));
+  // Anchored on the other square: the roll-out does not reach this one, which stays white.
+  pattern.mapping = 1;
+  storeAnchor(pattern, {.face = 2, .b0 = 0.3, .b1 = 0.3, .up = {0, 1, 0}, .right = {1, 0, 0}});
+  fillFace();
+  EXPECT_EQ(atCentroid(0), kWhite);
+  EXPECT_EQ(atCentroid(1), kWhite);
 }
 
 }  // namespace

@@ -159,10 +159,7 @@ void Window3D::buildToolbar() {
   place(f, mapping_, 776, 66, 128, 24);
   for (Gtk::ComboBoxText* combo : {&viewMode_, &tool_, &tip_, &paintWith_, &rotate_, &mapping_})
     ellipsize(*combo);
-
-  // Loading a pattern comes with pattern painting.
-  loadPattern_.set_sensitive(false);
-  patternSwatch_.set_sensitive(false);
+  patternSwatch_.signal_draw().connect(sigc::mem_fun(*this, &Window3D::drawPatternSwatch));
 }
 
 void Window3D::buildPanel() {
@@ -231,10 +228,6 @@ void Window3D::buildPanel() {
   };
   for (const auto& placement : panel) f.put(*placement.first, 0, 0);
   area_.follow(panel);
-
-  // Loading a stencil comes with its own work; until then it shows where it belongs.
-  for (Gtk::Widget* w : std::initializer_list<Gtk::Widget*>{&stencilLoad_, &stencilRemove_})
-    w->set_sensitive(false);
 }
 
 void Window3D::buildCanvas() {
@@ -300,6 +293,9 @@ void Window3D::connectGadgets() {
   layerColour_.signal_clicked().connect([this, &c] { run([&] { c.chooseLayerColour(); }); });
   layerLock_.signal_clicked().connect([this, &c] { run([&] { c.toggleLayerLock(); }); });
   onlyLayer_.signal_toggled().connect([this, &c] { run([&] { c.setOnlyLayer(onlyLayer_.get_active()); }); });
+  loadPattern_.signal_clicked().connect([this, &c] { run([&] { c.loadPattern(); }); });
+  stencilLoad_.signal_clicked().connect([this, &c] { run([&] { c.loadStencil(); }); });
+  stencilRemove_.signal_clicked().connect([this, &c] { run([&] { c.removeStencil(); }); });
   stencilCenter_.signal_clicked().connect([this, &c] { run([&] { c.centerStencil(); }); });
   stencilOpacity_.onChange = [this, &c] { run([&] { c.setStencilOpacity(stencilOpacity_.value()); }); };
   showStencil_.signal_toggled().connect([this, &c] { run([&] { c.setStencilShow(showStencil_.get_active()); }); });
@@ -361,6 +357,7 @@ void Window3D::showValues() {
   showValue(offsetX_, static_cast<int>(std::lround(d.pattern.offsetX * 100)));
   showValue(offsetY_, static_cast<int>(std::lround(d.pattern.offsetY * 100)));
   showLayers();
+  patternSwatch_.queue_draw();  // 24 x 24: cheaper to draw again than to track its inputs
   showing_ = false;
   const std::string title = controller_.title();
   if (get_title() != title) set_title(title);
@@ -438,6 +435,14 @@ bool Window3D::drawCanvas(const Cairo::RefPtr<Cairo::Context>& cr) {
   }
   if (!surface_) return false;
   cr->set_source(surface_, 0, 0);
+  cr->paint();
+  return true;
+}
+
+bool Window3D::drawPatternSwatch(const Cairo::RefPtr<Cairo::Context>& cr) {
+  if (!session_.window3d) return false;
+  copyToSurface(controller_.patternSwatch(), patternSurface_);
+  cr->set_source(patternSurface_, 0, 0);
   cr->paint();
   return true;
 }

@@ -69,6 +69,7 @@ class Window3D : public Gtk::Window, public WindowRefresh {
   std::vector<bool> layerTicks(int flipped = -1) const;
   int selectedLayerRow();
   bool drawCanvas(const Cairo::RefPtr<Cairo::Context>& cr);
+  bool drawPatternSwatch(const Cairo::RefPtr<Cairo::Context>& cr);
   bool canvasKey(GdkEventKey* event, bool down);
   bool canvasButton(GdkEventButton* event);
   bool canvasMotion(GdkEventMotion* event);
@@ -100,7 +101,8 @@ class Window3D : public Gtk::Window, public WindowRefresh {
   // Row 3
   Gtk::Label paintWithText_{"Paint with"}, tileText_{"Tile size (cm)"}, rotateText_{"Rotate"};
   Gtk::ComboBoxText paintWith_, rotate_, mapping_;
-  ColourSwatch patternSwatch_;
+  Gtk::DrawingArea patternSwatch_;
+  Cairo::RefPtr<Cairo::ImageSurface> patternSurface_;
   Gtk::Button loadPattern_{"Load pattern..."};
   NumberField tile_{controlRange::patternTileCm};
   Gtk::CheckButton tint_{"Tint with brush colour"};

@@ -9,6 +9,10 @@
 #include <filesystem>
 #include <numbers>
 
+#include "app/event_step.h"
+#include "base/file_io.h"
+#include "project/archive.h"
+#include "project/project_file.h"
 #include "image/image.h"
 #include "render/test_pattern.h"
 #include "tests/flows/window3d_fixture.h"
@@ -448,6 +452,159 @@ TEST_F(Window3DFlow, StencilFollowsCtrlDragsAndTheWheel) {
   event([&] { c3d_.setStencilShow(false); });
   event([&] { c3d_.wheel(1, {.ctrl = true}); });
   EXPECT_NEAR(view().dist, dist * 0.9, 1e-12);
+}
+
+// Writes `picture` as a PNG file and returns its path.
+std::string writePng(const std::string& path, const Image& picture, bool withAlpha) {
+  const std::vector<uint8_t> png = encodePng(picture, withAlpha);
+  EXPECT_EQ(writeWholeFile(path, png.data(), png.size()), FileWrite::ok);
+  return path;
+}
+
+TEST_F(Window3DFlow, StencilLoadsThroughItsRequesterAndIsPaintedThrough) {
+  openCube();
+  const std::string green = writePng(path("green.png"), Image(40, 20, rgba(10, 200, 30, 255)), true);
+  // Refused files leave the loaded stencil, the paint source and everything else as it was.
+  std::vector<uint8_t> png = encodePng(Image(40, 20, rgba(1, 2, 3, 255)), true);
+  const std::vector<uint8_t> truncated(png.begin(), png.begin() + static_cast<long>(png.size() / 2));
+  ASSERT_EQ(writeWholeFile(path("truncated.png"), truncated.data(), truncated.size()), FileWrite::ok);
+  const uint8_t text[] = {'n', 'o', ' ', 'i', 'm', 'a', 'g', 'e'};
+  ASSERT_EQ(writeWholeFile(path("text.png"), text, sizeof text), FileWrite::ok);
+  ASSERT_EQ(writeWholeFile(path("empty.jpg"), text, 0), FileWrite::ok);
+  writePng(path("wide.png"), Image(8193, 1, rgba(1, 2, 3, 255)), true);  // beyond 8192 a side
+  ASSERT_TRUE(c3d_.loadStencilFile(green));
+  view().paintSource = PaintSource::colour;
+  const StencilState before = session_.document.stencil;
+  for (const char* name : {"truncated.png", "text.png", "empty.jpg", "wide.png", "missing.png"}) {
+    SCOPED_TRACE(name);
+    ui_.shown.clear();
+    ui_.openPaths.push_back(path(name));
+    event([&] { c3d_.loadStencil(); });
+    ASSERT_EQ(ui_.shown.size(), 1u);
+    EXPECT_EQ(ui_.shown[0].title, "Stencil");
+    EXPECT_EQ(ui_.shown[0].text, "Could not load " + path(name));
+    EXPECT_EQ(session_.document.stencil, before);
+    EXPECT_EQ(view().paintSource, PaintSource::colour);
+  }
+  EXPECT_EQ(ui_.openDialogs.back().title, "Load stencil (an image to paint through)");
+
+  // Loaded: centred, shown and painted with; the project keeps the file's bytes.
+  session_.document.stencil = {};
+  session_.document.stencil.show = false;
+  ui_.openPaths.push_back(green);
+  event([&] { c3d_.loadStencil(); });
+  const StencilState& stencil = session_.document.stencil;
+  ASSERT_TRUE(stencil.image.loaded());
+  EXPECT_EQ(stencil.image.fileExt, "png");
+  std::vector<uint8_t> bytes;
+  ASSERT_TRUE(readFileBytes(green, bytes));
+  EXPECT_EQ(stencil.image.fileBytes, bytes);
+  EXPECT_TRUE(stencil.show);
+  EXPECT_EQ(stencil.x, 100);
+  EXPECT_EQ(stencil.y, 75);
+  EXPECT_EQ(view().paintSource, PaintSource::stencil);
+  // The overlay lies over the view with its outline; off the stencil the view is untouched.
+  const Image& shown = c3d_.frame();
+  // The lower edge: 20 pixels at 3.75 (half the view's height) below and above the centre.
+  EXPECT_EQ(shown.at(100, 113), rgba(255, 200, 0, 0));
+  EXPECT_EQ(shown.at(5, 75), state().view.viewColour.at(5, 75));
+
+  // Moved aside with Ctrl+drag, then painted through: the green lands where it lies.
+  event([&] { c3d_.buttonDown(MouseButton::left, {.x = 100, .y = 75, .left = true, .mods = {.ctrl = true}}); });
+  event([&] { c3d_.motion({.x = 90, .y = 75, .left = true, .mods = {.ctrl = true}}); });
+  event([&] { c3d_.buttonUp(); });
+  view().brushSize = 16;
+  view().hardness = 100;
+  event([&] { c3d_.buttonDown(MouseButton::left, {.x = 85, .y = 75, .left = true}); });
+  event([&] { c3d_.buttonUp(); });
+  c3d_.frame();
+  const Texture& texture = session_.document.texture;
+  const auto texelUnder = [&](int x, int y) {
+    const std::optional<ViewHit> hit = pickAt(state().view, x, y);
+    EXPECT_TRUE(hit);
+    return sampleTexel(TexelView(texture.TextureWidth, texture.TextureHeight, texture.TexturePixels),
+                       hit->u, hit->v) & 0xFFFFFFu;
+  };
+  EXPECT_EQ(texelUnder(85, 75), rgba(10, 200, 30, 0));
+
+  // Removed: gone from the project, and the brush paints its colour again.
+  event([&] { c3d_.removeStencil(); });
+  EXPECT_FALSE(stencil.image.loaded());
+  EXPECT_TRUE(stencil.image.fileBytes.empty());
+  view().brushColor = rgba(200, 0, 0, 0);
+  event([&] { c3d_.buttonDown(MouseButton::left, {.x = 85, .y = 75, .left = true}); });
+  event([&] { c3d_.buttonUp(); });
+  c3d_.frame();
+  EXPECT_EQ(texelUnder(85, 75), rgba(200, 0, 0, 0));
+}
+
+TEST_F(Window3DFlow, PatternLoadsAndShiftClickAnchorsIt) {
+  openCube();
+  const std::string tile = writePng(path("tile.png"), Image(2, 2, rgba(90, 60, 30)), false);
+  ui_.openPaths.push_back(path("nothing.png"));
+  event([&] { c3d_.loadPattern(); });
+  ASSERT_EQ(ui_.shown.size(), 1u);
+  EXPECT_EQ(ui_.shown[0].title, "Pattern");
+  EXPECT_EQ(ui_.shown[0].text, "Could not load " + path("nothing.png"));
+  EXPECT_EQ(c3d_.patternSwatch(), Image(24, 24, rgba(128, 128, 128, 0)));
+  EXPECT_EQ(ui_.openDialogs.back().title, "Load pattern (a seamless tile image)");
+
+  ui_.openPaths.push_back(tile);
+  event([&] { c3d_.loadPattern(); });
+  EXPECT_EQ(view().paintSource, PaintSource::pattern);
+  EXPECT_EQ(c3d_.patternSwatch().at(12, 12), rgba(90, 60, 30, 0));
+
+  // Shift+click on the background sets nothing.
+  PatternState& pattern = session_.document.pattern;
+  event([&] { c3d_.buttonDown(MouseButton::left, {.x = 3, .y = 3, .left = true, .mods = {.shift = true}}); });
+  EXPECT_EQ(pattern.anchorFace, -1);
+  EXPECT_EQ(pattern.mapping, 0);
+  view().paintSource = PaintSource::colour;
+  event([&] { c3d_.buttonDown(MouseButton::left, {.x = 100, .y = 75, .left = true, .mods = {.shift = true}}); });
+  event([&] { c3d_.buttonUp(); });
+  EXPECT_GE(pattern.anchorFace, 0);
+  EXPECT_EQ(pattern.mapping, 1);
+  EXPECT_EQ(view().paintSource, PaintSource::pattern);
+  EXPECT_EQ(session_.document.texture.TextureWidth, 0);  // the click painted nothing
+  // The marker: a circle of radius 5 in orange round the anchor, the centre (100.5, 75.5) of
+  // the clicked pixel.
+  EXPECT_EQ(c3d_.frame().at(106, 76), rgba(255, 160, 0, 0));
+
+  // Another layout of the same model drops the roll-out; the next stroke rolls it out again
+  // from the stored anchor.
+  const Anchor anchor = anchorOf(pattern);
+  UnwrapSettings settings = session_.document.settings;
+  settings.margin = 9;
+  main([&] { controller_.changeSettings(settings, false); });
+  EXPECT_FALSE(state().patternCaches.rollout.builtFor(session_.document.workModel, anchor));
+  event([&] { c3d_.buttonDown(MouseButton::left, {.x = 100, .y = 75, .left = true}); });
+  event([&] { c3d_.buttonUp(); });
+  EXPECT_TRUE(state().patternCaches.rollout.builtFor(session_.document.workModel, anchor));
+  c3d_.frame();
+  const std::optional<ViewHit> hit = pickAt(state().view, 100, 75);
+  ASSERT_TRUE(hit);
+  const Texture& texture = session_.document.texture;
+  EXPECT_EQ(sampleTexel(TexelView(texture.TextureWidth, texture.TextureHeight, texture.TexturePixels),
+                        hit->u, hit->v) & 0xFFFFFFu,
+            rgba(90, 60, 30, 0));
+}
+
+TEST_F(Window3DFlow, AProjectWhoseStencilDoesNotDecodeOpensWithoutItAndSaysSoOnce) {
+  openCube();
+  ASSERT_TRUE(c3d_.loadStencilFile(writePng(path("s.png"), Image(4, 4, rgba(1, 2, 3, 255)), true)));
+  ASSERT_TRUE(c3d_.loadPatternFile(writePng(path("p.png"), Image(4, 4, rgba(1, 2, 3)), false)));
+  ProjectRecord record = projectRecordOf(session_);
+  record.stencil.image.fileBytes = {'n', 'o', 't'};
+  ASSERT_EQ(writeZipArchive(path("broken.qmap"), writeProjectEntries(record)), ArchiveWrite::ok);
+  ui_.shown.clear();
+  ui_.answers.push_back(Answer::no);  // the unsaved cube is dropped
+  main([&] { controller_.openFile(path("broken.qmap")); });
+  EXPECT_TRUE(session_.document.modelLoaded);
+  EXPECT_FALSE(session_.document.stencil.image.loaded());
+  EXPECT_TRUE(session_.document.pattern.image.loaded());
+  int told = 0;
+  for (const auto& s : ui_.shown) told += s.text.find("stencil.png") != std::string::npos;
+  EXPECT_EQ(told, 1);
 }
 
 TEST_F(Window3DFlow, AnotherModelOrProjectReachesTheOpenWindow) {

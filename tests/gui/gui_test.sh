@@ -6,7 +6,7 @@
 #   gui_test.sh QUILLMAP MESHGEN CASE [CLOSE_WINDOW]
 #
 # Cases: start-with-model, preferences-escape, quit-guard, startup-recovery, shrink,
-# file-menu, unwrap-feedback, window3d, layout-change, paint,
+# file-menu, unwrap-feedback, window3d, stencil, layout-change, paint,
 # layers. CLOSE_WINDOW (tests/gui/close_window.c) closes a
 # window as its close button does.
 # Every case fails when the program writes a Gtk-CRITICAL or Gtk-WARNING. Exit status 77
@@ -391,6 +391,64 @@ window3d)
   xdotool mousemove --window "$view" 400 650  # the brush circle away from the model
   same_camera() { changed_from "$1" "$work/view1.png"; [ "$differing" -lt 2000 ]; }
   shoot_until "$view" "$work/view2.png" same_camera "$work/view2.png"
+  ;;
+
+stencil)
+  # Load... in the stencil panel reads a picture through the file requester; it lies in the
+  # middle of the view with its orange frame, Ctrl+drag moves it, and the brush paints its
+  # green through it onto the model.
+  /usr/bin/convert -size 160x160 xc:none -fill 'rgb(0,200,0)' -draw 'rectangle 20,20 139,139' \
+    "$work/green.png"
+  start "$work/cube.obj"
+  main=$(wait_window "$main_title")
+  keys_to "$main" ctrl+3
+  view=$(wait_window '^3D preview$')
+  canvas="720x634+0+96"
+  frame_test='r>0.95 && abs(g-0.784)<0.02 && b<0.05'  # (255, 200, 0)
+  frame_count() {
+    frame_pixels=$(pixels_where "$1" "$canvas" "$frame_test")
+    echo "frame pixels $frame_pixels"
+  }
+  xdotool mousemove --window "$view" 769 523 click 1  # "Load..."
+  chooser=$(wait_window '^Load stencil \(an image to paint through\)$')
+  xdotool windowfocus --sync "$chooser"
+  xdotool type --delay 20 "$work/green.png"
+  xdotool key Return
+  wait_gone '^Load stencil'
+  framed() { frame_count "$1"; [ "$frame_pixels" -gt 400 ]; }
+  shoot_until "$view" "$work/loaded.png" framed "$work/loaded.png"
+  # The frame's middle column, from its leftmost and rightmost pixels.
+  frame_middle() {
+    /usr/bin/convert "$1" -crop "$canvas" +repage -fx "$frame_test ? 1 : 0" \
+      -trim -format '%[fx:page.x + w / 2]' info:
+  }
+  before=$(frame_middle "$work/loaded.png")
+  echo "frame middle $before"
+  xdotool mousemove --window "$view" 360 413
+  sleep 0.3
+  xdotool keydown ctrl mousedown 1
+  for step in $(seq 1 10); do
+    xdotool mousemove --window "$view" $((360 + step * 6)) 413
+    sleep 0.03
+  done
+  xdotool mouseup 1 keyup ctrl
+  moved() {
+    after=$(frame_middle "$1")
+    echo "frame middle $after"
+    [ "$(( ${after%.*} - ${before%.*} ))" -ge 55 ] && [ "$(( ${after%.*} - ${before%.*} ))" -le 65 ]
+  }
+  shoot_until "$view" "$work/moved.png" moved "$work/moved.png"
+  # A click paints a dab through the stencil; with the stencil hidden, the green is on the
+  # model.
+  xdotool mousemove --window "$view" 420 413 click 1
+  xdotool mousemove --window "$view" 736 581 click 1  # "Show stencil" off
+  painted() {
+    green=$(pixels_where "$1" "$canvas" 'g>0.25 && r<0.08 && b<0.08')
+    frame_count "$1"
+    echo "green $green"
+    [ "$green" -gt 100 ] && [ "$frame_pixels" = 0 ]
+  }
+  shoot_until "$view" "$work/painted.png" painted "$work/painted.png"
   ;;
 
 layout-change)
