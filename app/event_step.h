@@ -28,9 +28,9 @@ class EventStep {
   void set3dWindow(WindowRefresh* window) { window3d_ = window; }
 
   // Runs `command` as one event of `window`. An exception it, the after-event work or a
-  // window's refresh throws is shown in a message box and the work done so far is kept. An event that arrives while another runs (a
-  // dialog's own loop still delivers timer ticks and drops) is dropped: returns false and
-  // runs nothing, so no handler ever re-enters.
+  // window's refresh throws is shown in a message box and the work done so far is kept. An
+  // event that arrives while another runs (a dialog's own loop still delivers timer ticks and
+  // drops) is dropped: returns false and runs nothing, so no handler ever re-enters.
   bool run(EventWindow window, const std::function<void()>& command);
   bool running() const { return running_; }
   bool quitRequested() const { return quitRequested_; }
