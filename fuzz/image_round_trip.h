@@ -14,9 +14,9 @@ inline Image opaqueCopy(Image image) {
 }
 
 // Aborts unless the image comes back from encode with alpha as it is, and from encode without
-// alpha opaque.
+// alpha opaque. decode takes the bytes and the largest side it accepts.
 template <typename Decode, typename Encode>
 void checkRoundTrip(const Image& image, Decode decode, Encode encode) {
-  if (decode(encode(image, true)) != image) std::abort();
-  if (decode(encode(image, false)) != opaqueCopy(image)) std::abort();
+  if (decode(encode(image, true), kMaxImageSide) != image) std::abort();
+  if (decode(encode(image, false), kMaxImageSide) != opaqueCopy(image)) std::abort();
 }

@@ -220,7 +220,7 @@ void paintTriangle(Stroke& stroke, const BrushScene& scene, int64_t triangle,
   const View3D& view = scene.view;
   std::optional<PatternPaint> pattern;
   if (source == PaintSource::pattern) {
-    pattern.emplace(scene.model, *scene.pattern, *scene.patternCaches, color);
+    pattern.emplace(PatternPaint{scene.model, *scene.pattern, *scene.patternCaches, color});
     if (!rolloutCovers(*pattern, triangle)) return;
   }
   Texture& texture = scene.texture;
