@@ -3,42 +3,14 @@
 // whole stroke across the sphere with the view rendered as the window renders it.
 #include <benchmark/benchmark.h>
 
-#include <algorithm>
-#include <random>
-
-#include "bench/unwrapped_sphere.h"
-#include "paint/brush.h"
-#include "render/view.h"
+#include "bench/sphere_view.h"
 
 namespace {
 
-constexpr int kViewWidth = 720, kViewHeight = 634;
-constexpr int64_t kTextureSide = 2048;
-
-struct SphereScene {
-  const Model& model = unwrappedSphere();
-  RenderInputs in;
-  View3D view;
-  LayerState layers;
-  Texture texture;
+struct SphereScene : SphereView {
   BrushScene scene{model, view, layers, texture};
-  std::mt19937 random{1};
-
-  SphereScene() {
-    in.framing = frameModel(model);
-    in.camera = resetCamera(in.framing);
-    render();
-    resizeLayerState(layers, model.layerCount());
-  }
-  void render() {
-    in.mode = ViewMode::texture;
-    in.texture = TexelView(texture.TextureWidth, texture.TextureHeight, texture.TexturePixels);
-    renderView(view, kViewWidth, kViewHeight, model, in);
-  }
 };
 
-// The dabs repeat at one spot; the stroke's mask is cleared between them (not timed), so every
-// dab paints as the first dab on that spot does.
 void BM_Dab60k(benchmark::State& state) {
   SphereScene s;
   BrushSettings brush;
@@ -46,14 +18,7 @@ void BM_Dab60k(benchmark::State& state) {
   brush.tip = static_cast<BrushTip>(state.range(1));
   brush.opacity = 50;
   Stroke stroke;
-  beginStroke(stroke, s.scene, brush, kTextureSide, kTextureSide, 360, 317, s.random);
-  for (auto _ : state) {
-    state.PauseTiming();
-    std::fill(stroke.mask.begin(), stroke.mask.end(), 0);
-    state.ResumeTiming();
-    dab(stroke, s.scene, brush, 360, 317, s.random);
-    benchmark::DoNotOptimize(s.texture.TexturePixels.data());
-  }
+  timeDabs(state, stroke, s.scene, brush, s.random);
 }
 BENCHMARK(BM_Dab60k)
     ->ArgNames({"size", "tip"})

@@ -6,16 +6,11 @@
 #include <algorithm>
 #include <random>
 
-#include "bench/unwrapped_sphere.h"
-#include "paint/brush.h"
+#include "bench/sphere_view.h"
 #include "paint/pattern.h"
 #include "render/composite.h"
-#include "render/view.h"
 
 namespace {
-
-constexpr int kViewWidth = 720, kViewHeight = 634;
-constexpr int64_t kTextureSide = 2048;
 
 // An image whose texels all differ a little, so no sample is the same by accident.
 Image noise(int side, bool alpha) {
@@ -25,25 +20,14 @@ Image noise(int side, bool alpha) {
   return image;
 }
 
-struct SphereScene {
-  const Model& model = unwrappedSphere();
-  RenderInputs in;
-  View3D view;
-  LayerState layers;
-  Texture texture;
+struct SphereScene : SphereView {
   NeighbourTables tables;
   PatternState pattern;
   PatternCaches caches;
-  std::mt19937 random{1};
 
   SphereScene() {
-    in.framing = frameModel(model);
-    in.camera = resetCamera(in.framing);
-    renderView(view, kViewWidth, kViewHeight, model, in);
-    resizeLayerState(layers, model.layerCount());
     buildNeighbours(tables, model);
-    const Image tile = noise(256, false);
-    pattern.image.pixels = tile;
+    pattern.image.pixels = noise(256, false);
     pattern.image.fileBytes = {1};  // counts as loaded; the bytes are not read here
     pattern.tile = 0.3;
   }
@@ -79,7 +63,7 @@ BENCHMARK(BM_AnchorRollout60k)->Unit(benchmark::kMillisecond);
 
 // A dab of size 50 with the triplanar pattern (source 2) or through a 1024 x 1024 stencil
 // (source 1) over the middle of the view. As in the brush's benchmark, the mask is cleared
-// between dabs (not timed) so each paints as the first dab on that spot.
+// between dabs.
 void BM_DabSource60k(benchmark::State& state) {
   SphereScene s;
   const Image stencil = noise(1024, true);
@@ -94,14 +78,7 @@ void BM_DabSource60k(benchmark::State& state) {
   brush.opacity = 50;
   brush.source = static_cast<PaintSource>(state.range(0));
   Stroke stroke;
-  beginStroke(stroke, scene, brush, kTextureSide, kTextureSide, 360, 317, s.random);
-  for (auto _ : state) {
-    state.PauseTiming();
-    std::fill(stroke.mask.begin(), stroke.mask.end(), 0);
-    state.ResumeTiming();
-    dab(stroke, scene, brush, 360, 317, s.random);
-    benchmark::DoNotOptimize(s.texture.TexturePixels.data());
-  }
+  timeDabs(state, stroke, scene, brush, s.random);
 }
 BENCHMARK(BM_DabSource60k)->ArgName("source")->Arg(1)->Arg(2)->Unit(benchmark::kMicrosecond);
 
