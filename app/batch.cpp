@@ -113,8 +113,9 @@ std::string usageText() {
          "  --change-layout keep|empty\n"
          "                    on a project whose layout is locked (painted): unwrap again with\n"
          "                    the unwrap options given, the painting following the new layout\n"
-         "                    (keep) or not (empty); then one of:\n"
-         "  --lock            lock the new layout\n"
+         "                    (keep) or not (empty); then one of the next two, or --save\n"
+         "                    alone, which saves the project in the middle of the change\n"
+         "  --lock            lock the new layout (also of a project saved during a change)\n"
          "  --cancel          go back to the layout, texture and settings before the change\n"
          "  --save FILE       save the project (.qmap is added when missing)\n"
          "  --yes             answer Yes to questions (overwrite, newer autosave); else No\n"
@@ -191,7 +192,8 @@ struct BatchOptions {
   // The unwrap options given, applied to the settings of the opened project or model.
   std::vector<std::function<void(UnwrapSettings&)>> unwrapChanges;
   std::optional<int> upAxis, mirrorAxis;  // these two a new project from a model resets
-  // --change-layout: whether the painting follows; then --lock (true) or --cancel (false).
+  // --change-layout: whether the painting follows. --lock (true) or --cancel (false) ends
+  // that change, or the one a project saved during a change opens into.
   std::optional<bool> paintingFollows;
   std::optional<bool> lockAfterChange;
   std::string uvPicturePath;
@@ -435,8 +437,9 @@ std::optional<std::string> parseBatch(const std::vector<std::string>& args, Batc
   if (options.path.empty()) return std::string("--batch needs a model or project file");
   if ((options.seriousSamRoot || options.exportChoice) && options.exportPath.empty())
     return std::string("--root and --write go with --export");
-  if (options.paintingFollows.has_value() != options.lockAfterChange.has_value())
-    return std::string("--change-layout goes with --lock or --cancel");
+  // A change that is neither ended nor saved would be lost.
+  if (options.paintingFollows && !options.lockAfterChange && options.savePath.empty())
+    return std::string("--change-layout goes with --lock, --cancel or --save");
   const bool painting = !options.paintScripts.empty();
   if (options.viewMode && options.renderPath.empty())
     return std::string("--view-mode goes with --render");
@@ -499,8 +502,8 @@ bool writeRenderedView(const Document& document, const BatchOptions& options, Ba
   return true;
 }
 
-// --change-layout on the opened project: the change, its unwrap with the options given, then
-// --lock or --cancel. Returns the exit status.
+// --change-layout on the opened project: the change and its unwrap with the options given.
+// Returns the exit status.
 int changeLayout(Session& session, BatchUi& ui, const BatchOptions& options, std::ostream& err) {
   if (!session.document.layoutLocked) {
     err << "--change-layout needs a project whose layout is locked\n";
@@ -510,7 +513,18 @@ int changeLayout(Session& session, BatchUi& ui, const BatchOptions& options, std
   startLayoutChange(session, ui);
   for (const auto& change : options.unwrapChanges) change(session.document.settings);
   unwrapModel(session, ui);
-  if (*options.lockAfterChange)
+  return kOk;
+}
+
+// --lock or --cancel: ends the change under way, begun by --change-layout or saved in the
+// opened project. Returns the exit status.
+int endLayoutChange(Session& session, BatchUi& ui, bool lock, std::ostream& err) {
+  if (!session.layoutChange.layoutChanging) {
+    err << "--lock and --cancel go with --change-layout or a project saved during a layout "
+           "change\n";
+    return kUsageError;
+  }
+  if (lock)
     lockNewLayout(session, ui);
   else
     cancelLayoutChange(session, ui);
@@ -558,6 +572,9 @@ int runBatch(const BatchOptions& options, std::ostream& out, std::ostream& err) 
     for (const auto& change : options.unwrapChanges) change(session.document.settings);
     unwrapModel(session, ui);
   }
+  if (options.lockAfterChange)
+    if (const int status = endLayoutChange(session, ui, *options.lockAfterChange, err); status != kOk)
+      return status;
   out << session.document.reportText;
 
   if (!options.texturePath.empty()) {

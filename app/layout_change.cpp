@@ -28,6 +28,7 @@ Changes startLayoutChange(Session& session, Ui& ui) {
   change.savedTextureHeight = t.TextureHeight;
   change.settingsBackup = d.settings;
   change.savedReportText = d.reportText;
+  change.layersBackup = d.layers;
   change.paintingFollows = answer == Answer::yes;
   Changes changes{.controls = true, .uvView = true};
   if (!change.paintingFollows) {
@@ -65,6 +66,9 @@ Changes cancelLayoutChange(Session& session, Ui& ui) {
   d.settings = change.settingsBackup;
   d.workModel = std::move(change.lockedModel);
   modelStoreLayers(d.sourceModel, d.workModel);
+  // The flags belong to the layers by index: a layer deleted or added during the change has
+  // shifted them.
+  d.layers = std::move(change.layersBackup);
   Texture& t = d.texture;
   if (change.savedTextureWidth > 0) {
     t.TexturePixels = std::move(change.textureBackup);
@@ -114,3 +118,36 @@ void carryPainting(Session& session) {
 }
 
 void dropLayoutChange(Session& session) { session.layoutChange = LayoutChange{}; }
+
+std::optional<LayoutChangeRecord> layoutChangeRecordOf(const Session& session) {
+  const LayoutChange& change = session.layoutChange;
+  if (!change.layoutChanging) return std::nullopt;
+  LayoutChangeRecord r;
+  r.paintingFollows = change.paintingFollows;
+  r.lockedModel = change.lockedModel;
+  if (change.savedTextureWidth > 0) {
+    r.texture.width = static_cast<int>(change.savedTextureWidth);
+    r.texture.height = static_cast<int>(change.savedTextureHeight);
+    r.texture.pixels = change.textureBackup;
+  }
+  r.settings = change.settingsBackup;
+  r.reportText = change.savedReportText;
+  r.layers = change.layersBackup;
+  return r;
+}
+
+void resumeLayoutChange(Session& session, LayoutChangeRecord record) {
+  LayoutChange& change = session.layoutChange;
+  change.paintingFollows = record.paintingFollows;
+  change.lockedModel = std::move(record.lockedModel);
+  change.savedTextureWidth = record.texture.width;
+  change.savedTextureHeight = record.texture.height;
+  change.textureBackup = std::move(record.texture.pixels);
+  change.settingsBackup = record.settings;
+  change.savedReportText = std::move(record.reportText);
+  change.layersBackup = std::move(record.layers);
+  change.layoutChanging = true;
+  // Painting from now on ends the change, as it would have before the save.
+  change.revisionAtChange = session.document.texture.TextureRevision;
+  session.document.layoutLocked = false;
+}

@@ -4,6 +4,8 @@
 // Each command returns what the windows must show again.
 #pragma once
 
+#include <optional>
+
 #include "app/changes.h"
 #include "app/session.h"
 #include "app/ui.h"
@@ -47,3 +49,10 @@ void carryPainting(Session& session);
 
 // Opening a project or model ends a change without bringing anything back.
 void dropLayoutChange(Session& session);
+
+// What a project saved now stores of the change under way; nullopt when none is.
+std::optional<LayoutChangeRecord> layoutChangeRecordOf(const Session& session);
+// A project saved during a change opens into that change, with the backups it stored and the
+// texture the project holds as the one the change made so far: the layout is free, and
+// "Lock layout" and "Cancel" work as before the save.
+void resumeLayoutChange(Session& session, LayoutChangeRecord record);

@@ -22,6 +22,7 @@ ProjectRecord projectRecordOf(const Session& session) {
   r.pattern = d.pattern;
   r.view = d.view;
   r.layers = d.layers;
+  r.layoutChange = layoutChangeRecordOf(session);
   return r;
 }
 
@@ -47,4 +48,5 @@ void takeProjectRecord(Session& session, ProjectRecord r) {
   d.view = r.view;
   d.layers = std::move(r.layers);
   dropLayoutChange(session);
+  if (r.layoutChange) resumeLayoutChange(session, std::move(*r.layoutChange));
 }

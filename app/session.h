@@ -58,6 +58,7 @@ struct LayoutChange {
   int64_t savedTextureHeight = 0;
   UnwrapSettings settingsBackup;
   std::string savedReportText;
+  LayerState layersBackup;  // the colour, hidden and locked flags then, and the current layer
   int64_t revisionAtChange = 0;  // TextureRevision then: a step since is painting on the new layout
 };
 
@@ -113,10 +114,11 @@ struct Session {
   std::mt19937 paintRandom;
 };
 
-// What a project file stores of the session. "Locked" is also set during a layout change, so
-// that the layout a reopened project shows is locked.
+// What a project file stores of the session. During a layout change it holds the change with
+// its backups, and "Locked" is also set, so that an older program opens the new layout locked.
 ProjectRecord projectRecordOf(const Session& session);
 // Makes the record the session's project: models, settings, facts, report, the Texture (with
 // empty undo and redo lists), stencil, pattern, view and layers; a layout change in progress
-// ends without bringing anything back, and a model is loaded. Paths, change flags and counters are the caller's.
+// ends without bringing anything back, and the record's own change (if any) takes its place;
+// a model is loaded. Paths, change flags and counters are the caller's.
 void takeProjectRecord(Session& session, ProjectRecord record);

@@ -11,9 +11,11 @@
 
 namespace {
 
-// The entries every project may have; the stencil and pattern are named by project.ini.
-const std::vector<std::string> kFixedEntries = {"project.ini", "source.bin", "model.bin",
-                                                "texture.png"};
+// The entries every project may have; the stencil and pattern are named by project.ini. The
+// last two hold the layout and texture from before a layout change under way.
+const std::vector<std::string> kFixedEntries = {"project.ini",      "source.bin",
+                                                "model.bin",        "texture.png",
+                                                "model_before.bin", "texture_before.png"};
 
 const std::vector<uint8_t>* entryOf(const ProjectEntries& entries, const std::string& name) {
   const auto it = entries.find(name);
@@ -41,29 +43,31 @@ double fromHundredths(double value, SpinRange range) {
 }
 
 // A list index that names no item selects the first item; a size of 0 (or none) is 512.
-UnwrapSettings settingsFrom(const IniValues& ini) {
+// `suffix` follows every key ("Before" for the settings from before a layout change).
+UnwrapSettings settingsFrom(const IniValues& ini, const std::string& suffix = "") {
+  auto integer = [&](const char* key) { return ini.integer(key + suffix); };
   UnwrapSettings u;
-  u.mapMode = static_cast<MapMode>(controlRange::mapMode.pick(ini.integer("MapMode")));
+  u.mapMode = static_cast<MapMode>(controlRange::mapMode.pick(integer("MapMode")));
   auto side = [&](const char* key) {
-    const int64_t value = ini.integer(key);
+    const int64_t value = integer(key);
     return textureSide(value == 0 ? 512 : value);
   };
   u.layoutWidth = side("TexW");
   u.layoutHeight = side("TexH");
-  u.maxAngle = controlRange::maxAngle.clamp(ini.integer("Angle"));
-  u.margin = controlRange::margin.clamp(ini.integer("Margin"));
-  u.maxStretch = controlRange::maxStretch.clamp(ini.integer("Stretch"));
-  u.rotateMode = controlRange::rotate.pick(ini.integer("Rotate"));
-  u.upAxisChoice = controlRange::upAxis.pick(ini.integer("UpAxis"));
-  u.mergeSurfaces = ini.integer("Merge") != 0;
-  u.mirrorAxis = controlRange::mirror.pick(ini.integer("Mirror"));
-  u.layerUnwrap = ini.integer("LayerUnwrap") != 0;
+  u.maxAngle = controlRange::maxAngle.clamp(integer("Angle"));
+  u.margin = controlRange::margin.clamp(integer("Margin"));
+  u.maxStretch = controlRange::maxStretch.clamp(integer("Stretch"));
+  u.rotateMode = controlRange::rotate.pick(integer("Rotate"));
+  u.upAxisChoice = controlRange::upAxis.pick(integer("UpAxis"));
+  u.mergeSurfaces = integer("Merge") != 0;
+  u.mirrorAxis = controlRange::mirror.pick(integer("Mirror"));
+  u.layerUnwrap = integer("LayerUnwrap") != 0;
   return u;
 }
 
 // The painted image has no alpha.
-Image textureFrom(const ProjectEntries& entries) {
-  const std::vector<uint8_t>* png = entryOf(entries, "texture.png");
+Image textureFrom(const ProjectEntries& entries, const std::string& name) {
+  const std::vector<uint8_t>* png = entryOf(entries, name);
   std::optional<Image> image = png ? decodeImage(*png) : std::nullopt;
   if (!image) return {};
   dropAlpha(image->pixels);
@@ -155,12 +159,13 @@ ViewState viewFrom(const IniValues& ini, const ViewState& shownView, bool painte
 }
 
 // Field i of each list belongs to layer i; an empty colour field keeps the default colour.
-LayerState layersFrom(const IniValues& ini, int64_t layerCount) {
+// `suffix` follows every key, as for the settings.
+LayerState layersFrom(const IniValues& ini, int64_t layerCount, const std::string& suffix = "") {
   LayerState layers;
   resizeLayerState(layers, layerCount);
-  const std::vector<std::string> colours = ini.fields("LayerColors");
-  const std::vector<std::string> hidden = ini.fields("LayerHidden");
-  const std::vector<std::string> locked = ini.fields("LayerLocked");
+  const std::vector<std::string> colours = ini.fields("LayerColors" + suffix);
+  const std::vector<std::string> hidden = ini.fields("LayerHidden" + suffix);
+  const std::vector<std::string> locked = ini.fields("LayerLocked" + suffix);
   for (int64_t i = 0; i < layers.count(); ++i) {
     const auto k = static_cast<size_t>(i);
     if (k < colours.size() && !colours[k].empty())
@@ -168,13 +173,73 @@ LayerState layersFrom(const IniValues& ini, int64_t layerCount) {
     if (k < hidden.size()) layers.hidden[k] = leadingInt(hidden[k]) != 0;
     if (k < locked.size()) layers.locked[k] = leadingInt(locked[k]) != 0;
   }
-  const int64_t curLayer = ini.integer("CurLayer");
+  const int64_t curLayer = ini.integer("CurLayer" + suffix);
   layers.curLayer = curLayer >= 0 && curLayer < layerCount ? curLayer : 0;
-  layers.onlyLayer = ini.integer("OnlyLayer") != 0;
+  layers.onlyLayer = ini.integer("OnlyLayer" + suffix) != 0;
   return layers;
 }
 
+// What Cancel would bring back must fit the rest of the project: its layout has the triangles
+// of the new one (the pattern's anchor names one of them), so a change whose layout from before
+// is missing or does not match is dropped and the project opens as saved without one.
+std::optional<LayoutChangeRecord> layoutChangeFrom(const IniValues& ini,
+                                                   const ProjectEntries& entries,
+                                                   const Model& workModel) {
+  if (ini.integer("LayoutChanging") == 0) return std::nullopt;
+  LayoutChangeRecord c;
+  const std::vector<uint8_t>* modelBytes = entryOf(entries, "model_before.bin");
+  if (!modelBytes || !readModelSnapshot(c.lockedModel, *modelBytes) ||
+      c.lockedModel.triangleCount() != workModel.triangleCount())
+    return std::nullopt;
+  c.paintingFollows = ini.integer("PaintingFollows") != 0;
+  c.texture = textureFrom(entries, "texture_before.png");
+  c.settings = settingsFrom(ini, "Before");
+  c.reportText = unescapeInfo(ini.text("InfoBefore"));
+  c.layers = layersFrom(ini, c.lockedModel.layerCount(), "Before");
+  return c;
+}
+
 // ---- Writing --------------------------------------------------------------------------------
+
+// The settings keys from "MapMode" to "Mirror", each followed by `suffix`.
+void addSettings(IniWriter& ini, const UnwrapSettings& u, const std::string& suffix) {
+  ini.addInt("MapMode" + suffix, static_cast<int>(u.mapMode));
+  ini.addInt("TexW" + suffix, u.layoutWidth);
+  ini.addInt("TexH" + suffix, u.layoutHeight);
+  ini.addInt("Angle" + suffix, u.maxAngle);
+  ini.addInt("Margin" + suffix, u.margin);
+  ini.addInt("Stretch" + suffix, u.maxStretch);
+  ini.addInt("Rotate" + suffix, static_cast<int>(u.rotateMode));
+  ini.addInt("UpAxis" + suffix, static_cast<int>(u.upAxisChoice));
+  ini.addInt("Merge" + suffix, u.mergeSurfaces);
+  ini.addInt("Mirror" + suffix, static_cast<int>(u.mirrorAxis));
+}
+
+// The layer keys from "CurLayer" to "LayerLocked", each followed by `suffix`.
+void addLayers(IniWriter& ini, const LayerState& layers, const std::string& suffix) {
+  ini.addInt("CurLayer" + suffix, layers.curLayer);
+  ini.addInt("OnlyLayer" + suffix, layers.onlyLayer);
+  std::vector<std::string> colours, hidden, locked;
+  for (int64_t i = 0; i < layers.count(); ++i) {
+    colours.push_back(std::to_string(layers.color[i]));
+    hidden.push_back(layers.hidden[i] ? "1" : "0");
+    locked.push_back(layers.locked[i] ? "1" : "0");
+  }
+  ini.add("LayerColors" + suffix, joinFields(colours, ','));
+  ini.add("LayerHidden" + suffix, joinFields(hidden, ','));
+  ini.add("LayerLocked" + suffix, joinFields(locked, ','));
+}
+
+// The keys of a layout change under way, after all others under a comment line of their own.
+void addLayoutChange(IniWriter& ini, const LayoutChangeRecord& c) {
+  ini.comment("The layout change under way; \"Before\" is what Cancel brings back");
+  ini.addInt("LayoutChanging", 1);
+  ini.addInt("PaintingFollows", c.paintingFollows);
+  addSettings(ini, c.settings, "Before");
+  ini.addInt("LayerUnwrapBefore", c.settings.layerUnwrap);
+  ini.add("InfoBefore", escapeInfo(c.reportText));
+  addLayers(ini, c.layers, "Before");
+}
 
 // Every key in the order of the file; the stencil keys only with a stencil, the anchor keys
 // only with an anchor.
@@ -188,16 +253,7 @@ std::string iniText(const ProjectRecord& r) {
   ini.add("Source", r.modelPath);
   ini.addInt("SourceSize", r.sourceSize);
   ini.addInt("SourceDate", r.sourceDate);
-  ini.addInt("MapMode", static_cast<int>(u.mapMode));
-  ini.addInt("TexW", u.layoutWidth);
-  ini.addInt("TexH", u.layoutHeight);
-  ini.addInt("Angle", u.maxAngle);
-  ini.addInt("Margin", u.margin);
-  ini.addInt("Stretch", u.maxStretch);
-  ini.addInt("Rotate", static_cast<int>(u.rotateMode));
-  ini.addInt("UpAxis", static_cast<int>(u.upAxisChoice));
-  ini.addInt("Merge", u.mergeSurfaces);
-  ini.addInt("Mirror", static_cast<int>(u.mirrorAxis));
+  addSettings(ini, u, "");
   ini.addInt("Locked", r.layoutLocked);
   ini.add("ExportFile", r.exportPath);
   ini.add("TextureFile", r.textureFile);
@@ -216,17 +272,7 @@ std::string iniText(const ProjectRecord& r) {
   ini.addInt("BrushTip", v.brushTip);
   ini.addInt("Edges", v.edges);
   ini.addInt("LayerUnwrap", u.layerUnwrap);
-  ini.addInt("CurLayer", r.layers.curLayer);
-  ini.addInt("OnlyLayer", r.layers.onlyLayer);
-  std::vector<std::string> colours, hidden, locked;
-  for (int64_t i = 0; i < r.layers.count(); ++i) {
-    colours.push_back(std::to_string(r.layers.color[i]));
-    hidden.push_back(r.layers.hidden[i] ? "1" : "0");
-    locked.push_back(r.layers.locked[i] ? "1" : "0");
-  }
-  ini.add("LayerColors", joinFields(colours, ','));
-  ini.add("LayerHidden", joinFields(hidden, ','));
-  ini.add("LayerLocked", joinFields(locked, ','));
+  addLayers(ini, r.layers, "");
   if (st.image.loaded()) {
     ini.add("StencilFile", "stencil." + st.image.fileExt);
     ini.addReal("StencilX", st.x, 2);
@@ -251,7 +297,17 @@ std::string iniText(const ProjectRecord& r) {
     ini.add("Anchor", joinFields(fields, ','));
   }
   if (pa.image.loaded()) ini.add("PatternFile", "pattern." + pa.image.fileExt);
+  if (r.layoutChange) addLayoutChange(ini, *r.layoutChange);
   return ini.text();
+}
+
+// A painted texture as PNG without alpha; nothing without a texture.
+void addTextureEntry(std::vector<ArchiveEntry>& entries, const std::string& name,
+                     const Image& texture) {
+  if (texture.width < 1) return;
+  std::vector<uint8_t> png = encodePng(texture, false);
+  const bool encoded = !png.empty();
+  entries.push_back({name, std::move(png), encoded});
 }
 
 }  // namespace
@@ -274,13 +330,14 @@ std::optional<ProjectRecord> readProjectEntries(const ProjectEntries& entries,
   r.textureFile = ini.text("TextureFile");
   r.reportText = unescapeInfo(ini.text("Info"));
 
-  r.texture = textureFrom(entries);
+  r.texture = textureFrom(entries, "texture.png");
   const bool painted = r.texture.width >= 1;
   r.layoutLocked = ini.integer("Locked") != 0 || painted;
   r.stencil = stencilFrom(ini, entries, r.undecodedImages);
   r.pattern = patternFrom(ini, entries, r.workModel.triangleCount(), r.undecodedImages);
   r.view = viewFrom(ini, shownView, painted);
   r.layers = layersFrom(ini, r.workModel.layerCount());
+  r.layoutChange = layoutChangeFrom(ini, entries, r.workModel);
   return r;
 }
 
@@ -310,14 +367,14 @@ std::vector<ArchiveEntry> writeProjectEntries(const ProjectRecord& record) {
   entries.push_back({"project.ini", std::vector<uint8_t>(ini.begin(), ini.end())});
   entries.push_back({"source.bin", writeModelSnapshot(record.sourceModel)});
   entries.push_back({"model.bin", writeModelSnapshot(record.workModel)});
-  if (record.texture.width >= 1) {
-    std::vector<uint8_t> png = encodePng(record.texture, false);
-    const bool encoded = !png.empty();
-    entries.push_back({"texture.png", std::move(png), encoded});
-  }
+  addTextureEntry(entries, "texture.png", record.texture);
   const SourceImage& stencil = record.stencil.image;
   const SourceImage& pattern = record.pattern.image;
   if (stencil.loaded()) entries.push_back({"stencil." + stencil.fileExt, stencil.fileBytes});
   if (pattern.loaded()) entries.push_back({"pattern." + pattern.fileExt, pattern.fileBytes});
+  if (const std::optional<LayoutChangeRecord>& change = record.layoutChange) {
+    entries.push_back({"model_before.bin", writeModelSnapshot(change->lockedModel)});
+    addTextureEntry(entries, "texture_before.png", change->texture);
+  }
   return entries;
 }

@@ -16,6 +16,20 @@
 #include "project/archive.h"
 #include "unwrap/unwrap.h"
 
+// A layout change that was under way when the project was saved: what "Cancel" brings back.
+// Only a project saved during a change has one; older programs open such a project locked on
+// the new layout, as they always did.
+struct LayoutChangeRecord {
+  bool paintingFollows = false;  // "PaintingFollows"
+  Model lockedModel;             // "model_before.bin": the layout before the change
+  Image texture;                 // "texture_before.png": the Texture then; width 0 = none
+  UnwrapSettings settings;       // the settings keys + "Before"
+  std::string reportText;        // "InfoBefore"
+  LayerState layers;             // the layer keys + "Before", one entry per layer of lockedModel
+
+  bool operator==(const LayoutChangeRecord&) const = default;
+};
+
 struct ProjectRecord {
   Model sourceModel;  // "source.bin": as read from the model file; empty when missing
   Model workModel;    // "model.bin": Y-up and unwrapped
@@ -37,6 +51,9 @@ struct ProjectRecord {
   std::vector<std::string> undecodedImages;
   ViewState view;
   LayerState layers;  // one colour, hidden and locked flag per layer of the workModel
+  // "LayoutChanging": the change under way; the workModel, settings and texture above are
+  // then those of the new layout.
+  std::optional<LayoutChangeRecord> layoutChange;
 
   bool operator==(const ProjectRecord&) const = default;
 };
@@ -49,6 +66,8 @@ using ProjectEntries = std::map<std::string, std::vector<uint8_t>>;
 // "source.bin" gives an empty sourceModel and an undecodable "texture.png" no texture; a
 // stencil or pattern comes from the entry its key names (listed in undecodedImages when it is
 // there but does not decode), and the stencil's keys count only when its image decodes. Values outside the range of their control are brought into it.
+// A layout change comes back only with "LayoutChanging" set and a readable "model_before.bin"
+// of as many triangles as "model.bin"; otherwise the project opens as one saved without it.
 // shownView: what the 3D window shows now. The camera (without a positive "Dist"), the tool
 // and brush (without "Tool") and the view mode (without "ViewMode") keep its values, except
 // that its "Texture" view mode becomes the first mode; a painted texture shows "Texture".
@@ -67,6 +86,7 @@ std::optional<ProjectRecord> readProjectFile(const std::string& path, const View
 
 // The archive's entries in their order: "project.ini", "source.bin", "model.bin", then
 // "texture.png" when the record has a texture (ok = false when it cannot be encoded), then
-// "stencil." and "pattern." + extension with the loaded files' bytes. Numbers are written the
+// "stencil." and "pattern." + extension with the loaded files' bytes, then for a layout change
+// "model_before.bin" and "texture_before.png" (when there was a texture). Numbers are written the
 // same under every locale; the layer keys hold one field per entry of `layers`.
 std::vector<ArchiveEntry> writeProjectEntries(const ProjectRecord& record);

@@ -13,6 +13,8 @@ class IniWriter {
   void add(const std::string& key, const std::string& value) { text_ += key + "=" + value + "\n"; }
   void addInt(const std::string& key, int64_t value) { add(key, std::to_string(value)); }
   void addReal(const std::string& key, double value, int decimals);
+  // A ";" line, which readers skip.
+  void comment(const std::string& text) { text_ += "; " + text + "\n"; }
   const std::string& text() const { return text_; }
 
  private:
