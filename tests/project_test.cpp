@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <functional>
 
 #include "image/image.h"
 #include "project/archive.h"
@@ -240,6 +241,122 @@ TEST(ProjectFile, RefusedAndMissingEntries) {
   ASSERT_TRUE(noStencil);
   EXPECT_EQ(noStencil->stencil, StencilState{});
   EXPECT_EQ(noStencil->pattern, everyValueSet().pattern);
+}
+
+// everyValueSet in the middle of a layout change, its backups away from the new layout's.
+ProjectRecord duringAChange() {
+  ProjectRecord r = everyValueSet();
+  LayoutChangeRecord c;
+  c.paintingFollows = true;
+  c.lockedModel = twoTriangles();
+  c.lockedModel.vertices[3].u = 0.875f;
+  c.lockedModel.layerNames.push_back("Extra");
+  c.texture = Image(3, 1, 0x00406080);
+  c.settings = {MapMode::keep, 64, 128, 12, 3, 20, RotateMode::never, UpAxis::z, true, false,
+                MirrorAxis::frontBack};
+  c.reportText = "Before\nC:\\old\n";
+  resizeLayerState(c.layers, 3);
+  c.layers.color[2] = 0x654321;
+  c.layers.locked[2] = 1;
+  c.layers.hidden[1] = 1;
+  c.layers.curLayer = 2;
+  r.layoutChange = std::move(c);
+  return r;
+}
+
+TEST(ProjectFile, ALayoutChangeRoundTripsAfterEverythingElse) {
+  const ProjectRecord record = duringAChange();
+  const std::vector<ArchiveEntry> written = writeProjectEntries(record);
+  std::vector<std::string> names;
+  for (const ArchiveEntry& e : written) names.push_back(e.name);
+  EXPECT_EQ(names, (std::vector<std::string>{"project.ini", "source.bin", "model.bin",
+                                             "texture.png", "stencil.tga", "pattern.bmp",
+                                             "model_before.bin", "texture_before.png"}));
+  const std::optional<ProjectRecord> read = readProjectEntries(entriesOf(written), ViewState{});
+  ASSERT_TRUE(read);
+  ASSERT_TRUE(read->layoutChange);
+  EXPECT_TRUE(read->layoutChange->lockedModel == record.layoutChange->lockedModel);
+  EXPECT_TRUE(read->layoutChange->settings == record.layoutChange->settings);
+  EXPECT_TRUE(read->layoutChange->layers == record.layoutChange->layers);
+  EXPECT_TRUE(*read == record);
+
+  // Everything the change adds comes after the keys of a project without one, which stay as
+  // they were, so older programs read the file as the new layout, locked.
+  const ProjectRecord plain = everyValueSet();
+  const std::vector<ArchiveEntry> before = writeProjectEntries(plain);
+  const std::string ini(written[0].bytes.begin(), written[0].bytes.end());
+  const std::string plainIni(before[0].bytes.begin(), before[0].bytes.end());
+  ASSERT_TRUE(ini.starts_with(plainIni));
+  EXPECT_EQ(ini.substr(plainIni.size()),
+            "; The layout change under way; \"Before\" is what Cancel brings back\n"
+            "LayoutChanging=1\nPaintingFollows=1\nMapModeBefore=0\nTexWBefore=64\n"
+            "TexHBefore=128\nAngleBefore=12\nMarginBefore=3\nStretchBefore=20\nRotateBefore=0\n"
+            "UpAxisBefore=0\nMergeBefore=1\nMirrorBefore=2\nLayerUnwrapBefore=0\n"
+            "InfoBefore=Before\\nC:\\\\old\\n\nCurLayerBefore=2\nOnlyLayerBefore=0\n"
+            "LayerColorsBefore=" + std::to_string(layerDefaultColor(0)) + "," +
+                std::to_string(layerDefaultColor(1)) + "," + std::to_string(0x654321) +
+                "\nLayerHiddenBefore=0,1,0\nLayerLockedBefore=0,0,1\n");
+  for (size_t i = 1; i < before.size(); ++i) EXPECT_EQ(written[i].bytes, before[i].bytes);
+
+  // A change that started without a texture has none to store.
+  ProjectRecord unpainted = duringAChange();
+  unpainted.layoutChange->texture = Image();
+  EXPECT_EQ(writeProjectEntries(unpainted).back().name, "model_before.bin");
+  EXPECT_TRUE(*readProjectEntries(entriesOf(writeProjectEntries(unpainted)), ViewState{}) ==
+              unpainted);
+}
+
+// The change's entries and keys are read like the others: what is missing, damaged or does not
+// fit the project drops the change (the project opens locked on its new layout, as an older
+// file does); values out of range are brought into it.
+TEST(ProjectFile, ALayoutChangeThatDoesNotFitIsDropped) {
+  const ProjectEntries good = entriesOf(writeProjectEntries(duringAChange()));
+  auto changed = [&](const std::function<void(ProjectEntries&)>& edit) {
+    ProjectEntries e = good;
+    edit(e);
+    return readProjectEntries(e, ViewState{});
+  };
+  auto iniPlus = [](ProjectEntries& e, const std::string& lines) {
+    e["project.ini"].insert(e["project.ini"].end(), lines.begin(), lines.end());
+  };
+  Model oneTriangle = twoTriangles();
+  oneTriangle.triangles.pop_back();
+  const struct {
+    const char* what;
+    std::function<void(ProjectEntries&)> edit;
+  } dropped[] = {
+      {"no model_before.bin", [](ProjectEntries& e) { e.erase("model_before.bin"); }},
+      {"damaged model_before.bin", [](ProjectEntries& e) { e["model_before.bin"] = bytesOf("UVM1"); }},
+      {"other triangles",
+       [&](ProjectEntries& e) { e["model_before.bin"] = writeModelSnapshot(oneTriangle); }},
+      {"LayoutChanging=0", [&](ProjectEntries& e) { iniPlus(e, "LayoutChanging=0\n"); }},
+      {"no LayoutChanging", [&](ProjectEntries& e) { iniPlus(e, "LayoutChanging=\n"); }},
+  };
+  for (const auto& c : dropped) {
+    const auto r = changed(c.edit);
+    ASSERT_TRUE(r) << c.what;
+    EXPECT_FALSE(r->layoutChange) << c.what;
+    EXPECT_TRUE(r->layoutLocked) << c.what;
+    EXPECT_TRUE(r->workModel == everyValueSet().workModel) << c.what;
+  }
+
+  const auto noTexture = changed([](ProjectEntries& e) { e["texture_before.png"] = bytesOf("PNG"); });
+  ASSERT_TRUE(noTexture && noTexture->layoutChange);
+  EXPECT_TRUE(noTexture->layoutChange->texture.empty());
+
+  const auto clamped = changed([&](ProjectEntries& e) {
+    iniPlus(e, "TexWBefore=300\nTexHBefore=0\nMirrorBefore=7\nAngleBefore=-5\nCurLayerBefore=3\n"
+               "LayerLockedBefore=1\nLayerColorsBefore=,16777471\n");
+  });
+  ASSERT_TRUE(clamped && clamped->layoutChange);
+  const LayoutChangeRecord& c = *clamped->layoutChange;
+  EXPECT_EQ(c.settings.layoutWidth, 32);
+  EXPECT_EQ(c.settings.layoutHeight, 512);
+  EXPECT_EQ(c.settings.mirrorAxis, MirrorAxis::off);
+  EXPECT_EQ(c.settings.maxAngle, controlRange::maxAngle.low);
+  EXPECT_EQ(c.layers.curLayer, 0);
+  EXPECT_EQ(c.layers.locked, (std::vector<uint8_t>{1, 0, 0}));
+  EXPECT_EQ(c.layers.color, (std::vector<uint32_t>{layerDefaultColor(0), 0xFFu, layerDefaultColor(2)}));
 }
 
 // A file without camera, tool or view mode keys leaves the 3D window as it is, except for a
