@@ -211,6 +211,46 @@ TEST_F(LayersFlow, NewAndRenameTakeTrimmedNamesAndRefuseDuplicates) {
   EXPECT_EQ(layers().locked[1], 0);
 }
 
+// The colour, hidden and locked flags belong to the layers by index, so Cancel of a layout
+// change brings them back with the layers: a layer deleted or added during the change would
+// leave them shifted, or leave a stale entry for the next new layer.
+TEST_F(LayersFlow, CancelOfALayoutChangeBringsBackTheLayerFlags) {
+  openCube();
+  ui_.texts = {"Extra"};
+  event([&] { c3d_.newLayer(); });
+  event([&] { c3d_.toggleLayerLock(); });
+  ui_.colours = {0x00AA55};
+  event([&] { c3d_.chooseLayerColour(); });
+  newTexture(NewTextureKind::oneColour, rgba(200, 200, 200, 0));
+  ASSERT_TRUE(session_.document.layoutLocked);
+  const Model layout = work();
+  const LayerState before = layers();
+  ASSERT_EQ(before.locked, (std::vector<uint8_t>{0, 1}));
+
+  ui_.answers = {Answer::yes};
+  main([&] { controller_.startLayoutChange(); });
+  event([&] { c3d_.layerListEvent({true, true}, 0); });
+  ui_.answers = {Answer::yes};
+  event([&] { c3d_.deleteLayer(); });
+  ASSERT_EQ(work().layerNames, std::vector<std::string>{"Extra"});
+  ui_.texts = {"Temporary"};
+  event([&] { c3d_.newLayer(); });
+  event([&] { c3d_.toggleLayerLock(); });
+  ASSERT_EQ(layers().locked, (std::vector<uint8_t>{1, 1}));
+
+  main([&] { controller_.cancelLayoutChange(); });
+  EXPECT_EQ(work(), layout);
+  EXPECT_EQ(layers(), before);
+  EXPECT_EQ(layerRows(work(), layers()),
+            (std::vector<LayerRow>{{"Object", layerDefaultColor(0), true, false},
+                                   {"Extra", 0x00AA55, true, true}}));
+  // The next new layer is visible, unlocked and in its own default colour.
+  ui_.texts = {"Third"};
+  event([&] { c3d_.newLayer(); });
+  EXPECT_EQ(layers().locked, (std::vector<uint8_t>{0, 1, 0}));
+  EXPECT_EQ(layers().color[2], layerDefaultColor(2));
+}
+
 TEST_F(LayersFlow, ListTicksSelectionColourAndLockAreTheLayersStyle) {
   openCube();
   setLayers({"A", "B"});

@@ -353,29 +353,80 @@ TEST_F(LayoutFlow, OpeningEndsAChangeWithoutBringingAnythingBack) {
   }
 }
 
-TEST_F(LayoutFlow, AProjectSavedDuringAChangeReopensLockedWithItsNewLayout) {
-  paintedCube();
-  startChange(Answer::no);
-  changeSettings([](UnwrapSettings& s) {
-    s.layoutWidth = 256;
-    s.layoutHeight = 128;
-    s.rotateMode = RotateMode::all;
-  });
-  const Model layout = doc().workModel;
-  ui_.savePaths.push_back(path("changing.qmap"));
-  mainEvent([&] { controller_->save(); });
-  ASSERT_TRUE(fs::exists(path("changing.qmap")));
-  EXPECT_TRUE(change().layoutChanging);  // saving does not end the change
+// A project saved during a change opens into that change: the new layout stays free to change,
+// the painting still follows from where it was, and Cancel brings back what was there before.
+TEST_F(LayoutFlow, AProjectSavedDuringAChangeReopensIntoTheChange) {
+  for (const Answer answer : {Answer::yes, Answer::no}) {
+    const bool follows = answer == Answer::yes;
+    SCOPED_TRACE(follows ? "painting follows" : "starting empty");
+    start();
+    paintedCube();
+    doc().layers.color[0] = 0x336699;
+    const Model layout = doc().workModel;
+    const UnwrapSettings settings = doc().settings;
+    const std::string report = doc().reportText;
+    const std::vector<uint32_t> painting = texture().TexturePixels;
+    startChange(answer);
+    changeSettings([](UnwrapSettings& s) {
+      s.layoutWidth = 256;
+      s.layoutHeight = 128;
+      s.rotateMode = RotateMode::all;
+    });
+    const Model newLayout = doc().workModel;
+    const std::vector<uint32_t> carried = texture().TexturePixels;
+    ASSERT_EQ(texture().TextureWidth, follows ? 256 : 0);
+    const std::string file = follows ? "following.qmap" : "empty.qmap";
+    ui_.savePaths.push_back(path(file));
+    mainEvent([&] { controller_->save(); });
+    ASSERT_TRUE(fs::exists(path(file)));
+    EXPECT_TRUE(change().layoutChanging);  // saving does not end the change
 
-  start();
-  mainEvent([&] { controller_->openFile(path("changing.qmap")); });
-  EXPECT_TRUE(doc().layoutLocked);
-  EXPECT_FALSE(change().layoutChanging);
-  EXPECT_EQ(doc().workModel, layout);
-  EXPECT_EQ(doc().settings.layoutWidth, 256);
-  EXPECT_EQ(doc().settings.layoutHeight, 128);
-  EXPECT_EQ(texture().TextureWidth, 0);
-  EXPECT_EQ(stateText(), "Locked (the texture is painted)");
+    for (const bool cancel : {true, false}) {
+      SCOPED_TRACE(cancel ? "then Cancel" : "then Lock layout");
+      start();
+      mainEvent([&] { controller_->openFile(path(file)); });
+      EXPECT_FALSE(doc().layoutLocked);
+      EXPECT_TRUE(change().layoutChanging);
+      EXPECT_EQ(change().paintingFollows, follows);
+      EXPECT_EQ(doc().workModel, newLayout);
+      EXPECT_EQ(doc().settings.layoutWidth, 256);
+      EXPECT_EQ(texture().TexturePixels, carried);
+      EXPECT_EQ(controller_->mainTitle(), "Quillmap - " + file);
+      const ControlStates shown = controlStates(session_, doc().settings);
+      EXPECT_EQ(shown.layoutStateText, follows ? "Changing layout - painting follows"
+                                               : "Changing layout - starting empty");
+      EXPECT_TRUE(shown.lockLayoutVisible && shown.cancelVisible && shown.sizeEnabled);
+      EXPECT_FALSE(shown.changeLayoutVisible);
+
+      // Another unwrap carries the painting from before the change, not the 256 x 128 one.
+      resize(1024, 512);
+      EXPECT_TRUE(change().layoutChanging);
+      if (follows) {
+        EXPECT_EQ(texture().TextureWidth, 1024);
+        EXPECT_EQ(middleColour(0), kPaint);
+        EXPECT_EQ(middleColour(4), kWhite);
+      } else {
+        EXPECT_EQ(texture().TextureWidth, 0);
+      }
+
+      if (cancel) {
+        mainEvent([&] { controller_->cancelLayoutChange(); });
+        EXPECT_EQ(doc().workModel, layout);
+        EXPECT_EQ(doc().settings, settings);
+        EXPECT_EQ(doc().reportText, report);
+        EXPECT_EQ(doc().layers.color[0], 0x336699u);
+        EXPECT_EQ(texture().TextureWidth, 512);
+        EXPECT_EQ(texture().TexturePixels, painting);
+      } else {
+        mainEvent([&] { controller_->lockLayout(); });
+        EXPECT_EQ(ui_.statusText[kStatusNote], kNewLayoutLockedNote);
+        EXPECT_EQ(doc().settings.layoutWidth, 1024);
+      }
+      EXPECT_TRUE(doc().layoutLocked);
+      EXPECT_FALSE(change().layoutChanging);
+      EXPECT_EQ(stateText(), "Locked (the texture is painted)");
+    }
+  }
 }
 
 // Whatever goes wrong during a change, the state before it can be had back, and no painting is
