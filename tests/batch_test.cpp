@@ -41,6 +41,39 @@ class Batch : public ::testing::Test, protected TempFolder {
     return runCommandLine(args, out_, err_);
   }
 
+  // A cube project painted all over with rgba(200, 100, 50) by an imported 64 x 64 picture.
+  std::string paintedProject() {
+    const std::string cube = write(genCube(), "cube.obj");
+    const std::string picture = path("paint.png");
+    EXPECT_TRUE(writeFileBytes(picture, encodePng(Image(64, 64, rgba(200, 100, 50)), false)));
+    const std::string painted = path("painted.qmap");
+    EXPECT_EQ(run({"--batch", cube, "--texture", picture, "--save", painted}), 0) << err_.str();
+    return painted;
+  }
+
+  // What a project file holds of a layout change: project.ini, the texture's size (0 x 0 when
+  // there is none) and its top left pixel, and the names of its entries.
+  struct Saved {
+    std::string ini;
+    int width = 0, height = 0;
+    uint32_t corner = 0;
+    std::set<std::string> names;
+  };
+  static Saved saved(const std::string& project) {
+    Saved r;
+    const auto entries = readZipArchive(project, {"project.ini", "texture.png", "model_before.bin",
+                                                  "texture_before.png"});
+    if (!entries) return r;
+    for (const auto& [name, bytes] : *entries) r.names.insert(name);
+    const std::vector<uint8_t>& ini = entries->at("project.ini");
+    r.ini.assign(ini.begin(), ini.end());
+    if (const auto png = entries->find("texture.png"); png != entries->end()) {
+      const std::optional<Image> image = decodePng(png->second);
+      if (image) r = {r.ini, image->width, image->height, image->at(0, 0), r.names};
+    }
+    return r;
+  }
+
   std::ostringstream out_, err_;
 };
 
@@ -494,32 +527,9 @@ TEST_F(Batch, ExportsIntoASeriousSamFolder) {
 // A painted project's layout is locked: it changes only with --change-layout, which ends with
 // --lock or --cancel.
 TEST_F(Batch, ChangesTheLayoutOfAPaintedProject) {
-  const std::string cube = write(genCube(), "cube.obj");
-  const std::string picture = path("paint.png");
-  ASSERT_TRUE(writeFileBytes(picture, encodePng(Image(64, 64, rgba(200, 100, 50)), false)));
-  const std::string painted = path("painted.qmap");
-  ASSERT_EQ(run({"--batch", cube, "--texture", picture, "--save", painted}), 0) << err_.str();
+  const std::string painted = paintedProject();
+  const std::string cube = path("cube.obj");
   const std::string report = out_.str();
-
-  // What a project file holds of the change: project.ini and the texture's size (0 x 0 when
-  // there is none).
-  struct Saved {
-    std::string ini;
-    int width = 0, height = 0;
-    uint32_t corner = 0;
-  };
-  auto saved = [](const std::string& project) {
-    Saved r;
-    const auto entries = readZipArchive(project, {"project.ini", "texture.png"});
-    if (!entries) return r;
-    const std::vector<uint8_t>& ini = entries->at("project.ini");
-    r.ini.assign(ini.begin(), ini.end());
-    if (const auto png = entries->find("texture.png"); png != entries->end()) {
-      const std::optional<Image> image = decodePng(png->second);
-      if (image) r = {r.ini, image->width, image->height, image->at(0, 0)};
-    }
-    return r;
-  };
 
   EXPECT_EQ(run({"--batch", painted, "--size", "1024x512"}), 1);
   EXPECT_EQ(err_.str(), "The layout of painted.qmap is locked (it is painted): change it with "
@@ -552,6 +562,8 @@ TEST_F(Batch, ChangesTheLayoutOfAPaintedProject) {
     EXPECT_TRUE(err_.str().starts_with(c.err)) << err_.str();
     const Saved result = saved(path("changed.qmap"));
     EXPECT_NE(result.ini.find("\nLocked=1\n"), std::string::npos);
+    EXPECT_EQ(result.ini.find("LayoutChanging"), std::string::npos);
+    EXPECT_EQ(result.names.count("model_before.bin"), 0u);
     EXPECT_NE(result.ini.find(c.settings), std::string::npos) << result.ini;
     EXPECT_EQ(result.width, c.width);
     EXPECT_EQ(result.height, c.height);
@@ -565,8 +577,9 @@ TEST_F(Batch, ChangesTheLayoutOfAPaintedProject) {
     std::string err;
   } refused[] = {
       {{"--batch", painted, "--change-layout", "keep"},
-       "--change-layout goes with --lock or --cancel\n"},
-      {{"--batch", painted, "--lock"}, "--change-layout goes with --lock or --cancel\n"},
+       "--change-layout goes with --lock, --cancel or --save\n"},
+      {{"--batch", painted, "--lock"},
+       "--lock and --cancel go with --change-layout or a project saved during a layout change\n"},
       {{"--batch", painted, "--change-layout", "keep", "--lock", "--cancel"},
        "Give either --lock or --cancel\n"},
       {{"--batch", painted, "--change-layout", "all", "--lock"},
@@ -578,6 +591,74 @@ TEST_F(Batch, ChangesTheLayoutOfAPaintedProject) {
     EXPECT_EQ(run(r.args), 1) << r.err;
     EXPECT_EQ(err_.str(), r.err);
   }
+}
+
+// --change-layout with --save alone saves the project in the middle of the change; a later run
+// goes on with it and ends it with --lock or --cancel.
+TEST_F(Batch, SavesAProjectInTheMiddleOfALayoutChange) {
+  const std::string painted = paintedProject();
+  const std::string report = out_.str();
+  const std::string empty = path("empty.qmap"), keep = path("keep.qmap");
+  ASSERT_EQ(run({"--batch", painted, "--change-layout", "empty", "--size", "1024x512", "--save",
+                 empty}),
+            0)
+      << err_.str();
+  ASSERT_EQ(run({"--batch", painted, "--change-layout", "keep", "--size", "256x256", "--save", keep}),
+            0)
+      << err_.str();
+  const Saved middle = saved(empty);
+  EXPECT_NE(middle.ini.find("\nLayoutChanging=1\nPaintingFollows=0\n"), std::string::npos);
+  EXPECT_NE(middle.ini.find("\nTexW=1024\nTexH=512\n"), std::string::npos);
+  EXPECT_NE(middle.ini.find("\nTexWBefore=512\nTexHBefore=512\n"), std::string::npos);
+  EXPECT_EQ(middle.width, 0);
+  EXPECT_EQ(middle.names, (std::set<std::string>{"project.ini", "model_before.bin",
+                                                 "texture_before.png"}));
+  EXPECT_EQ(saved(keep).width, 256);
+
+  struct Case {
+    std::string project;
+    std::vector<std::string> options;
+    bool oldReport;
+    int width, height;  // of the saved texture
+    std::string settings;
+    std::string err;
+  };
+  const Case cases[] = {
+      {empty, {"--cancel"}, true, 512, 512, "TexW=512\nTexH=512\n", ""},
+      {empty, {"--lock"}, false, 0, 0, "TexW=1024\nTexH=512\n", "New layout locked\n"},
+      {keep, {"--cancel"}, true, 512, 512, "TexW=512\nTexH=512\n", ""},
+      // Another unwrap during the change carries the painting from before it.
+      {keep, {"--size", "64x128", "--lock"}, false, 64, 128, "TexW=64\nTexH=128\n",
+       "New layout locked\n"},
+  };
+  for (const Case& c : cases) {
+    std::vector<std::string> args = {"--batch", c.project};
+    args.insert(args.end(), c.options.begin(), c.options.end());
+    args.insert(args.end(), {"--save", path("ended.qmap"), "--yes"});
+    SCOPED_TRACE(fileNameOf(c.project) + " " + c.options.back());
+    ASSERT_EQ(run(args), 0) << err_.str();
+    EXPECT_EQ(out_.str() == report, c.oldReport) << out_.str();
+    EXPECT_TRUE(err_.str().starts_with(c.err + "Project saved") ||
+                err_.str().starts_with(c.err + "Overwriting"))
+        << err_.str();
+    const Saved result = saved(path("ended.qmap"));
+    EXPECT_NE(result.ini.find("\nLocked=1\n"), std::string::npos);
+    EXPECT_EQ(result.ini.find("LayoutChanging"), std::string::npos);
+    EXPECT_EQ(result.names.count("model_before.bin"), 0u);
+    EXPECT_NE(result.ini.find(c.settings), std::string::npos) << result.ini;
+    EXPECT_EQ(result.width, c.width);
+    EXPECT_EQ(result.height, c.height);
+    if (c.width) {
+      EXPECT_EQ(result.corner, rgba(200, 100, 50));
+    }
+  }
+
+  // The change is under way: no second one, and nothing to export until it ends.
+  EXPECT_EQ(run({"--batch", empty, "--change-layout", "keep", "--lock"}), 1);
+  EXPECT_EQ(err_.str(), "--change-layout needs a project whose layout is locked\n");
+  // Saved again as it is, it stays in the middle of the change.
+  ASSERT_EQ(run({"--batch", empty, "--save", path("again.qmap")}), 0) << err_.str();
+  EXPECT_EQ(saved(path("again.qmap")).ini, middle.ini);
 }
 
 TEST_F(Batch, Failures) {
