@@ -73,6 +73,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (t.TexturePixels.size() != static_cast<size_t>(t.TextureWidth * t.TextureHeight)) std::abort();
   if (d.layers.count() != d.workModel.layerCount()) std::abort();
   if (d.pattern.anchorFace >= d.workModel.triangleCount()) std::abort();
+  // What Cancel would bring back fits the project as well.
+  const LayoutChange& change = p.session.layoutChange;
+  if (change.layoutChanging) {
+    checkModelConsistent(change.lockedModel);
+    if (change.lockedModel.triangleCount() != d.workModel.triangleCount() ||
+        change.layersBackup.count() != change.lockedModel.layerCount() ||
+        change.textureBackup.size() !=
+            static_cast<size_t>(change.savedTextureWidth * change.savedTextureHeight) ||
+        d.layoutLocked)
+      std::abort();
+  }
   // Saving what was read and opening that again changes nothing more: every value was already
   // brought into its range and every image kept as it came. The one known change: an empty
   // source model (no "source.bin") comes back with the layer every read snapshot gets.

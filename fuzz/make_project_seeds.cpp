@@ -47,6 +47,20 @@ int main(int argc, char** argv) {
             writeProjectEntries(sampleProject(genTwoObjects(), fileBytes(source + "tga/rgba_3x2.tga"),
                                               "tga", fileBytes(source + "jpeg/rgb_8x8.jpg"), "jpg")));
 
+  // Saved in the middle of a layout change: the layout, texture, settings and layers from
+  // before it come along.
+  ProjectRecord changing = sampleProject(genCube(), png, "png", bmp, "bmp");
+  LayoutChangeRecord change;
+  change.paintingFollows = true;
+  change.lockedModel = changing.workModel;
+  change.texture = Image(4, 4, 0x00336699);
+  change.settings.layoutWidth = 1024;
+  change.reportText = "Before the change\n";
+  resizeLayerState(change.layers, change.lockedModel.layerCount());
+  change.layers.locked[0] = 1;
+  changing.layoutChange = std::move(change);
+  writeSeed(out + "cube_changing", writeProjectEntries(changing));
+
   // The least a project holds: project.ini with one key, and model.bin.
   ProjectRecord bare;
   bare.workModel = modelOf(genQuad());
