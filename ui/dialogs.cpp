@@ -293,7 +293,11 @@ void runAboutDialog(Gtk::Window& parent) {
 
 std::optional<uint32_t> runColourDialog(Gtk::Window& parent, const std::string& title,
                                         uint32_t colour) {
-  Gtk::ColorChooserDialog chooser(title, parent);
+  // gtkmm's constructor with a parent passes it as the container property, which tries to put
+  // the dialog inside the window: the parent is set as what it is, the window it sits on.
+  Gtk::ColorChooserDialog chooser(title);
+  chooser.set_transient_for(parent);
+  chooser.set_modal(true);
   chooser.set_use_alpha(false);
   Gdk::RGBA start;
   start.set_rgba((colour & 0xFF) / 255.0, (colour >> 8 & 0xFF) / 255.0, (colour >> 16 & 0xFF) / 255.0);
