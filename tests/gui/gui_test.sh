@@ -60,6 +60,9 @@ export DISPLAY=":$(head -n 1 "$work/display")"
 export HOME="$work/home"
 mkdir -p "$HOME"
 unset WAYLAND_DISPLAY GDK_BACKEND
+# GTK's own settings (the file requester's) stay in the program: the test display has no
+# session bus to store them, and each attempt would print a complaint.
+export GSETTINGS_BACKEND=memory
 # In a sanitizer build: fontconfig, pango and GTK keep caches until the process ends, which the
 # leak checker would report at every exit. Memory errors are still caught; leaks of our own
 # code are checked by the unit and flow tests.
@@ -655,8 +658,6 @@ file-choosers)
     type_path 'Load pattern \(a seamless tile image\)'
     xdotool mousemove --window "$view" 251 18 click 1  # "Import..."
     type_path 'Import texture'
-    keys_to "$main" alt+x i  # Texture > Import texture...
-    type_path 'Import texture'
   done
   # The requesters' own timers run out after they are gone.
   sleep 0.5
@@ -738,7 +739,7 @@ random-input)
     done
     fail "dialogs keep opening"
   }
-  for chunk in $(seq "${QM_GUI_STEPS:-30}"); do
+  for chunk in $(seq "${QM_GUI_STEPS:-25}"); do
     commands=()
     for _ in $(seq 10); do
       which=$((RANDOM % 5)) action=$((RANDOM % 10)) x=$RANDOM y=$RANDOM
