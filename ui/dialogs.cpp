@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <filesystem>
+#include <memory>
 
 #include "app/batch.h"
 #include "app/controller.h"
@@ -40,9 +41,44 @@ void startIn(Gtk::FileChooser& chooser, const std::string& folder) {
     chooser.set_current_folder(folder);
 }
 
+// GTK's file requester, with two of its habits kept from reaching widgets that are not there:
+// - Ctrl+L gives the focus to its location field before that field is on the screen, and the
+//   keys that follow at once (the release of Ctrl) went to a widget without a window. The field
+//   gets its window first; the keys then reach it as GTK meant.
+// - It is still busy for a moment after it has answered: a timer follows the typed location
+//   150 ms after the last key. Destroyed at once, the requester left that timer to work on
+//   widgets already taken apart. So it is hidden when it answers and destroyed a second later.
+class FileRequester {
+ public:
+  FileRequester(Gtk::Window& parent, const std::string& title, Gtk::FileChooserAction action)
+      : dialog_(std::make_shared<Gtk::FileChooserDialog>(parent, title, action)) {
+    Gtk::Window& window = *dialog_;
+    auto realizeFocus = [&window](GdkEventKey*) {
+      if (Gtk::Widget* focus = window.get_focus(); focus && !focus->get_realized())
+        gtk_widget_realize(focus->gobj());  // with every parent that has no window yet
+      return false;
+    };
+    // Before the window's own handlers, which hand the key to the focus.
+    dialog_->signal_key_press_event().connect(realizeFocus, false);
+    dialog_->signal_key_release_event().connect(realizeFocus, false);
+  }
+  FileRequester(const FileRequester&) = delete;
+  FileRequester& operator=(const FileRequester&) = delete;
+  ~FileRequester() {
+    dialog_->hide();
+    Glib::signal_timeout().connect_once([kept = std::move(dialog_)] {}, kRetireMilliseconds);
+  }
+  Gtk::FileChooserDialog& operator*() { return *dialog_; }
+
+ private:
+  static constexpr unsigned kRetireMilliseconds = 1000;
+  std::shared_ptr<Gtk::FileChooserDialog> dialog_;
+};
+
 std::string runFileDialog(Gtk::Window& parent, const FileDialog& d, Gtk::FileChooserAction action,
                           const char* acceptLabel, int* filterIndex = nullptr) {
-  Gtk::FileChooserDialog chooser(parent, d.title, action);
+  FileRequester requester(parent, d.title, action);
+  Gtk::FileChooserDialog& chooser = *requester;
   chooser.add_button("_Cancel", Gtk::RESPONSE_CANCEL);
   chooser.add_button(acceptLabel, Gtk::RESPONSE_ACCEPT);
   chooser.set_default_response(Gtk::RESPONSE_ACCEPT);
@@ -223,7 +259,8 @@ std::optional<PreferencesChoice> runPreferencesDialog(Gtk::Window& parent,
   d.set_default(ok);
 
   browse.signal_clicked().connect([&] {
-    Gtk::FileChooserDialog chooser(d, "Serious Sam folder", Gtk::FILE_CHOOSER_ACTION_SELECT_FOLDER);
+    FileRequester requester(d, "Serious Sam folder", Gtk::FILE_CHOOSER_ACTION_SELECT_FOLDER);
+    Gtk::FileChooserDialog& chooser = *requester;
     chooser.add_button("_Cancel", Gtk::RESPONSE_CANCEL);
     chooser.add_button("_Select", Gtk::RESPONSE_ACCEPT);
     startIn(chooser, folder.get_text());
@@ -293,7 +330,11 @@ void runAboutDialog(Gtk::Window& parent) {
 
 std::optional<uint32_t> runColourDialog(Gtk::Window& parent, const std::string& title,
                                         uint32_t colour) {
-  Gtk::ColorChooserDialog chooser(title, parent);
+  // gtkmm's constructor with a parent passes it as the container property, which tries to put
+  // the dialog inside the window: the parent is set as what it is, the window it sits on.
+  Gtk::ColorChooserDialog chooser(title);
+  chooser.set_transient_for(parent);
+  chooser.set_modal(true);
   chooser.set_use_alpha(false);
   Gdk::RGBA start;
   start.set_rgba((colour & 0xFF) / 255.0, (colour >> 8 & 0xFF) / 255.0, (colour >> 16 & 0xFF) / 255.0);

@@ -287,10 +287,23 @@ void MainWindow::buildControls() {
   f.put(uvView_, 280, 4);
 
   statusBar_.set_name("quillmap-status");
-  const int widths[3] = {260, 300, -1};
+  // The counts field is only as wide as its longest text ("123456 triangles, 1234 surfaces"),
+  // so that the note field holds the longest lock message at the window's opening size.
+  const int widths[3] = {260, 230, -1};
   for (int i = 0; i < 3; ++i) {
-    statusFields_[i].set_xalign(0);
-    statusFields_[i].set_ellipsize(Pango::ELLIPSIZE_END);
+    Gtk::Label& field = statusFields_[i];
+    field.set_xalign(0);
+    field.set_ellipsize(Pango::ELLIPSIZE_END);
+    // A long text asks for no more width: the fields keep their widths whatever they show.
+    field.set_max_width_chars(1);
+    // What the field cuts off is shown in full as its tooltip.
+    field.set_has_tooltip(true);
+    field.signal_query_tooltip().connect(
+        [&field](int, int, bool, const Glib::RefPtr<Gtk::Tooltip>& tooltip) {
+          if (!field.get_layout()->is_ellipsized()) return false;
+          tooltip->set_text(field.get_text());
+          return true;
+        });
     statusFrames_[i].set_shadow_type(Gtk::SHADOW_IN);
     statusFrames_[i].add(statusFields_[i]);
     statusFrames_[i].set_size_request(widths[i], -1);

@@ -7,7 +7,7 @@
 #
 # Cases: start-with-model, preferences-escape, quit-guard, startup-recovery, shrink,
 # file-menu, unwrap-feedback, window3d, stencil, layout-change, paint,
-# layers. CLOSE_WINDOW (tests/gui/close_window.c) closes a
+# layers, colour-choosers, file-choosers, random-input. CLOSE_WINDOW (tests/gui/close_window.c) closes a
 # window as its close button does.
 # Every case fails when the program writes a Gtk-CRITICAL or Gtk-WARNING. Exit status 77
 # (skipped) when a tool is missing, except under CI (CI=true), where the tests must run.
@@ -19,7 +19,7 @@ case_name=$3
 close_window=${4:-}
 
 missing=""
-for tool in Xvfb xdotool /usr/bin/import /usr/bin/convert /usr/bin/compare; do
+for tool in Xvfb xdotool xprop /usr/bin/import /usr/bin/convert /usr/bin/compare; do
   command -v "$tool" >/dev/null || missing="$missing $tool"
 done
 if [ -n "$missing" ]; then
@@ -60,6 +60,9 @@ export DISPLAY=":$(head -n 1 "$work/display")"
 export HOME="$work/home"
 mkdir -p "$HOME"
 unset WAYLAND_DISPLAY GDK_BACKEND
+# GTK's own settings (the file requester's) stay in the program: the test display has no
+# session bus to store them, and each attempt would print a complaint.
+export GSETTINGS_BACKEND=memory
 # In a sanitizer build: fontconfig, pango and GTK keep caches until the process ends, which the
 # leak checker would report at every exit. Memory errors are still caught; leaks of our own
 # code are checked by the unit and flow tests.
@@ -601,6 +604,178 @@ layers)
   shoot_until "$view" "$work/assigned.png" assigned "$work/assigned.png"
   # The list still shows both layers, and the project is changed.
   two_layers "$work/assigned.png" || fail "the list changed with the assignment"
+  ;;
+
+colour-choosers)
+  # Every colour requester opens over the window that asked for it, as a window of its own:
+  # the brush swatch, the layers' "Colour..." and the swatch of the New texture dialog.
+  start "$work/cube.obj"
+  main=$(wait_window "$main_title")
+  keys_to "$main" ctrl+3
+  view=$(wait_window '^3D preview$')
+  # Waits for the requester, checks whose it is and cancels it.
+  cancel_chooser_over() {
+    local title=$1 parent=$2 chooser owner
+    chooser=$(wait_window "^$title\$")
+    owner=$(xprop -id "$chooser" WM_TRANSIENT_FOR | awk '{ print $NF }')
+    [[ $owner =~ ^0x[0-9a-f]+$ ]] && [ "$((owner))" = "$((parent))" ] || fail "'$title' is not over its window ($owner, not $parent)"
+    keys_to "$chooser" Escape
+    wait_gone "^$title\$"
+  }
+  xdotool mousemove --window "$view" 202 48 click 1  # the brush colour swatch
+  cancel_chooser_over "Brush colour" "$view"
+  xdotool mousemove --window "$view" 861 413 click 1  # the layers' "Colour..."
+  cancel_chooser_over "Layer colour" "$view"
+  xdotool mousemove --window "$view" 177 18 click 1  # "New..." texture
+  dialog=$(wait_window '^New texture 512 x 512$')
+  xdotool mousemove --window "$dialog" 180 23 click 1  # its colour swatch
+  cancel_chooser_over "Texture colour" "$dialog"
+  keys_to "$dialog" Escape
+  wait_gone '^New texture'
+  ;;
+
+file-choosers)
+  # A path typed into a file requester (Ctrl+L, the path, Return) as a user does, into each
+  # one that reads an image, several times over: GTK must not be handed an event for a
+  # requester on its way out.
+  /usr/bin/convert -size 512x512 xc:'rgb(0,200,0)' "$work/green.png"
+  start "$work/cube.obj"
+  main=$(wait_window "$main_title")
+  keys_to "$main" ctrl+3
+  view=$(wait_window '^3D preview$')
+  type_path() {
+    local title=$1 chooser
+    chooser=$(wait_window "^$title\$")
+    keys_to "$chooser" ctrl+l
+    xdotool type --delay 20 "$work/green.png"
+    xdotool key Return
+    wait_gone "^$title\$"
+  }
+  for _ in 1 2 3; do
+    xdotool mousemove --window "$view" 769 523 click 1  # the stencil's "Load..."
+    type_path 'Load stencil \(an image to paint through\)'
+    xdotool mousemove --window "$view" 265 78 click 1  # "Load pattern..."
+    type_path 'Load pattern \(a seamless tile image\)'
+    xdotool mousemove --window "$view" 251 18 click 1  # "Import..."
+    type_path 'Import texture'
+  done
+  # The requesters' own timers run out after they are gone.
+  sleep 0.5
+  wait_window '^3D preview - texture 512x512 \(green.png\) \*$' >/dev/null
+  # The import locked the layout. The message says so in full at the window's opening size: it
+  # leaves the end of its field empty, where a cut text would end in an ellipsis.
+  eval "$(xdotool getwindowgeometry --shell "$main")"
+  dark='r<0.4 && g<0.4 && b<0.4'
+  note_shown() {
+    note=$(pixels_where "$1" "480x14+500+$((HEIGHT - 17))" "$dark")
+    note_end=$(pixels_where "$1" "24x14+$((WIDTH - 28))+$((HEIGHT - 17))" "$dark")
+    echo "note pixels $note, at its end $note_end"
+    [ "$note" -gt 400 ] && [ "$note_end" = 0 ]
+  }
+  shoot_until "$main" "$work/locked.png" note_shown "$work/locked.png"
+  ;;
+
+random-input)
+  # Clicks, drags, wheel turns and keys at random places of both windows, from a fixed seed
+  # (QM_GUI_SEED to try another), and every window that opens on the way answered: the program
+  # must neither end nor make GTK complain. The numbers drawn do not depend on what the program
+  # does, so a seed always sends the same input. The steps go ten to one xdotool run, as
+  # starting it takes a good part of a second on a busy machine; a click that lands while a
+  # dialog is open is refused by the dialog, as it would be for a user.
+  RANDOM=${QM_GUI_SEED:-1729}
+  /usr/bin/convert -size 512x512 xc:'rgb(0,200,0)' "$work/green.png"
+  start "$work/cube.obj"
+  main=$(wait_window "$main_title")
+  keys_to "$main" ctrl+3
+  view=$(wait_window '^3D preview')
+  eval "$(xdotool getwindowgeometry --shell "$main")"
+  main_w=$WIDTH main_h=$HEIGHT
+  eval "$(xdotool getwindowgeometry --shell "$view")"
+  view_w=$WIDTH view_h=$HEIGHT
+  # The program's other windows on the screen: dialogs and requesters. Menus, lists and
+  # tooltips are titled with the program's name and close with the next click.
+  dialogs() {
+    local shown popups
+    shown=$(xdotool search --onlyvisible --name . 2>/dev/null) || true
+    popups=$(xdotool search --onlyvisible --name '^quillmap$' 2>/dev/null) || true
+    grep -vxF -e "$main" -e "$view" ${popups:+-e "$popups"} <<<"$shown" || true
+  }
+  is_shown() { xdotool search --onlyvisible --name . 2>/dev/null | grep -qx "$1"; }
+  # Answers a dialog: the image's path for the requesters that read one, otherwise Escape or
+  # Return as `pick` says; Return where Escape does not close it (a Yes/No question).
+  answer() {
+    local id=$1 pick=$2 title keys
+    title=$(xdotool getwindowname "$id" 2>/dev/null) || return 0
+    echo "answering '$title'"
+    case $title in
+      "Load stencil"* | "Load pattern"* | "Import texture")
+        if [ $((pick % 2)) = 0 ]; then
+          keys_to "$id" ctrl+l
+          xdotool type --delay 10 "$work/green.png"
+          xdotool key Return
+        else
+          keys_to "$id" Escape
+        fi
+        ;;
+      *) if [ $((pick % 2)) = 0 ]; then keys_to "$id" Return; else keys_to "$id" Escape; fi ;;
+    esac
+    for keys in Escape Escape Return; do
+      for _ in $(seq 20); do
+        is_shown "$id" || return 0
+        sleep 0.1
+      done
+      keys_to "$id" "$keys" 2>/dev/null || return 0
+    done
+    sleep 2
+    is_shown "$id" && fail "'$title' does not close"
+    return 0
+  }
+  answer_all() {
+    local pick=$1 id round
+    for round in 1 2 3 4 5 6; do
+      id=$(dialogs | head -n 1)
+      [ -z "$id" ] && return 0
+      answer "$id" $((pick + round))
+    done
+    fail "dialogs keep opening"
+  }
+  for chunk in $(seq "${QM_GUI_STEPS:-25}"); do
+    commands=()
+    for _ in $(seq 10); do
+      which=$((RANDOM % 5)) action=$((RANDOM % 10)) x=$RANDOM y=$RANDOM
+      dx=$((RANDOM % 120 - 60)) dy=$((RANDOM % 120 - 60)) wheel=$((4 + RANDOM % 2))
+      # Half of the places are on the controls: the settings column below the main window's
+      # menu bar (the menus lead to quitting, the guide and writing files), the 3D window's
+      # toolbar rows and its right panel.
+      case $which in
+        0) commands+=(mousemove --window "$main" $((x % 280)) $((30 + y % (main_h - 30)))) ;;
+        1) commands+=(mousemove --window "$main" $((x % main_w)) $((30 + y % (main_h - 30)))) ;;
+        2) commands+=(mousemove --window "$view" $((x % view_w)) $((y % 96))) ;;
+        3) commands+=(mousemove --window "$view" $((view_w - 190 + x % 190)) $((y % view_h))) ;;
+        4) commands+=(mousemove --window "$view" $((x % view_w)) $((y % view_h))) ;;
+      esac
+      case $action in
+        0 | 1 | 2) commands+=(click 1) ;;
+        3) commands+=(click 3) ;;
+        4 | 5) commands+=(mousedown 1 mousemove_relative -- "$dx" "$dy" sleep 0.02
+                          mousemove_relative -- "$dx" "$dy" mouseup 1) ;;
+        6) commands+=(click "$wheel") ;;
+        7) commands+=(keydown space mousedown 1 mousemove_relative -- "$dx" "$dy" sleep 0.02
+                      mouseup 1 keyup space) ;;
+        8) commands+=(windowfocus "$view" key ctrl+z) ;;
+        9) commands+=(windowfocus "$view" key ctrl+y) ;;
+      esac
+      commands+=(sleep 0.03)
+    done
+    pick=$RANDOM
+    xdotool "${commands[@]}" 2>/dev/null || true  # a window may be gone for a moment
+    kill -0 "$app_pid" 2>/dev/null || fail "the program ended in step group $chunk"
+    sleep 0.1
+    answer_all "$pick"
+  done
+  sleep 1
+  answer_all 0
+  kill -0 "$app_pid" 2>/dev/null || fail "the program ended"
   ;;
 
 *)
