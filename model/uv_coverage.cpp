@@ -6,10 +6,12 @@
 namespace {
 
 // The copies from the floor of `low` to the ceiling of `high` minus 1, at least one; false
-// when they are not finite or too many to count.
+// when they are too many, or too far out for a float UV to tell texels apart (also when not
+// finite).
 bool tileRange(double low, double high, int64_t& first, int64_t& last) {
   const double from = std::floor(low), to = std::max(std::ceil(high) - 1, from);
-  if (!(std::isfinite(from) && std::isfinite(to)) || to - from >= static_cast<double>(kMaxUvTiles))
+  if (!(std::fabs(from) <= 0x1p24 && std::fabs(to) <= 0x1p24) ||
+      to - from >= static_cast<double>(kMaxUvTiles))
     return false;
   first = static_cast<int64_t>(from);
   last = static_cast<int64_t>(to);

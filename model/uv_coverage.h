@@ -20,8 +20,8 @@ constexpr int64_t kMaxUvTiles = 256;
 
 // The copies triangle `triangle` overlaps: u from the floor of its smallest u to the ceiling
 // of its largest minus 1 (at least the first), likewise v, so UVs within 0..1 give copy 0
-// alone. Empty for an index or a corner index outside the model, a UV that is not finite, or
-// more than kMaxUvTiles copies.
+// alone. Empty for an index or a corner index outside the model, a UV that is not finite or
+// beyond 2^24 in magnitude, or more than kMaxUvTiles copies.
 UvTiles uvTiles(const Model& model, int64_t triangle);
 
 // The coverage of triangle `triangle` of the model in copy (tileU, tileV) of a width x height

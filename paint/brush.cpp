@@ -1,7 +1,6 @@
 #include "paint/brush.h"
 
 #include <algorithm>
-#include <climits>
 #include <cmath>
 #include <span>
 #include <utility>
@@ -301,7 +300,12 @@ TextureViewUpdate continueStroke(Stroke& stroke, const BrushScene& scene,
 bool dab(Stroke& stroke, const BrushScene& scene, const BrushSettings& brush, double x, double y,
          std::mt19937& random) {
   const View3D& view = scene.view;
-  if (view.width < 1 || view.height < 1 || scene.model.triangleCount() == 0 ||
+  // Only on the texture the stroke began on: an undo or a new texture since ends its painting.
+  const Texture& texture = scene.texture;
+  const bool sameTexture = stroke.pending.empty()
+                               ? texture.TextureWidth == stroke.width && texture.TextureHeight == stroke.height
+                               : texture.TextureWidth == 0;
+  if (view.width < 1 || view.height < 1 || scene.model.triangleCount() == 0 || !sameTexture ||
       stroke.width < 1 || stroke.height < 1 || stroke.mask.size() < texelCount(stroke))
     return false;
   const double r = std::max(brush.size / 2.0, 0.5);

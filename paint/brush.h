@@ -111,7 +111,8 @@ TextureViewUpdate continueStroke(Stroke& stroke, const BrushScene& scene,
 
 // One dab centred at canvas point (x, y), painting the paintable triangles the last render
 // shows inside its screen box into the stroke's texture (`pending` while it has one). Nothing
-// without a render or a stroke's buffers. Returns whether a texel changed; the undo step is
+// without a render or a stroke's buffers, or once the texture is not the one the stroke began
+// on (an undo, redo or new texture since). Returns whether a texel changed; the undo step is
 // the caller's (beginStroke, continueStroke).
 bool dab(Stroke& stroke, const BrushScene& scene, const BrushSettings& brush, double x, double y,
          std::mt19937& random);
