@@ -130,6 +130,9 @@ bool rasterizeRows(View3D& view, const TriangleSetup& s, int32_t triangle, const
       // On equal depth the earlier triangle wins. Compared as stored: two coplanar triangles
       // reach the same depth by other roundings, and in double the later one would pass
       // wherever the stored float had rounded down.
+      // (The test in double first: it turns away most hidden pixels before any conversion,
+      // and a float above the stored one comes only from a double above it.)
+      if (!(iz > depth[i])) continue;
       const float stored = static_cast<float>(iz);
       if (!(stored > depth[i])) continue;
       depth[i] = stored;
