@@ -33,6 +33,8 @@ UvTiles uvTiles(const Model& model, int64_t triangle) {
     lowV = std::min(lowV, static_cast<double>(v.v));
     highV = std::max(highV, static_cast<double>(v.v));
   }
+  // The common case, cheaply: a layout within the texture.
+  if (lowU >= 0 && highU <= 1 && lowV >= 0 && highV <= 1) return {0, 0, 0, 0};
   UvTiles tiles;
   if (!tileRange(lowU, highU, tiles.firstU, tiles.lastU) ||
       !tileRange(lowV, highV, tiles.firstV, tiles.lastV) || tiles.count() > kMaxUvTiles)

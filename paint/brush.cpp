@@ -372,100 +372,100 @@ bool paintTriangle(Stroke& stroke, const BrushScene& scene, int64_t triangle,
     cornerX[k] = static_cast<double>(vertex.u) * static_cast<double>(width);
     cornerY[k] = (1.0 - static_cast<double>(vertex.v)) * static_cast<double>(height);
   }
-  const double area = (cornerX[1] - cornerX[0]) * (cornerY[2] - cornerY[0]) -
-                      (cornerY[1] - cornerY[0]) * (cornerX[2] - cornerX[0]);
-  if (!(std::fabs(area) >= 1e-9)) return false;  // no texel is covered
-  std::array<double, 3> toPixels;
-  for (int k = 0; k < 3; ++k) {
-    const double ex = cornerX[(k + 2) % 3] - cornerX[(k + 1) % 3];
-    const double ey = cornerY[(k + 2) % 3] - cornerY[(k + 1) % 3];
-    toPixels[k] = std::fabs(area) / std::sqrt(ex * ex + ey * ey + 1e-12);
-  }
-  const std::array<FringeCorner, 3> fringe = fringeTriangle(cornerX, cornerY, p, toPixels);
-  if (circle && outsideCircle(fringe, 3, view, *circle)) return false;
-  const bool severalCopies = uvTiles(scene.model, triangle).count() > 1;
+  std::optional<std::array<FringeCorner, 3>> fringe;  // made with the first copy walked
+  const UvTiles tiles = uvTiles(scene.model, triangle);
 
   const double halfW = view.width / 2.0, halfH = view.height / 2.0, f = view.viewFocal;
   const StrokeBlend blend{stroke.base, stroke.mask};
   bool changed = false;
-  forEachUvTile(scene.model, triangle, width, height,
-                [&](const TriangleCoverage& cover, int64_t tileU, int64_t tileV) {
-    // Of a triangle over several copies of the texture only those near the circle are walked.
-    if (circle && severalCopies &&
-        copyOutsideCircle(fringe, tileU, tileV, width, height, view, *circle))
-      return;
-    // The weights, and with them the camera-space point, are affine in the texel: walk them.
-    const TriangleCoverage::WeightSteps w = cover.weightSteps();
-    const auto camera = [&](const std::array<double, 3>& b) {
-      return Vec3{b[0] * p[0].x + b[1] * p[1].x + b[2] * p[2].x,
-                  b[0] * p[0].y + b[1] * p[1].y + b[2] * p[2].y,
-                  b[0] * p[0].z + b[1] * p[1].z + b[2] * p[2].z};
-    };
-    const Vec3 pointTopLeft = camera(w.topLeft), perColumn = camera(w.perColumn),
-               perRow = camera(w.perRow);
-    for (int64_t row = cover.top(); row <= cover.bottom(); ++row) {
-      const double dr = static_cast<double>(row - cover.top());
-      const TriangleCoverage::Columns span = cover.rowSpan(row);
-      const double first = static_cast<double>(span.first - cover.left());
-      const double last = static_cast<double>(span.last - cover.left());
-      // Each corner's distance in texels from the opposite edge, walked along the row.
-      std::array<double, 3> edge, edgeStep;
-      for (int k = 0; k < 3; ++k) {
-        edgeStep[k] = w.perColumn[k] * w.toPixels[k];
-        edge[k] = (w.topLeft[k] + w.perRow[k] * dr) * w.toPixels[k] + edgeStep[k] * first;
+  // In every copy of the texture the UVs reach (forEachUvTile, written out: the texel loop
+  // keeps its values in registers).
+  for (int64_t tileV = tiles.firstV; tileV <= tiles.lastV; ++tileV)
+    for (int64_t tileU = tiles.firstU; tileU <= tiles.lastU; ++tileU) {
+      const TriangleCoverage cover = triangleCoverage(scene.model, triangle, width, height, tileU, tileV);
+      if (cover.empty()) continue;
+      // The weights, and with them the camera-space point, are affine in the texel: walk them.
+      const TriangleCoverage::WeightSteps w = cover.weightSteps();
+      if (circle) {
+        // A triangle whose fringe lies outside the circle is left at once; of one over several
+        // copies of the texture only the copies near the circle are walked.
+        if (!fringe) {
+          fringe = fringeTriangle(cornerX, cornerY, p, w.toPixels);
+          if (outsideCircle(*fringe, 3, view, *circle)) return false;
+        }
+        if (tiles.count() > 1 && copyOutsideCircle(*fringe, tileU, tileV, width, height, view, *circle))
+          continue;
       }
-      double x = pointTopLeft.x + perRow.x * dr + perColumn.x * first;
-      double y = pointTopLeft.y + perRow.y * dr + perColumn.y * first;
-      double z = pointTopLeft.z + perRow.z * dr + perColumn.z * first;
-      for (double dc = first; dc <= last; ++dc, x += perColumn.x, y += perColumn.y,
-                  z += perColumn.z, edge[0] += edgeStep[0], edge[1] += edgeStep[1],
-                  edge[2] += edgeStep[2]) {
-        if (edge[0] < -1 || edge[1] < -1 || edge[2] < -1 || !(z > view.viewNear)) continue;
-        const int64_t column = cover.left() + static_cast<int64_t>(dc);
-        const double inverseZ = 1 / z;
-        const double sx = halfW + f * x * inverseZ;
-        const double sy = halfH - f * y * inverseZ;
-        double dist2 = 0;
-        if (circle) {
-          dist2 = (sx - circle->x) * (sx - circle->x) + (sy - circle->y) * (sy - circle->y);
-          if (dist2 > circle->r * circle->r) continue;
+      const auto camera = [&](const std::array<double, 3>& b) {
+        return Vec3{b[0] * p[0].x + b[1] * p[1].x + b[2] * p[2].x,
+                    b[0] * p[0].y + b[1] * p[1].y + b[2] * p[2].y,
+                    b[0] * p[0].z + b[1] * p[1].z + b[2] * p[2].z};
+      };
+      const Vec3 pointTopLeft = camera(w.topLeft), perColumn = camera(w.perColumn),
+                 perRow = camera(w.perRow);
+      for (int64_t row = cover.top(); row <= cover.bottom(); ++row) {
+        const double dr = static_cast<double>(row - cover.top());
+        const TriangleCoverage::Columns span = cover.rowSpan(row);
+        const double first = static_cast<double>(span.first - cover.left());
+        const double last = static_cast<double>(span.last - cover.left());
+        // Each corner's distance in texels from the opposite edge, walked along the row.
+        std::array<double, 3> edge, edgeStep;
+        for (int k = 0; k < 3; ++k) {
+          edgeStep[k] = w.perColumn[k] * w.toPixels[k];
+          edge[k] = (w.topLeft[k] + w.perRow[k] * dr) * w.toPixels[k] + edgeStep[k] * first;
         }
-        // In view when the integer parts are: from just above -1 up to the size.
-        if (!(sx > -1 && sx < view.width && sy > -1 && sy < view.height)) continue;
-        const size_t pixel =
-            static_cast<size_t>(static_cast<int>(sy)) * view.width + static_cast<size_t>(static_cast<int>(sx));
-        if (inverseZ < view.viewDepth[pixel] * 0.995f) continue;  // behind what the view shows
+        double x = pointTopLeft.x + perRow.x * dr + perColumn.x * first;
+        double y = pointTopLeft.y + perRow.y * dr + perColumn.y * first;
+        double z = pointTopLeft.z + perRow.z * dr + perColumn.z * first;
+        for (double dc = first; dc <= last; ++dc, x += perColumn.x, y += perColumn.y,
+                    z += perColumn.z, edge[0] += edgeStep[0], edge[1] += edgeStep[1],
+                    edge[2] += edgeStep[2]) {
+          if (edge[0] < -1 || edge[1] < -1 || edge[2] < -1 || !(z > view.viewNear)) continue;
+          const int64_t column = cover.left() + static_cast<int64_t>(dc);
+          const double inverseZ = 1 / z;
+          const double sx = halfW + f * x * inverseZ;
+          const double sy = halfH - f * y * inverseZ;
+          double dist2 = 0;
+          if (circle) {
+            dist2 = (sx - circle->x) * (sx - circle->x) + (sy - circle->y) * (sy - circle->y);
+            if (dist2 > circle->r * circle->r) continue;
+          }
+          // In view when the integer parts are: from just above -1 up to the size.
+          if (!(sx > -1 && sx < view.width && sy > -1 && sy < view.height)) continue;
+          const size_t pixel =
+              static_cast<size_t>(static_cast<int>(sy)) * view.width + static_cast<size_t>(static_cast<int>(sx));
+          if (inverseZ < view.viewDepth[pixel] * 0.995f) continue;  // behind what the view shows
 
-        double c = 1;
-        if (circle) {
-          const double hardRadius = hardness * circle->r;
-          if (hardness < 1 && dist2 > hardRadius * hardRadius) {
-            const double t = std::sqrt(dist2) / circle->r;
-            const double s = 1 - (t - hardness) / (1 - hardness);
-            c = s * s * (3 - 2 * s);
+          double c = 1;
+          if (circle) {
+            const double hardRadius = hardness * circle->r;
+            if (hardness < 1 && dist2 > hardRadius * hardRadius) {
+              const double t = std::sqrt(dist2) / circle->r;
+              const double s = 1 - (t - hardness) / (1 - hardness);
+              c = s * s * (3 - 2 * s);
+            }
+            if (stroke.tip.tip != BrushTip::round) {
+              const double tip =
+                  tipValue(stroke.tip, sx, sy, sx - circle->x, sy - circle->y, circle->r);
+              c = stroke.tip.tip == BrushTip::splatter ? tip : c * tip;
+            }
           }
-          if (stroke.tip.tip != BrushTip::round) {
-            const double tip =
-                tipValue(stroke.tip, sx, sy, sx - circle->x, sy - circle->y, circle->r);
-            c = stroke.tip.tip == BrushTip::splatter ? tip : c * tip;
+          if (!(c > 0)) continue;
+          uint32_t paint = color;
+          if (source == PaintSource::stencil) {
+            const uint32_t sample = sampleStencilAtView(*scene.stencil, scene.stencilPlacement, sx, sy);
+            if ((sample >> 24) == 0) continue;
+            paint = sample & 0xFFFFFF;
+            c *= (sample >> 24) / 255.0;
+          } else if (pattern) {
+            const double b0 = w.topLeft[0] + w.perRow[0] * dr + w.perColumn[0] * dc;
+            const double b1 = w.topLeft[1] + w.perRow[1] * dr + w.perColumn[1] * dc;
+            paint = patternColourAt(*pattern, triangle, b0, b1, 1 - b0 - b1);
           }
+          const int alpha = static_cast<int>(opacity * 255 * c + 0.5);  // positive: rounds
+          changed |= blendPixel(blend, pixels, static_cast<size_t>(row * width + column), paint, alpha);
         }
-        if (!(c > 0)) continue;
-        uint32_t paint = color;
-        if (source == PaintSource::stencil) {
-          const uint32_t sample = sampleStencilAtView(*scene.stencil, scene.stencilPlacement, sx, sy);
-          if ((sample >> 24) == 0) continue;
-          paint = sample & 0xFFFFFF;
-          c *= (sample >> 24) / 255.0;
-        } else if (pattern) {
-          const double b0 = w.topLeft[0] + w.perRow[0] * dr + w.perColumn[0] * dc;
-          const double b1 = w.topLeft[1] + w.perRow[1] * dr + w.perColumn[1] * dc;
-          paint = patternColourAt(*pattern, triangle, b0, b1, 1 - b0 - b1);
-        }
-        const int alpha = static_cast<int>(opacity * 255 * c + 0.5);  // positive: rounds
-        changed |= blendPixel(blend, pixels, static_cast<size_t>(row * width + column), paint, alpha);
       }
     }
-  });
   return changed;
 }

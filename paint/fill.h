@@ -17,7 +17,7 @@ struct StrokeBlend {
 // The build-up limit and blend of one pixel: nothing when the mask at `index` already holds
 // `alpha` or more; otherwise the mask takes alpha and each of red, green and blue becomes
 // base + alpha * (colour - base) / 255 (truncated toward zero) from the blend base. Returns
-// whether the pixel changed.
+// whether the pixel now differs from the blend base (what a stroke's first change is told by).
 inline bool blendPixel(const StrokeBlend& blend, std::span<uint32_t> pixels, size_t index,
                        uint32_t colour, int alpha) {
   if (blend.mask[index] >= alpha) return false;
@@ -29,9 +29,8 @@ inline bool blendPixel(const StrokeBlend& blend, std::span<uint32_t> pixels, siz
     const int s = static_cast<int>(colour >> shift & 0xFF);
     out |= static_cast<uint32_t>(b + alpha * (s - b) / 255) << shift;
   }
-  const bool changed = pixels[index] != out;
   pixels[index] = out;
-  return changed;
+  return out != base;
 }
 
 // Paints the covered pixels of one triangle into `pixels` (width x height, row 0 at the top),
