@@ -24,6 +24,17 @@ bool isBrushTool(Tool tool) { return tool == Tool::brush || tool == Tool::assign
 bool isAssignTool(Tool tool) { return tool >= Tool::assignTriangle; }
 bool isFillTool(Tool tool) { return tool >= Tool::fillTriangle && tool <= Tool::fillLayer; }
 
+// Why a stroke that changed nothing did not paint, when a layer kept it from a triangle.
+const char* nothingPaintedNote(PaintBlock block) {
+  switch (block) {
+    case PaintBlock::locked: return "Nothing painted: the layer is locked";
+    case PaintBlock::hidden: return "Nothing painted: the layer is hidden";
+    case PaintBlock::notCurrent: return "Nothing painted: not the current layer";
+    case PaintBlock::none: break;
+  }
+  return nullptr;
+}
+
 const Model& noModel() {
   static const Model empty;
   return empty;
@@ -482,6 +493,12 @@ void Window3DController::endStroke() {
   Stroke& stroke = state().stroke;
   if (!stroke.active) return;
   stroke.active = false;
+  if (!stroke.stepBegun) {
+    // Nothing changed, so nothing was made; say so when a layer was in the way.
+    stroke.pending = {};
+    if (const char* note = nothingPaintedNote(stroke.blocked)) ui_.status(kStatusNote, note);
+    return;
+  }
   // The UV view shows the texture under the layout; drawn once the stroke is done.
   raise({.uvView = true});
 }
@@ -508,7 +525,9 @@ void Window3DController::buttonUp() {
 
 void Window3DController::motion(const MouseEvent& e) {
   Window3DState& st = state();
-  const int dx = e.x - st.lastMouseX, dy = e.y - st.lastMouseY;
+  // In 64 bits: scripted points may lie further apart than an int reaches.
+  const double dx = static_cast<double>(int64_t{e.x} - st.lastMouseX);
+  const double dy = static_cast<double>(int64_t{e.y} - st.lastMouseY);
   st.lastMouseX = e.x;
   st.lastMouseY = e.y;
   StencilState& stencil = s_.document.stencil;
@@ -532,7 +551,8 @@ void Window3DController::motion(const MouseEvent& e) {
     v.panY -= dy * perPixel;
     changedSetting({.view3d = true});
   } else if (st.stroke.active && e.left) {
-    continueStroke(st.stroke, brushScene(), brushSettings(v), e.x, e.y, s_.paintRandom);
+    applyTextureUpdate(
+        continueStroke(st.stroke, brushScene(), brushSettings(v), e.x, e.y, s_.paintRandom), false);
     raise({.view3d = true});
   } else if (st.assignDrag && e.left) {
     assignBrush(e.x, e.y);

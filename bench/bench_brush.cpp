@@ -38,6 +38,8 @@ void BM_BeginStroke2048(benchmark::State& state) {
   Stroke stroke;
   beginStroke(stroke, s.scene, brush, kTextureSide, kTextureSide, 360, 317, s.random);
   for (auto _ : state) {
+    // Another colour each time: a stroke that changes nothing makes no undo step.
+    brush.color ^= 0xFFFFFF;
     beginStroke(stroke, s.scene, brush, kTextureSide, kTextureSide, 360, 317, s.random);
     benchmark::DoNotOptimize(s.texture.TexturePixels.data());
   }
@@ -56,6 +58,7 @@ void BM_Stroke100Dabs(benchmark::State& state) {
     s.render();
     // Zigzag moves of 40 pixels (24 across, 32 up or down) from left to right.
     double x = 120;
+    brush.color ^= 0xFFFFFF;  // every stroke paints, as above
     beginStroke(stroke, s.scene, brush, kTextureSide, kTextureSide, x, 317, s.random);
     for (int move = 0; move < 20; ++move) {
       x += 24;

@@ -30,15 +30,15 @@ std::vector<uint8_t> layoutCoverage(const Model& model, int64_t w, int64_t h) {
   if (w < 1 || h < 1) return {};
   std::vector<uint8_t> covered(static_cast<size_t>(w * h), 0);
   for (int64_t t = 0; t < model.triangleCount(); ++t) {
-    const TriangleCoverage cover = triangleCoverage(model, t, w, h);
-    if (cover.empty()) continue;
-    for (int64_t r = cover.top(); r <= cover.bottom(); ++r) {
-      uint8_t* row = covered.data() + r * w;
-      // Neighbouring triangles share most of their boxes; a pixel already covered needs no
-      // second test.
-      for (int64_t c = cover.left(); c <= cover.right(); ++c)
-        if (!row[c] && cover.covers(c, r)) row[c] = 1;
-    }
+    forEachUvTile(model, t, w, h, [&](const TriangleCoverage& cover, int64_t, int64_t) {
+      for (int64_t r = cover.top(); r <= cover.bottom(); ++r) {
+        uint8_t* row = covered.data() + r * w;
+        // Neighbouring triangles share most of their boxes; a pixel already covered needs no
+        // second test.
+        for (int64_t c = cover.left(); c <= cover.right(); ++c)
+          if (!row[c] && cover.covers(c, r)) row[c] = 1;
+      }
+    });
   }
   return covered;
 }

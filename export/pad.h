@@ -10,8 +10,9 @@
 #include "model/model.h"
 
 // One byte per pixel of a w x h texture, 1 where a triangle of the model covers the pixel by
-// triangleCoverage, the fill tools' rule (corners at (u * w, (1 - v) * h)), all layers alike.
-// Empty when w or h is below 1.
+// triangleCoverage, the fill tools' rule (corners at (u * w, (1 - v) * h)), all layers alike,
+// in every copy of the texture its UVs reach (forEachUvTile), as painting and the game repeat
+// the texture. Empty when w or h is below 1.
 std::vector<uint8_t> layoutCoverage(const Model& model, int64_t w, int64_t h);
 
 // Grows the covered pixels over the rest of the w x h image, in place, ring by ring:

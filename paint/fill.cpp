@@ -21,21 +21,21 @@ void fillTriangle(const Model& model, int64_t triangle, std::span<uint32_t> pixe
   const bool blending =
       !opaque && blend && blend->base.size() >= count && blend->mask.size() >= count;
   if (!opaque && !blending) return;
-  const TriangleCoverage cover = triangleCoverage(model, triangle, width, height);
-  if (cover.empty()) return;
-
-  for (int64_t r = cover.top(); r <= cover.bottom(); ++r) {
-    const TriangleCoverage::Columns span = cover.rowSpan(r);
-    for (int64_t c = span.first; c <= span.last; ++c) {
-      if (!cover.covers(c, r)) continue;
-      const size_t i = static_cast<size_t>(c + width * r);
-      if (opaque) {
-        pixels[i] = colour;
-        continue;
+  // In every copy of the texture the triangle's UVs reach, as the view repeats it.
+  forEachUvTile(model, triangle, width, height, [&](const TriangleCoverage& cover, int64_t, int64_t) {
+    for (int64_t r = cover.top(); r <= cover.bottom(); ++r) {
+      const TriangleCoverage::Columns span = cover.rowSpan(r);
+      for (int64_t c = span.first; c <= span.last; ++c) {
+        if (!cover.covers(c, r)) continue;
+        const size_t i = static_cast<size_t>(c + width * r);
+        if (opaque) {
+          pixels[i] = colour;
+          continue;
+        }
+        blendPixel(*blend, pixels, i, colour, alpha);
       }
-      blendPixel(*blend, pixels, i, colour, alpha);
     }
-  }
+  });
 }
 
 void fillSurfaceColours(const Model* model, std::span<uint32_t> pixels, int64_t width,

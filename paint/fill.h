@@ -16,10 +16,11 @@ struct StrokeBlend {
 
 // The build-up limit and blend of one pixel: nothing when the mask at `index` already holds
 // `alpha` or more; otherwise the mask takes alpha and each of red, green and blue becomes
-// base + alpha * (colour - base) / 255 (truncated toward zero) from the blend base.
-inline void blendPixel(const StrokeBlend& blend, std::span<uint32_t> pixels, size_t index,
+// base + alpha * (colour - base) / 255 (truncated toward zero) from the blend base. Returns
+// whether the pixel now differs from the blend base (what a stroke's first change is told by).
+inline bool blendPixel(const StrokeBlend& blend, std::span<uint32_t> pixels, size_t index,
                        uint32_t colour, int alpha) {
-  if (blend.mask[index] >= alpha) return;
+  if (blend.mask[index] >= alpha) return false;
   blend.mask[index] = static_cast<uint8_t>(alpha);
   const uint32_t base = blend.base[index];
   uint32_t out = 0;
@@ -29,9 +30,11 @@ inline void blendPixel(const StrokeBlend& blend, std::span<uint32_t> pixels, siz
     out |= static_cast<uint32_t>(b + alpha * (s - b) / 255) << shift;
   }
   pixels[index] = out;
+  return out != base;
 }
 
-// Paints the covered pixels of one triangle into `pixels` (width x height, row 0 at the top):
+// Paints the covered pixels of one triangle into `pixels` (width x height, row 0 at the top),
+// in every copy of the texture its UVs reach (forEachUvTile, model/uv_coverage.h):
 // - alpha >= 255: the pixel becomes `colour`;
 // - otherwise only with a blend state (useMask), and only where its mask is below alpha: the
 //   mask takes alpha and each of red, green and blue becomes

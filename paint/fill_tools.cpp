@@ -14,8 +14,7 @@ TextureViewUpdate fillAt(Stroke& stroke, const BrushScene& scene, const BrushSet
 
   Texture& texture = scene.texture;
   TextureViewUpdate update = beginPaintStep(texture, texWidth, texHeight);
-  stroke.base = texture.TexturePixels;
-  stroke.mask.assign(stroke.base.size(), 0);
+  prepareStroke(stroke, texture, texWidth, texHeight);
 
   std::vector<int32_t> region;
   toolRegion(tool, hit->triangle, scene.model, tables, marks, region);

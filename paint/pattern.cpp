@@ -418,13 +418,15 @@ void paintTrianglePattern(const PatternPaint& paint, std::span<uint32_t> pixels,
   if (width < 1 || height < 1 || !rolloutCovers(paint, triangle)) return;
   const size_t count = static_cast<size_t>(width) * static_cast<size_t>(height);
   if (pixels.size() < count || blend.base.size() < count || blend.mask.size() < count) return;
-  const TriangleCoverage cover = triangleCoverage(paint.model, triangle, width, height);
-  for (int64_t row = cover.top(); row <= cover.bottom(); ++row)
-    for (int64_t column = cover.left(); column <= cover.right(); ++column) {
-      const size_t i = static_cast<size_t>(row * width + column);
-      if (blend.mask[i] >= alpha) continue;
-      const auto b = cover.weightsAt(column, row);
-      if (!b) continue;
-      blendPixel(blend, pixels, i, patternColourAt(paint, triangle, (*b)[0], (*b)[1], (*b)[2]), alpha);
-    }
+  // In every copy of the texture the triangle's UVs reach, as the view repeats it.
+  forEachUvTile(paint.model, triangle, width, height, [&](const TriangleCoverage& cover, int64_t, int64_t) {
+    for (int64_t row = cover.top(); row <= cover.bottom(); ++row)
+      for (int64_t column = cover.left(); column <= cover.right(); ++column) {
+        const size_t i = static_cast<size_t>(row * width + column);
+        if (blend.mask[i] >= alpha) continue;
+        const auto b = cover.weightsAt(column, row);
+        if (!b) continue;
+        blendPixel(blend, pixels, i, patternColourAt(paint, triangle, (*b)[0], (*b)[1], (*b)[2]), alpha);
+      }
+  });
 }

@@ -110,9 +110,10 @@ bool rolloutCovers(const PatternPaint& paint, int64_t triangle);
 uint32_t patternColourAt(const PatternPaint& paint, int64_t triangle, double b0, double b1,
                          double b2);
 
-// The pattern painter of the fills: every texel the triangle covers in the layout whose mask
-// is below `alpha` takes alpha there and the pattern colour blended from the base. No
-// visibility test: hidden parts are filled too. Nothing where rolloutCovers is false, for a
+// The pattern painter of the fills: every texel the triangle covers in the layout (in every
+// copy of the texture its UVs reach, model/uv_coverage.h) whose mask is below `alpha` takes
+// alpha there and the pattern colour blended from the base. No visibility test: hidden parts
+// are filled too. Nothing where rolloutCovers is false, for a
 // degenerate triangle, or without a texture (width or height 0).
 void paintTrianglePattern(const PatternPaint& paint, std::span<uint32_t> pixels, int64_t width,
                           int64_t height, const StrokeBlend& blend, int64_t triangle, int alpha);

@@ -127,8 +127,15 @@ bool rasterizeRows(View3D& view, const TriangleSetup& s, int32_t triangle, const
       if (!(w0 >= 0 && w1 >= 0 && w2 >= 0)) continue;
       const double iz = w0 * s.inverseZ[0] + w1 * s.inverseZ[1] + w2 * s.inverseZ[2];
       const size_t i = static_cast<size_t>(y) * width + static_cast<size_t>(x);
-      if (!(iz > depth[i])) continue;  // on equal depth the earlier triangle wins
-      depth[i] = static_cast<float>(iz);
+      // On equal depth the earlier triangle wins. Compared as stored: two coplanar triangles
+      // reach the same depth by other roundings, and in double the later one would pass
+      // wherever the stored float had rounded down.
+      // (The test in double first: it turns away most hidden pixels before any conversion,
+      // and a float above the stored one comes only from a double above it.)
+      if (!(iz > depth[i])) continue;
+      const float stored = static_cast<float>(iz);
+      if (!(stored > depth[i])) continue;
+      depth[i] = stored;
       triangleAt[i] = triangle;
       written = true;
       viewU[i] = static_cast<float>((w0 * s.uOverZ[0] + w1 * s.uOverZ[1] + w2 * s.uOverZ[2]) / iz);

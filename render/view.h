@@ -121,7 +121,8 @@ struct View3D {
 // Renders `model` into `view` at width x height: background gradient, then every triangle in
 // model order with no clipping (a triangle with a corner at or behind the near distance is
 // left out), flat two-sided shading, perspective-correct texture coordinates and a depth test
-// in which the earlier triangle wins ties. Triangles of hidden layers and triangles with a
+// at the stored (float) precision in which the earlier triangle wins ties, so of two coplanar
+// copies of a face the first owns every pixel. Triangles of hidden layers and triangles with a
 // corner index outside the model are skipped. A side below 1 gives empty buffers; a model
 // without triangles only the background.
 void renderView(View3D& view, int width, int height, const Model& model, const RenderInputs& in);

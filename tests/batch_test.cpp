@@ -406,6 +406,38 @@ TEST_F(Batch, PaintsThroughTheView) {
   EXPECT_NE(fills.find("\nfill-surface 0,0: 0 texels changed\n"), std::string::npos) << fills;
 }
 
+TEST_F(Batch, PaintsUvsOutsideZeroToOneAndNothingWhereNothingChanges) {
+  // A grid whose UVs lie in 1.1 .. 1.9: the view repeats the texture there, and so does paint.
+  GenMesh grid = genGrid(4, 4);
+  for (auto& uv : grid.uvs) uv = {1.1f + 0.8f * uv[0], 1.1f + 0.8f * uv[1]};
+  const std::string keep = write(grid, "grid.obj");
+  ASSERT_EQ(run({"--batch", keep, "--mapping", "keep", "--paint", "fill-triangle 360,317",
+                 "--paint", "brush 300,317 420,317", "--colour", "0000FF"}),
+            0)
+      << err_.str();
+  for (const std::string script : {"fill-triangle 360,317", "brush 300,317 420,317"}) {
+    const size_t line = out_.str().find(script + ": ");
+    ASSERT_NE(line, std::string::npos) << out_.str();
+    EXPECT_GT(std::stoi(out_.str().substr(line + script.size() + 2)), 100) << out_.str();
+  }
+
+  // A first stroke that changes nothing makes no texture and leaves the layout free.
+  const std::string cube = write(genCube(), "cube.3ds");
+  const std::string project = path("unpainted.qmap");
+  ASSERT_EQ(run({"--batch", cube, "--paint", "brush 5,5 10,5", "--save", project}), 0) << err_.str();
+  EXPECT_NE(out_.str().find("brush 5,5 10,5: 0 texels changed\n"), std::string::npos) << out_.str();
+  const auto entries = readZipArchive(project, {"project.ini", "texture.png"});
+  ASSERT_TRUE(entries);
+  EXPECT_FALSE(entries->contains("texture.png"));
+  const std::string ini(entries->at("project.ini").begin(), entries->at("project.ini").end());
+  EXPECT_NE(ini.find("Locked=0"), std::string::npos) << ini;
+
+  // Script points further apart than an int reaches: the moves are computed in 64 bits.
+  ASSERT_EQ(run({"--batch", cube, "--paint", "brush 2147483647,2147483647 -2147483648,-2147483648"}), 0)
+      << err_.str();
+  EXPECT_NE(out_.str().find("texels changed"), std::string::npos) << out_.str();
+}
+
 TEST_F(Batch, PaintsWithTheStencilAndThePattern) {
   const std::string cube = write(genCube(), "cube.3ds");
   const std::vector<uint8_t> green = encodePng(Image(8, 8, rgba(0, 255, 0, 255)), true);

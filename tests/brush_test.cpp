@@ -105,6 +105,100 @@ TEST_F(BrushFixture, PaintDoesNotBuildUpWithinAStroke) {
   EXPECT_EQ(texture.UndoList.size(), 2u);
 }
 
+// A stroke makes its undo step (and the white texture of a first stroke) only when it first
+// changes a texel: one on the background, or one that paints what is there already, leaves the
+// texture, its undo and redo steps, its revision and its modified flag as they were.
+TEST_F(BrushFixture, AStrokeThatChangesNothingLeavesNoTrace) {
+  brush.hardness = 100;
+  render();
+  TextureViewUpdate update = beginStroke(stroke, scene(), brush, kTexels, kTexels, 5, 5, random);
+  EXPECT_FALSE(update.redraw);
+  EXPECT_FALSE(update.showTexture);
+  EXPECT_EQ(texture.TextureWidth, 0);
+  EXPECT_TRUE(texture.UndoList.empty());
+  EXPECT_EQ(texture.TextureRevision, 0);
+  EXPECT_EQ(stroke.blocked, PaintBlock::none);  // the background blocks nothing
+  // Moving onto the model paints: now the white texture and the stroke are one undo step.
+  update = continueStroke(stroke, scene(), brush, screenX(32), screenY(32), random);
+  EXPECT_TRUE(update.redraw);
+  EXPECT_TRUE(update.showTexture);
+  ASSERT_EQ(texture.TextureWidth, kTexels);
+  EXPECT_EQ(red(32, 32), 0u);
+  EXPECT_EQ(texture.UndoList.size(), 1u);
+  EXPECT_EQ(texture.TextureRevision, 2);
+  // Further moves make no further step.
+  EXPECT_FALSE(continueStroke(stroke, scene(), brush, screenX(20), screenY(32), random).redraw);
+  EXPECT_EQ(texture.UndoList.size(), 1u);
+
+  // With a texture, an undo step and a redo step.
+  stroke1(screenX(10), screenY(54));
+  undoTexture(texture);
+  texture.TextureModified = false;
+  const Texture before = texture;
+  ASSERT_EQ(before.UndoList.size(), 1u);
+  ASSERT_EQ(before.RedoList.size(), 1u);
+  for (const auto& [x, y] : {std::pair{5.0, 5.0}, {screenX(32), screenY(32)}}) {
+    SCOPED_TRACE(x);
+    stroke1(x, y);  // the background, then black on black
+    continueStroke(stroke, scene(), brush, x, y, random);
+    EXPECT_EQ(texture.TexturePixels, before.TexturePixels);
+    EXPECT_EQ(texture.UndoList.size(), before.UndoList.size());
+    EXPECT_EQ(texture.RedoList.size(), before.RedoList.size());
+    EXPECT_EQ(texture.TextureRevision, before.TextureRevision);
+    EXPECT_FALSE(texture.TextureModified);
+  }
+  // A stroke that paints: its undo step saves the texture as the stroke found it.
+  brush.color = 0x00FF00;
+  stroke1(screenX(32), screenY(32));
+  EXPECT_EQ(texture.UndoList.size(), before.UndoList.size() + 1);
+  EXPECT_TRUE(texture.RedoList.empty());
+  undoTexture(texture);
+  EXPECT_EQ(texture.TexturePixels, before.TexturePixels);
+}
+
+// UVs outside 0..1 repeat the texture in the view; the brush paints the texel the view shows,
+// in whichever copy of the texture the triangle's UVs lie.
+TEST_F(BrushFixture, PaintsTheTexelTheViewShowsWhereUvsRepeatTheTexture) {
+  struct Case {
+    const char* name;
+    float u0, u1, v0, v1;
+    bool painted;
+  } cases[] = {
+      {"within 0..1", 0, 1, 0, 1, true},
+      {"one copy over, and below", 1.1f, 1.9f, -0.9f, -0.1f, true},
+      {"over the edge of the first copy", 0.5f, 1.5f, 0.25f, 1.25f, true},
+      {"twice across", 0, 2, 0, 2, true},
+      {"too many copies to paint", 0, 1000, 0, 1, false},
+  };
+  brush.size = 4;
+  brush.hardness = 100;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    for (Vertex& v : model.vertices) {
+      v.u = v.u == 0 ? c.u0 : c.u1;
+      v.v = v.v == 0 ? c.v0 : c.v1;
+    }
+    for (int y = 30; y <= 70; y += 20)
+      for (int x = 30; x <= 70; x += 10) {
+        resetTexture(texture);
+        stroke1(x + 0.5, y + 0.5);
+        if (!c.painted) {
+          EXPECT_EQ(texture.TextureWidth, 0);
+          continue;
+        }
+        const std::optional<ViewHit> hit = pickAt(view, x, y);
+        ASSERT_TRUE(hit);
+        ASSERT_EQ(texture.TextureWidth, kTexels) << x << "," << y;
+        const TexelView texels(kTexels, kTexels, texture.TexturePixels);
+        EXPECT_EQ(texture.TexturePixels[texelIndex(texels, hit->u, hit->v)], 0u) << x << "," << y;
+      }
+    for (Vertex& v : model.vertices) {  // back to 0..1 for the next case's test of v.u == 0
+      v.u = v.u == c.u0 ? 0 : 1;
+      v.v = v.v == c.v0 ? 0 : 1;
+    }
+  }
+}
+
 TEST_F(BrushFixture, HiddenTexelsAreNotPainted) {
   // A smaller square in front (z = 1, 20 pixels to each side of the centre) takes the right
   // half of the texture; the facing square behind it keeps the left half.
@@ -163,12 +257,13 @@ TEST_F(BrushFixture, PatternPaintsItsTintedColoursWhereTheMappingReaches) {
   preparePattern(caches, tables, model, pattern);
   beginStroke(stroke, withPattern, brush, kTexels, kTexels, 50, 50, random);
   EXPECT_EQ(texture.TexturePixels[32 * kTexels + 32], rgba(100, 50, 25, 0));
-  // Anchored, with a roll-out that has not been built for this model: nothing is painted.
+  // Anchored, with a roll-out that has not been built for this model: nothing is painted, so
+  // no texture is made.
   pattern.mapping = 1;
   storeAnchor(pattern, {.face = 0, .b0 = 0.3, .b1 = 0.3, .up = {0, 1, 0}, .right = {1, 0, 0}});
   resetTexture(texture);
   beginStroke(stroke, withPattern, brush, kTexels, kTexels, 50, 50, random);
-  EXPECT_EQ(texture.TexturePixels[32 * kTexels + 32], kWhite);
+  EXPECT_EQ(texture.TextureWidth, 0);
 }
 
 TEST_F(BrushFixture, LayersThatMayNotBePaintedStayUnchanged) {
@@ -176,24 +271,36 @@ TEST_F(BrushFixture, LayersThatMayNotBePaintedStayUnchanged) {
     const char* name;
     bool hidden, locked, onlyLayer;
     int64_t curLayer;
-    bool painted;
+    bool otherHidden, otherLocked;  // layer 1's flags
+    PaintBlock blocked;             // PaintBlock::none: painted
   };
   const Case cases[] = {
-      {"hidden", true, false, false, 0, false},
-      {"locked", false, true, false, 0, false},
-      {"only another layer", false, false, true, 1, false},
-      {"only this layer", false, false, true, 0, true},
+      {"hidden", true, false, false, 0, false, false, PaintBlock::hidden},
+      {"locked", false, true, false, 0, false, false, PaintBlock::locked},
+      {"only another layer", false, false, true, 1, false, false, PaintBlock::notCurrent},
+      {"only another layer, which is hidden", false, false, true, 1, true, false, PaintBlock::hidden},
+      {"only another layer, which is locked", false, false, true, 1, false, true, PaintBlock::locked},
+      {"only this layer", false, false, true, 0, true, true, PaintBlock::none},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    layers.hidden[0] = c.hidden;
-    layers.locked[0] = c.locked;
+    layers.hidden = {c.hidden, c.otherHidden};
+    layers.locked = {c.locked, c.otherLocked};
     layers.onlyLayer = c.onlyLayer;
     layers.curLayer = c.curLayer;
     resetTexture(texture);
     // The view still shows the triangles of a hidden layer: the brush must refuse them itself.
     stroke1(screenX(32), screenY(32));
-    EXPECT_EQ(red(32, 32), c.painted ? 0u : 255u);
+    EXPECT_EQ(paintBlockOf(model, layers, 0), c.blocked);
+    EXPECT_EQ(stroke.blocked, c.blocked);
+    if (c.blocked == PaintBlock::none) {
+      EXPECT_EQ(red(32, 32), 0u);
+    } else {
+      // Nothing changed, so nothing was made: no texture, no undo step, no revision.
+      EXPECT_EQ(texture.TextureWidth, 0);
+      EXPECT_TRUE(texture.UndoList.empty());
+      EXPECT_EQ(texture.TextureRevision, 0);
+    }
   }
   layers.locked.resize(0);  // a layer beyond the array is unlocked
   layers.hidden[0] = false;

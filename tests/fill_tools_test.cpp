@@ -313,6 +313,65 @@ TEST_F(FillFixture, PaintSources) {
   }
 }
 
+// UVs outside 0..1 repeat the texture in the view; every fill paints the texels the view
+// shows on the filled triangles, whichever copy of the texture their UVs lie in.
+TEST_F(FillFixture, EverySourceFillsTheTexelsTheViewShowsWhereUvsRepeatTheTexture) {
+  PatternState pattern;
+  ASSERT_TRUE(loadSourceImage(pattern.image, encodePng(Image(1, 1, rgba(9, 8, 7)), false), "png", false));
+  PatternCaches caches;
+  const Image stencil(1, 1, rgba(1, 2, 3, 255));
+  const struct {
+    const char* name;
+    PaintSource source;
+    uint32_t colour;
+  } sources[] = {
+      {"colour", PaintSource::colour, 0x123456},
+      {"stencil", PaintSource::stencil, rgba(1, 2, 3, 0)},
+      {"pattern", PaintSource::pattern, rgba(9, 8, 7, 0)},
+  };
+  const struct {
+    const char* name;
+    float du, dv;
+  } shifts[] = {{"one copy over and below", 1, -1}, {"over the edges", -0.1f, 0.5f}};
+  brush.color = 0x123456;
+  for (const auto& shift : shifts) {
+    for (int32_t k = 0; k < 4; ++k) {  // Q0's corners
+      model.vertices[static_cast<size_t>(k)].u += shift.du;
+      model.vertices[static_cast<size_t>(k)].v += shift.dv;
+    }
+    RenderInputs in;
+    in.camera.dist = 4;
+    renderView(view, kSide, kSide, model, in);
+    for (const auto& source : sources) {
+      SCOPED_TRACE(::testing::Message() << shift.name << ", " << source.name);
+      resetTexture(texture);
+      brush.source = source.source;
+      BrushScene with = scene();
+      with.stencil = &stencil;
+      with.stencilPlacement = {50, 50, 200, 0};  // over the whole view
+      with.pattern = &pattern;
+      with.patternCaches = &caches;
+      preparePattern(caches, tables, model, pattern);
+      fillAt(stroke, with, brush, Tool::fillFlatFace, tables, marks, kTexWidth, kTexHeight, 65, 45);
+      ASSERT_EQ(texture.TextureWidth, kTexWidth);
+      const TexelView texels(kTexWidth, kTexHeight, texture.TexturePixels);
+      int seen = 0;
+      for (int y = 0; y < kSide; ++y)
+        for (int x = 0; x < kSide; ++x) {
+          const std::optional<ViewHit> hit = pickAt(view, x, y);
+          if (!hit || hit->triangle > 1) continue;
+          ++seen;
+          ASSERT_EQ(texture.TexturePixels[texelIndex(texels, hit->u, hit->v)], source.colour) << x << "," << y;
+        }
+      EXPECT_GT(seen, 500);
+    }
+    for (int32_t k = 0; k < 4; ++k) {
+      model.vertices[static_cast<size_t>(k)].u -= shift.du;
+      model.vertices[static_cast<size_t>(k)].v -= shift.dv;
+    }
+  }
+}
+
 TEST_F(FillFixture, PatternSourceFillsWhereTheMappingReaches) {
   // A one-texel pattern: every point of the model takes its colour.
   PatternState pattern;

@@ -274,6 +274,75 @@ TEST_F(Window3DFlow, ABrushDragPaintsUnderTheMouseAsOneStep) {
   EXPECT_EQ(texture.TextureWidth, 0);
 }
 
+// A stroke that changes no texel counts as no painting: no texture, no undo step, no lock,
+// and a layout change keeps its Cancel. When a layer kept the brush off the model, the status
+// bar says which.
+TEST_F(Window3DFlow, AStrokeThatPaintsNothingIsNoPainting) {
+  openCube();
+  view().viewMode = ViewMode::surfaceColours;
+  const auto strokeAt = [&](int x, int y) {
+    event([&] { c3d_.buttonDown(MouseButton::left, {.x = x, .y = y, .left = true}); });
+    event([&] { c3d_.motion({.x = x + 4, .y = y, .left = true}); });
+    event([&] { c3d_.buttonUp(); });
+  };
+  const auto expectNothingMade = [&] {
+    EXPECT_EQ(session_.document.texture.TextureWidth, 0);
+    EXPECT_TRUE(session_.document.texture.UndoList.empty());
+    EXPECT_EQ(session_.document.texture.TextureRevision, 0);
+    EXPECT_FALSE(session_.document.layoutLocked);
+    EXPECT_EQ(view().viewMode, ViewMode::surfaceColours);
+    EXPECT_EQ(c3d_.title(), "3D preview");
+  };
+  ASSERT_FALSE(pickAt(state().view, 3, 3));
+  strokeAt(3, 3);  // the background
+  expectNothingMade();
+  EXPECT_EQ(ui_.statusText[kStatusNote], "");
+
+  // The cube on a second layer; each way a layer can refuse the brush.
+  ui_.texts.push_back("Other");
+  event([&] { c3d_.newLayer(); });
+  LayerState& layers = session_.document.layers;
+  ASSERT_EQ(layers.count(), 2);
+  const struct {
+    int64_t curLayer;
+    bool only, lockCube, hideCurrent;
+    const char* note;
+  } cases[] = {
+      {0, false, true, false, "Nothing painted: the layer is locked"},
+      {1, true, false, false, "Nothing painted: not the current layer"},
+      {1, true, false, true, "Nothing painted: the layer is hidden"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.note);
+    layers.curLayer = c.curLayer;
+    layers.onlyLayer = c.only;
+    layers.locked = {c.lockCube, 0};
+    layers.hidden = {0, c.hideCurrent};
+    ui_.statusText[kStatusNote] = "";
+    strokeAt(100, 75);
+    expectNothingMade();
+    EXPECT_EQ(ui_.statusText[kStatusNote], c.note);
+  }
+
+  // In a layout change started empty, a stroke on the background leaves the change open.
+  layers.curLayer = 0;
+  layers.onlyLayer = false;
+  layers.locked = {0, 0};
+  layers.hidden = {0, 0};
+  strokeAt(100, 75);
+  ASSERT_TRUE(session_.document.layoutLocked);
+  ui_.answers.push_back(Answer::no);
+  main([&] { controller_.startLayoutChange(); });
+  ASSERT_TRUE(session_.layoutChange.layoutChanging);
+  ASSERT_EQ(session_.document.texture.TextureWidth, 0);
+  strokeAt(3, 3);
+  EXPECT_TRUE(session_.layoutChange.layoutChanging);
+  EXPECT_EQ(session_.document.texture.TextureWidth, 0);
+  strokeAt(100, 75);  // painting ends it
+  EXPECT_FALSE(session_.layoutChange.layoutChanging);
+  EXPECT_EQ(ui_.statusText[kStatusNote], "Layout locked: you started painting");
+}
+
 TEST_F(Window3DFlow, FillToolsMarkTheirRegionUnderTheMouseAndFillItOnAClick) {
   openCube();
   const auto marked = [&] {
