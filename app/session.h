@@ -69,6 +69,8 @@ struct MainWindowState {
 
 // What a drag with Ctrl does to the stencil.
 enum class StencilDrag { none, moving, rotating };
+// A middle-button drag turns the view; with Shift held when it began, it moves the view.
+enum class MiddleDrag { none, turning, moving };
 
 // The 3D window's runtime state: what the camera orbits, the view buffers, the mouse and the
 // gestures under way. It exists only while the window is open; the project values it shows
@@ -84,6 +86,7 @@ struct Window3DState {
   bool mouseInView = false;  // MouseInView
   bool navigating = false;   // Space held
   StencilDrag stencilDrag = StencilDrag::none;
+  MiddleDrag middleDrag = MiddleDrag::none;
   int lastMouseX = 0, lastMouseY = 0;  // of the last handled mouse event
   Stroke stroke;                       // the brush stroke under way (active while it runs),
                                        // and the base and mask of the last stroke or fill

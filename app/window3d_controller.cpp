@@ -188,7 +188,7 @@ const Image& Window3DController::frame() {
   if (d.pattern.mapping == 1 && d.view.paintSource == PaintSource::pattern &&
       d.pattern.anchorFace >= 0)
     in.anchor = AnchorPoint{d.pattern.anchorFace, d.pattern.anchorBary[0], d.pattern.anchorBary[1]};
-  if (st.mouseInView && !st.navigating && model() && isBrushTool(d.view.tool))
+  if (st.mouseInView && !viewDragging() && model() && isBrushTool(d.view.tool))
     in.brush = OverlayInputs::Brush{st.lastMouseX, st.lastMouseY, d.view.brushSize};
   composite3D(st.view, st.canvasWidth, st.canvasHeight, in);
   st.overlayPending = false;
@@ -340,12 +340,16 @@ void Window3DController::applyTextureUpdate(const TextureViewUpdate& update, boo
 
 // ---- Canvas and keys -----------------------------------------------------------------------
 
+bool Window3DController::viewDragging() const {
+  return s_.window3d->navigating || s_.window3d->middleDrag != MiddleDrag::none;
+}
+
 bool Window3DController::stencilShown() const {
   return s_.document.stencil.image.loaded() && s_.document.stencil.show;
 }
 
 CanvasCursor Window3DController::cursor() const {
-  if (s_.window3d && s_.window3d->navigating) return CanvasCursor::move;
+  if (s_.window3d && viewDragging()) return CanvasCursor::move;
   return isBrushTool(s_.document.view.tool) ? CanvasCursor::standard : CanvasCursor::hand;
 }
 
@@ -390,11 +394,20 @@ bool Window3DController::keyDown(Key key, Modifiers mods) {
     hideHover();
     return true;
   }
-  if (!mods.ctrl) return false;
+  if (!mods.ctrl || mods.alt) return false;
   switch (key) {
-    case Key::z: applyTextureUpdate(undoTexture(s_.document.texture)); return true;
-    case Key::y: applyTextureUpdate(redoTexture(s_.document.texture)); return true;
-    case Key::s: main_.save(); return true;
+    case Key::z:
+      applyTextureUpdate(mods.shift ? redoTexture(s_.document.texture)
+                                    : undoTexture(s_.document.texture));
+      return true;
+    case Key::y:
+      if (mods.shift) return false;
+      applyTextureUpdate(redoTexture(s_.document.texture));
+      return true;
+    case Key::s:
+      if (mods.shift) return false;  // Save as is the main window's Shift+Ctrl+S
+      main_.save();
+      return true;
     default: return false;
   }
 }
@@ -407,6 +420,18 @@ void Window3DController::keyUp(Key key) {
 
 void Window3DController::buttonDown(MouseButton button, const MouseEvent& e) {
   Window3DState& st = state();
+  if (button == MouseButton::middle) {
+    if (viewDragging()) return;
+    endStroke();
+    st.assignDrag = false;
+    st.stencilDrag = StencilDrag::none;
+    st.middleDrag = e.mods.shift ? MiddleDrag::moving : MiddleDrag::turning;
+    st.lastMouseX = e.x;
+    st.lastMouseY = e.y;
+    hideHover();
+    return;
+  }
+  if (st.middleDrag != MiddleDrag::none) return;
   if (e.mods.ctrl && stencilShown()) {
     st.stencilDrag = button == MouseButton::left ? StencilDrag::moving : StencilDrag::rotating;
     st.lastMouseX = e.x;
@@ -521,6 +546,7 @@ void Window3DController::buttonUp() {
   endStroke();
   st.assignDrag = false;
   st.stencilDrag = StencilDrag::none;
+  st.middleDrag = MiddleDrag::none;
 }
 
 void Window3DController::motion(const MouseEvent& e) {
@@ -539,12 +565,12 @@ void Window3DController::motion(const MouseEvent& e) {
   } else if (st.stencilDrag == StencilDrag::rotating && e.right) {
     stencil.angle += dx * 0.5;
     changedSetting({.overlay3d = true});
-  } else if (st.navigating && e.left) {
+  } else if ((st.navigating && e.left) || (st.middleDrag == MiddleDrag::turning && e.middle)) {
     v.yaw += dx * kOrbitDegreesPerPixel;
     v.pitch = std::clamp(v.pitch + dy * kOrbitDegreesPerPixel, -controlRange::pitchLimit,
                          controlRange::pitchLimit);
     changedSetting({.view3d = true});
-  } else if (st.navigating && e.right) {
+  } else if ((st.navigating && e.right) || (st.middleDrag == MiddleDrag::moving && e.middle)) {
     // The model follows the mouse at the depth of its centre.
     const double perPixel = halfFieldTangent() * 2 * v.dist / std::max(st.canvasHeight, 1);
     v.panX += dx * perPixel;
@@ -556,7 +582,7 @@ void Window3DController::motion(const MouseEvent& e) {
     raise({.view3d = true});
   } else if (st.assignDrag && e.left) {
     assignBrush(e.x, e.y);
-  } else if (!isBrushTool(v.tool) && !st.navigating && model()) {
+  } else if (!isBrushTool(v.tool) && !viewDragging() && model()) {
     // The tools that act on a region around the clicked triangle show it as the mouse moves.
     hoverAt(e.x, e.y);
   } else {

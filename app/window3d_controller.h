@@ -16,21 +16,22 @@
 struct Modifiers {
   bool shift = false;
   bool ctrl = false;
+  bool alt = false;  // Alt, Super or Meta: no shortcut of the window uses them
 };
 
 // The mouse over the canvas: canvas pixels, the buttons held, the modifier keys.
 struct MouseEvent {
   int x = 0, y = 0;
-  bool left = false, right = false;
+  bool left = false, right = false, middle = false;
   Modifiers mods{};
 };
-enum class MouseButton { left, right };
+enum class MouseButton { left, right, middle };
 enum class Key { space, z, y, s, other };  // the keys the window acts on
 
 enum class CanvasCursor {
   standard,  // the brush tools
   hand,      // the tools that act on a click
-  move,      // navigating (Space held)
+  move,      // navigating (Space held, or a middle-button drag)
 };
 
 // Which of the tool row's gadgets can be used with the current tool.
@@ -146,8 +147,9 @@ class Window3DController {
   void mouseLeave();
   // The canvas lost the keyboard focus: navigation and strokes end.
   void focusLost();
-  // Returns whether the key was the window's: Space, and Ctrl with Z (undo), Y (redo) or S
-  // (the main window's Save).
+  // Returns whether the key was the window's: Space, and Ctrl with Z (undo), Shift+Z or Y
+  // (redo) or S (the main window's Save). A shortcut with a modifier it does not name is not
+  // the window's.
   bool keyDown(Key key, Modifiers mods);
   void keyUp(Key key);
   void buttonDown(MouseButton button, const MouseEvent& event);
@@ -186,6 +188,8 @@ class Window3DController {
   void ensureRendered();
   void pickColour(int x, int y);
   bool stencilShown() const;
+  // Space held or a middle-button drag: the mouse turns or moves the view.
+  bool viewDragging() const;
   // Layers (app/window3d_layers.cpp).
   // RefreshLayerList: an entry of layer state for every layer, the current layer among them;
   // the list shows them with the next refresh.

@@ -16,7 +16,9 @@ constexpr int kOpenWidth = 910, kOpenHeight = 730;
 constexpr int kLeastHeight = 560;
 
 Modifiers modifiersOf(guint state) {
-  return {.shift = (state & GDK_SHIFT_MASK) != 0, .ctrl = (state & GDK_CONTROL_MASK) != 0};
+  return {.shift = (state & GDK_SHIFT_MASK) != 0,
+          .ctrl = (state & GDK_CONTROL_MASK) != 0,
+          .alt = (state & (GDK_MOD1_MASK | GDK_SUPER_MASK | GDK_META_MASK)) != 0};
 }
 
 Key keyOf(guint keyval) {
@@ -477,17 +479,20 @@ bool Window3D::canvasKey(GdkEventKey* event, bool down) {
 }
 
 bool Window3D::canvasButton(GdkEventButton* event) {
-  if (event->button != 1 && event->button != 3) return false;
+  if (event->button < 1 || event->button > 3) return false;
   if (event->type == GDK_BUTTON_RELEASE) {
     run([this] { controller_.buttonUp(); });
     return true;
   }
   if (event->type != GDK_BUTTON_PRESS) return true;  // the second and third of a double click
-  const MouseButton button = event->button == 1 ? MouseButton::left : MouseButton::right;
+  const MouseButton button = event->button == 1   ? MouseButton::left
+                             : event->button == 2 ? MouseButton::middle
+                                                  : MouseButton::right;
   const MouseEvent e{.x = static_cast<int>(std::floor(event->x)),
                      .y = static_cast<int>(std::floor(event->y)),
                      .left = button == MouseButton::left,
                      .right = button == MouseButton::right,
+                     .middle = button == MouseButton::middle,
                      .mods = modifiersOf(event->state)};
   run([&] { controller_.buttonDown(button, e); });
   return true;
@@ -498,6 +503,7 @@ bool Window3D::canvasMotion(GdkEventMotion* event) {
                      .y = static_cast<int>(std::floor(event->y)),
                      .left = (event->state & GDK_BUTTON1_MASK) != 0,
                      .right = (event->state & GDK_BUTTON3_MASK) != 0,
+                     .middle = (event->state & GDK_BUTTON2_MASK) != 0,
                      .mods = modifiersOf(event->state)};
   run([&] { controller_.motion(e); });
   return true;

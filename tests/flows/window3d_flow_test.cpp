@@ -138,6 +138,74 @@ TEST_F(Window3DFlow, SpaceEndsAStrokeAndClicksWhileNavigatingOnlyNavigate) {
   EXPECT_FALSE(state().navigating);
 }
 
+TEST_F(Window3DFlow, MiddleDragTurnsTheViewAndWithShiftMovesItWithoutPainting) {
+  openCube();
+  event([&] { c3d_.setTool(Tool::brush); });
+  const ViewState start = view();
+  // A middle drag turns as a Space drag with the left button does, even with the brush.
+  event([&] { c3d_.buttonDown(MouseButton::middle, {.x = 100, .y = 75, .middle = true}); });
+  EXPECT_EQ(c3d_.cursor(), CanvasCursor::move);
+  event([&] { c3d_.motion({.x = 110, .y = 71, .middle = true}); });
+  // The left button during the drag neither paints nor stops the turn.
+  event([&] { c3d_.buttonDown(MouseButton::left, {.x = 110, .y = 71, .left = true, .middle = true}); });
+  EXPECT_FALSE(state().stroke.active);
+  event([&] { c3d_.buttonUp(); });
+  EXPECT_DOUBLE_EQ(view().yaw, start.yaw + 5);
+  EXPECT_DOUBLE_EQ(view().pitch, start.pitch - 2);
+  EXPECT_EQ(c3d_.cursor(), CanvasCursor::standard);
+
+  // Shift when the drag begins moves the view: 150 pixels high.
+  const double dist = view().dist;
+  event([&] {
+    c3d_.buttonDown(MouseButton::middle, {.x = 100, .y = 75, .middle = true, .mods = {.shift = true}});
+  });
+  event([&] { c3d_.motion({.x = 130, .y = 90, .middle = true}); });
+  event([&] { c3d_.buttonUp(); });
+  EXPECT_NEAR(view().panX, kHalfField * 30 * 2 * dist / 150, 1e-12);
+  EXPECT_NEAR(view().panY, -kHalfField * 15 * 2 * dist / 150, 1e-12);
+
+  // After the release the mouse moves nothing, and nothing was painted.
+  const ViewState after = view();
+  event([&] { c3d_.motion({.x = 20, .y = 20}); });
+  EXPECT_EQ(view().yaw, after.yaw);
+  EXPECT_EQ(view().panX, after.panX);
+  EXPECT_EQ(session_.document.texture.TextureWidth, 0);
+}
+
+TEST_F(Window3DFlow, ShortcutsTakeOnlyTheirOwnModifiers) {
+  openCube();
+  newTexture(NewTextureKind::oneColour, 0x102030);
+  newTexture(NewTextureKind::oneColour, 0x405060);
+  const std::vector<uint32_t>& pixels = session_.document.texture.TexturePixels;
+  auto colour = [&] { return pixels[0]; };
+  ASSERT_EQ(colour(), 0x405060u);
+  struct Case {
+    Key key;
+    Modifiers mods;
+    bool handled;
+    uint32_t colourAfter;
+  };
+  // From 0x405060 with one step to undo: each row runs on the state the row before left.
+  const Case cases[] = {
+      {Key::z, {.ctrl = true}, true, 0x102030},                            // undo
+      {Key::z, {.shift = true, .ctrl = true}, true, 0x405060},             // redo
+      {Key::z, {.ctrl = true, .alt = true}, false, 0x405060},              // not undo
+      {Key::z, {.ctrl = true}, true, 0x102030},                            //
+      {Key::y, {.shift = true, .ctrl = true}, false, 0x102030},            // not redo
+      {Key::y, {.ctrl = true, .alt = true}, false, 0x102030},              //
+      {Key::y, {.ctrl = true}, true, 0x405060},                            // redo
+      {Key::z, {.shift = true}, false, 0x405060},                          // no Ctrl
+      {Key::s, {.shift = true, .ctrl = true}, false, 0x405060},            // Save as is not Save
+      {Key::s, {.ctrl = true, .alt = true}, false, 0x405060},
+  };
+  for (const Case& c : cases) {
+    bool handled = false;
+    event([&] { handled = c3d_.keyDown(c.key, c.mods); });
+    EXPECT_EQ(handled, c.handled) << static_cast<int>(c.key) << c.mods.shift << c.mods.alt;
+    EXPECT_EQ(colour(), c.colourAfter) << static_cast<int>(c.key) << c.mods.shift << c.mods.alt;
+  }
+}
+
 TEST_F(Window3DFlow, NewTextureOfEachKindAndCancel) {
   openCube();
   event([&] { c3d_.newTexture(); });  // Cancel
