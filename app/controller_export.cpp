@@ -29,6 +29,10 @@ bool sameFile(const std::string& a, const std::string& b) {
 
 constexpr const char* kExportTitle =
     "Export to Serious Sam (choose a folder inside the Serious Sam folder)";
+constexpr const char* kNoSeriousSamFolder =
+    "The Serious Sam folder is not set on this computer (Tools > Preferences...).";
+constexpr const char* kWindowsPathAsName =
+    "A file name with \"\\\" looks like a Windows path. Choose a folder on this computer.";
 constexpr const char* kTextureFilter =
     "PNG image (*.png)|*.png|Targa (*.tga)|*.tga|Bitmap (*.bmp)|*.bmp";
 constexpr const char* kImportFilter =
@@ -43,15 +47,24 @@ bool Controller::exportToSeriousSam() {
                 Buttons::ok);
     return false;
   }
+  const std::string& named =
+      s_.document.projectPath.empty() ? s_.document.modelPath : s_.document.projectPath;
+  const std::string stem = withoutExtension(fileNameOf(named));
   std::string proposed = s_.document.exportPath;
-  if (proposed.empty()) {
-    const std::string& named =
-        s_.document.projectPath.empty() ? s_.document.modelPath : s_.document.projectPath;
-    proposed = prefs_.seriousSamRoot + withoutExtension(fileNameOf(named)) + ".3ds";
+  if (proposed.empty()) proposed = prefs_.seriousSamRoot + stem + ".3ds";
+  // The preference may name a folder of another machine (its default is a Windows path): the
+  // requester then starts beside the model, and the path is never taken as a file name.
+  if (!isFolder(folderOf(proposed))) {
+    proposed = folderOf(named) + stem + ".3ds";
+    if (!isFolder(prefs_.seriousSamRoot)) ui_.status(kStatusNote, kNoSeriousSamFolder);
   }
   std::string path = ui_.chooseSave(
       {kExportTitle, folderOf(proposed), fileNameOf(proposed), "3D Studio (*.3ds)|*.3ds"});
   if (path.empty()) return false;
+  if (fileNameOf(path).find('\\') != std::string::npos) {
+    ui_.message(kProgramName, kWindowsPathAsName, Icon::warning, Buttons::ok);
+    return false;
+  }
   if (lowerExtension(path) != "3ds") path += ".3ds";
   // The model file is never overwritten, whatever spelling of its path was chosen.
   if (sameTextIgnoringCase(path, s_.document.modelPath) || sameFile(path, s_.document.modelPath)) {

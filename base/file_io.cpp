@@ -62,6 +62,11 @@ std::string lowerExtension(const std::string& path) {
   return ext;
 }
 
+bool isFolder(const std::string& path) {
+  struct stat facts {};
+  return !path.empty() && ::stat(path.c_str(), &facts) == 0 && S_ISDIR(facts.st_mode);
+}
+
 std::string folderOf(const std::string& path) {
   const size_t slash = path.find_last_of('/');
   return slash == std::string::npos ? "" : path.substr(0, slash + 1);

@@ -28,6 +28,8 @@ struct FileFacts {
   int64_t modified = 0;
 };
 FileFacts fileFacts(const std::string& path);
+// A folder at path on this machine (links followed); false for "".
+bool isFolder(const std::string& path);
 // Lower-cased text after the last "." of the file name, "" when there is none.
 std::string lowerExtension(const std::string& path);
 // The folder part of a path with its trailing "/", "" for a bare file name.

@@ -285,6 +285,32 @@ TEST_F(ExportFlow, FindsTheSeriousSamFolderAboveTheFileBeforeThePreference) {
   EXPECT_EQ(ui_.statusText[kStatusNote], "Exported house.3ds + .scr");  // no texture yet
 }
 
+TEST_F(ExportFlow, AFolderOfAnotherMachineIsNeverProposedNorAWindowsPathTakenAsAName) {
+  openHouse();
+  prefs_.writeScript = false;
+  for (const std::string root : {"D:\\Serious Sam TSE\\", "/no/such/folder/"}) {
+    prefs_.seriousSamRoot = root;
+    ui_.statusText[kStatusNote].clear();
+    ASSERT_FALSE(exportTo(""));
+    // Beside the model, and the status bar says why.
+    EXPECT_EQ(ui_.saveDialogs.back().folder, dir().string() + "/") << root;
+    EXPECT_EQ(ui_.saveDialogs.back().fileName, "house.3ds") << root;
+    EXPECT_NE(ui_.statusText[kStatusNote].find("Serious Sam folder is not set"), std::string::npos);
+  }
+  // A name typed as a Windows path writes nothing.
+  const size_t shown = ui_.shown.size();
+  ASSERT_FALSE(exportTo(path("D:\\Serious Sam TSE\\house.3ds")));
+  EXPECT_EQ(ui_.shown.size(), shown + 1);
+  for (const std::string& name : filesIn(dir().string()))
+    EXPECT_EQ(name.find('\\'), std::string::npos) << name;
+  // With the folder here it is proposed again, and the status bar stays quiet.
+  prefs_.seriousSamRoot = root();
+  ui_.statusText[kStatusNote].clear();
+  ASSERT_FALSE(exportTo(""));
+  EXPECT_EQ(ui_.saveDialogs.back().folder, root());
+  EXPECT_EQ(ui_.statusText[kStatusNote], "");
+}
+
 TEST_F(ExportFlow, TexThatDoesNotFitTheLayoutIsReported) {
   openHouse(512, 256);
   paint(512, 512);
