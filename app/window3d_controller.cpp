@@ -249,13 +249,18 @@ void Window3DController::chooseBrushColour() {
 }
 
 void Window3DController::setPaintSource(PaintSource source) {
-  s_.document.view.paintSource = source;
-  // The choice stands; painting with a missing image is refused when it starts.
-  if (source == PaintSource::pattern && !s_.document.pattern.image.loaded())
+  // A source without its image would paint the brush colour under another name: the choice
+  // falls back to Colour after saying what is missing.
+  if (source == PaintSource::pattern && !s_.document.pattern.image.loaded()) {
     ui_.message("Pattern", "Load a pattern first (a seamless tile image).", Icon::information,
                 Buttons::ok);
-  if (source == PaintSource::stencil && !s_.document.stencil.image.loaded())
+    source = PaintSource::colour;
+  }
+  if (source == PaintSource::stencil && !s_.document.stencil.image.loaded()) {
     ui_.message("Stencil", "Load a stencil first (right panel).", Icon::information, Buttons::ok);
+    source = PaintSource::colour;
+  }
+  s_.document.view.paintSource = source;
   changedSetting({.overlay3d = true});  // the anchor marker shows with the pattern only
 }
 

@@ -32,6 +32,8 @@ bool Window3DController::loadStencilFile(const std::string& path) {
 
 void Window3DController::removeStencil() {
   s_.document.stencil.image = {};
+  if (s_.document.view.paintSource == PaintSource::stencil)
+    s_.document.view.paintSource = PaintSource::colour;
   changedSetting({.overlay3d = true});
 }
 

@@ -512,7 +512,7 @@ TEST_F(Window3DFlow, GadgetsSetTheProjectValues) {
   EXPECT_EQ(view().opacity, 1);
   EXPECT_EQ(view().hardness, 0);
 
-  // "Paint with" keeps the choice and says what is missing.
+  // "Paint with" without the source's image says what is missing and falls back to Colour.
   const struct {
     PaintSource source;
     std::string title, text;
@@ -522,7 +522,7 @@ TEST_F(Window3DFlow, GadgetsSetTheProjectValues) {
   };
   for (const auto& c : sources) {
     event([&] { c3d_.setPaintSource(c.source); });
-    EXPECT_EQ(view().paintSource, c.source);
+    EXPECT_EQ(view().paintSource, PaintSource::colour);
     ASSERT_FALSE(ui_.shown.empty());
     EXPECT_EQ(ui_.shown.back().title, c.title);
     EXPECT_EQ(ui_.shown.back().text, c.text);
@@ -673,6 +673,21 @@ TEST_F(Window3DFlow, StencilLoadsThroughItsRequesterAndIsPaintedThrough) {
   event([&] { c3d_.buttonUp(); });
   c3d_.frame();
   EXPECT_EQ(texelUnder(85, 75), rgba(200, 0, 0, 0));
+}
+
+TEST_F(Window3DFlow, RemovingTheStencilPaintedWithFallsBackToColour) {
+  openCube();
+  // Removing the stencil that is painted with goes back to Colour; another source stays.
+  ASSERT_TRUE(c3d_.loadStencilFile(writePng(path("s.png"), Image(4, 4, rgba(1, 2, 3, 255)), true)));
+  ASSERT_TRUE(c3d_.loadPatternFile(writePng(path("p.png"), Image(2, 2, rgba(4, 5, 6)), false)));
+  event([&] { c3d_.setPaintSource(PaintSource::stencil); });
+  EXPECT_EQ(view().paintSource, PaintSource::stencil);
+  event([&] { c3d_.removeStencil(); });
+  EXPECT_EQ(view().paintSource, PaintSource::colour);
+  ASSERT_TRUE(c3d_.loadStencilFile(path("s.png")));
+  event([&] { c3d_.setPaintSource(PaintSource::pattern); });
+  event([&] { c3d_.removeStencil(); });
+  EXPECT_EQ(view().paintSource, PaintSource::pattern);
 }
 
 TEST_F(Window3DFlow, PatternLoadsAndShiftClickAnchorsIt) {
