@@ -98,6 +98,7 @@ TextureSnapshot makeSnapshot(const std::vector<uint32_t>& pixels, int64_t width,
 void restoreSnapshot(Texture& texture, const TextureSnapshot& snap) {
   texture.TextureWidth = snap.width;
   texture.TextureHeight = snap.height;
+  texture.TextureFile = snap.file;
   // Written into the live array, which keeps its memory when the size is the same.
   snap.copyTo(texture.TexturePixels);
 }
@@ -128,6 +129,7 @@ void PushSnapshot(Texture& texture, SnapshotList& list) {
                                           other.empty() ? nullptr : &other.back()};
   list.push_back(
       makeSnapshot(texture.TexturePixels, texture.TextureWidth, texture.TextureHeight, near));
+  list.back().file = texture.TextureFile;
   if (list.size() > kUndoDepth) list.pop_front();
 }
 

@@ -25,6 +25,7 @@ struct TextureSnapshot {
   int64_t width = 0;
   int64_t height = 0;
   std::vector<Tile> tiles;  // ceil(width / side) * ceil(height / side), row by row
+  std::string file;         // TextureFile then: undoing an import names the texture as before
 
   // The pixels into `out`, resized to width * height values, row 0 at the top.
   void copyTo(std::vector<uint32_t>& out) const;
@@ -57,7 +58,7 @@ void PushSnapshot(Texture& texture, SnapshotList& list);
 void BeginTextureStep(Texture& texture);
 // Undo is StepBack(UndoList, RedoList), redo StepBack(RedoList, UndoList). Nothing when `from`
 // is empty; otherwise the current state goes onto `to`, the newest snapshot of `from` becomes
-// the texture (size and pixels) and leaves `from`, and TextureModified is set. The revision
+// the texture (size, pixels and TextureFile) and leaves `from`, and TextureModified is set. The revision
 // is not changed. showTexture only when the restored texture has a width.
 TextureViewUpdate StepBack(Texture& texture, SnapshotList& from, SnapshotList& to);
 TextureViewUpdate undoTexture(Texture& texture);

@@ -536,6 +536,12 @@ TEST_F(ExportFlow, ImportTextureScalesOnRequestAndIsOneUndoStep) {
   ASSERT_TRUE(controller_->importTexture());
   EXPECT_TRUE(ui_.shown.empty());
   EXPECT_EQ(t.TexturePixels[0], rgba(1, 2, 3, 0));
+  // Undo names the texture as it was named before the import (the title too); redo again.
+  undoTexture(session_.document.texture);
+  EXPECT_EQ(t.TextureFile, path("pic.png"));
+  EXPECT_EQ(UpdateTitle(t), "3D preview - texture 256x256 (pic.png) *");
+  redoTexture(session_.document.texture);
+  EXPECT_EQ(UpdateTitle(t), "3D preview - texture 512x512 (exact.png) *");
   writeText(path("bad.png"), "not a picture");
   const std::vector<uint32_t> kept = t.TexturePixels;
   ui_.openPaths.push_back(path("bad.png"));
