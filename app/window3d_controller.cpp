@@ -10,6 +10,9 @@
 
 namespace {
 
+constexpr const char* kAssignBlockedNote =
+    "Assign layer is off: the layers decide the locked layout (Change layout...)";
+
 Camera cameraOf(const ViewState& v) { return {v.yaw, v.pitch, v.dist, v.panX, v.panY}; }
 
 void setCamera(ViewState& v, const Camera& c) {
@@ -509,7 +512,13 @@ void Window3DController::fillAt(int x, int y) {
 void Window3DController::hoverAt(int x, int y) {
   Window3DState& st = state();
   const std::optional<ViewHit> hit = pickAt(st.view, x, y);
-  const int32_t triangle = hit ? hit->triangle : -1;
+  int32_t triangle = hit ? hit->triangle : -1;
+  // A click of the assign tools would be refused: mark nothing and say why.
+  if (triangle >= 0 && isAssignTool(s_.document.view.tool) &&
+      controlStates(s_, s_.document.settings).layerAssignBlocked) {
+    ui_.status(kStatusNote, kAssignBlockedNote);
+    triangle = -1;
+  }
   if (triangle == st.hoverTriangle) return;
   st.hoverTriangle = triangle;
   if (triangle < 0)

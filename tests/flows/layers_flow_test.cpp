@@ -131,6 +131,14 @@ TEST_F(LayersFlow, ALockedLayoutThatTheLayersDecideRefusesMovingTriangles) {
   for (Tool tool : {Tool::assignTriangle, Tool::assignFlatFace, Tool::assignConnectedPart, Tool::assignBrush}) {
     event([&] { c3d_.setTool(tool); });
     layers().curLayer = 1;
+    // The hover marks nothing the click would refuse, and says why.
+    ui_.statusText[kStatusNote].clear();
+    event([&] { c3d_.motion({.x = 100, .y = 75}); });
+    if (tool != Tool::assignBrush) {  // the brush shows its circle, no region
+      EXPECT_EQ(state().hoverTriangle, -1);
+      EXPECT_EQ(ui_.statusText[kStatusNote],
+                "Assign layer is off: the layers decide the locked layout (Change layout...)");
+    }
     click(100, 75);
     EXPECT_FALSE(state().assignDrag);
   }
@@ -151,6 +159,8 @@ TEST_F(LayersFlow, ALockedLayoutThatTheLayersDecideRefusesMovingTriangles) {
   // Without "Unwrap per layer" the layers decide nothing.
   session_.document.settings.layerUnwrap = false;
   event([&] { c3d_.setTool(Tool::assignConnectedPart); });
+  event([&] { c3d_.motion({.x = 101, .y = 75}); });
+  EXPECT_GE(state().hoverTriangle, 0);
   click(100, 75);
   EXPECT_NE(triangleLayers(work()), before);
 }
