@@ -31,13 +31,18 @@ constexpr const char* kExportTitle =
     "Export to Serious Sam (choose a folder inside the Serious Sam folder)";
 constexpr const char* kTextureFilter =
     "PNG image (*.png)|*.png|Targa (*.tga)|*.tga|Bitmap (*.bmp)|*.bmp";
+// The menu offers these only with a model; a command line may still ask for them.
+constexpr const char* kNoModelToExport = "There is no model to export.";
 constexpr const char* kImportFilter =
     "Images (*.png;*.tga;*.bmp;*.jpg)|*.png;*.tga;*.bmp;*.jpg;*.jpeg|All files (*.*)|*.*";
 
 }  // namespace
 
 bool Controller::exportToSeriousSam() {
-  if (!s_.document.modelLoaded) return false;
+  if (!s_.document.modelLoaded) {
+    error(kNoModelToExport);
+    return false;
+  }
   if (s_.layoutChange.layoutChanging) {
     ui_.message(kProgramName, "Lock or cancel the layout change first.", Icon::information,
                 Buttons::ok);
@@ -212,13 +217,16 @@ bool Controller::importTexture() {
       {"Import texture", folderOf(t.TextureFile), fileNameOf(t.TextureFile), kImportFilter});
   if (path.empty()) return false;
   std::optional<Image> image;
+  std::string why;
   try {
-    image = loadImage(path);
+    image = loadImage(path, &why);
   } catch (const std::bad_alloc&) {
     image.reset();
+    why = "not enough memory";
   }
   if (!image) {
-    ui_.message("Import texture", "Could not load " + path, Icon::error, Buttons::ok);
+    ui_.message("Import texture", "Could not load " + path + ": " + why, Icon::error,
+                Buttons::ok);
     return false;
   }
   const int w = s_.document.settings.layoutWidth, h = s_.document.settings.layoutHeight;
@@ -232,7 +240,8 @@ bool Controller::importTexture() {
     try {
       *image = scaleBilinear(*image, w, h);
     } catch (const std::bad_alloc&) {
-      ui_.message("Import texture", "Could not load " + path, Icon::error, Buttons::ok);
+      ui_.message("Import texture", "Could not load " + path + ": not enough memory", Icon::error,
+                  Buttons::ok);
       return false;
     }
   }
@@ -250,7 +259,10 @@ bool Controller::importTexture() {
 }
 
 bool Controller::exportUvOverlay() {
-  if (!s_.document.modelLoaded) return false;
+  if (!s_.document.modelLoaded) {
+    error(kNoModelToExport);
+    return false;
+  }
   const std::string& textureFile = s_.document.texture.TextureFile;
   const std::string folder = folderOf(textureFile.empty() ? s_.document.modelPath : textureFile);
   std::string path =
