@@ -32,7 +32,8 @@ uint32_t indexAt(const uint8_t* row, size_t x, size_t bits) {
 
 // Run-length encoded indices (RLE8, or RLE4 with two alternating indices per byte) into
 // `image`, whose pixels already hold colour 0 for whatever the runs skip. Rows run bottom-up.
-// Returns the reason for a refusal, or nothing.
+// Pixels past the end of a row are dropped: writers such as ImageMagick encode the row's
+// padding as part of a run. Returns the reason for a refusal, or nothing.
 const char* decodeRle(const uint8_t* p, size_t n, size_t bits, const std::vector<uint32_t>& colours,
                       Image& image) {
   const size_t w = static_cast<size_t>(image.width), h = static_cast<size_t>(image.height);
@@ -44,8 +45,8 @@ const char* decodeRle(const uint8_t* p, size_t n, size_t bits, const std::vector
     const size_t count = p[i], value = p[i + 1];
     i += 2;
     if (count > 0) {  // a run of count pixels
-      if (y >= h || count > w - x) return kDamaged;
-      for (size_t k = 0; k < count; ++k)
+      if (y >= h) return kDamaged;
+      for (size_t k = 0; k < count && x + k < w; ++k)
         at(x + k) = colour(bits == 8 ? value : k % 2 == 0 ? value >> 4 : value & 15);
       x += count;
     } else if (value == 0) {  // end of the row
@@ -58,13 +59,13 @@ const char* decodeRle(const uint8_t* p, size_t n, size_t bits, const std::vector
       x += p[i];
       y += p[i + 1];
       i += 2;
-      if (x > w || y > h || (y == h && x > 0)) return kDamaged;
+      if (y > h) return kDamaged;
     } else {  // `value` indices as they are, padded to a 16-bit boundary
       const size_t stored = bits == 8 ? value : (value + 1) / 2;
       const size_t padded = (stored + 1) / 2 * 2;
       if (n - i < padded) return kCutShort;
-      if (y >= h || value > w - x) return kDamaged;
-      for (size_t k = 0; k < value; ++k)
+      if (y >= h) return kDamaged;
+      for (size_t k = 0; k < value && x + k < w; ++k)
         at(x + k) = colour(bits == 8 ? p[i + k] : k % 2 == 0 ? p[i + k / 2] >> 4 : p[i + k / 2] & 15);
       x += value;
       i += padded;

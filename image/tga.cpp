@@ -32,7 +32,8 @@ uint32_t colourAt(const uint8_t* p, size_t bits, bool alphaBit) {
 
 std::optional<Image> decodeTga(std::span<const uint8_t> bytes, int maxSide, std::string* why) {
   maxSide = std::min(maxSide, kMaxImageSide);
-  if (bytes.size() < kHeaderSize) return refuse(why, bytes.empty() ? kNotAnImage : kCutShort);
+  // TGA has no signature: a file too short for its header cannot be told from any other.
+  if (bytes.size() < kHeaderSize) return refuse(why, kNotAnImage);
   const uint8_t* const data = bytes.data();
   const size_t size = bytes.size();
   const size_t idLength = data[0];

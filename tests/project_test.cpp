@@ -66,8 +66,27 @@ TEST(Archive, WritesEntriesInOrderAndReadsThemBack) {
   EXPECT_TRUE(read->at("empty").empty());
   // Names are exact: another case is another entry.
   EXPECT_EQ(readZipArchive(path, {"MODEL.BIN"})->size(), 0u);
-  // An entry over the size limit is left out rather than read.
-  EXPECT_EQ(readZipArchive(path, {"model.bin"}, 1000)->count("model.bin"), 0u);
+  // An entry over its limit is left out and named; the others are read as usual.
+  std::vector<std::string> leftOut;
+  const auto limited = readZipArchive(
+      path, {"model.bin", "project.ini"},
+      [](const std::string& name) { return fixedLimit(name == "model.bin" ? 1000 : kMaxEntryBytes); },
+      &leftOut);
+  ASSERT_TRUE(limited);
+  EXPECT_EQ(limited->count("model.bin"), 0u);
+  EXPECT_EQ(limited->at("project.ini"), entries[0].bytes);
+  EXPECT_EQ(leftOut, std::vector<std::string>{"model.bin"});
+  // A limit that sees from the first bytes that the entry is no good stops the reading there.
+  size_t longestHead = 0;
+  const auto refused = readZipArchive(path, {"model.bin"}, [&](const std::string&) -> EntryLimit {
+    return [&](std::span<const uint8_t> head) {
+      longestHead = std::max(longestHead, head.size());
+      return size_t{0};
+    };
+  });
+  EXPECT_EQ(refused->count("model.bin"), 0u);
+  EXPECT_GT(longestHead, 0u);
+  EXPECT_LE(longestHead, size_t{1} << 16);
   // A failed entry marks the write as failed but the others are still written.
   ASSERT_EQ(writeZipArchive(path, {{"a", {1}, true}, {"b", {}, false}, {"c", {3}, true}}),
             ArchiveWrite::entryFailed);
