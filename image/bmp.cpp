@@ -30,16 +30,19 @@ uint32_t indexAt(const uint8_t* row, size_t x, size_t bits) {
   return row[x / perByte] >> shift & ((1u << bits) - 1);
 }
 
-// Run-length encoded indices (RLE8, or RLE4 with two alternating indices per byte) into
-// `image`, whose pixels already hold colour 0 for whatever the runs skip. Rows run bottom-up.
-// Pixels past the end of a row are dropped: writers such as ImageMagick encode the row's
-// padding as part of a run. Returns the reason for a refusal, or nothing.
-const char* decodeRle(const uint8_t* p, size_t n, size_t bits, const std::vector<uint32_t>& colours,
-                      Image& image) {
-  const size_t w = static_cast<size_t>(image.width), h = static_cast<size_t>(image.height);
+// Run-length encoded indices (RLE8, or RLE4 with two alternating indices per byte) of a w x h
+// image into `image`, whose pixels already hold colour 0 for whatever the runs skip; without
+// an image only the codes are checked. Rows run bottom-up. Pixels past the end of a row are
+// dropped: writers such as ImageMagick encode the row's padding as part of a run. Returns the
+// reason for a refusal, or nothing.
+const char* decodeRle(const uint8_t* p, size_t n, size_t bits, size_t w, size_t h,
+                      const std::vector<uint32_t>& colours, Image* image) {
   size_t x = 0, y = 0;  // y counts rows from the bottom
   auto colour = [&](uint32_t index) { return index < colours.size() ? colours[index] : colours[0]; };
-  auto at = [&](size_t col) -> uint32_t& { return image.pixels[(h - 1 - y) * w + col]; };
+  uint32_t ignored = 0;
+  auto at = [&](size_t col) -> uint32_t& {
+    return image ? image->pixels[(h - 1 - y) * w + col] : ignored;
+  };
   size_t i = 0;
   while (i + 2 <= n) {
     const size_t count = p[i], value = p[i + 1];
@@ -161,9 +164,11 @@ std::optional<Image> decodeBmp(std::span<const uint8_t> bytes, int maxSide, std:
   const size_t h = static_cast<size_t>(height);
   const size_t avail = size - pixelOffset;
   if (rle) {
-    Image image(static_cast<int>(w), static_cast<int>(h), colours[0]);
-    if (const char* reason = decodeRle(data + pixelOffset, avail, bits, colours, image))
+    // The codes are checked first, so that a file cut short allocates nothing.
+    if (const char* reason = decodeRle(data + pixelOffset, avail, bits, w, h, colours, nullptr))
       return refuse(why, reason);
+    Image image(static_cast<int>(w), static_cast<int>(h), colours[0]);
+    decodeRle(data + pixelOffset, avail, bits, w, h, colours, &image);
     return image;
   }
 

@@ -44,6 +44,8 @@ void dropAlpha(std::span<uint32_t> pixels);
 // file can make a decoder allocate at most kMaxImageSide squared pixels; std::bad_alloc may
 // still escape when that does not fit in memory.
 constexpr int kMaxImageSide = 8192;
+// The reason given for a file that ends too soon: as far as it goes, it may be an image.
+inline constexpr const char* kImageCutShort = "the file is cut short";
 std::optional<Image> decodePng(std::span<const uint8_t> bytes, int maxSide = kMaxImageSide,
                                std::string* why = nullptr);
 std::optional<Image> decodeJpeg(std::span<const uint8_t> bytes, int maxSide = kMaxImageSide,

@@ -5,9 +5,11 @@
 #include <optional>
 #include <string>
 
+#include "image/image.h"
+
 namespace image_detail {
 
-inline constexpr const char* kCutShort = "the file is cut short";
+inline constexpr const char* kCutShort = kImageCutShort;
 inline constexpr const char* kDamaged = "the file is damaged";
 inline constexpr const char* kNotAnImage = "not a PNG, JPEG, TGA or BMP image";
 

@@ -38,15 +38,33 @@ const std::vector<uint8_t>* entryOf(const ProjectEntries& entries, const std::st
   return it == entries.end() ? nullptr : &it->second;
 }
 
+// A stencil or pattern file is given up at once when its first bytes cannot begin an image the
+// decoders take (decoding them fails for another reason than their end); otherwise it may be
+// any image file up to kMaxEntryBytes.
+EntryLimit imageFileLimit() {
+  return [checked = false](std::span<const uint8_t> head) mutable {
+    if (!checked) {
+      checked = true;
+      std::string why;
+      try {
+        if (!decodeImage(head, kMaxImageSide, &why) && why != kImageCutShort) return size_t{0};
+      } catch (const std::bad_alloc&) {
+        // No memory to try now; the full decode later decides.
+      }
+    }
+    return kMaxEntryBytes;
+  };
+}
+
 // How far each entry is read: a model snapshot as far as its own counts and lengths reach,
 // the texture as far as a PNG of its declared size (within kMaxImageSide) can need, the
-// settings text up to a size far beyond what its keys take. The stencil and pattern are the
-// image files as they were loaded, of any size up to kMaxEntryBytes.
+// settings text up to a size far beyond what its keys take, the stencil and pattern as long as
+// they may be images.
 EntryLimit entryLimit(const std::string& name) {
   if (name == "source.bin" || name == "model.bin") return SnapshotSizeLimit(kMaxEntryBytes);
   if (name == "project.ini") return fixedLimit(size_t{64} << 20);
   if (name == "texture.png") return pngSizeLimit;
-  return fixedLimit(kMaxEntryBytes);
+  return imageFileLimit();
 }
 
 IniValues iniOf(const ProjectEntries& entries) {
