@@ -16,6 +16,31 @@ constexpr const char* kModelFilter = "3D models (*.3ds;*.obj)|*.3ds;*.obj|All fi
 constexpr const char* kOpenFilter =
     "Projects and models (*.qmap;*.3ds;*.obj)|*.qmap;*.3ds;*.obj|Projects (*.qmap)|*.qmap|"
     "3D models (*.3ds;*.obj)|*.3ds;*.obj|All files (*.*)|*.*";
+// The menu offers saving only with a model; a command line may still ask for it.
+constexpr const char* kNoModelToSave = "There is no model to save.";
+
+// What the project opens without or with in its place, for one message; empty when all is
+// there.
+std::string openingProblems(const ProjectRecord& record) {
+  std::string text;
+  auto paragraph = [&](const std::string& line) { text += (text.empty() ? "" : "\n\n") + line; };
+  if (record.sourceFromWorkModel)
+    paragraph(
+        "The project's source.bin (the model as read from its file) is missing or damaged; the "
+        "unwrapped model takes its place.");
+  const std::vector<UnreadImage>& unread = record.unreadImages;
+  if (unread.empty()) return text;
+  std::string lines;
+  bool painting = false;
+  for (const UnreadImage& image : unread) {
+    lines += "The project's " + image.entry + " could not be read: " + image.why + ".\n";
+    painting |= image.entry == "texture.png";
+  }
+  lines += unread.size() == 1 ? "It opens without that image." : "It opens without those images.";
+  if (painting) lines += "\nSaving it now stores the project without its painted texture.";
+  paragraph(lines);
+  return text;
+}
 
 }  // namespace
 
@@ -100,16 +125,9 @@ bool Controller::loadProject(const std::string& path, const std::string& archive
                                                   : path + " is not a valid project file.");
     return false;
   }
-  const std::vector<std::string> undecoded = std::move(record->undecodedImages);
+  const std::string problems = openingProblems(*record);
   takeProjectRecord(s_, std::move(*record));
-  if (!undecoded.empty()) {
-    std::string names;
-    for (const std::string& name : undecoded) names += (names.empty() ? "" : " and ") + name;
-    ui_.message(kProgramName,
-                "The project's " + names + " could not be read; it opens without " +
-                    (undecoded.size() == 1 ? "that image." : "those images."),
-                Icon::warning, Buttons::ok);
-  }
+  if (!problems.empty()) ui_.message(kProgramName, problems, Icon::warning, Buttons::ok);
   s_.document.projectPath = path;
   s_.document.projectChanged = fromAutosave;
   s_.document.texture.TextureModified = false;
@@ -266,7 +284,10 @@ bool Controller::moveIntoPlace(const std::string& temporary, const std::string& 
 }
 
 bool Controller::save() {
-  if (!s_.document.modelLoaded) return false;
+  if (!s_.document.modelLoaded) {
+    error(kNoModelToSave);
+    return false;
+  }
   if (s_.document.projectPath.empty()) return saveAs(false);
   if (!saveProject(s_.document.projectPath, false, false)) return false;
   ui_.status(kStatusNote, "Project saved: " + fileNameOf(s_.document.projectPath));
@@ -274,7 +295,10 @@ bool Controller::save() {
 }
 
 bool Controller::saveAs(bool copy) {
-  if (!s_.document.modelLoaded) return false;
+  if (!s_.document.modelLoaded) {
+    error(kNoModelToSave);
+    return false;
+  }
   FileDialog dialog;
   dialog.title = copy ? "Save a copy of the project" : "Save project as";
   const std::string& base =

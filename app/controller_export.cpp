@@ -35,13 +35,18 @@ constexpr const char* kWindowsPathAsName =
     "A file name with \"\\\" looks like a Windows path. Choose a folder on this computer.";
 constexpr const char* kTextureFilter =
     "PNG image (*.png)|*.png|Targa (*.tga)|*.tga|Bitmap (*.bmp)|*.bmp";
+// The menu offers these only with a model; a command line may still ask for them.
+constexpr const char* kNoModelToExport = "There is no model to export.";
 constexpr const char* kImportFilter =
     "Images (*.png;*.tga;*.bmp;*.jpg)|*.png;*.tga;*.bmp;*.jpg;*.jpeg|All files (*.*)|*.*";
 
 }  // namespace
 
 bool Controller::exportToSeriousSam() {
-  if (!s_.document.modelLoaded) return false;
+  if (!s_.document.modelLoaded) {
+    error(kNoModelToExport);
+    return false;
+  }
   if (s_.layoutChange.layoutChanging) {
     ui_.message(kProgramName, "Lock or cancel the layout change first.", Icon::information,
                 Buttons::ok);
@@ -225,13 +230,16 @@ bool Controller::importTexture() {
       {"Import texture", folderOf(t.TextureFile), fileNameOf(t.TextureFile), kImportFilter});
   if (path.empty()) return false;
   std::optional<Image> image;
+  std::string why;
   try {
-    image = loadImage(path);
+    image = loadImage(path, &why);
   } catch (const std::bad_alloc&) {
     image.reset();
+    why = "not enough memory";
   }
   if (!image) {
-    ui_.message("Import texture", "Could not load " + path, Icon::error, Buttons::ok);
+    ui_.message("Import texture", "Could not load " + path + ": " + why, Icon::error,
+                Buttons::ok);
     return false;
   }
   const int w = s_.document.settings.layoutWidth, h = s_.document.settings.layoutHeight;
@@ -245,7 +253,8 @@ bool Controller::importTexture() {
     try {
       *image = scaleBilinear(*image, w, h);
     } catch (const std::bad_alloc&) {
-      ui_.message("Import texture", "Could not load " + path, Icon::error, Buttons::ok);
+      ui_.message("Import texture", "Could not load " + path + ": not enough memory", Icon::error,
+                  Buttons::ok);
       return false;
     }
   }
@@ -263,7 +272,10 @@ bool Controller::importTexture() {
 }
 
 bool Controller::exportUvOverlay() {
-  if (!s_.document.modelLoaded) return false;
+  if (!s_.document.modelLoaded) {
+    error(kNoModelToExport);
+    return false;
+  }
   const std::string& textureFile = s_.document.texture.TextureFile;
   const std::string folder = folderOf(textureFile.empty() ? s_.document.modelPath : textureFile);
   std::string path =

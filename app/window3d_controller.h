@@ -113,7 +113,8 @@ class Window3DController {
   void removeStencil();
   void loadPattern();
   // The image at `path` as the stencil or the pattern, as chosen in the requester: false,
-  // after "Could not load " + path and with the previous image kept, when it is no image.
+  // after "Could not load " + path + ": " and the reason, and with the previous image kept,
+  // when it is no image.
   bool loadStencilFile(const std::string& path);
   bool loadPatternFile(const std::string& path);
   // Shift+click: the pattern's anchor at canvas pixel (x, y); when it is set (true), anchored

@@ -19,8 +19,9 @@ void Window3DController::loadStencil() {
 
 bool Window3DController::loadStencilFile(const std::string& path) {
   StencilState& stencil = s_.document.stencil;
-  if (!loadSourceFile(stencil.image, path, true)) {
-    ui_.message("Stencil", "Could not load " + path, Icon::error, Buttons::ok);
+  std::string why;
+  if (!loadSourceFile(stencil.image, path, true, &why)) {
+    ui_.message("Stencil", "Could not load " + path + ": " + why, Icon::error, Buttons::ok);
     return false;
   }
   centerStencil();
@@ -45,8 +46,9 @@ void Window3DController::loadPattern() {
 }
 
 bool Window3DController::loadPatternFile(const std::string& path) {
-  if (!loadSourceFile(s_.document.pattern.image, path, false)) {
-    ui_.message("Pattern", "Could not load " + path, Icon::error, Buttons::ok);
+  std::string why;
+  if (!loadSourceFile(s_.document.pattern.image, path, false, &why)) {
+    ui_.message("Pattern", "Could not load " + path + ": " + why, Icon::error, Buttons::ok);
     return false;
   }
   s_.document.view.paintSource = PaintSource::pattern;

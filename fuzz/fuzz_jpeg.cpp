@@ -4,10 +4,12 @@
 #include <cstdint>
 #include <cstdlib>
 
-#include "image/image.h"
+#include "fuzz/image_round_trip.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  const std::optional<Image> image = decodeJpeg({data, size});
+  std::string why;
+  const std::optional<Image> image = decodeJpeg({data, size}, kMaxImageSide, &why);
+  checkRefusal(image, why);
   if (!image) return 0;
   if (image->empty() || image->width > kMaxImageSide || image->height > kMaxImageSide ||
       image->pixels.size() != size_t(image->width) * size_t(image->height))

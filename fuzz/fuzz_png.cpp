@@ -6,6 +6,9 @@
 #include "fuzz/image_round_trip.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  if (const std::optional<Image> image = decodePng({data, size})) checkRoundTrip(*image, decodePng, encodePng);
+  std::string why;
+  const std::optional<Image> image = decodePng({data, size}, kMaxImageSide, &why);
+  checkRefusal(image, why);
+  if (image) checkRoundTrip(*image, decodePng, encodePng);
   return 0;
 }

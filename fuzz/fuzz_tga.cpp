@@ -6,6 +6,9 @@
 #include "fuzz/image_round_trip.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  if (const std::optional<Image> image = decodeTga({data, size})) checkRoundTrip(*image, decodeTga, encodeTga);
+  std::string why;
+  const std::optional<Image> image = decodeTga({data, size}, kMaxImageSide, &why);
+  checkRefusal(image, why);
+  if (image) checkRoundTrip(*image, decodeTga, encodeTga);
   return 0;
 }

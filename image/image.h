@@ -33,20 +33,32 @@ constexpr uint32_t alphaOf(uint32_t c) { return c >> 24; }
 void dropAlpha(std::span<uint32_t> pixels);
 
 // Decoders never return a partial image: a truncated or malformed file, or one whose size
-// exceeds maxSide (at most kMaxImageSide) on a side, gives nullopt. Images without alpha decode opaque.
+// exceeds maxSide (at most kMaxImageSide) on a side, gives nullopt, and `why`, when given,
+// receives a short reason for the user ("larger than 8192 pixels", "16-bit BMP is not
+// supported"). Images without alpha decode opaque.
 // Supported: PNG of any colour type and depth; baseline and progressive JPEG, grey or colour
-// (not CMYK); TGA true-colour 24/32-bit and 8-bit grey, raw or RLE, any origin corner; BMP
-// 24-bit and 32-bit uncompressed (32-bit alpha counts only when some pixel has it). Sides are
-// checked before any pixel memory is allocated; std::bad_alloc may still escape when a legal
-// image does not fit in memory.
-constexpr int kMaxImageSide = 16384;
-std::optional<Image> decodePng(std::span<const uint8_t> bytes, int maxSide = kMaxImageSide);
-std::optional<Image> decodeJpeg(std::span<const uint8_t> bytes, int maxSide = kMaxImageSide);
-std::optional<Image> decodeTga(std::span<const uint8_t> bytes, int maxSide = kMaxImageSide);
-std::optional<Image> decodeBmp(std::span<const uint8_t> bytes, int maxSide = kMaxImageSide);
+// (not CMYK); TGA true-colour 24/32-bit, 8-bit grey and colour-mapped (8- or 16-bit indices
+// into 15/16/24/32-bit entries), raw or RLE, any origin corner; BMP 1-, 4- and 8-bit with a
+// palette (uncompressed, RLE4, RLE8) and 24- and 32-bit uncompressed (32-bit alpha counts only
+// when some pixel has it). Sides are checked before any pixel memory is allocated, so a
+// file can make a decoder allocate at most kMaxImageSide squared pixels; std::bad_alloc may
+// still escape when that does not fit in memory.
+constexpr int kMaxImageSide = 8192;
+// The reason given for a file that ends too soon: as far as it goes, it may be an image.
+inline constexpr const char* kImageCutShort = "the file is cut short";
+std::optional<Image> decodePng(std::span<const uint8_t> bytes, int maxSide = kMaxImageSide,
+                               std::string* why = nullptr);
+std::optional<Image> decodeJpeg(std::span<const uint8_t> bytes, int maxSide = kMaxImageSide,
+                                std::string* why = nullptr);
+std::optional<Image> decodeTga(std::span<const uint8_t> bytes, int maxSide = kMaxImageSide,
+                               std::string* why = nullptr);
+std::optional<Image> decodeBmp(std::span<const uint8_t> bytes, int maxSide = kMaxImageSide,
+                               std::string* why = nullptr);
 // Picks the decoder by the file's signature (PNG, JPEG, BMP), else tries TGA.
-std::optional<Image> decodeImage(std::span<const uint8_t> bytes, int maxSide = kMaxImageSide);
-std::optional<Image> loadImage(const std::string& path);
+std::optional<Image> decodeImage(std::span<const uint8_t> bytes, int maxSide = kMaxImageSide,
+                                 std::string* why = nullptr);
+// Reads and decodes the file; `why` as above, also when the file cannot be read.
+std::optional<Image> loadImage(const std::string& path, std::string* why = nullptr);
 
 // Encoders. withAlpha = false writes 24-bit colour and drops alpha. PNG and BMP give an empty
 // vector for an empty image (neither format can hold one).

@@ -12,6 +12,7 @@
 #include <csetjmp>
 
 #include "image/image.h"
+#include "image/refusal.h"
 
 namespace {
 
@@ -66,22 +67,34 @@ struct Decoder {
   Decoder& operator=(const Decoder&) = delete;
 };
 
-bool start(Decoder* d, const uint8_t* data, size_t size, int maxSide) {
+// A refusal for a reason of the file's header rather than its data.
+struct HeaderRefusal {
+  std::string reason;
+};
+
+bool start(Decoder* d, const uint8_t* data, size_t size, int maxSide, HeaderRefusal* refusal) {
   if (setjmp(d->error.jump)) return false;
   jpeg_create_decompress(&d->info);
   d->info.progress = &d->progress;  // set after create, which clears the struct
   jpeg_mem_src(&d->info, data, static_cast<unsigned long>(size));
   jpeg_read_header(&d->info, TRUE);
-  if (d->info.image_width == 0 || d->info.image_height == 0 ||
-      d->info.image_width > JDIMENSION(maxSide) || d->info.image_height > JDIMENSION(maxSide))
+  if (d->info.image_width > JDIMENSION(maxSide) || d->info.image_height > JDIMENSION(maxSide)) {
+    refusal->reason = image_detail::tooLarge(maxSide);
     return false;
-  if (d->info.num_components == 1)
+  }
+  if (d->info.image_width == 0 || d->info.image_height == 0) return false;
+  if (d->info.num_components == 1) {
     d->info.out_color_space = JCS_GRAYSCALE;
-  else if (d->info.num_components == 3 && d->info.jpeg_color_space != JCS_CMYK &&
-           d->info.jpeg_color_space != JCS_YCCK)
+  } else if (d->info.num_components == 3 && d->info.jpeg_color_space != JCS_CMYK &&
+             d->info.jpeg_color_space != JCS_YCCK) {
     d->info.out_color_space = JCS_RGB;
-  else
+  } else {
+    refusal->reason = d->info.num_components == 4
+                          ? "CMYK JPEG is not supported"
+                          : "JPEG with " + std::to_string(d->info.num_components) +
+                                " colour components is not supported";
     return false;
+  }
   jpeg_start_decompress(&d->info);
   return d->info.output_width == d->info.image_width &&
          d->info.output_height == d->info.image_height &&
@@ -107,17 +120,25 @@ bool readRows(Decoder* d, uint8_t* row, std::vector<uint32_t>* pixels) {
 
 }  // namespace
 
-std::optional<Image> decodeJpeg(std::span<const uint8_t> bytes, int maxSide) {
+std::optional<Image> decodeJpeg(std::span<const uint8_t> bytes, int maxSide, std::string* why) {
+  using namespace image_detail;
   maxSide = std::clamp(maxSide, 0, kMaxImageSide);
   Decoder d;
-  if (!start(&d, bytes.data(), bytes.size(), maxSide)) return std::nullopt;
+  // libjpeg's last message tells a file that ends too soon from one that is damaged.
+  auto failed = [&] {
+    const int code = d.error.mgr.msg_code;
+    return refuse(why, code == JWRN_JPEG_EOF || code == JERR_INPUT_EMPTY ? kCutShort : kDamaged);
+  };
+  HeaderRefusal refusal;
+  if (!start(&d, bytes.data(), bytes.size(), maxSide, &refusal))
+    return refusal.reason.empty() ? failed() : refuse(why, refusal.reason);
   const size_t w = d.info.output_width;
   const size_t h = d.info.output_height;
   std::vector<uint8_t> row(w * static_cast<size_t>(d.info.output_components));
   // Reserved, not filled, so a file that claims a big image but is cut short costs little.
   std::vector<uint32_t> pixels;
   pixels.reserve(w * h);
-  if (!readRows(&d, row.data(), &pixels)) return std::nullopt;
+  if (!readRows(&d, row.data(), &pixels)) return failed();
   Image image;
   image.width = static_cast<int>(w);
   image.height = static_cast<int>(h);

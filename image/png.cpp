@@ -12,6 +12,7 @@
 
 #include "image/image.h"
 #include "base/le_bytes.h"
+#include "image/refusal.h"
 #include "image/well_formed.h"
 
 namespace {
@@ -20,6 +21,7 @@ struct Source {
   const uint8_t* data;
   size_t size;
   size_t pos;
+  bool cutShort = false;  // the file ended before libpng was done with it
 };
 
 [[noreturn]] void onError(png_structp png, png_const_charp) { png_longjmp(png, 1); }
@@ -27,21 +29,30 @@ void onWarning(png_structp, png_const_charp) {}  // quiet: warnings never change
 
 void readSource(png_structp png, png_bytep out, size_t n) {
   auto* src = static_cast<Source*>(png_get_io_ptr(png));
-  if (n > src->size - src->pos) png_error(png, "truncated");
+  if (n > src->size - src->pos) {
+    src->cutShort = true;
+    png_error(png, "truncated");
+  }
   std::memcpy(out, src->data + src->pos, n);
   src->pos += n;
 }
 
 // Reads the header and sets up the conversion of every colour type and depth to 8-bit RGBA.
+// A side beyond maxSide sets tooLarge.
 bool readHeader(png_structp png, png_infop info, Source* src, png_uint_32* w, png_uint_32* h,
-                int maxSide) {
+                int maxSide, bool* tooLarge) {
   if (setjmp(png_jmpbuf(png))) return false;
   png_set_read_fn(png, src, readSource);
+  // libpng's own limit would refuse big sides with a message of its own; ours comes first.
+  png_set_user_limits(png, 0x7FFFFFFF, 0x7FFFFFFF);
   png_read_info(png, info);
   *w = png_get_image_width(png, info);
   *h = png_get_image_height(png, info);
-  if (*w == 0 || *h == 0 || *w > png_uint_32(maxSide) || *h > png_uint_32(maxSide))
+  if (*w > png_uint_32(maxSide) || *h > png_uint_32(maxSide)) {
+    *tooLarge = true;
     return false;
+  }
+  if (*w == 0 || *h == 0) return false;
   const int type = png_get_color_type(png, info);
   const int depth = png_get_bit_depth(png, info);
   if (type == PNG_COLOR_TYPE_PALETTE) png_set_palette_to_rgb(png);
@@ -92,22 +103,27 @@ bool writeAll(png_structp png, png_infop info, std::vector<uint8_t>* out, png_ui
 
 }  // namespace
 
-std::optional<Image> decodePng(std::span<const uint8_t> bytes, int maxSide) {
+std::optional<Image> decodePng(std::span<const uint8_t> bytes, int maxSide, std::string* why) {
+  using namespace image_detail;
   maxSide = std::clamp(maxSide, 0, kMaxImageSide);
-  if (bytes.size() < 8 || png_sig_cmp(bytes.data(), 0, 8) != 0) return std::nullopt;
+  if (bytes.size() < 8 || png_sig_cmp(bytes.data(), 0, 8) != 0)
+    return refuse(why, bytes.size() < 8 ? kCutShort : "not a PNG image");
   png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, onError, onWarning);
-  if (!png) return std::nullopt;
+  if (!png) return refuse(why, "not enough memory");
   png_infop info = png_create_info_struct(png);
   struct Destroy {
     png_structp* png;
     png_infop* info;
     ~Destroy() { png_destroy_read_struct(png, info, nullptr); }
   } destroy{&png, &info};
-  if (!info) return std::nullopt;
+  if (!info) return refuse(why, "not enough memory");
 
   Source src{bytes.data(), bytes.size(), 0};
+  auto failed = [&] { return refuse(why, src.cutShort ? kCutShort : kDamaged); };
   png_uint_32 w = 0, h = 0;
-  if (!readHeader(png, info, &src, &w, &h, maxSide)) return std::nullopt;
+  bool large = false;
+  if (!readHeader(png, info, &src, &w, &h, maxSide, &large))
+    return large ? refuse(why, tooLarge(maxSide)) : failed();
 
   // Left uninitialised so a file that claims a big image but is cut short costs no more
   // than the pages actually decoded.
@@ -115,7 +131,7 @@ std::optional<Image> decodePng(std::span<const uint8_t> bytes, int maxSide) {
   auto buffer = std::make_unique_for_overwrite<uint8_t[]>(stride * h);
   std::vector<png_bytep> rows(h);
   for (size_t y = 0; y < h; ++y) rows[y] = buffer.get() + y * stride;
-  if (!readRows(png, rows.data())) return std::nullopt;
+  if (!readRows(png, rows.data())) return failed();
 
   Image image(static_cast<int>(w), static_cast<int>(h));
   const uint8_t* p = buffer.get();

@@ -1,5 +1,5 @@
-// TGA: read true-colour (24/32-bit) and 8-bit grey images, raw or run-length encoded; write
-// raw true-colour with the TGA 2.0 footer.
+// TGA: read true-colour (24/32-bit), 8-bit grey and colour-mapped images, raw or run-length
+// encoded; write raw true-colour with the TGA 2.0 footer.
 #include <algorithm>
 #include <cstring>
 #include <new>
@@ -7,6 +7,7 @@
 #include "base/file_io.h"
 #include "image/image.h"
 #include "base/le_bytes.h"
+#include "image/refusal.h"
 #include "image/well_formed.h"
 
 using namespace image_detail;
@@ -16,43 +17,81 @@ namespace {
 constexpr size_t kHeaderSize = 18;
 constexpr char kFooterSignature[] = "TRUEVISION-XFILE.";  // 17 characters and the 0 byte
 
+// A colour of 15/16 bits (5 each, blue lowest), 24 bits (BGR) or 32 bits (BGRA). The top bit
+// of a 16-bit colour is alpha only when the descriptor declares one alpha bit.
+uint32_t colourAt(const uint8_t* p, size_t bits, bool alphaBit) {
+  if (bits == 24) return rgba(p[2], p[1], p[0]);
+  if (bits == 32) return rgba(p[2], p[1], p[0], p[3]);
+  const uint32_t v = getU16(p);
+  auto five = [](uint32_t c) { return (c << 3) | (c >> 2); };
+  return rgba(five(v >> 10 & 31), five(v >> 5 & 31), five(v & 31),
+              alphaBit && !(v & 0x8000) ? 0 : 255);
+}
+
 }  // namespace
 
-std::optional<Image> decodeTga(std::span<const uint8_t> bytes, int maxSide) {
+std::optional<Image> decodeTga(std::span<const uint8_t> bytes, int maxSide, std::string* why) {
   maxSide = std::min(maxSide, kMaxImageSide);
-  if (bytes.size() < kHeaderSize) return std::nullopt;
+  // TGA has no signature: a file too short for its header cannot be told from any other.
+  if (bytes.size() < kHeaderSize) return refuse(why, kNotAnImage);
   const uint8_t* const data = bytes.data();
   const size_t size = bytes.size();
   const size_t idLength = data[0];
   const uint8_t mapType = data[1];
   const uint8_t type = data[2];
+  const size_t mapFirst = getU16(data + 3);
   const size_t mapLength = getU16(data + 5);
   const size_t mapEntryBits = data[7];
   const int width = static_cast<int>(getU16(data + 12));
   const int height = static_cast<int>(getU16(data + 14));
   const int bits = data[16];
   const uint8_t descriptor = data[17];
+  const int alphaBits = descriptor & 0x0F;
 
-  const bool gray = type == 3 || type == 11;
-  const bool rle = type == 10 || type == 11;
-  if (type != 2 && type != 3 && type != 10 && type != 11) return std::nullopt;
-  if (mapType > 1) return std::nullopt;
-  if (gray ? bits != 8 : bits != 24 && bits != 32) return std::nullopt;
-  if (width == 0 || height == 0 || width > maxSide || height > maxSide)
-    return std::nullopt;
+  // Types: 1 colour-mapped, 2 true-colour, 3 grey; 8 more for the same run-length encoded.
+  const int kind = type & ~8;
+  if (type < 1 || type > 11 || kind < 1 || kind > 3 || mapType > 1)
+    return refuse(why, kNotAnImage);
+  const bool mapped = kind == 1;
+  const bool gray = kind == 3;
+  const bool rle = type & 8;
+  if (mapped) {
+    if (mapType != 1) return refuse(why, kDamaged);
+    if (bits != 8 && bits != 16)
+      return refuse(why, "TGA with " + std::to_string(bits) + "-bit colour indices is not supported");
+    if (mapEntryBits != 15 && mapEntryBits != 16 && mapEntryBits != 24 && mapEntryBits != 32)
+      return refuse(why, "TGA with " + std::to_string(mapEntryBits) +
+                             "-bit colour map entries is not supported");
+  } else if (gray ? bits != 8 : bits != 24 && bits != 32) {
+    return refuse(why, std::to_string(bits) + "-bit " + (gray ? "grey " : "") +
+                           "TGA is not supported");
+  }
+  if (width > maxSide || height > maxSide) return refuse(why, tooLarge(maxSide));
+  if (width == 0 || height == 0) return refuse(why, kDamaged);
 
-  // A colour map is of no use to a true-colour image but may still be present; skip it.
   size_t pos = kHeaderSize + idLength;
-  if (mapType == 1) pos += mapLength * ((mapEntryBits + 7) / 8);
-  if (pos > size) return std::nullopt;
+  if (pos > size) return refuse(why, kCutShort);
+  // The colour map: looked up by colour-mapped images, skipped by the others.
+  const size_t entryBytes = (mapEntryBits + 7) / 8;
+  std::vector<uint32_t> palette;
+  if (mapType == 1) {
+    if (mapLength * entryBytes > size - pos) return refuse(why, kCutShort);
+    if (mapped) {
+      palette.reserve(mapLength);
+      for (size_t i = 0; i < mapLength; ++i)
+        palette.push_back(colourAt(data + pos + i * entryBytes, mapEntryBits, alphaBits == 1));
+    }
+    pos += mapLength * entryBytes;
+  }
+  if (mapped && palette.empty()) return refuse(why, kDamaged);
 
   const size_t bpp = static_cast<size_t>(bits) / 8;
   const size_t count = static_cast<size_t>(width) * static_cast<size_t>(height);
   // Refuse impossible sizes before allocating: raw pixels must all be present, and an RLE
   // packet of 1 + bpp bytes gives at most 128 pixels.
   const size_t avail = size - pos;
-  if (!rle && avail / bpp < count) return std::nullopt;
-  if (rle && avail / (1 + bpp) * 128 < count) return std::nullopt;
+  if (!rle && avail / bpp < count) return refuse(why, kCutShort);
+  if (rle && avail / (1 + bpp) * 128 < count) return refuse(why, kCutShort);
 
   Image image(width, height);
   const bool topOrigin = descriptor & 0x20;
@@ -68,10 +107,16 @@ std::optional<Image> decodeTga(std::span<const uint8_t> bytes, int maxSide) {
       ++row;
     }
   };
+  // An index outside the map gives its first entry, as other readers do.
   auto read = [&](size_t at) {
     const uint8_t* p = data + at;
+    if (mapped) {
+      const size_t index = bpp == 2 ? getU16(p) : p[0];
+      return index >= mapFirst && index - mapFirst < palette.size() ? palette[index - mapFirst]
+                                                                    : palette[0];
+    }
     if (gray) return rgba(p[0], p[0], p[0]);
-    return rgba(p[2], p[1], p[0], bpp == 4 ? p[3] : 255);
+    return colourAt(p, bpp * 8, false);
   };
 
   if (!rle) {
@@ -79,26 +124,27 @@ std::optional<Image> decodeTga(std::span<const uint8_t> bytes, int maxSide) {
   } else {
     size_t done = 0;
     while (done < count) {
-      if (pos >= size) return std::nullopt;
+      if (pos >= size) return refuse(why, kCutShort);
       const uint8_t head = data[pos++];
       const size_t n = (head & 0x7F) + 1u;
-      if (n > count - done) return std::nullopt;  // the packet runs past the image
+      if (n > count - done) return refuse(why, kDamaged);  // the packet runs past the image
       if (head & 0x80) {
-        if (size - pos < bpp) return std::nullopt;
+        if (size - pos < bpp) return refuse(why, kCutShort);
         const uint32_t colour = read(pos);
         pos += bpp;
         for (size_t i = 0; i < n; ++i) put(colour);
       } else {
-        if ((size - pos) / bpp < n) return std::nullopt;
+        if ((size - pos) / bpp < n) return refuse(why, kCutShort);
         for (size_t i = 0; i < n; ++i, pos += bpp) put(read(pos));
       }
       done += n;
     }
   }
 
-  // Some writers store 32-bit pixels with an unused fourth byte of 0 and say so with zero
+  // Some writers store 32-bit colours with an unused fourth byte of 0 and say so with zero
   // alpha bits in the descriptor; such an image is meant to be opaque, not invisible.
-  if (bpp == 4 && (descriptor & 0x0F) == 0) {
+  const bool fourthByte = mapped ? mapEntryBits == 32 : bpp == 4;
+  if (fourthByte && alphaBits == 0) {
     bool anyAlpha = false;
     for (uint32_t c : image.pixels) anyAlpha |= alphaOf(c) != 0;
     if (!anyAlpha)

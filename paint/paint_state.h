@@ -77,14 +77,12 @@ struct PatternState {
   bool operator==(const PatternState&) const = default;
 };
 
-// Sides of stencil and pattern images beyond this are refused before any pixel is decoded:
-// a larger picture cannot help a tile or an overlay of the view, and would take gigabytes.
-constexpr int kMaxSourceSide = 8192;
-
 // Decodes a stencil (alpha kept) or pattern (alpha bits cleared) from file bytes. False, leaving
 // `image` unchanged, when the bytes are no image, a truncated one, or one with a side beyond
-// kMaxSourceSide, or when there is not enough memory for it.
+// kMaxImageSide, or when there is not enough memory for it; `why`, when given, then receives
+// the reason for the user.
 bool loadSourceImage(SourceImage& image, std::vector<uint8_t> bytes, const std::string& ext,
-                     bool keepAlpha);
+                     bool keepAlpha, std::string* why = nullptr);
 // The same from the file at `path`, the extension taken lower-cased from the path.
-bool loadSourceFile(SourceImage& image, const std::string& path, bool keepAlpha);
+bool loadSourceFile(SourceImage& image, const std::string& path, bool keepAlpha,
+                    std::string* why = nullptr);

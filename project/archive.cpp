@@ -42,7 +42,8 @@ bool addEntry(archive* a, const ArchiveEntry& entry) {
 }
 
 std::optional<std::map<std::string, std::vector<uint8_t>>> readEntries(
-    archive* a, const std::vector<std::string>& wanted, size_t maxEntryBytes) {
+    archive* a, const std::vector<std::string>& wanted, const EntryLimits& limits,
+    std::vector<std::string>* leftOut) {
   std::map<std::string, std::vector<uint8_t>> found;
   archive_entry* header = nullptr;
   int status;
@@ -57,20 +58,29 @@ std::optional<std::map<std::string, std::vector<uint8_t>>> readEntries(
       continue;
     }
     // Read in pieces rather than trusting the stored size: a damaged or hostile archive may
-    // claim any size, and memory grows only with data that really decompresses.
+    // claim any size, and memory grows only with data that really decompresses, and only as
+    // long as the entry can still be valid.
+    const EntryLimit limit = limits ? limits(name) : fixedLimit(kMaxEntryBytes);
     std::vector<uint8_t> bytes;
     uint8_t buffer[1 << 16];
     bool good = true;
     for (;;) {
       const la_ssize_t n = archive_read_data(a, buffer, sizeof buffer);
       if (n == 0) break;
-      if (n < 0 || bytes.size() + static_cast<size_t>(n) > maxEntryBytes) {
+      if (n < 0 || static_cast<size_t>(n) > kMaxEntryBytes - bytes.size()) {
         good = false;
         break;
       }
       bytes.insert(bytes.end(), buffer, buffer + n);
+      if (bytes.size() > limit(bytes)) {
+        good = false;
+        break;
+      }
     }
-    if (!good) continue;  // a broken entry is left out; a broken archive ends at the next header
+    if (!good) {  // a broken entry is left out; a broken archive ends at the next header
+      if (leftOut) leftOut->push_back(name);
+      continue;
+    }
     found.emplace(name, std::move(bytes));
   }
   if (status == ARCHIVE_FATAL && !any) return std::nullopt;
@@ -86,6 +96,10 @@ std::unique_ptr<archive, ReaderDeleter> zipReader() {
 }  // namespace
 
 bool syncToDisk(int fd) { return ::fsync(fd) == 0; }
+
+EntryLimit fixedLimit(size_t bytes) {
+  return [bytes](std::span<const uint8_t>) { return bytes; };
+}
 
 ArchiveWrite writeZipArchive(const std::string& path, const std::vector<ArchiveEntry>& entries,
                              const std::function<bool(int fd)>& syncFile) {
@@ -113,20 +127,21 @@ ArchiveWrite writeZipArchive(const std::string& path, const std::vector<ArchiveE
 }
 
 std::optional<std::map<std::string, std::vector<uint8_t>>> readZipArchive(
-    const std::string& path, const std::vector<std::string>& wanted, size_t maxEntryBytes) {
+    const std::string& path, const std::vector<std::string>& wanted, const EntryLimits& limits,
+    std::vector<std::string>* leftOut) {
   auto a = zipReader();
   if (!a || archive_read_open_filename(a.get(), path.c_str(), 1 << 16) != ARCHIVE_OK)
     return std::nullopt;
-  return readEntries(a.get(), wanted, maxEntryBytes);
+  return readEntries(a.get(), wanted, limits, leftOut);
 }
 
 std::optional<std::map<std::string, std::vector<uint8_t>>> readZipArchiveBytes(
     const std::vector<uint8_t>& data, const std::vector<std::string>& wanted,
-    size_t maxEntryBytes) {
+    const EntryLimits& limits, std::vector<std::string>* leftOut) {
   auto a = zipReader();
   if (!a || archive_read_open_memory(a.get(), data.data(), data.size()) != ARCHIVE_OK)
     return std::nullopt;
-  return readEntries(a.get(), wanted, maxEntryBytes);
+  return readEntries(a.get(), wanted, limits, leftOut);
 }
 
 bool isPlainEntryName(std::string_view name) {

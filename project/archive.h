@@ -6,6 +6,7 @@
 #include <functional>
 #include <map>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -31,16 +32,27 @@ bool syncToDisk(int fd);
 ArchiveWrite writeZipArchive(const std::string& path, const std::vector<ArchiveEntry>& entries,
                              const std::function<bool(int fd)>& syncFile = syncToDisk);
 
+// The most bytes an entry can have while it may still be valid, judged from the bytes read
+// so far (`head`); 0 when they already show it is not. It is asked again after every piece
+// read, with the same bytes and more, so it may keep what it learnt.
+using EntryLimit = std::function<size_t(std::span<const uint8_t> head)>;
+// A fresh EntryLimit for the entry of that name.
+using EntryLimits = std::function<EntryLimit(const std::string& name)>;
+// Every entry up to kMaxEntryBytes.
+constexpr size_t kMaxEntryBytes = size_t{1} << 30;
+EntryLimit fixedLimit(size_t bytes);
+
 // Reads the entries of a ZIP archive whose names are in `wanted` (exact, case-sensitive);
-// nullopt when the file cannot be opened or is not a readable archive. An entry larger than
-// maxEntryBytes, or one that fails to decompress, is left out.
+// nullopt when the file cannot be opened or is not a readable archive. An entry that grows
+// beyond its limit is left out as soon as it does, and so is one that fails to decompress;
+// their names go to `leftOut` when given.
 std::optional<std::map<std::string, std::vector<uint8_t>>> readZipArchive(
-    const std::string& path, const std::vector<std::string>& wanted,
-    size_t maxEntryBytes = size_t{1} << 30);
+    const std::string& path, const std::vector<std::string>& wanted, const EntryLimits& limits = {},
+    std::vector<std::string>* leftOut = nullptr);
 // The same on bytes in memory (used by the fuzzer and by tests).
 std::optional<std::map<std::string, std::vector<uint8_t>>> readZipArchiveBytes(
     const std::vector<uint8_t>& data, const std::vector<std::string>& wanted,
-    size_t maxEntryBytes = size_t{1} << 30);
+    const EntryLimits& limits = {}, std::vector<std::string>* leftOut = nullptr);
 
 // Whether `name` can only be an entry directly in the archive: not empty, no folder separator
 // ("/" or "\\"), no "..", no control characters. Names read from a project's text are checked

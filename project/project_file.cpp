@@ -1,6 +1,8 @@
 #include "project/project_file.h"
 
 #include <algorithm>
+#include <cstring>
+#include <new>
 
 #include "base/file_io.h"
 #include "base/number_text.h"
@@ -11,6 +13,22 @@
 
 namespace {
 
+// A PNG starts with its signature and its header: sides, then bit depth and colour type. Its
+// pixel data, deflated, takes at most about as much as 16-bit RGBA rows with their filter
+// bytes (deflate's stored blocks add 5 bytes in 65535); the rest is room for other chunks.
+size_t pngSizeLimit(std::span<const uint8_t> head) {
+  static constexpr uint8_t kSignature[8] = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A};
+  if (std::memcmp(head.data(), kSignature, std::min<size_t>(head.size(), 8)) != 0) return 0;
+  if (head.size() < 24) return kMaxEntryBytes;
+  auto side = [&](size_t at) {
+    const uint64_t value = uint64_t{head[at]} << 24 | uint64_t{head[at + 1]} << 16 |
+                           uint64_t{head[at + 2]} << 8 | head[at + 3];
+    return std::min<uint64_t>(value, kMaxImageSide);
+  };
+  const uint64_t raw = side(20) * (1 + 8 * side(16));
+  return static_cast<size_t>(raw + raw / 64 + (uint64_t{16} << 20));
+}
+
 // The entries every project may have; the stencil and pattern are named by project.ini. The
 // last two hold the layout and texture from before a layout change under way.
 const std::vector<std::string> kFixedEntries = {"project.ini",      "source.bin",
@@ -20,6 +38,36 @@ const std::vector<std::string> kFixedEntries = {"project.ini",      "source.bin"
 const std::vector<uint8_t>* entryOf(const ProjectEntries& entries, const std::string& name) {
   const auto it = entries.find(name);
   return it == entries.end() ? nullptr : &it->second;
+}
+
+// A stencil or pattern file is given up at once when its first bytes cannot begin an image the
+// decoders take (decoding them fails for another reason than their end); otherwise it may be
+// any image file up to kMaxEntryBytes.
+EntryLimit imageFileLimit() {
+  return [checked = false](std::span<const uint8_t> head) mutable {
+    if (!checked) {
+      checked = true;
+      std::string why;
+      try {
+        if (!decodeImage(head, kMaxImageSide, &why) && why != kImageCutShort) return size_t{0};
+      } catch (const std::bad_alloc&) {
+        // No memory to try now; the full decode later decides.
+      }
+    }
+    return kMaxEntryBytes;
+  };
+}
+
+// How far each entry is read: a model snapshot as far as its own counts and lengths reach,
+// the texture as far as a PNG of its declared size (within kMaxImageSide) can need, the
+// settings text up to a size far beyond what its keys take, the stencil and pattern as long as
+// they may be images.
+EntryLimit entryLimit(const std::string& name) {
+  if (name == "source.bin" || name == "model.bin" || name == "model_before.bin")
+    return SnapshotSizeLimit(kMaxEntryBytes);
+  if (name == "project.ini") return fixedLimit(size_t{64} << 20);
+  if (name == "texture.png" || name == "texture_before.png") return pngSizeLimit;
+  return imageFileLimit();
 }
 
 IniValues iniOf(const ProjectEntries& entries) {
@@ -65,31 +113,59 @@ UnwrapSettings settingsFrom(const IniValues& ini, const std::string& suffix = ""
   return u;
 }
 
-// The painted image has no alpha.
-Image textureFrom(const ProjectEntries& entries, const std::string& name) {
+// The painted image has no alpha. Any size the Texture can have, from "New..." or from an
+// image imported at its own size, is within the decoders' kMaxImageSide.
+Image textureFrom(const ProjectEntries& entries, const std::string& name,
+                  std::vector<UnreadImage>& unread) {
   const std::vector<uint8_t>* png = entryOf(entries, name);
-  std::optional<Image> image = png ? decodeImage(*png) : std::nullopt;
-  if (!image) return {};
+  if (!png) return {};
+  std::string why;
+  std::optional<Image> image;
+  try {
+    image = decodeImage(*png, kMaxImageSide, &why);
+  } catch (const std::bad_alloc&) {
+    why = "not enough memory";
+  }
+  if (!image) {
+    unread.push_back({name, why});
+    return {};
+  }
   dropAlpha(image->pixels);
   return std::move(*image);
 }
 
 // The image of the entry a stencil or pattern key names; an entry that is there but does not
-// decode is added to `undecoded`.
+// decode is added to `unread`.
 bool sourceImageFrom(SourceImage& image, const std::string& name, const ProjectEntries& entries,
-                     bool keepAlpha, std::vector<std::string>& undecoded) {
+                     bool keepAlpha, std::vector<UnreadImage>& unread) {
   const std::vector<uint8_t>* bytes = imageEntry(entries, name);
   if (!bytes) return false;
-  if (loadSourceImage(image, *bytes, lowerExtension(name), keepAlpha)) return true;
-  undecoded.push_back(name);
+  std::string why;
+  if (loadSourceImage(image, *bytes, lowerExtension(name), keepAlpha, &why)) return true;
+  unread.push_back({name, why});
   return false;
+}
+
+// The work model standing in for the model as read: turned back to Z-up (the inverse of
+// modelToYUp) when the settings turn the source, so the next unwrap turns it as before.
+Model sourceStandIn(const Model& work, const UnwrapSettings& settings) {
+  Model source = work;
+  if (settings.upAxisChoice == UpAxis::z) {
+    for (Vertex& v : source.vertices) {
+      const float yUp = v.y;
+      v.y = -v.z;
+      v.z = yUp;
+    }
+    source.zUp = true;
+  }
+  return source;
 }
 
 // The stencil's keys count only when its image came back.
 StencilState stencilFrom(const IniValues& ini, const ProjectEntries& entries,
-                         std::vector<std::string>& undecoded) {
+                         std::vector<UnreadImage>& unread) {
   StencilState st;
-  if (!sourceImageFrom(st.image, ini.text("StencilFile"), entries, true, undecoded)) return st;
+  if (!sourceImageFrom(st.image, ini.text("StencilFile"), entries, true, unread)) return st;
   st.x = ini.real("StencilX");
   st.y = ini.real("StencilY");
   const double scale = ini.real("StencilScale");
@@ -102,9 +178,9 @@ StencilState stencilFrom(const IniValues& ini, const ProjectEntries& entries,
 
 // The anchor needs both keys, eight fields and a triangle of the model.
 PatternState patternFrom(const IniValues& ini, const ProjectEntries& entries,
-                         int64_t triangleCount, std::vector<std::string>& undecoded) {
+                         int64_t triangleCount, std::vector<UnreadImage>& unread) {
   PatternState pattern;
-  sourceImageFrom(pattern.image, ini.text("PatternFile"), entries, false, undecoded);
+  sourceImageFrom(pattern.image, ini.text("PatternFile"), entries, false, unread);
   if (ini.has("PatternTile") && ini.real("PatternTile") > 0)
     pattern.tile = fromHundredths(ini.real("PatternTile"), controlRange::patternTileCm);
   pattern.tint = ini.integer("PatternTint") != 0;
@@ -184,7 +260,8 @@ LayerState layersFrom(const IniValues& ini, int64_t layerCount, const std::strin
 // is missing or does not match is dropped and the project opens as saved without one.
 std::optional<LayoutChangeRecord> layoutChangeFrom(const IniValues& ini,
                                                    const ProjectEntries& entries,
-                                                   const Model& workModel) {
+                                                   const Model& workModel,
+                                                   std::vector<UnreadImage>& unread) {
   if (ini.integer("LayoutChanging") == 0) return std::nullopt;
   LayoutChangeRecord c;
   const std::vector<uint8_t>* modelBytes = entryOf(entries, "model_before.bin");
@@ -192,7 +269,7 @@ std::optional<LayoutChangeRecord> layoutChangeFrom(const IniValues& ini,
       c.lockedModel.triangleCount() != workModel.triangleCount())
     return std::nullopt;
   c.paintingFollows = ini.integer("PaintingFollows") != 0;
-  c.texture = textureFrom(entries, "texture_before.png");
+  c.texture = textureFrom(entries, "texture_before.png", unread);
   c.settings = settingsFrom(ini, "Before");
   c.reportText = unescapeInfo(ini.text("InfoBefore"));
   c.layers = layersFrom(ini, c.lockedModel.layerCount(), "Before");
@@ -319,10 +396,16 @@ std::optional<ProjectRecord> readProjectEntries(const ProjectEntries& entries,
   const std::vector<uint8_t>* modelBytes = entryOf(entries, "model.bin");
   if (!modelBytes || !readModelSnapshot(r.workModel, *modelBytes) || ini.empty())
     return std::nullopt;
-  const std::vector<uint8_t>* sourceBytes = entryOf(entries, "source.bin");
-  if (!sourceBytes || !readModelSnapshot(r.sourceModel, *sourceBytes)) modelClear(r.sourceModel);
-
   r.settings = settingsFrom(ini);
+  // A model that cannot be read back would leave nothing to unwrap: the painting could then
+  // not even be saved. The work model is the best that is left of it.
+  const std::vector<uint8_t>* sourceBytes = entryOf(entries, "source.bin");
+  if (!sourceBytes || !readModelSnapshot(r.sourceModel, *sourceBytes) ||
+      (r.sourceModel.triangles.empty() && !r.workModel.triangles.empty())) {
+    r.sourceModel = sourceStandIn(r.workModel, r.settings);
+    r.sourceFromWorkModel = true;
+  }
+
   r.modelPath = ini.text("Source");
   r.sourceSize = ini.integer("SourceSize");
   r.sourceDate = ini.integer("SourceDate");
@@ -330,20 +413,21 @@ std::optional<ProjectRecord> readProjectEntries(const ProjectEntries& entries,
   r.textureFile = ini.text("TextureFile");
   r.reportText = unescapeInfo(ini.text("Info"));
 
-  r.texture = textureFrom(entries, "texture.png");
+  r.texture = textureFrom(entries, "texture.png", r.unreadImages);
   const bool painted = r.texture.width >= 1;
   r.layoutLocked = ini.integer("Locked") != 0 || painted;
-  r.stencil = stencilFrom(ini, entries, r.undecodedImages);
-  r.pattern = patternFrom(ini, entries, r.workModel.triangleCount(), r.undecodedImages);
+  r.stencil = stencilFrom(ini, entries, r.unreadImages);
+  r.pattern = patternFrom(ini, entries, r.workModel.triangleCount(), r.unreadImages);
   r.view = viewFrom(ini, shownView, painted);
   r.layers = layersFrom(ini, r.workModel.layerCount());
-  r.layoutChange = layoutChangeFrom(ini, entries, r.workModel);
+  r.layoutChange = layoutChangeFrom(ini, entries, r.workModel, r.unreadImages);
   return r;
 }
 
 std::optional<ProjectRecord> readProjectFile(const std::string& path, const ViewState& shownView,
                                              ProjectReadError& error) {
-  std::optional<ProjectEntries> entries = readZipArchive(path, kFixedEntries);
+  std::vector<std::string> leftOut;
+  std::optional<ProjectEntries> entries = readZipArchive(path, kFixedEntries, entryLimit, &leftOut);
   if (!entries) {
     error = ProjectReadError::cannotOpen;
     return std::nullopt;
@@ -354,10 +438,16 @@ std::optional<ProjectRecord> readProjectFile(const std::string& path, const View
   for (const std::string& name : {ini.text("StencilFile"), ini.text("PatternFile")})
     if (isPlainEntryName(name)) imageNames.push_back(name);
   if (!imageNames.empty())
-    if (auto images = readZipArchive(path, imageNames)) entries->merge(*images);
+    if (auto images = readZipArchive(path, imageNames, entryLimit, &leftOut))
+      entries->merge(*images);
 
   std::optional<ProjectRecord> record = readProjectEntries(*entries, shownView);
   error = record ? ProjectReadError::none : ProjectReadError::notAProject;
+  if (record)
+    for (const std::string& name : leftOut)
+      if (name == "texture.png" || std::find(imageNames.begin(), imageNames.end(), name) !=
+                                       imageNames.end())
+        record->unreadImages.push_back({name, "the entry is damaged or too large"});
   return record;
 }
 

@@ -30,8 +30,18 @@ struct LayoutChangeRecord {
   bool operator==(const LayoutChangeRecord&) const = default;
 };
 
+// An image entry that is there but holds no image the project can use, and why.
+struct UnreadImage {
+  std::string entry;  // "texture.png", "stencil.png", ...
+  std::string why;    // for the user: "larger than 8192 pixels", "the file is damaged", ...
+
+  bool operator==(const UnreadImage&) const = default;
+};
+
 struct ProjectRecord {
-  Model sourceModel;  // "source.bin": as read from the model file; empty when missing
+  // "source.bin": as read from the model file. When that entry is missing, unreadable or
+  // holds no triangle, a stand-in made from the workModel (sourceFromWorkModel set).
+  Model sourceModel;
   Model workModel;    // "model.bin": Y-up and unwrapped
   UnwrapSettings settings;
 
@@ -46,9 +56,10 @@ struct ProjectRecord {
   Image texture;  // "texture.png": the painted Texture with alpha bits 0; width 0 = none
   StencilState stencil;
   PatternState pattern;
-  // The stencil and pattern entries that are there but hold no image this program can read
-  // (the project opens without them).
-  std::vector<std::string> undecodedImages;
+  // The texture, stencil and pattern entries that are there but hold no image the project
+  // can use (it opens without them), in that order.
+  std::vector<UnreadImage> unreadImages;
+  bool sourceFromWorkModel = false;
   ViewState view;
   LayerState layers;  // one colour, hidden and locked flag per layer of the workModel
   // "LayoutChanging": the change under way; the workModel, settings and texture above are
@@ -62,10 +73,14 @@ struct ProjectRecord {
 using ProjectEntries = std::map<std::string, std::vector<uint8_t>>;
 
 // The project in `entries`, or nullopt when it is not one: "model.bin" missing or not a
-// readable snapshot, or "project.ini" missing or without a single key. An unreadable
-// "source.bin" gives an empty sourceModel and an undecodable "texture.png" no texture; a
-// stencil or pattern comes from the entry its key names (listed in undecodedImages when it is
-// there but does not decode), and the stencil's keys count only when its image decodes. Values outside the range of their control are brought into it.
+// readable snapshot, or "project.ini" missing or without a single key. A missing or
+// unreadable "source.bin" gives a sourceModel made from the workModel: its triangles,
+// materials and layers, turned back to Z-up when the settings say the model is Z-up, so that
+// the next unwrap shows it as before. An undecodable "texture.png" gives no texture; a stencil
+// or pattern comes from the entry its key names, and the stencil's keys count only when its
+// image decodes; an image entry that is there but does not decode (no image sides
+// beyond kMaxImageSide) is listed in unreadImages. Values outside the range of their control
+// are brought into it.
 // A layout change comes back only with "LayoutChanging" set and a readable "model_before.bin"
 // of as many triangles as "model.bin"; otherwise the project opens as one saved without it.
 // shownView: what the 3D window shows now. The camera (without a positive "Dist"), the tool
@@ -79,8 +94,9 @@ enum class ProjectReadError {
   cannotOpen,   // not a file libarchive can open as a ZIP archive
   notAProject,  // a ZIP archive, but readProjectEntries refuses its entries
 };
-// readProjectEntries on the archive at `path`, reading only the entries a project uses.
-// On nullopt, `error` says why.
+// readProjectEntries on the archive at `path`, reading only the entries a project uses, and
+// each only as far as it can still be valid (an image entry left out for that is listed in
+// unreadImages). On nullopt, `error` says why.
 std::optional<ProjectRecord> readProjectFile(const std::string& path, const ViewState& shownView,
                                              ProjectReadError& error);
 

@@ -3,6 +3,7 @@
 #include "base/le_bytes.h"
 
 #include <bit>
+#include <algorithm>
 #include <cstring>
 #include <limits>
 #include <string>
@@ -65,6 +66,31 @@ class Reader {
   size_t pos_ = 0;
 };
 
+// The counts a block may declare: none negative, and no more vertices than the triangles'
+// corners.
+bool countsValid(int64_t nv, int64_t nt, int64_t nm) {
+  return nv >= 0 && nt >= 0 && nm >= 0 && nv <= 3 * nt;
+}
+
+// The model without the vertices no triangle uses, the others in their order.
+Model withoutUnusedVertices(const Model& model) {
+  Model out = model;
+  std::vector<int32_t> newIndex(model.vertices.size(), -1);
+  for (const Triangle& t : model.triangles)
+    for (int32_t c : {t.cornerA, t.cornerB, t.cornerC})
+      if (c >= 0 && static_cast<size_t>(c) < newIndex.size()) newIndex[c] = 0;
+  out.vertices.clear();
+  for (size_t i = 0; i < newIndex.size(); ++i)
+    if (newIndex[i] == 0) {
+      newIndex[i] = static_cast<int32_t>(out.vertices.size());
+      out.vertices.push_back(model.vertices[i]);
+    }
+  for (Triangle& t : out.triangles)
+    for (int32_t* c : {&t.cornerA, &t.cornerB, &t.cornerC})
+      if (*c >= 0 && static_cast<size_t>(*c) < newIndex.size()) *c = newIndex[*c];
+  return out;
+}
+
 bool fitsInt32(int64_t value) {
   return value >= std::numeric_limits<int32_t>::min() &&
          value <= std::numeric_limits<int32_t>::max();
@@ -92,6 +118,8 @@ bool trianglesInRange(const Model& model) {
 }  // namespace
 
 std::vector<uint8_t> writeModelSnapshot(const Model& model) {
+  if (model.vertexCount() > 3 * model.triangleCount())
+    return writeModelSnapshot(withoutUnusedVertices(model));
   const int64_t nv = model.vertexCount();
   const int64_t nt = model.triangleCount();
   size_t size = kHeaderSize + 20 * static_cast<size_t>(nv) + 16 * static_cast<size_t>(nt) + 4 +
@@ -145,7 +173,7 @@ bool readModelSnapshot(Model& model, std::span<const uint8_t> bytes) {
   const int32_t nv = r.i32();
   const int32_t nt = r.i32();
   const int32_t nm = r.i32();
-  if (nv < 0 || nt < 0 || nm < 0) return false;
+  if (!countsValid(nv, nt, nm)) return false;
   if (bytes.size() < kHeaderSize + 20 * static_cast<uint64_t>(nv) + 16 * static_cast<uint64_t>(nt))
     return false;
 
@@ -187,4 +215,53 @@ bool readModelSnapshot(Model& model, std::span<const uint8_t> bytes) {
   if (!trianglesInRange(m)) return false;
   model = std::move(m);
   return true;
+}
+
+size_t SnapshotSizeLimit::operator()(std::span<const uint8_t> head) {
+  const size_t n = head.size();
+  auto i32At = [&](size_t at) { return static_cast<int32_t>(getU32(head.data() + at)); };
+  if (stage_ == Stage::header) {
+    if (std::memcmp(head.data(), kMagic, std::min<size_t>(n, 4)) != 0) {
+      stage_ = Stage::invalid;
+    } else if (n >= kHeaderSize) {
+      version_ = i32At(4);
+      const int64_t nv = i32At(8), nt = i32At(12), nm = i32At(16);
+      if (!countsValid(nv, nt, nm)) {
+        stage_ = Stage::invalid;
+      } else {
+        triangles_ = nt;
+        pos_ = kHeaderSize + 20 * static_cast<size_t>(nv) + 16 * static_cast<size_t>(nt);
+        namesLeft_ = nm;
+        stage_ = Stage::materialNames;
+      }
+    }
+  }
+  // Each step needs 4 more bytes at pos_; the lengths may point far beyond what is there.
+  while (stage_ == Stage::materialNames || stage_ == Stage::layerCount ||
+         stage_ == Stage::layerNames) {
+    const bool names = stage_ != Stage::layerCount;
+    if (names && namesLeft_ == 0) {
+      if (stage_ == Stage::layerNames) {
+        pos_ += 4 * static_cast<size_t>(triangles_);
+        stage_ = Stage::done;
+      } else {
+        stage_ = version_ >= 2 ? Stage::layerCount : Stage::done;
+      }
+      continue;
+    }
+    if (pos_ > n || n - pos_ < 4) break;
+    const int32_t value = i32At(pos_);
+    pos_ += 4;
+    if (value < 0) {
+      stage_ = Stage::invalid;
+    } else if (names) {
+      pos_ += static_cast<size_t>(value);
+      --namesLeft_;
+    } else {
+      namesLeft_ = value;
+      stage_ = Stage::layerNames;
+    }
+  }
+  if (stage_ == Stage::invalid) return 0;
+  return stage_ == Stage::done ? pos_ : ceiling_;
 }

@@ -476,9 +476,9 @@ TEST_F(Batch, PaintsWithTheStencilAndThePattern) {
 
   // Files that are no image, and an anchor off the model.
   ASSERT_EQ(run({"--batch", cube, "--pattern", path("cube.3ds"), "--paint", "brush 1,1"}), 2);
-  EXPECT_EQ(err_.str(), "Could not load " + path("cube.3ds") + "\n");
+  EXPECT_EQ(err_.str(), "Could not load " + path("cube.3ds") + ": not a PNG, JPEG, TGA or BMP image\n");
   EXPECT_EQ(run({"--batch", cube, "--stencil", path("none.png")}), 2);
-  EXPECT_EQ(err_.str(), "Could not load " + path("none.png") + "\n");
+  EXPECT_EQ(err_.str(), "Could not load " + path("none.png") + ": the file cannot be read\n");
   EXPECT_EQ(run({"--batch", cube, "--pattern", path("tile.png"), "--anchor", "2,2"}), 1);
   EXPECT_EQ(err_.str(), "--anchor 2,2: the model is not there, or is seen edge-on\n");
 }
@@ -553,7 +553,7 @@ TEST_F(Batch, ExportsIntoASeriousSamFolder) {
   EXPECT_EQ(run({"--batch", cube, "--root", "/games"}), 1);
   EXPECT_EQ(err_.str(), "--root and --write go with --export\n");
   EXPECT_EQ(run({"--batch", cube, "--texture", cube, "--export", target, "--yes"}), 2);
-  EXPECT_EQ(err_.str(), "Could not load " + cube + "\n");
+  EXPECT_EQ(err_.str(), "Could not load " + cube + ": not a PNG, JPEG, TGA or BMP image\n");
 }
 
 // A painted project's layout is locked: it changes only with --change-layout, which ends with

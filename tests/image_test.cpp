@@ -301,6 +301,60 @@ TEST(Tga, HandMadeFilesDecodeToTheExpectedPixels) {
   }
 }
 
+// Colour-mapped TGA: indices of 8 or 16 bits into a map that may start above 0, with 15/16-,
+// 24- or 32-bit entries; an index outside the map gives its first entry.
+TEST(Tga, ColourMappedImages) {
+  const uint32_t R = rgba(255, 0, 0), G = rgba(0, 255, 0), B = rgba(0, 0, 255);
+  Bytes firstTwo = tgaHeader(1, 3, 1, 16, 0x20, 0, 1, 2, 16);
+  firstTwo[3] = 2;  // the map starts at index 2
+  Bytes map16;
+  put16le(map16, 0x7C00);  // red in 5-5-5
+  put16le(map16, 0x03E0);  // green
+  Bytes indices16;
+  for (uint32_t i : {3u, 2u, 9u}) put16le(indices16, i);
+  const struct {
+    const char* name;
+    Bytes file;
+    Image expected;
+  } cases[] = {
+      {"8-bit indices, 24-bit map, bottom-left",
+       cat({tgaHeader(1, 2, 2, 8, 0x00, 0, 1, 3, 24), {0, 0, 255, 0, 255, 0, 255, 0, 0}, {0, 1, 2, 0}}),
+       makeImage(2, 2, {B, R, R, G})},
+      {"16-bit indices from index 2, 16-bit map", cat({firstTwo, map16, indices16}),
+       makeImage(3, 1, {G, R, R})},
+      {"rle, 32-bit map with alpha",
+       cat({tgaHeader(9, 4, 1, 8, 0x28, 0, 1, 2, 32), {0, 0, 255, 255, 255, 0, 0, 64},
+            {0x82, 1, 0x00, 0}}),
+       makeImage(4, 1, {rgba(0, 0, 255, 64), rgba(0, 0, 255, 64), rgba(0, 0, 255, 64),
+                        rgba(255, 0, 0)})},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::string why;
+    const std::optional<Image> img = decodeTga(c.file, kMaxImageSide, &why);
+    ASSERT_TRUE(img) << why;
+    EXPECT_EQ(*img, c.expected);
+  }
+}
+
+// Palette files as ImageMagick writes them (convert -type Palette, BMP3 with and without
+// -compress RLE, TGA plain and RLE), each decoded as ImageMagick decodes it (the .png beside
+// it, written by convert file PNG32:file.png; for TGA with -auto-orient, as ImageMagick keeps
+// the origin corner as a note instead of placing the rows by it).
+TEST(ImageCodecs, PaletteFilesDecodeAsImageMagickDecodesThem) {
+  const std::string folder = std::string(QM_TEST_DATA) + "/palette/";
+  for (const char* name : {"pal1.bmp", "pal4.bmp", "pal8.bmp", "rle8.bmp", "rle8_runs.bmp",
+                           "pal.tga", "palrle.tga", "palrle4.tga"}) {
+    SCOPED_TRACE(name);
+    std::string why;
+    const std::optional<Image> ours = loadImage(folder + name, &why);
+    const std::optional<Image> theirs = loadImage(folder + name + ".png");
+    ASSERT_TRUE(ours) << why;
+    ASSERT_TRUE(theirs);
+    EXPECT_EQ(*ours, *theirs);
+  }
+}
+
 // ---- BMP --------------------------------------------------------------------------------
 
 TEST(Bmp, RowOrderPaddingAndAlphaRules) {
@@ -340,6 +394,51 @@ TEST(Bmp, RowOrderPaddingAndAlphaRules) {
     SCOPED_TRACE(c.name);
     const std::optional<Image> img = decodeBmp(c.file);
     ASSERT_TRUE(img);
+    EXPECT_EQ(*img, c.expected);
+  }
+}
+
+// Palette images, indices packed from the high bits, rows padded to 4 bytes; run-length codes
+// with runs, row ends, moves and literal runs padded to 2 bytes. An index past the palette
+// gives its first colour, and so does every pixel the runs skip.
+TEST(Bmp, PaletteAndRunLengthImages) {
+  const uint32_t K = rgba(0, 0, 0), W = rgba(255, 255, 255), R = rgba(200, 10, 20),
+                 G = rgba(30, 180, 40), B = rgba(50, 60, 170);
+  const Bytes blackWhite = {0, 0, 0, 0, 255, 255, 255, 0};
+  const Bytes kwrgb = {0, 0, 0, 0, 255, 255, 255, 0, 20, 10, 200, 0, 40, 180, 30, 0, 170, 60, 50, 0};
+  Bytes explicitCount = bmpFile(3, 1, 4, 0, {0x12, 0x40, 0, 0}, kwrgb);
+  explicitCount[46] = 3;  // colours used: 3 of the 5 entries that follow the header
+  const struct {
+    const char* name;
+    Bytes file;
+    Image expected;
+  } cases[] = {
+      {"1-bit, 10 wide", bmpFile(10, 1, 1, 0, {0b10110000, 0b01000000, 0, 0}, blackWhite),
+       makeImage(10, 1, {W, K, W, W, K, K, K, K, K, W})},
+      {"4-bit bottom-up, index past the palette",
+       bmpFile(3, 2, 4, 0, {0x23, 0x40, 0, 0, 0x01, 0x90, 0, 0}, kwrgb),
+       makeImage(3, 2, {K, W, K, R, G, B})},
+      {"4-bit, fewer colours used", explicitCount, makeImage(3, 1, {W, R, K})},
+      {"8-bit top-down", bmpFile(2, -2, 8, 0, {4, 3, 0, 0, 2, 1, 0, 0}, kwrgb),
+       makeImage(2, 2, {B, G, R, W})},
+      // Bottom row: a run of 4; middle row skipped by a move; top row: 3 literal indices at x 1.
+      {"rle8 run, row end, move, literal run",
+       bmpFile(4, 3, 8, 1, {4, 1, 0, 0, 0, 2, 1, 1, 0, 3, 2, 1, 2, 0, 0, 1}, kwrgb),
+       makeImage(4, 3, {K, R, W, R, K, K, K, K, W, W, W, W})},
+      {"rle4 run of alternating indices, literal run of 3",
+       bmpFile(8, 1, 4, 2, {5, 0x12, 0, 3, 0x23, 0x40, 0, 1}, kwrgb),
+       makeImage(8, 1, {W, R, W, R, W, R, G, B})},
+      {"rle8 without its end marker, every row ended", bmpFile(1, 1, 8, 1, {1, 3, 0, 0}, kwrgb),
+       makeImage(1, 1, {G})},
+      {"rle8 runs past the row end are cut there",
+       bmpFile(2, 2, 8, 1, {3, 2, 0, 0, 0, 3, 4, 3, 1, 0, 0, 1}, kwrgb),
+       makeImage(2, 2, {B, G, R, R})},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::string why;
+    const std::optional<Image> img = decodeBmp(c.file, kMaxImageSide, &why);
+    ASSERT_TRUE(img) << why;
     EXPECT_EQ(*img, c.expected);
   }
 }
@@ -519,7 +618,6 @@ TEST(ImageCodecs, MalformedFilesAreRefused) {
       {"jpeg signature only", {0xFF, 0xD8, 0xFF, 0xD9}},
       {"tga huge sides, no data", tgaHeader(2, 65535, 65535, 24, 0x20)},
       {"tga zero width", cat({tgaHeader(2, 0, 1, 24, 0x20), {1, 2, 3}})},
-      {"tga colour-mapped type", cat({tgaHeader(1, 1, 1, 8, 0x20, 0, 1, 1, 24), {1, 2, 3, 0}})},
       {"tga 16-bit", cat({tgaHeader(2, 1, 1, 16, 0x20), {1, 2}})},
       {"tga colour map past the end",
        cat({tgaHeader(2, 1, 1, 24, 0x20, 0, 1, 100, 24), {1, 2, 3}})},
@@ -533,7 +631,7 @@ TEST(ImageCodecs, MalformedFilesAreRefused) {
       {"bmp negative width", bmpFile(-1, 1, 24, 0, pixel24)},
       {"bmp most negative height", bmpFile(1, INT32_MIN, 24, 0, pixel24)},
       {"bmp huge sides, no data", bmpFile(16384, 16384, 24, 0, pixel24)},
-      {"bmp 8-bit", bmpFile(1, 1, 8, 0, pixel24)},
+      {"bmp 8-bit without a palette", bmpFile(1, 1, 8, 0, pixel24)},
       {"bmp 24-bit compressed", bmpFile(1, 1, 24, 1, pixel24)},
       {"bmp bitfields, other masks", bmpFile(1, 1, 32, 3, pixel24, Bytes(12, 0xFF))},
       {"bmp core header", bmpFile(1, 1, 24, 0, pixel24, {}, 12)},
@@ -555,7 +653,57 @@ TEST(ImageCodecs, MalformedFilesAreRefused) {
          return Bytes(text.begin(), text.end());
        }()},
   };
-  for (const auto& c : cases) EXPECT_FALSE(decodeImage(c.file)) << c.name;
+  for (const auto& c : cases) {
+    std::string why;
+    EXPECT_FALSE(decodeImage(c.file, kMaxImageSide, &why)) << c.name;
+    EXPECT_FALSE(why.empty()) << c.name;  // every refusal says why
+  }
+}
+
+// The reason a refused file gets, as the user reads it after "Could not load <path>: ".
+TEST(ImageCodecs, RefusalsSayWhy) {
+  const Bytes pixel = {1, 2, 3, 0};
+  const Bytes palette2 = {0, 0, 0, 0, 255, 255, 255, 0};
+  Bytes cmyk(4 * 4 * 4, 50);
+  const Bytes png = encodePng(Image(4, 3, rgba(1, 2, 3)), false);
+  const struct {
+    const char* name;
+    Bytes file;
+    std::string why;
+  } cases[] = {
+      {"empty", {}, "the file is empty"},
+      {"text", {'h', 'e', 'l', 'l', 'o'}, "not a PNG, JPEG, TGA or BMP image"},
+      {"png cut short", cut(png, png.size() - 5), "the file is cut short"},
+      {"png too wide", encodePng(Image(kMaxImageSide + 1, 1), false), "larger than 8192 pixels"},
+      {"jpeg too tall", grayJpeg(1, kMaxImageSide + 1, 0), "larger than 8192 pixels"},
+      {"jpeg cmyk", makeJpeg(4, 4, 4, JCS_CMYK, cmyk), "CMYK JPEG is not supported"},
+      {"tga too wide", tgaHeader(2, kMaxImageSide + 1, 1, 24, 0x20), "larger than 8192 pixels"},
+      {"tga 16-bit", cat({tgaHeader(2, 1, 1, 16, 0x20), {1, 2}}), "16-bit TGA is not supported"},
+      {"tga pixels cut short", cat({tgaHeader(2, 2, 1, 24, 0x20), {1, 2, 3}}),
+       "the file is cut short"},
+      {"tga 4-bit indices", cat({tgaHeader(1, 1, 1, 4, 0x20, 0, 1, 1, 24), {1, 2, 3, 0}}),
+       "TGA with 4-bit colour indices is not supported"},
+      {"bmp 16-bit", bmpFile(1, 1, 16, 0, pixel), "16-bit BMP is not supported"},
+      {"bmp 4-bit RLE8", bmpFile(1, 1, 4, 1, pixel, palette2),
+       "4-bit BMP with compression 1 is not supported"},
+      {"bmp OS/2 header", bmpFile(1, 1, 24, 0, pixel, {}, 12), "OS/2 BMP is not supported"},
+      {"bmp too tall", bmpFile(1, -(kMaxImageSide + 1), 24, 0, pixel), "larger than 8192 pixels"},
+      {"bmp rle run above the image", bmpFile(2, 1, 8, 1, {2, 1, 0, 0, 1, 1}, palette2),
+       "the file is damaged"},
+      {"bmp rle move above the image", bmpFile(2, 2, 8, 1, {0, 2, 0, 3, 0, 1}, palette2),
+       "the file is damaged"},
+      {"bmp rle without the last rows", bmpFile(2, 2, 8, 1, {2, 1, 0, 0}, palette2),
+       "the file is cut short"},
+      {"bmp rle top-down", bmpFile(1, -1, 8, 1, {1, 1, 0, 1}, palette2), "the file is damaged"},
+  };
+  for (const auto& c : cases) {
+    std::string why;
+    EXPECT_FALSE(decodeImage(c.file, kMaxImageSide, &why)) << c.name;
+    EXPECT_EQ(why, c.why) << c.name;
+  }
+  std::string why;
+  EXPECT_FALSE(loadImage("/nonexistent/picture.png", &why));
+  EXPECT_EQ(why, "the file cannot be read");
 }
 
 // ---- scaling ----------------------------------------------------------------------------

@@ -67,8 +67,27 @@ TEST(Archive, WritesEntriesInOrderAndReadsThemBack) {
   EXPECT_TRUE(read->at("empty").empty());
   // Names are exact: another case is another entry.
   EXPECT_EQ(readZipArchive(path, {"MODEL.BIN"})->size(), 0u);
-  // An entry over the size limit is left out rather than read.
-  EXPECT_EQ(readZipArchive(path, {"model.bin"}, 1000)->count("model.bin"), 0u);
+  // An entry over its limit is left out and named; the others are read as usual.
+  std::vector<std::string> leftOut;
+  const auto limited = readZipArchive(
+      path, {"model.bin", "project.ini"},
+      [](const std::string& name) { return fixedLimit(name == "model.bin" ? 1000 : kMaxEntryBytes); },
+      &leftOut);
+  ASSERT_TRUE(limited);
+  EXPECT_EQ(limited->count("model.bin"), 0u);
+  EXPECT_EQ(limited->at("project.ini"), entries[0].bytes);
+  EXPECT_EQ(leftOut, std::vector<std::string>{"model.bin"});
+  // A limit that sees from the first bytes that the entry is no good stops the reading there.
+  size_t longestHead = 0;
+  const auto refused = readZipArchive(path, {"model.bin"}, [&](const std::string&) -> EntryLimit {
+    return [&](std::span<const uint8_t> head) {
+      longestHead = std::max(longestHead, head.size());
+      return size_t{0};
+    };
+  });
+  EXPECT_EQ(refused->count("model.bin"), 0u);
+  EXPECT_GT(longestHead, 0u);
+  EXPECT_LE(longestHead, size_t{1} << 16);
   // A failed entry marks the write as failed but the others are still written.
   ASSERT_EQ(writeZipArchive(path, {{"a", {1}, true}, {"b", {}, false}, {"c", {3}, true}}),
             ArchiveWrite::entryFailed);
@@ -223,20 +242,50 @@ TEST(ProjectFile, RefusedAndMissingEntries) {
                         Case{"no key", with("project.ini", "; Quillmap project\n=1\n")}})
     EXPECT_FALSE(readProjectEntries(c.entries, ViewState{})) << c.what;
 
-  // Optional parts that are missing or damaged are left out, and so are the keys that belong
-  // to them.
+  // A source model that cannot be read, or holds no triangle, is stood in for by the work
+  // model, so that the next unwrap still has the model to work on.
+  ProjectEntries emptySource = good;
+  emptySource["source.bin"] = writeModelSnapshot(Model{});
   for (const Case& c : {Case{"no source.bin", without("source.bin")},
-                        Case{"damaged source.bin", with("source.bin", "UVM")}}) {
+                        Case{"damaged source.bin", with("source.bin", "UVM")},
+                        Case{"source.bin without triangles", emptySource}}) {
     const auto r = readProjectEntries(c.entries, ViewState{});
     ASSERT_TRUE(r) << c.what;
-    EXPECT_EQ(r->sourceModel, Model{}) << c.what;
+    EXPECT_TRUE(r->sourceFromWorkModel) << c.what;
+    EXPECT_EQ(r->sourceModel, r->workModel) << c.what;  // the settings say Y up
   }
+  EXPECT_FALSE(readProjectEntries(good, ViewState{})->sourceFromWorkModel);
+  // With Z up the stand-in is turned back, so that the unwrap turns it as the work model is.
+  ProjectRecord zUp = everyValueSet();
+  zUp.settings.upAxisChoice = UpAxis::z;
+  ProjectEntries zUpEntries = entriesOf(writeProjectEntries(zUp));
+  zUpEntries.erase("source.bin");
+  const auto turned = readProjectEntries(zUpEntries, ViewState{});
+  ASSERT_TRUE(turned);
+  EXPECT_TRUE(turned->sourceModel.zUp);
+  EXPECT_NE(turned->sourceModel.vertices, turned->workModel.vertices);
+  Model upright = turned->sourceModel;
+  modelToYUp(upright);
+  EXPECT_EQ(upright, turned->workModel);
+
+  // A texture, stencil or pattern entry that does not decode is left out and reported, with why.
   ViewState shown;
   shown.viewMode = ViewMode::texture;
   const auto unpainted = readProjectEntries(with("texture.png", "not a png"), shown);
   ASSERT_TRUE(unpainted);
   EXPECT_TRUE(unpainted->texture.empty());
   EXPECT_EQ(unpainted->view.viewMode, ViewMode::texture);  // the file's ViewMode=1
+  EXPECT_EQ(unpainted->unreadImages,
+            (std::vector<UnreadImage>{{"texture.png", "not a PNG, JPEG, TGA or BMP image"}}));
+  ProjectEntries tooLarge = with("stencil.tga", "cut");
+  tooLarge["texture.png"] = encodePng(Image(kMaxImageSide + 1, 1), false);
+  const auto refusedImages = readProjectEntries(tooLarge, ViewState{});
+  ASSERT_TRUE(refusedImages);
+  EXPECT_TRUE(refusedImages->texture.empty());
+  EXPECT_EQ(refusedImages->unreadImages,
+            (std::vector<UnreadImage>{{"texture.png", "larger than 8192 pixels"},
+                                      {"stencil.tga", "not a PNG, JPEG, TGA or BMP image"}}));
+  EXPECT_TRUE(readProjectEntries(good, ViewState{})->unreadImages.empty());
   const auto noStencil = readProjectEntries(without("stencil.tga"), ViewState{});
   ASSERT_TRUE(noStencil);
   EXPECT_EQ(noStencil->stencil, StencilState{});
@@ -357,6 +406,36 @@ TEST(ProjectFile, ALayoutChangeThatDoesNotFitIsDropped) {
   EXPECT_EQ(c.layers.curLayer, 0);
   EXPECT_EQ(c.layers.locked, (std::vector<uint8_t>{1, 0, 0}));
   EXPECT_EQ(c.layers.color, (std::vector<uint32_t>{layerDefaultColor(0), 0xFFu, layerDefaultColor(2)}));
+}
+
+// An entry is read only as far as it can be valid: a texture.png that is no PNG is given up
+// after its first bytes and reported, and a model.bin that declares more vertices than its
+// triangles' corners makes no project.
+TEST(ProjectFile, EntriesAreReadOnlyAsFarAsTheyCanBeValid) {
+  const std::string path = (std::filesystem::temp_directory_path() /
+                            ("quillmap_limits_" + std::to_string(::getpid()) + ".qmap"))
+                               .string();
+  std::vector<ArchiveEntry> entries = writeProjectEntries(everyValueSet());
+  for (ArchiveEntry& e : entries)
+    if (e.name == "texture.png") e.bytes.assign(size_t{4} << 20, 0);
+  ASSERT_EQ(writeZipArchive(path, entries), ArchiveWrite::ok);
+  ProjectReadError error = ProjectReadError::none;
+  const auto r = readProjectFile(path, ViewState{}, error);
+  ASSERT_TRUE(r);
+  EXPECT_TRUE(r->texture.empty());
+  EXPECT_EQ(r->unreadImages,
+            (std::vector<UnreadImage>{{"texture.png", "the entry is damaged or too large"}}));
+  EXPECT_EQ(r->stencil, everyValueSet().stencil);
+
+  std::vector<uint8_t> manyVertices = writeModelSnapshot(Model{});
+  manyVertices[8] = 0x40;  // 64 vertices, no triangle
+  manyVertices.resize(manyVertices.size() + 64 * 20);
+  for (ArchiveEntry& e : entries)
+    if (e.name == "model.bin") e.bytes = manyVertices;
+  ASSERT_EQ(writeZipArchive(path, entries), ArchiveWrite::ok);
+  EXPECT_FALSE(readProjectFile(path, ViewState{}, error));
+  EXPECT_EQ(error, ProjectReadError::notAProject);
+  std::filesystem::remove(path);
 }
 
 // A file without camera, tool or view mode keys leaves the 3D window as it is, except for a

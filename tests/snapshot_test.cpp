@@ -156,6 +156,55 @@ TEST(Snapshot, RefusedBlocksLeaveTheModelAlone) {
   }
 }
 
+// A few bytes of a compressed archive could declare millions of vertices for no triangle:
+// more vertices than corners is refused. A model with points no face uses (a .3ds file may
+// list them) is written without them, so every block written reads back.
+TEST(Snapshot, MoreVerticesThanCornersAreRefusedAndNeverWritten) {
+  std::vector<uint8_t> block = writeModelSnapshot(small());
+  block.insert(block.begin() + kTriangles, 4 * 20, 0);  // 7 vertices for 2 triangles
+  set32(block, 8, 7);
+  Model m = sentinel();
+  EXPECT_FALSE(readModelSnapshot(m, block));
+  EXPECT_EQ(m, sentinel());
+  EXPECT_EQ(SnapshotSizeLimit(1000)(block), 0u);
+
+  Model loose = small();
+  loose.vertices.insert(loose.vertices.begin(), 7, Vertex{9, 9, 9, 0, 0});
+  for (Triangle& t : loose.triangles)
+    for (int k = 0; k < 3; ++k) t.corner(k) += 7;
+  Model back;
+  ASSERT_TRUE(readModelSnapshot(back, writeModelSnapshot(loose)));
+  EXPECT_EQ(back, small());
+}
+
+// The limit never cuts a valid block short, is its exact size once the names are read, and is 0
+// as soon as the bytes show it cannot be one.
+TEST(Snapshot, SizeLimitFollowsTheBlockAsItArrives) {
+  const size_t ceiling = 1 << 20;
+  const std::vector<uint8_t> good = writeModelSnapshot(small());
+  std::vector<uint8_t> version1(good.begin(), good.begin() + kAfterMaterials);
+  set32(version1, 4, 1);
+  for (const std::vector<uint8_t>& block : {good, version1, writeModelSnapshot(Model{})}) {
+    SnapshotSizeLimit limit(ceiling);
+    size_t last = 0;
+    for (size_t n = 1; n <= block.size(); ++n) {
+      last = limit(std::span(block).first(n));
+      ASSERT_GE(last, n) << "after " << n << " of " << block.size() << " bytes";
+    }
+    EXPECT_EQ(last, block.size());
+  }
+  EXPECT_EQ(SnapshotSizeLimit(ceiling)(std::span(good).first(kTriangles)), ceiling);
+
+  std::vector<uint8_t> otherLetters = {'U', 'V', 'X'};
+  std::vector<uint8_t> negativeName = good;
+  set32(negativeName, 133, -2);
+  std::vector<uint8_t> trailing = good;
+  trailing.push_back(0);
+  EXPECT_EQ(SnapshotSizeLimit(ceiling)(otherLetters), 0u);
+  EXPECT_EQ(SnapshotSizeLimit(ceiling)(negativeName), 0u);
+  EXPECT_LT(SnapshotSizeLimit(ceiling)(trailing), trailing.size());
+}
+
 TEST(Snapshot, BlocksWithoutUsableLayersPutEveryTriangleOnDefault) {
   const std::vector<uint8_t> good = writeModelSnapshot(small());
   struct Case {

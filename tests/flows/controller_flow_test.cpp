@@ -305,6 +305,68 @@ TEST_F(Flow, HostileProjectValuesOpenWithinTheirControlsRanges) {
   EXPECT_EQ(session_.document.pattern.anchorFace, -1);  // the cube has triangles 0 to 11
 }
 
+// The lowest and highest corner of the model, which a turn to the wrong up axis changes.
+std::pair<Vertex, Vertex> extent(const Model& m) {
+  Vertex low = m.vertices.at(0), high = low;
+  for (const Vertex& v : m.vertices) {
+    low = {std::min(low.x, v.x), std::min(low.y, v.y), std::min(low.z, v.z), 0, 0};
+    high = {std::max(high.x, v.x), std::max(high.y, v.y), std::max(high.z, v.z), 0, 0};
+  }
+  return {low, high};
+}
+
+// A project whose model as read (source.bin) is gone opens with its work model in that place,
+// says so once together with a texture.png that does not decode, unwraps to the same model
+// turned the same way, and saves; saving without any model says why.
+TEST_F(Flow, AProjectMissingItsSourceOrTextureSaysSoAndStillSaves) {
+  ASSERT_TRUE(controller_->openFile(writeModel(genTwoObjects(), "house.3ds")));  // Z up
+  Texture& t = session_.document.texture;
+  t.TextureWidth = 2;
+  t.TextureHeight = 1;
+  t.TexturePixels = {1, 2};
+  ui_.savePaths.push_back(path("house.qmap"));
+  ASSERT_TRUE(controller_->save());
+  const Model work = session_.document.workModel;
+  auto entries = readZipArchive(path("house.qmap"), {"project.ini", "model.bin"});
+  ASSERT_TRUE(entries);
+  ASSERT_EQ(writeZipArchive(path("house.qmap"), {{"project.ini", entries->at("project.ini")},
+                                                {"model.bin", entries->at("model.bin")},
+                                                {"texture.png", {'n', 'o', 'p', 'e'}}}),
+            ArchiveWrite::ok);
+
+  makeController();
+  ui_.shown.clear();
+  ASSERT_TRUE(controller_->openFile(path("house.qmap")));
+  ASSERT_EQ(ui_.shown.size(), 1u);
+  EXPECT_EQ(ui_.shown[0].icon, Icon::warning);
+  EXPECT_EQ(ui_.shown[0].text,
+            "The project's source.bin (the model as read from its file) is missing or damaged; "
+            "the unwrapped model takes its place.\n\n"
+            "The project's texture.png could not be read: the entry is damaged or too large.\n"
+            "It opens without that image.\n"
+            "Saving it now stores the project without its painted texture.");
+  EXPECT_EQ(session_.document.texture.TextureWidth, 0);
+  EXPECT_EQ(session_.document.workModel, work);
+
+  unwrapModel(session_, ui_);
+  ASSERT_TRUE(session_.document.modelLoaded);
+  EXPECT_EQ(session_.document.workModel.triangleCount(), work.triangleCount());
+  EXPECT_EQ(extent(session_.document.workModel), extent(work));
+  ui_.shown.clear();
+  EXPECT_TRUE(controller_->save());
+  EXPECT_TRUE(ui_.shown.empty());
+  const auto saved = readZipArchive(path("house.qmap"), {"source.bin"});
+  ASSERT_TRUE(saved);
+  EXPECT_EQ(saved->count("source.bin"), 1u);
+
+  session_.document.modelLoaded = false;
+  EXPECT_FALSE(controller_->save());
+  EXPECT_FALSE(controller_->exportToSeriousSam());
+  ASSERT_EQ(ui_.shown.size(), 2u);
+  EXPECT_EQ(ui_.shown[0].text, "There is no model to save.");
+  EXPECT_EQ(ui_.shown[1].text, "There is no model to export.");
+}
+
 TEST_F(Flow, PaintedTextureStencilAndPatternRoundTrip) {
   ASSERT_TRUE(controller_->openFile(writeModel(genCube(), "cube.obj")));
   Texture& t = session_.document.texture;

@@ -548,7 +548,7 @@ TEST_F(ExportFlow, ImportTextureScalesOnRequestAndIsOneUndoStep) {
   EXPECT_FALSE(controller_->importTexture());
   ASSERT_EQ(ui_.shown.size(), 1u);
   EXPECT_EQ(ui_.shown[0].title, "Import texture");
-  EXPECT_EQ(ui_.shown[0].text, "Could not load " + path("bad.png"));
+  EXPECT_EQ(ui_.shown[0].text, "Could not load " + path("bad.png") + ": not a PNG, JPEG, TGA or BMP image");
   EXPECT_EQ(ui_.shown[0].icon, Icon::error);
   EXPECT_EQ(t.TexturePixels, kept);
   EXPECT_EQ(t.TextureFile, path("exact.png"));

@@ -612,14 +612,21 @@ TEST_F(Window3DFlow, StencilLoadsThroughItsRequesterAndIsPaintedThrough) {
   ASSERT_TRUE(c3d_.loadStencilFile(green));
   view().paintSource = PaintSource::colour;
   const StencilState before = session_.document.stencil;
-  for (const char* name : {"truncated.png", "text.png", "empty.jpg", "wide.png", "missing.png"}) {
+  // Each refusal says why after the path.
+  const std::pair<const char*, const char*> refused[] = {
+      {"truncated.png", "the file is cut short"},
+      {"text.png", "not a PNG, JPEG, TGA or BMP image"},
+      {"empty.jpg", "the file is empty"},
+      {"wide.png", "larger than 8192 pixels"},
+      {"missing.png", "the file cannot be read"}};
+  for (const auto& [name, why] : refused) {
     SCOPED_TRACE(name);
     ui_.shown.clear();
     ui_.openPaths.push_back(path(name));
     event([&] { c3d_.loadStencil(); });
     ASSERT_EQ(ui_.shown.size(), 1u);
     EXPECT_EQ(ui_.shown[0].title, "Stencil");
-    EXPECT_EQ(ui_.shown[0].text, "Could not load " + path(name));
+    EXPECT_EQ(ui_.shown[0].text, "Could not load " + path(name) + ": " + why);
     EXPECT_EQ(session_.document.stencil, before);
     EXPECT_EQ(view().paintSource, PaintSource::colour);
   }
@@ -697,7 +704,7 @@ TEST_F(Window3DFlow, PatternLoadsAndShiftClickAnchorsIt) {
   event([&] { c3d_.loadPattern(); });
   ASSERT_EQ(ui_.shown.size(), 1u);
   EXPECT_EQ(ui_.shown[0].title, "Pattern");
-  EXPECT_EQ(ui_.shown[0].text, "Could not load " + path("nothing.png"));
+  EXPECT_EQ(ui_.shown[0].text, "Could not load " + path("nothing.png") + ": the file cannot be read");
   EXPECT_EQ(c3d_.patternSwatch(), Image(24, 24, rgba(128, 128, 128, 0)));
   EXPECT_EQ(ui_.openDialogs.back().title, "Load pattern (a seamless tile image)");
 
