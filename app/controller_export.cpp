@@ -58,13 +58,14 @@ bool Controller::exportToSeriousSam() {
   std::string proposed = s_.document.exportPath;
   if (proposed.empty()) proposed = prefs_.seriousSamRoot + stem + ".3ds";
   // The preference may name a folder of another machine (its default is a Windows path): the
-  // requester then starts beside the model, and the path is never taken as a file name.
+  // requester then starts beside the model, says so, and the path is never taken as a name.
+  std::string note;
   if (!isFolder(folderOf(proposed))) {
     proposed = folderOf(named) + stem + ".3ds";
-    if (!isFolder(prefs_.seriousSamRoot)) ui_.status(kStatusNote, kNoSeriousSamFolder);
+    if (!isFolder(prefs_.seriousSamRoot)) note = kNoSeriousSamFolder;
   }
-  std::string path = ui_.chooseSave(
-      {kExportTitle, folderOf(proposed), fileNameOf(proposed), "3D Studio (*.3ds)|*.3ds"});
+  std::string path = ui_.chooseSave({kExportTitle, folderOf(proposed), fileNameOf(proposed),
+                                     "3D Studio (*.3ds)|*.3ds", note});
   if (path.empty()) return false;
   if (fileNameOf(path).find('\\') != std::string::npos) {
     ui_.message(kProgramName, kWindowsPathAsName, Icon::warning, Buttons::ok);

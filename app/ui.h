@@ -20,6 +20,7 @@ struct FileDialog {
   std::string folder;    // where the dialog starts
   std::string fileName;  // proposed name (save dialogs)
   std::string filter;    // "Description (*.ext)|*.ext|..." pairs
+  std::string note = {};  // a line shown in the requester, "" for none
 };
 
 // What the New texture dialog asks for.

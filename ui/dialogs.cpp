@@ -88,6 +88,12 @@ std::string runFileDialog(Gtk::Window& parent, const FileDialog& d, Gtk::FileCho
     chooser.set_do_overwrite_confirmation(false);  // the controller asks its own question
     if (!d.fileName.empty()) chooser.set_current_name(d.fileName);
   }
+  if (!d.note.empty()) {
+    auto* note = Gtk::manage(new Gtk::Label(d.note));
+    note->set_xalign(0);
+    note->show();
+    chooser.set_extra_widget(*note);
+  }
   addFilters(chooser, d.filter);
   if (chooser.run() != Gtk::RESPONSE_ACCEPT) return "";
   if (filterIndex) {

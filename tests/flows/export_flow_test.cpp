@@ -290,12 +290,12 @@ TEST_F(ExportFlow, AFolderOfAnotherMachineIsNeverProposedNorAWindowsPathTakenAsA
   prefs_.writeScript = false;
   for (const std::string root : {"D:\\Serious Sam TSE\\", "/no/such/folder/"}) {
     prefs_.seriousSamRoot = root;
-    ui_.statusText[kStatusNote].clear();
     ASSERT_FALSE(exportTo(""));
-    // Beside the model, and the status bar says why.
+    // Beside the model, and the requester says why.
     EXPECT_EQ(ui_.saveDialogs.back().folder, dir().string() + "/") << root;
     EXPECT_EQ(ui_.saveDialogs.back().fileName, "house.3ds") << root;
-    EXPECT_NE(ui_.statusText[kStatusNote].find("Serious Sam folder is not set"), std::string::npos);
+    EXPECT_EQ(ui_.saveDialogs.back().note,
+              "The Serious Sam folder is not set on this computer (Tools > Preferences...).");
   }
   // A name typed as a Windows path writes nothing.
   const size_t shown = ui_.shown.size();
@@ -303,12 +303,11 @@ TEST_F(ExportFlow, AFolderOfAnotherMachineIsNeverProposedNorAWindowsPathTakenAsA
   EXPECT_EQ(ui_.shown.size(), shown + 1);
   for (const std::string& name : filesIn(dir().string()))
     EXPECT_EQ(name.find('\\'), std::string::npos) << name;
-  // With the folder here it is proposed again, and the status bar stays quiet.
+  // With the folder here it is proposed again, without a note.
   prefs_.seriousSamRoot = root();
-  ui_.statusText[kStatusNote].clear();
   ASSERT_FALSE(exportTo(""));
   EXPECT_EQ(ui_.saveDialogs.back().folder, root());
-  EXPECT_EQ(ui_.statusText[kStatusNote], "");
+  EXPECT_EQ(ui_.saveDialogs.back().note, "");
 }
 
 TEST_F(ExportFlow, TexThatDoesNotFitTheLayoutIsReported) {
