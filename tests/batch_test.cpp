@@ -73,6 +73,21 @@ class Batch : public ::testing::Test, protected TempFolder {
     }
     return r;
   }
+  // A project whose layout change has ended: locked, without the change's backups, with these
+  // settings and a texture of width x height (0: none) that keeps the painting's corner.
+  static void expectEndedChange(const std::string& project, const std::string& settings,
+                                int width, int height) {
+    const Saved result = saved(project);
+    EXPECT_NE(result.ini.find("\nLocked=1\n"), std::string::npos);
+    EXPECT_EQ(result.ini.find("LayoutChanging"), std::string::npos);
+    EXPECT_EQ(result.names.count("model_before.bin"), 0u);
+    EXPECT_NE(result.ini.find(settings), std::string::npos) << result.ini;
+    EXPECT_EQ(result.width, width);
+    EXPECT_EQ(result.height, height);
+    if (width) {
+      EXPECT_EQ(result.corner, rgba(200, 100, 50));  // the painting, moved or back
+    }
+  }
 
   std::ostringstream out_, err_;
 };
@@ -592,16 +607,7 @@ TEST_F(Batch, ChangesTheLayoutOfAPaintedProject) {
     ASSERT_EQ(run(args), 0) << err_.str();
     EXPECT_EQ(out_.str() != report, c.newReport) << out_.str();
     EXPECT_TRUE(err_.str().starts_with(c.err)) << err_.str();
-    const Saved result = saved(path("changed.qmap"));
-    EXPECT_NE(result.ini.find("\nLocked=1\n"), std::string::npos);
-    EXPECT_EQ(result.ini.find("LayoutChanging"), std::string::npos);
-    EXPECT_EQ(result.names.count("model_before.bin"), 0u);
-    EXPECT_NE(result.ini.find(c.settings), std::string::npos) << result.ini;
-    EXPECT_EQ(result.width, c.width);
-    EXPECT_EQ(result.height, c.height);
-    if (c.width) {
-      EXPECT_EQ(result.corner, rgba(200, 100, 50));  // the painting, moved or back
-    }
+    expectEndedChange(path("changed.qmap"), c.settings, c.width, c.height);
   }
 
   const struct {
@@ -673,16 +679,7 @@ TEST_F(Batch, SavesAProjectInTheMiddleOfALayoutChange) {
     EXPECT_TRUE(err_.str().starts_with(c.err + "Project saved") ||
                 err_.str().starts_with(c.err + "Overwriting"))
         << err_.str();
-    const Saved result = saved(path("ended.qmap"));
-    EXPECT_NE(result.ini.find("\nLocked=1\n"), std::string::npos);
-    EXPECT_EQ(result.ini.find("LayoutChanging"), std::string::npos);
-    EXPECT_EQ(result.names.count("model_before.bin"), 0u);
-    EXPECT_NE(result.ini.find(c.settings), std::string::npos) << result.ini;
-    EXPECT_EQ(result.width, c.width);
-    EXPECT_EQ(result.height, c.height);
-    if (c.width) {
-      EXPECT_EQ(result.corner, rgba(200, 100, 50));
-    }
+    expectEndedChange(path("ended.qmap"), c.settings, c.width, c.height);
   }
 
   // The change is under way: no second one, and nothing to export until it ends.
