@@ -1,6 +1,6 @@
-// Any block that reads is safe to use, writes again and reads back to the same block (which
-// the size limit follows exactly); a
-// refused block leaves the model it was read into untouched.
+// Any block that reads is safe to use, writes again and reads back to the same block, whose
+// size the archive reader's limit follows exactly; a refused block leaves the model it was
+// read into untouched.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
