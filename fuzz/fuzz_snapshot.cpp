@@ -1,8 +1,10 @@
-// Any block that reads is safe to use, writes again and reads back to the same block; a
-// refused block leaves the model it was read into untouched.
+// Any block that reads is safe to use, writes again and reads back to the same block, whose
+// size the archive reader's limit follows exactly; a refused block leaves the model it was
+// read into untouched.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
+#include <span>
 
 #include "fuzz/model_checks.h"
 #include "project/snapshot.h"
@@ -22,5 +24,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::vector<uint8_t> block = writeModelSnapshot(model);
   Model again;
   if (!readModelSnapshot(again, block) || writeModelSnapshot(again) != block) std::abort();
+  // The archive reader's limit, fed the block in two pieces, never cuts it short and ends at
+  // its exact size.
+  SnapshotSizeLimit limit(SIZE_MAX);
+  const size_t half = block.size() / 2;
+  if (limit(std::span(block).first(half)) < half || limit(block) != block.size()) std::abort();
   return 0;
 }

@@ -76,6 +76,22 @@ bool readRows(png_structp png, png_bytepp rows) {
   return true;
 }
 
+// Reads a plain (not interlaced) image row by row through `row`, appending the pixels to
+// `pixels`, which has room for all of them; then the rest of the file up to IEND.
+bool readRowByRow(png_structp png, png_bytep row, png_uint_32 w, png_uint_32 h,
+                  std::vector<uint32_t>* pixels) {
+  if (setjmp(png_jmpbuf(png))) return false;
+  for (png_uint_32 y = 0; y < h; ++y) {
+    png_read_row(png, row, nullptr);
+    for (png_uint_32 x = 0; x < w; ++x) {
+      const png_bytep p = row + 4 * size_t(x);
+      pixels->push_back(rgba(p[0], p[1], p[2], p[3]));
+    }
+  }
+  png_read_end(png, nullptr);
+  return true;
+}
+
 void writeSink(png_structp png, png_bytep data, size_t n) {
   auto* out = static_cast<std::vector<uint8_t>*>(png_get_io_ptr(png));
   bool ok = true;
@@ -125,9 +141,21 @@ std::optional<Image> decodePng(std::span<const uint8_t> bytes, int maxSide, std:
   if (!readHeader(png, info, &src, &w, &h, maxSide, &large))
     return large ? refuse(why, tooLarge(maxSide)) : failed();
 
-  // Left uninitialised so a file that claims a big image but is cut short costs no more
-  // than the pages actually decoded.
   const size_t stride = size_t(w) * 4;
+  if (png_get_interlace_type(png, info) == PNG_INTERLACE_NONE) {
+    // Straight into the image: reserved, not filled, so a file that claims a big image but
+    // is cut short costs no more than the rows actually decoded.
+    std::vector<uint8_t> row(stride);
+    std::vector<uint32_t> pixels;
+    pixels.reserve(size_t(w) * h);
+    if (!readRowByRow(png, row.data(), w, h, &pixels)) return failed();
+    Image image;
+    image.width = static_cast<int>(w);
+    image.height = static_cast<int>(h);
+    image.pixels = std::move(pixels);
+    return image;
+  }
+  // Interlaced passes need the whole image at once. Left uninitialised, as above.
   auto buffer = std::make_unique_for_overwrite<uint8_t[]>(stride * h);
   std::vector<png_bytep> rows(h);
   for (size_t y = 0; y < h; ++y) rows[y] = buffer.get() + y * stride;

@@ -58,14 +58,24 @@ EntryLimit imageFileLimit() {
   };
 }
 
+// project.ini is text without a zero byte, and even with a colour, hidden and locked field for
+// each of a hundred thousand layers far below 16 MiB.
+EntryLimit settingsTextLimit() {
+  return [checked = size_t{0}](std::span<const uint8_t> head) mutable {
+    if (std::find(head.begin() + static_cast<std::ptrdiff_t>(checked), head.end(), 0) != head.end())
+      return size_t{0};
+    checked = head.size();
+    return size_t{16} << 20;
+  };
+}
+
 // How far each entry is read: a model snapshot as far as its own counts and lengths reach,
 // the texture as far as a PNG of its declared size (within kMaxImageSide) can need, the
-// settings text up to a size far beyond what its keys take, the stencil and pattern as long as
-// they may be images.
+// settings text as long as it is text, the stencil and pattern as long as they may be images.
 EntryLimit entryLimit(const std::string& name) {
   if (name == "source.bin" || name == "model.bin" || name == "model_before.bin")
     return SnapshotSizeLimit(kMaxEntryBytes);
-  if (name == "project.ini") return fixedLimit(size_t{64} << 20);
+  if (name == "project.ini") return settingsTextLimit();
   if (name == "texture.png" || name == "texture_before.png") return pngSizeLimit;
   return imageFileLimit();
 }
