@@ -280,32 +280,35 @@ TEST_F(BrushFixture, TipsBreakUpTheDabRepeatablyFromTheSeed) {
 }
 
 TEST_F(BrushFixture, TheBackOfAThinPlateIsNotPainted) {
-  // The back lies 1 % or 4 % farther than the front that hides it, in the texture's right half.
+  // A larger back, 1 % or 4 % farther than the front, in the texture's right half: its rim is
+  // seen around the front, so the dab takes it in, and its middle lies behind the front.
   for (const double gap : {0.01, 0.04}) {
     SCOPED_TRACE(gap);
     model.vertices.clear();
     model.triangles.clear();
     addQuad(model, 1, 0, 0, 0.5f);
-    addQuad(model, 1, static_cast<float>(-gap * kDist), 0.5f, 1);
-    brush.size = 40;
+    addQuad(model, 1.5f, static_cast<float>(-gap * kDist), 0.5f, 1);
+    brush.size = 80;
     brush.hardness = 100;
     resetTexture(texture);
     stroke1(50, 50);
     EXPECT_EQ(red(16, 32), 0u);
-    // Column 32 is the front's one-texel fringe.
-    for (int64_t row = 0; row < kTexels; ++row)
-      for (int64_t column = 33; column < kTexels; ++column)
+    EXPECT_EQ(red(60, 32), 0u) << "the back's rim at x = 1.2, seen beside the front";
+    // x and y within -0.9 .. 0.9 on the back: hidden.
+    for (int64_t row = 13; row <= 51; ++row)
+      for (int64_t column = 39; column <= 57; ++column)
         ASSERT_EQ(red(column, row), 255u) << column << "," << row;
   }
 }
 
 TEST_F(BrushFixture, ADabAcrossASeamPaintsATexelBeyondEachPiece) {
   // The left and right halves of the square meet at x = 0 but lie apart in the texture: the
-  // left one ends 0.4 texels into column 28, the right one starts 0.4 texels before column 36.
+  // centre of column 28 lies 0.8 texels beyond the left one's edge, that of column 35 0.8
+  // texels before the right one's.
   model.vertices.clear();
   model.triangles.clear();
-  addRect(model, -1, -1, 0, 1, 0, 4.f / kTexels, 0, 28.4f / kTexels, 1);
-  addRect(model, 0, -1, 1, 1, 0, 35.6f / kTexels, 0, 60.f / kTexels, 1);
+  addRect(model, -1, -1, 0, 1, 0, 4.f / kTexels, 0, 27.7f / kTexels, 1);
+  addRect(model, 0, -1, 1, 1, 0, 36.3f / kTexels, 0, 60.f / kTexels, 1);
   brush.size = 20;
   brush.hardness = 100;
   stroke1(50, 50);
