@@ -102,8 +102,8 @@ TEST_F(BrushFixture, PaintDoesNotBuildUpWithinAStroke) {
   EXPECT_EQ(red(32, 32), 127u);  // alpha 128 at the centre
   ASSERT_GT(red(34, 32), 127u);  // reached with less coverage
   // A dab centred on texel 34 reaches texel 32 with less coverage and leaves it as it was;
-  // texel 34 takes the stronger alpha, blended from the stroke's base: 255 - 128, not
-  // 128 * 127 / 255 less than the first dab left.
+  // texel 34 takes the stronger alpha 128, blended from the stroke's base (255 - 128), not
+  // from what the first dab left there.
   continueStroke(stroke, scene(), brush, screenX(34), screenY(32), random);
   EXPECT_EQ(red(32, 32), 127u);
   EXPECT_EQ(red(34, 32), 127u);
