@@ -37,6 +37,7 @@ TEST(ToolRegion, RegionsOfGeneratedShapes) {
       {"cube side", genCube(), Tool::fillFlatFace, 0, 2},
       {"cube side, assigned", genCube(), Tool::assignFlatFace, 5, 2},
       {"a 10-degree facet of a cylinder", genCylinder(36), Tool::fillFlatFace, 0, 2},
+      {"2-degree facets: each its own face", genTube(180, 1), Tool::fillFlatFace, 0, 2},
       {"a cylinder's end", genCylinder(36), Tool::fillFlatFace, 72, 36},
       {"half-degree facets: each step is flat enough", genTube(720, 1), Tool::fillFlatFace, 0,
        1440},

@@ -189,17 +189,30 @@ TEST(Triplanar, EachCubeFaceShowsOneProjectionUnblended) {
   }
 }
 
-TEST(Triplanar, A45DegreeFacetBlendsTwoProjectionsAndTheTileSetsTheScale) {
-  // The plane x + y = 1, facing (1, 1, 0): half the X projection, half the Y projection.
-  Model facet;
-  for (const Vec3 p : {Vec3{1, 0, 0}, Vec3{0, 1, 0}, Vec3{0, 1, 1}}) addVertex(facet, p);
-  facet.triangles.push_back({0, 1, 2, 0, 0});
-  const Mapped m(facet, patternOf(3, 2, 0.45));
-  const Vec3 p = pointOn(m.model, 0, 0.5, 0.25);
-  const auto x = samplePattern(m.pattern, -p.z / 0.45, -p.y / 0.45, false, false);
-  const auto y = samplePattern(m.pattern, p.x / 0.45, p.z / 0.45, false, false);
-  EXPECT_EQ(patternColourAt(m.paint(), 0, 0.5, 0.25, 0.25),
-            rounded({(x[0] + y[0]) / 2, (x[1] + y[1]) / 2, (x[2] + y[2]) / 2}));
+TEST(Triplanar, SlopedFacetsBlendTwoProjectionsAndTheTileSetsTheScale) {
+  // Facets facing (1, 1, 0) and (0.6, 0.8, 0): the X and Y projections weighed by the fourth
+  // powers of the normal's parts, which the 45-degree facet alone cannot tell from squares.
+  const struct {
+    const char* name;
+    Vec3 corner0, corner1;  // the third corner is corner1 + (0, 0, 1)
+    double weightX, weightY;
+  } facets[] = {
+      {"x + y = 1", {1, 0, 0}, {0, 1, 0}, 0.25, 0.25},
+      {"3x + 4y = 12", {4, 0, 0}, {0, 3, 0}, 0.1296, 0.4096},
+  };
+  for (const auto& f : facets) {
+    SCOPED_TRACE(f.name);
+    Model facet;
+    for (const Vec3 p : {f.corner0, f.corner1, f.corner1 + Vec3{0, 0, 1}}) addVertex(facet, p);
+    facet.triangles.push_back({0, 1, 2, 0, 0});
+    const Mapped m(facet, patternOf(3, 2, 0.45));
+    const Vec3 p = pointOn(m.model, 0, 0.5, 0.25);
+    const auto x = samplePattern(m.pattern, -p.z / 0.45, -p.y / 0.45, false, false);
+    const auto y = samplePattern(m.pattern, p.x / 0.45, p.z / 0.45, false, false);
+    const double wx = f.weightX / (f.weightX + f.weightY), wy = 1 - wx;
+    EXPECT_EQ(patternColourAt(m.paint(), 0, 0.5, 0.25, 0.25),
+              rounded({wx * x[0] + wy * y[0], wx * x[1] + wy * y[1], wx * x[2] + wy * y[2]}));
+  }
 
   // 100 cm: the pattern repeats every model unit along a face; tinted by the brush colour.
   Model wall;

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
 
 #include "model/uv_coverage.h"
@@ -14,12 +15,14 @@ constexpr int64_t kW = 200, kH = 130;
 uint32_t rgb(uint32_t r, uint32_t g, uint32_t b) { return r | g << 8 | b << 16; }
 
 // One brush stroke as the 3D window makes it: a step (which also makes the first texture),
-// then a square dab of colour at a place that depends on n.
+// then a square dab of colour at a place that depends on n, cut off by the edges of a texture
+// smaller than it.
 void stroke(Texture& t, int n) {
   beginPaintStep(t, kW, kH);
-  const int64_t x0 = (n * 37) % (t.TextureWidth - 12), y0 = (n * 23) % (t.TextureHeight - 12);
-  for (int64_t y = y0; y < y0 + 12; ++y)
-    for (int64_t x = x0; x < x0 + 12; ++x)
+  const int64_t x0 = (n * 37) % std::max<int64_t>(t.TextureWidth - 12, 1);
+  const int64_t y0 = (n * 23) % std::max<int64_t>(t.TextureHeight - 12, 1);
+  for (int64_t y = y0; y < std::min(y0 + 12, t.TextureHeight); ++y)
+    for (int64_t x = x0; x < std::min(x0 + 12, t.TextureWidth); ++x)
       t.TexturePixels[static_cast<size_t>(y * t.TextureWidth + x)] = rgb(n, 255 - n, 7 * n % 256);
   t.TextureModified = true;
   ++t.TextureRevision;

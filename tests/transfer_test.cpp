@@ -165,4 +165,29 @@ TEST(TransferPainting, TrianglesWithoutAreaInTheNewLayoutGetNoPaint) {
   EXPECT_EQ(out, std::vector<uint32_t>(8 * 8, kGreen));
 }
 
+// A piece in the bottom-right quarter of an old 4 x 8 ramp, touching its right and bottom
+// edges, moved onto the whole of an 8 x 8 texture: the new pixels nearest those edges fall
+// between the old last pixel centres and the edges, and take the last column and row.
+TEST(TransferPainting, APieceAtTheOldTexturesEdgesSamplesItsLastColumnAndRow) {
+  constexpr int kW0 = 4, kH0 = 8;
+  std::vector<uint32_t> old(kW0 * kH0);
+  for (int y = 0; y < kH0; ++y)
+    for (int x = 0; x < kW0; ++x) old[static_cast<size_t>(y * kW0 + x)] = rgba(60 * x, 30 * y, 9, 0);
+  Model oldModel;
+  addTriangle(oldModel, {{{2, 4}, {4, 4}, {2, 8}}}, kW0, kH0);
+  addTriangle(oldModel, {{{4, 4}, {4, 8}, {2, 8}}}, kW0, kH0);
+  std::vector<uint32_t> out;
+  ASSERT_TRUE(transferPainting(oldModel, old, kW0, kH0, wholeTexture(), out, 8, 8));
+  for (int y = 0; y < 8; ++y)
+    for (int x = 0; x < 8; ++x) {
+      // The new centre comes from old (2 + (x + 0.5) / 4, 4 + (y + 0.5) / 2).
+      const double oldX = std::min(2 + (x + 0.5) / 4 - 0.5, kW0 - 1.0);
+      const double oldY = std::min(4 + (y + 0.5) / 2 - 0.5, kH0 - 1.0);
+      const uint32_t c = out[static_cast<size_t>(y * 8 + x)];
+      EXPECT_NEAR(redOf(c), 60 * oldX, 0.6) << x << "," << y;
+      EXPECT_NEAR(greenOf(c), 30 * oldY, 0.6) << x << "," << y;
+    }
+  EXPECT_EQ(out[63], rgba(180, 210, 9, 0));  // the old bottom-right pixel
+}
+
 }  // namespace

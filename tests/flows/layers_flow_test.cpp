@@ -412,4 +412,18 @@ TEST_F(LayersFlow, WithUnwrapPerLayerEveryCompletedAssignmentUnwrapsOnce) {
   EXPECT_EQ(triangleLayers(session_.document.sourceModel), triangleLayers(work()));
 }
 
+TEST_F(LayersFlow, DeletingALayerKeepsTheLockAndVisibilityOfTheOthers) {
+  openCube();
+  setLayers({"A", "B", "C"});
+  event([&] { c3d_.layerListEvent({true, true, false}, 2); });  // C unticked and selected
+  event([&] { c3d_.toggleLayerLock(); });
+  event([&] { c3d_.layerListEvent({true, true, false}, 1); });
+  ui_.answers = {Answer::yes};
+  event([&] { c3d_.deleteLayer(); });
+  EXPECT_EQ(layers().hidden, (std::vector<uint8_t>{0, 1}));
+  EXPECT_EQ(layers().locked, (std::vector<uint8_t>{0, 1}));
+  EXPECT_EQ(layerRows(work(), layers()),
+            (std::vector<LayerRow>{{"A", 0x10, true, false}, {"C", 0x30, false, true}}));
+}
+
 }  // namespace
