@@ -3,6 +3,8 @@
 # they produce: the printed report (stdout, stderr, exit status), the entries of the saved
 # .qmap (byte for byte; the zip bytes themselves carry timestamps) and the files exported into
 # a Serious Sam folder (.3ds, .scr, .tga, .tex, _uv.png) with the UV layout picture.
+# The painted side too: 3D view renders, strokes and fills with every tip and paint source, and
+# layout changes on a painted project.
 # Prints one line per differing output; exits 1 on any difference, 0 when all are identical.
 #
 #   tools/compare_outputs.sh OLD_QUILLMAP NEW_QUILLMAP [MESHGEN]
@@ -82,6 +84,16 @@ run_all_outputs() {  # id file options...
     --save "$dir/model.qmap" --yes
 }
 
+# Paints or changes the project FILE with the options, then renders the view in the texture
+# mode, exports everything and saves the project.
+paint_all_outputs() {  # id file options...
+  local id=$1 file=$2 dir=$work/$1
+  shift 2
+  run "$id" "$file" "$@" --render "$dir/view.png" --view-mode 1 --uv-png "$dir/layout.png" \
+    --export "$dir/Models/Test/model.3ds" --root "$dir" --write scr,tga,tex,uv \
+    --save "$dir/model.qmap" --yes
+}
+
 for side in old new; do
   program=${!side}
   mkdir -p "$work/home"
@@ -102,6 +114,43 @@ for side in old new; do
     --root "$work/sample-no-texture" --write scr,tga,tex,uv --yes
   run sample-no-overwrite "$inputs/sample.3ds" \
     --export "$work/sample.3ds-exact/Models/Test/model.3ds" --write scr
+  # The painting half: renders in every view mode, each tip and fill, the stencil and pattern
+  # sources, layout changes on a painted project (ended, cancelled, saved in the middle and
+  # ended later), and the painted project saved, opened again and exported.
+  for model in sample.3ds sphere.obj twoobjects.3ds; do
+    project=$work/$model-exact/model.qmap
+    for mode in 0 1 2 3 4; do
+      run "$model-render-$mode" "$project" --render "$work/$model-render-$mode/view.png" \
+        --view-mode "$mode" --view-size 320x240 --yaw 50 --pitch -15
+    done
+    stroke="brush 250,260 330,300 420,280 470,340"
+    for tip in round sponge splatter chalk; do
+      paint_all_outputs "$model-tip-$tip" "$project" --paint "$stroke" --tip "$tip" \
+        --brush-size 60 --opacity 70 --hardness 30 --colour FF8000
+    done
+    for fill in fill-triangle fill-flat-face fill-surface fill-layer; do
+      paint_all_outputs "$model-$fill" "$project" --paint "$fill 360,317" --colour 2060C0
+    done
+    paint_all_outputs "$model-stencil" "$project" --source stencil --stencil "$inputs/logo.png" \
+      --stencil-at 360,317,0.8,30 --paint "$stroke" --brush-size 120
+    paint_all_outputs "$model-pattern-triplanar" "$project" --source pattern \
+      --pattern "$inputs/logo.png" --tile 40 --paint "$stroke" --brush-size 150
+    paint_all_outputs "$model-pattern-anchor" "$project" --source pattern \
+      --pattern "$inputs/logo.png" --tile 25 --mapping-pattern anchor --anchor 360,317 \
+      --paint "$stroke" --paint "fill-surface 360,317"
+    painted=$work/$model-tip-round/model.qmap
+    paint_all_outputs "$model-reopen-painted" "$painted"
+    paint_all_outputs "$model-change-keep-lock" "$painted" --change-layout keep \
+      --mapping smooth --lock
+    paint_all_outputs "$model-change-empty-cancel" "$painted" --change-layout empty --angle 20 \
+      --cancel
+    run "$model-change-saved" "$painted" --change-layout keep --size 256x256 \
+      --save "$work/$model-change-saved/model.qmap"
+    for end in lock cancel; do
+      paint_all_outputs "$model-change-saved-$end" "$work/$model-change-saved/model.qmap" \
+        "--$end"
+    done
+  done
   run truncated "$inputs/truncated.3ds"
   run missing "$inputs/missing.obj"
   run bad-size "$inputs/sample.3ds" --size 100x100

@@ -54,9 +54,11 @@ exec 3>"$work/display"
 Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
 xvfb_pid=$!
 exec 3>&-
-for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
-[ -s "$work/display" ] || fail "Xvfb did not start: $(cat "$work/xvfb.log")"
+# The number is complete once its line ends; the display is ready once it answers.
+for _ in $(seq 100); do (($(wc -l <"$work/display") > 0)) && break; sleep 0.1; done
+(($(wc -l <"$work/display") > 0)) || fail "Xvfb did not start: $(cat "$work/xvfb.log")"
 export DISPLAY=":$(head -n 1 "$work/display")"
+for _ in $(seq 100); do xprop -root >/dev/null 2>&1 && break; sleep 0.1; done
 export HOME="$work/home"
 mkdir -p "$HOME"
 unset WAYLAND_DISPLAY GDK_BACKEND
