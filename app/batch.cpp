@@ -468,7 +468,7 @@ Image renderedView(const Document& document, const BatchOptions& options) {
   in.mode = options.viewMode.value_or(document.view.viewMode);
   in.edges = document.view.edges;
   const Texture& texture = document.texture;
-  in.texture = TexelView(texture.TextureWidth, texture.TextureHeight, texture.TexturePixels);
+  in.texture = TexelView(texture.width(), texture.height(), texture.pixels());
   const Image testPattern =
       makeTestPattern(document.settings.layoutWidth, document.settings.layoutHeight);
   in.testPattern = TexelView(testPattern);

@@ -80,8 +80,7 @@ bool Controller::openModel(const std::string& path) {
   s_.document.exportPath.clear();
   s_.document.layoutLocked = false;
   dropLayoutChange(s_);
-  resetTexture(s_.document.texture);
-  s_.document.texture.TextureFile = folderOf(path);
+  s_.document.texture.clear(folderOf(path));
   s_.document.stencil = StencilState{};
   s_.document.pattern.anchorFace = -1;
   s_.document.settings.mirrorAxis = MirrorAxis::off;
@@ -130,7 +129,7 @@ bool Controller::loadProject(const std::string& path, const std::string& archive
   if (!problems.empty()) ui_.message(kProgramName, problems, Icon::warning, Buttons::ok);
   s_.document.projectPath = path;
   s_.document.projectChanged = fromAutosave;
-  s_.document.texture.TextureModified = false;
+  s_.document.texture.markSaved();
   s_.mainWindow.autosaveTicks = 0;
   if (remember) rememberProject(path);
   showOpenedProject(path);
@@ -238,7 +237,7 @@ bool Controller::saveProject(const std::string& path, bool copy, bool autosave) 
     if (!sameTextIgnoringCase(autosavePath(), path)) removeRegularFile(autosavePath());
     s_.document.projectPath = path;
     s_.document.projectChanged = false;
-    s_.document.texture.TextureModified = false;
+    s_.document.texture.markSaved();
     s_.mainWindow.autosaveTicks = 0;
     rememberProject(path);
   }
@@ -352,7 +351,7 @@ void Controller::autosaveTick(const std::string& clock) {
 
 bool Controller::projectCountsAsChanged() const {
   return s_.document.modelLoaded &&
-         (s_.document.projectChanged || s_.document.texture.TextureModified);
+         (s_.document.projectChanged || s_.document.texture.modified());
 }
 
 std::string Controller::mainTitle() const {

@@ -86,7 +86,7 @@ bool Controller::exportToSeriousSam() {
   const std::string tgaPath = folder + base + ".tga";
   const std::string texPath = folder + base + ".tex";
   const Texture& texture = s_.document.texture;
-  const bool hasTexture = texture.TextureWidth > 0;
+  const bool hasTexture = texture.width() > 0;
   const bool wantTga = prefs_.writeTexture && hasTexture;
   const bool wantTex = prefs_.writeTex && hasTexture;
   const bool samePlace = sameTextIgnoringCase(path, s_.document.exportPath);
@@ -142,12 +142,12 @@ bool Controller::exportToSeriousSam() {
     std::vector<uint32_t> padded;
     bool paddedOk = true;
     try {
-      padded = padTexture(&s_.document.workModel, texture.TexturePixels, texture.TextureWidth,
-                          texture.TextureHeight);
+      padded = padTexture(&s_.document.workModel, texture.pixels(), texture.width(),
+                          texture.height());
     } catch (const std::bad_alloc&) {
       paddedOk = false;
     }
-    const int64_t w = texture.TextureWidth, h = texture.TextureHeight;
+    const int64_t w = texture.width(), h = texture.height();
     if (wantTga && paddedOk &&
         savePicture(tgaPath, padded, static_cast<int>(w), static_cast<int>(h)))
       report += " + .tga";
@@ -188,26 +188,26 @@ bool Controller::exportToSeriousSam() {
 
 bool Controller::writeTextureImage(const std::string& path) {
   Texture& t = s_.document.texture;
-  if (t.TextureWidth <= 0) return false;
+  if (t.width() <= 0) return false;
   bool saved = false;
   try {
-    saved = savePicture(path, t.TexturePixels, static_cast<int>(t.TextureWidth),
-                        static_cast<int>(t.TextureHeight));
+    saved = savePicture(path, t.pixels(), static_cast<int>(t.width()),
+                        static_cast<int>(t.height()));
   } catch (const std::bad_alloc&) {
   }
-  if (saved) t.TextureFile = path;
+  if (saved) t.setFile(path);
   return saved;
 }
 
 bool Controller::exportTexture() {
   const Texture& t = s_.document.texture;
-  if (t.TextureWidth <= 0) {
+  if (t.width() <= 0) {
     ui_.message("Export texture", "There is no texture yet.", Icon::information, Buttons::ok);
     return false;
   }
   int filter = 0;
   std::string path = ui_.chooseSaveFiltered(
-      {"Export texture", folderOf(t.TextureFile), fileNameOf(t.TextureFile), kTextureFilter},
+      {"Export texture", folderOf(t.file()), fileNameOf(t.file()), kTextureFilter},
       filter);
   if (path.empty()) return false;
   const std::string ext = lowerExtension(path);
@@ -228,7 +228,7 @@ bool Controller::exportTexture() {
 bool Controller::importTexture() {
   Texture& t = s_.document.texture;
   const std::string path = ui_.chooseOpen(
-      {"Import texture", folderOf(t.TextureFile), fileNameOf(t.TextureFile), kImportFilter});
+      {"Import texture", folderOf(t.file()), fileNameOf(t.file()), kImportFilter});
   if (path.empty()) return false;
   std::optional<Image> image;
   std::string why;
@@ -259,14 +259,8 @@ bool Controller::importTexture() {
       return false;
     }
   }
-  if (t.TextureWidth > 0) BeginTextureStep(t);
   dropAlpha(image->pixels);
-  t.TexturePixels = std::move(image->pixels);
-  t.TextureWidth = image->width;
-  t.TextureHeight = image->height;
-  t.TextureFile = path;
-  t.TextureModified = true;
-  ++t.TextureRevision;
+  t.replaceWith(std::move(*image), path);
   s_.document.view.viewMode = ViewMode::texture;
   changes_ |= {.uvView = true, .title = true, .view3d = true};
   return true;
@@ -277,7 +271,7 @@ bool Controller::exportUvOverlay() {
     error(kNoModelToExport);
     return false;
   }
-  const std::string& textureFile = s_.document.texture.TextureFile;
+  const std::string& textureFile = s_.document.texture.file();
   const std::string folder = folderOf(textureFile.empty() ? s_.document.modelPath : textureFile);
   std::string path =
       ui_.chooseSave({"Export UV layout as a transparent overlay", folder,

@@ -5,15 +5,6 @@
 
 #include "paint/transfer.h"
 
-namespace {
-
-void emptyUndoSteps(Texture& texture) {
-  texture.UndoList.clear();
-  texture.RedoList.clear();
-}
-
-}  // namespace
-
 Changes startLayoutChange(Session& session, Ui& ui) {
   Document& d = session.document;
   if (!d.modelLoaded || !d.layoutLocked) return {};
@@ -23,24 +14,20 @@ Changes startLayoutChange(Session& session, Ui& ui) {
   Texture& t = d.texture;
   LayoutChange& change = session.layoutChange;
   change.lockedModel = d.workModel;
-  change.textureBackup = t.TexturePixels;
-  change.savedTextureWidth = t.TextureWidth;
-  change.savedTextureHeight = t.TextureHeight;
+  change.textureBackup = t.snapshot();
   change.settingsBackup = d.settings;
   change.savedReportText = d.reportText;
   change.layersBackup = d.layers;
   change.paintingFollows = answer == Answer::yes;
   Changes changes{.controls = true, .uvView = true};
   if (!change.paintingFollows) {
-    t.TextureWidth = t.TextureHeight = 0;
-    t.TexturePixels.clear();
-    emptyUndoSteps(t);
+    t.restore(TextureSnapshot{});  // no texture on the new layout
     if (d.view.viewMode == ViewMode::texture) d.view.viewMode = ViewMode::testPattern;
     changes |= {.title = true, .view3d = true};
   }
   d.layoutLocked = false;
   change.layoutChanging = true;
-  change.revisionAtChange = t.TextureRevision;
+  change.revisionAtChange = t.revision();
   return changes;
 }
 
@@ -70,13 +57,12 @@ Changes cancelLayoutChange(Session& session, Ui& ui) {
   // shifted them.
   d.layers = std::move(change.layersBackup);
   Texture& t = d.texture;
-  if (change.savedTextureWidth > 0) {
-    t.TexturePixels = std::move(change.textureBackup);
-    t.TextureWidth = change.savedTextureWidth;
-    t.TextureHeight = change.savedTextureHeight;
+  if (change.textureBackup.width > 0) {
+    t.restore(change.textureBackup);
     d.view.viewMode = ViewMode::texture;
+  } else {
+    t.forgetSteps();
   }
-  emptyUndoSteps(t);
   d.reportText = std::move(change.savedReportText);
   // The counts of the last unwrap are no longer those of the layout shown.
   ui.status(kStatusCounts, std::to_string(d.workModel.triangleCount()) + " triangles, " +
@@ -91,9 +77,9 @@ Changes lockCheck(Session& session, Ui& ui) {
   if (!d.modelLoaded) return {};
   const char* note = nullptr;
   if (session.layoutChange.layoutChanging) {
-    if (d.texture.TextureRevision != session.layoutChange.revisionAtChange)
+    if (d.texture.revision() != session.layoutChange.revisionAtChange)
       note = kLockedStartedPaintingNote;
-  } else if (!d.layoutLocked && d.texture.TextureWidth > 0) {
+  } else if (!d.layoutLocked && d.texture.width() > 0) {
     note = kLockedPaintedNote;
   }
   if (!note) return {};
@@ -105,16 +91,16 @@ Changes lockCheck(Session& session, Ui& ui) {
 
 void carryPainting(Session& session) {
   const LayoutChange& change = session.layoutChange;
-  if (!change.layoutChanging || !change.paintingFollows || change.savedTextureWidth <= 0) return;
+  const TextureSnapshot& backup = change.textureBackup;
+  if (!change.layoutChanging || !change.paintingFollows || backup.width <= 0) return;
   Document& d = session.document;
   const int64_t width = d.settings.layoutWidth, height = d.settings.layoutHeight;
-  if (!transferPainting(change.lockedModel, change.textureBackup, change.savedTextureWidth,
-                        change.savedTextureHeight, d.workModel, d.texture.TexturePixels, width,
-                        height))
+  std::vector<uint32_t> painting, carried;
+  backup.copyTo(painting);
+  if (!transferPainting(change.lockedModel, painting, backup.width, backup.height, d.workModel,
+                        carried, width, height))
     return;
-  d.texture.TextureWidth = width;
-  d.texture.TextureHeight = height;
-  emptyUndoSteps(d.texture);
+  d.texture.carryTo(std::move(carried), width, height);
 }
 
 void dropLayoutChange(Session& session) { session.layoutChange = LayoutChange{}; }
@@ -125,10 +111,10 @@ std::optional<LayoutChangeRecord> layoutChangeRecordOf(const Session& session) {
   LayoutChangeRecord r;
   r.paintingFollows = change.paintingFollows;
   r.lockedModel = change.lockedModel;
-  if (change.savedTextureWidth > 0) {
-    r.texture.width = static_cast<int>(change.savedTextureWidth);
-    r.texture.height = static_cast<int>(change.savedTextureHeight);
-    r.texture.pixels = change.textureBackup;
+  if (change.textureBackup.width > 0) {
+    r.texture.width = static_cast<int>(change.textureBackup.width);
+    r.texture.height = static_cast<int>(change.textureBackup.height);
+    change.textureBackup.copyTo(r.texture.pixels);
   }
   r.settings = change.settingsBackup;
   r.reportText = change.savedReportText;
@@ -140,14 +126,13 @@ void resumeLayoutChange(Session& session, LayoutChangeRecord record) {
   LayoutChange& change = session.layoutChange;
   change.paintingFollows = record.paintingFollows;
   change.lockedModel = std::move(record.lockedModel);
-  change.savedTextureWidth = record.texture.width;
-  change.savedTextureHeight = record.texture.height;
-  change.textureBackup = std::move(record.texture.pixels);
+  change.textureBackup =
+      TextureSnapshot::of(record.texture.pixels, record.texture.width, record.texture.height);
   change.settingsBackup = record.settings;
   change.savedReportText = std::move(record.reportText);
   change.layersBackup = std::move(record.layers);
   change.layoutChanging = true;
   // Painting from now on ends the change, as it would have before the save.
-  change.revisionAtChange = session.document.texture.TextureRevision;
+  change.revisionAtChange = session.document.texture.revision();
   session.document.layoutLocked = false;
 }

@@ -53,13 +53,11 @@ struct LayoutChange {
   bool layoutChanging = false;
   bool paintingFollows = false;  // the painting moves along to every new layout
   Model lockedModel;             // the workModel when the change started
-  std::vector<uint32_t> textureBackup;  // TexturePixels then
-  int64_t savedTextureWidth = 0;        // TextureWidth and TextureHeight then; 0: no Texture
-  int64_t savedTextureHeight = 0;
+  TextureSnapshot textureBackup;  // the Texture then; width 0: none
   UnwrapSettings settingsBackup;
   std::string savedReportText;
   LayerState layersBackup;  // the colour, hidden and locked flags then, and the current layer
-  int64_t revisionAtChange = 0;  // TextureRevision then: a step since is painting on the new layout
+  int64_t revisionAtChange = 0;  // the Texture's revision then: a step since is painting on the new layout
 };
 
 // The main window's runtime state that the commands use.

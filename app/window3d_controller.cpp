@@ -163,7 +163,7 @@ void Window3DController::ensureRendered() {
   in.framing = st.framing;
   in.mode = d.view.viewMode;
   in.edges = d.view.edges;
-  in.texture = TexelView(d.texture.TextureWidth, d.texture.TextureHeight, d.texture.TexturePixels);
+  in.texture = TexelView(d.texture.width(), d.texture.height(), d.texture.pixels());
   in.testPattern = TexelView(st.testPattern);
   in.layerColor = d.layers.color;
   in.layerHidden = d.layers.hidden;
@@ -182,7 +182,7 @@ const Image& Window3DController::frame() {
   OverlayInputs in;
   in.model = model();
   in.mode = d.view.viewMode;
-  in.hasTexture = d.texture.TextureWidth > 0;
+  in.hasTexture = d.texture.width() > 0;
   if (stencilShown()) {
     in.stencil = &d.stencil.image.pixels;
     in.stencilPlacement = {d.stencil.x, d.stencil.y, d.stencil.scale, d.stencil.angle};
@@ -333,8 +333,8 @@ void Window3DController::newTexture() {
       "New texture " + std::to_string(width) + " x " + std::to_string(height));
   if (!choice) return;
   ensureTestPattern();
-  applyTextureUpdate(NewTexture(s_.document.texture, choice->kind, choice->colour, width, height,
-                                model(), &state().testPattern));
+  applyTextureUpdate(s_.document.texture.newTexture(choice->kind, choice->colour, width, height,
+                                                    model(), &state().testPattern));
 }
 
 void Window3DController::applyTextureUpdate(const TextureViewUpdate& update, bool uvView) {
@@ -405,12 +405,11 @@ bool Window3DController::keyDown(Key key, Modifiers mods) {
   if (!mods.ctrl || mods.alt) return false;
   switch (key) {
     case Key::z:
-      applyTextureUpdate(mods.shift ? redoTexture(s_.document.texture)
-                                    : undoTexture(s_.document.texture));
+      applyTextureUpdate(mods.shift ? s_.document.texture.redo() : s_.document.texture.undo());
       return true;
     case Key::y:
       if (mods.shift) return false;
-      applyTextureUpdate(redoTexture(s_.document.texture));
+      applyTextureUpdate(s_.document.texture.redo());
       return true;
     case Key::s:
       if (mods.shift) return false;  // Save as is the main window's Shift+Ctrl+S
@@ -544,13 +543,13 @@ void Window3DController::endStroke() {
 
 void Window3DController::pickColour(int x, int y) {
   const Texture& t = s_.document.texture;
-  if (t.TextureWidth <= 0 || !model()) return;
+  if (t.width() <= 0 || !model()) return;
   ensureRendered();
   const std::optional<ViewHit> hit = pickAt(state().view, x, y);
   if (!hit) return;
   // Sampled exactly as the view samples it, so the colour is the one shown under the mouse.
   s_.document.view.brushColor =
-      sampleTexel(TexelView(t.TextureWidth, t.TextureHeight, t.TexturePixels), hit->u, hit->v) &
+      sampleTexel(TexelView(t.width(), t.height(), t.pixels()), hit->u, hit->v) &
       0xFFFFFFu;
   changedSetting({});
 }

@@ -160,7 +160,7 @@ class Window3DController {
   void wheel(double notches, Modifiers mods);
 
   CanvasCursor cursor() const;
-  std::string title() const { return UpdateTitle(s_.document.texture); }
+  std::string title() const { return s_.document.texture.title(); }
 
  private:
   Window3DState& state() { return *s_.window3d; }

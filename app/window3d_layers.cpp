@@ -5,6 +5,7 @@
 
 #include "app/window3d_controller.h"
 #include "paint/layers.h"
+#include "paint/surface.h"
 
 namespace {
 

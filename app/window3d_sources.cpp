@@ -2,6 +2,7 @@
 #include "app/window3d_controller.h"
 
 #include "base/file_io.h"
+#include "paint/surface.h"
 
 namespace {
 
@@ -11,7 +12,7 @@ constexpr const char* kSourceImageFilter =
 }  // namespace
 
 void Window3DController::loadStencil() {
-  const std::string& start = s_.document.texture.TextureFile;
+  const std::string& start = s_.document.texture.file();
   const std::string path = ui_.chooseOpen(
       {"Load stencil (an image to paint through)", folderOf(start), "", kSourceImageFilter});
   if (!path.empty()) loadStencilFile(path);
@@ -39,7 +40,7 @@ void Window3DController::removeStencil() {
 }
 
 void Window3DController::loadPattern() {
-  const std::string& start = s_.document.texture.TextureFile;
+  const std::string& start = s_.document.texture.file();
   const std::string path = ui_.chooseOpen(
       {"Load pattern (a seamless tile image)", folderOf(start), "", kSourceImageFilter});
   if (!path.empty()) loadPatternFile(path);
@@ -60,8 +61,9 @@ bool Window3DController::anchorAt(int x, int y) {
   ensureRendered();
   Window3DState& st = state();
   Document& d = s_.document;
-  if (!setAnchor(d.pattern, st.patternCaches, st.neighbours, *model(), st.view, d.view.yaw,
-                 d.view.pitch, x, y))
+  const std::optional<SurfaceRay> hit = surfaceRayAt(st.view, *model(), x, y);
+  if (!hit || !setAnchor(d.pattern, st.patternCaches, st.neighbours, *model(), *hit, d.view.yaw,
+                         d.view.pitch))
     return false;
   d.pattern.mapping = 1;
   if (d.pattern.image.loaded()) d.view.paintSource = PaintSource::pattern;

@@ -1,11 +1,13 @@
-// The brush: dabs of a screen-space circle painted onto the model through the last render of
-// the 3D view. Every texel of a triangle under the circle is projected to the screen and
-// painted when it lands inside the circle and is not hidden, so paint crosses seams and
-// pieces and lands in the texture's own layout.
+// The brush's stroke dynamics: a stroke places dabs of a screen-space circle along the mouse's
+// way (spacing, tips, the per-stroke mask and base), and the paint surface over the 3D view
+// (paint/surface.h) paints each dab onto the model, so paint crosses seams and pieces and
+// lands in the texture's own layout.
 #pragma once
 
+#include <cmath>
 #include <cstdint>
 #include <random>
+#include <span>
 #include <vector>
 
 #include "model/model.h"
@@ -13,8 +15,10 @@
 #include "paint/pattern.h"
 #include "paint/texture.h"
 #include "paint/tips.h"
+#include "render/brush_radius.h"
 #include "render/stencil.h"
-#include "render/view.h"
+
+struct View3D;  // render/view.h, read only by the paint surface
 
 struct BrushSettings {
   uint32_t color = 200 | 30 << 8 | 30 << 16;  // RGB, red in the lowest byte
@@ -69,6 +73,8 @@ struct Stroke {
   bool active = false;
   DabTip tip;                      // the random look of the current dab
   std::vector<int32_t> dabTriangles;  // work list of one dab
+
+  size_t texelCount() const { return static_cast<size_t>(width) * static_cast<size_t>(height); }
 };
 
 // What the brush and the fills paint with: "Paint with" when its image is in the scene, else
@@ -84,6 +90,10 @@ bool isPaintable(const Model& model, const LayerState& layers, int64_t triangle)
 // locked), else notCurrent.
 PaintBlock paintBlockOf(const Model& model, const LayerState& layers, int64_t triangle);
 
+// The pixels a stroke or fill paints: the stroke's own white texture while it has one
+// (`pending`), else the texture's.
+std::span<uint32_t> strokePixels(Stroke& stroke, Texture& texture);
+
 // Prepares the stroke's buffers on `texture`: its base and an empty mask, of the texture's
 // size; without a texture, of a white texWidth x texHeight one, which the stroke paints as
 // `pending` until its first change. Also for a fill, after its undo step made the texture.
@@ -91,7 +101,7 @@ void prepareStroke(Stroke& stroke, const Texture& texture, int64_t texWidth, int
 
 // The button going down: the stroke's buffers (prepareStroke), then the first dab at (x, y).
 // When the dab changes a texel, one undo step (with the white texture of a first stroke in it),
-// a revision and TextureModified. Returns what the 3D window must refresh: nothing while the
+// a revision and the modified flag. Returns what the 3D window must refresh: nothing while the
 // stroke has changed nothing.
 TextureViewUpdate beginStroke(Stroke& stroke, const BrushScene& scene,
                               const BrushSettings& brush, int64_t texWidth, int64_t texHeight,
@@ -122,17 +132,28 @@ struct DabCircle {
   double x = 0, y = 0, r = 0;
 };
 
-// Paints the texels of one triangle (and those up to a texel outside it, which closes seams),
-// in every copy of the texture its UVs reach as the view repeats it (model/uv_coverage.h),
-// whose projection through the last render is in view and not hidden behind what the view
-// shows there, blending `color` from the stroke's base at `opacity` (0 .. 1) times the
-// coverage. With a circle, only texels inside it, with the hardness falloff and the tip of
-// `stroke.tip`. `source` (as paintSourceOf gives it) picks the colour: `color`; the scene's
-// stencil at the texel's screen point, its alpha scaling the coverage (transparent parts
-// paint nothing); or the scene's pattern at the texel's point of the triangle (tinted by
-// `color` when asked), which paints nothing on a triangle the anchor's roll-out did not reach.
-// A texel keeps the strongest alpha of the stroke. Paints the stroke's texture (`pending`
-// while it has one) of the stroke's size; returns whether a texel changed.
-bool paintTriangle(Stroke& stroke, const BrushScene& scene, int64_t triangle,
-                   const DabCircle* circle, double hardness, double opacity, uint32_t color,
-                   PaintSource source = PaintSource::colour);
+// A dab as the paint surface paints it: its circle, the hardness (0 .. 1: the inner part of
+// the radius at full coverage) and the random look of its tip.
+struct Dab {
+  DabCircle circle;
+  double hardness = 1;
+  const DabTip* tip = nullptr;
+
+  // The coverage (0 .. 1) at screen point (sx, sy), dist2 the squared distance from the
+  // centre (within the radius): the hardness falloff (smoothstep from the hard radius out),
+  // times the tip's value, or the tip's value alone for "Splatter".
+  double coverage(double sx, double sy, double dist2) const {
+    double c = 1;
+    const double hardRadius = hardness * circle.r;
+    if (hardness < 1 && dist2 > hardRadius * hardRadius) {
+      const double t = std::sqrt(dist2) / circle.r;
+      const double s = 1 - (t - hardness) / (1 - hardness);
+      c = s * s * (3 - 2 * s);
+    }
+    if (tip->tip != BrushTip::round) {
+      const double value = tipValue(*tip, sx, sy, sx - circle.x, sy - circle.y, circle.r);
+      c = tip->tip == BrushTip::splatter ? value : c * value;
+    }
+    return c;
+  }
+};

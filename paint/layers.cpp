@@ -49,22 +49,6 @@ bool assignLayer(Model& model, std::span<const int32_t> triangles, int32_t layer
   return changed;
 }
 
-bool assignLayerUnderCircle(Model& model, const View3D& view, int x, int y, int brushSize,
-                            int32_t layer) {
-  const int r = std::max(brushSize / 2, 1);
-  if (view.viewTriangle.size() < static_cast<size_t>(view.width) * view.height) return false;
-  bool changed = false;
-  for (int py = std::max(y - r, 0); py <= std::min(y + r, view.height - 1); ++py) {
-    const int dy = y - py;
-    for (int px = std::max(x - r, 0); px <= std::min(x + r, view.width - 1); ++px) {
-      const int dx = x - px;
-      if (dx * dx + dy * dy > r * r) continue;
-      changed |= moveToLayer(model, view.viewTriangle[static_cast<size_t>(py) * view.width + px], layer);
-    }
-  }
-  return changed;
-}
-
 int64_t trianglesOnLayer(const Model& model, int32_t layer) {
   return std::count_if(model.triangles.begin(), model.triangles.end(),
                        [layer](const Triangle& t) { return t.layer == layer; });

@@ -10,7 +10,6 @@
 
 #include "image/image.h"
 #include "model/model.h"
-#include "render/view.h"
 
 // Gives `layers` an entry for every layer of `model` (new ones visible, unlocked, in their
 // default colours) and keeps the current layer within them.
@@ -35,12 +34,6 @@ Image layerSwatch(uint32_t color);
 // Puts every listed triangle on `layer`; indices outside the model are skipped. True when a
 // triangle changed.
 bool assignLayer(Model& model, std::span<const int32_t> triangles, int32_t layer);
-
-// The "Assign layer: brush" circle at canvas pixel (x, y): every triangle that the last render
-// shows at a pixel within radius brushSize / 2 (integer division, at least 1) goes on `layer`,
-// so triangles hidden behind others are not reached. True when a triangle changed.
-bool assignLayerUnderCircle(Model& model, const View3D& view, int x, int y, int brushSize,
-                            int32_t layer);
 
 int64_t trianglesOnLayer(const Model& model, int32_t layer);
 

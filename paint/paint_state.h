@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "image/image.h"
-#include "render/view.h"
+#include "render/view_mode.h"
 
 // The 3D window's lists, each in the order of its items; the project file stores the index.
 // (ViewMode comes with the renderer.)

@@ -312,22 +312,12 @@ void preparePattern(PatternCaches& caches, NeighbourTables& tables, const Model&
 }
 
 bool setAnchor(PatternState& pattern, PatternCaches& caches, NeighbourTables& tables,
-               const Model& model, const View3D& view, double yaw, double pitch, int x, int y) {
-  const std::optional<ViewHit> hit = pickAt(view, x, y);
-  if (!hit || hit->triangle >= model.triangleCount()) return false;
-  const auto corners = cornersOf(model, hit->triangle);
-  if (!corners) return false;
+               const Model& model, const SurfaceRay& hit, double yaw, double pitch) {
+  if (hit.triangle < 0 || hit.triangle >= model.triangleCount()) return false;
   if (!tables.builtFor(model)) buildNeighbours(tables, model);
-  Vec3 p[3];
-  for (int k = 0; k < 3; ++k) {
-    const int32_t v = (*corners)[static_cast<size_t>(k)];
-    if (v >= view.transformedVertices) return false;
-    const size_t i = static_cast<size_t>(v);
-    p[k] = {view.cameraX[i], view.cameraY[i], view.cameraZ[i]};
-  }
+  const std::array<Vec3, 3>& p = hit.corners;
   // The eye ray through the pixel's centre meets the triangle's plane.
-  const double f = view.viewFocal;
-  const Vec3 ray{(x - view.width / 2.0 + 0.5) / f, -(y - view.height / 2.0 + 0.5) / f, 1};
+  const Vec3& ray = hit.ray;
   const Vec3 e1 = p[1] - p[0], e2 = p[2] - p[0];
   const double d00 = dot(e1, e1), d01 = dot(e1, e2), d11 = dot(e2, e2);
   const double gram = d00 * d11 - d01 * d01;
@@ -345,8 +335,8 @@ bool setAnchor(PatternState& pattern, PatternCaches& caches, NeighbourTables& ta
   const double sy = std::sin(yaw * rad), cy = std::cos(yaw * rad);
   const double sp = std::sin(pitch * rad), cp = std::cos(pitch * rad);
   const Vec3 screenUp{sy * sp, cp, -cy * sp}, screenRight{cy, 0, sy};
-  const Vec3 n = tables.triNormal[static_cast<size_t>(hit->triangle)];
-  Anchor anchor{.face = hit->triangle, .b0 = 1 - b1 - b2, .b1 = b1, .up = {}, .right = {}};
+  const Vec3 n = tables.triNormal[static_cast<size_t>(hit.triangle)];
+  Anchor anchor{.face = hit.triangle, .b0 = 1 - b1 - b2, .b1 = b1, .up = {}, .right = {}};
   const Vec3 upOnSurface = screenUp - dot(n, screenUp) * n;
   if (length(upOnSurface) >= 0.05) {
     anchor.up = (1 / length(upOnSurface)) * upOnSurface;

@@ -14,7 +14,6 @@
 #include "paint/fill.h"
 #include "paint/paint_state.h"
 #include "paint/regions.h"
-#include "render/view.h"
 
 // The tile's colour at (s, t), in tiles, as red, green and blue in 0 .. 255 (not rounded):
 // moved by the offset (not in swatch mode), turned by the quarter turns, one tile being one
@@ -83,14 +82,22 @@ struct PatternCaches {
 void preparePattern(PatternCaches& caches, NeighbourTables& tables, const Model& model,
                     const PatternState& pattern);
 
-// The Shift+click: the anchor at canvas pixel (x, y) of the last render of `model`, seen with
-// the camera turned to yaw and pitch (degrees): the triangle there, the point where the eye
-// ray through the pixel's centre meets its plane, and the label's axes (up as the screen's up
-// laid onto the surface, or right as the screen's right when up stands nearly perpendicular
-// on it). Then the roll-out. False, changing nothing, on the background, a plane seen edge-on
-// or a degenerate triangle.
+// Where the eye ray through a pixel of the last render meets the surface there
+// (surfaceRayAt, paint/surface.h): the triangle, its corners in camera space and the ray's
+// direction from the eye.
+struct SurfaceRay {
+  int64_t triangle = -1;
+  std::array<Vec3, 3> corners;
+  Vec3 ray;
+};
+
+// The Shift+click: the anchor where `hit` (the eye ray through the pixel's centre) meets the
+// plane of its triangle of `model`, seen with the camera turned to yaw and pitch (degrees),
+// with the label's axes (up as the screen's up laid onto the surface, or right as the screen's
+// right when up stands nearly perpendicular on it). Then the roll-out. False, changing
+// nothing, for a plane seen edge-on or a degenerate triangle.
 bool setAnchor(PatternState& pattern, PatternCaches& caches, NeighbourTables& tables,
-               const Model& model, const View3D& view, double yaw, double pitch, int x, int y);
+               const Model& model, const SurfaceRay& hit, double yaw, double pitch);
 
 // What pattern colours are read from.
 struct PatternPaint {

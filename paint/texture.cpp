@@ -55,7 +55,7 @@ TextureSnapshot::Tile copyTile(const uint32_t* image, int64_t width, const TileR
 // newest of each list, which differ from the image by about one step) is shared with it; among
 // the rest, tiles of one colour are shared with each other, so a fresh one-colour texture costs
 // a few tiles instead of a full copy.
-TextureSnapshot makeSnapshot(const std::vector<uint32_t>& pixels, int64_t width, int64_t height,
+TextureSnapshot makeSnapshot(std::span<const uint32_t> pixels, int64_t width, int64_t height,
                              const TextureSnapshot* const (&near)[2]) {
   TextureSnapshot snap;
   snap.width = width;
@@ -63,7 +63,7 @@ TextureSnapshot makeSnapshot(const std::vector<uint32_t>& pixels, int64_t width,
   if (width <= 0 || height <= 0) return snap;
   if (pixels.size() < static_cast<size_t>(width * height)) {
     // Never read past a pixel array shorter than its stated size; the missing pixels are 0.
-    std::vector<uint32_t> padded(pixels);
+    std::vector<uint32_t> padded(pixels.begin(), pixels.end());
     padded.resize(static_cast<size_t>(width * height), 0);
     return makeSnapshot(padded, width, height, near);
   }
@@ -95,14 +95,6 @@ TextureSnapshot makeSnapshot(const std::vector<uint32_t>& pixels, int64_t width,
   return snap;
 }
 
-void restoreSnapshot(Texture& texture, const TextureSnapshot& snap) {
-  texture.TextureWidth = snap.width;
-  texture.TextureHeight = snap.height;
-  texture.TextureFile = snap.file;
-  // Written into the live array, which keeps its memory when the size is the same.
-  snap.copyTo(texture.TexturePixels);
-}
-
 }  // namespace
 
 void TextureSnapshot::copyTo(std::vector<uint32_t>& out) const {
@@ -123,113 +115,177 @@ void TextureSnapshot::copyTo(std::vector<uint32_t>& out) const {
   }
 }
 
-void PushSnapshot(Texture& texture, SnapshotList& list) {
-  const SnapshotList& other = &list == &texture.UndoList ? texture.RedoList : texture.UndoList;
+TextureSnapshot TextureSnapshot::of(std::span<const uint32_t> pixels, int64_t width,
+                                    int64_t height) {
+  const TextureSnapshot* const none[2] = {nullptr, nullptr};
+  return makeSnapshot(pixels, width, height, none);
+}
+
+void Texture::pushSnapshot(bool ontoRedo) {
+  SnapshotList& list = ontoRedo ? redo_ : undo_;
+  const SnapshotList& other = ontoRedo ? undo_ : redo_;
   const TextureSnapshot* const near[2] = {list.empty() ? nullptr : &list.back(),
                                           other.empty() ? nullptr : &other.back()};
-  list.push_back(
-      makeSnapshot(texture.TexturePixels, texture.TextureWidth, texture.TextureHeight, near));
-  list.back().file = texture.TextureFile;
+  list.push_back(makeSnapshot(pixels_, width_, height_, near));
+  list.back().file = file_;
   if (list.size() > kUndoDepth) list.pop_front();
 }
 
-void BeginTextureStep(Texture& texture) {
-  PushSnapshot(texture, texture.UndoList);
-  texture.RedoList.clear();
+void Texture::beginStep() {
+  pushSnapshot(false);
+  redo_.clear();
 }
 
-TextureViewUpdate StepBack(Texture& texture, SnapshotList& from, SnapshotList& to) {
+TextureViewUpdate Texture::stepBack(SnapshotList& from, SnapshotList& to) {
   if (from.empty()) return {};
-  PushSnapshot(texture, to);
-  restoreSnapshot(texture, from.back());
+  pushSnapshot(&to == &redo_);
+  const TextureSnapshot& snap = from.back();
+  width_ = snap.width;
+  height_ = snap.height;
+  file_ = snap.file;
+  // Written into the live array, which keeps its memory when the size is the same.
+  snap.copyTo(pixels_);
   from.pop_back();
-  texture.TextureModified = true;
-  return {.redraw = true, .showTexture = texture.TextureWidth > 0};
+  modified_ = true;
+  return {.redraw = true, .showTexture = width_ > 0};
 }
 
-TextureViewUpdate undoTexture(Texture& texture) {
-  return StepBack(texture, texture.UndoList, texture.RedoList);
-}
+TextureViewUpdate Texture::undo() { return stepBack(undo_, redo_); }
 
-TextureViewUpdate redoTexture(Texture& texture) {
-  return StepBack(texture, texture.RedoList, texture.UndoList);
-}
+TextureViewUpdate Texture::redo() { return stepBack(redo_, undo_); }
 
-TextureViewUpdate NewTexture(Texture& texture, NewTextureKind kind, uint32_t colour,
-                             int64_t width, int64_t height, const Model* model,
-                             const Image* testPattern) {
+TextureViewUpdate Texture::newTexture(NewTextureKind kind, uint32_t colour, int64_t width,
+                                      int64_t height, const Model* model,
+                                      const Image* testPattern) {
   if (width <= 0 || height <= 0) return {};
-  if (texture.TextureWidth > 0) BeginTextureStep(texture);
-  texture.TextureWidth = width;
-  texture.TextureHeight = height;
-  texture.TexturePixels.assign(static_cast<size_t>(width * height), 0);
-  std::vector<uint32_t>& pixels = texture.TexturePixels;
+  if (width_ > 0) beginStep();
+  width_ = width;
+  height_ = height;
+  pixels_.assign(static_cast<size_t>(width * height), 0);
   switch (kind) {
     case NewTextureKind::oneColour:
-      std::fill(pixels.begin(), pixels.end(), colour);
+      std::fill(pixels_.begin(), pixels_.end(), colour);
       break;
     case NewTextureKind::testPattern:
       if (testPattern && testPattern->width == width && testPattern->height == height &&
-          testPattern->pixels.size() == pixels.size()) {
+          testPattern->pixels.size() == pixels_.size()) {
         // The texture is RGB: whatever alpha the pattern image carries is dropped.
-        pixels = testPattern->pixels;
-        dropAlpha(pixels);
+        pixels_ = testPattern->pixels;
+        dropAlpha(pixels_);
       }
       break;
     case NewTextureKind::surfaceColours:
-      std::fill(pixels.begin(), pixels.end(), colour);
-      fillSurfaceColours(model, pixels, width, height);
+      std::fill(pixels_.begin(), pixels_.end(), colour);
+      fillSurfaceColours(model, pixels_, width, height);
       break;
   }
-  texture.TextureFile.clear();
-  texture.TextureModified = true;
-  ++texture.TextureRevision;
+  file_.clear();
+  countChange();
   return {.redraw = true, .showTexture = true};
 }
 
-TextureViewUpdate EnsureTexture(Texture& texture, int64_t width, int64_t height) {
+TextureViewUpdate Texture::ensure(int64_t width, int64_t height) {
   TextureViewUpdate update;
-  if (texture.TextureWidth == 0)
-    update = NewTexture(texture, NewTextureKind::oneColour, kWhite, width, height, nullptr);
+  if (width_ == 0) update = newTexture(NewTextureKind::oneColour, kWhite, width, height, nullptr);
   update.showTexture = true;
   return update;
 }
 
-TextureViewUpdate beginPaintStep(Texture& texture, int64_t width, int64_t height) {
-  BeginTextureStep(texture);
-  return EnsureTexture(texture, width, height);
+TextureViewUpdate Texture::beginPaintStep(int64_t width, int64_t height) {
+  beginStep();
+  TextureViewUpdate update = ensure(width, height);
+  countChange();
+  update.redraw = true;
+  return update;
 }
 
-void resetTexture(Texture& texture) {
-  texture.TexturePixels = {};
-  texture.TextureWidth = 0;
-  texture.TextureHeight = 0;
-  texture.UndoList.clear();
-  texture.RedoList.clear();
-  texture.TextureModified = false;
-  texture.TextureFile.clear();
+TextureViewUpdate Texture::beginStrokeStep(std::vector<uint32_t>& before) {
+  // For the snapshot the texture is as the stroke found it for a moment.
+  std::swap(pixels_, before);
+  const TextureViewUpdate update = beginPaintStep(width_, height_);
+  std::swap(pixels_, before);
+  return update;
 }
 
-std::string UpdateTitle(const Texture& texture) {
+TextureViewUpdate Texture::beginStrokeStep(std::vector<uint32_t>&& painted, int64_t width,
+                                           int64_t height) {
+  const TextureViewUpdate update = beginPaintStep(width, height);
+  pixels_.swap(painted);
+  painted = {};
+  return update;
+}
+
+void Texture::replaceWith(Image image, std::string file) {
+  if (width_ > 0) beginStep();
+  setPixels(std::move(image.pixels), image.width, image.height);
+  file_ = std::move(file);
+  countChange();
+}
+
+void Texture::load(Image image, std::string file) {
+  clear(std::move(file));
+  setPixels(std::move(image.pixels), image.width, image.height);
+}
+
+void Texture::clear(std::string file) {
+  pixels_ = {};
+  width_ = 0;
+  height_ = 0;
+  forgetSteps();
+  modified_ = false;
+  file_ = std::move(file);
+}
+
+TextureSnapshot Texture::snapshot() const {
+  const TextureSnapshot* const near[2] = {undo_.empty() ? nullptr : &undo_.back(), nullptr};
+  TextureSnapshot snap = makeSnapshot(pixels_, width_, height_, near);
+  snap.file = file_;
+  return snap;
+}
+
+void Texture::restore(const TextureSnapshot& snap) {
+  width_ = snap.width;
+  height_ = snap.height;
+  snap.copyTo(pixels_);
+  forgetSteps();
+}
+
+void Texture::carryTo(std::vector<uint32_t> pixels, int64_t width, int64_t height) {
+  setPixels(std::move(pixels), width, height);
+  forgetSteps();
+}
+
+void Texture::forgetSteps() {
+  undo_.clear();
+  redo_.clear();
+}
+
+void Texture::setPixels(std::vector<uint32_t> pixels, int64_t width, int64_t height) {
+  pixels_ = std::move(pixels);
+  width_ = width;
+  height_ = height;
+}
+
+std::string Texture::title() const {
   std::string title = "3D preview";
-  if (texture.TextureWidth > 0) {
+  if (width_ > 0) {
     auto decimal = [](int64_t n) {
       char buffer[24];
       return std::string(buffer, std::to_chars(buffer, buffer + sizeof buffer, n).ptr);
     };
-    title += " - texture " + decimal(texture.TextureWidth) + "x" + decimal(texture.TextureHeight);
+    title += " - texture " + decimal(width_) + "x" + decimal(height_);
   }
   // A new model leaves its folder there, as the place the file dialogs start: no file to name.
-  const std::string fileName = texture.TextureFile.substr(texture.TextureFile.rfind('/') + 1);
+  const std::string fileName = file_.substr(file_.rfind('/') + 1);
   if (!fileName.empty()) title += " (" + fileName + ")";
-  if (texture.TextureModified) title += " *";
+  if (modified_) title += " *";
   return title;
 }
 
-size_t undoStoreBytes(const Texture& texture) {
+size_t Texture::undoStoreBytes() const {
   std::unordered_set<const std::vector<uint32_t>*> seen;
   size_t bytes = 0;
-  for (const SnapshotList* list : {&texture.UndoList, &texture.RedoList}) {
+  for (const SnapshotList* list : {&undo_, &redo_}) {
     for (const TextureSnapshot& snap : *list) {
       bytes += sizeof(TextureSnapshot) + snap.tiles.capacity() * sizeof(TextureSnapshot::Tile);
       for (const TextureSnapshot::Tile& tile : snap.tiles)

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "image/draw.h"
+#include "render/brush_radius.h"
 #include "render/text.h"
 
 namespace {
@@ -154,7 +155,7 @@ void composite3D(View3D& view, int width, int height, const OverlayInputs& in) {
   drawStatus(view, statusLine(in.model, in.mode, in.hasTexture, pieceCount));
   if (in.model && in.anchor) drawAnchor(view, *in.model, *in.anchor);
   if (in.brush) {
-    const int radius = std::max(in.brush->size / 2, 1);
+    const int radius = brushPixelRadius(in.brush->size);
     drawCircle(view.viewDisplay, in.brush->x, in.brush->y, radius + 1, kBlack);
     drawCircle(view.viewDisplay, in.brush->x, in.brush->y, radius, kWhite);
   }

@@ -17,15 +17,7 @@
 #include "render/camera.h"
 #include "render/pieces.h"
 #include "render/text.h"
-
-// The view modes, in the order of the 3D window's combo box (project key `ViewMode`).
-enum class ViewMode {
-  testPattern = 0,     // "Test pattern": the test-pattern image sampled by UV
-  texture = 1,         // "Texture": the painted Texture sampled by UV
-  surfaceColours = 2,  // "Surface colours": surfaceColor(material)
-  unwrapPieces = 3,    // "Unwrap pieces": surfaceColor(piece of the triangle)
-  layerColours = 4,    // "Layer colours": the layer's colour; grey without an entry
-};
+#include "render/view_mode.h"
 
 // Texels to sample: width x height RGB pixels, row 0 at the top. Counts as empty (and the
 // view then falls back to flat Surface colours) when a side is below 1 or `pixels` holds
