@@ -41,7 +41,7 @@ void BM_BeginStroke2048(benchmark::State& state) {
     // Another colour each time: a stroke that changes nothing makes no undo step.
     brush.color ^= 0xFFFFFF;
     beginStroke(stroke, s.scene, brush, kTextureSide, kTextureSide, 360, 317, s.random);
-    benchmark::DoNotOptimize(s.texture.TexturePixels.data());
+    benchmark::DoNotOptimize(s.texture.pixels().data());
   }
 }
 BENCHMARK(BM_BeginStroke2048)->Unit(benchmark::kMillisecond);
@@ -65,7 +65,7 @@ void BM_Stroke100Dabs(benchmark::State& state) {
       continueStroke(stroke, s.scene, brush, x, move % 2 ? 317 : 285, s.random);
       s.render();
     }
-    benchmark::DoNotOptimize(s.texture.TexturePixels.data());
+    benchmark::DoNotOptimize(s.texture.pixels().data());
   }
 }
 BENCHMARK(BM_Stroke100Dabs)->Unit(benchmark::kMillisecond);

@@ -30,7 +30,7 @@ void BM_PadTexture2048(benchmark::State& state) {
   const Texture& t = f.session.document.texture;
   for (auto _ : state)
     benchmark::DoNotOptimize(
-        padTexture(&f.session.document.workModel, t.TexturePixels, 2048, 2048));
+        padTexture(&f.session.document.workModel, t.pixels(), 2048, 2048));
   const std::vector<uint8_t> covered = layoutCoverage(f.session.document.workModel, 2048, 2048);
   state.counters["triangles"] = static_cast<double>(f.session.document.workModel.triangleCount());
   state.counters["covered%"] =
@@ -51,7 +51,7 @@ void BM_WriteTex2048(benchmark::State& state) {
   const Texture& t = f.session.document.texture;
   const std::string path = f.folder.path("t.tex");
   for (auto _ : state)
-    benchmark::DoNotOptimize(writeTex(t.TexturePixels, 2048, 2048, path, 2048, 2048));
+    benchmark::DoNotOptimize(writeTex(t.pixels(), 2048, 2048, path, 2048, 2048));
 }
 BENCHMARK(BM_WriteTex2048)->Unit(benchmark::kMillisecond);
 

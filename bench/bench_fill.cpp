@@ -76,7 +76,7 @@ void BM_FillSurfaceHalf60k(benchmark::State& state) {
     state.SkipWithError("the click found no triangle of Surface 0");
   for (auto _ : state) {
     fillAt(stroke, scene, brush, Tool::fillSurface, tables, marks, 2048, 2048, x, y);
-    benchmark::DoNotOptimize(texture.TexturePixels.data());
+    benchmark::DoNotOptimize(texture.pixels().data());
   }
 }
 BENCHMARK(BM_FillSurfaceHalf60k)->Unit(benchmark::kMillisecond);

@@ -8,6 +8,7 @@
 
 #include "bench/sphere_view.h"
 #include "paint/pattern.h"
+#include "paint/surface.h"
 #include "render/composite.h"
 
 namespace {
@@ -46,8 +47,10 @@ BENCHMARK(BM_CornerNormals60k)->Unit(benchmark::kMillisecond);
 // of it.
 void BM_AnchorRollout60k(benchmark::State& state) {
   SphereScene s;
-  if (!setAnchor(s.pattern, s.caches, s.tables, s.model, s.view, s.in.camera.yaw,
-                 s.in.camera.pitch, kViewWidth / 2, kViewHeight / 2)) {
+  const std::optional<SurfaceRay> hit =
+      surfaceRayAt(s.view, s.model, kViewWidth / 2, kViewHeight / 2);
+  if (!hit || !setAnchor(s.pattern, s.caches, s.tables, s.model, *hit, s.in.camera.yaw,
+                         s.in.camera.pitch)) {
     state.SkipWithError("no anchor");
     return;
   }

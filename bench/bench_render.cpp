@@ -25,7 +25,7 @@ RenderInputs textureView(const Model& model) {
   in.camera = resetCamera(in.framing);
   in.mode = ViewMode::texture;
   const Texture& t = paintedTexture();
-  in.texture = TexelView(t.TextureWidth, t.TextureHeight, t.TexturePixels);
+  in.texture = TexelView(t.width(), t.height(), t.pixels());
   return in;
 }
 

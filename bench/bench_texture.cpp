@@ -17,9 +17,9 @@ constexpr int64_t kSide = 2048;
 // because it happens to be one colour.
 Texture paintedTexture() {
   Texture t;
-  NewTexture(t, NewTextureKind::oneColour, 0, kSide, kSide, nullptr);
+  t.newTexture(NewTextureKind::oneColour, 0, kSide, kSide, nullptr);
   std::mt19937 random(1);
-  for (uint32_t& c : t.TexturePixels) c = random() & 0xFFFFFF;
+  for (uint32_t& c : t.pixelsToPaint()) c = random() & 0xFFFFFF;
   return t;
 }
 
@@ -33,7 +33,7 @@ void stroke(Texture& t, int n) {
     for (int dy = -24; dy <= 24; ++dy)
       for (int dx = -24; dx <= 24; ++dx)
         if (dx * dx + dy * dy <= 24 * 24)
-          t.TexturePixels[static_cast<size_t>(std::lround(cy) + dy) * kSide +
+          t.pixelsToPaint()[static_cast<size_t>(std::lround(cy) + dy) * kSide +
                           static_cast<size_t>(std::lround(cx) + dx)] = colour;
   }
 }
@@ -52,11 +52,11 @@ void BM_FortySnapshotsMemory(benchmark::State& state) {
       state.PauseTiming();
       stroke(t, n);
       state.ResumeTiming();
-      PushSnapshot(t, n < 20 ? t.UndoList : t.RedoList);
+      t.pushSnapshot(n >= 20);
     }
     state.PauseTiming();
-    if (t.UndoList.size() + t.RedoList.size() != 40) state.SkipWithError("not 40 snapshots");
-    held = undoStoreBytes(t);
+    if (t.undoSteps().size() + t.redoSteps().size() != 40) state.SkipWithError("not 40 snapshots");
+    held = t.undoStoreBytes();
     heap = heapInUse() - heapBefore;
     state.ResumeTiming();
   }
@@ -72,14 +72,14 @@ void BM_PushAfterStroke(benchmark::State& state) {
   Texture t = paintedTexture();
   for (int n = 0; n < 20; ++n) {
     stroke(t, n);
-    BeginTextureStep(t);
+    t.beginStep();
   }
   int n = 20;
   for (auto _ : state) {
     state.PauseTiming();
     stroke(t, n++);
     state.ResumeTiming();
-    BeginTextureStep(t);
+    t.beginStep();
   }
 }
 BENCHMARK(BM_PushAfterStroke)->Unit(benchmark::kMillisecond);
@@ -87,12 +87,12 @@ BENCHMARK(BM_PushAfterStroke)->Unit(benchmark::kMillisecond);
 // The worst push: every tile changed (an import or a new texture of other content).
 void BM_PushAllChanged(benchmark::State& state) {
   Texture t = paintedTexture();
-  BeginTextureStep(t);
+  t.beginStep();
   for (auto _ : state) {
     state.PauseTiming();
-    for (uint32_t& c : t.TexturePixels) c ^= 0x010101;
+    for (uint32_t& c : t.pixelsToPaint()) c ^= 0x010101;
     state.ResumeTiming();
-    BeginTextureStep(t);
+    t.beginStep();
   }
 }
 BENCHMARK(BM_PushAllChanged)->Unit(benchmark::kMillisecond);
@@ -101,12 +101,12 @@ BENCHMARK(BM_PushAllChanged)->Unit(benchmark::kMillisecond);
 void BM_UndoRedo(benchmark::State& state) {
   Texture t = paintedTexture();
   for (int n = 0; n < 20; ++n) {
-    BeginTextureStep(t);
+    t.beginStep();
     stroke(t, n);
   }
   for (auto _ : state) {
-    undoTexture(t);
-    redoTexture(t);
+    t.undo();
+    t.redo();
   }
 }
 BENCHMARK(BM_UndoRedo)->Unit(benchmark::kMillisecond);

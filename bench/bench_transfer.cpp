@@ -21,8 +21,8 @@ struct Relayout {
 void runTransfer(benchmark::State& state, const Relayout& r, int64_t newWidth, int64_t newHeight) {
   std::vector<uint32_t> pixels;
   for (auto _ : state) {
-    benchmark::DoNotOptimize(transferPainting(r.oldModel, r.painting.TexturePixels,
-                                              r.painting.TextureWidth, r.painting.TextureHeight,
+    benchmark::DoNotOptimize(transferPainting(r.oldModel, r.painting.pixels(),
+                                              r.painting.width(), r.painting.height(),
                                               r.newModel, pixels, newWidth, newHeight));
     benchmark::ClobberMemory();
   }

@@ -18,10 +18,10 @@ BENCHMARK(BM_UvViewRedraw60k)->Unit(benchmark::kMillisecond);
 void BM_UvViewRedraw60kOverTexture2048(benchmark::State& state) {
   const Model& model = unwrappedSphere();
   Texture painted;
-  painted.TextureWidth = painted.TextureHeight = 2048;
-  painted.TexturePixels.resize(2048 * 2048);
-  for (size_t i = 0; i < painted.TexturePixels.size(); ++i)
-    painted.TexturePixels[i] = static_cast<uint32_t>(i * 2654435761u) & 0xFFFFFFu;
+  Image image(2048, 2048);
+  for (size_t i = 0; i < image.pixels.size(); ++i)
+    image.pixels[i] = static_cast<uint32_t>(i * 2654435761u) & 0xFFFFFFu;
+  painted.load(std::move(image), "");
   for (auto _ : state) benchmark::DoNotOptimize(uvViewImage(&model, painted, 2048, 2048));
 }
 BENCHMARK(BM_UvViewRedraw60kOverTexture2048)->Unit(benchmark::kMillisecond);

@@ -8,12 +8,12 @@
 #include "paint/texture.h"
 
 inline void fillPaintedLook(Texture& t, int side) {
-  t.TextureWidth = t.TextureHeight = side;
-  t.TexturePixels.resize(static_cast<size_t>(side) * side);
+  Image image(side, side);
   for (int y = 0; y < side; ++y)
     for (int x = 0; x < side; ++x) {
       const double blob = std::sin(x * 0.013) * std::cos(y * 0.021) * 60;
       const uint32_t r = static_cast<uint32_t>(120 + blob + (x * 7 + y * 3) % 5);
-      t.TexturePixels[static_cast<size_t>(y) * side + x] = r | (r / 2) << 8 | ((x ^ y) & 0x3F) << 16;
+      image.at(x, y) = r | (r / 2) << 8 | ((x ^ y) & 0x3F) << 16;
     }
+  t.load(std::move(image), "");
 }

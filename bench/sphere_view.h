@@ -32,7 +32,7 @@ struct SphereView {
   // The view after "Reset view", showing the texture as it is now.
   void render() {
     in.mode = ViewMode::texture;
-    in.texture = TexelView(texture.TextureWidth, texture.TextureHeight, texture.TexturePixels);
+    in.texture = TexelView(texture.width(), texture.height(), texture.pixels());
     renderView(view, kViewWidth, kViewHeight, model, in);
   }
 };
@@ -47,6 +47,6 @@ inline void timeDabs(benchmark::State& state, Stroke& stroke, const BrushScene& 
     std::fill(stroke.mask.begin(), stroke.mask.end(), 0);
     state.ResumeTiming();
     dab(stroke, scene, brush, 360, 317, random);
-    benchmark::DoNotOptimize(scene.texture.TexturePixels.data());
+    benchmark::DoNotOptimize(scene.texture.pixels().data());
   }
 }

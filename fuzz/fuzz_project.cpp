@@ -70,7 +70,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   checkModelConsistent(d.workModel);
   checkModelConsistent(d.sourceModel);
   const Texture& t = d.texture;
-  if (t.TexturePixels.size() != static_cast<size_t>(t.TextureWidth * t.TextureHeight)) std::abort();
+  if (t.pixels().size() != static_cast<size_t>(t.width() * t.height())) std::abort();
   if (d.layers.count() != d.workModel.layerCount()) std::abort();
   if (d.pattern.anchorFace >= d.workModel.triangleCount()) std::abort();
   // What Cancel would bring back fits the project as well.
@@ -78,10 +78,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (change.layoutChanging) {
     checkModelConsistent(change.lockedModel);
     if (change.lockedModel.triangleCount() != d.workModel.triangleCount() ||
-        change.layersBackup.count() != change.lockedModel.layerCount() ||
-        change.textureBackup.size() !=
-            static_cast<size_t>(change.savedTextureWidth * change.savedTextureHeight) ||
-        d.layoutLocked)
+        change.layersBackup.count() != change.lockedModel.layerCount() || d.layoutLocked)
       std::abort();
   }
   // Saving what was read and opening that again changes nothing more: every value was already

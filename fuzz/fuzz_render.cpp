@@ -127,6 +127,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const auto pixel = [](float c) { return std::isfinite(c) ? static_cast<int>(std::fmod(c, 64)) : 0; };
   fillAt(stroke, scene, brush, fillTool, tables, region, 32, 32, pixel(f[9]), pixel(f[10]));
   // Painted only when something was hit; then the texture has the size asked for.
-  if (!texture.TexturePixels.empty() && texture.TexturePixels.size() != 32 * 32) std::abort();
+  if (!texture.pixels().empty() && texture.pixels().size() != 32 * 32) std::abort();
   return 0;
 }

@@ -58,7 +58,7 @@ class Texture {
   int64_t width() const { return width_; }  // 0: no texture yet
   int64_t height() const { return height_; }
   // width() * height() values, row 0 at the top, RGB; empty without a texture.
-  std::span<const uint32_t> pixels() const { return pixels_; }
+  const std::vector<uint32_t>& pixels() const { return pixels_; }
   const std::string& file() const { return file_; }  // empty after New
   bool modified() const { return modified_; }        // unsaved paint
   int64_t revision() const { return revision_; }     // counts strokes, fills, imports and new textures

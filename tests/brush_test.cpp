@@ -67,7 +67,7 @@ struct BrushFixture : ::testing::Test {
     return kSide / 2.0 - view.viewFocal * y / kDist;
   }
   uint32_t red(int64_t column, int64_t row) const {
-    return texture.TexturePixels[static_cast<size_t>(row * kTexels + column)] & 0xFF;
+    return texture.pixels()[static_cast<size_t>(row * kTexels + column)] & 0xFF;
   }
 };
 
@@ -76,17 +76,17 @@ TEST_F(BrushFixture, RoundDabPaintsTheCircleWithItsHardness) {
   brush.hardness = 100;
   brush.color = 0x123456;
   stroke1(screenX(32), screenY(32));
-  EXPECT_EQ(texture.TexturePixels[32 * kTexels + 32], 0x123456u);
+  EXPECT_EQ(texture.pixels()[32 * kTexels + 32], 0x123456u);
   // A texel is 0.943 pixels on the screen: 4 texels lie inside the radius of 5, 6 outside.
-  EXPECT_EQ(texture.TexturePixels[32 * kTexels + 36], 0x123456u);
-  EXPECT_EQ(texture.TexturePixels[32 * kTexels + 38], kWhite);
-  EXPECT_EQ(texture.TexturePixels[0], kWhite);
-  EXPECT_EQ(texture.TextureRevision, 2);  // the white texture, then the stroke
-  EXPECT_EQ(texture.UndoList.size(), 1u);
+  EXPECT_EQ(texture.pixels()[32 * kTexels + 36], 0x123456u);
+  EXPECT_EQ(texture.pixels()[32 * kTexels + 38], kWhite);
+  EXPECT_EQ(texture.pixels()[0], kWhite);
+  EXPECT_EQ(texture.revision(), 2);  // the white texture, then the stroke
+  EXPECT_EQ(texture.undoSteps().size(), 1u);
 
   // Hardness 0 falls off from the centre: 5 texels (4.715 pixels) out, t = 0.4715,
   // s = 0.5285, coverage 0.5427, alpha 138.
-  resetTexture(texture);
+  texture.clear();
   brush.size = 20;
   brush.hardness = 0;
   brush.color = 0;
@@ -110,7 +110,7 @@ TEST_F(BrushFixture, PaintDoesNotBuildUpWithinAStroke) {
   // A second stroke blends from what the first left: 127 - 128 * 127 / 255.
   stroke1(screenX(32), screenY(32));
   EXPECT_EQ(red(32, 32), 64u);
-  EXPECT_EQ(texture.UndoList.size(), 2u);
+  EXPECT_EQ(texture.undoSteps().size(), 2u);
 }
 
 // A stroke makes its undo step (and the white texture of a first stroke) only when it first
@@ -122,46 +122,46 @@ TEST_F(BrushFixture, AStrokeThatChangesNothingLeavesNoTrace) {
   TextureViewUpdate update = beginStroke(stroke, scene(), brush, kTexels, kTexels, 5, 5, random);
   EXPECT_FALSE(update.redraw);
   EXPECT_FALSE(update.showTexture);
-  EXPECT_EQ(texture.TextureWidth, 0);
-  EXPECT_TRUE(texture.UndoList.empty());
-  EXPECT_EQ(texture.TextureRevision, 0);
+  EXPECT_EQ(texture.width(), 0);
+  EXPECT_TRUE(texture.undoSteps().empty());
+  EXPECT_EQ(texture.revision(), 0);
   EXPECT_EQ(stroke.blocked, PaintBlock::none);  // the background blocks nothing
   // Moving onto the model paints: now the white texture and the stroke are one undo step.
   update = continueStroke(stroke, scene(), brush, screenX(32), screenY(32), random);
   EXPECT_TRUE(update.redraw);
   EXPECT_TRUE(update.showTexture);
-  ASSERT_EQ(texture.TextureWidth, kTexels);
+  ASSERT_EQ(texture.width(), kTexels);
   EXPECT_EQ(red(32, 32), 0u);
-  EXPECT_EQ(texture.UndoList.size(), 1u);
-  EXPECT_EQ(texture.TextureRevision, 2);
+  EXPECT_EQ(texture.undoSteps().size(), 1u);
+  EXPECT_EQ(texture.revision(), 2);
   // Further moves make no further step.
   EXPECT_FALSE(continueStroke(stroke, scene(), brush, screenX(20), screenY(32), random).redraw);
-  EXPECT_EQ(texture.UndoList.size(), 1u);
+  EXPECT_EQ(texture.undoSteps().size(), 1u);
 
   // With a texture, an undo step and a redo step.
   stroke1(screenX(10), screenY(54));
-  undoTexture(texture);
-  texture.TextureModified = false;
+  texture.undo();
+  texture.markSaved();
   const Texture before = texture;
-  ASSERT_EQ(before.UndoList.size(), 1u);
-  ASSERT_EQ(before.RedoList.size(), 1u);
+  ASSERT_EQ(before.undoSteps().size(), 1u);
+  ASSERT_EQ(before.redoSteps().size(), 1u);
   for (const auto& [x, y] : {std::pair{5.0, 5.0}, {screenX(32), screenY(32)}}) {
     SCOPED_TRACE(x);
     stroke1(x, y);  // the background, then black on black
     continueStroke(stroke, scene(), brush, x, y, random);
-    EXPECT_EQ(texture.TexturePixels, before.TexturePixels);
-    EXPECT_EQ(texture.UndoList.size(), before.UndoList.size());
-    EXPECT_EQ(texture.RedoList.size(), before.RedoList.size());
-    EXPECT_EQ(texture.TextureRevision, before.TextureRevision);
-    EXPECT_FALSE(texture.TextureModified);
+    EXPECT_EQ(texture.pixels(), before.pixels());
+    EXPECT_EQ(texture.undoSteps().size(), before.undoSteps().size());
+    EXPECT_EQ(texture.redoSteps().size(), before.redoSteps().size());
+    EXPECT_EQ(texture.revision(), before.revision());
+    EXPECT_FALSE(texture.modified());
   }
   // A stroke that paints: its undo step saves the texture as the stroke found it.
   brush.color = 0x00FF00;
   stroke1(screenX(32), screenY(32));
-  EXPECT_EQ(texture.UndoList.size(), before.UndoList.size() + 1);
-  EXPECT_TRUE(texture.RedoList.empty());
-  undoTexture(texture);
-  EXPECT_EQ(texture.TexturePixels, before.TexturePixels);
+  EXPECT_EQ(texture.undoSteps().size(), before.undoSteps().size() + 1);
+  EXPECT_TRUE(texture.redoSteps().empty());
+  texture.undo();
+  EXPECT_EQ(texture.pixels(), before.pixels());
 }
 
 // UVs outside 0..1 repeat the texture in the view; the brush paints the texel the view shows,
@@ -188,17 +188,17 @@ TEST_F(BrushFixture, PaintsTheTexelTheViewShowsWhereUvsRepeatTheTexture) {
     }
     for (int y = 30; y <= 70; y += 20)
       for (int x = 30; x <= 70; x += 10) {
-        resetTexture(texture);
+        texture.clear();
         stroke1(x + 0.5, y + 0.5);
         if (!c.painted) {
-          EXPECT_EQ(texture.TextureWidth, 0);
+          EXPECT_EQ(texture.width(), 0);
           continue;
         }
         const std::optional<ViewHit> hit = pickAt(view, x, y);
         ASSERT_TRUE(hit);
-        ASSERT_EQ(texture.TextureWidth, kTexels) << x << "," << y;
-        const TexelView texels(kTexels, kTexels, texture.TexturePixels);
-        EXPECT_EQ(texture.TexturePixels[texelIndex(texels, hit->u, hit->v)], 0u) << x << "," << y;
+        ASSERT_EQ(texture.width(), kTexels) << x << "," << y;
+        const TexelView texels(kTexels, kTexels, texture.pixels());
+        EXPECT_EQ(texture.pixels()[texelIndex(texels, hit->u, hit->v)], 0u) << x << "," << y;
       }
     for (Vertex& v : model.vertices) {  // back to 0..1 for the next case's test of v.u == 0
       v.u = v.u == c.u0 ? 0 : 1;
@@ -241,12 +241,12 @@ TEST_F(BrushFixture, StencilPaintsItsColoursThroughItsAlpha) {
   brush.source = PaintSource::stencil;
   beginStroke(stroke, withStencil, brush, kTexels, kTexels, 50, 50, random);
   // Texel 19 lands at x = 38.2, on the blue pixel; texel 44 at 61.8 on the transparent one.
-  EXPECT_EQ(texture.TexturePixels[32 * kTexels + 19], 0xFF0000u);
-  EXPECT_EQ(texture.TexturePixels[32 * kTexels + 44], kWhite);
+  EXPECT_EQ(texture.pixels()[32 * kTexels + 19], 0xFF0000u);
+  EXPECT_EQ(texture.pixels()[32 * kTexels + 44], kWhite);
   // Without a stencil the brush colour is painted.
   withStencil.stencil = nullptr;
   beginStroke(stroke, withStencil, brush, kTexels, kTexels, 50, 50, random);
-  EXPECT_EQ(texture.TexturePixels[32 * kTexels + 44], brush.color);
+  EXPECT_EQ(texture.pixels()[32 * kTexels + 44], brush.color);
 }
 
 TEST_F(BrushFixture, PatternPaintsItsTintedColoursWhereTheMappingReaches) {
@@ -264,14 +264,14 @@ TEST_F(BrushFixture, PatternPaintsItsTintedColoursWhereTheMappingReaches) {
   brush.color = rgba(128, 128, 128, 0);
   preparePattern(caches, tables, model, pattern);
   beginStroke(stroke, withPattern, brush, kTexels, kTexels, 50, 50, random);
-  EXPECT_EQ(texture.TexturePixels[32 * kTexels + 32], rgba(100, 50, 25, 0));
+  EXPECT_EQ(texture.pixels()[32 * kTexels + 32], rgba(100, 50, 25, 0));
   // Anchored, with a roll-out that has not been built for this model: nothing is painted, so
   // no texture is made.
   pattern.mapping = 1;
   storeAnchor(pattern, {.face = 0, .b0 = 0.3, .b1 = 0.3, .up = {0, 1, 0}, .right = {1, 0, 0}});
-  resetTexture(texture);
+  texture.clear();
   beginStroke(stroke, withPattern, brush, kTexels, kTexels, 50, 50, random);
-  EXPECT_EQ(texture.TextureWidth, 0);
+  EXPECT_EQ(texture.width(), 0);
 }
 
 TEST_F(BrushFixture, LayersThatMayNotBePaintedStayUnchanged) {
@@ -296,7 +296,7 @@ TEST_F(BrushFixture, LayersThatMayNotBePaintedStayUnchanged) {
     layers.locked = {c.locked, c.otherLocked};
     layers.onlyLayer = c.onlyLayer;
     layers.curLayer = c.curLayer;
-    resetTexture(texture);
+    texture.clear();
     // The view still shows the triangles of a hidden layer: the brush must refuse them itself.
     stroke1(screenX(32), screenY(32));
     EXPECT_EQ(paintBlockOf(model, layers, 0), c.blocked);
@@ -305,9 +305,9 @@ TEST_F(BrushFixture, LayersThatMayNotBePaintedStayUnchanged) {
       EXPECT_EQ(red(32, 32), 0u);
     } else {
       // Nothing changed, so nothing was made: no texture, no undo step, no revision.
-      EXPECT_EQ(texture.TextureWidth, 0);
-      EXPECT_TRUE(texture.UndoList.empty());
-      EXPECT_EQ(texture.TextureRevision, 0);
+      EXPECT_EQ(texture.width(), 0);
+      EXPECT_TRUE(texture.undoSteps().empty());
+      EXPECT_EQ(texture.revision(), 0);
     }
   }
   layers.locked.resize(0);  // a layer beyond the array is unlocked
@@ -349,12 +349,12 @@ TEST_F(BrushFixture, MovesFarOutsideTheViewPlaceOnlyTheDabsThatReachIt) {
     SCOPED_TRACE(static_cast<int>(tip));
     brush.tip = tip;
     brush.size = 12;
-    resetTexture(texture);
+    texture.clear();
     stroke1(50, 50);
     const uint32_t first = stroke.dabCounter;
     continueStroke(stroke, scene(), brush, 1e9, 50, random);
     EXPECT_LE(stroke.dabCounter - first, 60u / dabSpacing(brush) + 2);
-    EXPECT_NE(texture.TexturePixels[32 * kTexels + kTexels - 1], kWhite);  // right edge
+    EXPECT_NE(texture.pixels()[32 * kTexels + kTexels - 1], kWhite);  // right edge
     // The next move starts where the last one ended: nothing more within the view.
     continueStroke(stroke, scene(), brush, -1e300, 50, random);
     continueStroke(stroke, scene(), brush, NAN, 50, random);
@@ -367,9 +367,9 @@ TEST_F(BrushFixture, TipsBreakUpTheDabRepeatablyFromTheSeed) {
   const auto paintWith = [&](BrushTip tip, unsigned seed) {
     brush.tip = tip;
     random.seed(seed);
-    resetTexture(texture);
+    texture.clear();
     stroke1(50, 50);
-    return texture.TexturePixels;
+    return texture.pixels();
   };
   const auto painted = [](const std::vector<uint32_t>& pixels) {
     return std::count_if(pixels.begin(), pixels.end(), [](uint32_t p) { return p != kWhite; });
@@ -397,7 +397,7 @@ TEST_F(BrushFixture, TheBackOfAThinPlateIsNotPainted) {
     addQuad(model, 1.5f, static_cast<float>(-gap * kDist), 0.5f, 1);
     brush.size = 80;
     brush.hardness = 100;
-    resetTexture(texture);
+    texture.clear();
     stroke1(50, 50);
     EXPECT_EQ(red(16, 32), 0u);
     EXPECT_EQ(red(60, 32), 0u) << "the back's rim at x = 1.2, seen beside the front";

@@ -177,7 +177,7 @@ struct FillFixture : ::testing::Test {
     return fillAt(stroke, scene(), brush, tool, tables, marks, kTexWidth, kTexHeight, x, y);
   }
   uint32_t pixel(int64_t column, int64_t row) const {
-    return texture.TexturePixels[static_cast<size_t>(row * kTexWidth + column)];
+    return texture.pixels()[static_cast<size_t>(row * kTexWidth + column)];
   }
   // The texel at the centroid of triangle t's layout.
   uint32_t atCentroid(size_t t) const {
@@ -205,7 +205,7 @@ TEST_F(FillFixture, ToolsPaintThePaintableTrianglesOfTheirRegion) {
   brush.color = 0x123456;
   for (const Case& c : cases) {
     SCOPED_TRACE(static_cast<int>(c.tool));
-    resetTexture(texture);
+    texture.clear();
     const TextureViewUpdate update = fill(c.tool);
     EXPECT_TRUE(update.redraw);
     EXPECT_TRUE(update.showTexture);
@@ -228,7 +228,7 @@ TEST_F(FillFixture, OpacityBlendsEachPixelOnceFromTheTextureBefore) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.opacity);
-    resetTexture(texture);
+    texture.clear();
     brush.opacity = c.opacity;
     brush.color = c.color;
     fill(Tool::fillFlatFace);
@@ -244,16 +244,16 @@ TEST_F(FillFixture, OpacityBlendsEachPixelOnceFromTheTextureBefore) {
 
 TEST_F(FillFixture, FirstFillMakesAWhiteTextureInItsOwnUndoStep) {
   const TextureViewUpdate update = fill(Tool::fillTriangle);
-  ASSERT_EQ(texture.TextureWidth, kTexWidth);
-  ASSERT_EQ(texture.TextureHeight, kTexHeight);
+  ASSERT_EQ(texture.width(), kTexWidth);
+  ASSERT_EQ(texture.height(), kTexHeight);
   EXPECT_TRUE(update.redraw);
   EXPECT_EQ(atCentroid(0), brush.color);
   EXPECT_EQ(atCentroid(1), kWhite);
-  EXPECT_TRUE(texture.TextureModified);
-  EXPECT_EQ(texture.TextureRevision, 2);  // the white texture, then the fill
-  ASSERT_EQ(texture.UndoList.size(), 1u);
-  undoTexture(texture);
-  EXPECT_EQ(texture.TextureWidth, 0);
+  EXPECT_TRUE(texture.modified());
+  EXPECT_EQ(texture.revision(), 2);  // the white texture, then the fill
+  ASSERT_EQ(texture.undoSteps().size(), 1u);
+  texture.undo();
+  EXPECT_EQ(texture.width(), 0);
 }
 
 TEST_F(FillFixture, ClicksOffTheModelDoNothing) {
@@ -263,23 +263,23 @@ TEST_F(FillFixture, ClicksOffTheModelDoNothing) {
     const TextureViewUpdate update = fill(Tool::fillSurface, x, y);
     EXPECT_FALSE(update.redraw);
     EXPECT_FALSE(update.showTexture);
-    EXPECT_EQ(texture.TextureWidth, 0);
-    EXPECT_TRUE(texture.UndoList.empty());
-    EXPECT_EQ(texture.TextureRevision, 0);
+    EXPECT_EQ(texture.width(), 0);
+    EXPECT_TRUE(texture.undoSteps().empty());
+    EXPECT_EQ(texture.revision(), 0);
     EXPECT_EQ(marks.stamp, 0);
   }
 }
 
 TEST_F(FillFixture, RegionWithoutPaintableTrianglesStillCountsAsAStep) {
   fill(Tool::fillTriangle);
-  texture.TextureModified = false;
+  texture.markSaved();
   layers.locked[0] = 1;
-  const std::vector<uint32_t> before = texture.TexturePixels;
+  const std::vector<uint32_t> before = texture.pixels();
   EXPECT_TRUE(fill(Tool::fillSurface).redraw);
-  EXPECT_EQ(texture.TexturePixels, before);
-  EXPECT_EQ(texture.UndoList.size(), 2u);
-  EXPECT_EQ(texture.TextureRevision, 3);
-  EXPECT_TRUE(texture.TextureModified);
+  EXPECT_EQ(texture.pixels(), before);
+  EXPECT_EQ(texture.undoSteps().size(), 2u);
+  EXPECT_EQ(texture.revision(), 3);
+  EXPECT_TRUE(texture.modified());
 }
 
 TEST_F(FillFixture, PaintSources) {
@@ -302,7 +302,7 @@ TEST_F(FillFixture, PaintSources) {
   brush.color = 0x123456;
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    resetTexture(texture);
+    texture.clear();
     brush.source = c.source;
     BrushScene withStencil = scene();
     if (c.loaded) withStencil.stencil = &stencil;
@@ -345,7 +345,7 @@ TEST_F(FillFixture, EverySourceFillsTheTexelsTheViewShowsWhereUvsRepeatTheTextur
     renderView(view, kSide, kSide, model, in);
     for (const auto& source : sources) {
       SCOPED_TRACE(::testing::Message() << shift.name << ", " << source.name);
-      resetTexture(texture);
+      texture.clear();
       brush.source = source.source;
       BrushScene with = scene();
       with.stencil = &stencil;
@@ -354,15 +354,15 @@ TEST_F(FillFixture, EverySourceFillsTheTexelsTheViewShowsWhereUvsRepeatTheTextur
       with.patternCaches = &caches;
       preparePattern(caches, tables, model, pattern);
       fillAt(stroke, with, brush, Tool::fillFlatFace, tables, marks, kTexWidth, kTexHeight, 65, 45);
-      ASSERT_EQ(texture.TextureWidth, kTexWidth);
-      const TexelView texels(kTexWidth, kTexHeight, texture.TexturePixels);
+      ASSERT_EQ(texture.width(), kTexWidth);
+      const TexelView texels(kTexWidth, kTexHeight, texture.pixels());
       int seen = 0;
       for (int y = 0; y < kSide; ++y)
         for (int x = 0; x < kSide; ++x) {
           const std::optional<ViewHit> hit = pickAt(view, x, y);
           if (!hit || hit->triangle > 1) continue;
           ++seen;
-          ASSERT_EQ(texture.TexturePixels[texelIndex(texels, hit->u, hit->v)], source.colour) << x << "," << y;
+          ASSERT_EQ(texture.pixels()[texelIndex(texels, hit->u, hit->v)], source.colour) << x << "," << y;
         }
       EXPECT_GT(seen, 500);
     }
@@ -384,7 +384,7 @@ TEST_F(FillFixture, PatternSourceFillsWhereTheMappingReaches) {
   brush.source = PaintSource::pattern;
   brush.color = 0x123456;
   const auto fillFace = [&] {
-    resetTexture(texture);
+    texture.clear();
     preparePattern(caches, tables, model, pattern);
     fillAt(stroke, withPattern, brush, Tool::fillFlatFace, tables, marks, kTexWidth, kTexHeight, 65, 45);
   };

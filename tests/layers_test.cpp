@@ -4,6 +4,8 @@
 
 #include <algorithm>
 
+#include "paint/surface.h"
+
 namespace {
 
 // A model of `n` triangles on layer 0 (corners do not matter here).

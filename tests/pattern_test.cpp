@@ -5,6 +5,7 @@
 #include <cmath>
 #include <numbers>
 
+#include "paint/surface.h"
 #include "tests/unwrap_checks.h"
 #include "tools/meshgen/meshgen.h"
 
@@ -332,10 +333,12 @@ TEST(SetAnchor, TheClickedPointWithTheScreensUpAndRightOnTheSurface) {
   PatternState pattern;
   PatternCaches caches;
   NeighbourTables tables;
-  EXPECT_FALSE(setAnchor(pattern, caches, tables, square, view, 0, 0, 2, 2));  // the background
+  EXPECT_FALSE(surfaceRayAt(view, square, 2, 2));  // the background
   EXPECT_EQ(pattern, PatternState{});
 
-  ASSERT_TRUE(setAnchor(pattern, caches, tables, square, view, 0, 0, 62, 40));
+  const std::optional<SurfaceRay> ray = surfaceRayAt(view, square, 62, 40);
+  ASSERT_TRUE(ray);
+  ASSERT_TRUE(setAnchor(pattern, caches, tables, square, *ray, 0, 0));
   const Anchor a = anchorOf(pattern);
   // The pixel centre (62.5, 40.5) is where the eye ray meets the square.
   const Vec3 hit = pointOn(square, a.face, a.b0, a.b1);

@@ -18,14 +18,12 @@ uint32_t rgb(uint32_t r, uint32_t g, uint32_t b) { return r | g << 8 | b << 16; 
 // then a square dab of colour at a place that depends on n, cut off by the edges of a texture
 // smaller than it.
 void stroke(Texture& t, int n) {
-  beginPaintStep(t, kW, kH);
-  const int64_t x0 = (n * 37) % std::max<int64_t>(t.TextureWidth - 12, 1);
-  const int64_t y0 = (n * 23) % std::max<int64_t>(t.TextureHeight - 12, 1);
-  for (int64_t y = y0; y < std::min(y0 + 12, t.TextureHeight); ++y)
-    for (int64_t x = x0; x < std::min(x0 + 12, t.TextureWidth); ++x)
-      t.TexturePixels[static_cast<size_t>(y * t.TextureWidth + x)] = rgb(n, 255 - n, 7 * n % 256);
-  t.TextureModified = true;
-  ++t.TextureRevision;
+  t.beginPaintStep(kW, kH);
+  const int64_t x0 = (n * 37) % std::max<int64_t>(t.width() - 12, 1);
+  const int64_t y0 = (n * 23) % std::max<int64_t>(t.height() - 12, 1);
+  for (int64_t y = y0; y < std::min(y0 + 12, t.height()); ++y)
+    for (int64_t x = x0; x < std::min(x0 + 12, t.width()); ++x)
+      t.pixelsToPaint()[static_cast<size_t>(y * t.width() + x)] = rgb(n, 255 - n, 7 * n % 256);
 }
 
 struct State {
@@ -33,7 +31,7 @@ struct State {
   std::vector<uint32_t> pixels;
   bool operator==(const State&) const = default;
 };
-State stateOf(const Texture& t) { return {t.TextureWidth, t.TextureHeight, t.TexturePixels}; }
+State stateOf(const Texture& t) { return {t.width(), t.height(), t.pixels()}; }
 
 TEST(TextureUndo, TwentyOneStrokesThenTwentyOneUndosEndAfterTheFirstStroke) {
   Texture t;
@@ -42,62 +40,62 @@ TEST(TextureUndo, TwentyOneStrokesThenTwentyOneUndosEndAfterTheFirstStroke) {
     stroke(t, n);
     after.push_back(stateOf(t));
   }
-  EXPECT_EQ(t.UndoList.size(), kUndoDepth);
-  const int64_t revision = t.TextureRevision;
+  EXPECT_EQ(t.undoSteps().size(), kUndoDepth);
+  const int64_t revision = t.revision();
 
   for (int k = 1; k <= 20; ++k) {
-    EXPECT_TRUE(undoTexture(t).redraw);
+    EXPECT_TRUE(t.undo().redraw);
     ASSERT_EQ(stateOf(t), after[20 - k]) << "undo " << k;
   }
-  const TextureViewUpdate none = undoTexture(t);
+  const TextureViewUpdate none = t.undo();
   EXPECT_FALSE(none.redraw || none.showTexture);
   EXPECT_EQ(stateOf(t), after[0]);
-  EXPECT_EQ(t.RedoList.size(), kUndoDepth);
+  EXPECT_EQ(t.redoSteps().size(), kUndoDepth);
 
   for (int k = 1; k <= 20; ++k) {
-    EXPECT_TRUE(redoTexture(t).showTexture);
+    EXPECT_TRUE(t.redo().showTexture);
     ASSERT_EQ(stateOf(t), after[k]) << "redo " << k;
   }
-  EXPECT_FALSE(redoTexture(t).redraw);
-  EXPECT_EQ(t.TextureRevision, revision);  // undo and redo are not steps
+  EXPECT_FALSE(t.redo().redraw);
+  EXPECT_EQ(t.revision(), revision);  // undo and redo are not steps
 }
 
 TEST(TextureUndo, AStrokeAfterUndosEmptiesRedo) {
   Texture t;
   for (int n = 1; n <= 3; ++n) stroke(t, n);
-  undoTexture(t);
-  undoTexture(t);
+  t.undo();
+  t.undo();
   const State afterFirst = stateOf(t);
   stroke(t, 9);
   const State latest = stateOf(t);
-  EXPECT_FALSE(redoTexture(t).redraw);
+  EXPECT_FALSE(t.redo().redraw);
   EXPECT_EQ(stateOf(t), latest);
-  undoTexture(t);
+  t.undo();
   EXPECT_EQ(stateOf(t), afterFirst);
 }
 
 TEST(TextureUndo, UndoingTheFirstStrokeBringsBackNoTexture) {
   Texture t;
-  const TextureViewUpdate made = beginPaintStep(t, kW, kH);
+  const TextureViewUpdate made = t.beginPaintStep(kW, kH);
   EXPECT_TRUE(made.redraw && made.showTexture);
-  ASSERT_EQ(t.TextureWidth, kW);
-  EXPECT_EQ(t.TexturePixels, std::vector<uint32_t>(kW * kH, rgb(255, 255, 255)));
-  t.TexturePixels[5] = rgb(1, 2, 3);
+  ASSERT_EQ(t.width(), kW);
+  EXPECT_EQ(t.pixels(), std::vector<uint32_t>(kW * kH, rgb(255, 255, 255)));
+  t.pixelsToPaint()[5] = rgb(1, 2, 3);
   const State painted = stateOf(t);
-  t.TextureModified = false;
+  t.markSaved();
 
-  const TextureViewUpdate undone = undoTexture(t);
+  const TextureViewUpdate undone = t.undo();
   EXPECT_TRUE(undone.redraw);
   EXPECT_FALSE(undone.showTexture);  // the view mode stays; the view says "No texture yet"
   EXPECT_EQ(stateOf(t), (State{0, 0, {}}));
-  EXPECT_TRUE(t.TextureModified);
-  EXPECT_FALSE(undoTexture(t).redraw);
+  EXPECT_TRUE(t.modified());
+  EXPECT_FALSE(t.undo().redraw);
 
-  EXPECT_TRUE(redoTexture(t).showTexture);
+  EXPECT_TRUE(t.redo().showTexture);
   EXPECT_EQ(stateOf(t), painted);
 
   // An existing texture is left as it is: the view is asked for, nothing is redrawn for it.
-  const TextureViewUpdate again = EnsureTexture(t, 32, 32);
+  const TextureViewUpdate again = t.ensure(32, 32);
   EXPECT_TRUE(again.showTexture);
   EXPECT_FALSE(again.redraw);
   EXPECT_EQ(stateOf(t), painted);
@@ -105,28 +103,28 @@ TEST(TextureUndo, UndoingTheFirstStrokeBringsBackNoTexture) {
 
 TEST(TextureUndo, NewTextureIsAStepOnlyWhenATextureExisted) {
   Texture t;
-  NewTexture(t, NewTextureKind::oneColour, rgb(9, 9, 9), kW, kH, nullptr);
-  EXPECT_TRUE(t.UndoList.empty());
-  EXPECT_FALSE(undoTexture(t).redraw);
-  EXPECT_EQ(t.TexturePixels, std::vector<uint32_t>(kW * kH, rgb(9, 9, 9)));
+  t.newTexture(NewTextureKind::oneColour, rgb(9, 9, 9), kW, kH, nullptr);
+  EXPECT_TRUE(t.undoSteps().empty());
+  EXPECT_FALSE(t.undo().redraw);
+  EXPECT_EQ(t.pixels(), std::vector<uint32_t>(kW * kH, rgb(9, 9, 9)));
 
   const State first = stateOf(t);
-  NewTexture(t, NewTextureKind::oneColour, rgb(1, 1, 1), 64, 64, nullptr);
-  EXPECT_EQ(t.UndoList.size(), 1u);
+  t.newTexture(NewTextureKind::oneColour, rgb(1, 1, 1), 64, 64, nullptr);
+  EXPECT_EQ(t.undoSteps().size(), 1u);
   // A one-colour texture is saved as one tile of each edge size, not as a full copy.
-  EXPECT_LT(undoStoreBytes(t), kW * kH * sizeof(uint32_t) / 4);
-  undoTexture(t);
+  EXPECT_LT(t.undoStoreBytes(), kW * kH * sizeof(uint32_t) / 4);
+  t.undo();
   EXPECT_EQ(stateOf(t), first);
-  EXPECT_EQ(t.TextureRevision, 2);
+  EXPECT_EQ(t.revision(), 2);
 
   // Opening a project forgets the steps; the revision keeps counting.
-  t.TextureFile = "/tmp/a.png";
-  resetTexture(t);
+  t.setFile("/tmp/a.png");
+  t.clear();
   EXPECT_EQ(stateOf(t), (State{0, 0, {}}));
-  EXPECT_FALSE(t.TextureModified);
-  EXPECT_TRUE(t.TextureFile.empty());
-  EXPECT_FALSE(redoTexture(t).redraw);
-  EXPECT_EQ(t.TextureRevision, 2);
+  EXPECT_FALSE(t.modified());
+  EXPECT_TRUE(t.file().empty());
+  EXPECT_FALSE(t.redo().redraw);
+  EXPECT_EQ(t.revision(), 2);
 }
 
 TEST(TextureUndo, ASnapshotOfAnotherSizeRestoresThatSize) {
@@ -135,22 +133,20 @@ TEST(TextureUndo, ASnapshotOfAnotherSizeRestoresThatSize) {
   const State big = stateOf(t);
 
   // "Import..." of a smaller picture.
-  BeginTextureStep(t);
-  t.TextureWidth = 70;
-  t.TextureHeight = 3;
-  t.TexturePixels.assign(70 * 3, 0);
-  for (size_t i = 0; i < t.TexturePixels.size(); ++i) t.TexturePixels[i] = uint32_t(i * 977);
+  Image small(70, 3);
+  for (size_t i = 0; i < small.pixels.size(); ++i) small.pixels[i] = uint32_t(i * 977);
+  t.replaceWith(std::move(small), t.file());
   const State imported = stateOf(t);
   stroke(t, 5);  // a step taken on the small size, shares nothing with the big one
   const State paintedSmall = stateOf(t);
 
-  undoTexture(t);
+  t.undo();
   EXPECT_EQ(stateOf(t), imported);
-  undoTexture(t);
+  t.undo();
   EXPECT_EQ(stateOf(t), big);
-  redoTexture(t);
+  t.redo();
   EXPECT_EQ(stateOf(t), imported);
-  redoTexture(t);
+  t.redo();
   EXPECT_EQ(stateOf(t), paintedSmall);
 }
 
@@ -158,37 +154,37 @@ TEST(TextureUndo, ASnapshotOfAnotherSizeRestoresThatSize) {
 TEST(TextureUndo, SmallStepsShareUnchangedTilesAndRestoreExactly) {
   constexpr int64_t side = 512;
   Texture t;
-  NewTexture(t, NewTextureKind::oneColour, 0, side, side, nullptr);
+  t.newTexture(NewTextureKind::oneColour, 0, side, side, nullptr);
   std::mt19937 random(5);
-  for (uint32_t& c : t.TexturePixels) c = random() & 0xFFFFFF;
+  for (uint32_t& c : t.pixelsToPaint()) c = random() & 0xFFFFFF;
   const size_t fullCopy = side * side * sizeof(uint32_t);
   const size_t tileBytes = kTextureTileSide * kTextureTileSide * sizeof(uint32_t);
 
   std::vector<State> before;
   for (int n = 0; n < 20; ++n) {
     before.push_back(stateOf(t));
-    BeginTextureStep(t);
+    t.beginStep();
     // A dab of 20 x 20 pixels touches at most four tiles.
     const int64_t x0 = 30 + n * 23, y0 = 470 - n * 21;
     for (int64_t y = y0; y < y0 + 20; ++y)
-      for (int64_t x = x0; x < x0 + 20; ++x) t.TexturePixels[y * side + x] ^= 0x00FF00;
+      for (int64_t x = x0; x < x0 + 20; ++x) t.pixelsToPaint()[y * side + x] ^= 0x00FF00;
   }
-  const size_t held = undoStoreBytes(t);
+  const size_t held = t.undoStoreBytes();
   EXPECT_GT(held, fullCopy);
   EXPECT_LT(held, fullCopy + 20 * 4 * (tileBytes + 64) + 20 * 64 * 16 + 4096);
 
   const State last = stateOf(t);
   for (int n = 19; n >= 0; --n) {
-    undoTexture(t);
+    t.undo();
     ASSERT_EQ(stateOf(t), before[n]) << n;
   }
   // Undo moved every state onto the redo list, still sharing its tiles.
-  EXPECT_LT(undoStoreBytes(t), fullCopy + 20 * 4 * (tileBytes + 64) + 20 * 64 * 16 + 4096);
+  EXPECT_LT(t.undoStoreBytes(), fullCopy + 20 * 4 * (tileBytes + 64) + 20 * 64 * 16 + 4096);
   for (int n = 1; n < 20; ++n) {
-    redoTexture(t);
+    t.redo();
     ASSERT_EQ(stateOf(t), before[n]) << n;
   }
-  redoTexture(t);
+  t.redo();
   EXPECT_EQ(stateOf(t), last);
 }
 
@@ -211,11 +207,12 @@ TEST(TextureTitle, Texts) {
   };
   for (const Case& c : cases) {
     Texture t;
-    t.TextureWidth = c.w;
-    t.TextureHeight = c.h;
-    t.TextureFile = c.file;
-    t.TextureModified = c.modified;
-    EXPECT_EQ(UpdateTitle(t), c.title);
+    Image picture(static_cast<int>(c.w), static_cast<int>(c.h));
+    if (c.modified)
+      t.replaceWith(std::move(picture), c.file);
+    else
+      t.load(std::move(picture), c.file);
+    EXPECT_EQ(t.title(), c.title);
   }
 }
 
@@ -357,24 +354,24 @@ TEST(FillTriangle, PartialAlphaBlendsEachPixelOnceFromTheBase) {
 
 TEST(NewTexture, KindsOneColourTestPatternAndSurfaceColours) {
   Texture t;
-  t.TextureFile = "old.png";
+  t.setFile("old.png");
   const TextureViewUpdate u =
-      NewTexture(t, NewTextureKind::oneColour, rgb(5, 6, 7), 32, 16, nullptr);
+      t.newTexture(NewTextureKind::oneColour, rgb(5, 6, 7), 32, 16, nullptr);
   EXPECT_TRUE(u.redraw && u.showTexture);
-  EXPECT_EQ(t.TexturePixels, std::vector<uint32_t>(32 * 16, rgb(5, 6, 7)));
-  EXPECT_TRUE(t.TextureFile.empty());
-  EXPECT_TRUE(t.TextureModified);
-  EXPECT_EQ(t.TextureRevision, 1);
+  EXPECT_EQ(t.pixels(), std::vector<uint32_t>(32 * 16, rgb(5, 6, 7)));
+  EXPECT_TRUE(t.file().empty());
+  EXPECT_TRUE(t.modified());
+  EXPECT_EQ(t.revision(), 1);
 
   // Test pattern: copied as RGB when it has the size, else zeros.
   Image pattern(32, 16);
   for (size_t i = 0; i < pattern.pixels.size(); ++i) pattern.pixels[i] = 0xFF000000u | uint32_t(i);
-  NewTexture(t, NewTextureKind::testPattern, 0, 32, 16, nullptr, &pattern);
-  for (size_t i = 0; i < t.TexturePixels.size(); ++i) ASSERT_EQ(t.TexturePixels[i], uint32_t(i));
-  NewTexture(t, NewTextureKind::testPattern, 0, 32, 32, nullptr, &pattern);
-  EXPECT_EQ(t.TexturePixels, std::vector<uint32_t>(32 * 32, 0));
-  NewTexture(t, NewTextureKind::testPattern, 0, 32, 16, nullptr, nullptr);
-  EXPECT_EQ(t.TexturePixels, std::vector<uint32_t>(32 * 16, 0));
+  t.newTexture(NewTextureKind::testPattern, 0, 32, 16, nullptr, &pattern);
+  for (size_t i = 0; i < t.pixels().size(); ++i) ASSERT_EQ(t.pixels()[i], uint32_t(i));
+  t.newTexture(NewTextureKind::testPattern, 0, 32, 32, nullptr, &pattern);
+  EXPECT_EQ(t.pixels(), std::vector<uint32_t>(32 * 32, 0));
+  t.newTexture(NewTextureKind::testPattern, 0, 32, 16, nullptr, nullptr);
+  EXPECT_EQ(t.pixels(), std::vector<uint32_t>(32 * 16, 0));
 
   // Surface colours: two triangles of different materials in opposite corners of 32 x 32.
   Model m;
@@ -383,8 +380,8 @@ TEST(NewTexture, KindsOneColourTestPatternAndSurfaceColours) {
   m.triangles = {{0, 1, 2, 0, 0}, {3, 4, 5, 1, 0}};
   m.materialNames = {"A_001", "A_002"};
   const uint32_t background = rgb(200, 200, 200);
-  NewTexture(t, NewTextureKind::surfaceColours, background, 32, 32, &m);
-  EXPECT_EQ(t.TexturePixels, [&] {
+  t.newTexture(NewTextureKind::surfaceColours, background, 32, 32, &m);
+  EXPECT_EQ(t.pixels(), [&] {
     std::vector<uint32_t> expected(32 * 32, background);
     for (int64_t k = 0; k < 2; ++k) {
       const TriangleCoverage c = triangleCoverage(m, k, 32, 32);
@@ -394,16 +391,16 @@ TEST(NewTexture, KindsOneColourTestPatternAndSurfaceColours) {
     }
     return expected;
   }());
-  EXPECT_EQ(t.TexturePixels[4 * 32 + 4], surfaceColor(0));
-  EXPECT_EQ(t.TexturePixels[27 * 32 + 27], surfaceColor(1));
-  EXPECT_EQ(t.TexturePixels[4 * 32 + 27], background);
+  EXPECT_EQ(t.pixels()[4 * 32 + 4], surfaceColor(0));
+  EXPECT_EQ(t.pixels()[27 * 32 + 27], surfaceColor(1));
+  EXPECT_EQ(t.pixels()[4 * 32 + 27], background);
   EXPECT_NE(surfaceColor(0), surfaceColor(1));
 
   // No model: the colour alone.
-  NewTexture(t, NewTextureKind::surfaceColours, background, 32, 32, nullptr);
-  EXPECT_EQ(t.TexturePixels, std::vector<uint32_t>(32 * 32, background));
-  EXPECT_EQ(t.TextureRevision, 6);
-  EXPECT_EQ(t.UndoList.size(), 5u);
+  t.newTexture(NewTextureKind::surfaceColours, background, 32, 32, nullptr);
+  EXPECT_EQ(t.pixels(), std::vector<uint32_t>(32 * 32, background));
+  EXPECT_EQ(t.revision(), 6);
+  EXPECT_EQ(t.undoSteps().size(), 5u);
 }
 
 }  // namespace

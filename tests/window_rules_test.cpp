@@ -332,9 +332,9 @@ TEST(UvView, TextureShowsThroughStretchedOverTheCanvas) {
   Texture t;
   // 2 x 1 texture (not the 512 x 512 layout): left half red, right half blue, with alpha bits
   // that must not show.
-  t.TextureWidth = 2;
-  t.TextureHeight = 1;
-  t.TexturePixels = {rgba(200, 0, 0, 0), rgba(0, 0, 200, 7)};
+  Image picture(2, 1);
+  picture.pixels = {rgba(200, 0, 0, 0), rgba(0, 0, 200, 7)};
+  t.load(std::move(picture), "");
   const Image view = uvViewImage(&m, t, 512, 512);
   ASSERT_EQ(view.width, 768);
   ASSERT_EQ(view.height, 768);

@@ -321,9 +321,9 @@ std::pair<Vertex, Vertex> extent(const Model& m) {
 TEST_F(Flow, AProjectMissingItsSourceOrTextureSaysSoAndStillSaves) {
   ASSERT_TRUE(controller_->openFile(writeModel(genTwoObjects(), "house.3ds")));  // Z up
   Texture& t = session_.document.texture;
-  t.TextureWidth = 2;
-  t.TextureHeight = 1;
-  t.TexturePixels = {1, 2};
+  Image picture(2, 1);
+  picture.pixels = {1, 2};
+  t.load(std::move(picture), t.file());
   ui_.savePaths.push_back(path("house.qmap"));
   ASSERT_TRUE(controller_->save());
   const Model work = session_.document.workModel;
@@ -345,7 +345,7 @@ TEST_F(Flow, AProjectMissingItsSourceOrTextureSaysSoAndStillSaves) {
             "The project's texture.png could not be read: the entry is damaged or too large.\n"
             "It opens without that image.\n"
             "Saving it now stores the project without its painted texture.");
-  EXPECT_EQ(session_.document.texture.TextureWidth, 0);
+  EXPECT_EQ(session_.document.texture.width(), 0);
   EXPECT_EQ(session_.document.workModel, work);
 
   unwrapModel(session_, ui_);
@@ -370,10 +370,9 @@ TEST_F(Flow, AProjectMissingItsSourceOrTextureSaysSoAndStillSaves) {
 TEST_F(Flow, PaintedTextureStencilAndPatternRoundTrip) {
   ASSERT_TRUE(controller_->openFile(writeModel(genCube(), "cube.obj")));
   Texture& t = session_.document.texture;
-  t.TextureWidth = 4;
-  t.TextureHeight = 2;
-  t.TexturePixels = {1, 2, 3, 0xFFFFFF, 0x10203, 5, 6, 7};
-  t.TextureModified = true;
+  Image picture(4, 2);
+  picture.pixels = {1, 2, 3, 0xFFFFFF, 0x10203, 5, 6, 7};
+  t.replaceWith(std::move(picture), t.file());  // modified
   Image stencilImage(2, 1);
   stencilImage.pixels = {rgba(1, 2, 3, 4), rgba(5, 6, 7, 0)};
   const std::vector<uint8_t> stencilPng = encodePng(stencilImage, true);
@@ -431,8 +430,8 @@ TEST_F(Flow, PaintedTextureStencilAndPatternRoundTrip) {
 
   makeController();
   ASSERT_TRUE(controller_->openFile(path("painted.qmap")));
-  EXPECT_EQ(session_.document.texture.TextureWidth, 4);
-  EXPECT_EQ(session_.document.texture.TexturePixels,
+  EXPECT_EQ(session_.document.texture.width(), 4);
+  EXPECT_EQ(session_.document.texture.pixels(),
             (std::vector<uint32_t>{1, 2, 3, 0xFFFFFF, 0x10203, 5, 6, 7}));
   EXPECT_TRUE(session_.document.layoutLocked);  // a painted texture locks the layout
   EXPECT_EQ(session_.document.view.viewMode, ViewMode::texture);
@@ -476,7 +475,7 @@ TEST_F(Flow, PaintedTextureStencilAndPatternRoundTrip) {
   EXPECT_TRUE(session_.document.layers.onlyLayer);
   EXPECT_EQ(session_.document.layers.locked, before.document.layers.locked);
   EXPECT_EQ(session_.document.exportPath, before.document.exportPath);
-  EXPECT_EQ(session_.document.texture.TextureFile, before.document.texture.TextureFile);
+  EXPECT_EQ(session_.document.texture.file(), before.document.texture.file());
   EXPECT_EQ(session_.document.sourceSize, before.document.sourceSize);
   EXPECT_EQ(session_.document.sourceDate, before.document.sourceDate);
   const UnwrapSettings& a = session_.document.settings;
@@ -568,14 +567,14 @@ TEST_F(Flow, FailedSavesLeaveThePreviousProjectWhole) {
   session_.document.projectPath = project;
 
   // An entry cannot be made (a texture whose pixels do not match its size).
-  session_.document.texture.TextureWidth = 8;
-  session_.document.texture.TextureHeight = 8;
-  session_.document.texture.TexturePixels.assign(3, 0);
+  Image mismatched(8, 8);
+  mismatched.pixels.assign(3, 0);
+  session_.document.texture.load(std::move(mismatched), session_.document.texture.file());
   EXPECT_FALSE(controller_->save());
   EXPECT_EQ(ui_.lastText(), "Could not save the project.");
   EXPECT_FALSE(fs::exists(project + ".tmp"));
   EXPECT_EQ(readText(project), before);
-  session_.document.texture.TexturePixels.assign(64, 0);
+  session_.document.texture.load(Image(8, 8), session_.document.texture.file());
 
   // The temporary file cannot be flushed to disk: it goes, the failure is reported, and the
   // previous project is neither replaced nor moved aside.

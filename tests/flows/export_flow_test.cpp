@@ -50,7 +50,7 @@ class ExportFlow : public ProgramTest {
   }
   // A texture of w x h (default: the layout size) in the Surface colours over grey.
   void paint(int64_t w = 0, int64_t h = 0) {
-    NewTexture(session_.document.texture, NewTextureKind::surfaceColours, rgba(50, 60, 70, 0),
+    session_.document.texture.newTexture(NewTextureKind::surfaceColours, rgba(50, 60, 70, 0),
                w ? w : session_.document.settings.layoutWidth,
                h ? h : session_.document.settings.layoutHeight, &session_.document.workModel);
   }
@@ -70,7 +70,7 @@ TEST_F(ExportFlow, WritesEveryFileAndReportsThemInOrder) {
   openHouse(2048, 2048);
   paint();
   prefs_.writePNG = true;
-  const std::vector<uint32_t> painted = session_.document.texture.TexturePixels;
+  const std::vector<uint32_t> painted = session_.document.texture.pixels();
   session_.document.projectChanged = false;
 
   ASSERT_TRUE(exportTo(models() + "house"));  // no extension: ".3ds" is added
@@ -98,7 +98,7 @@ TEST_F(ExportFlow, WritesEveryFileAndReportsThemInOrder) {
   const std::vector<uint32_t> padded =
       padTexture(&session_.document.workModel, painted, 2048, 2048);
   EXPECT_NE(padded, painted);
-  EXPECT_EQ(session_.document.texture.TexturePixels, painted);
+  EXPECT_EQ(session_.document.texture.pixels(), painted);
   Image expectedTga(2048, 2048);
   expectedTga.pixels = padded;
   EXPECT_EQ(readText(models() + "house.tga"), [&] {
@@ -173,7 +173,7 @@ TEST_F(ExportFlow, AsksBeforeOverwritingOtherFiles) {
 
   // Only the files this export would write are listed: without a texture, no .tga or .tex;
   // without the script preference, no .scr.
-  resetTexture(session_.document.texture);
+  session_.document.texture.clear();
   prefs_.writeScript = false;
   writeText(models() + "other.scr", "old");
   writeText(models() + "other.tga", "old");
@@ -419,7 +419,7 @@ TEST_F(ExportFlow, ExportTextureByExtensionOrChosenFilter) {
   EXPECT_EQ(ui_.shown[0].icon, Icon::information);
 
   paint();
-  session_.document.texture.TextureModified = false;
+  session_.document.texture.markSaved();
   const struct {
     std::string chosen;
     int filter;
@@ -444,9 +444,9 @@ TEST_F(ExportFlow, ExportTextureByExtensionOrChosenFilter) {
     ASSERT_TRUE(back);
     EXPECT_EQ(back->width, 512);
     EXPECT_EQ(back->at(100, 100) & 0xFFFFFF,
-              session_.document.texture.TexturePixels[100 * 512 + 100]);
-    EXPECT_EQ(session_.document.texture.TextureFile, c.written);
-    EXPECT_FALSE(session_.document.texture.TextureModified);
+              session_.document.texture.pixels()[100 * 512 + 100]);
+    EXPECT_EQ(session_.document.texture.file(), c.written);
+    EXPECT_FALSE(session_.document.texture.modified());
   }
   const FileDialog& last = ui_.saveDialogs.back();
   EXPECT_EQ(last.title, "Export texture");
@@ -470,7 +470,7 @@ TEST_F(ExportFlow, ExportTextureByExtensionOrChosenFilter) {
   EXPECT_EQ(ui_.shown.back().title, "3D preview");
   EXPECT_EQ(ui_.shown.back().text, "Could not save " + path("none/t.png"));
   EXPECT_EQ(ui_.shown.back().icon, Icon::error);
-  EXPECT_EQ(session_.document.texture.TextureFile, path("w.bmp"));
+  EXPECT_EQ(session_.document.texture.file(), path("w.bmp"));
 }
 
 TEST_F(ExportFlow, ImportTextureScalesOnRequestAndIsOneUndoStep) {
@@ -486,7 +486,7 @@ TEST_F(ExportFlow, ImportTextureScalesOnRequestAndIsOneUndoStep) {
       "Scale it to the project size?";
 
   // No: the image's own size; no undo step, since there was no texture.
-  const int64_t revision = session_.document.texture.TextureRevision;
+  const int64_t revision = session_.document.texture.revision();
   ui_.openPaths.push_back(path("pic.png"));
   ui_.answers.push_back(Answer::no);
   ASSERT_TRUE(controller_->importTexture());
@@ -501,32 +501,32 @@ TEST_F(ExportFlow, ImportTextureScalesOnRequestAndIsOneUndoStep) {
   EXPECT_EQ(ui_.shown[0].icon, Icon::information);
   EXPECT_EQ(ui_.shown[0].buttons, Buttons::yesNo);
   const Texture& t = session_.document.texture;
-  EXPECT_EQ(t.TextureWidth, 256);
-  EXPECT_EQ(t.TextureHeight, 256);
-  EXPECT_EQ(t.TexturePixels[10 * 256 + 3], rgba(3, 10, 7, 0));     // was transparent
-  EXPECT_EQ(t.TexturePixels[10 * 256 + 200], rgba(200, 10, 7, 0));
-  EXPECT_EQ(t.TextureFile, path("pic.png"));
-  EXPECT_TRUE(t.TextureModified);
-  EXPECT_EQ(t.TextureRevision, revision + 1);
+  EXPECT_EQ(t.width(), 256);
+  EXPECT_EQ(t.height(), 256);
+  EXPECT_EQ(t.pixels()[10 * 256 + 3], rgba(3, 10, 7, 0));     // was transparent
+  EXPECT_EQ(t.pixels()[10 * 256 + 200], rgba(200, 10, 7, 0));
+  EXPECT_EQ(t.file(), path("pic.png"));
+  EXPECT_TRUE(t.modified());
+  EXPECT_EQ(t.revision(), revision + 1);
   EXPECT_EQ(session_.document.view.viewMode, ViewMode::texture);
-  EXPECT_TRUE(t.UndoList.empty());
+  EXPECT_TRUE(t.undoSteps().empty());
 
   // Yes: scaled to the layout, and undo brings the 256 x 256 texture back.
-  const std::vector<uint32_t> before = t.TexturePixels;
+  const std::vector<uint32_t> before = t.pixels();
   ui_.openPaths.push_back(path("pic.png"));
   ui_.answers.push_back(Answer::yes);
   ASSERT_TRUE(controller_->importTexture());
   EXPECT_EQ(ui_.openDialogs[1].folder, dir().string() + "/");
   EXPECT_EQ(ui_.openDialogs[1].fileName, "pic.png");
-  EXPECT_EQ(t.TextureWidth, 512);
-  EXPECT_EQ(t.TextureHeight, 512);
-  EXPECT_EQ(t.TextureRevision, revision + 2);
+  EXPECT_EQ(t.width(), 512);
+  EXPECT_EQ(t.height(), 512);
+  EXPECT_EQ(t.revision(), revision + 2);
   Image scaled = scaleBilinear(picture, 512, 512);
   for (uint32_t& p : scaled.pixels) p &= 0xFFFFFF;
-  EXPECT_EQ(t.TexturePixels, scaled.pixels);
-  undoTexture(session_.document.texture);
-  EXPECT_EQ(t.TextureWidth, 256);
-  EXPECT_EQ(t.TexturePixels, before);
+  EXPECT_EQ(t.pixels(), scaled.pixels);
+  session_.document.texture.undo();
+  EXPECT_EQ(t.width(), 256);
+  EXPECT_EQ(t.pixels(), before);
 
   // A picture of the layout's size asks nothing; one that cannot be decoded changes nothing.
   ASSERT_TRUE(writeFileBytes(path("exact.png"), encodePng(Image(512, 512, rgba(1, 2, 3)), false)));
@@ -534,29 +534,29 @@ TEST_F(ExportFlow, ImportTextureScalesOnRequestAndIsOneUndoStep) {
   ui_.openPaths.push_back(path("exact.png"));
   ASSERT_TRUE(controller_->importTexture());
   EXPECT_TRUE(ui_.shown.empty());
-  EXPECT_EQ(t.TexturePixels[0], rgba(1, 2, 3, 0));
+  EXPECT_EQ(t.pixels()[0], rgba(1, 2, 3, 0));
   // Undo names the texture as it was named before the import (the title too); redo again.
-  undoTexture(session_.document.texture);
-  EXPECT_EQ(t.TextureFile, path("pic.png"));
-  EXPECT_EQ(UpdateTitle(t), "3D preview - texture 256x256 (pic.png) *");
-  redoTexture(session_.document.texture);
-  EXPECT_EQ(UpdateTitle(t), "3D preview - texture 512x512 (exact.png) *");
+  session_.document.texture.undo();
+  EXPECT_EQ(t.file(), path("pic.png"));
+  EXPECT_EQ(t.title(), "3D preview - texture 256x256 (pic.png) *");
+  session_.document.texture.redo();
+  EXPECT_EQ(t.title(), "3D preview - texture 512x512 (exact.png) *");
   writeText(path("bad.png"), "not a picture");
-  const std::vector<uint32_t> kept = t.TexturePixels;
+  const std::vector<uint32_t> kept = t.pixels();
   ui_.openPaths.push_back(path("bad.png"));
   EXPECT_FALSE(controller_->importTexture());
   ASSERT_EQ(ui_.shown.size(), 1u);
   EXPECT_EQ(ui_.shown[0].title, "Import texture");
   EXPECT_EQ(ui_.shown[0].text, "Could not load " + path("bad.png") + ": not a PNG, JPEG, TGA or BMP image");
   EXPECT_EQ(ui_.shown[0].icon, Icon::error);
-  EXPECT_EQ(t.TexturePixels, kept);
-  EXPECT_EQ(t.TextureFile, path("exact.png"));
+  EXPECT_EQ(t.pixels(), kept);
+  EXPECT_EQ(t.file(), path("exact.png"));
   EXPECT_FALSE(controller_->importTexture());  // cancelled
 }
 
 TEST_F(ExportFlow, ExportUvOverlay) {
   openHouse(256, 128);
-  session_.document.texture.TextureFile.clear();
+  session_.document.texture.setFile("");
   ui_.savePaths.push_back(path("sub/overlay"));
   fs::create_directories(dir() / "sub");
   ASSERT_TRUE(controller_->exportUvOverlay());
@@ -572,7 +572,7 @@ TEST_F(ExportFlow, ExportUvOverlay) {
   EXPECT_EQ(overlay->at(0, 0), rgba(255, 255, 255, 0));
 
   // The folder of the texture's file comes first; a failed write is an error box.
-  session_.document.texture.TextureFile = path("sub/tex.png");
+  session_.document.texture.setFile(path("sub/tex.png"));
   ui_.savePaths.push_back(path("none/x.png"));
   EXPECT_FALSE(controller_->exportUvOverlay());
   EXPECT_EQ(ui_.saveDialogs[1].folder, path("sub") + "/");

@@ -51,10 +51,8 @@ class LayoutFlow : public ProgramTest {
   // layout size first when there is none).
   void stroke(int64_t triangle, uint32_t colour) {
     Texture& t = texture();
-    beginPaintStep(t, doc().settings.layoutWidth, doc().settings.layoutHeight);
-    ++t.TextureRevision;
-    t.TextureModified = true;
-    fillTriangle(doc().workModel, triangle, t.TexturePixels, t.TextureWidth, t.TextureHeight,
+    t.beginPaintStep(doc().settings.layoutWidth, doc().settings.layoutHeight);
+    fillTriangle(doc().workModel, triangle, t.pixelsToPaint(), t.width(), t.height(),
                  colour, 255);
   }
   // The stroke as an event of the 3D window.
@@ -98,8 +96,8 @@ class LayoutFlow : public ProgramTest {
   }
   uint32_t middleColour(int64_t triangle) {
     const Texture& t = texture();
-    const auto [x, y] = middlePixel(triangle, t.TextureWidth, t.TextureHeight);
-    return t.TexturePixels[static_cast<size_t>(y * t.TextureWidth + x)];
+    const auto [x, y] = middlePixel(triangle, t.width(), t.height());
+    return t.pixels()[static_cast<size_t>(y * t.width() + x)];
   }
   std::string stateText() { return controlStates(session_, doc().settings).layoutStateText; }
 
@@ -118,7 +116,7 @@ TEST_F(LayoutFlow, TheLockCheckInEveryState) {
        [&] {
          doc().sourceModel = Model{};
          mainEvent([&] { controller_->changeSettings(doc().settings, false); });
-         NewTexture(texture(), NewTextureKind::oneColour, kWhite, 8, 8, nullptr);
+         texture().newTexture(NewTextureKind::oneColour, kWhite, 8, 8, nullptr);
        },
        false, false, ""},
       {"free, nothing painted", [] {}, false, false, ""},
@@ -135,7 +133,7 @@ TEST_F(LayoutFlow, TheLockCheckInEveryState) {
        [&] {
          paintedCube();
          startChange(Answer::no);
-         NewTexture(texture(), NewTextureKind::oneColour, kWhite, 512, 512, nullptr);
+         texture().newTexture(NewTextureKind::oneColour, kWhite, 512, 512, nullptr);
        },
        true, false, kLockedStartedPaintingNote},
       {"changing, then a stroke",
@@ -175,7 +173,7 @@ TEST_F(LayoutFlow, TheQuestionAndItsCancel) {
   EXPECT_EQ(stateText(), "Locked (the texture is painted)");
   EXPECT_TRUE(controlStates(session_, doc().settings).changeLayoutVisible);
   const Model layout = doc().workModel;
-  const std::vector<uint32_t> painting = texture().TexturePixels;
+  const std::vector<uint32_t> painting = texture().pixels();
   startChange(Answer::cancel);
   ASSERT_EQ(ui_.shown.size(), 1u);
   EXPECT_EQ(ui_.shown[0].title, "Change layout");
@@ -188,8 +186,8 @@ TEST_F(LayoutFlow, TheQuestionAndItsCancel) {
   EXPECT_TRUE(doc().layoutLocked);
   EXPECT_FALSE(change().layoutChanging);
   EXPECT_EQ(doc().workModel, layout);
-  EXPECT_EQ(texture().TexturePixels, painting);
-  EXPECT_EQ(texture().UndoList.size(), 1u);
+  EXPECT_EQ(texture().pixels(), painting);
+  EXPECT_EQ(texture().undoSteps().size(), 1u);
 
   // "Lock layout" and "Cancel" do nothing outside a change.
   mainEvent([&] { controller_->lockLayout(); });
@@ -204,9 +202,9 @@ TEST_F(LayoutFlow, StartingEmptyThenLockingWithoutPaintingLeavesNoTexture) {
   startChange(Answer::no);
   EXPECT_TRUE(change().layoutChanging);
   EXPECT_FALSE(doc().layoutLocked);
-  EXPECT_EQ(texture().TextureWidth, 0);
-  EXPECT_EQ(texture().TextureHeight, 0);
-  EXPECT_TRUE(texture().UndoList.empty());
+  EXPECT_EQ(texture().width(), 0);
+  EXPECT_EQ(texture().height(), 0);
+  EXPECT_TRUE(texture().undoSteps().empty());
   EXPECT_EQ(doc().view.viewMode, ViewMode::testPattern);
   const ControlStates during = controlStates(session_, doc().settings);
   EXPECT_EQ(during.layoutStateText, "Changing layout - starting empty");
@@ -217,12 +215,12 @@ TEST_F(LayoutFlow, StartingEmptyThenLockingWithoutPaintingLeavesNoTexture) {
   // A new layout, no painting: the lock check leaves the change alone.
   resize(256, 512);
   EXPECT_TRUE(change().layoutChanging);
-  EXPECT_EQ(texture().TextureWidth, 0);
+  EXPECT_EQ(texture().width(), 0);
 
   mainEvent([&] { controller_->lockLayout(); });
   EXPECT_TRUE(doc().layoutLocked);
   EXPECT_FALSE(change().layoutChanging);
-  EXPECT_EQ(texture().TextureWidth, 0);
+  EXPECT_EQ(texture().width(), 0);
   EXPECT_EQ(ui_.statusText[kStatusNote], "New layout locked");
   EXPECT_TRUE(change().textureBackup.empty());
   EXPECT_EQ(change().savedTextureWidth, 0);
@@ -237,26 +235,26 @@ TEST_F(LayoutFlow, TheKeptPaintingFollowsEveryNewLayoutFromWhereItStarted) {
   const Model before = doc().workModel;
   startChange(Answer::yes);
   EXPECT_EQ(stateText(), "Changing layout - painting follows");
-  ASSERT_EQ(texture().UndoList.size(), 2u);
+  ASSERT_EQ(texture().undoSteps().size(), 2u);
 
   resize(1024, 512);
   EXPECT_TRUE(change().layoutChanging);
   EXPECT_NE(doc().workModel, before);
-  EXPECT_EQ(texture().TextureWidth, 1024);
-  EXPECT_EQ(texture().TextureHeight, 512);
-  EXPECT_EQ(texture().TexturePixels.size(), 1024u * 512);
+  EXPECT_EQ(texture().width(), 1024);
+  EXPECT_EQ(texture().height(), 512);
+  EXPECT_EQ(texture().pixels().size(), 1024u * 512);
   EXPECT_EQ(middleColour(0), kPaint);
   EXPECT_EQ(middleColour(7), rgba(20, 200, 90, 0));
   EXPECT_EQ(middleColour(4), kWhite);
-  EXPECT_TRUE(texture().UndoList.empty());
-  const std::vector<uint32_t> first = texture().TexturePixels;
+  EXPECT_TRUE(texture().undoSteps().empty());
+  const std::vector<uint32_t> first = texture().pixels();
 
   // A tiny layout in between loses detail; the next unwrap starts again from the painting as
   // it was before the change, not from the tiny one.
   resize(32, 32);
-  EXPECT_EQ(texture().TextureWidth, 32);
+  EXPECT_EQ(texture().width(), 32);
   resize(1024, 512);
-  EXPECT_EQ(texture().TexturePixels, first);
+  EXPECT_EQ(texture().pixels(), first);
   EXPECT_TRUE(change().layoutChanging);
 }
 
@@ -270,7 +268,7 @@ TEST_F(LayoutFlow, CancelBringsBackLayoutTextureSettingsAndReport) {
     const Model source = doc().sourceModel;
     const UnwrapSettings settings = doc().settings;
     const std::string report = doc().reportText;
-    const std::vector<uint32_t> painting = texture().TexturePixels;
+    const std::vector<uint32_t> painting = texture().pixels();
     const std::string counts = ui_.statusText[kStatusCounts];
 
     startChange(answer);
@@ -294,9 +292,9 @@ TEST_F(LayoutFlow, CancelBringsBackLayoutTextureSettingsAndReport) {
     EXPECT_EQ(doc().settings, settings);
     EXPECT_EQ(doc().reportText, report);
     EXPECT_EQ(ui_.statusText[kStatusCounts], counts);
-    EXPECT_EQ(texture().TextureWidth, 512);
-    EXPECT_EQ(texture().TexturePixels, painting);
-    EXPECT_TRUE(texture().UndoList.empty());
+    EXPECT_EQ(texture().width(), 512);
+    EXPECT_EQ(texture().pixels(), painting);
+    EXPECT_TRUE(texture().undoSteps().empty());
     EXPECT_EQ(doc().view.viewMode, ViewMode::texture);
     EXPECT_TRUE(change().lockedModel.triangles.empty());
     EXPECT_TRUE(change().textureBackup.empty());
@@ -327,7 +325,7 @@ TEST_F(LayoutFlow, AnImportLocksAndEndsAChange) {
     EXPECT_EQ(ui_.statusText[kStatusNote],
               changing ? kLockedStartedPaintingNote : kLockedPaintedNote);
     EXPECT_EQ(doc().view.viewMode, ViewMode::texture);
-    EXPECT_EQ(texture().TexturePixels[0], rgba(90, 60, 30, 0));
+    EXPECT_EQ(texture().pixels()[0], rgba(90, 60, 30, 0));
     EXPECT_TRUE(change().textureBackup.empty());
   }
 }
@@ -348,7 +346,7 @@ TEST_F(LayoutFlow, OpeningEndsAChangeWithoutBringingAnythingBack) {
     // The project opens locked with its painting; the model opens free and unpainted.
     const bool project = std::string(file) == "cube.qmap";
     EXPECT_EQ(doc().layoutLocked, project);
-    EXPECT_EQ(texture().TextureWidth, project ? 512 : 0);
+    EXPECT_EQ(texture().width(), project ? 512 : 0);
     if (!project) break;
   }
 }
@@ -365,7 +363,7 @@ TEST_F(LayoutFlow, AProjectSavedDuringAChangeReopensIntoTheChange) {
     const Model layout = doc().workModel;
     const UnwrapSettings settings = doc().settings;
     const std::string report = doc().reportText;
-    const std::vector<uint32_t> painting = texture().TexturePixels;
+    const std::vector<uint32_t> painting = texture().pixels();
     startChange(answer);
     changeSettings([](UnwrapSettings& s) {
       s.layoutWidth = 256;
@@ -373,8 +371,8 @@ TEST_F(LayoutFlow, AProjectSavedDuringAChangeReopensIntoTheChange) {
       s.rotateMode = RotateMode::all;
     });
     const Model newLayout = doc().workModel;
-    const std::vector<uint32_t> carried = texture().TexturePixels;
-    ASSERT_EQ(texture().TextureWidth, follows ? 256 : 0);
+    const std::vector<uint32_t> carried = texture().pixels();
+    ASSERT_EQ(texture().width(), follows ? 256 : 0);
     const std::string file = follows ? "following.qmap" : "empty.qmap";
     ui_.savePaths.push_back(path(file));
     mainEvent([&] { controller_->save(); });
@@ -390,7 +388,7 @@ TEST_F(LayoutFlow, AProjectSavedDuringAChangeReopensIntoTheChange) {
       EXPECT_EQ(change().paintingFollows, follows);
       EXPECT_EQ(doc().workModel, newLayout);
       EXPECT_EQ(doc().settings.layoutWidth, 256);
-      EXPECT_EQ(texture().TexturePixels, carried);
+      EXPECT_EQ(texture().pixels(), carried);
       EXPECT_EQ(controller_->mainTitle(), "Quillmap - " + file);
       const ControlStates shown = controlStates(session_, doc().settings);
       EXPECT_EQ(shown.layoutStateText, follows ? "Changing layout - painting follows"
@@ -402,11 +400,11 @@ TEST_F(LayoutFlow, AProjectSavedDuringAChangeReopensIntoTheChange) {
       resize(1024, 512);
       EXPECT_TRUE(change().layoutChanging);
       if (follows) {
-        EXPECT_EQ(texture().TextureWidth, 1024);
+        EXPECT_EQ(texture().width(), 1024);
         EXPECT_EQ(middleColour(0), kPaint);
         EXPECT_EQ(middleColour(4), kWhite);
       } else {
-        EXPECT_EQ(texture().TextureWidth, 0);
+        EXPECT_EQ(texture().width(), 0);
       }
 
       if (cancel) {
@@ -415,8 +413,8 @@ TEST_F(LayoutFlow, AProjectSavedDuringAChangeReopensIntoTheChange) {
         EXPECT_EQ(doc().settings, settings);
         EXPECT_EQ(doc().reportText, report);
         EXPECT_EQ(doc().layers.color[0], 0x336699u);
-        EXPECT_EQ(texture().TextureWidth, 512);
-        EXPECT_EQ(texture().TexturePixels, painting);
+        EXPECT_EQ(texture().width(), 512);
+        EXPECT_EQ(texture().pixels(), painting);
       } else {
         mainEvent([&] { controller_->lockLayout(); });
         EXPECT_EQ(ui_.statusText[kStatusNote], kNewLayoutLockedNote);
@@ -441,9 +439,9 @@ TEST_F(LayoutFlow, BadInputDuringAChange) {
     const Model layout = doc().workModel;
     startChange(Answer::yes);
     resize(1024, 1024);
-    EXPECT_EQ(texture().TextureWidth, 0);
+    EXPECT_EQ(texture().width(), 0);
     mainEvent([&] { controller_->cancelLayoutChange(); });
-    EXPECT_EQ(texture().TextureWidth, 0);
+    EXPECT_EQ(texture().width(), 0);
     EXPECT_EQ(doc().workModel, layout);
     EXPECT_TRUE(doc().layoutLocked);
   }
@@ -452,30 +450,30 @@ TEST_F(LayoutFlow, BadInputDuringAChange) {
     start();
     paintedCube();
     const Model layout = doc().workModel;
-    const std::vector<uint32_t> painting = texture().TexturePixels;
+    const std::vector<uint32_t> painting = texture().pixels();
     startChange(Answer::yes);
     resize(256, 256);
     ASSERT_TRUE(genWriteFile(genSphere(8, 6), path("cube.obj")));
     mainEvent([&] { controller_->cancelLayoutChange(); });
     EXPECT_EQ(doc().workModel, layout);
-    EXPECT_EQ(texture().TexturePixels, painting);
+    EXPECT_EQ(texture().pixels(), painting);
   }
   // A layout that does not match triangle for triangle: nothing is carried, the texture stays
   // as it was, and Cancel still brings the painting back.
   {
     start();
     paintedCube();
-    const std::vector<uint32_t> painting = texture().TexturePixels;
+    const std::vector<uint32_t> painting = texture().pixels();
     startChange(Answer::yes);
     resize(1024, 512);
-    const std::vector<uint32_t> carried = texture().TexturePixels;
+    const std::vector<uint32_t> carried = texture().pixels();
     session_.layoutChange.lockedModel.triangles.pop_back();
     resize(64, 64);
-    EXPECT_EQ(texture().TextureWidth, 1024);
-    EXPECT_EQ(texture().TexturePixels, carried);
+    EXPECT_EQ(texture().width(), 1024);
+    EXPECT_EQ(texture().pixels(), carried);
     mainEvent([&] { controller_->cancelLayoutChange(); });
-    EXPECT_EQ(texture().TextureWidth, 512);
-    EXPECT_EQ(texture().TexturePixels, painting);
+    EXPECT_EQ(texture().width(), 512);
+    EXPECT_EQ(texture().pixels(), painting);
   }
 }
 
@@ -508,7 +506,7 @@ TEST_F(LayoutFlow, PaintChangeLockSaveReopenExport) {
   mainEvent([&] { controller_->openFile(path("cube.qmap")); });
   EXPECT_TRUE(doc().layoutLocked);
   EXPECT_EQ(doc().settings.mapMode, MapMode::smooth);
-  ASSERT_EQ(texture().TextureWidth, 1024);
+  ASSERT_EQ(texture().width(), 1024);
   ui_.savePaths.push_back(path("SS/Models/cube.3ds"));
   mainEvent([&] { controller_->exportToSeriousSam(); });
   const std::optional<Image> tga = loadImage(path("SS/Models/cube.tga"));

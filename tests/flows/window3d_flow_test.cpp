@@ -114,7 +114,7 @@ TEST_F(Window3DFlow, SpaceEndsAStrokeAndClicksWhileNavigatingOnlyNavigate) {
   EXPECT_FALSE(state().stroke.active);  // not resumed
   EXPECT_EQ(c3d_.cursor(), CanvasCursor::standard);
   event([&] { c3d_.keyDown(Key::z, {.ctrl = true}); });  // the stroke made the texture
-  ASSERT_EQ(session_.document.texture.TextureWidth, 0);
+  ASSERT_EQ(session_.document.texture.width(), 0);
 
   // The fill and assign tools, clicked while Space is held, turn the view and nothing else.
   for (Tool tool : {Tool::fillSurface, Tool::assignFlatFace}) {
@@ -125,7 +125,7 @@ TEST_F(Window3DFlow, SpaceEndsAStrokeAndClicksWhileNavigatingOnlyNavigate) {
     const size_t shown = ui_.shown.size();
     navigate(MouseButton::left, 8, 0);
     EXPECT_DOUBLE_EQ(view().yaw, yaw + 4);
-    EXPECT_EQ(session_.document.texture.TextureWidth, 0);
+    EXPECT_EQ(session_.document.texture.width(), 0);
     EXPECT_EQ(session_.document.workModel.triangles.size(), triangles.size());
     for (size_t t = 0; t < triangles.size(); ++t)
       EXPECT_EQ(session_.document.workModel.triangles[t].layer, triangles[t].layer);
@@ -169,14 +169,14 @@ TEST_F(Window3DFlow, MiddleDragTurnsTheViewAndWithShiftMovesItWithoutPainting) {
   event([&] { c3d_.motion({.x = 20, .y = 20}); });
   EXPECT_EQ(view().yaw, after.yaw);
   EXPECT_EQ(view().panX, after.panX);
-  EXPECT_EQ(session_.document.texture.TextureWidth, 0);
+  EXPECT_EQ(session_.document.texture.width(), 0);
 }
 
 TEST_F(Window3DFlow, ShortcutsTakeOnlyTheirOwnModifiers) {
   openCube();
   newTexture(NewTextureKind::oneColour, 0x102030);
   newTexture(NewTextureKind::oneColour, 0x405060);
-  const std::vector<uint32_t>& pixels = session_.document.texture.TexturePixels;
+  const std::vector<uint32_t>& pixels = session_.document.texture.pixels();
   auto colour = [&] { return pixels[0]; };
   ASSERT_EQ(colour(), 0x405060u);
   struct Case {
@@ -211,24 +211,24 @@ TEST_F(Window3DFlow, NewTextureOfEachKindAndCancel) {
   event([&] { c3d_.newTexture(); });  // Cancel
   ASSERT_EQ(ui_.newTextureTitles.size(), 1u);
   EXPECT_EQ(ui_.newTextureTitles[0], "New texture 512 x 512");
-  EXPECT_EQ(session_.document.texture.TextureWidth, 0);
+  EXPECT_EQ(session_.document.texture.width(), 0);
   EXPECT_EQ(view().viewMode, ViewMode::testPattern);
   EXPECT_EQ(c3d_.title(), "3D preview");
 
   const Texture& t = session_.document.texture;
   const uint32_t ground = rgba(10, 20, 30, 0);
   newTexture(NewTextureKind::oneColour, ground);
-  EXPECT_EQ(t.TextureWidth, 512);
-  EXPECT_EQ(t.TextureHeight, 512);
-  EXPECT_EQ(std::count(t.TexturePixels.begin(), t.TexturePixels.end(), ground), 512 * 512);
+  EXPECT_EQ(t.width(), 512);
+  EXPECT_EQ(t.height(), 512);
+  EXPECT_EQ(std::count(t.pixels().begin(), t.pixels().end(), ground), 512 * 512);
   EXPECT_EQ(view().viewMode, ViewMode::texture);
   EXPECT_EQ(c3d_.title(), "3D preview - texture 512x512 *");
 
   newTexture(NewTextureKind::testPattern, 0);
   const Image pattern = makeTestPattern(512, 512);
-  ASSERT_EQ(t.TexturePixels.size(), pattern.pixels.size());
+  ASSERT_EQ(t.pixels().size(), pattern.pixels.size());
   for (size_t i = 0; i < pattern.pixels.size(); i += 997)
-    ASSERT_EQ(t.TexturePixels[i], pattern.pixels[i] & 0xFFFFFFu) << i;
+    ASSERT_EQ(t.pixels()[i], pattern.pixels[i] & 0xFFFFFFu) << i;
 
   newTexture(NewTextureKind::surfaceColours, ground);
   const Model& model = session_.document.workModel;
@@ -240,19 +240,19 @@ TEST_F(Window3DFlow, NewTextureOfEachKindAndCancel) {
       v += model.vertices[c].v / 3;
     }
     const auto x = static_cast<int64_t>(u * 512), y = static_cast<int64_t>((1 - v) * 512);
-    EXPECT_EQ(t.TexturePixels[y * 512 + x], surfaceColor(tr.material)) << tri;
+    EXPECT_EQ(t.pixels()[y * 512 + x], surfaceColor(tr.material)) << tri;
   }
-  EXPECT_EQ(t.TexturePixels[0], ground);  // the margin keeps the ground colour
+  EXPECT_EQ(t.pixels()[0], ground);  // the margin keeps the ground colour
 
   // Each New after the first was one undo step.
   event([&] { c3d_.keyDown(Key::z, {.ctrl = true}); });
-  EXPECT_EQ(t.TexturePixels[512 * 512 / 2], pattern.pixels[512 * 512 / 2] & 0xFFFFFFu);
+  EXPECT_EQ(t.pixels()[512 * 512 / 2], pattern.pixels[512 * 512 / 2] & 0xFFFFFFu);
   event([&] { c3d_.keyDown(Key::z, {.ctrl = true}); });
-  EXPECT_EQ(t.TexturePixels[512 * 512 / 2], ground);
+  EXPECT_EQ(t.pixels()[512 * 512 / 2], ground);
   event([&] { c3d_.keyDown(Key::z, {.ctrl = true}); });  // the first New made the texture
-  EXPECT_EQ(t.TexturePixels[512 * 512 / 2], ground);
+  EXPECT_EQ(t.pixels()[512 * 512 / 2], ground);
   event([&] { c3d_.keyDown(Key::y, {.ctrl = true}); });
-  EXPECT_EQ(t.TexturePixels[512 * 512 / 2], pattern.pixels[512 * 512 / 2] & 0xFFFFFFu);
+  EXPECT_EQ(t.pixels()[512 * 512 / 2], pattern.pixels[512 * 512 / 2] & 0xFFFFFFu);
   // Z without Ctrl is not the window's.
   EXPECT_FALSE(c3d_.keyDown(Key::z, {}));
 }
@@ -304,8 +304,8 @@ TEST_F(Window3DFlow, ABrushDragPaintsUnderTheMouseAsOneStep) {
   event([&] { c3d_.buttonDown(MouseButton::left, {.x = 90, .y = 75, .left = true}); });
   // The first stroke makes a white texture of the main window's size, in the same undo step.
   const Texture& texture = session_.document.texture;
-  ASSERT_EQ(texture.TextureWidth, 512);
-  EXPECT_EQ(texture.UndoList.size(), 1u);
+  ASSERT_EQ(texture.width(), 512);
+  EXPECT_EQ(texture.undoSteps().size(), 1u);
   EXPECT_EQ(view().viewMode, ViewMode::texture);
   EXPECT_NE(c3d_.title().find(" *"), std::string::npos);
   // The first paint locks the free layout.
@@ -320,7 +320,7 @@ TEST_F(Window3DFlow, ABrushDragPaintsUnderTheMouseAsOneStep) {
   EXPECT_TRUE(windows_.view3d.applied.back().view3d);
   event([&] { c3d_.buttonUp(); });
   EXPECT_TRUE(windows_.view3d.applied.back().uvView);
-  EXPECT_EQ(texture.UndoList.size(), 1u);
+  EXPECT_EQ(texture.undoSteps().size(), 1u);
 
   // Along the stroke the texel the view shows is the brush colour; the right click reads it
   // back; above the stroke the texture stays white.
@@ -328,7 +328,7 @@ TEST_F(Window3DFlow, ABrushDragPaintsUnderTheMouseAsOneStep) {
   const auto texelUnder = [&](int x, int y) {
     const std::optional<ViewHit> hit = pickAt(state().view, x, y);
     EXPECT_TRUE(hit);
-    return sampleTexel(TexelView(texture.TextureWidth, texture.TextureHeight, texture.TexturePixels),
+    return sampleTexel(TexelView(texture.width(), texture.height(), texture.pixels()),
                        hit->u, hit->v) & 0xFFFFFFu;
   };
   for (int x : {90, 100, 110}) EXPECT_EQ(texelUnder(x, 75), colour) << x;
@@ -339,7 +339,7 @@ TEST_F(Window3DFlow, ABrushDragPaintsUnderTheMouseAsOneStep) {
 
   // Ctrl+Z takes the whole stroke back: no texture again.
   event([&] { c3d_.keyDown(Key::z, {.ctrl = true}); });
-  EXPECT_EQ(texture.TextureWidth, 0);
+  EXPECT_EQ(texture.width(), 0);
 }
 
 // A stroke that changes no texel counts as no painting: no texture, no undo step, no lock,
@@ -354,9 +354,9 @@ TEST_F(Window3DFlow, AStrokeThatPaintsNothingIsNoPainting) {
     event([&] { c3d_.buttonUp(); });
   };
   const auto expectNothingMade = [&] {
-    EXPECT_EQ(session_.document.texture.TextureWidth, 0);
-    EXPECT_TRUE(session_.document.texture.UndoList.empty());
-    EXPECT_EQ(session_.document.texture.TextureRevision, 0);
+    EXPECT_EQ(session_.document.texture.width(), 0);
+    EXPECT_TRUE(session_.document.texture.undoSteps().empty());
+    EXPECT_EQ(session_.document.texture.revision(), 0);
     EXPECT_FALSE(session_.document.layoutLocked);
     EXPECT_EQ(view().viewMode, ViewMode::surfaceColours);
     EXPECT_EQ(c3d_.title(), "3D preview");
@@ -402,10 +402,10 @@ TEST_F(Window3DFlow, AStrokeThatPaintsNothingIsNoPainting) {
   ui_.answers.push_back(Answer::no);
   main([&] { controller_.startLayoutChange(); });
   ASSERT_TRUE(session_.layoutChange.layoutChanging);
-  ASSERT_EQ(session_.document.texture.TextureWidth, 0);
+  ASSERT_EQ(session_.document.texture.width(), 0);
   strokeAt(3, 3);
   EXPECT_TRUE(session_.layoutChange.layoutChanging);
-  EXPECT_EQ(session_.document.texture.TextureWidth, 0);
+  EXPECT_EQ(session_.document.texture.width(), 0);
   strokeAt(100, 75);  // painting ends it
   EXPECT_FALSE(session_.layoutChange.layoutChanging);
   EXPECT_EQ(ui_.statusText[kStatusNote], "Layout locked: you started painting");
@@ -430,12 +430,12 @@ TEST_F(Window3DFlow, FillToolsMarkTheirRegionUnderTheMouseAndFillItOnAClick) {
 
   view().brushColor = rgba(250, 10, 10, 0);
   event([&] { c3d_.buttonDown(MouseButton::left, {.x = 2, .y = 2, .left = true}); });
-  EXPECT_EQ(session_.document.texture.TextureWidth, 0);  // the background: nothing at all
+  EXPECT_EQ(session_.document.texture.width(), 0);  // the background: nothing at all
   event([&] { c3d_.buttonDown(MouseButton::left, {.x = 100, .y = 75, .left = true}); });
   event([&] { c3d_.buttonUp(); });
   const Texture& texture = session_.document.texture;
-  ASSERT_EQ(texture.TextureWidth, 512);
-  EXPECT_EQ(texture.UndoList.size(), 1u);
+  ASSERT_EQ(texture.width(), 512);
+  EXPECT_EQ(texture.undoSteps().size(), 1u);
   EXPECT_EQ(state().hoverTriangle, -2);  // the next move marks the region again
   const Model& cube = session_.document.workModel;
   const auto centreTexel = [&](int32_t t) {
@@ -445,7 +445,7 @@ TEST_F(Window3DFlow, FillToolsMarkTheirRegionUnderTheMouseAndFillItOnAClick) {
       u += cube.vertices[static_cast<size_t>(tri.corner(k))].u / 3;
       v += cube.vertices[static_cast<size_t>(tri.corner(k))].v / 3;
     }
-    return texture.TexturePixels[static_cast<size_t>((1 - v) * 512) * 512 + static_cast<size_t>(u * 512)];
+    return texture.pixels()[static_cast<size_t>((1 - v) * 512) * 512 + static_cast<size_t>(u * 512)];
   };
   int painted = 0;
   for (int32_t t = 0; t < cube.triangleCount(); ++t) painted += centreTexel(t) == view().brushColor;
@@ -472,9 +472,7 @@ TEST_F(Window3DFlow, RendersOncePerFrameHoweverManyEvents) {
   EXPECT_FALSE(c3d_.framePending());
   // Nothing asked for a render: the next frame is the same picture even though the texture
   // behind it is new.
-  session_.document.texture.TextureWidth = 1;
-  session_.document.texture.TextureHeight = 1;
-  session_.document.texture.TexturePixels = {rgba(255, 0, 255, 0)};
+  session_.document.texture.load(Image(1, 1, rgba(255, 0, 255, 0)), "");
   view().viewMode = ViewMode::texture;
   EXPECT_EQ(c3d_.frame().pixels, first.pixels);
   // A moved mouse lays the overlays over the same render again; a resize renders.
@@ -666,7 +664,7 @@ TEST_F(Window3DFlow, StencilLoadsThroughItsRequesterAndIsPaintedThrough) {
   const auto texelUnder = [&](int x, int y) {
     const std::optional<ViewHit> hit = pickAt(state().view, x, y);
     EXPECT_TRUE(hit);
-    return sampleTexel(TexelView(texture.TextureWidth, texture.TextureHeight, texture.TexturePixels),
+    return sampleTexel(TexelView(texture.width(), texture.height(), texture.pixels()),
                        hit->u, hit->v) & 0xFFFFFFu;
   };
   EXPECT_EQ(texelUnder(85, 75), rgba(10, 200, 30, 0));
@@ -724,7 +722,7 @@ TEST_F(Window3DFlow, PatternLoadsAndShiftClickAnchorsIt) {
   EXPECT_GE(pattern.anchorFace, 0);
   EXPECT_EQ(pattern.mapping, 1);
   EXPECT_EQ(view().paintSource, PaintSource::pattern);
-  EXPECT_EQ(session_.document.texture.TextureWidth, 0);  // the click painted nothing
+  EXPECT_EQ(session_.document.texture.width(), 0);  // the click painted nothing
   // The marker: a circle of radius 5 in orange round the anchor, the centre (100.5, 75.5) of
   // the clicked pixel.
   EXPECT_EQ(c3d_.frame().at(106, 76), rgba(255, 160, 0, 0));
@@ -743,7 +741,7 @@ TEST_F(Window3DFlow, PatternLoadsAndShiftClickAnchorsIt) {
   const std::optional<ViewHit> hit = pickAt(state().view, 100, 75);
   ASSERT_TRUE(hit);
   const Texture& texture = session_.document.texture;
-  EXPECT_EQ(sampleTexel(TexelView(texture.TextureWidth, texture.TextureHeight, texture.TexturePixels),
+  EXPECT_EQ(sampleTexel(TexelView(texture.width(), texture.height(), texture.pixels()),
                         hit->u, hit->v) & 0xFFFFFFu,
             rgba(90, 60, 30, 0));
 }
