@@ -64,7 +64,7 @@ void prepareStroke(Stroke& stroke, const Texture& texture, int64_t texWidth, int
   if (texture.width() > 0) {
     stroke.width = texture.width();
     stroke.height = texture.height();
-    stroke.base.assign(texture.pixels().begin(), texture.pixels().end());
+    stroke.base = texture.pixels();
   } else {
     stroke.width = std::max<int64_t>(texWidth, 0);
     stroke.height = std::max<int64_t>(texHeight, 0);

@@ -222,8 +222,8 @@ TEST_F(LayoutFlow, StartingEmptyThenLockingWithoutPaintingLeavesNoTexture) {
   EXPECT_FALSE(change().layoutChanging);
   EXPECT_EQ(texture().width(), 0);
   EXPECT_EQ(ui_.statusText[kStatusNote], "New layout locked");
-  EXPECT_TRUE(change().textureBackup.empty());
-  EXPECT_EQ(change().savedTextureWidth, 0);
+  EXPECT_TRUE(change().textureBackup.tiles.empty());
+  EXPECT_EQ(change().textureBackup.width, 0);
   EXPECT_EQ(stateText(), "Locked (the texture is painted)");
   EXPECT_FALSE(controlStates(session_, doc().settings).sizeEnabled);
 }
@@ -297,7 +297,7 @@ TEST_F(LayoutFlow, CancelBringsBackLayoutTextureSettingsAndReport) {
     EXPECT_TRUE(texture().undoSteps().empty());
     EXPECT_EQ(doc().view.viewMode, ViewMode::texture);
     EXPECT_TRUE(change().lockedModel.triangles.empty());
-    EXPECT_TRUE(change().textureBackup.empty());
+    EXPECT_TRUE(change().textureBackup.tiles.empty());
   }
 }
 
@@ -326,7 +326,7 @@ TEST_F(LayoutFlow, AnImportLocksAndEndsAChange) {
               changing ? kLockedStartedPaintingNote : kLockedPaintedNote);
     EXPECT_EQ(doc().view.viewMode, ViewMode::texture);
     EXPECT_EQ(texture().pixels()[0], rgba(90, 60, 30, 0));
-    EXPECT_TRUE(change().textureBackup.empty());
+    EXPECT_TRUE(change().textureBackup.tiles.empty());
   }
 }
 
@@ -342,7 +342,7 @@ TEST_F(LayoutFlow, OpeningEndsAChangeWithoutBringingAnythingBack) {
     mainEvent([&] { controller_->openFile(path(file)); });
     EXPECT_FALSE(change().layoutChanging);
     EXPECT_TRUE(change().lockedModel.triangles.empty());
-    EXPECT_TRUE(change().textureBackup.empty());
+    EXPECT_TRUE(change().textureBackup.tiles.empty());
     // The project opens locked with its painting; the model opens free and unpainted.
     const bool project = std::string(file) == "cube.qmap";
     EXPECT_EQ(doc().layoutLocked, project);
