@@ -44,10 +44,13 @@ bool tileIsUniform(const uint32_t* image, int64_t width, const TileRect& r) {
 }
 
 TextureSnapshot::Tile copyTile(const uint32_t* image, int64_t width, const TileRect& r) {
-  auto tile = std::make_shared<std::vector<uint32_t>>(static_cast<size_t>(r.w * r.h));
-  for (int64_t row = 0; row < r.h; ++row)
-    std::memcpy(tile->data() + row * r.w, image + (r.y + row) * width + r.x,
-                static_cast<size_t>(r.w) * sizeof(uint32_t));
+  // Appended row by row rather than zero-filled and then overwritten.
+  auto tile = std::make_shared<std::vector<uint32_t>>();
+  tile->reserve(static_cast<size_t>(r.w * r.h));
+  for (int64_t row = 0; row < r.h; ++row) {
+    const uint32_t* from = image + (r.y + row) * width + r.x;
+    tile->insert(tile->end(), from, from + r.w);
+  }
   return tile;
 }
 
