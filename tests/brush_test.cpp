@@ -316,6 +316,21 @@ TEST_F(BrushFixture, LayersThatMayNotBePaintedStayUnchanged) {
   EXPECT_TRUE(isPaintable(model, layers, 0));
 }
 
+// The brush paints within half its size, at least half a pixel; what works pixel by pixel (the
+// circle drawn on the view, the assign brush) within the whole part of that, at least one.
+TEST(BrushRadius, PaintedAndPixelRadiusOfOneDefinition) {
+  const struct {
+    int size;
+    double painted;
+    int pixels;
+  } cases[] = {{-3, 0.5, 1}, {0, 0.5, 1}, {1, 0.5, 1}, {2, 1, 1}, {3, 1.5, 1},
+               {24, 12, 12}, {25, 12.5, 12}, {400, 200, 200}};
+  for (const auto& c : cases) {
+    EXPECT_EQ(brushRadius(c.size), c.painted) << c.size;
+    EXPECT_EQ(brushPixelRadius(c.size), c.pixels) << c.size;
+  }
+}
+
 TEST_F(BrushFixture, DabSpacingAlongAMove) {
   brush.size = 24;  // "Round": every 4 pixels, the move divided evenly
   stroke1(20, 50);
