@@ -46,6 +46,9 @@ class Window3DController : public Window3DPart {
         layers_(session, ui, main),
         sources_(session, ui, main, stencil_),
         tools_(session, ui, main, layers_) {}
+  // The parts refer to each other.
+  Window3DController(const Window3DController&) = delete;
+  Window3DController& operator=(const Window3DController&) = delete;
 
   // View > 3D preview / paint: opens the window on the model (nothing while none is loaded),
   // or brings the open window to the front.

@@ -3,7 +3,6 @@
 #include "app/window_rules.h"
 #include "paint/fill_tools.h"
 #include "project/control_ranges.h"
-#include "render/test_pattern.h"
 
 namespace {
 

@@ -7,7 +7,6 @@
 #include "base/number_text.h"
 #include "project/control_ranges.h"
 #include "ui/dialogs.h"
-#include "ui/fixed_layout.h"
 
 namespace {
 

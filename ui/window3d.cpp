@@ -4,8 +4,6 @@
 #include <cmath>
 #include <exception>
 
-#include "project/control_ranges.h"
-#include "ui/fixed_layout.h"
 #include "ui/image_surface.h"
 
 namespace {
