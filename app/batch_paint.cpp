@@ -26,7 +26,7 @@ struct ScriptWindow : WindowRefresh {
   void apply(const Changes& changes) override { controller.apply(changes); }
 };
 
-int64_t texelsChanged(std::span<const uint32_t> before, std::span<const uint32_t> after) {
+int64_t texelsChanged(const std::vector<uint32_t>& before, const std::vector<uint32_t>& after) {
   if (before.size() != after.size()) return static_cast<int64_t>(after.size());
   int64_t changed = 0;
   for (size_t i = 0; i < after.size(); ++i) changed += before[i] != after[i];
@@ -140,8 +140,7 @@ PaintRun runPaintScripts(Session& session, Controller& controller, Ui& ui,
   }
   if (brush.source) event([&] { window.setPaintSource(*brush.source); });
   for (const PaintScript& script : scripts) {
-    const std::span<const uint32_t> painted = session.document.texture.pixels();
-    const std::vector<uint32_t> before(painted.begin(), painted.end());
+    const std::vector<uint32_t> before = session.document.texture.pixels();
     event([&] { window.setTool(script.tool); });
     const std::pair<int, int> start = script.points.front();
     event([&] { window.mouseEnter(start.first, start.second); });
@@ -154,9 +153,9 @@ PaintRun runPaintScripts(Session& session, Controller& controller, Ui& ui,
     }
     event([&] { window.buttonUp(); });
     // A first paint made the texture it painted into: counted against that white texture.
-    const std::span<const uint32_t> after = session.document.texture.pixels();
-    const std::span<const uint32_t> base =
-        before.size() == after.size() ? std::span<const uint32_t>(before) : session.window3d->stroke.base;
+    const std::vector<uint32_t>& after = session.document.texture.pixels();
+    const std::vector<uint32_t>& base =
+        before.size() == after.size() ? before : session.window3d->stroke.base;
     out << script.text << ": " << texelsChanged(base, after) << " texels changed\n";
   }
   events.run(EventWindow::main, [&] { window.close(); });
