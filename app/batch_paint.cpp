@@ -7,7 +7,7 @@
 #include "app/event_step.h"
 #include "app/window3d_controller.h"
 #include "base/text_fields.h"
-#include "project/control_ranges.h"
+#include "paint/settings_tables.h"
 
 namespace {
 
@@ -46,7 +46,7 @@ PaintRun setUpSources(Window3DController& window, const Event& event, Document& 
       StencilState& s = document.stencil;
       s.x = (*sources.stencilAt)[0];
       s.y = (*sources.stencilAt)[1];
-      s.scale = std::max((*sources.stencilAt)[2], controlRange::stencilScaleLow);
+      s.scale = std::max((*sources.stencilAt)[2], stencilSetting::kScaleLow);
       s.angle = (*sources.stencilAt)[3];
     });
   }

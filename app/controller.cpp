@@ -246,7 +246,7 @@ bool Controller::saveProject(const std::string& path, bool copy, bool autosave) 
 }
 
 bool Controller::writeProjectArchive(const std::string& temporary, bool autosave) {
-  switch (writeZipArchive(temporary, writeProjectEntries(projectRecordOf(s_)), syncFile)) {
+  switch (writeZipArchive(temporary, projectEntriesOf(s_), syncFile)) {
     case ArchiveWrite::cannotCreate:
       if (!autosave) error("Cannot write " + temporary);
       return false;

@@ -4,7 +4,7 @@
 #include <cmath>
 
 #include "paint/fill_tools.h"
-#include "project/control_ranges.h"
+#include "paint/settings_tables.h"
 #include "render/composite.h"
 #include "render/test_pattern.h"
 
@@ -233,14 +233,14 @@ void Window3DController::setTool(Tool tool) {
 
 void Window3DController::setBrush(int size, int opacity, int hardness) {
   ViewState& v = s_.document.view;
-  v.brushSize = controlRange::brushSize.clamp(size);
-  v.opacity = controlRange::opacity.clamp(opacity);
-  v.hardness = controlRange::hardness.clamp(hardness);
+  v.brushSize = brushSetting::size.range().clamp(size);
+  v.opacity = brushSetting::opacity.range().clamp(opacity);
+  v.hardness = brushSetting::hardness.range().clamp(hardness);
   changedSetting({.overlay3d = true});  // the brush circle's size
 }
 
 void Window3DController::setBrushTip(int tip) {
-  s_.document.view.brushTip = controlRange::brushTip.pick(tip);
+  brushSetting::tip.field.set(s_.document.view, brushSetting::tip.pick(tip));
   changedSetting({});
 }
 
@@ -279,7 +279,7 @@ void Window3DController::setPatternTint(bool tint) {
 }
 
 void Window3DController::setPatternMapping(int mapping) {
-  s_.document.pattern.mapping = controlRange::patternMapping.pick(mapping);
+  s_.document.pattern.mapping = patternSetting::mapping.pick(mapping);
   if (s_.document.pattern.mapping == 1 && s_.document.pattern.anchorFace < 0)
     ui_.message("Pattern",
                 "Shift+click on the model to set the anchor:\n"
@@ -290,13 +290,13 @@ void Window3DController::setPatternMapping(int mapping) {
 }
 
 void Window3DController::setPatternRotate(int quarterTurns) {
-  s_.document.pattern.rotate = controlRange::patternRotate.pick(quarterTurns);
+  s_.document.pattern.rotate = patternSetting::rotate.pick(quarterTurns);
   changedSetting({});
 }
 
 void Window3DController::setPatternOffset(int xPercent, int yPercent) {
-  s_.document.pattern.offsetX = controlRange::patternOffsetPercent.clamp(xPercent) / 100.0;
-  s_.document.pattern.offsetY = controlRange::patternOffsetPercent.clamp(yPercent) / 100.0;
+  s_.document.pattern.offsetX = patternSetting::offsetX.bring(xPercent / 100.0);
+  s_.document.pattern.offsetY = patternSetting::offsetY.bring(yPercent / 100.0);
   changedSetting({});
 }
 
@@ -318,7 +318,7 @@ void Window3DController::centerStencil() {
 }
 
 void Window3DController::setStencilOpacity(int percent) {
-  s_.document.stencil.opacity = controlRange::stencilOpacity.clamp(percent);
+  s_.document.stencil.opacity = stencilSetting::opacity.range().clamp(percent);
   changedSetting({.overlay3d = true});
 }
 
@@ -581,8 +581,7 @@ void Window3DController::motion(const MouseEvent& e) {
     changedSetting({.overlay3d = true});
   } else if ((st.navigating && e.left) || (st.middleDrag == MiddleDrag::turning && e.middle)) {
     v.yaw += dx * kOrbitDegreesPerPixel;
-    v.pitch = std::clamp(v.pitch + dy * kOrbitDegreesPerPixel, -controlRange::pitchLimit,
-                         controlRange::pitchLimit);
+    v.pitch = viewSetting::pitch.bring(v.pitch + dy * kOrbitDegreesPerPixel);
     changedSetting({.view3d = true});
   } else if ((st.navigating && e.right) || (st.middleDrag == MiddleDrag::moving && e.middle)) {
     // The model follows the mouse at the depth of its centre.
@@ -609,7 +608,7 @@ void Window3DController::wheel(double notches, Modifiers mods) {
   if (mods.ctrl && stencilShown()) {
     StencilState& stencil = s_.document.stencil;
     stencil.scale = std::max(stencil.scale * std::pow(kStencilScalePerNotch, notches),
-                             controlRange::stencilScaleLow);
+                             stencilSetting::kScaleLow);
     changedSetting({.overlay3d = true});
     return;
   }

@@ -5,7 +5,7 @@
 #include "app/unwrap_driver.h"
 #include "app/uv_view.h"
 #include "base/number_text.h"
-#include "project/control_ranges.h"
+#include "unwrap/unwrap_settings.h"
 #include "ui/dialogs.h"
 #include "ui/fixed_layout.h"
 
@@ -228,9 +228,9 @@ void MainWindow::buildControls() {
 
   placeLabel(f, widthLabel_, 16, 136, 60, 20);
   placeLabel(f, heightLabel_, 16, 164, 60, 20);
-  for (const std::string& item : textureSideItems()) {
-    width_.append(item);
-    height_.append(item);
+  for (const int side : unwrapSetting::layoutWidth.sides) {
+    width_.append(std::to_string(side));
+    height_.append(std::to_string(side));
   }
   place(f, width_, 80, 132, 90, 24);
   place(f, height_, 80, 160, 90, 24);
@@ -250,19 +250,19 @@ void MainWindow::buildControls() {
     s.set_width_chars(3);
     place(f, s, x, y, 70, 24);
   };
-  spin(maxAngle_, controlRange::maxAngle, 190, 244);
-  spin(margin_, controlRange::margin, 190, 272);
-  spin(maxStretch_, controlRange::maxStretch, 190, 300);
-  for (const char* item : {"No", "Lying pieces only", "All (best fill)"}) rotate_.append(item);
+  spin(maxAngle_, unwrapSetting::maxAngle.range(), 190, 244);
+  spin(margin_, unwrapSetting::margin.range(), 190, 272);
+  spin(maxStretch_, unwrapSetting::maxStretch.range(), 190, 300);
+  for (const char* item : unwrapSetting::rotate.labels) rotate_.append(item);
   place(f, rotate_, 110, 328, 150, 24);
-  for (const char* item : {"No", "Left - right", "Front - back", "Up - down"}) mirror_.append(item);
+  for (const char* item : unwrapSetting::mirror.labels) mirror_.append(item);
   mirror_.set_tooltip_text(
       "Symmetric model: both halves share the same part of the texture\n"
       "(twice the detail; what you paint on one side appears mirrored on the other).");
   place(f, mirror_, 110, 356, 150, 24);
 
   placeLabel(f, upAxisLabel_, 16, 420, 70, 20);
-  for (const char* item : {"Z up (usual for .3ds)", "Y up (.obj with Y Up)"}) upAxis_.append(item);
+  for (const char* item : unwrapSetting::upAxis.labels) upAxis_.append(item);
   place(f, upAxis_, 80, 416, 180, 24);
   place(f, combine_, 16, 446, 246, 22);
   place(f, perLayer_, 16, 470, 246, 22);
@@ -462,11 +462,11 @@ UnwrapSettings MainWindow::readSettings() const {
   s.maxAngle = maxAngle_.get_value_as_int();
   s.margin = margin_.get_value_as_int();
   s.maxStretch = maxStretch_.get_value_as_int();
-  s.rotateMode = controlRange::rotate.pick(rotate_.get_active_row_number());
-  s.upAxisChoice = controlRange::upAxis.pick(upAxis_.get_active_row_number());
+  s.rotateMode = static_cast<RotateMode>(unwrapSetting::rotate.pick(rotate_.get_active_row_number()));
+  s.upAxisChoice = static_cast<UpAxis>(unwrapSetting::upAxis.pick(upAxis_.get_active_row_number()));
   s.mergeSurfaces = combine_.get_active();
   s.layerUnwrap = perLayer_.get_active();
-  s.mirrorAxis = controlRange::mirror.pick(mirror_.get_active_row_number());
+  s.mirrorAxis = static_cast<MirrorAxis>(unwrapSetting::mirror.pick(mirror_.get_active_row_number()));
   return s;
 }
 
@@ -476,16 +476,16 @@ void MainWindow::applySettings(const UnwrapSettings& s) {
    : s.mapMode == MapMode::smooth ? smooth_
                                   : keep_)
       .set_active(true);
-  width_.set_active(textureSideIndex(s.layoutWidth));
-  height_.set_active(textureSideIndex(s.layoutHeight));
+  width_.set_active(unwrapSetting::layoutWidth.index(s.layoutWidth));
+  height_.set_active(unwrapSetting::layoutHeight.index(s.layoutHeight));
   maxAngle_.set_value(s.maxAngle);
   margin_.set_value(s.margin);
   maxStretch_.set_value(s.maxStretch);
-  rotate_.set_active(controlRange::rotate.index(s.rotateMode));
-  upAxis_.set_active(controlRange::upAxis.index(s.upAxisChoice));
+  rotate_.set_active(unwrapSetting::rotate.index(static_cast<int64_t>(s.rotateMode)));
+  upAxis_.set_active(unwrapSetting::upAxis.index(static_cast<int64_t>(s.upAxisChoice)));
   combine_.set_active(s.mergeSurfaces);
   perLayer_.set_active(s.layerUnwrap);
-  mirror_.set_active(controlRange::mirror.index(s.mirrorAxis));
+  mirror_.set_active(unwrapSetting::mirror.index(static_cast<int64_t>(s.mirrorAxis)));
   updatingControls_ = false;
 }
 

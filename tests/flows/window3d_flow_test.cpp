@@ -752,9 +752,9 @@ TEST_F(Window3DFlow, AProjectWhoseStencilDoesNotDecodeOpensWithoutItAndSaysSoOnc
   openCube();
   ASSERT_TRUE(c3d_.loadStencilFile(writePng(path("s.png"), Image(4, 4, rgba(1, 2, 3, 255)), true)));
   ASSERT_TRUE(c3d_.loadPatternFile(writePng(path("p.png"), Image(4, 4, rgba(1, 2, 3)), false)));
-  ProjectRecord record = projectRecordOf(session_);
-  record.stencil.image.fileBytes = {'n', 'o', 't'};
-  ASSERT_EQ(writeZipArchive(path("broken.qmap"), writeProjectEntries(record)), ArchiveWrite::ok);
+  Session broken = session_;
+  broken.document.stencil.image.fileBytes = {'n', 'o', 't'};
+  ASSERT_EQ(writeZipArchive(path("broken.qmap"), projectEntriesOf(broken)), ArchiveWrite::ok);
   ui_.shown.clear();
   ui_.answers.push_back(Answer::no);  // the unsaved cube is dropped
   main([&] { controller_.openFile(path("broken.qmap")); });
