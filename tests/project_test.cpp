@@ -5,7 +5,7 @@
 
 #include "image/image.h"
 #include "project/archive.h"
-#include "project/control_ranges.h"
+#include "unwrap/unwrap_settings.h"
 #include "project/project_file.h"
 #include "project/project_ini.h"
 #include "project/snapshot.h"
@@ -109,14 +109,15 @@ TEST(Archive, PlainEntryNames) {
   EXPECT_FALSE(isPlainEntryName(std::string_view("a\0b", 3)));
 }
 
-TEST(ControlRanges, TextureSides) {
-  EXPECT_EQ(textureSideItems(),
-            (std::vector<std::string>{"32", "64", "128", "256", "512", "1024", "2048"}));
-  EXPECT_EQ(textureSideIndex(512), 4);
-  EXPECT_EQ(textureSideIndex(2048), 6);
-  EXPECT_EQ(textureSideIndex(300), 0);
-  EXPECT_EQ(textureSide(2048), 2048);
-  EXPECT_EQ(textureSide(300), 32);
+TEST(SettingsTables, TextureSides) {
+  const UnwrapSetting& side = unwrapSetting::layoutWidth;
+  EXPECT_EQ(std::vector<int>(side.sides.begin(), side.sides.end()),
+            (std::vector<int>{32, 64, 128, 256, 512, 1024, 2048}));
+  EXPECT_EQ(side.index(512), 4);
+  EXPECT_EQ(side.index(2048), 6);
+  EXPECT_EQ(side.index(300), 0);
+  EXPECT_EQ(side.bring(int64_t{2048}), 2048);
+  EXPECT_EQ(side.bring(int64_t{300}), 32);
 }
 
 // Two triangles on two layers.
@@ -402,7 +403,7 @@ TEST(ProjectFile, ALayoutChangeThatDoesNotFitIsDropped) {
   EXPECT_EQ(c.settings.layoutWidth, 32);
   EXPECT_EQ(c.settings.layoutHeight, 512);
   EXPECT_EQ(c.settings.mirrorAxis, MirrorAxis::off);
-  EXPECT_EQ(c.settings.maxAngle, controlRange::maxAngle.low);
+  EXPECT_EQ(c.settings.maxAngle, unwrapSetting::maxAngle.low);
   EXPECT_EQ(c.layers.curLayer, 0);
   EXPECT_EQ(c.layers.locked, (std::vector<uint8_t>{1, 0, 0}));
   EXPECT_EQ(c.layers.color, (std::vector<uint32_t>{layerDefaultColor(0), 0xFFu, layerDefaultColor(2)}));

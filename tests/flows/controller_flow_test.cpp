@@ -16,7 +16,8 @@
 #include "export/uv_layout.h"
 #include "image/image.h"
 #include "project/archive.h"
-#include "project/control_ranges.h"
+#include "paint/settings_tables.h"
+#include "unwrap/unwrap_settings.h"
 #include "project/project_ini.h"
 #include "tests/flows/program_test.h"
 #include "tools/meshgen/meshgen.h"
@@ -201,7 +202,7 @@ TEST_F(Flow, HostileProjectValuesOpenWithinTheirControlsRanges) {
       "CurLayer", "OnlyLayer", "LayerColors", "LayerHidden", "LayerLocked", "StencilX",
       "StencilY", "StencilScale", "StencilAngle", "StencilShow", "StencilOpacity", "PaintSource",
       "PatternTile", "PatternTint", "PatternRotate", "PatternMapping", "AnchorFace"};
-  auto inList = [](int64_t value, ListRange list) { return value >= 0 && value < list.count; };
+  auto inList = [](int64_t value, const auto& list) { return value >= 0 && value <= list.high; };
   auto finite = [](std::initializer_list<double> values) {
     return std::all_of(values.begin(), values.end(), [](double d) { return std::isfinite(d); });
   };
@@ -218,39 +219,39 @@ TEST_F(Flow, HostileProjectValuesOpenWithinTheirControlsRanges) {
     ASSERT_TRUE(controller_->openFile(project));
 
     const UnwrapSettings& u = session_.document.settings;
-    EXPECT_TRUE(inList(static_cast<int>(u.mapMode), controlRange::mapMode));
-    EXPECT_EQ(textureSide(u.layoutWidth), u.layoutWidth);
-    EXPECT_EQ(textureSide(u.layoutHeight), u.layoutHeight);
-    EXPECT_TRUE(controlRange::maxAngle.contains(u.maxAngle));
-    EXPECT_TRUE(controlRange::margin.contains(u.margin));
-    EXPECT_TRUE(controlRange::maxStretch.contains(u.maxStretch));
-    EXPECT_TRUE(inList(static_cast<int>(u.rotateMode), controlRange::rotate));
-    EXPECT_TRUE(inList(static_cast<int>(u.upAxisChoice), controlRange::upAxis));
-    EXPECT_TRUE(inList(static_cast<int>(u.mirrorAxis), controlRange::mirror));
+    EXPECT_TRUE(inList(static_cast<int>(u.mapMode), unwrapSetting::mapMode));
+    EXPECT_EQ(unwrapSetting::layoutWidth.bring(int64_t{u.layoutWidth}), u.layoutWidth);
+    EXPECT_EQ(unwrapSetting::layoutHeight.bring(int64_t{u.layoutHeight}), u.layoutHeight);
+    EXPECT_TRUE(unwrapSetting::maxAngle.range().contains(u.maxAngle));
+    EXPECT_TRUE(unwrapSetting::margin.range().contains(u.margin));
+    EXPECT_TRUE(unwrapSetting::maxStretch.range().contains(u.maxStretch));
+    EXPECT_TRUE(inList(static_cast<int>(u.rotateMode), unwrapSetting::rotate));
+    EXPECT_TRUE(inList(static_cast<int>(u.upAxisChoice), unwrapSetting::upAxis));
+    EXPECT_TRUE(inList(static_cast<int>(u.mirrorAxis), unwrapSetting::mirror));
     const ViewState& v = session_.document.view;
-    EXPECT_TRUE(inList(static_cast<int>(v.viewMode), controlRange::viewMode));
+    EXPECT_TRUE(inList(static_cast<int>(v.viewMode), viewSetting::viewMode));
     EXPECT_TRUE(finite({v.yaw, v.pitch, v.dist, v.panX, v.panY}));
-    EXPECT_LE(std::abs(v.pitch), controlRange::pitchLimit);
+    EXPECT_LE(std::abs(v.pitch), viewSetting::pitch.high);
     EXPECT_GE(v.dist, 0);
-    EXPECT_TRUE(inList(static_cast<int>(v.tool), controlRange::tool));
-    EXPECT_TRUE(controlRange::brushSize.contains(v.brushSize));
-    EXPECT_TRUE(controlRange::opacity.contains(v.opacity));
-    EXPECT_TRUE(controlRange::hardness.contains(v.hardness));
-    EXPECT_TRUE(inList(v.brushTip, controlRange::brushTip));
-    EXPECT_TRUE(inList(static_cast<int>(v.paintSource), controlRange::paintSource));
+    EXPECT_TRUE(inList(static_cast<int>(v.tool), brushSetting::tool));
+    EXPECT_TRUE(brushSetting::size.range().contains(v.brushSize));
+    EXPECT_TRUE(brushSetting::opacity.range().contains(v.opacity));
+    EXPECT_TRUE(brushSetting::hardness.range().contains(v.hardness));
+    EXPECT_TRUE(inList(v.brushTip, brushSetting::tip));
+    EXPECT_TRUE(inList(static_cast<int>(v.paintSource), brushSetting::source));
     EXPECT_LE(v.brushColor, 0xFFFFFFu);
     const StencilState& st = session_.document.stencil;
     ASSERT_TRUE(st.image.loaded());
     EXPECT_TRUE(finite({st.x, st.y, st.angle, st.scale}));
-    EXPECT_GE(st.scale, controlRange::stencilScaleLow);
-    EXPECT_TRUE(controlRange::stencilOpacity.contains(st.opacity));
+    EXPECT_GE(st.scale, stencilSetting::kScaleLow);
+    EXPECT_TRUE(stencilSetting::opacity.range().contains(st.opacity));
     const PatternState& pa = session_.document.pattern;
     ASSERT_TRUE(pa.image.loaded());
-    EXPECT_GE(pa.tile, controlRange::patternTileCm.low / 100.0);
-    EXPECT_LE(pa.tile, controlRange::patternTileCm.high / 100.0);
+    EXPECT_GE(pa.tile, patternSetting::tile.low / 100.0);
+    EXPECT_LE(pa.tile, patternSetting::tile.high / 100.0);
     for (double offset : {pa.offsetX, pa.offsetY}) EXPECT_LE(std::abs(offset), 1.0);
-    EXPECT_TRUE(inList(pa.rotate, controlRange::patternRotate));
-    EXPECT_TRUE(inList(pa.mapping, controlRange::patternMapping));
+    EXPECT_TRUE(inList(pa.rotate, patternSetting::rotate));
+    EXPECT_TRUE(inList(pa.mapping, patternSetting::mapping));
     EXPECT_GE(pa.anchorFace, -1);
     EXPECT_LT(pa.anchorFace, session_.document.workModel.triangleCount());
     EXPECT_TRUE(finite({pa.anchorBary[0], pa.anchorBary[1], pa.anchorUp[0], pa.anchorUp[1],
