@@ -307,17 +307,17 @@ std::string optionError(const Setting<Record>& s) {
 void takeSourceOption(const std::string& arg, int value, BatchOptions& options) {
   BrushOptions& b = options.brush;
   if (const ViewSetting* s = optionSetting(kBrushSettings, arg)) {
-    std::optional<int>* field = s == &brushSetting::size       ? &b.size
-                                : s == &brushSetting::opacity  ? &b.opacity
-                                : s == &brushSetting::hardness ? &b.hardness
-                                                               : &b.tip;
-    *field = value;
+    if (s == &brushSetting::tip)
+      b.tip = static_cast<BrushTip>(value);
+    else
+      *(s == &brushSetting::size ? &b.size : s == &brushSetting::opacity ? &b.opacity : &b.hardness) =
+          value;
   } else if (arg == brushSetting::source.option) {
     b.source = static_cast<PaintSource>(value);
   } else if (arg == patternSetting::tile.option) {
     options.sources.tileCm = value;
   } else if (arg == patternSetting::mapping.option) {
-    options.sources.mapping = value;
+    options.sources.mapping = static_cast<PatternMapping>(value);
   }
 }
 

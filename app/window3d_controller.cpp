@@ -13,16 +13,6 @@ namespace {
 constexpr const char* kAssignBlockedNote =
     "Assign layer is off: the layers decide the locked layout (Change layout...)";
 
-Camera cameraOf(const ViewState& v) { return {v.yaw, v.pitch, v.dist, v.panX, v.panY}; }
-
-void setCamera(ViewState& v, const Camera& c) {
-  v.yaw = c.yaw;
-  v.pitch = c.pitch;
-  v.dist = c.dist;
-  v.panX = c.panX;
-  v.panY = c.panY;
-}
-
 bool isBrushTool(Tool tool) { return tool == Tool::brush || tool == Tool::assignBrush; }
 bool isAssignTool(Tool tool) { return tool >= Tool::assignTriangle; }
 bool isFillTool(Tool tool) { return tool >= Tool::fillTriangle && tool <= Tool::fillLayer; }
@@ -89,7 +79,7 @@ void Window3DController::open() {
 void Window3DController::build() {
   s_.window3d.emplace();
   state().framing = frameModel(model() ? *model() : noModel());
-  if (s_.document.view.dist <= 0) setCamera(s_.document.view, resetCamera(state().framing));
+  if (s_.document.view.camera.dist <= 0) s_.document.view.camera = resetCamera(state().framing);
   refreshLayerList();
 }
 
@@ -126,7 +116,7 @@ void Window3DController::showModel() {
   ++st.marks.stamp;
   // The layout or the up axis may have moved the model: the camera keeps orbiting its middle.
   st.framing = frameModel(model() ? *model() : noModel());
-  if (s_.document.view.dist <= 0) setCamera(s_.document.view, resetCamera(st.framing));
+  if (s_.document.view.camera.dist <= 0) s_.document.view.camera = resetCamera(st.framing);
   refreshLayerList();
   st.renderPending = true;
 }
@@ -159,7 +149,7 @@ void Window3DController::ensureRendered() {
   ensureTestPattern();
   const Document& d = s_.document;
   RenderInputs in;
-  in.camera = cameraOf(d.view);
+  in.camera = d.view.camera;
   in.framing = st.framing;
   in.mode = d.view.viewMode;
   in.edges = d.view.edges;
@@ -185,10 +175,10 @@ const Image& Window3DController::frame() {
   in.hasTexture = d.texture.TextureWidth > 0;
   if (stencilShown()) {
     in.stencil = &d.stencil.image.pixels;
-    in.stencilPlacement = {d.stencil.x, d.stencil.y, d.stencil.scale, d.stencil.angle};
+    in.stencilPlacement = stencilPlacement(d.stencil);
     in.stencilOpacity = d.stencil.opacity;
   }
-  if (d.pattern.mapping == 1 && d.view.paintSource == PaintSource::pattern &&
+  if (d.pattern.mapping == PatternMapping::anchor && d.view.paintSource == PaintSource::pattern &&
       d.pattern.anchorFace >= 0)
     in.anchor = AnchorPoint{d.pattern.anchorFace, d.pattern.anchorBary[0], d.pattern.anchorBary[1]};
   if (st.mouseInView && !viewDragging() && model() && isBrushTool(d.view.tool))
@@ -217,7 +207,7 @@ void Window3DController::setEdges(bool edges) {
 
 void Window3DController::resetView() {
   state().framing = frameModel(model() ? *model() : noModel());
-  setCamera(s_.document.view, resetCamera(state().framing));
+  s_.document.view.camera = resetCamera(state().framing);
   changedSetting({.view3d = true});
 }
 
@@ -279,8 +269,8 @@ void Window3DController::setPatternTint(bool tint) {
 }
 
 void Window3DController::setPatternMapping(int mapping) {
-  s_.document.pattern.mapping = patternSetting::mapping.pick(mapping);
-  if (s_.document.pattern.mapping == 1 && s_.document.pattern.anchorFace < 0)
+  patternSetting::mapping.field.set(s_.document.pattern, patternSetting::mapping.pick(mapping));
+  if (s_.document.pattern.mapping == PatternMapping::anchor && s_.document.pattern.anchorFace < 0)
     ui_.message("Pattern",
                 "Shift+click on the model to set the anchor:\n"
                 "the pattern is centered there and rolled out over the surface.\n"
@@ -290,7 +280,7 @@ void Window3DController::setPatternMapping(int mapping) {
 }
 
 void Window3DController::setPatternRotate(int quarterTurns) {
-  s_.document.pattern.rotate = patternSetting::rotate.pick(quarterTurns);
+  patternSetting::rotate.field.set(s_.document.pattern, patternSetting::rotate.pick(quarterTurns));
   changedSetting({});
 }
 
@@ -476,7 +466,7 @@ BrushScene Window3DController::brushScene() {
   BrushScene scene{*model(), state().view, d.layers, d.texture};
   if (d.stencil.image.loaded()) {
     scene.stencil = &d.stencil.image.pixels;
-    scene.stencilPlacement = {d.stencil.x, d.stencil.y, d.stencil.scale, d.stencil.angle};
+    scene.stencilPlacement = stencilPlacement(d.stencil);
   }
   if (d.view.paintSource == PaintSource::pattern && d.pattern.image.loaded()) {
     Window3DState& st = state();
@@ -580,14 +570,14 @@ void Window3DController::motion(const MouseEvent& e) {
     stencil.angle += dx * 0.5;
     changedSetting({.overlay3d = true});
   } else if ((st.navigating && e.left) || (st.middleDrag == MiddleDrag::turning && e.middle)) {
-    v.yaw += dx * kOrbitDegreesPerPixel;
-    v.pitch = viewSetting::pitch.bring(v.pitch + dy * kOrbitDegreesPerPixel);
+    v.camera.yaw += dx * kOrbitDegreesPerPixel;
+    v.camera.pitch = viewSetting::pitch.bring(v.camera.pitch + dy * kOrbitDegreesPerPixel);
     changedSetting({.view3d = true});
   } else if ((st.navigating && e.right) || (st.middleDrag == MiddleDrag::moving && e.middle)) {
     // The model follows the mouse at the depth of its centre.
-    const double perPixel = halfFieldTangent() * 2 * v.dist / std::max(st.canvasHeight, 1);
-    v.panX += dx * perPixel;
-    v.panY -= dy * perPixel;
+    const double perPixel = halfFieldTangent() * 2 * v.camera.dist / std::max(st.canvasHeight, 1);
+    v.camera.panX += dx * perPixel;
+    v.camera.panY -= dy * perPixel;
     changedSetting({.view3d = true});
   } else if (st.stroke.active && e.left) {
     applyTextureUpdate(
@@ -614,7 +604,7 @@ void Window3DController::wheel(double notches, Modifiers mods) {
   }
   const double radius = state().framing.modelRadius;
   ViewState& v = s_.document.view;
-  v.dist = std::clamp(v.dist * std::pow(kZoomPerNotch, notches), radius * kNearestDist,
+  v.camera.dist = std::clamp(v.camera.dist * std::pow(kZoomPerNotch, notches), radius * kNearestDist,
                       radius * kFarthestDist);
   changedSetting({.view3d = true});
 }

@@ -60,10 +60,10 @@ bool Window3DController::anchorAt(int x, int y) {
   ensureRendered();
   Window3DState& st = state();
   Document& d = s_.document;
-  if (!setAnchor(d.pattern, st.patternCaches, st.neighbours, *model(), st.view, d.view.yaw,
-                 d.view.pitch, x, y))
+  if (!setAnchor(d.pattern, st.patternCaches, st.neighbours, *model(), st.view, d.view.camera.yaw,
+                 d.view.camera.pitch, x, y))
     return false;
-  d.pattern.mapping = 1;
+  d.pattern.mapping = PatternMapping::anchor;
   if (d.pattern.image.loaded()) d.view.paintSource = PaintSource::pattern;
   changedSetting({.overlay3d = true});
   return true;

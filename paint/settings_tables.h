@@ -7,6 +7,7 @@
 #include "paint/paint_state.h"
 
 using ViewSetting = Setting<ViewState>;
+using CameraSetting = Setting<Camera>;
 using StencilSetting = Setting<StencilState>;
 using PatternSetting = Setting<PatternState>;
 
@@ -18,21 +19,21 @@ inline constexpr const char* kViewModeLabels[] = {"Test pattern", "Texture", "Su
 inline constexpr ViewSetting viewMode{.key = "ViewMode", .kind = SettingKind::list,
     .field = fieldOf<&ViewState::viewMode>, .high = 4, .labels = kViewModeLabels};
 // The camera: the navigation keeps the tilt within the range.
-inline constexpr ViewSetting yaw{.key = "Yaw", .kind = SettingKind::real,
-    .field = fieldOf<&ViewState::yaw>, .decimals = 4};
-inline constexpr ViewSetting pitch{.key = "Pitch", .kind = SettingKind::real,
-    .field = fieldOf<&ViewState::pitch>, .low = -89, .high = 89, .decimals = 4};
-inline constexpr ViewSetting dist{.key = "Dist", .kind = SettingKind::real,
-    .field = fieldOf<&ViewState::dist>, .decimals = 6};
-inline constexpr ViewSetting panX{.key = "PanX", .kind = SettingKind::real,
-    .field = fieldOf<&ViewState::panX>, .decimals = 6};
-inline constexpr ViewSetting panY{.key = "PanY", .kind = SettingKind::real,
-    .field = fieldOf<&ViewState::panY>, .decimals = 6};
+inline constexpr CameraSetting yaw{.key = "Yaw", .kind = SettingKind::real,
+    .field = fieldOf<&Camera::yaw>, .decimals = 4};
+inline constexpr CameraSetting pitch{.key = "Pitch", .kind = SettingKind::real,
+    .field = fieldOf<&Camera::pitch>, .low = -89, .high = 89, .decimals = 4};
+inline constexpr CameraSetting dist{.key = "Dist", .kind = SettingKind::real,
+    .field = fieldOf<&Camera::dist>, .decimals = 6};
+inline constexpr CameraSetting panX{.key = "PanX", .kind = SettingKind::real,
+    .field = fieldOf<&Camera::panX>, .decimals = 6};
+inline constexpr CameraSetting panY{.key = "PanY", .kind = SettingKind::real,
+    .field = fieldOf<&Camera::panY>, .decimals = 6};
 
 }  // namespace viewSetting
 
 // Read only with a positive "Dist"; otherwise the window keeps its camera.
-inline constexpr const ViewSetting* kCameraSettings[] = {&viewSetting::yaw, &viewSetting::pitch,
+inline constexpr const CameraSetting* kCameraSettings[] = {&viewSetting::yaw, &viewSetting::pitch,
                                                          &viewSetting::dist, &viewSetting::panX,
                                                          &viewSetting::panY};
 

@@ -226,7 +226,7 @@ ViewState viewFrom(const IniValues& ini, const ViewState& shownView, bool painte
   else  // older files: whether the stencil was used
     v.paintSource = ini.integer("StencilUse") != 0 ? PaintSource::stencil : PaintSource::colour;
   if (ini.has(viewSetting::dist.key) && ini.real(viewSetting::dist.key) > 0)
-    readSettings(ini, kCameraSettings, v);
+    readSettings(ini, kCameraSettings, v.camera);
   if (ini.has(brushSetting::tool.key)) readSettings(ini, kBrushSettings, v);
   if (ini.has(viewSetting::viewMode.key)) readSetting(ini, viewSetting::viewMode, v);
   if (painted) v.viewMode = ViewMode::texture;
@@ -343,7 +343,7 @@ std::string iniText(const ProjectContent& r, const ProjectExtras& extras) {
   ini.add("TextureFile", extras.textureFile);
   ini.add("Info", escapeInfo(r.reportText));
   writeSetting(ini, viewSetting::viewMode, v);
-  writeSettings(ini, kCameraSettings, v);
+  writeSettings(ini, kCameraSettings, v.camera);
   writeSettings(ini, kBrushSettings, v);
   writeSetting(ini, unwrapSetting::layerUnwrap, u);
   addLayers(ini, r.layers, "");

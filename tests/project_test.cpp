@@ -164,8 +164,8 @@ ProjectRecord everyValueSet() {
   EXPECT_TRUE(loadSourceImage(r.pattern.image, encodeBmp(Image(3, 3, rgba(9, 8, 7))), "bmp", false));
   r.pattern.tile = 0.35;
   r.pattern.tint = true;
-  r.pattern.rotate = 3;
-  r.pattern.mapping = 1;
+  r.pattern.rotate = PatternTurn::threeQuarters;
+  r.pattern.mapping = PatternMapping::anchor;
   r.pattern.offsetX = 0.25;
   r.pattern.offsetY = -0.5;
   r.pattern.anchorFace = 1;
@@ -173,8 +173,8 @@ ProjectRecord everyValueSet() {
   r.pattern.anchorBary[1] = 0.5;
   r.pattern.anchorUp[1] = 1;
   r.pattern.anchorRight[0] = -1;
-  r.view = {ViewMode::texture, 1.25, -0.5, 3.5, 0.125, -0.25, Tool::fillLayer, 0x102030, 40,
-            70, 20, 3, false, PaintSource::pattern};
+  r.view = {ViewMode::texture, {1.25, -0.5, 3.5, 0.125, -0.25}, Tool::fillLayer, 0x102030, 40,
+            70, 20, BrushTip::chalk, false, PaintSource::pattern};
   resizeLayerState(r.layers, 2);
   r.layers.color[1] = 0x123456;
   r.layers.hidden[0] = 1;
@@ -444,8 +444,8 @@ TEST(ProjectFile, EntriesAreReadOnlyAsFarAsTheyCanBeValid) {
 TEST(ProjectFile, AbsentViewKeysKeepTheShownView) {
   ProjectEntries entries = {{"project.ini", bytesOf("Dist=0\nYaw=3\n")},
                             {"model.bin", writeModelSnapshot(twoTriangles())}};
-  ViewState shown{ViewMode::texture, 0.5, 0.25, 9, 1, 2, Tool::assignTriangle, 0x445566, 30, 40,
-                  50, 2, false, PaintSource::colour};
+  ViewState shown{ViewMode::texture, {0.5, 0.25, 9, 1, 2}, Tool::assignTriangle, 0x445566, 30, 40,
+                  50, BrushTip::splatter, false, PaintSource::colour};
   auto r = readProjectEntries(entries, shown);
   ASSERT_TRUE(r);
   ViewState expected = shown;

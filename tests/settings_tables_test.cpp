@@ -53,7 +53,7 @@ TEST(SettingsTables, EveryKeyRoundTripsThroughTheProjectFile) {
   ASSERT_TRUE(loadSourceImage(r.stencil.image, encodePng(Image(2, 2, 0xFF000000u), true), "png",
                               true));
   setAll(kUnwrapSettings, r.settings);
-  setAll(kCameraSettings, r.view);
+  setAll(kCameraSettings, r.view.camera);
   setAll(kBrushSettings, r.view);
   viewSetting::viewMode.field.set(r.view, otherValue(viewSetting::viewMode));
   brushSetting::source.field.set(r.view, otherValue(brushSetting::source));
@@ -66,7 +66,7 @@ TEST(SettingsTables, EveryKeyRoundTripsThroughTheProjectFile) {
   const std::optional<ProjectRecord> read = readProjectEntries(entries, ViewState{});
   ASSERT_TRUE(read);
   expectAll(kUnwrapSettings, read->settings, ini);
-  expectAll(kCameraSettings, read->view, ini);
+  expectAll(kCameraSettings, read->view.camera, ini);
   expectAll(kBrushSettings, read->view, ini);
   const ViewSetting* single[] = {&viewSetting::viewMode, &brushSetting::source};
   expectAll(single, read->view, ini);

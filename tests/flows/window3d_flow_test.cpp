@@ -528,7 +528,7 @@ TEST_F(Window3DFlow, GadgetsSetTheProjectValues) {
     EXPECT_EQ(ui_.shown.back().text, c.text);
   }
   event([&] { c3d_.setPatternMapping(1); });
-  EXPECT_EQ(session_.document.pattern.mapping, 1);
+  EXPECT_EQ(session_.document.pattern.mapping, PatternMapping::anchor);
   EXPECT_EQ(ui_.lastText(),
             "Shift+click on the model to set the anchor:\nthe pattern is centered there and "
             "rolled out over the surface.\nUp is the top of the screen when you click.");
@@ -717,12 +717,12 @@ TEST_F(Window3DFlow, PatternLoadsAndShiftClickAnchorsIt) {
   PatternState& pattern = session_.document.pattern;
   event([&] { c3d_.buttonDown(MouseButton::left, {.x = 3, .y = 3, .left = true, .mods = {.shift = true}}); });
   EXPECT_EQ(pattern.anchorFace, -1);
-  EXPECT_EQ(pattern.mapping, 0);
+  EXPECT_EQ(pattern.mapping, PatternMapping::triplanar);
   view().paintSource = PaintSource::colour;
   event([&] { c3d_.buttonDown(MouseButton::left, {.x = 100, .y = 75, .left = true, .mods = {.shift = true}}); });
   event([&] { c3d_.buttonUp(); });
   EXPECT_GE(pattern.anchorFace, 0);
-  EXPECT_EQ(pattern.mapping, 1);
+  EXPECT_EQ(pattern.mapping, PatternMapping::anchor);
   EXPECT_EQ(view().paintSource, PaintSource::pattern);
   EXPECT_EQ(session_.document.texture.TextureWidth, 0);  // the click painted nothing
   // The marker: a circle of radius 5 in orange round the anchor, the centre (100.5, 75.5) of
