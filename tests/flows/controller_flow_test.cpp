@@ -457,11 +457,11 @@ TEST_F(Flow, PaintedTextureStencilAndPatternRoundTrip) {
   EXPECT_EQ(q.anchorUp[1], 1.0);
   EXPECT_EQ(q.anchorRight[0], -1.0);
   const ViewState& w = session_.document.view;
-  EXPECT_EQ(w.yaw, 1.25);
-  EXPECT_EQ(w.pitch, -0.5);
-  EXPECT_EQ(w.dist, 3.5);
-  EXPECT_EQ(w.panX, 0.125);
-  EXPECT_EQ(w.panY, -0.25);
+  EXPECT_EQ(w.camera.yaw, 1.25);
+  EXPECT_EQ(w.camera.pitch, -0.5);
+  EXPECT_EQ(w.camera.dist, 3.5);
+  EXPECT_EQ(w.camera.panX, 0.125);
+  EXPECT_EQ(w.camera.panY, -0.25);
   EXPECT_EQ(w.tool, Tool::fillLayer);
   EXPECT_EQ(w.brushColor, 0x102030u);
   EXPECT_EQ(w.brushSize, 40);
