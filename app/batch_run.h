@@ -1,24 +1,25 @@
-// Batch mode's command line: the options, their usage text and the parser. The options of
-// the settings tables are those tables' rows; the rest are the few special ones.
+// Batch mode's run: the options read from the command line, carried out as a user would
+// through the main window's and the 3D window's commands, with a Ui that answers from the
+// command line.
 #pragma once
 
 #include <functional>
+#include <iosfwd>
 #include <optional>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "app/batch_paint.h"
+#include "app/export_plan.h"
 #include "render/view.h"
 #include "unwrap/unwrap.h"
 
 // The canvas of a 3D window opened at 910 x 730: the view of --render and --paint.
 inline constexpr std::pair<int, int> kDefaultViewSize{720, 634};
 
-// The files an export writes besides the .3ds.
-struct ExportChoice {
-  bool script = false, tga = false, tex = false, uvPicture = false;
-};
+// The exit status.
+enum BatchStatus { kOk = 0, kUsageError = 1, kFileError = 2 };
 
 struct BatchOptions {
   std::string path;
@@ -47,8 +48,6 @@ struct BatchOptions {
   SourceOptions sources;
 };
 
-// The text of --help, and of a command line that is not understood.
-std::string usageText();
-
-// Fills `options` from the arguments after "--batch"; on a bad one returns the line to show.
-std::optional<std::string> parseBatch(const std::vector<std::string>& args, BatchOptions& options);
+// Opens options.path, unwraps, paints and writes what the options ask for; returns the exit
+// status. The report goes to `out`, messages to `err`.
+int runBatch(const BatchOptions& options, std::ostream& out, std::ostream& err);
