@@ -132,7 +132,7 @@ inline constexpr PatternSetting offsetY{.key = "PatternOffset", .kind = SettingK
 
 }  // namespace patternSetting
 
-// Read and written one by one, after "PaintSource" (the tile on its own, see above).
+// Read and written one by one, after "PaintSource"; "PatternOffset" follows as one key.
 inline constexpr const PatternSetting* kPatternSettings[] = {
     &patternSetting::tile, &patternSetting::tint, &patternSetting::rotate,
     &patternSetting::mapping};
