@@ -617,11 +617,12 @@ TEST(UvLayout, GoldenPictures) {
   expectGolden(uvOverlayImage(m, 96, 64), "export/uv_overlay_sphere", true);
 }
 
-// The Surface colours fill, padded as the export pads it; alpha 0 marks the padding.
+// The Surface colours fill made opaque, padded as the export pads it: alpha 0 marks the padding.
 TEST(Padding, GoldenPicture) {
   const Model m = unwrappedSphere();
   Image texture(64, 64, rgba(255, 255, 255));
   fillSurfaceColours(&m, texture.pixels, texture.width, texture.height);
+  for (uint32_t& p : texture.pixels) p |= rgba(0, 0, 0, 255);
   Image padded(texture.width, texture.height);
   padded.pixels = padTexture(&m, texture.pixels, texture.width, texture.height);
   expectGolden(padded, "export/padding_sphere", true);
