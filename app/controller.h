@@ -109,6 +109,9 @@ class Controller {
 
  private:
   void error(const std::string& text);
+  // The export's file requester and the checks of the chosen path: the .3ds to write, or ""
+  // (after saying why, unless cancelled).
+  std::string chooseExportPath();
   // Reads the archive at archivePath as the project at path and makes it the current one.
   // remember: the path becomes LastProjectDir and goes to the recent list (not for the
   // untitled autosave, which is deleted by the next save).

@@ -3,6 +3,7 @@
 #include <new>
 
 #include "app/controller.h"
+#include "app/export_plan.h"
 #include "app/unwrap_driver.h"
 #include "base/file_io.h"
 #include "export/pad.h"
@@ -40,109 +41,40 @@ constexpr const char* kNoModelToExport = "There is no model to export.";
 constexpr const char* kImportFilter =
     "Images (*.png;*.tga;*.bmp;*.jpg)|*.png;*.tga;*.bmp;*.jpg;*.jpeg|All files (*.*)|*.*";
 
-}  // namespace
+// The .scr beside the .3ds, naming the model by its place in the Serious Sam folder.
+void writeExportScript(const ExportPlan& plan, const Preferences& prefs, int layoutW, int layoutH,
+                       Ui& ui, std::string& report) {
+  const std::string& path = plan.modelPath;
+  const std::string& scriptPath = plan.scriptPath;
+  std::string root = findSeriousSamFolder(path);
+  if (root.empty()) root = prefs.seriousSamRoot;
+  const ScriptPlace place = placeInSeriousSam(path, root);
+  std::string problem = place.message;
+  if (place.ok) {
+    const ScriptWrite written =
+        writeScript(scriptPath, place.directory, place.name, layoutW, layoutH);
+    if (written.ok)
+      report += " + .scr";
+    else
+      problem = written.message;
+  }
+  if (!problem.empty())
+    ui.message(kProgramName, "The model is exported, but the script (.scr) is not:\n\n" + problem,
+               Icon::warning, Buttons::ok);
+}
 
-bool Controller::exportToSeriousSam() {
-  if (!s_.document.modelLoaded) {
-    error(kNoModelToExport);
-    return false;
-  }
-  if (s_.layoutChange.layoutChanging) {
-    ui_.message(kProgramName, "Lock or cancel the layout change first.", Icon::information,
-                Buttons::ok);
-    return false;
-  }
-  const std::string& named =
-      s_.document.projectPath.empty() ? s_.document.modelPath : s_.document.projectPath;
-  const std::string stem = withoutExtension(fileNameOf(named));
-  std::string proposed = s_.document.exportPath;
-  if (proposed.empty()) proposed = prefs_.seriousSamRoot + stem + ".3ds";
-  // The preference may name a folder of another machine (its default is a Windows path): the
-  // requester then starts beside the model, says so, and the path is never taken as a name.
-  std::string note;
-  if (!isFolder(folderOf(proposed))) {
-    proposed = folderOf(named) + stem + ".3ds";
-    if (!isFolder(prefs_.seriousSamRoot)) note = kNoSeriousSamFolder;
-  }
-  std::string path = ui_.chooseSave({kExportTitle, folderOf(proposed), fileNameOf(proposed),
-                                     "3D Studio (*.3ds)|*.3ds", note});
-  if (path.empty()) return false;
-  if (fileNameOf(path).find('\\') != std::string::npos) {
-    ui_.message(kProgramName, kWindowsPathAsName, Icon::warning, Buttons::ok);
-    return false;
-  }
-  if (lowerExtension(path) != "3ds") path += ".3ds";
-  // The model file is never overwritten, whatever spelling of its path was chosen.
-  if (sameTextIgnoringCase(path, s_.document.modelPath) || sameFile(path, s_.document.modelPath)) {
-    ui_.message(kProgramName, "This is the original model file. Choose another name.",
-                Icon::warning, Buttons::ok);
-    return false;
-  }
-
-  const std::string folder = folderOf(path);
-  const std::string fileName = fileNameOf(path);
-  const std::string base = fileName.substr(0, fileName.size() - 4);  // without ".3ds"
-  const std::string scriptPath = folder + base + ".scr";
-  const std::string tgaPath = folder + base + ".tga";
-  const std::string texPath = folder + base + ".tex";
-  const Texture& texture = s_.document.texture;
-  const bool hasTexture = texture.TextureWidth > 0;
-  const bool wantTga = prefs_.writeTexture && hasTexture;
-  const bool wantTex = prefs_.writeTex && hasTexture;
-  const bool samePlace = sameTextIgnoringCase(path, s_.document.exportPath);
-
-  if (!samePlace) {
-    std::vector<std::string> existing;
-    std::string lines;  // of the question
-    auto addIfExists = [&](const std::string& file, const std::string& name,
-                           const std::string& note) {
-      if (!exists(file)) return;
-      existing.push_back(note.empty() ? name : name + " " + note);
-      lines += (note.empty() ? name : name + "  " + note) + "\n";
-    };
-    addIfExists(path, fileName, "");
-    if (prefs_.writeScript) addIfExists(scriptPath, base + ".scr", "(may contain animations!)");
-    if (wantTga) addIfExists(tgaPath, base + ".tga", "");
-    if (wantTex) addIfExists(texPath, base + ".tex", "");
-    if (!existing.empty() &&
-        !ui_.confirmOverwrite(kProgramName,
-                              "These files already exist:\n" + lines + "\nOverwrite them?",
-                              existing))
-      return false;
-  }
-
-  const Encoded3ds model = write3ds(s_.document.workModel, path);
-  if (!model.ok) {
-    error(model.message);
-    return false;
-  }
-  std::string report = "Exported " + fileName;
-  const int layoutW = s_.document.settings.layoutWidth, layoutH = s_.document.settings.layoutHeight;
-
-  if (prefs_.writeScript) {
-    std::string root = findSeriousSamFolder(path);
-    if (root.empty()) root = prefs_.seriousSamRoot;
-    const ScriptPlace place = placeInSeriousSam(path, root);
-    std::string problem = place.message;
-    if (place.ok) {
-      const ScriptWrite written =
-          writeScript(scriptPath, place.directory, place.name, layoutW, layoutH);
-      if (written.ok)
-        report += " + .scr";
-      else
-        problem = written.message;
-    }
-    if (!problem.empty())
-      ui_.message(kProgramName, "The model is exported, but the script (.scr) is not:\n\n" + problem,
-                  Icon::warning, Buttons::ok);
-  }
-
+// The padded copy of the Texture as .tga and .tex, as the plan says.
+void writeExportTextures(const ExportPlan& plan, const Model& workModel, const Texture& texture,
+                         int layoutW, int layoutH, Ui& ui, std::string& report) {
+  const bool wantTga = !plan.tgaPath.empty(), wantTex = !plan.texPath.empty();
+  const std::string& tgaPath = plan.tgaPath;
+  const std::string& texPath = plan.texPath;
   if (wantTga || wantTex) {
     // The Texture itself stays as painted; only the exported copy is padded.
     std::vector<uint32_t> padded;
     bool paddedOk = true;
     try {
-      padded = padTexture(&s_.document.workModel, texture.TexturePixels, texture.TextureWidth,
+      padded = padTexture(&workModel, texture.TexturePixels, texture.TextureWidth,
                           texture.TextureHeight);
     } catch (const std::bad_alloc&) {
       paddedOk = false;
@@ -158,14 +90,79 @@ bool Controller::exportToSeriousSam() {
       if (tex.ok)
         report += std::string(" + .tex") + (tex.scaled ? " (scaled down to max. 1024)" : "");
       else
-        ui_.message(kProgramName, "The .tex texture is not written:\n\n" + tex.message,
-                    Icon::warning, Buttons::ok);
+        ui.message(kProgramName, "The .tex texture is not written:\n\n" + tex.message,
+                   Icon::warning, Buttons::ok);
     }
   }
+}
 
-  if (prefs_.writePNG) {
+}  // namespace
+
+std::string Controller::chooseExportPath() {
+  const std::string& named =
+      s_.document.projectPath.empty() ? s_.document.modelPath : s_.document.projectPath;
+  const std::string stem = withoutExtension(fileNameOf(named));
+  std::string proposed = s_.document.exportPath;
+  if (proposed.empty()) proposed = prefs_.seriousSamRoot + stem + ".3ds";
+  // The preference may name a folder of another machine (its default is a Windows path): the
+  // requester then starts beside the model, says so, and the path is never taken as a name.
+  std::string note;
+  if (!isFolder(folderOf(proposed))) {
+    proposed = folderOf(named) + stem + ".3ds";
+    if (!isFolder(prefs_.seriousSamRoot)) note = kNoSeriousSamFolder;
+  }
+  std::string path = ui_.chooseSave({kExportTitle, folderOf(proposed), fileNameOf(proposed),
+                                     "3D Studio (*.3ds)|*.3ds", note});
+  if (path.empty()) return "";
+  if (fileNameOf(path).find('\\') != std::string::npos) {
+    ui_.message(kProgramName, kWindowsPathAsName, Icon::warning, Buttons::ok);
+    return "";
+  }
+  if (lowerExtension(path) != "3ds") path += ".3ds";
+  // The model file is never overwritten, whatever spelling of its path was chosen.
+  if (sameTextIgnoringCase(path, s_.document.modelPath) || sameFile(path, s_.document.modelPath)) {
+    ui_.message(kProgramName, "This is the original model file. Choose another name.",
+                Icon::warning, Buttons::ok);
+    return "";
+  }
+  return path;
+}
+
+bool Controller::exportToSeriousSam() {
+  if (!s_.document.modelLoaded) {
+    error(kNoModelToExport);
+    return false;
+  }
+  if (s_.layoutChange.layoutChanging) {
+    ui_.message(kProgramName, "Lock or cancel the layout change first.", Icon::information,
+                Buttons::ok);
+    return false;
+  }
+  const std::string path = chooseExportPath();
+  if (path.empty()) return false;
+  const Texture& texture = s_.document.texture;
+  const ExportPlan plan =
+      exportPlan(path, s_.document.exportPath,
+                 {prefs_.writeScript, prefs_.writeTexture, prefs_.writeTex, prefs_.writePNG},
+                 texture.TextureWidth > 0, exists);
+  if (!plan.overwrite.empty() &&
+      !ui_.confirmOverwrite(kProgramName,
+                            "These files already exist:\n" + plan.overwriteLines + "\nOverwrite them?",
+                            plan.overwrite))
+    return false;
+
+  const Encoded3ds model = write3ds(s_.document.workModel, path);
+  if (!model.ok) {
+    error(model.message);
+    return false;
+  }
+  std::string report = "Exported " + plan.fileName;
+  const int layoutW = s_.document.settings.layoutWidth, layoutH = s_.document.settings.layoutHeight;
+  if (!plan.scriptPath.empty()) writeExportScript(plan, prefs_, layoutW, layoutH, ui_, report);
+  writeExportTextures(plan, s_.document.workModel, texture, layoutW, layoutH, ui_, report);
+  if (!plan.uvPicturePath.empty()) {
     const Image picture = uvLayoutImage(s_.document.workModel, layoutW, layoutH);
-    if (savePicture(folder + base + "_uv.png", picture.pixels, picture.width, picture.height))
+    if (savePicture(plan.uvPicturePath, picture.pixels, picture.width, picture.height))
       report += " + UV layout";
   }
 
@@ -176,7 +173,7 @@ bool Controller::exportToSeriousSam() {
   if (s_.document.reportText.find(kPiecesDoNotFit) != std::string::npos)
     report += std::string("; ") + kPiecesDoNotFit;
 
-  if (!samePlace) {
+  if (!plan.samePlace) {
     s_.document.exportPath = path;
     s_.document.projectChanged = true;
   }

@@ -1,53 +1,9 @@
 #include "app/window3d_controller.h"
 
 #include <algorithm>
-#include <cmath>
+#include <cstdint>
 
-#include "paint/fill_tools.h"
-#include "project/control_ranges.h"
 #include "render/composite.h"
-#include "render/test_pattern.h"
-
-namespace {
-
-constexpr const char* kAssignBlockedNote =
-    "Assign layer is off: the layers decide the locked layout (Change layout...)";
-
-Camera cameraOf(const ViewState& v) { return {v.yaw, v.pitch, v.dist, v.panX, v.panY}; }
-
-void setCamera(ViewState& v, const Camera& c) {
-  v.yaw = c.yaw;
-  v.pitch = c.pitch;
-  v.dist = c.dist;
-  v.panX = c.panX;
-  v.panY = c.panY;
-}
-
-bool isBrushTool(Tool tool) { return tool == Tool::brush || tool == Tool::assignBrush; }
-bool isAssignTool(Tool tool) { return tool >= Tool::assignTriangle; }
-bool isFillTool(Tool tool) { return tool >= Tool::fillTriangle && tool <= Tool::fillLayer; }
-
-// Why a stroke that changed nothing did not paint, when a layer kept it from a triangle.
-const char* nothingPaintedNote(PaintBlock block) {
-  switch (block) {
-    case PaintBlock::locked: return "Nothing painted: the layer is locked";
-    case PaintBlock::hidden: return "Nothing painted: the layer is hidden";
-    case PaintBlock::notCurrent: return "Nothing painted: not the current layer";
-    case PaintBlock::none: break;
-  }
-  return nullptr;
-}
-
-const Model& noModel() {
-  static const Model empty;
-  return empty;
-}
-
-}  // namespace
-
-ToolGadgets toolGadgets(Tool tool) {
-  return {.size = isBrushTool(tool), .hardness = tool == Tool::brush, .tip = tool == Tool::brush};
-}
 
 Window3DLayout window3dLayout(int width, int height) {
   const int ww = std::max(width, 300), wh = std::max(height, 560);
@@ -88,13 +44,12 @@ void Window3DController::open() {
 
 void Window3DController::build() {
   s_.window3d.emplace();
-  state().framing = frameModel(model() ? *model() : noModel());
-  if (s_.document.view.dist <= 0) setCamera(s_.document.view, resetCamera(state().framing));
-  refreshLayerList();
+  navigation_.frame();
+  layers_.refreshLayerList();
 }
 
 void Window3DController::close() {
-  endStroke();
+  tools_.endStroke();
   s_.window3d.reset();
 }
 
@@ -125,9 +80,8 @@ void Window3DController::showModel() {
   st.hoverTriangle = -1;
   ++st.marks.stamp;
   // The layout or the up axis may have moved the model: the camera keeps orbiting its middle.
-  st.framing = frameModel(model() ? *model() : noModel());
-  if (s_.document.view.dist <= 0) setCamera(s_.document.view, resetCamera(st.framing));
-  refreshLayerList();
+  navigation_.frame();
+  layers_.refreshLayerList();
   st.renderPending = true;
 }
 
@@ -143,35 +97,6 @@ bool Window3DController::framePending() const {
   const Window3DState& st = *s_.window3d;
   return st.renderPending || st.overlayPending || st.view.width != st.canvasWidth ||
          st.view.height != st.canvasHeight;
-}
-
-void Window3DController::ensureTestPattern() {
-  Image& pattern = state().testPattern;
-  const int width = s_.document.settings.layoutWidth, height = s_.document.settings.layoutHeight;
-  if (pattern.width != width || pattern.height != height || pattern.empty())
-    pattern = makeTestPattern(width, height);
-}
-
-void Window3DController::ensureRendered() {
-  Window3DState& st = state();
-  if (!st.renderPending && st.view.width == st.canvasWidth && st.view.height == st.canvasHeight)
-    return;
-  ensureTestPattern();
-  const Document& d = s_.document;
-  RenderInputs in;
-  in.camera = cameraOf(d.view);
-  in.framing = st.framing;
-  in.mode = d.view.viewMode;
-  in.edges = d.view.edges;
-  in.texture = TexelView(d.texture.TextureWidth, d.texture.TextureHeight, d.texture.TexturePixels);
-  in.testPattern = TexelView(st.testPattern);
-  in.layerColor = d.layers.color;
-  in.layerHidden = d.layers.hidden;
-  in.triMark = st.marks.mark;
-  in.markStamp = st.marks.stamp;
-  renderView(st.view, st.canvasWidth, st.canvasHeight, model() ? *model() : noModel(), in);
-  st.renderPending = false;
-  st.overlayPending = true;
 }
 
 const Image& Window3DController::frame() {
@@ -198,179 +123,7 @@ const Image& Window3DController::frame() {
   return st.view.viewDisplay;
 }
 
-// ---- Gadgets -------------------------------------------------------------------------------
-
-void Window3DController::changedSetting(const Changes& changes) {
-  state().settingsChanged = true;
-  raise(changes);
-}
-
-void Window3DController::setViewMode(ViewMode mode) {
-  s_.document.view.viewMode = mode;
-  changedSetting({.view3d = true});
-}
-
-void Window3DController::setEdges(bool edges) {
-  s_.document.view.edges = edges;
-  changedSetting({.view3d = true});
-}
-
-void Window3DController::resetView() {
-  state().framing = frameModel(model() ? *model() : noModel());
-  setCamera(s_.document.view, resetCamera(state().framing));
-  changedSetting({.view3d = true});
-}
-
-void Window3DController::setTool(Tool tool) {
-  ViewState& v = s_.document.view;
-  v.tool = tool;
-  state().hoverTriangle = -2;
-  ++state().marks.stamp;
-  // Layers are assigned by their colours.
-  if (isAssignTool(tool)) v.viewMode = ViewMode::layerColours;
-  changedSetting({.view3d = true});
-}
-
-void Window3DController::setBrush(int size, int opacity, int hardness) {
-  ViewState& v = s_.document.view;
-  v.brushSize = controlRange::brushSize.clamp(size);
-  v.opacity = controlRange::opacity.clamp(opacity);
-  v.hardness = controlRange::hardness.clamp(hardness);
-  changedSetting({.overlay3d = true});  // the brush circle's size
-}
-
-void Window3DController::setBrushTip(int tip) {
-  s_.document.view.brushTip = controlRange::brushTip.pick(tip);
-  changedSetting({});
-}
-
-void Window3DController::chooseBrushColour() {
-  if (const std::optional<uint32_t> colour = ui_.chooseColour("Brush colour", s_.document.view.brushColor)) {
-    s_.document.view.brushColor = *colour & 0xFFFFFFu;
-    changedSetting({});
-  }
-}
-
-void Window3DController::setPaintSource(PaintSource source) {
-  // A source without its image would paint the brush colour under another name: the choice
-  // falls back to Colour after saying what is missing.
-  if (source == PaintSource::pattern && !s_.document.pattern.image.loaded()) {
-    ui_.message("Pattern", "Load a pattern first (a seamless tile image).", Icon::information,
-                Buttons::ok);
-    source = PaintSource::colour;
-  }
-  if (source == PaintSource::stencil && !s_.document.stencil.image.loaded()) {
-    ui_.message("Stencil", "Load a stencil first (right panel).", Icon::information, Buttons::ok);
-    source = PaintSource::colour;
-  }
-  s_.document.view.paintSource = source;
-  changedSetting({.overlay3d = true});  // the anchor marker shows with the pattern only
-}
-
-void Window3DController::setPatternTile(int centimetres) {
-  const double tile = centimetres / 100.0;
-  s_.document.pattern.tile = tile > 0 ? tile : 0.01;
-  changedSetting({});
-}
-
-void Window3DController::setPatternTint(bool tint) {
-  s_.document.pattern.tint = tint;
-  changedSetting({});
-}
-
-void Window3DController::setPatternMapping(int mapping) {
-  s_.document.pattern.mapping = controlRange::patternMapping.pick(mapping);
-  if (s_.document.pattern.mapping == 1 && s_.document.pattern.anchorFace < 0)
-    ui_.message("Pattern",
-                "Shift+click on the model to set the anchor:\n"
-                "the pattern is centered there and rolled out over the surface.\n"
-                "Up is the top of the screen when you click.",
-                Icon::information, Buttons::ok);
-  changedSetting({.overlay3d = true});
-}
-
-void Window3DController::setPatternRotate(int quarterTurns) {
-  s_.document.pattern.rotate = controlRange::patternRotate.pick(quarterTurns);
-  changedSetting({});
-}
-
-void Window3DController::setPatternOffset(int xPercent, int yPercent) {
-  s_.document.pattern.offsetX = controlRange::patternOffsetPercent.clamp(xPercent) / 100.0;
-  s_.document.pattern.offsetY = controlRange::patternOffsetPercent.clamp(yPercent) / 100.0;
-  changedSetting({});
-}
-
-void Window3DController::resetPatternOffset() { setPatternOffset(0, 0); }
-
-void Window3DController::centerStencil() {
-  StencilState& stencil = s_.document.stencil;
-  const double width = state().canvasWidth, height = state().canvasHeight;
-  stencil.x = width / 2;
-  stencil.y = height / 2;
-  stencil.angle = 0;
-  if (stencil.image.loaded()) {
-    const Image& image = stencil.image.pixels;
-    double scale = height * 0.5 / image.height;
-    if (image.width * scale > width * 0.8) scale = width * 0.8 / image.width;
-    stencil.scale = scale > 0 ? scale : 1;
-  }
-  changedSetting({.overlay3d = true});
-}
-
-void Window3DController::setStencilOpacity(int percent) {
-  s_.document.stencil.opacity = controlRange::stencilOpacity.clamp(percent);
-  changedSetting({.overlay3d = true});
-}
-
-void Window3DController::setStencilShow(bool show) {
-  s_.document.stencil.show = show;
-  changedSetting({.overlay3d = true});
-}
-
-void Window3DController::newTexture() {
-  const int width = s_.document.settings.layoutWidth, height = s_.document.settings.layoutHeight;
-  const std::optional<NewTextureChoice> choice = ui_.chooseNewTexture(
-      "New texture " + std::to_string(width) + " x " + std::to_string(height));
-  if (!choice) return;
-  ensureTestPattern();
-  applyTextureUpdate(NewTexture(s_.document.texture, choice->kind, choice->colour, width, height,
-                                model(), &state().testPattern));
-}
-
-void Window3DController::applyTextureUpdate(const TextureViewUpdate& update, bool uvView) {
-  if (update.showTexture && s_.document.view.viewMode != ViewMode::texture) {
-    s_.document.view.viewMode = ViewMode::texture;
-    raise({.view3d = true});
-  }
-  // The UV view shows the texture under the layout.
-  if (update.redraw) raise({.uvView = uvView, .title = true, .view3d = true});
-}
-
 // ---- Canvas and keys -----------------------------------------------------------------------
-
-bool Window3DController::viewDragging() const {
-  return s_.window3d->navigating || s_.window3d->middleDrag != MiddleDrag::none;
-}
-
-bool Window3DController::stencilShown() const {
-  return s_.document.stencil.image.loaded() && s_.document.stencil.show;
-}
-
-CanvasCursor Window3DController::cursor() const {
-  if (s_.window3d && viewDragging()) return CanvasCursor::move;
-  return isBrushTool(s_.document.view.tool) ? CanvasCursor::standard : CanvasCursor::hand;
-}
-
-void Window3DController::hideHover() {
-  Window3DState& st = state();
-  if (isBrushTool(s_.document.view.tool)) {
-    raise({.overlay3d = true});
-  } else if (st.hoverTriangle != -1) {
-    st.hoverTriangle = -1;
-    ++st.marks.stamp;
-    raise({.view3d = true});
-  }
-}
 
 void Window3DController::mouseEnter(int x, int y) {
   Window3DState& st = state();
@@ -383,12 +136,12 @@ void Window3DController::mouseEnter(int x, int y) {
 
 void Window3DController::mouseLeave() {
   state().mouseInView = false;
-  hideHover();
+  tools_.hideHover();
 }
 
 void Window3DController::focusLost() {
   state().navigating = false;
-  endStroke();
+  tools_.endStroke();
   raise({.overlay3d = true});
 }
 
@@ -397,9 +150,7 @@ bool Window3DController::keyDown(Key key, Modifiers mods) {
   if (key == Key::space) {
     if (st.navigating) return true;  // the key repeats while held
     st.navigating = true;
-    endStroke();
-    st.assignDrag = false;
-    hideHover();
+    tools_.yieldToNavigation();
     return true;
   }
   if (!mods.ctrl || mods.alt) return false;
@@ -430,134 +181,25 @@ void Window3DController::buttonDown(MouseButton button, const MouseEvent& e) {
   Window3DState& st = state();
   if (button == MouseButton::middle) {
     if (viewDragging()) return;
-    endStroke();
-    st.assignDrag = false;
     st.stencilDrag = StencilDrag::none;
-    st.middleDrag = e.mods.shift ? MiddleDrag::moving : MiddleDrag::turning;
-    st.lastMouseX = e.x;
-    st.lastMouseY = e.y;
-    hideHover();
+    navigation_.beginMiddleDrag(e);
+    tools_.yieldToNavigation();
     return;
   }
   if (st.middleDrag != MiddleDrag::none) return;
-  if (e.mods.ctrl && stencilShown()) {
-    st.stencilDrag = button == MouseButton::left ? StencilDrag::moving : StencilDrag::rotating;
-    st.lastMouseX = e.x;
-    st.lastMouseY = e.y;
-    return;
-  }
+  if (e.mods.ctrl && stencil_.beginDrag(button, e)) return;
   if (st.navigating || !model()) return;
-  if (button == MouseButton::right) {
-    pickColour(e.x, e.y);
-    return;
-  }
-  if (e.mods.shift) {
-    anchorAt(e.x, e.y);
-    return;
-  }
-  const Tool tool = s_.document.view.tool;
-  if (tool == Tool::brush) beginStrokeAt(e.x, e.y);
-  if (isFillTool(tool)) fillAt(e.x, e.y);
-  if (isAssignTool(tool) && layoutGuard()) {
-    // Assigned through the picture as the camera stands now; a drag's moves then go through
-    // the last picture shown.
-    ensureRendered();
-    if (tool == Tool::assignBrush) {
-      st.assignDrag = true;
-      assignBrush(e.x, e.y);
-    } else {
-      assignRegion(e.x, e.y);
-    }
-  }
-}
-
-BrushScene Window3DController::brushScene() {
-  Document& d = s_.document;
-  BrushScene scene{*model(), state().view, d.layers, d.texture};
-  if (d.stencil.image.loaded()) {
-    scene.stencil = &d.stencil.image.pixels;
-    scene.stencilPlacement = {d.stencil.x, d.stencil.y, d.stencil.scale, d.stencil.angle};
-  }
-  if (d.view.paintSource == PaintSource::pattern && d.pattern.image.loaded()) {
-    Window3DState& st = state();
-    preparePattern(st.patternCaches, st.neighbours, *model(), d.pattern);
-    scene.pattern = &d.pattern;
-    scene.patternCaches = &st.patternCaches;
-  }
-  return scene;
-}
-
-void Window3DController::beginStrokeAt(int x, int y) {
-  // Painted through the picture as the camera stands now; the moves of the stroke then paint
-  // through the last picture shown, since the texture's colours do not move the model.
-  ensureRendered();
-  const UnwrapSettings& size = s_.document.settings;
-  applyTextureUpdate(beginStroke(state().stroke, brushScene(), brushSettings(s_.document.view),
-                                 size.layoutWidth, size.layoutHeight, x, y, s_.paintRandom),
-                     false);
-}
-
-void Window3DController::fillAt(int x, int y) {
-  ensureRendered();
-  Window3DState& st = state();
-  const UnwrapSettings& size = s_.document.settings;
-  const TextureViewUpdate update =
-      ::fillAt(st.stroke, brushScene(), brushSettings(s_.document.view), s_.document.view.tool,
-               st.neighbours, st.marks, size.layoutWidth, size.layoutHeight, x, y);
-  if (!update.redraw) return;
-  st.hoverTriangle = -2;  // the next move marks the region anew
-  applyTextureUpdate(update);
-}
-
-void Window3DController::hoverAt(int x, int y) {
-  Window3DState& st = state();
-  const std::optional<ViewHit> hit = pickAt(st.view, x, y);
-  int32_t triangle = hit ? hit->triangle : -1;
-  // A click of the assign tools would be refused: mark nothing and say why.
-  if (triangle >= 0 && isAssignTool(s_.document.view.tool) &&
-      controlStates(s_, s_.document.settings).layerAssignBlocked) {
-    ui_.status(kStatusNote, kAssignBlockedNote);
-    triangle = -1;
-  }
-  if (triangle == st.hoverTriangle) return;
-  st.hoverTriangle = triangle;
-  if (triangle < 0)
-    ++st.marks.stamp;
+  if (button == MouseButton::right)
+    tools_.pickColour(e.x, e.y);
+  else if (e.mods.shift)
+    sources_.anchorAt(e.x, e.y);
   else
-    toolRegion(s_.document.view.tool, triangle, *model(), st.neighbours, st.marks, st.region);
-  raise({.view3d = true});
-}
-
-void Window3DController::endStroke() {
-  Stroke& stroke = state().stroke;
-  if (!stroke.active) return;
-  stroke.active = false;
-  if (!stroke.stepBegun) {
-    // Nothing changed, so nothing was made; say so when a layer was in the way.
-    stroke.pending = {};
-    if (const char* note = nothingPaintedNote(stroke.blocked)) ui_.status(kStatusNote, note);
-    return;
-  }
-  // The UV view shows the texture under the layout; drawn once the stroke is done.
-  raise({.uvView = true});
-}
-
-void Window3DController::pickColour(int x, int y) {
-  const Texture& t = s_.document.texture;
-  if (t.TextureWidth <= 0 || !model()) return;
-  ensureRendered();
-  const std::optional<ViewHit> hit = pickAt(state().view, x, y);
-  if (!hit) return;
-  // Sampled exactly as the view samples it, so the colour is the one shown under the mouse.
-  s_.document.view.brushColor =
-      sampleTexel(TexelView(t.TextureWidth, t.TextureHeight, t.TexturePixels), hit->u, hit->v) &
-      0xFFFFFFu;
-  changedSetting({});
+    tools_.use(e.x, e.y);
 }
 
 void Window3DController::buttonUp() {
   Window3DState& st = state();
-  endStroke();
+  tools_.endStroke();
   st.assignDrag = false;
   st.stencilDrag = StencilDrag::none;
   st.middleDrag = MiddleDrag::none;
@@ -570,52 +212,11 @@ void Window3DController::motion(const MouseEvent& e) {
   const double dy = static_cast<double>(int64_t{e.y} - st.lastMouseY);
   st.lastMouseX = e.x;
   st.lastMouseY = e.y;
-  StencilState& stencil = s_.document.stencil;
-  ViewState& v = s_.document.view;
-  if (st.stencilDrag == StencilDrag::moving && e.left) {
-    stencil.x += dx;
-    stencil.y += dy;
-    changedSetting({.overlay3d = true});
-  } else if (st.stencilDrag == StencilDrag::rotating && e.right) {
-    stencil.angle += dx * 0.5;
-    changedSetting({.overlay3d = true});
-  } else if ((st.navigating && e.left) || (st.middleDrag == MiddleDrag::turning && e.middle)) {
-    v.yaw += dx * kOrbitDegreesPerPixel;
-    v.pitch = std::clamp(v.pitch + dy * kOrbitDegreesPerPixel, -controlRange::pitchLimit,
-                         controlRange::pitchLimit);
-    changedSetting({.view3d = true});
-  } else if ((st.navigating && e.right) || (st.middleDrag == MiddleDrag::moving && e.middle)) {
-    // The model follows the mouse at the depth of its centre.
-    const double perPixel = halfFieldTangent() * 2 * v.dist / std::max(st.canvasHeight, 1);
-    v.panX += dx * perPixel;
-    v.panY -= dy * perPixel;
-    changedSetting({.view3d = true});
-  } else if (st.stroke.active && e.left) {
-    applyTextureUpdate(
-        continueStroke(st.stroke, brushScene(), brushSettings(v), e.x, e.y, s_.paintRandom), false);
-    raise({.view3d = true});
-  } else if (st.assignDrag && e.left) {
-    assignBrush(e.x, e.y);
-  } else if (!isBrushTool(v.tool) && !viewDragging() && model()) {
-    // The tools that act on a region around the clicked triangle show it as the mouse moves.
-    hoverAt(e.x, e.y);
-  } else {
-    // The brush circle follows the mouse.
-    raise({.overlay3d = true});
-  }
+  if (stencil_.drag(e, dx, dy) || navigation_.drag(e, dx, dy)) return;
+  tools_.motion(e);
 }
 
 void Window3DController::wheel(double notches, Modifiers mods) {
-  if (mods.ctrl && stencilShown()) {
-    StencilState& stencil = s_.document.stencil;
-    stencil.scale = std::max(stencil.scale * std::pow(kStencilScalePerNotch, notches),
-                             controlRange::stencilScaleLow);
-    changedSetting({.overlay3d = true});
-    return;
-  }
-  const double radius = state().framing.modelRadius;
-  ViewState& v = s_.document.view;
-  v.dist = std::clamp(v.dist * std::pow(kZoomPerNotch, notches), radius * kNearestDist,
-                      radius * kFarthestDist);
-  changedSetting({.view3d = true});
+  if (mods.ctrl && stencil_.scale(notches)) return;
+  navigation_.zoom(notches);
 }

@@ -1,9 +1,9 @@
-// The 3D window's layer commands: the layer list and its buttons, "Paint only on this layer"
-// and the assign tools.
+#include "app/window3d_layers.h"
+
 #include <algorithm>
 #include <string>
 
-#include "app/window3d_controller.h"
+#include "app/window_rules.h"
 #include "paint/layers.h"
 
 namespace {
@@ -21,16 +21,16 @@ std::string withoutBlanks(const std::string& text) {
 
 }  // namespace
 
-void Window3DController::refreshLayerList() {
+void Window3DLayers::refreshLayerList() {
   fitLayerState(s_.document.layers, s_.document.workModel);
 }
 
-void Window3DController::changedLayers(const Changes& changes) {
+void Window3DLayers::changedLayers(const Changes& changes) {
   state().layersChanged = true;
   raise(changes);
 }
 
-void Window3DController::layerListEvent(const std::vector<bool>& ticked, int selectedRow) {
+void Window3DLayers::layerListEvent(const std::vector<bool>& ticked, int selectedRow) {
   LayerState& layers = s_.document.layers;
   bool visibilityChanged = false;
   const size_t rows = std::min(ticked.size(), layers.hidden.size());
@@ -48,7 +48,7 @@ void Window3DController::layerListEvent(const std::vector<bool>& ticked, int sel
   if (visibilityChanged || (currentChanged && layers.onlyLayer)) changedSetting({.view3d = true});
 }
 
-void Window3DController::newLayer() {
+void Window3DLayers::newLayer() {
   Model& model = s_.document.workModel;
   const std::optional<std::string> answer = ui_.askText(
       "New layer", "Name of the new layer:", "Layer " + std::to_string(model.layerCount() + 1));
@@ -60,7 +60,7 @@ void Window3DController::newLayer() {
   refreshLayerList();
 }
 
-void Window3DController::renameLayer() {
+void Window3DLayers::renameLayer() {
   Model& model = s_.document.workModel;
   const int64_t current = s_.document.layers.curLayer;
   if (current < 0 || current >= model.layerCount()) return;
@@ -78,7 +78,7 @@ void Window3DController::renameLayer() {
   refreshLayerList();
 }
 
-void Window3DController::deleteLayer() {
+void Window3DLayers::deleteLayer() {
   Model& model = s_.document.workModel;
   const auto layer = static_cast<int32_t>(s_.document.layers.curLayer);
   if (layer < 0 || layer >= model.layerCount()) return;
@@ -100,7 +100,7 @@ void Window3DController::deleteLayer() {
   refreshLayerList();
 }
 
-void Window3DController::chooseLayerColour() {
+void Window3DLayers::chooseLayerColour() {
   LayerState& layers = s_.document.layers;
   const int64_t current = layers.curLayer;
   if (current < 0 || current >= layers.count()) return;
@@ -112,7 +112,7 @@ void Window3DController::chooseLayerColour() {
   refreshLayerList();
 }
 
-void Window3DController::toggleLayerLock() {
+void Window3DLayers::toggleLayerLock() {
   LayerState& layers = s_.document.layers;
   const int64_t current = layers.curLayer;
   if (current < 0 || current >= layers.count()) return;
@@ -122,18 +122,18 @@ void Window3DController::toggleLayerLock() {
   refreshLayerList();
 }
 
-void Window3DController::setOnlyLayer(bool only) {
+void Window3DLayers::setOnlyLayer(bool only) {
   s_.document.layers.onlyLayer = only;
   changedSetting({});
 }
 
-bool Window3DController::layoutGuard() {
+bool Window3DLayers::layoutGuard() {
   if (!controlStates(s_, s_.document.settings).layerAssignBlocked) return true;
   ui_.message("Layers", kLayersDecideLockedLayout, Icon::warning, Buttons::ok);
   return false;
 }
 
-void Window3DController::assignRegion(int x, int y) {
+void Window3DLayers::assignRegion(int x, int y) {
   Window3DState& st = state();
   const std::optional<ViewHit> hit = pickAt(st.view, x, y);
   if (!hit) return;
@@ -145,7 +145,7 @@ void Window3DController::assignRegion(int x, int y) {
   raise({.view3d = true});
 }
 
-void Window3DController::assignBrush(int x, int y) {
+void Window3DLayers::assignBrush(int x, int y) {
   // Through the last picture shown: what is seen under the circle is what is reached.
   if (assignLayerUnderCircle(s_.document.workModel, state().view, x, y, s_.document.view.brushSize,
                              static_cast<int32_t>(s_.document.layers.curLayer)))

@@ -82,6 +82,8 @@ class MainWindow : public Gtk::Window, public WindowRefresh {
   void rebuildRecentMenu();
   void refreshMenus();
   void buildControls();
+  void buildSettingControls();
+  void buildStatusBar();
   void connectControls();
   void menuCommand(int id);
   // The session's settings into the controls, then which controls are enabled or shown and

@@ -52,8 +52,12 @@ class Window3D : public Gtk::Window, public WindowRefresh {
   bool on_key_press_event(GdkEventKey* event) override;
 
  private:
+  // The window opens at this size.
+  static constexpr int kOpenWidth = 910, kOpenHeight = 730;
+
   void buildToolbar();
   void buildPanel();
+  void buildLayerList();
   void buildCanvas();
   void connectGadgets();
   // Runs `command` unless the window is showing values (a gadget set from the project).

@@ -11,6 +11,7 @@
 #include <functional>
 
 #include "app/controller.h"
+#include "app/export_plan.h"
 #include "base/file_io.h"
 #include "export/pad.h"
 #include "export/uv_layout.h"
@@ -598,3 +599,40 @@ TEST_F(ExportFlow, ExportUvOverlay) {
 }
 
 }  // namespace
+
+// The plan alone: which files go beside the .3ds and which existing ones the question names,
+// decided without touching a file.
+TEST(ExportPlan, NamesTheFilesAndAsksOnlyAboutThoseThatExistElsewhere) {
+  const ExportChoice all{.script = true, .tga = true, .tex = true, .uvPicture = true};
+  const auto none = [](const std::string&) { return false; };
+  const auto every = [](const std::string&) { return true; };
+
+  const ExportPlan plan = exportPlan("/ss/Models/House.3DS", "", all, true, none);
+  EXPECT_EQ(plan.folder, "/ss/Models/");
+  EXPECT_EQ(plan.fileName, "House.3DS");
+  EXPECT_EQ(plan.scriptPath, "/ss/Models/House.scr");
+  EXPECT_EQ(plan.tgaPath, "/ss/Models/House.tga");
+  EXPECT_EQ(plan.texPath, "/ss/Models/House.tex");
+  EXPECT_EQ(plan.uvPicturePath, "/ss/Models/House_uv.png");
+  EXPECT_FALSE(plan.samePlace);
+  EXPECT_TRUE(plan.overwrite.empty());
+
+  // Without a Texture no texture file is planned, whatever the choices.
+  const ExportPlan bare = exportPlan("/m/a.3ds", "", all, false, every);
+  EXPECT_TRUE(bare.tgaPath.empty());
+  EXPECT_TRUE(bare.texPath.empty());
+  EXPECT_EQ(bare.overwrite, (std::vector<std::string>{"a.3ds", "a.scr (may contain animations!)"}));
+  EXPECT_EQ(bare.overwriteLines, "a.3ds\na.scr  (may contain animations!)\n");
+
+  // Every existing file that is written is named, except the UV picture; files not chosen are
+  // neither written nor named.
+  const ExportPlan some = exportPlan("/m/a.3ds", "", {.tga = true, .uvPicture = true}, true, every);
+  EXPECT_TRUE(some.scriptPath.empty());
+  EXPECT_EQ(some.overwrite, (std::vector<std::string>{"a.3ds", "a.tga"}));
+
+  // The last export's place, in any case, is written over without asking.
+  const ExportPlan again = exportPlan("/m/a.3ds", "/M/A.3DS", all, true, every);
+  EXPECT_TRUE(again.samePlace);
+  EXPECT_TRUE(again.overwrite.empty());
+  EXPECT_TRUE(again.overwriteLines.empty());
+}

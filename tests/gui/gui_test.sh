@@ -696,11 +696,15 @@ random-input)
   view_w=$WIDTH view_h=$HEIGHT
   # The program's other windows on the screen: dialogs and requesters. Menus, lists and
   # tooltips are titled with the program's name and close with the next click.
+  # Each window's title is read on its own, so a popup that opens between two searches is not
+  # taken for a dialog.
   dialogs() {
-    local shown popups
-    shown=$(xdotool search --onlyvisible --name . 2>/dev/null) || true
-    popups=$(xdotool search --onlyvisible --name '^quillmap$' 2>/dev/null) || true
-    grep -vxF -e "$main" -e "$view" ${popups:+-e "$popups"} <<<"$shown" || true
+    local id
+    for id in $(xdotool search --onlyvisible --name . 2>/dev/null); do
+      if [ "$id" = "$main" ] || [ "$id" = "$view" ]; then continue; fi
+      [ "$(xdotool getwindowname "$id" 2>/dev/null)" = quillmap ] && continue
+      echo "$id"
+    done
   }
   is_shown() { xdotool search --onlyvisible --name . 2>/dev/null | grep -qx "$1"; }
   # Answers a dialog: the image's path for the requesters that read one, otherwise Escape or

@@ -1,0 +1,25 @@
+#include "app/render_inputs.h"
+
+Camera cameraOf(const ViewState& v) { return {v.yaw, v.pitch, v.dist, v.panX, v.panY}; }
+
+void setCamera(ViewState& v, const Camera& c) {
+  v.yaw = c.yaw;
+  v.pitch = c.pitch;
+  v.dist = c.dist;
+  v.panX = c.panX;
+  v.panY = c.panY;
+}
+
+RenderInputs renderInputsOf(const Document& d, const Framing& framing, const Camera& camera,
+                            const Image& testPattern) {
+  RenderInputs in;
+  in.camera = camera;
+  in.framing = framing;
+  in.mode = d.view.viewMode;
+  in.edges = d.view.edges;
+  in.texture = TexelView(d.texture.TextureWidth, d.texture.TextureHeight, d.texture.TexturePixels);
+  in.testPattern = TexelView(testPattern);
+  in.layerColor = d.layers.color;
+  in.layerHidden = d.layers.hidden;
+  return in;
+}
