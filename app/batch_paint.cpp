@@ -7,7 +7,7 @@
 #include "app/event_step.h"
 #include "app/window3d_controller.h"
 #include "base/text_fields.h"
-#include "project/control_ranges.h"
+#include "paint/settings_tables.h"
 
 namespace {
 
@@ -46,7 +46,7 @@ PaintRun setUpSources(Window3DController& window, const Event& event, Document& 
       StencilState& s = document.stencil;
       s.x = (*sources.stencilAt)[0];
       s.y = (*sources.stencilAt)[1];
-      s.scale = std::max((*sources.stencilAt)[2], controlRange::stencilScaleLow);
+      s.scale = std::max((*sources.stencilAt)[2], stencilSetting::kScaleLow);
       s.angle = (*sources.stencilAt)[3];
     });
   }
@@ -54,8 +54,8 @@ PaintRun setUpSources(Window3DController& window, const Event& event, Document& 
   if (!ok) return PaintRun::imageNotLoaded;
   if (sources.tileCm) event([&] { window.setPatternTile(*sources.tileCm); });
   // The anchor's click chooses anchored mapping itself.
-  if (sources.mapping && !(sources.anchor && *sources.mapping == 1))
-    event([&] { window.setPatternMapping(*sources.mapping); });
+  if (sources.mapping && !(sources.anchor && *sources.mapping == PatternMapping::anchor))
+    event([&] { window.setPatternMapping(static_cast<int>(*sources.mapping)); });
   if (sources.anchor) event([&] { ok = window.anchorAt(sources.anchor->first, sources.anchor->second); });
   return ok ? PaintRun::done : PaintRun::noAnchor;
 }
@@ -126,11 +126,11 @@ PaintRun runPaintScripts(Session& session, Controller& controller, Ui& ui,
   ViewState& v = session.document.view;
   event([&] {
     window.resetView();
-    v.yaw = view.yaw.value_or(v.yaw);
-    v.pitch = view.pitch.value_or(v.pitch);
+    v.camera.yaw = view.yaw.value_or(v.camera.yaw);
+    v.camera.pitch = view.pitch.value_or(v.camera.pitch);
     window.setBrush(brush.size.value_or(v.brushSize), brush.opacity.value_or(v.opacity),
                     brush.hardness.value_or(v.hardness));
-    window.setBrushTip(brush.tip.value_or(v.brushTip));
+    window.setBrushTip(static_cast<int>(brush.tip.value_or(v.brushTip)));
     v.brushColor = brush.colour.value_or(v.brushColor);
   });
   const PaintRun set = setUpSources(window, event, session.document, sources);

@@ -31,7 +31,8 @@ std::optional<PaintScript> paintScriptOf(const std::string& text);
 
 // The brush options; those not given keep the project's values.
 struct BrushOptions {
-  std::optional<int> size, opacity, hardness, tip;
+  std::optional<int> size, opacity, hardness;
+  std::optional<BrushTip> tip;
   std::optional<uint32_t> colour;  // red in the lowest byte
   std::optional<PaintSource> source;
 };
@@ -41,7 +42,7 @@ struct SourceOptions {
   std::string stencilPath, patternPath;  // empty: keep the project's
   std::optional<std::array<double, 4>> stencilAt;  // centre x, y (canvas pixels), scale, angle
   std::optional<int> tileCm;
-  std::optional<int> mapping;  // 0 triplanar, 1 anchor
+  std::optional<PatternMapping> mapping;
   std::optional<std::pair<int, int>> anchor;  // a Shift+click there
   bool any() const {
     return !stencilPath.empty() || !patternPath.empty() || stencilAt || tileCm || mapping || anchor;

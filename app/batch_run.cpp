@@ -87,7 +87,7 @@ Image renderedView(const Document& document, const BatchOptions& options) {
   RenderInputs in = renderInputsOf(document, framing, camera, testPattern);
   in.mode = options.viewMode.value_or(document.view.viewMode);
   // The canvas of a 3D window opened at 910 x 730.
-  const auto [width, height] = options.viewSize.value_or(std::pair{720, 634});
+  const auto [width, height] = options.viewSize.value_or(kDefaultViewSize);
   View3D view;
   renderView(view, width, height, model, in);
   return std::move(view.viewColour);
@@ -179,7 +179,7 @@ int openAndUnwrap(Session& session, Controller& controller, BatchUi& ui,
         << " is locked (it is painted): change it with --change-layout keep or empty\n";
     return kUsageError;
   } else if (isProject ? !options.unwrapChanges.empty()
-                       : options.upAxis.has_value() || options.mirrorAxis.has_value()) {
+                       : options.axisGiven) {
     // As a user would: change the controls after opening, which unwraps again.
     for (const auto& change : options.unwrapChanges) change(session.document.settings);
     unwrapModel(session, ui);
@@ -202,7 +202,7 @@ int importAndPaint(Session& session, Controller& controller, BatchUi& ui, const 
   }
 
   if (!options.paintScripts.empty() || options.sources.any()) {
-    const auto [width, height] = options.viewSize.value_or(std::pair{720, 634});
+    const auto [width, height] = options.viewSize.value_or(kDefaultViewSize);
     const PaintRun run =
         runPaintScripts(session, controller, ui, prefs, options.paintScripts, options.brush,
                         options.sources, {width, height, options.yaw, options.pitch}, out);

@@ -15,6 +15,9 @@
 #include "render/view.h"
 #include "unwrap/unwrap.h"
 
+// The canvas of a 3D window opened at 910 x 730: the view of --render and --paint.
+inline constexpr std::pair<int, int> kDefaultViewSize{720, 634};
+
 // The exit status.
 enum BatchStatus { kOk = 0, kUsageError = 1, kFileError = 2 };
 
@@ -22,7 +25,7 @@ struct BatchOptions {
   std::string path;
   // The unwrap options given, applied to the settings of the opened project or model.
   std::vector<std::function<void(UnwrapSettings&)>> unwrapChanges;
-  std::optional<int> upAxis, mirrorAxis;  // these two a new project from a model resets
+  bool axisGiven = false;  // --up or --mirror, which a new project from a model resets
   // --change-layout: whether the painting follows. --lock (true) or --cancel (false) ends
   // that change, or the one a project saved during a change opens into.
   std::optional<bool> paintingFollows;

@@ -91,7 +91,7 @@ bool Controller::openModel(const std::string& path) {
   s_.document.settings.upAxisChoice = lowerExtension(path) == "obj" ? UpAxis::y : UpAxis::z;
   ui_.status(kStatusNote, "");
   changes_.controls = true;
-  s_.document.view.dist = 0;  // not framed: the 3D view frames the new model when it shows it
+  s_.document.view.camera.dist = 0;  // not framed: the 3D view frames the new model when it shows it
   changes_ |= unwrapModel(s_, ui_);
   s_.document.projectChanged = true;
   addRecent(prefs_, prefsFile_, path);
@@ -246,7 +246,7 @@ bool Controller::saveProject(const std::string& path, bool copy, bool autosave) 
 }
 
 bool Controller::writeProjectArchive(const std::string& temporary, bool autosave) {
-  switch (writeZipArchive(temporary, writeProjectEntries(projectRecordOf(s_)), syncFile)) {
+  switch (writeZipArchive(temporary, projectEntriesOf(s_), syncFile)) {
     case ArchiveWrite::cannotCreate:
       if (!autosave) error("Cannot write " + temporary);
       return false;

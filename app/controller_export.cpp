@@ -170,7 +170,7 @@ bool Controller::exportToSeriousSam() {
     report += "; " + std::to_string(model.leftOut) +
               (model.leftOut == 1 ? " zero-area triangle left out" : " zero-area triangles left out");
   // The report of the layout said so; it bears repeating where the export is confirmed.
-  if (s_.document.reportText.find(kPiecesDoNotFit) != std::string::npos)
+  if (!s_.document.stats.piecesFit)
     report += std::string("; ") + kPiecesDoNotFit;
 
   if (!plan.samePlace) {

@@ -28,6 +28,7 @@ Changes startLayoutChange(Session& session, Ui& ui) {
   change.savedTextureHeight = t.TextureHeight;
   change.settingsBackup = d.settings;
   change.savedReportText = d.reportText;
+  change.statsBackup = d.stats;
   change.layersBackup = d.layers;
   change.paintingFollows = answer == Answer::yes;
   Changes changes{.controls = true, .uvView = true};
@@ -78,6 +79,7 @@ Changes cancelLayoutChange(Session& session, Ui& ui) {
   }
   emptyUndoSteps(t);
   d.reportText = std::move(change.savedReportText);
+  d.stats = change.statsBackup;
   // The counts of the last unwrap are no longer those of the layout shown.
   ui.status(kStatusCounts, std::to_string(d.workModel.triangleCount()) + " triangles, " +
                                std::to_string(d.workModel.materialCount()) + " surfaces");
@@ -132,6 +134,7 @@ std::optional<LayoutChangeRecord> layoutChangeRecordOf(const Session& session) {
   }
   r.settings = change.settingsBackup;
   r.reportText = change.savedReportText;
+  r.stats = change.statsBackup;
   r.layers = change.layersBackup;
   return r;
 }
@@ -145,6 +148,7 @@ void resumeLayoutChange(Session& session, LayoutChangeRecord record) {
   change.textureBackup = std::move(record.texture.pixels);
   change.settingsBackup = record.settings;
   change.savedReportText = std::move(record.reportText);
+  change.statsBackup = record.stats;
   change.layersBackup = std::move(record.layers);
   change.layoutChanging = true;
   // Painting from now on ends the change, as it would have before the save.

@@ -6,7 +6,6 @@
 
 #include "base/file_io.h"
 #include "base/number_text.h"
-#include "project/control_ranges.h"
 
 namespace fs = std::filesystem;
 
@@ -114,7 +113,7 @@ Preferences loadPreferences(const PreferencesFile& file, const std::string& exec
   p.writeTexture = file.readInt("WriteTexture", 1) != 0;
   p.writePNG = file.readInt("WritePNG", 0) != 0;
   p.writeTex = file.readInt("WriteTex", 1) != 0;
-  p.autosave = controlRange::autosave.clamp(file.readInt("Autosave", 5));
+  p.autosave = kAutosaveMinutes.clamp(file.readInt("Autosave", 5));
   p.lastDir = file.readFolder("LastDir");
   p.lastProjectDir = file.readFolder("LastProjectDir");
   for (size_t i = 0; i < p.recentFiles.size(); ++i)

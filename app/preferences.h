@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <string>
 
+#include "base/setting.h"
+
 class PreferencesFile {
  public:
   // path "" gives a file that reads defaults and loses writes (no home folder); a read-only
@@ -46,6 +48,9 @@ struct Preferences {
   std::string lastProjectDir;
   std::array<std::string, 8> recentFiles;  // most recent first; "" = no entry
 };
+
+// The Preferences dialog's autosave interval: minutes, 0 = off.
+inline constexpr SpinRange kAutosaveMinutes{0, 120};
 
 // Reads the program-wide preferences at start; the Serious Sam folder defaults to the one
 // found above the program's own executable.

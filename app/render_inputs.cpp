@@ -1,15 +1,5 @@
 #include "app/render_inputs.h"
 
-Camera cameraOf(const ViewState& v) { return {v.yaw, v.pitch, v.dist, v.panX, v.panY}; }
-
-void setCamera(ViewState& v, const Camera& c) {
-  v.yaw = c.yaw;
-  v.pitch = c.pitch;
-  v.dist = c.dist;
-  v.panX = c.panX;
-  v.panY = c.panY;
-}
-
 RenderInputs renderInputsOf(const Document& d, const Framing& framing, const Camera& camera,
                             const Image& testPattern) {
   RenderInputs in;

@@ -7,10 +7,6 @@
 #include "render/camera.h"
 #include "render/view.h"
 
-// The document's camera (the view state keeps it while the window is closed), and back.
-Camera cameraOf(const ViewState& view);
-void setCamera(ViewState& view, const Camera& camera);
-
 // The document's view mode, edges, texture and layer colours and visibility, seen by `camera`
 // around `framing`, with `testPattern` for the test-pattern mode; no hover marks. The inputs
 // point into the document and the test pattern, which must outlive them.

@@ -2,51 +2,27 @@
 
 #include "app/layout_change.h"
 
-ProjectRecord projectRecordOf(const Session& session) {
-  const Document& d = session.document;
-  ProjectRecord r;
-  r.sourceModel = d.sourceModel;
-  r.workModel = d.workModel;
-  r.settings = d.settings;
-  r.modelPath = d.modelPath;
-  r.sourceSize = d.sourceSize;
-  r.sourceDate = d.sourceDate;
-  r.exportPath = d.exportPath;
-  r.textureFile = d.texture.TextureFile;
-  r.reportText = d.reportText;
-  r.layoutLocked = d.layoutLocked || session.layoutChange.layoutChanging;
-  r.texture.width = static_cast<int>(d.texture.TextureWidth);
-  r.texture.height = static_cast<int>(d.texture.TextureHeight);
-  r.texture.pixels = d.texture.TexturePixels;
-  r.stencil = d.stencil;
-  r.pattern = d.pattern;
-  r.view = d.view;
-  r.layers = d.layers;
-  r.layoutChange = layoutChangeRecordOf(session);
-  return r;
+std::vector<ArchiveEntry> projectEntriesOf(const Session& session) {
+  const Texture& t = session.document.texture;
+  ProjectExtras extras;
+  extras.texture.width = static_cast<int>(t.TextureWidth);
+  extras.texture.height = static_cast<int>(t.TextureHeight);
+  extras.texture.pixels = t.TexturePixels;
+  extras.textureFile = t.TextureFile;
+  extras.layoutChange = layoutChangeRecordOf(session);
+  return writeProjectEntries(session.document, extras);
 }
 
 void takeProjectRecord(Session& session, ProjectRecord r) {
   Document& d = session.document;
-  d.sourceModel = std::move(r.sourceModel);
-  d.workModel = std::move(r.workModel);
-  d.settings = r.settings;
-  d.modelPath = std::move(r.modelPath);
-  d.sourceSize = r.sourceSize;
-  d.sourceDate = r.sourceDate;
-  d.exportPath = std::move(r.exportPath);
-  d.reportText = std::move(r.reportText);
-  d.layoutLocked = r.layoutLocked;
+  static_cast<ProjectContent&>(d) = std::move(static_cast<ProjectContent&>(r));
   d.modelLoaded = true;
-  resetTexture(d.texture);
-  d.texture.TextureWidth = r.texture.width;
-  d.texture.TextureHeight = r.texture.height;
-  d.texture.TexturePixels = std::move(r.texture.pixels);
-  d.texture.TextureFile = std::move(r.textureFile);
-  d.stencil = std::move(r.stencil);
-  d.pattern = std::move(r.pattern);
-  d.view = r.view;
-  d.layers = std::move(r.layers);
+  Texture& t = d.texture;
+  resetTexture(t);
+  t.TextureWidth = r.texture.width;
+  t.TextureHeight = r.texture.height;
+  t.TexturePixels = std::move(r.texture.pixels);
+  t.TextureFile = std::move(r.textureFile);
   dropLayoutChange(session);
   if (r.layoutChange) resumeLayoutChange(session, std::move(*r.layoutChange));
 }

@@ -19,29 +19,14 @@
 #include "render/view.h"
 #include "unwrap/unwrap.h"
 
-// What the project file holds or names, and what is known of the model file it came from.
-struct Document {
-  Model sourceModel;  // as read from the model file
-  Model workModel;    // Y-up and unwrapped: shown, painted and exported
+// The open piece of work: what the project file holds (the content, read and written as it
+// is), the Texture with its undo store, and what is known of the project file itself.
+struct Document : ProjectContent {
   bool modelLoaded = false;
-  LayerState layers;
-
-  UnwrapSettings settings;
-  UnwrapStats stats;
-  std::string reportText;  // the "Info" box
-
   Texture texture;  // the painted Texture and its undo store
-  StencilState stencil;
-  PatternState pattern;
-  ViewState view;  // the 3D window's camera, tool and brush, kept while the window is closed
 
-  std::string modelPath;    // the model file the project was made from
-  int64_t sourceSize = 0;   // its size and modification time (seconds) when it was read
-  int64_t sourceDate = 0;
-  std::string exportPath;   // the remembered export file
   std::string projectPath;  // empty while never saved
   bool projectChanged = false;
-  bool layoutLocked = false;
 
   // The model every view, tool and exporter works on; null while none is loaded.
   const Model* displayModel() const { return modelLoaded ? &workModel : nullptr; }
@@ -58,6 +43,7 @@ struct LayoutChange {
   int64_t savedTextureHeight = 0;
   UnwrapSettings settingsBackup;
   std::string savedReportText;
+  UnwrapStats statsBackup;
   LayerState layersBackup;  // the colour, hidden and locked flags then, and the current layer
   int64_t revisionAtChange = 0;  // TextureRevision then: a step since is painting on the new layout
 };
@@ -117,11 +103,11 @@ struct Session {
   std::mt19937 paintRandom;
 };
 
-// What a project file stores of the session. During a layout change it holds the change with
-// its backups, and "Locked" is also set, so that an older program opens the new layout locked.
-ProjectRecord projectRecordOf(const Session& session);
-// Makes the record the session's project: models, settings, facts, report, the Texture (with
-// empty undo and redo lists), stencil, pattern, view and layers; a layout change in progress
-// ends without bringing anything back, and the record's own change (if any) takes its place;
-// a model is loaded. Paths, change flags and counters are the caller's.
+// The project file's entries for the session: the document, its Texture and the layout
+// change under way with its backups.
+std::vector<ArchiveEntry> projectEntriesOf(const Session& session);
+// Makes the record the session's project: its content, the Texture (with empty undo and redo
+// lists); a layout change in progress ends without bringing anything back, and the record's
+// own change (if any) takes its place; a model is loaded. Paths, change flags and counters
+// are the caller's.
 void takeProjectRecord(Session& session, ProjectRecord record);

@@ -110,10 +110,10 @@ const Image& Window3DController::frame() {
   in.hasTexture = d.texture.TextureWidth > 0;
   if (stencilShown()) {
     in.stencil = &d.stencil.image.pixels;
-    in.stencilPlacement = {d.stencil.x, d.stencil.y, d.stencil.scale, d.stencil.angle};
+    in.stencilPlacement = stencilPlacement(d.stencil);
     in.stencilOpacity = d.stencil.opacity;
   }
-  if (d.pattern.mapping == 1 && d.view.paintSource == PaintSource::pattern &&
+  if (d.pattern.mapping == PatternMapping::anchor && d.view.paintSource == PaintSource::pattern &&
       d.pattern.anchorFace >= 0)
     in.anchor = AnchorPoint{d.pattern.anchorFace, d.pattern.anchorBary[0], d.pattern.anchorBary[1]};
   if (st.mouseInView && !viewDragging() && model() && isBrushTool(d.view.tool))

@@ -4,7 +4,7 @@
 #include <cmath>
 
 #include "app/render_inputs.h"
-#include "project/control_ranges.h"
+#include "paint/settings_tables.h"
 
 void Window3DNavigation::setViewMode(ViewMode mode) {
   s_.document.view.viewMode = mode;
@@ -18,13 +18,13 @@ void Window3DNavigation::setEdges(bool edges) {
 
 void Window3DNavigation::resetView() {
   state().framing = frameModel(modelOrEmpty());
-  setCamera(s_.document.view, resetCamera(state().framing));
+  s_.document.view.camera = resetCamera(state().framing);
   changedSetting({.view3d = true});
 }
 
 void Window3DNavigation::frame() {
   state().framing = frameModel(modelOrEmpty());
-  if (s_.document.view.dist <= 0) setCamera(s_.document.view, resetCamera(state().framing));
+  if (s_.document.view.camera.dist <= 0) s_.document.view.camera = resetCamera(state().framing);
 }
 
 void Window3DNavigation::beginMiddleDrag(const MouseEvent& e) {
@@ -38,17 +38,16 @@ bool Window3DNavigation::drag(const MouseEvent& e, double dx, double dy) {
   Window3DState& st = state();
   ViewState& v = s_.document.view;
   if ((st.navigating && e.left) || (st.middleDrag == MiddleDrag::turning && e.middle)) {
-    v.yaw += dx * kOrbitDegreesPerPixel;
-    v.pitch = std::clamp(v.pitch + dy * kOrbitDegreesPerPixel, -controlRange::pitchLimit,
-                         controlRange::pitchLimit);
+    v.camera.yaw += dx * kOrbitDegreesPerPixel;
+    v.camera.pitch = viewSetting::pitch.bring(v.camera.pitch + dy * kOrbitDegreesPerPixel);
     changedSetting({.view3d = true});
     return true;
   }
   if ((st.navigating && e.right) || (st.middleDrag == MiddleDrag::moving && e.middle)) {
     // The model follows the mouse at the depth of its centre.
-    const double perPixel = halfFieldTangent() * 2 * v.dist / std::max(st.canvasHeight, 1);
-    v.panX += dx * perPixel;
-    v.panY -= dy * perPixel;
+    const double perPixel = halfFieldTangent() * 2 * v.camera.dist / std::max(st.canvasHeight, 1);
+    v.camera.panX += dx * perPixel;
+    v.camera.panY -= dy * perPixel;
     changedSetting({.view3d = true});
     return true;
   }
@@ -58,7 +57,7 @@ bool Window3DNavigation::drag(const MouseEvent& e, double dx, double dy) {
 void Window3DNavigation::zoom(double notches) {
   const double radius = state().framing.modelRadius;
   ViewState& v = s_.document.view;
-  v.dist = std::clamp(v.dist * std::pow(kZoomPerNotch, notches), radius * kNearestDist,
+  v.camera.dist = std::clamp(v.camera.dist * std::pow(kZoomPerNotch, notches), radius * kNearestDist,
                       radius * kFarthestDist);
   changedSetting({.view3d = true});
 }

@@ -43,7 +43,7 @@ void Window3DPart::ensureRendered() {
     return;
   ensureTestPattern();
   const Document& d = s_.document;
-  RenderInputs in = renderInputsOf(d, st.framing, cameraOf(d.view), st.testPattern);
+  RenderInputs in = renderInputsOf(d, st.framing, d.view.camera, st.testPattern);
   in.triMark = st.marks.mark;
   in.markStamp = st.marks.stamp;
   renderView(st.view, st.canvasWidth, st.canvasHeight, modelOrEmpty(), in);

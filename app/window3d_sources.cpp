@@ -1,7 +1,7 @@
 #include "app/window3d_sources.h"
 
 #include "base/file_io.h"
-#include "project/control_ranges.h"
+#include "paint/settings_tables.h"
 
 namespace {
 
@@ -38,8 +38,8 @@ void Window3DSources::setPatternTint(bool tint) {
 }
 
 void Window3DSources::setPatternMapping(int mapping) {
-  s_.document.pattern.mapping = controlRange::patternMapping.pick(mapping);
-  if (s_.document.pattern.mapping == 1 && s_.document.pattern.anchorFace < 0)
+  patternSetting::mapping.field.set(s_.document.pattern, patternSetting::mapping.pick(mapping));
+  if (s_.document.pattern.mapping == PatternMapping::anchor && s_.document.pattern.anchorFace < 0)
     ui_.message("Pattern",
                 "Shift+click on the model to set the anchor:\n"
                 "the pattern is centered there and rolled out over the surface.\n"
@@ -49,13 +49,13 @@ void Window3DSources::setPatternMapping(int mapping) {
 }
 
 void Window3DSources::setPatternRotate(int quarterTurns) {
-  s_.document.pattern.rotate = controlRange::patternRotate.pick(quarterTurns);
+  patternSetting::rotate.field.set(s_.document.pattern, patternSetting::rotate.pick(quarterTurns));
   changedSetting({});
 }
 
 void Window3DSources::setPatternOffset(int xPercent, int yPercent) {
-  s_.document.pattern.offsetX = controlRange::patternOffsetPercent.clamp(xPercent) / 100.0;
-  s_.document.pattern.offsetY = controlRange::patternOffsetPercent.clamp(yPercent) / 100.0;
+  s_.document.pattern.offsetX = patternSetting::offsetX.bring(xPercent / 100.0);
+  s_.document.pattern.offsetY = patternSetting::offsetY.bring(yPercent / 100.0);
   changedSetting({});
 }
 
@@ -109,10 +109,10 @@ bool Window3DSources::anchorAt(int x, int y) {
   ensureRendered();
   Window3DState& st = state();
   Document& d = s_.document;
-  if (!setAnchor(d.pattern, st.patternCaches, st.neighbours, *model(), st.view, d.view.yaw,
-                 d.view.pitch, x, y))
+  if (!setAnchor(d.pattern, st.patternCaches, st.neighbours, *model(), st.view, d.view.camera.yaw,
+                 d.view.camera.pitch, x, y))
     return false;
-  d.pattern.mapping = 1;
+  d.pattern.mapping = PatternMapping::anchor;
   if (d.pattern.image.loaded()) d.view.paintSource = PaintSource::pattern;
   changedSetting({.overlay3d = true});
   return true;

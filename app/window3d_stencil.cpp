@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "project/control_ranges.h"
+#include "paint/settings_tables.h"
 
 void Window3DStencil::center() {
   StencilState& stencil = s_.document.stencil;
@@ -21,7 +21,7 @@ void Window3DStencil::center() {
 }
 
 void Window3DStencil::setOpacity(int percent) {
-  s_.document.stencil.opacity = controlRange::stencilOpacity.clamp(percent);
+  s_.document.stencil.opacity = stencilSetting::opacity.range().clamp(percent);
   changedSetting({.overlay3d = true});
 }
 
@@ -58,7 +58,7 @@ bool Window3DStencil::scale(double notches) {
   if (!stencilShown()) return false;
   StencilState& stencil = s_.document.stencil;
   stencil.scale = std::max(stencil.scale * std::pow(kStencilScalePerNotch, notches),
-                           controlRange::stencilScaleLow);
+                           stencilSetting::kScaleLow);
   changedSetting({.overlay3d = true});
   return true;
 }

@@ -2,7 +2,7 @@
 
 #include "app/window_rules.h"
 #include "paint/fill_tools.h"
-#include "project/control_ranges.h"
+#include "paint/settings_tables.h"
 
 namespace {
 
@@ -40,14 +40,14 @@ void Window3DTools::setTool(Tool tool) {
 
 void Window3DTools::setBrush(int size, int opacity, int hardness) {
   ViewState& v = s_.document.view;
-  v.brushSize = controlRange::brushSize.clamp(size);
-  v.opacity = controlRange::opacity.clamp(opacity);
-  v.hardness = controlRange::hardness.clamp(hardness);
+  v.brushSize = brushSetting::size.range().clamp(size);
+  v.opacity = brushSetting::opacity.range().clamp(opacity);
+  v.hardness = brushSetting::hardness.range().clamp(hardness);
   changedSetting({.overlay3d = true});  // the brush circle's size
 }
 
 void Window3DTools::setBrushTip(int tip) {
-  s_.document.view.brushTip = controlRange::brushTip.pick(tip);
+  brushSetting::tip.field.set(s_.document.view, brushSetting::tip.pick(tip));
   changedSetting({});
 }
 
@@ -132,7 +132,7 @@ BrushScene Window3DTools::brushScene() {
   BrushScene scene{*model(), state().view, d.layers, d.texture};
   if (d.stencil.image.loaded()) {
     scene.stencil = &d.stencil.image.pixels;
-    scene.stencilPlacement = {d.stencil.x, d.stencil.y, d.stencil.scale, d.stencil.angle};
+    scene.stencilPlacement = stencilPlacement(d.stencil);
   }
   if (d.view.paintSource == PaintSource::pattern && d.pattern.image.loaded()) {
     Window3DState& st = state();

@@ -6,7 +6,7 @@
 #include "base/file_io.h"
 #include "base/number_text.h"
 #include "base/text_fields.h"
-#include "project/control_ranges.h"
+#include "unwrap/unwrap_settings.h"
 
 namespace {
 
@@ -119,12 +119,17 @@ UnwrapSettings windowSettingsFromPreferences(const PreferencesFile& file) {
     s.mapMode = MapMode::exact;
   else
     s.mapMode = MapMode::keep;
-  s.layoutWidth = textureSide(file.readInt("TexW", 512));
-  s.layoutHeight = textureSide(file.readInt("TexH", 512));
-  s.maxAngle = controlRange::maxAngle.clamp(file.readInt("MaxAngle", 40));
-  s.margin = controlRange::margin.clamp(file.readInt("Margin", 4));
-  s.maxStretch = controlRange::maxStretch.clamp(file.readInt("MaxStretch", 30));
-  s.rotateMode = controlRange::rotate.pick(file.readInt("Rotate", 1));
+  // These keep the project's ranges under their own names.
+  auto read = [&](const UnwrapSetting& setting, const char* key) {
+    const auto byDefault = static_cast<int64_t>(setting.defaultValue());
+    setting.field.set(s, static_cast<double>(setting.bring(file.readInt(key, byDefault))));
+  };
+  read(unwrapSetting::layoutWidth, "TexW");
+  read(unwrapSetting::layoutHeight, "TexH");
+  read(unwrapSetting::maxAngle, "MaxAngle");
+  read(unwrapSetting::margin, "Margin");
+  read(unwrapSetting::maxStretch, "MaxStretch");
+  read(unwrapSetting::rotate, "Rotate");
   s.mergeSurfaces = file.readInt("Merge", 1) != 0;
   s.upAxisChoice = UpAxis::z;
   s.layerUnwrap = false;
@@ -140,7 +145,7 @@ void storeWindowSettings(PreferencesFile& file, const UnwrapSettings& s) {
   file.writeInt("MaxAngle", s.maxAngle);
   file.writeInt("Margin", s.margin);
   file.writeInt("MaxStretch", s.maxStretch);
-  file.writeInt("Rotate", controlRange::rotate.index(s.rotateMode));
+  file.writeInt("Rotate", unwrapSetting::rotate.index(static_cast<int64_t>(s.rotateMode)));
   file.writeInt("Merge", s.mergeSurfaces ? 1 : 0);
 }
 

@@ -61,7 +61,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   // An entry libarchive cannot write (an empty name) is left out; the rest is still a project.
   writeZipArchive(p.path, splitProjectInput(data, size), noSync);
   if (!p.controller.openProject(p.path)) {
-    if (projectRecordOf(p.session) != projectRecordOf(p.opened) ||
+    if (!sameEntries(projectEntriesOf(p.session), projectEntriesOf(p.opened)) ||
         p.session.document.projectPath != p.opened.document.projectPath)
       std::abort();
     return 0;
@@ -87,9 +87,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   // Saving what was read and opening that again changes nothing more: every value was already
   // brought into its range and every image kept as it came. The one known change: an empty
   // source model (no "source.bin") comes back with the layer every read snapshot gets.
-  ProjectRecord record = projectRecordOf(p.session);
-  modelEnsureLayer(record.sourceModel);
-  const std::vector<ArchiveEntry> saved = writeProjectEntries(record);
+  Session saving = p.session;
+  modelEnsureLayer(saving.document.sourceModel);
+  const std::vector<ArchiveEntry> saved = projectEntriesOf(saving);
   const std::optional<ProjectRecord> again = readProjectEntries(entriesOf(saved), d.view);
   if (!again || !sameEntries(writeProjectEntries(*again), saved)) std::abort();
   return 0;

@@ -79,15 +79,15 @@ inline ProjectRecord sampleProject(const GenMesh& mesh, std::vector<uint8_t> ste
   r.stencil.opacity = 70;
   loadSourceImage(r.pattern.image, std::move(patternFile), patternExt, false);
   r.pattern.tile = 0.35;
-  r.pattern.mapping = 1;
+  r.pattern.mapping = PatternMapping::anchor;
   r.pattern.offsetX = 0.25;
   r.pattern.anchorFace = 1;
   r.pattern.anchorBary[0] = 0.5;
   r.pattern.anchorUp[2] = 1;
   r.pattern.anchorRight[0] = 1;
   r.view.viewMode = ViewMode::texture;
-  r.view.dist = 3.5;
-  r.view.pitch = 20;
+  r.view.camera.dist = 3.5;
+  r.view.camera.pitch = 20;
   r.view.tool = Tool::fillFlatFace;
   r.view.paintSource = PaintSource::pattern;
   resizeLayerState(r.layers, r.workModel.layerCount());

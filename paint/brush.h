@@ -16,14 +16,15 @@
 #include "render/stencil.h"
 #include "render/view.h"
 
+// The defaults are those of the 3D window's gadgets (ViewState).
 struct BrushSettings {
-  uint32_t color = 200 | 30 << 8 | 30 << 16;  // RGB, red in the lowest byte
-  int size = 24;                              // diameter in screen pixels, 1 .. 400
-  int opacity = 100;                          // %
-  int hardness = 50;                          // %: the inner part of the radius at full coverage
-  BrushTip tip = BrushTip::round;
+  uint32_t color = ViewState{}.brushColor;  // RGB, red in the lowest byte
+  int size = ViewState{}.brushSize;         // diameter in screen pixels
+  int opacity = ViewState{}.opacity;        // %
+  int hardness = ViewState{}.hardness;      // %: the inner part of the radius at full coverage
+  BrushTip tip = ViewState{}.brushTip;
   // "Paint with"; a stencil or pattern that is not loaded paints the brush colour.
-  PaintSource source = PaintSource::colour;
+  PaintSource source = ViewState{}.paintSource;
 };
 
 // The brush as the 3D window's gadgets set it.

@@ -7,6 +7,8 @@
 #include <vector>
 
 #include "image/image.h"
+#include "paint/tips.h"
+#include "render/stencil.h"
 #include "render/view.h"
 
 // The 3D window's lists, each in the order of its items; the project file stores the index.
@@ -27,13 +29,13 @@ enum class PaintSource { colour, stencil, pattern };  // "Paint with"
 // Camera, tool and brush of the 3D window.
 struct ViewState {
   ViewMode viewMode = ViewMode::testPattern;
-  double yaw = 0, pitch = 0, dist = 0, panX = 0, panY = 0;  // dist 0: not framed yet
+  Camera camera;  // dist 0: not framed yet
   Tool tool = Tool::brush;
   uint32_t brushColor = 200 | 30 << 8 | 30 << 16;  // red + 256 green + 65536 blue
   int brushSize = 24;
   int opacity = 100;
   int hardness = 50;
-  int brushTip = 0;  // 0 to 3
+  BrushTip brushTip = BrushTip::round;
   bool edges = true;
   PaintSource paintSource = PaintSource::colour;
 
@@ -62,12 +64,22 @@ struct StencilState {
   bool operator==(const StencilState&) const = default;
 };
 
+// Where the stencil lies on the 3D view.
+inline StencilPlacement stencilPlacement(const StencilState& stencil) {
+  return {stencil.x, stencil.y, stencil.scale, stencil.angle};
+}
+
+// How the pattern lies on the model: projected from three sides, or rolled out from the anchor.
+enum class PatternMapping { triplanar, anchor };
+// The pattern's turn on the model, clockwise in quarter turns.
+enum class PatternTurn { none, quarter, half, threeQuarters };
+
 struct PatternState {
   SourceImage image;  // RGB, alpha bits 0
   double tile = 0.2;  // tile width on the model, metres
   bool tint = false;  // multiply by the brush colour
-  int rotate = 0;     // quarter turns, 0 to 3
-  int mapping = 0;    // 0 triplanar, 1 anchor
+  PatternTurn rotate = PatternTurn::none;
+  PatternMapping mapping = PatternMapping::triplanar;
   double offsetX = 0, offsetY = 0;  // fractions of a tile
   int64_t anchorFace = -1;          // -1: no anchor
   double anchorBary[2] = {0, 0};

@@ -61,7 +61,7 @@ std::array<double, 3> samplePattern(const PatternState& pattern, double s, doubl
   if (!swatch && (ox != 0 || oy != 0)) {
     // The offset is in fractions of the tile's own sides, whichever way it is turned.
     const double k = static_cast<double>(h) / w;
-    if (pattern.rotate & 1) {
+    if (static_cast<int>(pattern.rotate) & 1) {
       s -= k * ox;
       t += oy;
     } else {
@@ -69,11 +69,11 @@ std::array<double, 3> samplePattern(const PatternState& pattern, double s, doubl
       t += oy * k;
     }
   }
-  switch (pattern.rotate & 3) {
-    case 1: std::tie(s, t) = std::pair{t, -s}; break;
-    case 2: std::tie(s, t) = std::pair{-s, -t}; break;
-    case 3: std::tie(s, t) = std::pair{-t, s}; break;
-    default: break;
+  switch (pattern.rotate) {
+    case PatternTurn::quarter: std::tie(s, t) = std::pair{t, -s}; break;
+    case PatternTurn::half: std::tie(s, t) = std::pair{-s, -t}; break;
+    case PatternTurn::threeQuarters: std::tie(s, t) = std::pair{-t, s}; break;
+    case PatternTurn::none: break;
   }
   double x = s * w;
   double y = t * (swatch ? h : w);  // one tile is one image width both ways: the image keeps its aspect
@@ -300,7 +300,7 @@ void buildAnchorRollout(AnchorRollout& rollout, const Model& model, const Neighb
 void preparePattern(PatternCaches& caches, NeighbourTables& tables, const Model& model,
                     const PatternState& pattern) {
   const Anchor anchor = anchorOf(pattern);
-  const bool anchored = pattern.mapping == 1;
+  const bool anchored = pattern.mapping == PatternMapping::anchor;
   if (anchored && anchor.face < 0) return;
   if (anchored ? caches.rollout.builtFor(model, anchor) : caches.cornerNormals.builtFor(model))
     return;
@@ -367,7 +367,7 @@ bool setAnchor(PatternState& pattern, PatternCaches& caches, NeighbourTables& ta
 // ---- Colours ------------------------------------------------------------------------------
 
 bool rolloutCovers(const PatternPaint& paint, int64_t triangle) {
-  if (paint.pattern.mapping != 1) return true;
+  if (paint.pattern.mapping != PatternMapping::anchor) return true;
   const AnchorRollout& r = paint.caches.rollout;
   return triangle >= 0 && r.builtFor(paint.model, anchorOf(paint.pattern)) &&
          static_cast<size_t>(triangle) < r.reached.size() && r.reached[static_cast<size_t>(triangle)];
@@ -379,7 +379,7 @@ uint32_t patternColourAt(const PatternPaint& paint, int64_t triangle, double b0,
   if (!pattern.image.loaded()) return paint.brushColor;
   const double tile = tileOf(pattern);
   const size_t t = static_cast<size_t>(triangle);
-  if (pattern.mapping == 1) {
+  if (pattern.mapping == PatternMapping::anchor) {
     if (!rolloutCovers(paint, triangle)) return paint.brushColor;
     const Vec2* c = &paint.caches.rollout.corners[3 * t];
     const Vec2 st = b0 * c[0] + b1 * c[1] + b2 * c[2];

@@ -7,9 +7,11 @@
 #include "base/file_io.h"
 #include "base/number_text.h"
 #include "base/text_fields.h"
-#include "project/control_ranges.h"
 #include "project/project_ini.h"
+#include "paint/settings_tables.h"
 #include "project/snapshot.h"
+#include "unwrap/unwrap_model.h"
+#include "unwrap/unwrap_settings.h"
 
 namespace {
 
@@ -95,31 +97,38 @@ const std::vector<uint8_t>* imageEntry(const ProjectEntries& entries, const std:
 
 // ---- Reading: each value brought into the range of its control ----------------------------
 
-// A pattern's tile size and offset come from spin boxes in centimetres and percent.
-double fromHundredths(double value, SpinRange range) {
-  return std::clamp(value, range.low / 100.0, range.high / 100.0);
+// The file keeps no unwrap figures, only the report: it warns when the pieces did not fit.
+UnwrapStats statsFrom(const std::string& reportText) {
+  UnwrapStats stats;
+  stats.piecesFit = reportText.find(kPiecesDoNotFit) == std::string::npos;
+  return stats;
 }
 
-// A list index that names no item selects the first item; a size of 0 (or none) is 512.
-// `suffix` follows every key ("Before" for the settings from before a layout change).
+// A setting's value brought into its range; `suffix` follows the key ("Before" for the
+// settings from before a layout change).
+template <typename Record>
+void readSetting(const IniValues& ini, const Setting<Record>& s, Record& record,
+                 const std::string& suffix = "") {
+  const std::string key = s.key + suffix;
+  if (s.kind == SettingKind::real) {
+    s.field.set(record, s.bring(ini.real(key)));
+    return;
+  }
+  int64_t value = ini.integer(key);
+  // A texture side of 0, or none, is the default size.
+  if (s.kind == SettingKind::side && value == 0) value = static_cast<int64_t>(s.defaultValue());
+  s.field.set(record, static_cast<double>(s.bring(value)));
+}
+
+template <typename Record, size_t n>
+void readSettings(const IniValues& ini, const Setting<Record>* const (&table)[n], Record& record,
+                  const std::string& suffix = "") {
+  for (const Setting<Record>* s : table) readSetting(ini, *s, record, suffix);
+}
+
 UnwrapSettings settingsFrom(const IniValues& ini, const std::string& suffix = "") {
-  auto integer = [&](const char* key) { return ini.integer(key + suffix); };
   UnwrapSettings u;
-  u.mapMode = static_cast<MapMode>(controlRange::mapMode.pick(integer("MapMode")));
-  auto side = [&](const char* key) {
-    const int64_t value = integer(key);
-    return textureSide(value == 0 ? 512 : value);
-  };
-  u.layoutWidth = side("TexW");
-  u.layoutHeight = side("TexH");
-  u.maxAngle = controlRange::maxAngle.clamp(integer("Angle"));
-  u.margin = controlRange::margin.clamp(integer("Margin"));
-  u.maxStretch = controlRange::maxStretch.clamp(integer("Stretch"));
-  u.rotateMode = controlRange::rotate.pick(integer("Rotate"));
-  u.upAxisChoice = controlRange::upAxis.pick(integer("UpAxis"));
-  u.mergeSurfaces = integer("Merge") != 0;
-  u.mirrorAxis = controlRange::mirror.pick(integer("Mirror"));
-  u.layerUnwrap = integer("LayerUnwrap") != 0;
+  readSettings(ini, kUnwrapSettings, u, suffix);
   return u;
 }
 
@@ -176,13 +185,8 @@ StencilState stencilFrom(const IniValues& ini, const ProjectEntries& entries,
                          std::vector<UnreadImage>& unread) {
   StencilState st;
   if (!sourceImageFrom(st.image, ini.text("StencilFile"), entries, true, unread)) return st;
-  st.x = ini.real("StencilX");
-  st.y = ini.real("StencilY");
-  const double scale = ini.real("StencilScale");
-  st.scale = scale > 0 ? std::max(scale, controlRange::stencilScaleLow) : 1.0;
-  st.angle = ini.real("StencilAngle");
-  st.show = ini.integer("StencilShow") != 0;
-  st.opacity = controlRange::stencilOpacity.clamp(ini.integer("StencilOpacity"));
+  readSettings(ini, kStencilSettings, st);
+  st.scale = st.scale > 0 ? std::max(st.scale, stencilSetting::kScaleLow) : 1.0;
   return st;
 }
 
@@ -191,15 +195,13 @@ PatternState patternFrom(const IniValues& ini, const ProjectEntries& entries,
                          int64_t triangleCount, std::vector<UnreadImage>& unread) {
   PatternState pattern;
   sourceImageFrom(pattern.image, ini.text("PatternFile"), entries, false, unread);
-  if (ini.has("PatternTile") && ini.real("PatternTile") > 0)
-    pattern.tile = fromHundredths(ini.real("PatternTile"), controlRange::patternTileCm);
-  pattern.tint = ini.integer("PatternTint") != 0;
-  pattern.rotate = static_cast<int>(ini.integer("PatternRotate") & 3);
-  pattern.mapping = static_cast<int>(ini.integer("PatternMapping") & 1);
-  const std::vector<std::string> offset = ini.fields("PatternOffset");
-  pattern.offsetX = fromHundredths(leadingReal(offset[0]), controlRange::patternOffsetPercent);
-  pattern.offsetY = fromHundredths(offset.size() > 1 ? leadingReal(offset[1]) : 0,
-                                   controlRange::patternOffsetPercent);
+  const double tile = pattern.tile;
+  readSettings(ini, kPatternSettings, pattern);
+  if (!(ini.has(patternSetting::tile.key) && ini.real(patternSetting::tile.key) > 0))
+    pattern.tile = tile;
+  const std::vector<std::string> offset = ini.fields(patternSetting::offsetX.key);
+  pattern.offsetX = patternSetting::offsetX.bring(leadingReal(offset[0]));
+  pattern.offsetY = patternSetting::offsetY.bring(offset.size() > 1 ? leadingReal(offset[1]) : 0);
   const std::vector<std::string> anchor = ini.fields("Anchor");
   const int64_t anchorFace = ini.integer("AnchorFace");
   if (ini.has("AnchorFace") && ini.has("Anchor") && anchor.size() == 8 && anchorFace >= 0 &&
@@ -219,27 +221,14 @@ ViewState viewFrom(const IniValues& ini, const ViewState& shownView, bool painte
   ViewState v = shownView;
   // "Texture" needs a texture; it is set again below.
   if (v.viewMode == ViewMode::texture) v.viewMode = ViewMode::testPattern;
-  v.paintSource = static_cast<PaintSource>(
-      ini.has("PaintSource") ? controlRange::paintSource.pick(ini.integer("PaintSource"))
-                             : (ini.integer("StencilUse") != 0 ? 1 : 0));
-  if (ini.has("Dist") && ini.real("Dist") > 0) {
-    v.yaw = ini.real("Yaw");
-    v.pitch = std::clamp(ini.real("Pitch"), -controlRange::pitchLimit, controlRange::pitchLimit);
-    v.dist = ini.real("Dist");
-    v.panX = ini.real("PanX");
-    v.panY = ini.real("PanY");
-  }
-  if (ini.has("Tool")) {
-    v.tool = static_cast<Tool>(controlRange::tool.pick(ini.integer("Tool")));
-    v.brushColor = static_cast<uint32_t>(ini.integer("BrushColor")) & 0xFFFFFFu;
-    v.brushSize = controlRange::brushSize.clamp(ini.integer("BrushSize"));
-    v.opacity = controlRange::opacity.clamp(ini.integer("Opacity"));
-    v.hardness = controlRange::hardness.clamp(ini.integer("Hardness"));
-    v.brushTip = controlRange::brushTip.pick(ini.integer("BrushTip"));
-    v.edges = ini.integer("Edges") != 0;
-  }
-  if (ini.has("ViewMode"))
-    v.viewMode = static_cast<ViewMode>(controlRange::viewMode.pick(ini.integer("ViewMode")));
+  if (ini.has(brushSetting::source.key))
+    readSetting(ini, brushSetting::source, v);
+  else  // older files: whether the stencil was used
+    v.paintSource = ini.integer("StencilUse") != 0 ? PaintSource::stencil : PaintSource::colour;
+  if (ini.has(viewSetting::dist.key) && ini.real(viewSetting::dist.key) > 0)
+    readSettings(ini, kCameraSettings, v.camera);
+  if (ini.has(brushSetting::tool.key)) readSettings(ini, kBrushSettings, v);
+  if (ini.has(viewSetting::viewMode.key)) readSetting(ini, viewSetting::viewMode, v);
   if (painted) v.viewMode = ViewMode::texture;
   return v;
 }
@@ -282,24 +271,32 @@ std::optional<LayoutChangeRecord> layoutChangeFrom(const IniValues& ini,
   c.texture = textureFrom(entries, "texture_before.png", unread);
   c.settings = settingsFrom(ini, "Before");
   c.reportText = unescapeInfo(ini.text("InfoBefore"));
+  c.stats = statsFrom(c.reportText);
   c.layers = layersFrom(ini, c.lockedModel.layerCount(), "Before");
   return c;
 }
 
 // ---- Writing --------------------------------------------------------------------------------
 
+template <typename Record>
+void writeSetting(IniWriter& ini, const Setting<Record>& s, const Record& record,
+                  const std::string& suffix = "") {
+  const double value = s.field.get(record);
+  if (s.kind == SettingKind::real)
+    ini.addReal(s.key + suffix, value, s.decimals);
+  else
+    ini.addInt(s.key + suffix, static_cast<int64_t>(value));
+}
+
+template <typename Record, size_t n>
+void writeSettings(IniWriter& ini, const Setting<Record>* const (&table)[n], const Record& record) {
+  for (const Setting<Record>* s : table) writeSetting(ini, *s, record);
+}
+
 // The settings keys from "MapMode" to "Mirror", each followed by `suffix`.
 void addSettings(IniWriter& ini, const UnwrapSettings& u, const std::string& suffix) {
-  ini.addInt("MapMode" + suffix, static_cast<int>(u.mapMode));
-  ini.addInt("TexW" + suffix, u.layoutWidth);
-  ini.addInt("TexH" + suffix, u.layoutHeight);
-  ini.addInt("Angle" + suffix, u.maxAngle);
-  ini.addInt("Margin" + suffix, u.margin);
-  ini.addInt("Stretch" + suffix, u.maxStretch);
-  ini.addInt("Rotate" + suffix, static_cast<int>(u.rotateMode));
-  ini.addInt("UpAxis" + suffix, static_cast<int>(u.upAxisChoice));
-  ini.addInt("Merge" + suffix, u.mergeSurfaces);
-  ini.addInt("Mirror" + suffix, static_cast<int>(u.mirrorAxis));
+  for (const UnwrapSetting* s : kUnwrapSettings)
+    if (s != &unwrapSetting::layerUnwrap) writeSetting(ini, *s, u, suffix);
 }
 
 // The layer keys from "CurLayer" to "LayerLocked", each followed by `suffix`.
@@ -323,14 +320,14 @@ void addLayoutChange(IniWriter& ini, const LayoutChangeRecord& c) {
   ini.addInt("LayoutChanging", 1);
   ini.addInt("PaintingFollows", c.paintingFollows);
   addSettings(ini, c.settings, "Before");
-  ini.addInt("LayerUnwrapBefore", c.settings.layerUnwrap);
+  writeSetting(ini, unwrapSetting::layerUnwrap, c.settings, "Before");
   ini.add("InfoBefore", escapeInfo(c.reportText));
   addLayers(ini, c.layers, "Before");
 }
 
 // Every key in the order of the file; the stencil keys only with a stencil, the anchor keys
 // only with an anchor.
-std::string iniText(const ProjectRecord& r) {
+std::string iniText(const ProjectContent& r, const ProjectExtras& extras) {
   const UnwrapSettings& u = r.settings;
   const ViewState& v = r.view;
   const StencilState& st = r.stencil;
@@ -341,40 +338,24 @@ std::string iniText(const ProjectRecord& r) {
   ini.addInt("SourceSize", r.sourceSize);
   ini.addInt("SourceDate", r.sourceDate);
   addSettings(ini, u, "");
-  ini.addInt("Locked", r.layoutLocked);
+  ini.addInt("Locked", r.layoutLocked || extras.layoutChange);
   ini.add("ExportFile", r.exportPath);
-  ini.add("TextureFile", r.textureFile);
+  ini.add("TextureFile", extras.textureFile);
   ini.add("Info", escapeInfo(r.reportText));
-  ini.addInt("ViewMode", static_cast<int>(v.viewMode));
-  ini.addReal("Yaw", v.yaw, 4);
-  ini.addReal("Pitch", v.pitch, 4);
-  ini.addReal("Dist", v.dist, 6);
-  ini.addReal("PanX", v.panX, 6);
-  ini.addReal("PanY", v.panY, 6);
-  ini.addInt("Tool", static_cast<int>(v.tool));
-  ini.addInt("BrushColor", v.brushColor);
-  ini.addInt("BrushSize", v.brushSize);
-  ini.addInt("Opacity", v.opacity);
-  ini.addInt("Hardness", v.hardness);
-  ini.addInt("BrushTip", v.brushTip);
-  ini.addInt("Edges", v.edges);
-  ini.addInt("LayerUnwrap", u.layerUnwrap);
+  writeSetting(ini, viewSetting::viewMode, v);
+  writeSettings(ini, kCameraSettings, v.camera);
+  writeSettings(ini, kBrushSettings, v);
+  writeSetting(ini, unwrapSetting::layerUnwrap, u);
   addLayers(ini, r.layers, "");
   if (st.image.loaded()) {
     ini.add("StencilFile", "stencil." + st.image.fileExt);
-    ini.addReal("StencilX", st.x, 2);
-    ini.addReal("StencilY", st.y, 2);
-    ini.addReal("StencilScale", st.scale, 6);
-    ini.addReal("StencilAngle", st.angle, 3);
-    ini.addInt("StencilShow", st.show);
-    ini.addInt("StencilOpacity", st.opacity);
+    writeSettings(ini, kStencilSettings, st);
   }
-  ini.addInt("PaintSource", static_cast<int>(v.paintSource));
-  ini.addReal("PatternTile", pa.tile, 4);
-  ini.addInt("PatternTint", pa.tint);
-  ini.addInt("PatternRotate", pa.rotate);
-  ini.addInt("PatternMapping", pa.mapping);
-  ini.add("PatternOffset", fixedText(pa.offsetX, 3) + "," + fixedText(pa.offsetY, 3));
+  writeSetting(ini, brushSetting::source, v);
+  writeSettings(ini, kPatternSettings, pa);
+  const int places = patternSetting::offsetX.decimals;
+  ini.add(patternSetting::offsetX.key,
+          fixedText(pa.offsetX, places) + "," + fixedText(pa.offsetY, places));
   if (pa.anchorFace >= 0) {
     ini.addInt("AnchorFace", pa.anchorFace);
     std::vector<std::string> fields;
@@ -384,7 +365,7 @@ std::string iniText(const ProjectRecord& r) {
     ini.add("Anchor", joinFields(fields, ','));
   }
   if (pa.image.loaded()) ini.add("PatternFile", "pattern." + pa.image.fileExt);
-  if (r.layoutChange) addLayoutChange(ini, *r.layoutChange);
+  if (extras.layoutChange) addLayoutChange(ini, *extras.layoutChange);
   return ini.text();
 }
 
@@ -422,6 +403,7 @@ std::optional<ProjectRecord> readProjectEntries(const ProjectEntries& entries,
   r.exportPath = ini.text("ExportFile");
   r.textureFile = ini.text("TextureFile");
   r.reportText = unescapeInfo(ini.text("Info"));
+  r.stats = statsFrom(r.reportText);
 
   r.texture = textureFrom(entries, "texture.png", r.unreadImages);
   const bool painted = r.texture.width >= 1;
@@ -461,18 +443,19 @@ std::optional<ProjectRecord> readProjectFile(const std::string& path, const View
   return record;
 }
 
-std::vector<ArchiveEntry> writeProjectEntries(const ProjectRecord& record) {
-  const std::string ini = iniText(record);
+std::vector<ArchiveEntry> writeProjectEntries(const ProjectContent& record,
+                                              const ProjectExtras& extras) {
+  const std::string ini = iniText(record, extras);
   std::vector<ArchiveEntry> entries;
   entries.push_back({"project.ini", std::vector<uint8_t>(ini.begin(), ini.end())});
   entries.push_back({"source.bin", writeModelSnapshot(record.sourceModel)});
   entries.push_back({"model.bin", writeModelSnapshot(record.workModel)});
-  addTextureEntry(entries, "texture.png", record.texture);
+  addTextureEntry(entries, "texture.png", extras.texture);
   const SourceImage& stencil = record.stencil.image;
   const SourceImage& pattern = record.pattern.image;
   if (stencil.loaded()) entries.push_back({"stencil." + stencil.fileExt, stencil.fileBytes});
   if (pattern.loaded()) entries.push_back({"pattern." + pattern.fileExt, pattern.fileBytes});
-  if (const std::optional<LayoutChangeRecord>& change = record.layoutChange) {
+  if (const std::optional<LayoutChangeRecord>& change = extras.layoutChange) {
     entries.push_back({"model_before.bin", writeModelSnapshot(change->lockedModel)});
     addTextureEntry(entries, "texture_before.png", change->texture);
   }

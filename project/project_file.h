@@ -1,7 +1,6 @@
 // A project as plain data, and its form inside a .qmap archive: "project.ini" with every key,
 // the two model snapshots, the painted Texture as PNG, and the stencil and pattern images as
-// the files they were loaded from. Reading brings every value into the range of its control;
-// whoever opens or saves a project only moves a ProjectRecord into or out of its own state.
+// the files they were loaded from. Reading brings every value into the range of its control.
 #pragma once
 
 #include <cstdint>
@@ -25,6 +24,7 @@ struct LayoutChangeRecord {
   Image texture;                 // "texture_before.png": the Texture then; width 0 = none
   UnwrapSettings settings;       // the settings keys + "Before"
   std::string reportText;        // "InfoBefore"
+  UnwrapStats stats;             // as far as "InfoBefore" tells them
   LayerState layers;             // the layer keys + "Before", one entry per layer of lockedModel
 
   bool operator==(const LayoutChangeRecord&) const = default;
@@ -38,33 +38,54 @@ struct UnreadImage {
   bool operator==(const UnreadImage&) const = default;
 };
 
-struct ProjectRecord {
+// What a project holds that the open document keeps as it is: the Document is one of these,
+// the project reader fills one and the writer reads one, so nothing is copied in between.
+struct ProjectContent {
   // "source.bin": as read from the model file. When that entry is missing, unreadable or
   // holds no triangle, a stand-in made from the workModel (sourceFromWorkModel set).
   Model sourceModel;
   Model workModel;    // "model.bin": Y-up and unwrapped
   UnwrapSettings settings;
+  // Of the last unwrap. The file keeps only the report, so a project read back knows no more
+  // than the report says: whether the pieces fit.
+  UnwrapStats stats;
+  std::string reportText;   // "Info": the report of the last unwrap, several lines
 
   std::string modelPath;    // "Source": the model file the project was made from
   int64_t sourceSize = 0;   // its size and modification time (seconds) when it was read
   int64_t sourceDate = 0;
   std::string exportPath;   // "ExportFile"
-  std::string textureFile;  // "TextureFile": the Texture's last image file or folder
-  std::string reportText;   // "Info": the report of the last unwrap, several lines
-  bool layoutLocked = false;  // "Locked"; a painted texture also locks on reading
+  // "Locked"; a painted texture also locks on reading. The file also says "Locked" during a
+  // layout change, so that an older program opens the new layout locked.
+  bool layoutLocked = false;
 
-  Image texture;  // "texture.png": the painted Texture with alpha bits 0; width 0 = none
   StencilState stencil;
   PatternState pattern;
+  ViewState view;
+  LayerState layers;  // one colour, hidden and locked flag per layer of the workModel
+
+  bool operator==(const ProjectContent&) const = default;
+};
+
+// What the project file holds beside the content: the Texture as an image, and a layout
+// change under way. The document keeps these in its own form (the Texture with its undo
+// store, the change with its backups).
+struct ProjectExtras {
+  Image texture;  // "texture.png": the painted Texture with alpha bits 0; width 0 = none
+  std::string textureFile;  // "TextureFile": the Texture's last image file or folder
+  // "LayoutChanging": the change under way; the workModel, settings and texture are then
+  // those of the new layout.
+  std::optional<LayoutChangeRecord> layoutChange;
+
+  bool operator==(const ProjectExtras&) const = default;
+};
+
+// A project as read.
+struct ProjectRecord : ProjectContent, ProjectExtras {
   // The texture, stencil and pattern entries that are there but hold no image the project
   // can use (it opens without them), in that order.
   std::vector<UnreadImage> unreadImages;
   bool sourceFromWorkModel = false;
-  ViewState view;
-  LayerState layers;  // one colour, hidden and locked flag per layer of the workModel
-  // "LayoutChanging": the change under way; the workModel, settings and texture above are
-  // then those of the new layout.
-  std::optional<LayoutChangeRecord> layoutChange;
 
   bool operator==(const ProjectRecord&) const = default;
 };
@@ -101,8 +122,13 @@ std::optional<ProjectRecord> readProjectFile(const std::string& path, const View
                                              ProjectReadError& error);
 
 // The archive's entries in their order: "project.ini", "source.bin", "model.bin", then
-// "texture.png" when the record has a texture (ok = false when it cannot be encoded), then
+// "texture.png" when there is a texture (ok = false when it cannot be encoded), then
 // "stencil." and "pattern." + extension with the loaded files' bytes, then for a layout change
 // "model_before.bin" and "texture_before.png" (when there was a texture). Numbers are written the
 // same under every locale; the layer keys hold one field per entry of `layers`.
-std::vector<ArchiveEntry> writeProjectEntries(const ProjectRecord& record);
+std::vector<ArchiveEntry> writeProjectEntries(const ProjectContent& content,
+                                              const ProjectExtras& extras);
+// A project as read, written back.
+inline std::vector<ArchiveEntry> writeProjectEntries(const ProjectRecord& record) {
+  return writeProjectEntries(record, record);
+}

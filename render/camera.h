@@ -10,6 +10,8 @@ struct Camera {
   double pitch = 0;  // degrees, tilt; the navigation keeps it within -89 .. 89
   double dist = 0;   // model units from the eye to the model centre along the view axis
   double panX = 0, panY = 0;  // model units, shift of the model in the view plane
+
+  bool operator==(const Camera&) const = default;
 };
 
 // What the camera orbits: `ModelCentre` and `ModelRadius`.

@@ -267,7 +267,7 @@ TEST_F(BrushFixture, PatternPaintsItsTintedColoursWhereTheMappingReaches) {
   EXPECT_EQ(texture.TexturePixels[32 * kTexels + 32], rgba(100, 50, 25, 0));
   // Anchored, with a roll-out that has not been built for this model: nothing is painted, so
   // no texture is made.
-  pattern.mapping = 1;
+  pattern.mapping = PatternMapping::anchor;
   storeAnchor(pattern, {.face = 0, .b0 = 0.3, .b1 = 0.3, .up = {0, 1, 0}, .right = {1, 0, 0}});
   resetTexture(texture);
   beginStroke(stroke, withPattern, brush, kTexels, kTexels, 50, 50, random);

@@ -392,7 +392,7 @@ TEST_F(FillFixture, PatternSourceFillsWhereTheMappingReaches) {
   EXPECT_EQ(atCentroid(0), rgba(9, 8, 7, 0));
   EXPECT_EQ(atCentroid(1), rgba(9, 8, 7, 0));
   // Anchored on the other square: the roll-out does not reach this one, which stays white.
-  pattern.mapping = 1;
+  pattern.mapping = PatternMapping::anchor;
   storeAnchor(pattern, {.face = 2, .b0 = 0.3, .b1 = 0.3, .up = {0, 1, 0}, .right = {1, 0, 0}});
   fillFace();
   EXPECT_EQ(atCentroid(0), kWhite);

@@ -85,7 +85,7 @@ TEST(SamplePattern, AWholeTileOfOffsetMovesByTheTilesOwnSideInEveryTurn) {
   for (int rotate = 0; rotate < 4; ++rotate) {
     SCOPED_TRACE(rotate);
     PatternState plain = patternOf(2, 3);
-    plain.rotate = rotate;
+    plain.rotate = static_cast<PatternTurn>(rotate);
     for (const auto& [ox, oy] : {std::pair{1.0, 0.0}, {0.0, 1.0}, {-1.0, 1.0}}) {
       PatternState moved = plain;
       moved.offsetX = ox;
@@ -113,7 +113,7 @@ TEST(PatternSwatch, GreyFrameAroundTheTileTurnedLikeThePattern) {
       EXPECT_EQ(upright.at(x, y), rgba(128, 128, 128, 0));
   p.offsetX = 0;
   EXPECT_EQ(patternSwatch(p), upright);
-  p.rotate = 2;
+  p.rotate = PatternTurn::half;
   const Image turned = patternSwatch(p);
   EXPECT_NE(turned, upright);
   // Point-mirrored, up to the rounding of a channel.
@@ -293,7 +293,7 @@ TEST(AnchorRollout, UnfoldsWithoutStretching) {
 TEST(AnchorRollout, TheAnchorSitsOnTheImagesMiddleAndUnreachedTrianglesAreLeftAlone) {
   const Model bent = hinge(75);
   PatternState pattern = patternOf(4, 2, 0.5);
-  pattern.mapping = 1;
+  pattern.mapping = PatternMapping::anchor;
   storeAnchor(pattern, hingeAnchor());
   const Mapped m(bent, pattern);
   const uint32_t brush = rgba(1, 2, 3, 0);

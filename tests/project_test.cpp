@@ -5,7 +5,7 @@
 
 #include "image/image.h"
 #include "project/archive.h"
-#include "project/control_ranges.h"
+#include "unwrap/unwrap_settings.h"
 #include "project/project_file.h"
 #include "project/project_ini.h"
 #include "project/snapshot.h"
@@ -109,14 +109,15 @@ TEST(Archive, PlainEntryNames) {
   EXPECT_FALSE(isPlainEntryName(std::string_view("a\0b", 3)));
 }
 
-TEST(ControlRanges, TextureSides) {
-  EXPECT_EQ(textureSideItems(),
-            (std::vector<std::string>{"32", "64", "128", "256", "512", "1024", "2048"}));
-  EXPECT_EQ(textureSideIndex(512), 4);
-  EXPECT_EQ(textureSideIndex(2048), 6);
-  EXPECT_EQ(textureSideIndex(300), 0);
-  EXPECT_EQ(textureSide(2048), 2048);
-  EXPECT_EQ(textureSide(300), 32);
+TEST(SettingsTables, TextureSides) {
+  const UnwrapSetting& side = unwrapSetting::layoutWidth;
+  EXPECT_EQ(std::vector<int>(side.sides.begin(), side.sides.end()),
+            (std::vector<int>{32, 64, 128, 256, 512, 1024, 2048}));
+  EXPECT_EQ(side.index(512), 4);
+  EXPECT_EQ(side.index(2048), 6);
+  EXPECT_EQ(side.index(300), 0);
+  EXPECT_EQ(side.bring(int64_t{2048}), 2048);
+  EXPECT_EQ(side.bring(int64_t{300}), 32);
 }
 
 // Two triangles on two layers.
@@ -163,8 +164,8 @@ ProjectRecord everyValueSet() {
   EXPECT_TRUE(loadSourceImage(r.pattern.image, encodeBmp(Image(3, 3, rgba(9, 8, 7))), "bmp", false));
   r.pattern.tile = 0.35;
   r.pattern.tint = true;
-  r.pattern.rotate = 3;
-  r.pattern.mapping = 1;
+  r.pattern.rotate = PatternTurn::threeQuarters;
+  r.pattern.mapping = PatternMapping::anchor;
   r.pattern.offsetX = 0.25;
   r.pattern.offsetY = -0.5;
   r.pattern.anchorFace = 1;
@@ -172,8 +173,8 @@ ProjectRecord everyValueSet() {
   r.pattern.anchorBary[1] = 0.5;
   r.pattern.anchorUp[1] = 1;
   r.pattern.anchorRight[0] = -1;
-  r.view = {ViewMode::texture, 1.25, -0.5, 3.5, 0.125, -0.25, Tool::fillLayer, 0x102030, 40,
-            70, 20, 3, false, PaintSource::pattern};
+  r.view = {ViewMode::texture, {1.25, -0.5, 3.5, 0.125, -0.25}, Tool::fillLayer, 0x102030, 40,
+            70, 20, BrushTip::chalk, false, PaintSource::pattern};
   resizeLayerState(r.layers, 2);
   r.layers.color[1] = 0x123456;
   r.layers.hidden[0] = 1;
@@ -402,7 +403,7 @@ TEST(ProjectFile, ALayoutChangeThatDoesNotFitIsDropped) {
   EXPECT_EQ(c.settings.layoutWidth, 32);
   EXPECT_EQ(c.settings.layoutHeight, 512);
   EXPECT_EQ(c.settings.mirrorAxis, MirrorAxis::off);
-  EXPECT_EQ(c.settings.maxAngle, controlRange::maxAngle.low);
+  EXPECT_EQ(c.settings.maxAngle, unwrapSetting::maxAngle.low);
   EXPECT_EQ(c.layers.curLayer, 0);
   EXPECT_EQ(c.layers.locked, (std::vector<uint8_t>{1, 0, 0}));
   EXPECT_EQ(c.layers.color, (std::vector<uint32_t>{layerDefaultColor(0), 0xFFu, layerDefaultColor(2)}));
@@ -443,8 +444,8 @@ TEST(ProjectFile, EntriesAreReadOnlyAsFarAsTheyCanBeValid) {
 TEST(ProjectFile, AbsentViewKeysKeepTheShownView) {
   ProjectEntries entries = {{"project.ini", bytesOf("Dist=0\nYaw=3\n")},
                             {"model.bin", writeModelSnapshot(twoTriangles())}};
-  ViewState shown{ViewMode::texture, 0.5, 0.25, 9, 1, 2, Tool::assignTriangle, 0x445566, 30, 40,
-                  50, 2, false, PaintSource::colour};
+  ViewState shown{ViewMode::texture, {0.5, 0.25, 9, 1, 2}, Tool::assignTriangle, 0x445566, 30, 40,
+                  50, BrushTip::splatter, false, PaintSource::colour};
   auto r = readProjectEntries(entries, shown);
   ASSERT_TRUE(r);
   ViewState expected = shown;

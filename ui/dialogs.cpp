@@ -8,7 +8,6 @@
 #include "app/batch.h"
 #include "app/controller.h"
 #include "app/window_rules.h"
-#include "project/control_ranges.h"
 #include "ui/colour_swatch.h"
 
 extern const unsigned char kAboutLogoPng[];
@@ -234,7 +233,7 @@ std::optional<PreferencesChoice> runPreferencesDialog(Gtk::Window& parent,
       tga("the texture as <name>.tga"),
       tex("the texture as <name>.tex (Serious Sam texture, max. 1024 pixels)"),
       png("the UV layout as <name>_uv.png");
-  const SpinRange minutes = controlRange::autosave;
+  const SpinRange minutes = kAutosaveMinutes;
   Gtk::SpinButton autosave(Gtk::Adjustment::create(0, minutes.low, minutes.high, 1, 10, 0));
   d.put(label(folderText, "Serious Sam folder (all model files must be inside this folder):"), 10,
         14, 480, 20);

@@ -5,7 +5,7 @@
 #include "app/unwrap_driver.h"
 #include "app/uv_view.h"
 #include "base/number_text.h"
-#include "project/control_ranges.h"
+#include "unwrap/unwrap_settings.h"
 #include "ui/dialogs.h"
 
 namespace {
@@ -293,11 +293,11 @@ UnwrapSettings MainWindow::readSettings() const {
   s.maxAngle = maxAngle_.get_value_as_int();
   s.margin = margin_.get_value_as_int();
   s.maxStretch = maxStretch_.get_value_as_int();
-  s.rotateMode = controlRange::rotate.pick(rotate_.get_active_row_number());
-  s.upAxisChoice = controlRange::upAxis.pick(upAxis_.get_active_row_number());
+  s.rotateMode = static_cast<RotateMode>(unwrapSetting::rotate.pick(rotate_.get_active_row_number()));
+  s.upAxisChoice = static_cast<UpAxis>(unwrapSetting::upAxis.pick(upAxis_.get_active_row_number()));
   s.mergeSurfaces = combine_.get_active();
   s.layerUnwrap = perLayer_.get_active();
-  s.mirrorAxis = controlRange::mirror.pick(mirror_.get_active_row_number());
+  s.mirrorAxis = static_cast<MirrorAxis>(unwrapSetting::mirror.pick(mirror_.get_active_row_number()));
   return s;
 }
 
@@ -307,16 +307,16 @@ void MainWindow::applySettings(const UnwrapSettings& s) {
    : s.mapMode == MapMode::smooth ? smooth_
                                   : keep_)
       .set_active(true);
-  width_.set_active(textureSideIndex(s.layoutWidth));
-  height_.set_active(textureSideIndex(s.layoutHeight));
+  width_.set_active(unwrapSetting::layoutWidth.index(s.layoutWidth));
+  height_.set_active(unwrapSetting::layoutHeight.index(s.layoutHeight));
   maxAngle_.set_value(s.maxAngle);
   margin_.set_value(s.margin);
   maxStretch_.set_value(s.maxStretch);
-  rotate_.set_active(controlRange::rotate.index(s.rotateMode));
-  upAxis_.set_active(controlRange::upAxis.index(s.upAxisChoice));
+  rotate_.set_active(unwrapSetting::rotate.index(static_cast<int64_t>(s.rotateMode)));
+  upAxis_.set_active(unwrapSetting::upAxis.index(static_cast<int64_t>(s.upAxisChoice)));
   combine_.set_active(s.mergeSurfaces);
   perLayer_.set_active(s.layerUnwrap);
-  mirror_.set_active(controlRange::mirror.index(s.mirrorAxis));
+  mirror_.set_active(unwrapSetting::mirror.index(static_cast<int64_t>(s.mirrorAxis)));
   updatingControls_ = false;
 }
 

@@ -2,7 +2,7 @@
 // ui/main_window.cpp.
 #include "ui/main_window.h"
 
-#include "project/control_ranges.h"
+#include "unwrap/unwrap_settings.h"
 #include "ui/fixed_layout.h"
 
 // ---- Menus ---------------------------------------------------------------------------------
@@ -120,9 +120,9 @@ void MainWindow::buildSettingControls() {
 
   placeLabel(f, widthLabel_, 16, 136, 60, 20);
   placeLabel(f, heightLabel_, 16, 164, 60, 20);
-  for (const std::string& item : textureSideItems()) {
-    width_.append(item);
-    height_.append(item);
+  for (const int side : unwrapSetting::layoutWidth.sides) {
+    width_.append(std::to_string(side));
+    height_.append(std::to_string(side));
   }
   place(f, width_, 80, 132, 90, 24);
   place(f, height_, 80, 160, 90, 24);
@@ -142,19 +142,19 @@ void MainWindow::buildSettingControls() {
     s.set_width_chars(3);
     place(f, s, x, y, 70, 24);
   };
-  spin(maxAngle_, controlRange::maxAngle, 190, 244);
-  spin(margin_, controlRange::margin, 190, 272);
-  spin(maxStretch_, controlRange::maxStretch, 190, 300);
-  for (const char* item : {"No", "Lying pieces only", "All (best fill)"}) rotate_.append(item);
+  spin(maxAngle_, unwrapSetting::maxAngle.range(), 190, 244);
+  spin(margin_, unwrapSetting::margin.range(), 190, 272);
+  spin(maxStretch_, unwrapSetting::maxStretch.range(), 190, 300);
+  for (const char* item : unwrapSetting::rotate.labels) rotate_.append(item);
   place(f, rotate_, 110, 328, 150, 24);
-  for (const char* item : {"No", "Left - right", "Front - back", "Up - down"}) mirror_.append(item);
+  for (const char* item : unwrapSetting::mirror.labels) mirror_.append(item);
   mirror_.set_tooltip_text(
       "Symmetric model: both halves share the same part of the texture\n"
       "(twice the detail; what you paint on one side appears mirrored on the other).");
   place(f, mirror_, 110, 356, 150, 24);
 
   placeLabel(f, upAxisLabel_, 16, 420, 70, 20);
-  for (const char* item : {"Z up (usual for .3ds)", "Y up (.obj with Y Up)"}) upAxis_.append(item);
+  for (const char* item : unwrapSetting::upAxis.labels) upAxis_.append(item);
   place(f, upAxis_, 80, 416, 180, 24);
   place(f, combine_, 16, 446, 246, 22);
   place(f, perLayer_, 16, 470, 246, 22);

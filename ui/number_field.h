@@ -7,7 +7,7 @@
 
 #include <functional>
 
-#include "project/control_ranges.h"
+#include "base/setting.h"
 
 class NumberField : public Gtk::Box {
  public:

@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "app/changes.h"
-#include "project/control_ranges.h"
+#include "paint/settings_tables.h"
 #include "app/session.h"
 #include "app/window3d_controller.h"
 #include "paint/layers.h"
@@ -99,8 +99,8 @@ class Window3D : public Gtk::Window, public WindowRefresh {
   ColourSwatch brushColour_;
   Gtk::Label sizeText_{"Size"}, opacityText_{"Opacity"}, hardnessText_{"Hardness"},
       tipText_{"Tip"}, pickHint_{"Right click: pick colour"};
-  NumberField size_{controlRange::brushSize}, opacity_{controlRange::opacity},
-      hardness_{controlRange::hardness};
+  NumberField size_{brushSetting::size.range()}, opacity_{brushSetting::opacity.range()},
+      hardness_{brushSetting::hardness.range()};
   Gtk::ComboBoxText tip_;
   // Row 3
   Gtk::Label paintWithText_{"Paint with"}, tileText_{"Tile size (cm)"}, rotateText_{"Rotate"};
@@ -108,7 +108,7 @@ class Window3D : public Gtk::Window, public WindowRefresh {
   Gtk::DrawingArea patternSwatch_;
   Cairo::RefPtr<Cairo::ImageSurface> patternSurface_;
   Gtk::Button loadPattern_{"Load pattern..."};
-  NumberField tile_{controlRange::patternTileCm};
+  NumberField tile_{patternSetting::tile.range()};
   Gtk::CheckButton tint_{"Tint with brush colour"};
   // The canvas
   Gtk::DrawingArea canvas_;
@@ -130,10 +130,10 @@ class Window3D : public Gtk::Window, public WindowRefresh {
   Gtk::Label stencilTitle_{"Stencil (image to paint through)"};
   Gtk::Button stencilLoad_{"Load..."}, stencilRemove_{"Remove"}, stencilCenter_{"Center"};
   Gtk::Label stencilOpacityText_{"View %"};
-  NumberField stencilOpacity_{controlRange::stencilOpacity};
+  NumberField stencilOpacity_{stencilSetting::opacity.range()};
   Gtk::CheckButton showStencil_{"Show stencil"};
   Gtk::Label stencilHelp_{"Ctrl+drag: move   Ctrl+wheel: size\nCtrl+right drag: rotate"};
   Gtk::Label offsetTitle_{"Pattern offset (% of a tile)"}, offsetXText_{"X"}, offsetYText_{"Y"};
-  NumberField offsetX_{controlRange::patternOffsetPercent}, offsetY_{controlRange::patternOffsetPercent};
+  NumberField offsetX_{patternSetting::offsetX.range()}, offsetY_{patternSetting::offsetY.range()};
   Gtk::Button offsetReset_{"Reset"};
 };

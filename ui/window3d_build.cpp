@@ -5,7 +5,6 @@
 #include <utility>
 #include <vector>
 
-#include "project/control_ranges.h"
 #include "ui/fixed_layout.h"
 
 namespace {
@@ -38,8 +37,7 @@ Window3D::Window3D(Gtk::Window& parent, const Session& session, Window3DControll
 
 void Window3D::buildToolbar() {
   Gtk::Fixed& f = area_;
-  for (const char* item : {"Test pattern", "Texture", "Surface colours", "Unwrap pieces", "Layer colours"})
-    viewMode_.append(item);
+  for (const char* item : viewSetting::viewMode.labels) viewMode_.append(item);
   place(f, viewMode_, 6, 6, 130, 24);
   place(f, newTexture_, 142, 6, 70, 24);
   place(f, importTexture_, 216, 6, 70, 24);
@@ -48,10 +46,7 @@ void Window3D::buildToolbar() {
   place(f, resetView_, 476, 6, 90, 24);
   placeLabel(f, navigateHint_, 576, 10, 160, 20);
 
-  for (const char* item : {"Brush", "Fill triangle", "Fill flat face", "Fill surface", "Fill layer",
-                           "Assign layer: triangle", "Assign layer: flat face",
-                           "Assign layer: connected part", "Assign layer: brush"})
-    tool_.append(item);
+  for (const char* item : brushSetting::tool.labels) tool_.append(item);
   place(f, tool_, 6, 36, 170, 24);
   place(f, brushColour_, 182, 36, 40, 24);
   // Each text ends where its spin box or list begins.
@@ -62,7 +57,7 @@ void Window3D::buildToolbar() {
   placeLabel(f, hardnessText_, 460, 40, 56, 20);
   place(f, hardness_, 518, 36, 60, 24);
   placeLabel(f, tipText_, 588, 40, 26, 20);
-  for (const char* item : {"Round", "Sponge", "Splatter", "Chalk"}) tip_.append(item);
+  for (const char* item : brushSetting::tip.labels) tip_.append(item);
   tip_.set_tooltip_text(
       "Brush tip: Round, Sponge (dabbing, porous blots),\n"
       "Splatter (random drops) or Chalk (grain like rough paper).");
@@ -70,17 +65,17 @@ void Window3D::buildToolbar() {
   placeLabel(f, pickHint_, 722, 40, 180, 20);
 
   placeLabel(f, paintWithText_, 6, 70, 62, 20);
-  for (const char* item : {"Colour", "Stencil", "Pattern"}) paintWith_.append(item);
+  for (const char* item : brushSetting::source.labels) paintWith_.append(item);
   place(f, paintWith_, 70, 66, 100, 24);
   place(f, patternSwatch_, 182, 66, 24, 24);
   place(f, loadPattern_, 210, 66, 110, 24);
   placeLabel(f, tileText_, 330, 70, 88, 20);
   place(f, tile_, 420, 66, 70, 24);
   placeLabel(f, rotateText_, 500, 70, 44, 20);
-  for (const char* item : {"0°", "90°", "180°", "270°"}) rotate_.append(item);
+  for (const char* item : patternSetting::rotate.labels) rotate_.append(item);
   place(f, rotate_, 546, 66, 64, 24);
   place(f, tint_, 622, 66, 150, 24);
-  for (const char* item : {"Triplanar", "Anchor (Shift+click)"}) mapping_.append(item);
+  for (const char* item : patternSetting::mapping.labels) mapping_.append(item);
   mapping_.set_tooltip_text(
       "Triplanar: projected from 3 sides (fabric, stone).\n"
       "Anchor: Shift+click on the model to center the pattern there; it is rolled out\n"

@@ -32,6 +32,7 @@ int64_t layOutPieces(Model& model, const WeldData& weld, Segmentation segmentati
   stats.largestPiece = 0;
   for (const PieceBox& box : pieces.boxes)
     stats.largestPiece = std::max({stats.largestPiece, box.width, box.height});
+  stats.piecesFit = !(stats.largestPiece > 0 && stats.layoutScale * stats.largestPiece < 1);
   stats.textureUsed = packed.textureUsed;
   stats.rotatedCount = packed.rotatedCount;
   stats.largestStretch = segmentation.largestStretch;

@@ -43,6 +43,11 @@ struct UnwrapStats {
   double largestStretch = 1;  // smooth mode; 1 in exact mode
   int64_t foldedCount = 0;    // smooth mode; 0 in exact mode
   int64_t surfaceCount = 0;
+  // The largest piece covers at least a pixel; margins that leave no room shrink the pieces
+  // to nothing, and the report and the export then warn.
+  bool piecesFit = true;
+
+  bool operator==(const UnwrapStats&) const = default;
 };
 
 // Replaces the model's vertices and corner indices so that every corner carries its layout

@@ -60,8 +60,7 @@ std::string flatteningReport(const UnwrapSettings& settings, const UnwrapStats& 
     if (stats.mirroredCount == 0) report += "  (no mirror image found: is the model symmetric?)\n";
   }
   report += "Scale: " + fixedText(stats.layoutScale, 1) + " pixels per unit\n";
-  // Margins can leave no room at all: the pieces then shrink to nothing.
-  if (stats.largestPiece > 0 && stats.layoutScale * stats.largestPiece < 1)
+  if (!stats.piecesFit)
     report += std::string(kPiecesDoNotFit) + "\n";
   report += "Texture used: " + fixedText(stats.textureUsed * 100, 0) + "%";
   if (stats.rotatedCount > 0) report += "  (" + std::to_string(stats.rotatedCount) + " pieces rotated)";

@@ -16,7 +16,8 @@
 #include "export/uv_layout.h"
 #include "image/image.h"
 #include "project/archive.h"
-#include "project/control_ranges.h"
+#include "paint/settings_tables.h"
+#include "unwrap/unwrap_settings.h"
 #include "project/project_ini.h"
 #include "tests/flows/program_test.h"
 #include "tools/meshgen/meshgen.h"
@@ -69,7 +70,7 @@ TEST_F(Flow, NewProjectFromModelThenSaveAndReopen) {
   session_.document.layers.hidden[0] = 1;
   session_.document.layers.curLayer = 1;
   session_.document.view.tool = Tool::fillSurface;
-  session_.document.view.brushTip = 2;
+  session_.document.view.brushTip = BrushTip::splatter;
   session_.document.reportText += "C:\\new\\n folder\n";
   ui_.savePaths.push_back(path("house"));  // no extension: ".qmap" is added
   ASSERT_TRUE(controller_->save());
@@ -89,7 +90,7 @@ TEST_F(Flow, NewProjectFromModelThenSaveAndReopen) {
   EXPECT_EQ(session_.document.layers.hidden, saved.document.layers.hidden);
   EXPECT_EQ(session_.document.layers.curLayer, 1);
   EXPECT_EQ(session_.document.view.tool, Tool::fillSurface);
-  EXPECT_EQ(session_.document.view.brushTip, 2);
+  EXPECT_EQ(session_.document.view.brushTip, BrushTip::splatter);
   EXPECT_EQ(session_.document.settings.layoutWidth, saved.document.settings.layoutWidth);
   EXPECT_EQ(session_.document.settings.upAxisChoice, UpAxis::z);
   EXPECT_EQ(session_.document.modelPath, model);
@@ -114,7 +115,7 @@ TEST_F(Flow, NewProjectFromModelThenSaveAndReopen) {
 TEST_F(Flow, ProjectIniIsWrittenInOrderUnderAnyLocale) {
   if (std::setlocale(LC_ALL, "de_DE.UTF-8")) std::locale::global(std::locale("de_DE.UTF-8"));
   ASSERT_TRUE(controller_->openFile(writeModel(genCube(), "cube.obj")));
-  session_.document.view.dist = 2.5;  // a framed camera
+  session_.document.view.camera.dist = 2.5;  // a framed camera
   ui_.savePaths.push_back(path("cube"));
   ASSERT_TRUE(controller_->save());
   const std::string project = path("cube.qmap");
@@ -154,7 +155,7 @@ TEST_F(Flow, ReadingClampsAndDefaults) {
   EXPECT_EQ(session_.document.settings.layoutWidth, 512);
   EXPECT_EQ(session_.document.settings.layoutHeight, 512);  // missing key, same rule
   EXPECT_EQ(session_.document.settings.mirrorAxis, MirrorAxis::off);
-  EXPECT_EQ(session_.document.view.brushTip, 0);
+  EXPECT_EQ(session_.document.view.brushTip, BrushTip::round);
   EXPECT_EQ(session_.document.layers.curLayer, 0);
   // From the old StencilUse key.
   EXPECT_EQ(session_.document.view.paintSource, PaintSource::stencil);
@@ -164,8 +165,8 @@ TEST_F(Flow, ReadingClampsAndDefaults) {
   EXPECT_FALSE(session_.document.stencil.image.loaded());  // no "stencil.png" entry
   EXPECT_EQ(session_.document.stencil.scale, 1.0);         // keys not applied
   EXPECT_EQ(session_.document.pattern.anchorFace, -1);     // Anchor without 7 commas
-  EXPECT_EQ(session_.document.pattern.rotate, 2);
-  EXPECT_EQ(session_.document.pattern.mapping, 1);
+  EXPECT_EQ(session_.document.pattern.rotate, PatternTurn::half);
+  EXPECT_EQ(session_.document.pattern.mapping, PatternMapping::anchor);
 }
 
 // CurLayer must name one of the model's layers; anything else opens on the first.
@@ -201,7 +202,7 @@ TEST_F(Flow, HostileProjectValuesOpenWithinTheirControlsRanges) {
       "CurLayer", "OnlyLayer", "LayerColors", "LayerHidden", "LayerLocked", "StencilX",
       "StencilY", "StencilScale", "StencilAngle", "StencilShow", "StencilOpacity", "PaintSource",
       "PatternTile", "PatternTint", "PatternRotate", "PatternMapping", "AnchorFace"};
-  auto inList = [](int64_t value, ListRange list) { return value >= 0 && value < list.count; };
+  auto inList = [](int64_t value, const auto& list) { return value >= 0 && value <= list.high; };
   auto finite = [](std::initializer_list<double> values) {
     return std::all_of(values.begin(), values.end(), [](double d) { return std::isfinite(d); });
   };
@@ -218,39 +219,39 @@ TEST_F(Flow, HostileProjectValuesOpenWithinTheirControlsRanges) {
     ASSERT_TRUE(controller_->openFile(project));
 
     const UnwrapSettings& u = session_.document.settings;
-    EXPECT_TRUE(inList(static_cast<int>(u.mapMode), controlRange::mapMode));
-    EXPECT_EQ(textureSide(u.layoutWidth), u.layoutWidth);
-    EXPECT_EQ(textureSide(u.layoutHeight), u.layoutHeight);
-    EXPECT_TRUE(controlRange::maxAngle.contains(u.maxAngle));
-    EXPECT_TRUE(controlRange::margin.contains(u.margin));
-    EXPECT_TRUE(controlRange::maxStretch.contains(u.maxStretch));
-    EXPECT_TRUE(inList(static_cast<int>(u.rotateMode), controlRange::rotate));
-    EXPECT_TRUE(inList(static_cast<int>(u.upAxisChoice), controlRange::upAxis));
-    EXPECT_TRUE(inList(static_cast<int>(u.mirrorAxis), controlRange::mirror));
+    EXPECT_TRUE(inList(static_cast<int>(u.mapMode), unwrapSetting::mapMode));
+    EXPECT_EQ(unwrapSetting::layoutWidth.bring(int64_t{u.layoutWidth}), u.layoutWidth);
+    EXPECT_EQ(unwrapSetting::layoutHeight.bring(int64_t{u.layoutHeight}), u.layoutHeight);
+    EXPECT_TRUE(unwrapSetting::maxAngle.range().contains(u.maxAngle));
+    EXPECT_TRUE(unwrapSetting::margin.range().contains(u.margin));
+    EXPECT_TRUE(unwrapSetting::maxStretch.range().contains(u.maxStretch));
+    EXPECT_TRUE(inList(static_cast<int>(u.rotateMode), unwrapSetting::rotate));
+    EXPECT_TRUE(inList(static_cast<int>(u.upAxisChoice), unwrapSetting::upAxis));
+    EXPECT_TRUE(inList(static_cast<int>(u.mirrorAxis), unwrapSetting::mirror));
     const ViewState& v = session_.document.view;
-    EXPECT_TRUE(inList(static_cast<int>(v.viewMode), controlRange::viewMode));
-    EXPECT_TRUE(finite({v.yaw, v.pitch, v.dist, v.panX, v.panY}));
-    EXPECT_LE(std::abs(v.pitch), controlRange::pitchLimit);
-    EXPECT_GE(v.dist, 0);
-    EXPECT_TRUE(inList(static_cast<int>(v.tool), controlRange::tool));
-    EXPECT_TRUE(controlRange::brushSize.contains(v.brushSize));
-    EXPECT_TRUE(controlRange::opacity.contains(v.opacity));
-    EXPECT_TRUE(controlRange::hardness.contains(v.hardness));
-    EXPECT_TRUE(inList(v.brushTip, controlRange::brushTip));
-    EXPECT_TRUE(inList(static_cast<int>(v.paintSource), controlRange::paintSource));
+    EXPECT_TRUE(inList(static_cast<int>(v.viewMode), viewSetting::viewMode));
+    EXPECT_TRUE(finite({v.camera.yaw, v.camera.pitch, v.camera.dist, v.camera.panX, v.camera.panY}));
+    EXPECT_LE(std::abs(v.camera.pitch), viewSetting::pitch.high);
+    EXPECT_GE(v.camera.dist, 0);
+    EXPECT_TRUE(inList(static_cast<int>(v.tool), brushSetting::tool));
+    EXPECT_TRUE(brushSetting::size.range().contains(v.brushSize));
+    EXPECT_TRUE(brushSetting::opacity.range().contains(v.opacity));
+    EXPECT_TRUE(brushSetting::hardness.range().contains(v.hardness));
+    EXPECT_TRUE(inList(static_cast<int>(v.brushTip), brushSetting::tip));
+    EXPECT_TRUE(inList(static_cast<int>(v.paintSource), brushSetting::source));
     EXPECT_LE(v.brushColor, 0xFFFFFFu);
     const StencilState& st = session_.document.stencil;
     ASSERT_TRUE(st.image.loaded());
     EXPECT_TRUE(finite({st.x, st.y, st.angle, st.scale}));
-    EXPECT_GE(st.scale, controlRange::stencilScaleLow);
-    EXPECT_TRUE(controlRange::stencilOpacity.contains(st.opacity));
+    EXPECT_GE(st.scale, stencilSetting::kScaleLow);
+    EXPECT_TRUE(stencilSetting::opacity.range().contains(st.opacity));
     const PatternState& pa = session_.document.pattern;
     ASSERT_TRUE(pa.image.loaded());
-    EXPECT_GE(pa.tile, controlRange::patternTileCm.low / 100.0);
-    EXPECT_LE(pa.tile, controlRange::patternTileCm.high / 100.0);
+    EXPECT_GE(pa.tile, patternSetting::tile.low / 100.0);
+    EXPECT_LE(pa.tile, patternSetting::tile.high / 100.0);
     for (double offset : {pa.offsetX, pa.offsetY}) EXPECT_LE(std::abs(offset), 1.0);
-    EXPECT_TRUE(inList(pa.rotate, controlRange::patternRotate));
-    EXPECT_TRUE(inList(pa.mapping, controlRange::patternMapping));
+    EXPECT_TRUE(inList(static_cast<int>(pa.rotate), patternSetting::rotate));
+    EXPECT_TRUE(inList(static_cast<int>(pa.mapping), patternSetting::mapping));
     EXPECT_GE(pa.anchorFace, -1);
     EXPECT_LT(pa.anchorFace, session_.document.workModel.triangleCount());
     EXPECT_TRUE(finite({pa.anchorBary[0], pa.anchorBary[1], pa.anchorUp[0], pa.anchorUp[1],
@@ -291,7 +292,7 @@ TEST_F(Flow, HostileProjectValuesOpenWithinTheirControlsRanges) {
   EXPECT_EQ(u.rotateMode, RotateMode::never);
   EXPECT_EQ(u.mirrorAxis, MirrorAxis::off);
   EXPECT_EQ(session_.document.view.viewMode, ViewMode::testPattern);
-  EXPECT_EQ(session_.document.view.pitch, 89);
+  EXPECT_EQ(session_.document.view.camera.pitch, 89);
   EXPECT_EQ(session_.document.view.tool, Tool::brush);
   EXPECT_EQ(session_.document.view.brushSize, 1);
   EXPECT_EQ(session_.document.view.opacity, 100);
@@ -390,8 +391,8 @@ TEST_F(Flow, PaintedTextureStencilAndPatternRoundTrip) {
   PatternState& p = session_.document.pattern;
   p.tile = 0.35;
   p.tint = true;
-  p.rotate = 3;
-  p.mapping = 1;
+  p.rotate = PatternTurn::threeQuarters;
+  p.mapping = PatternMapping::anchor;
   p.offsetX = 0.25;
   p.offsetY = -0.5;
   p.anchorFace = 2;
@@ -400,17 +401,13 @@ TEST_F(Flow, PaintedTextureStencilAndPatternRoundTrip) {
   p.anchorUp[1] = 1;
   p.anchorRight[0] = -1;
   ViewState& v = session_.document.view;
-  v.yaw = 1.25;
-  v.pitch = -0.5;
-  v.dist = 3.5;
-  v.panX = 0.125;
-  v.panY = -0.25;
+  v.camera = {1.25, -0.5, 3.5, 0.125, -0.25};
   v.tool = Tool::fillLayer;
   v.brushColor = 0x102030;
   v.brushSize = 40;
   v.opacity = 70;
   v.hardness = 20;
-  v.brushTip = 3;
+  v.brushTip = BrushTip::chalk;
   v.edges = false;
   v.paintSource = PaintSource::pattern;
   session_.document.layers.onlyLayer = true;
@@ -450,8 +447,8 @@ TEST_F(Flow, PaintedTextureStencilAndPatternRoundTrip) {
   const PatternState& q = session_.document.pattern;
   EXPECT_EQ(q.tile, 0.35);
   EXPECT_TRUE(q.tint);
-  EXPECT_EQ(q.rotate, 3);
-  EXPECT_EQ(q.mapping, 1);
+  EXPECT_EQ(q.rotate, PatternTurn::threeQuarters);
+  EXPECT_EQ(q.mapping, PatternMapping::anchor);
   EXPECT_EQ(q.offsetX, 0.25);
   EXPECT_EQ(q.offsetY, -0.5);
   EXPECT_EQ(q.anchorFace, 2);
@@ -460,17 +457,17 @@ TEST_F(Flow, PaintedTextureStencilAndPatternRoundTrip) {
   EXPECT_EQ(q.anchorUp[1], 1.0);
   EXPECT_EQ(q.anchorRight[0], -1.0);
   const ViewState& w = session_.document.view;
-  EXPECT_EQ(w.yaw, 1.25);
-  EXPECT_EQ(w.pitch, -0.5);
-  EXPECT_EQ(w.dist, 3.5);
-  EXPECT_EQ(w.panX, 0.125);
-  EXPECT_EQ(w.panY, -0.25);
+  EXPECT_EQ(w.camera.yaw, 1.25);
+  EXPECT_EQ(w.camera.pitch, -0.5);
+  EXPECT_EQ(w.camera.dist, 3.5);
+  EXPECT_EQ(w.camera.panX, 0.125);
+  EXPECT_EQ(w.camera.panY, -0.25);
   EXPECT_EQ(w.tool, Tool::fillLayer);
   EXPECT_EQ(w.brushColor, 0x102030u);
   EXPECT_EQ(w.brushSize, 40);
   EXPECT_EQ(w.opacity, 70);
   EXPECT_EQ(w.hardness, 20);
-  EXPECT_EQ(w.brushTip, 3);
+  EXPECT_EQ(w.brushTip, BrushTip::chalk);
   EXPECT_FALSE(w.edges);
   EXPECT_EQ(w.paintSource, PaintSource::pattern);
   EXPECT_TRUE(session_.document.layers.onlyLayer);

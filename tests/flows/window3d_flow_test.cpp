@@ -29,11 +29,11 @@ TEST_F(Window3DFlow, OpensOnTheModelFramedAndClosesKeepingTheProjectValues) {
   openCube();
   EXPECT_EQ(c3d_.title(), "3D preview");
   // Never framed before: Reset view's values.
-  EXPECT_EQ(view().yaw, 30);
-  EXPECT_EQ(view().pitch, 20);
-  EXPECT_EQ(view().panX, 0);
-  EXPECT_EQ(view().panY, 0);
-  EXPECT_NEAR(view().dist, radius() / kHalfField * 1.15, 1e-9);
+  EXPECT_EQ(view().camera.yaw, 30);
+  EXPECT_EQ(view().camera.pitch, 20);
+  EXPECT_EQ(view().camera.panX, 0);
+  EXPECT_EQ(view().camera.panY, 0);
+  EXPECT_NEAR(view().camera.dist, radius() / kHalfField * 1.15, 1e-9);
   EXPECT_NEAR(state().framing.modelRadius, radius(), 1e-6);
 
   session_.document.projectChanged = false;
@@ -42,14 +42,14 @@ TEST_F(Window3DFlow, OpensOnTheModelFramedAndClosesKeepingTheProjectValues) {
   const ViewState kept = view();
   event([&] { c3d_.close(); });
   EXPECT_FALSE(session_.window3d);
-  EXPECT_EQ(view().yaw, kept.yaw);
-  EXPECT_EQ(view().pitch, kept.pitch);
+  EXPECT_EQ(view().camera.yaw, kept.camera.yaw);
+  EXPECT_EQ(view().camera.pitch, kept.camera.pitch);
 
   // Opening again keeps the camera (it is framed), and opening twice only raises the window.
   const size_t told = windows_.view3d.applied.size();
   main([&] { c3d_.open(); });
   main([&] { c3d_.open(); });
-  EXPECT_EQ(view().yaw, kept.yaw);
+  EXPECT_EQ(view().camera.yaw, kept.camera.yaw);
   EXPECT_EQ(windows_.view3d.applied.size(), told + 2);
   EXPECT_TRUE(windows_.view3d.applied.back().open3d);
 }
@@ -58,20 +58,20 @@ TEST_F(Window3DFlow, OrbitPanAndZoomStayWithinTheirLimits) {
   openCube();
   const ViewState start = view();
   navigate(MouseButton::left, 10, -4);
-  EXPECT_DOUBLE_EQ(view().yaw, start.yaw + 5);
-  EXPECT_DOUBLE_EQ(view().pitch, start.pitch - 2);
+  EXPECT_DOUBLE_EQ(view().camera.yaw, start.camera.yaw + 5);
+  EXPECT_DOUBLE_EQ(view().camera.pitch, start.camera.pitch - 2);
 
   // The tilt stops at +-89 degrees.
   navigate(MouseButton::left, 0, 1000);
-  EXPECT_EQ(view().pitch, 89);
+  EXPECT_EQ(view().camera.pitch, 89);
   navigate(MouseButton::left, 0, -1000);
-  EXPECT_EQ(view().pitch, -89);
+  EXPECT_EQ(view().camera.pitch, -89);
 
   // Panning moves the model with the mouse at the depth of its centre: 150 pixels high.
-  const double dist = view().dist;
+  const double dist = view().camera.dist;
   navigate(MouseButton::right, 30, 15);
-  EXPECT_NEAR(view().panX, kHalfField * 30 * 2 * dist / 150, 1e-12);
-  EXPECT_NEAR(view().panY, -kHalfField * 15 * 2 * dist / 150, 1e-12);
+  EXPECT_NEAR(view().camera.panX, kHalfField * 30 * 2 * dist / 150, 1e-12);
+  EXPECT_NEAR(view().camera.panY, -kHalfField * 15 * 2 * dist / 150, 1e-12);
 
   // Without Space a drag does not move the camera.
   const ViewState before = view();
@@ -79,24 +79,24 @@ TEST_F(Window3DFlow, OrbitPanAndZoomStayWithinTheirLimits) {
   event([&] { c3d_.buttonDown(MouseButton::left, {.x = 10, .y = 10, .left = true}); });
   event([&] { c3d_.motion({.x = 60, .y = 40, .left = true}); });
   event([&] { c3d_.buttonUp(); });
-  EXPECT_EQ(view().yaw, before.yaw);
-  EXPECT_EQ(view().panX, before.panX);
+  EXPECT_EQ(view().camera.yaw, before.camera.yaw);
+  EXPECT_EQ(view().camera.panX, before.camera.panX);
 
   // Three notches up: 0.9^3; then the nearest and farthest distances hold.
   event([&] { c3d_.wheel(3, {}); });
-  EXPECT_NEAR(view().dist, dist * 0.729, 1e-12);
+  EXPECT_NEAR(view().camera.dist, dist * 0.729, 1e-12);
   event([&] { c3d_.wheel(40, {}); });
-  EXPECT_NEAR(view().dist, radius() * 0.3, 1e-6);
+  EXPECT_NEAR(view().camera.dist, radius() * 0.3, 1e-6);
   event([&] { c3d_.wheel(-200, {}); });
-  EXPECT_NEAR(view().dist, radius() * 30, 1e-6);
+  EXPECT_NEAR(view().camera.dist, radius() * 30, 1e-6);
 
   // Reset view: the framing's values again.
   event([&] { c3d_.resetView(); });
-  EXPECT_EQ(view().yaw, 30);
-  EXPECT_EQ(view().pitch, 20);
-  EXPECT_EQ(view().panX, 0);
-  EXPECT_EQ(view().panY, 0);
-  EXPECT_NEAR(view().dist, radius() / kHalfField * 1.15, 1e-9);
+  EXPECT_EQ(view().camera.yaw, 30);
+  EXPECT_EQ(view().camera.pitch, 20);
+  EXPECT_EQ(view().camera.panX, 0);
+  EXPECT_EQ(view().camera.panY, 0);
+  EXPECT_NEAR(view().camera.dist, radius() / kHalfField * 1.15, 1e-9);
 }
 
 TEST_F(Window3DFlow, SpaceEndsAStrokeAndClicksWhileNavigatingOnlyNavigate) {
@@ -121,10 +121,10 @@ TEST_F(Window3DFlow, SpaceEndsAStrokeAndClicksWhileNavigatingOnlyNavigate) {
     event([&] { c3d_.setTool(tool); });
     EXPECT_EQ(c3d_.cursor(), CanvasCursor::hand);
     const std::vector<Triangle> triangles = session_.document.workModel.triangles;
-    const double yaw = view().yaw;
+    const double yaw = view().camera.yaw;
     const size_t shown = ui_.shown.size();
     navigate(MouseButton::left, 8, 0);
-    EXPECT_DOUBLE_EQ(view().yaw, yaw + 4);
+    EXPECT_DOUBLE_EQ(view().camera.yaw, yaw + 4);
     EXPECT_EQ(session_.document.texture.TextureWidth, 0);
     EXPECT_EQ(session_.document.workModel.triangles.size(), triangles.size());
     for (size_t t = 0; t < triangles.size(); ++t)
@@ -150,25 +150,25 @@ TEST_F(Window3DFlow, MiddleDragTurnsTheViewAndWithShiftMovesItWithoutPainting) {
   event([&] { c3d_.buttonDown(MouseButton::left, {.x = 110, .y = 71, .left = true, .middle = true}); });
   EXPECT_FALSE(state().stroke.active);
   event([&] { c3d_.buttonUp(); });
-  EXPECT_DOUBLE_EQ(view().yaw, start.yaw + 5);
-  EXPECT_DOUBLE_EQ(view().pitch, start.pitch - 2);
+  EXPECT_DOUBLE_EQ(view().camera.yaw, start.camera.yaw + 5);
+  EXPECT_DOUBLE_EQ(view().camera.pitch, start.camera.pitch - 2);
   EXPECT_EQ(c3d_.cursor(), CanvasCursor::standard);
 
   // Shift when the drag begins moves the view: 150 pixels high.
-  const double dist = view().dist;
+  const double dist = view().camera.dist;
   event([&] {
     c3d_.buttonDown(MouseButton::middle, {.x = 100, .y = 75, .middle = true, .mods = {.shift = true}});
   });
   event([&] { c3d_.motion({.x = 130, .y = 90, .middle = true}); });
   event([&] { c3d_.buttonUp(); });
-  EXPECT_NEAR(view().panX, kHalfField * 30 * 2 * dist / 150, 1e-12);
-  EXPECT_NEAR(view().panY, -kHalfField * 15 * 2 * dist / 150, 1e-12);
+  EXPECT_NEAR(view().camera.panX, kHalfField * 30 * 2 * dist / 150, 1e-12);
+  EXPECT_NEAR(view().camera.panY, -kHalfField * 15 * 2 * dist / 150, 1e-12);
 
   // After the release the mouse moves nothing, and nothing was painted.
   const ViewState after = view();
   event([&] { c3d_.motion({.x = 20, .y = 20}); });
-  EXPECT_EQ(view().yaw, after.yaw);
-  EXPECT_EQ(view().panX, after.panX);
+  EXPECT_EQ(view().camera.yaw, after.camera.yaw);
+  EXPECT_EQ(view().camera.panX, after.camera.panX);
   EXPECT_EQ(session_.document.texture.TextureWidth, 0);
 }
 
@@ -528,7 +528,7 @@ TEST_F(Window3DFlow, GadgetsSetTheProjectValues) {
     EXPECT_EQ(ui_.shown.back().text, c.text);
   }
   event([&] { c3d_.setPatternMapping(1); });
-  EXPECT_EQ(session_.document.pattern.mapping, 1);
+  EXPECT_EQ(session_.document.pattern.mapping, PatternMapping::anchor);
   EXPECT_EQ(ui_.lastText(),
             "Shift+click on the model to set the anchor:\nthe pattern is centered there and "
             "rolled out over the surface.\nUp is the top of the screen when you click.");
@@ -578,17 +578,17 @@ TEST_F(Window3DFlow, StencilFollowsCtrlDragsAndTheWheel) {
   event([&] { c3d_.buttonUp(); });
   EXPECT_EQ(stencil.angle, 10);
 
-  const double dist = view().dist, scale = stencil.scale;
+  const double dist = view().camera.dist, scale = stencil.scale;
   event([&] { c3d_.wheel(2, {.ctrl = true}); });
   EXPECT_NEAR(stencil.scale, scale * 1.21, 1e-12);
-  EXPECT_EQ(view().dist, dist);
+  EXPECT_EQ(view().camera.dist, dist);
   event([&] { c3d_.wheel(-500, {.ctrl = true}); });
   EXPECT_EQ(stencil.scale, 0.01);
 
   // Hidden, the stencil takes no Ctrl gestures: the wheel zooms.
   event([&] { c3d_.setStencilShow(false); });
   event([&] { c3d_.wheel(1, {.ctrl = true}); });
-  EXPECT_NEAR(view().dist, dist * 0.9, 1e-12);
+  EXPECT_NEAR(view().camera.dist, dist * 0.9, 1e-12);
 }
 
 // Writes `picture` as a PNG file and returns its path.
@@ -717,12 +717,12 @@ TEST_F(Window3DFlow, PatternLoadsAndShiftClickAnchorsIt) {
   PatternState& pattern = session_.document.pattern;
   event([&] { c3d_.buttonDown(MouseButton::left, {.x = 3, .y = 3, .left = true, .mods = {.shift = true}}); });
   EXPECT_EQ(pattern.anchorFace, -1);
-  EXPECT_EQ(pattern.mapping, 0);
+  EXPECT_EQ(pattern.mapping, PatternMapping::triplanar);
   view().paintSource = PaintSource::colour;
   event([&] { c3d_.buttonDown(MouseButton::left, {.x = 100, .y = 75, .left = true, .mods = {.shift = true}}); });
   event([&] { c3d_.buttonUp(); });
   EXPECT_GE(pattern.anchorFace, 0);
-  EXPECT_EQ(pattern.mapping, 1);
+  EXPECT_EQ(pattern.mapping, PatternMapping::anchor);
   EXPECT_EQ(view().paintSource, PaintSource::pattern);
   EXPECT_EQ(session_.document.texture.TextureWidth, 0);  // the click painted nothing
   // The marker: a circle of radius 5 in orange round the anchor, the centre (100.5, 75.5) of
@@ -752,9 +752,9 @@ TEST_F(Window3DFlow, AProjectWhoseStencilDoesNotDecodeOpensWithoutItAndSaysSoOnc
   openCube();
   ASSERT_TRUE(c3d_.loadStencilFile(writePng(path("s.png"), Image(4, 4, rgba(1, 2, 3, 255)), true)));
   ASSERT_TRUE(c3d_.loadPatternFile(writePng(path("p.png"), Image(4, 4, rgba(1, 2, 3)), false)));
-  ProjectRecord record = projectRecordOf(session_);
-  record.stencil.image.fileBytes = {'n', 'o', 't'};
-  ASSERT_EQ(writeZipArchive(path("broken.qmap"), writeProjectEntries(record)), ArchiveWrite::ok);
+  Session broken = session_;
+  broken.document.stencil.image.fileBytes = {'n', 'o', 't'};
+  ASSERT_EQ(writeZipArchive(path("broken.qmap"), projectEntriesOf(broken)), ArchiveWrite::ok);
   ui_.shown.clear();
   ui_.answers.push_back(Answer::no);  // the unsaved cube is dropped
   main([&] { controller_.openFile(path("broken.qmap")); });
@@ -771,7 +771,7 @@ TEST_F(Window3DFlow, AnotherModelOrProjectReachesTheOpenWindow) {
   navigate(MouseButton::left, 10, 0);
   state().hoverTriangle = 3;
   const int32_t stamp = state().marks.stamp;
-  const double yaw = view().yaw;
+  const double yaw = view().camera.yaw;
 
   // Another layout: the hover preview ends and the camera stays.
   UnwrapSettings settings = session_.document.settings;
@@ -779,16 +779,16 @@ TEST_F(Window3DFlow, AnotherModelOrProjectReachesTheOpenWindow) {
   main([&] { controller_.changeSettings(settings, false); });
   EXPECT_EQ(state().hoverTriangle, -1);
   EXPECT_GT(state().marks.stamp, stamp);
-  EXPECT_EQ(view().yaw, yaw);
+  EXPECT_EQ(view().camera.yaw, yaw);
   EXPECT_TRUE(c3d_.framePending());
 
   // Another model: framed anew.
   ASSERT_TRUE(genWriteFile(genCube(4), path("big.obj")));
   ui_.answers.push_back(Answer::no);  // the unsaved cube is dropped
   main([&] { controller_.openFile(path("big.obj")); });
-  EXPECT_EQ(view().yaw, 30);
+  EXPECT_EQ(view().camera.yaw, 30);
   EXPECT_NEAR(state().framing.modelRadius, 4 * radius(), 1e-5);
-  EXPECT_NEAR(view().dist, 4 * radius() / kHalfField * 1.15, 1e-5);
+  EXPECT_NEAR(view().camera.dist, 4 * radius() / kHalfField * 1.15, 1e-5);
 
   // A project: the open window starts again on it, with its camera, at its size.
   navigate(MouseButton::left, 10, 0);
@@ -796,12 +796,12 @@ TEST_F(Window3DFlow, AnotherModelOrProjectReachesTheOpenWindow) {
   event([&] { c3d_.keyDown(Key::s, {.ctrl = true}); });  // the main window's Save
   ASSERT_TRUE(fs::exists(path("big.qmap")));
   EXPECT_FALSE(session_.document.projectChanged);
-  const double savedYaw = view().yaw;
+  const double savedYaw = view().camera.yaw;
   event([&] { c3d_.resetView(); });
   ui_.answers.push_back(Answer::no);
   main([&] { controller_.openFile(path("big.qmap")); });
   ASSERT_TRUE(session_.window3d);
-  EXPECT_NEAR(view().yaw, savedYaw, 1e-4);
+  EXPECT_NEAR(view().camera.yaw, savedYaw, 1e-4);
   EXPECT_EQ(state().canvasWidth, 200);
   EXPECT_EQ(state().canvasHeight, 150);
   EXPECT_EQ(c3d_.frame().width, 200);
