@@ -17,7 +17,10 @@
 #include "image/image.h"
 #include "model/readers.h"
 #include "paint/fill.h"
+#include "tests/golden.h"
 #include "tests/temp_folder.h"
+#include "tests/unwrap_checks.h"
+#include "unwrap/unwrap.h"
 
 namespace {
 
@@ -594,6 +597,35 @@ TEST(UvOverlay, TransparentExceptTheEdgesInSurfaceColours) {
   EXPECT_EQ(overlay.at(63, 0), surfaceColor(0) | 0xFF000000u);
   EXPECT_EQ(overlay.at(0, 0), rgba(255, 255, 255, 0));
   EXPECT_EQ(overlay.at(6, 16), surfaceColor(3) | 0xFF000000u);  // (0.1 * 63, 0.5 * 31)
+}
+
+// ---- Golden pictures ------------------------------------------------------------------------
+
+// A small sphere unwrapped and split into Surfaces as the program does it.
+Model unwrappedSphere() {
+  Model m = modelOf(genSphere(12, 8));
+  UnwrapSettings settings;
+  UnwrapStats stats;
+  unwrapPieces(m, settings, stats);
+  buildSurfaces(m, settings.mergeSurfaces);
+  return m;
+}
+
+TEST(UvLayout, GoldenPictures) {
+  const Model m = unwrappedSphere();
+  expectGolden(uvLayoutImage(m, 128, -1), "export/uv_layout_sphere");
+  expectGolden(uvOverlayImage(m, 96, 64), "export/uv_overlay_sphere", true);
+}
+
+// The Surface colours fill made opaque, padded as the export pads it: alpha 0 marks the padding.
+TEST(Padding, GoldenPicture) {
+  const Model m = unwrappedSphere();
+  Image texture(64, 64, rgba(255, 255, 255));
+  fillSurfaceColours(&m, texture.pixels, texture.width, texture.height);
+  for (uint32_t& p : texture.pixels) p |= rgba(0, 0, 0, 255);
+  Image padded(texture.width, texture.height);
+  padded.pixels = padTexture(&m, texture.pixels, texture.width, texture.height);
+  expectGolden(padded, "export/padding_sphere", true);
 }
 
 }  // namespace

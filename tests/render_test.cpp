@@ -13,6 +13,7 @@
 #include "render/stencil.h"
 #include "render/test_pattern.h"
 #include "render/view.h"
+#include "tests/golden.h"
 #include "tools/meshgen/meshgen.h"
 #include "unwrap/surfaces.h"
 #include "unwrap/unwrap.h"
@@ -699,23 +700,6 @@ TEST(Composite3D, DrawsTextMarkerCircleAndStencilOverTheRender) {
   EXPECT_EQ(shown(50, 50), pixel(view, 50, 50));
 }
 
-// Golden pictures, checked by eye once. QM_UPDATE_GOLDEN=1 rewrites them.
-void expectGolden(const Image& image, const std::string& name) {
-  const std::string path = std::string(QM_TEST_DATA) + "/render/" + name + ".png";
-  if (std::getenv("QM_UPDATE_GOLDEN")) {
-    ASSERT_TRUE(writeFileBytes(path, encodePng(image, false))) << path;
-    return;
-  }
-  const std::optional<Image> golden = loadImage(path);
-  ASSERT_TRUE(golden) << "missing " << path << " (QM_UPDATE_GOLDEN=1 writes it)";
-  ASSERT_EQ(golden->width, image.width) << name;
-  ASSERT_EQ(golden->height, image.height) << name;
-  int differing = 0;
-  for (size_t i = 0; i < image.pixels.size(); ++i)
-    differing += (golden->pixels[i] & 0xFFFFFF) != (image.pixels[i] & 0xFFFFFF);
-  EXPECT_EQ(differing, 0) << name;
-}
-
 TEST(RenderView, GoldenPictures) {
   const Model cube = unwrapped(genCube());
   const Model sphere = unwrapped(genSphere(16, 10));
@@ -777,10 +761,10 @@ TEST(RenderView, GoldenPictures) {
     }
     View3D view;
     renderView(view, c.width, c.height, c.model, in);
-    expectGolden(view.viewColour, c.name);
+    expectGolden(view.viewColour, "render/" + c.name);
   }
 }
 
-TEST(TestPattern, GoldenPicture) { expectGolden(makeTestPattern(256, 160), "test_pattern_256x160"); }
+TEST(TestPattern, GoldenPicture) { expectGolden(makeTestPattern(256, 160), "render/test_pattern_256x160"); }
 
 }  // namespace
