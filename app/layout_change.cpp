@@ -13,12 +13,8 @@ Changes startLayoutChange(Session& session, Ui& ui) {
   if (answer != Answer::yes && answer != Answer::no) return {};
   Texture& t = d.texture;
   LayoutChange& change = session.layoutChange;
-  change.lockedModel = d.workModel;
+  change.before = {d.workModel, d.settings, d.reportText, d.stats, d.layers};
   change.textureBackup = t.snapshot();
-  change.settingsBackup = d.settings;
-  change.savedReportText = d.reportText;
-  change.statsBackup = d.stats;
-  change.layersBackup = d.layers;
   change.paintingFollows = answer == Answer::yes;
   Changes changes{.controls = true, .uvView = true};
   if (!change.paintingFollows) {
@@ -51,12 +47,12 @@ Changes cancelLayoutChange(Session& session, Ui& ui) {
   LayoutChange& change = session.layoutChange;
   if (!change.layoutChanging) return {};
   Document& d = session.document;
-  d.settings = change.settingsBackup;
-  d.workModel = std::move(change.lockedModel);
+  d.settings = change.before.settings;
+  d.workModel = std::move(change.before.model);
   modelStoreLayers(d.sourceModel, d.workModel);
   // The flags belong to the layers by index: a layer deleted or added during the change has
   // shifted them.
-  d.layers = std::move(change.layersBackup);
+  d.layers = std::move(change.before.layers);
   Texture& t = d.texture;
   if (change.textureBackup.width > 0) {
     t.restore(change.textureBackup);
@@ -64,8 +60,8 @@ Changes cancelLayoutChange(Session& session, Ui& ui) {
   } else {
     t.forgetSteps();
   }
-  d.reportText = std::move(change.savedReportText);
-  d.stats = change.statsBackup;
+  d.reportText = std::move(change.before.reportText);
+  d.stats = change.before.stats;
   // The counts of the last unwrap are no longer those of the layout shown.
   ui.status(kStatusCounts, std::to_string(d.workModel.triangleCount()) + " triangles, " +
                                std::to_string(d.workModel.materialCount()) + " surfaces");
@@ -99,7 +95,7 @@ void carryPainting(Session& session) {
   const int64_t width = d.settings.layoutWidth, height = d.settings.layoutHeight;
   std::vector<uint32_t> painting, carried;
   backup.copyTo(painting);
-  if (!transferPainting(change.lockedModel, painting, backup.width, backup.height, d.workModel,
+  if (!transferPainting(change.before.model, painting, backup.width, backup.height, d.workModel,
                         carried, width, height))
     return;
   d.texture.carryTo(std::move(carried), width, height);
@@ -112,29 +108,21 @@ std::optional<LayoutChangeRecord> layoutChangeRecordOf(const Session& session) {
   if (!change.layoutChanging) return std::nullopt;
   LayoutChangeRecord r;
   r.paintingFollows = change.paintingFollows;
-  r.lockedModel = change.lockedModel;
+  r.before = change.before;
   if (change.textureBackup.width > 0) {
     r.texture.width = static_cast<int>(change.textureBackup.width);
     r.texture.height = static_cast<int>(change.textureBackup.height);
     change.textureBackup.copyTo(r.texture.pixels);
   }
-  r.settings = change.settingsBackup;
-  r.reportText = change.savedReportText;
-  r.stats = change.statsBackup;
-  r.layers = change.layersBackup;
   return r;
 }
 
 void resumeLayoutChange(Session& session, LayoutChangeRecord record) {
   LayoutChange& change = session.layoutChange;
   change.paintingFollows = record.paintingFollows;
-  change.lockedModel = std::move(record.lockedModel);
+  change.before = std::move(record.before);
   change.textureBackup =
       TextureSnapshot::of(record.texture.pixels, record.texture.width, record.texture.height);
-  change.settingsBackup = record.settings;
-  change.savedReportText = std::move(record.reportText);
-  change.statsBackup = record.stats;
-  change.layersBackup = std::move(record.layers);
   change.layoutChanging = true;
   // Painting from now on ends the change, as it would have before the save.
   change.revisionAtChange = session.document.texture.revision();

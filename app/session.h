@@ -37,12 +37,8 @@ struct Document : ProjectContent {
 struct LayoutChange {
   bool layoutChanging = false;
   bool paintingFollows = false;  // the painting moves along to every new layout
-  Model lockedModel;             // the workModel when the change started
   TextureSnapshot textureBackup;  // the Texture then; width 0: none
-  UnwrapSettings settingsBackup;
-  std::string savedReportText;
-  UnwrapStats statsBackup;
-  LayerState layersBackup;  // the colour, hidden and locked flags then, and the current layer
+  LayoutBefore before;            // the layout, settings, report and layer flags then
   int64_t revisionAtChange = 0;  // the Texture's revision then: a step since is painting on the new layout
 };
 

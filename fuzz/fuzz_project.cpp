@@ -76,9 +76,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   // What Cancel would bring back fits the project as well.
   const LayoutChange& change = p.session.layoutChange;
   if (change.layoutChanging) {
-    checkModelConsistent(change.lockedModel);
-    if (change.lockedModel.triangleCount() != d.workModel.triangleCount() ||
-        change.layersBackup.count() != change.lockedModel.layerCount() || d.layoutLocked)
+    checkModelConsistent(change.before.model);
+    if (change.before.model.triangleCount() != d.workModel.triangleCount() ||
+        change.before.layers.count() != change.before.model.layerCount() || d.layoutLocked)
       std::abort();
   }
   // Saving what was read and opening that again changes nothing more: every value was already

@@ -52,12 +52,12 @@ int main(int argc, char** argv) {
   ProjectRecord changing = sampleProject(genCube(), png, "png", bmp, "bmp");
   LayoutChangeRecord change;
   change.paintingFollows = true;
-  change.lockedModel = changing.workModel;
+  change.before.model = changing.workModel;
   change.texture = Image(4, 4, 0x00336699);
-  change.settings.layoutWidth = 1024;
-  change.reportText = "Before the change\n";
-  resizeLayerState(change.layers, change.lockedModel.layerCount());
-  change.layers.locked[0] = 1;
+  change.before.settings.layoutWidth = 1024;
+  change.before.reportText = "Before the change\n";
+  resizeLayerState(change.before.layers, change.before.model.layerCount());
+  change.before.layers.locked[0] = 1;
   changing.layoutChange = std::move(change);
   writeSeed(out + "cube_changing", writeProjectEntries(changing));
 

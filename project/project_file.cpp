@@ -264,15 +264,15 @@ std::optional<LayoutChangeRecord> layoutChangeFrom(const IniValues& ini,
   if (ini.integer("LayoutChanging") == 0) return std::nullopt;
   LayoutChangeRecord c;
   const std::vector<uint8_t>* modelBytes = entryOf(entries, "model_before.bin");
-  if (!modelBytes || !readModelSnapshot(c.lockedModel, *modelBytes) ||
-      c.lockedModel.triangleCount() != workModel.triangleCount())
+  if (!modelBytes || !readModelSnapshot(c.before.model, *modelBytes) ||
+      c.before.model.triangleCount() != workModel.triangleCount())
     return std::nullopt;
   c.paintingFollows = ini.integer("PaintingFollows") != 0;
   c.texture = textureFrom(entries, "texture_before.png", unread);
-  c.settings = settingsFrom(ini, "Before");
-  c.reportText = unescapeInfo(ini.text("InfoBefore"));
-  c.stats = statsFrom(c.reportText);
-  c.layers = layersFrom(ini, c.lockedModel.layerCount(), "Before");
+  c.before.settings = settingsFrom(ini, "Before");
+  c.before.reportText = unescapeInfo(ini.text("InfoBefore"));
+  c.before.stats = statsFrom(c.before.reportText);
+  c.before.layers = layersFrom(ini, c.before.model.layerCount(), "Before");
   return c;
 }
 
@@ -319,10 +319,10 @@ void addLayoutChange(IniWriter& ini, const LayoutChangeRecord& c) {
   ini.comment("The layout change under way; \"Before\" is what Cancel brings back");
   ini.addInt("LayoutChanging", 1);
   ini.addInt("PaintingFollows", c.paintingFollows);
-  addSettings(ini, c.settings, "Before");
-  writeSetting(ini, unwrapSetting::layerUnwrap, c.settings, "Before");
-  ini.add("InfoBefore", escapeInfo(c.reportText));
-  addLayers(ini, c.layers, "Before");
+  addSettings(ini, c.before.settings, "Before");
+  writeSetting(ini, unwrapSetting::layerUnwrap, c.before.settings, "Before");
+  ini.add("InfoBefore", escapeInfo(c.before.reportText));
+  addLayers(ini, c.before.layers, "Before");
 }
 
 // Every key in the order of the file; the stencil keys only with a stencil, the anchor keys
@@ -456,7 +456,7 @@ std::vector<ArchiveEntry> writeProjectEntries(const ProjectContent& record,
   if (stencil.loaded()) entries.push_back({"stencil." + stencil.fileExt, stencil.fileBytes});
   if (pattern.loaded()) entries.push_back({"pattern." + pattern.fileExt, pattern.fileBytes});
   if (const std::optional<LayoutChangeRecord>& change = extras.layoutChange) {
-    entries.push_back({"model_before.bin", writeModelSnapshot(change->lockedModel)});
+    entries.push_back({"model_before.bin", writeModelSnapshot(change->before.model)});
     addTextureEntry(entries, "texture_before.png", change->texture);
   }
   return entries;

@@ -18,14 +18,22 @@
 // A layout change that was under way when the project was saved: what "Cancel" brings back.
 // Only a project saved during a change has one; older programs open such a project locked on
 // the new layout, as they always did.
+// The layout before a change, without the Texture: what "Cancel" brings back of the document,
+// kept alike in the running change and in a project saved during one.
+struct LayoutBefore {
+  Model model;              // "model_before.bin": the workModel when the change started
+  UnwrapSettings settings;  // the settings keys + "Before"
+  std::string reportText;   // "InfoBefore"
+  UnwrapStats stats;        // as far as "InfoBefore" tells them
+  LayerState layers;        // the layer keys + "Before", one entry per layer of model
+
+  bool operator==(const LayoutBefore&) const = default;
+};
+
 struct LayoutChangeRecord {
   bool paintingFollows = false;  // "PaintingFollows"
-  Model lockedModel;             // "model_before.bin": the layout before the change
-  Image texture;                 // "texture_before.png": the Texture then; width 0 = none
-  UnwrapSettings settings;       // the settings keys + "Before"
-  std::string reportText;        // "InfoBefore"
-  UnwrapStats stats;             // as far as "InfoBefore" tells them
-  LayerState layers;             // the layer keys + "Before", one entry per layer of lockedModel
+  LayoutBefore before;
+  Image texture;  // "texture_before.png": the Texture then; width 0 = none
 
   bool operator==(const LayoutChangeRecord&) const = default;
 };

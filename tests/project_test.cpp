@@ -298,18 +298,18 @@ ProjectRecord duringAChange() {
   ProjectRecord r = everyValueSet();
   LayoutChangeRecord c;
   c.paintingFollows = true;
-  c.lockedModel = twoTriangles();
-  c.lockedModel.vertices[3].u = 0.875f;
-  c.lockedModel.layerNames.push_back("Extra");
+  c.before.model = twoTriangles();
+  c.before.model.vertices[3].u = 0.875f;
+  c.before.model.layerNames.push_back("Extra");
   c.texture = Image(3, 1, 0x00406080);
-  c.settings = {MapMode::keep, 64, 128, 12, 3, 20, RotateMode::never, UpAxis::z, true, false,
+  c.before.settings = {MapMode::keep, 64, 128, 12, 3, 20, RotateMode::never, UpAxis::z, true, false,
                 MirrorAxis::frontBack};
-  c.reportText = "Before\nC:\\old\n";
-  resizeLayerState(c.layers, 3);
-  c.layers.color[2] = 0x654321;
-  c.layers.locked[2] = 1;
-  c.layers.hidden[1] = 1;
-  c.layers.curLayer = 2;
+  c.before.reportText = "Before\nC:\\old\n";
+  resizeLayerState(c.before.layers, 3);
+  c.before.layers.color[2] = 0x654321;
+  c.before.layers.locked[2] = 1;
+  c.before.layers.hidden[1] = 1;
+  c.before.layers.curLayer = 2;
   r.layoutChange = std::move(c);
   return r;
 }
@@ -325,9 +325,9 @@ TEST(ProjectFile, ALayoutChangeRoundTripsAfterEverythingElse) {
   const std::optional<ProjectRecord> read = readProjectEntries(entriesOf(written), ViewState{});
   ASSERT_TRUE(read);
   ASSERT_TRUE(read->layoutChange);
-  EXPECT_TRUE(read->layoutChange->lockedModel == record.layoutChange->lockedModel);
-  EXPECT_TRUE(read->layoutChange->settings == record.layoutChange->settings);
-  EXPECT_TRUE(read->layoutChange->layers == record.layoutChange->layers);
+  EXPECT_TRUE(read->layoutChange->before.model == record.layoutChange->before.model);
+  EXPECT_TRUE(read->layoutChange->before.settings == record.layoutChange->before.settings);
+  EXPECT_TRUE(read->layoutChange->before.layers == record.layoutChange->before.layers);
   EXPECT_TRUE(*read == record);
 
   // Everything the change adds comes after the keys of a project without one, which stay as
@@ -404,7 +404,7 @@ TEST(ProjectFile, ALayoutChangeThatDoesNotFitIsDropped) {
   EXPECT_EQ(c.settings.layoutHeight, 512);
   EXPECT_EQ(c.settings.mirrorAxis, MirrorAxis::off);
   EXPECT_EQ(c.settings.maxAngle, unwrapSetting::maxAngle.low);
-  EXPECT_EQ(c.layers.curLayer, 0);
+  EXPECT_EQ(c.before.layers.curLayer, 0);
   EXPECT_EQ(c.layers.locked, (std::vector<uint8_t>{1, 0, 0}));
   EXPECT_EQ(c.layers.color, (std::vector<uint32_t>{layerDefaultColor(0), 0xFFu, layerDefaultColor(2)}));
 }

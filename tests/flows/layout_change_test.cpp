@@ -296,7 +296,7 @@ TEST_F(LayoutFlow, CancelBringsBackLayoutTextureSettingsAndReport) {
     EXPECT_EQ(texture().pixels(), painting);
     EXPECT_TRUE(texture().undoSteps().empty());
     EXPECT_EQ(doc().view.viewMode, ViewMode::texture);
-    EXPECT_TRUE(change().lockedModel.triangles.empty());
+    EXPECT_TRUE(change().before.model.triangles.empty());
     EXPECT_TRUE(change().textureBackup.tiles.empty());
   }
 }
@@ -341,7 +341,7 @@ TEST_F(LayoutFlow, OpeningEndsAChangeWithoutBringingAnythingBack) {
     ui_.answers.push_back(Answer::no);  // the unsaved-changes guard: drop them
     mainEvent([&] { controller_->openFile(path(file)); });
     EXPECT_FALSE(change().layoutChanging);
-    EXPECT_TRUE(change().lockedModel.triangles.empty());
+    EXPECT_TRUE(change().before.model.triangles.empty());
     EXPECT_TRUE(change().textureBackup.tiles.empty());
     // The project opens locked with its painting; the model opens free and unpainted.
     const bool project = std::string(file) == "cube.qmap";
@@ -467,7 +467,7 @@ TEST_F(LayoutFlow, BadInputDuringAChange) {
     startChange(Answer::yes);
     resize(1024, 512);
     const std::vector<uint32_t> carried = texture().pixels();
-    session_.layoutChange.lockedModel.triangles.pop_back();
+    session_.layoutChange.before.model.triangles.pop_back();
     resize(64, 64);
     EXPECT_EQ(texture().width(), 1024);
     EXPECT_EQ(texture().pixels(), carried);
