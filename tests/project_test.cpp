@@ -400,13 +400,13 @@ TEST(ProjectFile, ALayoutChangeThatDoesNotFitIsDropped) {
   });
   ASSERT_TRUE(clamped && clamped->layoutChange);
   const LayoutChangeRecord& c = *clamped->layoutChange;
-  EXPECT_EQ(c.settings.layoutWidth, 32);
-  EXPECT_EQ(c.settings.layoutHeight, 512);
-  EXPECT_EQ(c.settings.mirrorAxis, MirrorAxis::off);
-  EXPECT_EQ(c.settings.maxAngle, unwrapSetting::maxAngle.low);
+  EXPECT_EQ(c.before.settings.layoutWidth, 32);
+  EXPECT_EQ(c.before.settings.layoutHeight, 512);
+  EXPECT_EQ(c.before.settings.mirrorAxis, MirrorAxis::off);
+  EXPECT_EQ(c.before.settings.maxAngle, unwrapSetting::maxAngle.low);
   EXPECT_EQ(c.before.layers.curLayer, 0);
-  EXPECT_EQ(c.layers.locked, (std::vector<uint8_t>{1, 0, 0}));
-  EXPECT_EQ(c.layers.color, (std::vector<uint32_t>{layerDefaultColor(0), 0xFFu, layerDefaultColor(2)}));
+  EXPECT_EQ(c.before.layers.locked, (std::vector<uint8_t>{1, 0, 0}));
+  EXPECT_EQ(c.before.layers.color, (std::vector<uint32_t>{layerDefaultColor(0), 0xFFu, layerDefaultColor(2)}));
 }
 
 // An entry is read only as far as it can be valid: a texture.png that is no PNG is given up
