@@ -69,6 +69,28 @@ class RasterCache {
 bool skylinePack(Pieces& pieces, const PieceLayout& layout, const std::vector<int32_t>& order,
                  int W, int H, double scale, double margin, double cell, RasterCache& cache);
 
+// The tight packer's view of one piece at one scale and turn: per row of its raster, the runs
+// of cells the piece touches (core) and the runs no other piece may touch (core grown by the
+// margin). Row j of the raster is texture row y + j when placed at y.
+struct PieceMask {
+  struct Run {
+    int first, last;
+  };
+  int rows = 0;
+  std::vector<int32_t> coreStart, grownStart;  // runs of row j: [start[j], start[j + 1])
+  std::vector<Run> core, grown;
+  int coreLeft = 0, coreRight = -1, coreBottom = 0, coreTop = -1;  // -1 right: touches nothing
+};
+// The piece's box corner lands at raster cell (grow, grow); grow is the margin in cells.
+PieceMask maskPiece(const Pieces& pieces, const PieceLayout& layout, int piece, int turn,
+                    int grow, double scale, double cell);
+
+// Free-space packing of the masks on a bitmap of the texture: each piece in `order` goes to the
+// lowest free place (then leftmost) of any turn it may take, holes included. Touched cells stay
+// `margin` apart between pieces and half of it from the border. False when they do not fit.
+bool tightPack(Pieces& pieces, const PieceLayout& layout, const std::vector<int32_t>& order,
+               int W, int H, double scale, double margin, double cell);
+
 struct PackResult {
   double scale = 0;        // texture pixels per model unit
   double textureUsed = 0;  // fraction of the texture covered by the pieces' 3D area
@@ -76,8 +98,10 @@ struct PackResult {
 };
 
 // Finds the largest common scale with both packers, keeps the better layout and turns the
-// corners of turned pieces inside their boxes.
-PackResult packPieces(PieceLayout& layout, Pieces& pieces, int W, int H, int margin);
+// corners of turned pieces inside their boxes. Tight mode also searches with tightPack and
+// keeps its layout only when its scale is larger.
+PackResult packPieces(PieceLayout& layout, Pieces& pieces, int W, int H, int margin,
+                      PackMode mode = PackMode::standard);
 
 // Replaces the model's vertices: one per distinct (position, piece, UV), never shared
 // between pieces; every corner carries its layout UV.
