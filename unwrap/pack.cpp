@@ -154,6 +154,7 @@ Pieces groupPieces(const PieceLayout& layout, const WeldData& weld) {
 }
 
 void orientPieces(const WeldData& weld, PieceLayout& layout, Pieces& pieces, RotateMode rotateMode) {
+  pieces.tightTurns = rotateMode != RotateMode::never;
   for (int piece = 0; piece < static_cast<int>(pieces.boxes.size()); ++piece) {
     const int32_t begin = pieces.firstTriangle[piece], end = pieces.firstTriangle[piece + 1];
     double upX = 0, upY = 0, upWeight = 0;
@@ -503,7 +504,7 @@ bool tightPack(Pieces& pieces, const PieceLayout& layout, const std::vector<int3
     const PieceBox& box = pieces.boxes[piece];
     int bestTop = 1 << 30, bestX = 0, bestY = 0, bestTurn = -1;
     PieceMask best;
-    const int turns = pieces.mayTurn[piece] ? 4 : 1;
+    const int turns = pieces.tightTurns ? 4 : 1;
     for (int turn = 0; turn < turns; ++turn) {
       const bool quarter = turn == 1 || turn == 3;
       const double across = scale * (quarter ? box.height : box.width) / cell;

@@ -19,6 +19,7 @@ struct PieceBox {
 struct Pieces {
   std::vector<PieceBox> boxes;
   std::vector<uint8_t> mayTurn;           // the raster packer may try quarter turns
+  bool tightTurns = true;                 // the tight packer may turn every piece (Rotate is not "No")
   std::vector<double> area;               // 3D area of each piece
   std::vector<int32_t> firstTriangle;     // triangles of piece p: triangles[first[p] .. first[p+1])
   std::vector<int32_t> triangles;         // grouped by piece, in triangle order within a piece
@@ -29,7 +30,7 @@ Pieces groupPieces(const PieceLayout& layout, const WeldData& weld);
 
 // Turns every piece upright (standing pieces: model up along +v) or to its smallest box along
 // one of its own edges (lying pieces), then moves it to the origin and measures its box.
-// rotateMode says which of them the raster packer may turn.
+// rotateMode says which of them the raster packer may turn, and whether the tight packer may.
 void orientPieces(const WeldData& weld, PieceLayout& layout, Pieces& pieces, RotateMode rotateMode);
 
 // (u, v) inside a w x h box after `turn` quarter turns.
@@ -86,7 +87,8 @@ PieceMask maskPiece(const Pieces& pieces, const PieceLayout& layout, int piece, 
                     int grow, double scale, double cell);
 
 // Free-space packing of the masks on a bitmap of the texture: each piece in `order` goes to the
-// lowest free place (then leftmost) of any turn it may take, holes included. Touched cells stay
+// free place, holes included, where its top is lowest (then lowest, then leftmost) over all
+// quarter turns when tightTurns allows them. Touched cells stay
 // `margin` apart between pieces and half of it from the border. False when they do not fit.
 bool tightPack(Pieces& pieces, const PieceLayout& layout, const std::vector<int32_t>& order,
                int W, int H, double scale, double margin, double cell);
