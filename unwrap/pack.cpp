@@ -446,7 +446,23 @@ PieceMask maskPiece(const Pieces& pieces, const PieceLayout& layout, int piece, 
   };
   runsOf(core, m.coreStart, m.core, true);
   runsOf(grown, m.grownStart, m.grown, false);
+  if (m.coreRight < 0) m.coreLeft = m.coreRight = m.coreBottom = m.coreTop = grow;
   return m;
+}
+
+const PieceMask& MaskCache::get(const Pieces& pieces, const PieceLayout& layout, int piece,
+                                int turn, int grow, double scale, double cell) {
+  if (scale != scale_) {
+    scale_ = scale;
+    masks_.assign(pieces.boxes.size() * 4, PieceMask{});
+    made_.assign(pieces.boxes.size() * 4, 0);
+  }
+  const size_t i = static_cast<size_t>(piece) * 4 + turn;
+  if (!made_[i]) {
+    masks_[i] = maskPiece(pieces, layout, piece, turn, grow, scale, cell);
+    made_[i] = 1;
+  }
+  return masks_[i];
 }
 
 namespace {
@@ -493,7 +509,7 @@ class FreeSpace {
 }  // namespace
 
 bool tightPack(Pieces& pieces, const PieceLayout& layout, const std::vector<int32_t>& order,
-               int W, int H, double scale, double margin, double cell) {
+               int W, int H, double scale, double margin, double cell, MaskCache& cache) {
   const int cols = truncToInt(W / cell), rows = truncToInt(H / cell);
   if (cols < 1 || rows < 1) return false;
   // Touched cells of two pieces grow + 1 cells apart leave at least grow whole cells between.
@@ -503,7 +519,7 @@ bool tightPack(Pieces& pieces, const PieceLayout& layout, const std::vector<int3
   for (int32_t piece : order) {
     const PieceBox& box = pieces.boxes[piece];
     int bestTop = 1 << 30, bestX = 0, bestY = 0, bestTurn = -1;
-    PieceMask best;
+    const PieceMask* best = nullptr;
     const int turns = pieces.tightTurns ? 4 : 1;
     for (int turn = 0; turn < turns; ++turn) {
       const bool quarter = turn == 1 || turn == 3;
@@ -512,10 +528,7 @@ bool tightPack(Pieces& pieces, const PieceLayout& layout, const std::vector<int3
       // More cells than the texture has inside its border: decided before rasterising, which
       // keeps huge trial scales cheap.
       if (!(across <= cols - 2 * edge) || !(up <= rows - 2 * edge)) continue;
-      PieceMask m = maskPiece(pieces, layout, piece, turn, grow, scale, cell);
-      if (m.coreRight < 0) {  // touches no cell: a piece without area takes no room
-        m.coreLeft = m.coreRight = m.coreBottom = m.coreTop = grow;
-      }
+      const PieceMask& m = cache.get(pieces, layout, piece, turn, grow, scale, cell);
       const int xLow = edge - m.coreLeft, xHigh = cols - 1 - edge - m.coreRight;
       const int yLow = edge - m.coreBottom, yHigh = rows - 1 - edge - m.coreTop;
       // The widest core run, to pass over rows that have no room for it.
@@ -557,12 +570,12 @@ bool tightPack(Pieces& pieces, const PieceLayout& layout, const std::vector<int3
           x = next;
         }
       }
-      if (found) best = std::move(m);
+      if (found) best = &m;
     }
     if (bestTurn < 0) return false;
-    for (int j = 0; j < best.rows; ++j)
-      for (int32_t k = best.coreStart[j]; k < best.coreStart[j + 1]; ++k)
-        space.take(bestY + j, bestX + best.core[k].first, bestX + best.core[k].last);
+    for (int j = 0; j < best->rows; ++j)
+      for (int32_t k = best->coreStart[j]; k < best->coreStart[j + 1]; ++k)
+        space.take(bestY + j, bestX + best->core[k].first, bestX + best->core[k].last);
     PieceBox& placed = pieces.boxes[piece];
     placed.x = (bestX + grow) * cell;
     placed.y = (bestY + grow) * cell;
@@ -593,9 +606,10 @@ double tightScale(Pieces& pieces, const PieceLayout& layout, int W, int H, int m
       sortedBy([&](int32_t p) { return pieces.area[p]; }),
       sortedBy([&](int32_t p) { return b[p].width + b[p].height; })};
   const double cell = std::max(std::max(W, H) / 1024.0, 1.0);
+  MaskCache cache;
   auto fits = [&](double scale) -> const std::vector<int32_t>* {
     for (const auto& order : orders)
-      if (tightPack(pieces, layout, order, W, H, scale, margin, cell)) return &order;
+      if (tightPack(pieces, layout, order, W, H, scale, margin, cell, cache)) return &order;
     return nullptr;
   };
   double lo = floor, hi = std::sqrt(static_cast<double>(W) * H / (totalArea + 1e-30));
@@ -610,7 +624,7 @@ double tightScale(Pieces& pieces, const PieceLayout& layout, int W, int H, int m
     }
   }
   if (!fitted) return 0;
-  tightPack(pieces, layout, *fitted, W, H, lo, margin, cell);
+  tightPack(pieces, layout, *fitted, W, H, lo, margin, cell, cache);
   return lo;
 }
 

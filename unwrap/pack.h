@@ -82,16 +82,30 @@ struct PieceMask {
   std::vector<Run> core, grown;
   int coreLeft = 0, coreRight = -1, coreBottom = 0, coreTop = -1;  // -1 right: touches nothing
 };
-// The piece's box corner lands at raster cell (grow, grow); grow is the margin in cells.
+// The piece's box corner lands at raster cell (grow, grow); grow is the margin in cells. A
+// piece that touches no cell has the core bounds of that one cell.
 PieceMask maskPiece(const Pieces& pieces, const PieceLayout& layout, int piece, int turn,
                     int grow, double scale, double cell);
+
+// The masks made at the last scale asked for, by piece and turn: the tight packer tries
+// several orders at each scale.
+class MaskCache {
+ public:
+  const PieceMask& get(const Pieces& pieces, const PieceLayout& layout, int piece, int turn,
+                       int grow, double scale, double cell);
+
+ private:
+  double scale_ = -1;
+  std::vector<PieceMask> masks_;  // piece * 4 + turn
+  std::vector<uint8_t> made_;
+};
 
 // Free-space packing of the masks on a bitmap of the texture: each piece in `order` goes to the
 // free place, holes included, where its top is lowest (then lowest, then leftmost) over all
 // quarter turns when tightTurns allows them. Touched cells stay
 // `margin` apart between pieces and half of it from the border. False when they do not fit.
 bool tightPack(Pieces& pieces, const PieceLayout& layout, const std::vector<int32_t>& order,
-               int W, int H, double scale, double margin, double cell);
+               int W, int H, double scale, double margin, double cell, MaskCache& cache);
 
 struct PackResult {
   double scale = 0;        // texture pixels per model unit
