@@ -1,12 +1,14 @@
 #include "unwrap/pack.h"
 
 #include <algorithm>
-#include <bit>
 #include <cmath>
 #include <cstring>
 #include <limits>
 #include <unordered_map>
 #include <unordered_set>
+
+#include "unwrap/cell_cover.h"
+#include "unwrap/pack_tight.h"
 
 namespace {
 
@@ -87,50 +89,6 @@ Direction smallestBoxDirection(const Pieces& pieces, const PieceLayout& layout, 
   }
   return chosen;
 }
-
-// Whether a cell centre with doubled signed area `area` against an edge of length `len` lies
-// no more than 0.71 cells outside it: area / len >= -0.71. The division is only done for the
-// rare centres right at the limit, so the answer is the same as dividing every time.
-inline bool withinEdge(double area, double len) {
-  const double slack = area + 0.71 * len;
-  const double doubt = 1e-9 * len;
-  if (slack > doubt) return true;
-  if (slack < -doubt) return false;
-  return area / len >= -0.71;
-}
-
-int truncToInt(double v) {
-  if (!(v > 0)) return 0;
-  return v >= 1e9 ? 1000000000 : static_cast<int>(v);
-}
-
-
-// One triangle of a piece on a raster of `cell` pixels, the piece's box corner at cell
-// (pad, pad) after `turn` quarter turns.
-struct CellTriangle {
-  Vec2 c[3];
-  double s, l0, l1, l2;
-  CellTriangle(const Pieces& pieces, const PieceLayout& layout, int piece, int32_t t, int turn,
-               int pad, double scale, double cell) {
-    const PieceBox& box = pieces.boxes[piece];
-    for (int k = 0; k < 3; ++k) {
-      const Vec2 q = layout.corner[3 * t + k];
-      const Vec2 turned = turnInBox(q.x, q.y, box.width, box.height, turn);
-      c[k] = {pad + turned.x * scale / cell, pad + turned.y * scale / cell};
-    }
-    s = orient2d(c[0], c[1], c[2]) < 0 ? -1 : 1;
-    auto dist = [](Vec2 a, Vec2 b) { return std::sqrt((a.x - b.x) * (a.x - b.x) + (a.y - b.y) * (a.y - b.y)); };
-    l0 = dist(c[2], c[1]) + 1e-12, l1 = dist(c[0], c[2]) + 1e-12, l2 = dist(c[1], c[0]) + 1e-12;
-  }
-  // A cell is filled when its centre lies inside or within 0.71 cells of every edge, which
-  // every cell the triangle touches does.
-  bool filled(int col, int row) const {
-    const Vec2 centre{col + 0.5, row + 0.5};
-    return withinEdge(s * orient2d(c[1], c[2], centre), l0) &&
-           withinEdge(s * orient2d(c[2], c[0], centre), l1) &&
-           withinEdge(s * orient2d(c[0], c[1], centre), l2);
-  }
-};
 
 }  // namespace
 
@@ -264,8 +222,24 @@ PieceRaster rasterizePiece(const Pieces& pieces, const PieceLayout& layout, int 
   // lower the bottom or raise the top.
   std::vector<int> bottom(cols, -1), top(cols, -1);
   for (int32_t i = pieces.firstTriangle[piece]; i < pieces.firstTriangle[piece + 1]; ++i) {
-    const CellTriangle tri(pieces, layout, piece, pieces.triangles[i], turn, pad, scale, cell);
-    const Vec2* c = tri.c;
+    const int32_t t = pieces.triangles[i];
+    Vec2 c[3];
+    for (int k = 0; k < 3; ++k) {
+      const Vec2 q = layout.corner[3 * t + k];
+      const Vec2 turned = turnInBox(q.x, q.y, box.width, box.height, turn);
+      c[k] = {pad + turned.x * scale / cell, pad + turned.y * scale / cell};
+    }
+    const double s = orient2d(c[0], c[1], c[2]) < 0 ? -1 : 1;
+    auto dist = [](Vec2 a, Vec2 b) { return std::sqrt((a.x - b.x) * (a.x - b.x) + (a.y - b.y) * (a.y - b.y)); };
+    const double l0 = dist(c[2], c[1]) + 1e-12, l1 = dist(c[0], c[2]) + 1e-12,
+                 l2 = dist(c[1], c[0]) + 1e-12;
+    // A cell is filled when its centre lies inside or within 0.71 cells of every edge.
+    auto filled = [&](int col, int row) {
+      const Vec2 centre{col + 0.5, row + 0.5};
+      return withinEdge(s * orient2d(c[1], c[2], centre), l0) &&
+             withinEdge(s * orient2d(c[2], c[0], centre), l1) &&
+             withinEdge(s * orient2d(c[0], c[1], centre), l2);
+    };
     const int i0 = clampCell(std::min({c[0].x, c[1].x, c[2].x}), cols);
     const int i1 = clampCell(std::max({c[0].x, c[1].x, c[2].x}), cols);
     const int j0 = clampCell(std::min({c[0].y, c[1].y, c[2].y}), rows);
@@ -273,14 +247,14 @@ PieceRaster rasterizePiece(const Pieces& pieces, const PieceLayout& layout, int 
     for (int col = i0; col <= i1; ++col) {
       const int below = bottom[col] < 0 ? j1 : std::min(j1, bottom[col] - 1);
       for (int row = j0; row <= below; ++row)
-        if (tri.filled(col, row)) {
+        if (filled(col, row)) {
           bottom[col] = row;
           if (top[col] < row) top[col] = row;
           break;
         }
       if (bottom[col] < 0) continue;  // nothing of this triangle in the column
       for (int row = j1; row > std::max(j0 - 1, top[col]); --row)
-        if (tri.filled(col, row)) {
+        if (filled(col, row)) {
           top[col] = row;
           break;
         }
@@ -363,273 +337,6 @@ bool skylinePack(Pieces& pieces, const PieceLayout& layout, const std::vector<in
   return true;
 }
 
-PieceMask maskPiece(const Pieces& pieces, const PieceLayout& layout, int piece, int turn,
-                    int grow, double scale, double cell) {
-  const PieceBox& box = pieces.boxes[piece];
-  const bool quarter = turn == 1 || turn == 3;
-  const int cols = truncToInt(scale * (quarter ? box.height : box.width) / cell) + 2 * grow + 2;
-  const int rows = truncToInt(scale * (quarter ? box.width : box.height) / cell) + 2 * grow + 2;
-  auto clampCell = [](double v, int n) { return std::clamp(truncToInt(v), 0, n - 1); };
-
-  std::vector<uint8_t> core(static_cast<size_t>(cols) * rows, 0);
-  for (int32_t i = pieces.firstTriangle[piece]; i < pieces.firstTriangle[piece + 1]; ++i) {
-    const CellTriangle tri(pieces, layout, piece, pieces.triangles[i], turn, grow, scale, cell);
-    const Vec2* c = tri.c;
-    const int i0 = clampCell(std::min({c[0].x, c[1].x, c[2].x}), cols);
-    const int i1 = clampCell(std::max({c[0].x, c[1].x, c[2].x}), cols);
-    const int j0 = clampCell(std::min({c[0].y, c[1].y, c[2].y}), rows);
-    const int j1 = clampCell(std::max({c[0].y, c[1].y, c[2].y}), rows);
-    for (int row = j0; row <= j1; ++row) {
-      uint8_t* line = &core[static_cast<size_t>(row) * cols];
-      for (int col = i0; col <= i1; ++col)
-        if (!line[col] && tri.filled(col, row)) line[col] = 1;
-    }
-  }
-
-  // Grown: every cell within `grow` cells (a square) of a core cell, first along the rows,
-  // then along the columns.
-  std::vector<uint8_t> wide(core.size(), 0), grown(core.size(), 0);
-  for (int row = 0; row < rows; ++row) {
-    const uint8_t* in = &core[static_cast<size_t>(row) * cols];
-    uint8_t* out = &wide[static_cast<size_t>(row) * cols];
-    int last = -(1 << 29);
-    for (int col = 0; col < cols; ++col) {
-      if (in[col]) last = col;
-      if (col - last <= grow) out[col] = 1;
-    }
-    last = 1 << 29;
-    for (int col = cols - 1; col >= 0; --col) {
-      if (in[col]) last = col;
-      if (last - col <= grow) out[col] = 1;
-    }
-  }
-  for (int col = 0; col < cols; ++col) {
-    int last = -(1 << 29);
-    for (int row = 0; row < rows; ++row) {
-      if (wide[static_cast<size_t>(row) * cols + col]) last = row;
-      if (row - last <= grow) grown[static_cast<size_t>(row) * cols + col] = 1;
-    }
-    last = 1 << 29;
-    for (int row = rows - 1; row >= 0; --row) {
-      if (wide[static_cast<size_t>(row) * cols + col]) last = row;
-      if (last - row <= grow) grown[static_cast<size_t>(row) * cols + col] = 1;
-    }
-  }
-
-  PieceMask m;
-  m.rows = rows;
-  m.coreLeft = cols;
-  m.coreBottom = rows;
-  auto runsOf = [&](const std::vector<uint8_t>& cells, std::vector<int32_t>& start,
-                    std::vector<PieceMask::Run>& runs, bool isCore) {
-    start.assign(rows + 1, 0);
-    for (int row = 0; row < rows; ++row) {
-      start[row] = static_cast<int32_t>(runs.size());
-      const uint8_t* line = &cells[static_cast<size_t>(row) * cols];
-      for (int col = 0; col < cols;) {
-        if (!line[col]) {
-          ++col;
-          continue;
-        }
-        const int first = col;
-        while (col < cols && line[col]) ++col;
-        runs.push_back({first, col - 1});
-        if (isCore) {
-          m.coreLeft = std::min(m.coreLeft, first);
-          m.coreRight = std::max(m.coreRight, col - 1);
-          m.coreBottom = std::min(m.coreBottom, row);
-          m.coreTop = std::max(m.coreTop, row);
-        }
-      }
-    }
-    start[rows] = static_cast<int32_t>(runs.size());
-  };
-  runsOf(core, m.coreStart, m.core, true);
-  runsOf(grown, m.grownStart, m.grown, false);
-  if (m.coreRight < 0) m.coreLeft = m.coreRight = m.coreBottom = m.coreTop = grow;
-  return m;
-}
-
-const PieceMask& MaskCache::get(const Pieces& pieces, const PieceLayout& layout, int piece,
-                                int turn, int grow, double scale, double cell) {
-  if (scale != scale_) {
-    scale_ = scale;
-    masks_.assign(pieces.boxes.size() * 4, PieceMask{});
-    made_.assign(pieces.boxes.size() * 4, 0);
-  }
-  const size_t i = static_cast<size_t>(piece) * 4 + turn;
-  if (!made_[i]) {
-    masks_[i] = maskPiece(pieces, layout, piece, turn, grow, scale, cell);
-    made_[i] = 1;
-  }
-  return masks_[i];
-}
-
-namespace {
-
-// The texture's cells, one bit each: set where a placed piece touches. Per row the widest
-// free run lets whole rows be passed over when a piece cannot fit in them.
-class FreeSpace {
- public:
-  FreeSpace(int cols, int rows)
-      : cols_(cols), words_((cols + 63) / 64), bits_(static_cast<size_t>(words_) * rows, 0),
-        widestFree_(rows, cols) {}
-
-  // The highest set cell in [first, last] of the row, or -1.
-  int lastTaken(int row, int first, int last) const {
-    const uint64_t* line = &bits_[static_cast<size_t>(row) * words_];
-    for (int w = last >> 6; w >= first >> 6; --w) {
-      uint64_t word = line[w];
-      if (w == last >> 6 && (last & 63) != 63) word &= (uint64_t{2} << (last & 63)) - 1;
-      if (w == first >> 6) word &= ~uint64_t{0} << (first & 63);
-      if (word) return w * 64 + 63 - std::countl_zero(word);
-    }
-    return -1;
-  }
-
-  void take(int row, int first, int last) {
-    uint64_t* line = &bits_[static_cast<size_t>(row) * words_];
-    for (int col = first; col <= last; ++col) line[col >> 6] |= uint64_t{1} << (col & 63);
-    int widest = 0, run = 0;
-    for (int col = 0; col < cols_; ++col) {
-      run = line[col >> 6] >> (col & 63) & 1 ? 0 : run + 1;
-      widest = std::max(widest, run);
-    }
-    widestFree_[row] = widest;
-  }
-
-  int widestFree(int row) const { return widestFree_[row]; }
-
- private:
-  int cols_, words_;
-  std::vector<uint64_t> bits_;
-  std::vector<int> widestFree_;
-};
-
-}  // namespace
-
-bool tightPack(Pieces& pieces, const PieceLayout& layout, const std::vector<int32_t>& order,
-               int W, int H, double scale, double margin, double cell, MaskCache& cache) {
-  const int cols = truncToInt(W / cell), rows = truncToInt(H / cell);
-  if (cols < 1 || rows < 1) return false;
-  // Touched cells of two pieces grow + 1 cells apart leave at least grow whole cells between.
-  const int grow = truncToInt(margin / cell + 0.999);
-  const int edge = truncToInt(margin / 2 / cell + 0.999);
-  FreeSpace space(cols, rows);
-  for (int32_t piece : order) {
-    const PieceBox& box = pieces.boxes[piece];
-    int bestTop = 1 << 30, bestX = 0, bestY = 0, bestTurn = -1;
-    const PieceMask* best = nullptr;
-    const int turns = pieces.tightTurns ? 4 : 1;
-    for (int turn = 0; turn < turns; ++turn) {
-      const bool quarter = turn == 1 || turn == 3;
-      const double across = scale * (quarter ? box.height : box.width) / cell;
-      const double up = scale * (quarter ? box.width : box.height) / cell;
-      // More cells than the texture has inside its border: decided before rasterising, which
-      // keeps huge trial scales cheap.
-      if (!(across <= cols - 2 * edge) || !(up <= rows - 2 * edge)) continue;
-      const PieceMask& m = cache.get(pieces, layout, piece, turn, grow, scale, cell);
-      const int xLow = edge - m.coreLeft, xHigh = cols - 1 - edge - m.coreRight;
-      const int yLow = edge - m.coreBottom, yHigh = rows - 1 - edge - m.coreTop;
-      // The widest core run, to pass over rows that have no room for it.
-      int widestRow = m.coreBottom, widest = 0;
-      for (int j = 0; j < m.rows; ++j)
-        for (int32_t k = m.coreStart[j]; k < m.coreStart[j + 1]; ++k)
-          if (m.core[k].last - m.core[k].first + 1 > widest) {
-            widest = m.core[k].last - m.core[k].first + 1;
-            widestRow = j;
-          }
-      bool found = false;
-      for (int y = yLow; y <= yHigh && y + m.coreTop < bestTop && !found; ++y) {
-        if (space.widestFree(y + widestRow) < widest) continue;
-        for (int x = xLow; x <= xHigh;) {
-          // The next x at which the grown runs checked so far no longer meet a taken cell.
-          int next = x;
-          for (int j = 0; j < m.rows && next == x; ++j) {
-            const int row = y + j;
-            if (row < 0 || row >= rows) continue;
-            for (int32_t k = m.grownStart[j]; k < m.grownStart[j + 1]; ++k) {
-              const int first = std::max(0, x + m.grown[k].first);
-              const int last = std::min(cols - 1, x + m.grown[k].last);
-              if (first > last) continue;
-              const int taken = space.lastTaken(row, first, last);
-              if (taken >= 0) {
-                next = taken - m.grown[k].first + 1;
-                break;
-              }
-            }
-          }
-          if (next == x) {
-            bestTop = y + m.coreTop;
-            bestX = x;
-            bestY = y;
-            bestTurn = turn;
-            found = true;
-            break;
-          }
-          x = next;
-        }
-      }
-      if (found) best = &m;
-    }
-    if (bestTurn < 0) return false;
-    for (int j = 0; j < best->rows; ++j)
-      for (int32_t k = best->coreStart[j]; k < best->coreStart[j + 1]; ++k)
-        space.take(bestY + j, bestX + best->core[k].first, bestX + best->core[k].last);
-    PieceBox& placed = pieces.boxes[piece];
-    placed.x = (bestX + grow) * cell;
-    placed.y = (bestY + grow) * cell;
-    placed.turn = bestTurn;
-  }
-  return true;
-}
-
-namespace {
-
-// The largest scale above `floor` at which tightPack fits one of several orders, searched to a
-// relative step of 1e-4; 0 when none fits above it. The boxes keep the layout found.
-double tightScale(Pieces& pieces, const PieceLayout& layout, int W, int H, int margin,
-                  double floor, double totalArea) {
-  const size_t count = pieces.boxes.size();
-  auto sortedBy = [&](auto key) {
-    std::vector<int32_t> order(count);
-    for (size_t i = 0; i < count; ++i) order[i] = static_cast<int32_t>(i);
-    std::stable_sort(order.begin(), order.end(),
-                     [&](int32_t a, int32_t b) { return key(a) > key(b); });
-    return order;
-  };
-  const auto& b = pieces.boxes;
-  const std::vector<std::vector<int32_t>> orders = {
-      sortedBy([&](int32_t p) { return std::max(b[p].width, b[p].height); }),
-      sortedBy([&](int32_t p) { return b[p].width * b[p].height; }),
-      sortedBy([&](int32_t p) { return b[p].height; }),
-      sortedBy([&](int32_t p) { return pieces.area[p]; }),
-      sortedBy([&](int32_t p) { return b[p].width + b[p].height; })};
-  const double cell = std::max(std::max(W, H) / 1024.0, 1.0);
-  MaskCache cache;
-  auto fits = [&](double scale) -> const std::vector<int32_t>* {
-    for (const auto& order : orders)
-      if (tightPack(pieces, layout, order, W, H, scale, margin, cell, cache)) return &order;
-    return nullptr;
-  };
-  double lo = floor, hi = std::sqrt(static_cast<double>(W) * H / (totalArea + 1e-30));
-  const std::vector<int32_t>* fitted = nullptr;
-  while (hi > lo * (1 + 1e-4)) {
-    const double mid = lo > 0 ? std::sqrt(lo * hi) : hi / 2;
-    if (const auto* order = fits(mid)) {
-      lo = mid;
-      fitted = order;
-    } else {
-      hi = mid;
-    }
-  }
-  if (!fitted) return 0;
-  tightPack(pieces, layout, *fitted, W, H, lo, margin, cell, cache);
-  return lo;
-}
-
-}  // namespace
-
 PackResult packPieces(PieceLayout& layout, Pieces& pieces, int W, int H, int margin,
                       PackMode mode) {
   const size_t count = pieces.boxes.size();
@@ -662,19 +369,20 @@ PackResult packPieces(PieceLayout& layout, Pieces& pieces, int W, int H, int mar
     }
   }
 
-  const bool raster = bestOrder && shelf * 1.001 < best;
-  const double standard = raster ? best : shelf;
-  const double tight = mode == PackMode::tight
-                           ? tightScale(pieces, layout, W, H, margin, standard, totalArea)
-                           : 0;
   PackResult result;
-  if (tight > standard || raster) {
-    if (tight > standard) {
-      result.scale = tight;  // tightScale left its layout in the boxes
-    } else {
-      skylinePack(pieces, layout, *bestOrder, W, H, best, margin, cell, cache);
-      result.scale = best;
+  const bool raster = bestOrder && shelf * 1.001 < best;
+  if (mode == PackMode::tight) {
+    const TightLayout tight = packTight(layout, pieces, W, H, margin, raster ? best : shelf);
+    if (tight.scale > 0) {  // its layout is in the pieces already
+      result.scale = tight.scale;
+      result.rotatedCount = tight.turnedCount;
+      result.textureUsed = totalArea * result.scale * result.scale / wh;
+      return result;
     }
+  }
+  if (raster) {
+    skylinePack(pieces, layout, *bestOrder, W, H, best, margin, cell, cache);
+    result.scale = best;
     for (size_t p = 0; p < count; ++p) {
       PieceBox& box = pieces.boxes[p];
       if (box.turn == 0) continue;

@@ -19,7 +19,7 @@ struct PieceBox {
 struct Pieces {
   std::vector<PieceBox> boxes;
   std::vector<uint8_t> mayTurn;           // the raster packer may try quarter turns
-  bool tightTurns = true;                 // the tight packer may turn every piece (Rotate is not "No")
+  bool tightTurns = true;                 // the tight packer may turn pieces (Rotate is not "No")
   std::vector<double> area;               // 3D area of each piece
   std::vector<int32_t> firstTriangle;     // triangles of piece p: triangles[first[p] .. first[p+1])
   std::vector<int32_t> triangles;         // grouped by piece, in triangle order within a piece
@@ -70,43 +70,6 @@ class RasterCache {
 bool skylinePack(Pieces& pieces, const PieceLayout& layout, const std::vector<int32_t>& order,
                  int W, int H, double scale, double margin, double cell, RasterCache& cache);
 
-// The tight packer's view of one piece at one scale and turn: per row of its raster, the runs
-// of cells the piece touches (core) and the runs no other piece may touch (core grown by the
-// margin). Row j of the raster is texture row y + j when placed at y.
-struct PieceMask {
-  struct Run {
-    int first, last;
-  };
-  int rows = 0;
-  std::vector<int32_t> coreStart, grownStart;  // runs of row j: [start[j], start[j + 1])
-  std::vector<Run> core, grown;
-  int coreLeft = 0, coreRight = -1, coreBottom = 0, coreTop = -1;  // -1 right: touches nothing
-};
-// The piece's box corner lands at raster cell (grow, grow); grow is the margin in cells. A
-// piece that touches no cell has the core bounds of that one cell.
-PieceMask maskPiece(const Pieces& pieces, const PieceLayout& layout, int piece, int turn,
-                    int grow, double scale, double cell);
-
-// The masks made at the last scale asked for, by piece and turn: the tight packer tries
-// several orders at each scale.
-class MaskCache {
- public:
-  const PieceMask& get(const Pieces& pieces, const PieceLayout& layout, int piece, int turn,
-                       int grow, double scale, double cell);
-
- private:
-  double scale_ = -1;
-  std::vector<PieceMask> masks_;  // piece * 4 + turn
-  std::vector<uint8_t> made_;
-};
-
-// Free-space packing of the masks on a bitmap of the texture: each piece in `order` goes to the
-// free place, holes included, where its top is lowest (then lowest, then leftmost) over all
-// quarter turns when tightTurns allows them. Touched cells stay
-// `margin` apart between pieces and half of it from the border. False when they do not fit.
-bool tightPack(Pieces& pieces, const PieceLayout& layout, const std::vector<int32_t>& order,
-               int W, int H, double scale, double margin, double cell, MaskCache& cache);
-
 struct PackResult {
   double scale = 0;        // texture pixels per model unit
   double textureUsed = 0;  // fraction of the texture covered by the pieces' 3D area
@@ -114,7 +77,7 @@ struct PackResult {
 };
 
 // Finds the largest common scale with both packers, keeps the better layout and turns the
-// corners of turned pieces inside their boxes. Tight mode also searches with tightPack and
+// corners of turned pieces inside their boxes. Tight mode also searches with packTight and
 // keeps its layout only when its scale is larger.
 PackResult packPieces(PieceLayout& layout, Pieces& pieces, int W, int H, int margin,
                       PackMode mode = PackMode::standard);
