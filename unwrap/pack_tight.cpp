@@ -10,40 +10,56 @@
 
 namespace {
 
-// Angles tried per quarter turn: long strips often fit only at a slant (a cylinder's side
-// along the diagonal), so the steps between quarter turns are worth their time.
-constexpr int kStepsPerQuarter = 3;
-
 // A piece turned by an angle, the corner of its box moved to the origin.
 struct Pose {
   double cos = 1, sin = 0, lowX = 0, lowY = 0, width = 0, height = 0;
   Vec2 place(Vec2 q) const { return {cos * q.x - sin * q.y - lowX, sin * q.x + cos * q.y - lowY}; }
 };
 
-std::vector<Pose> posesOf(const Pieces& pieces, const PieceLayout& layout, int piece) {
-  const int count = pieces.tightTurns ? 4 * kStepsPerQuarter : 1;
-  std::vector<Pose> poses(count);
-  for (int k = 0; k < count; ++k) {
-    Pose& pose = poses[k];
-    const int quarter = k / kStepsPerQuarter, step = k % kStepsPerQuarter;
-    if (step == 0) {  // quarter turns exactly
-      constexpr double kCos[] = {1, 0, -1, 0}, kSin[] = {0, 1, 0, -1};
-      pose.cos = kCos[quarter];
-      pose.sin = kSin[quarter];
-    } else {
-      const double angle = (quarter + static_cast<double>(step) / kStepsPerQuarter) * std::numbers::pi / 2;
-      pose.cos = std::cos(angle);
-      pose.sin = std::sin(angle);
+Pose poseAt(const Pieces& pieces, const PieceLayout& layout, int piece, double cos, double sin) {
+  Pose pose{cos, sin};
+  Bounds2 bounds;
+  for (int32_t i = pieces.firstTriangle[piece]; i < pieces.firstTriangle[piece + 1]; ++i)
+    for (int c = 0; c < 3; ++c) bounds.add(pose.place(layout.corner[3 * pieces.triangles[i] + c]));
+  if (bounds.low.x > bounds.high.x) return pose;  // a piece without triangles
+  pose.lowX = bounds.low.x;
+  pose.lowY = bounds.low.y;
+  pose.width = bounds.width();
+  pose.height = bounds.height();
+  return pose;
+}
+
+// The angles a piece is tried at within a quarter turn: every 30 degrees, and the one of 2
+// degree steps at which the piece alone would fit the largest scale (long strips often fit
+// only at a slant, a cylinder's side along the diagonal), each with its four quarter turns.
+std::vector<Pose> posesOf(const Pieces& pieces, const PieceLayout& layout, int piece, int W,
+                          int H, int margin) {
+  if (!pieces.tightTurns) return {poseAt(pieces, layout, piece, 1, 0)};
+  constexpr int kSteps = 45;
+  double bestFit = 0;
+  int bestStep = 0;
+  for (int step = 1; step < kSteps; ++step) {
+    const double angle = step * std::numbers::pi / 2 / kSteps;
+    const Pose pose = poseAt(pieces, layout, piece, std::cos(angle), std::sin(angle));
+    const double w = W - margin + 0.0, h = H - margin + 0.0;
+    const double fit = std::max(std::min(w / pose.width, h / pose.height),
+                                std::min(w / pose.height, h / pose.width));
+    if (fit > bestFit * (1 + 1e-9)) {
+      bestFit = fit;
+      bestStep = step;
     }
-    Bounds2 bounds;
-    for (int32_t i = pieces.firstTriangle[piece]; i < pieces.firstTriangle[piece + 1]; ++i)
-      for (int c = 0; c < 3; ++c) bounds.add(pose.place(layout.corner[3 * pieces.triangles[i] + c]));
-    if (bounds.low.x > bounds.high.x) bounds = {};  // a piece without triangles
-    pose.lowX = bounds.low.x;
-    pose.lowY = bounds.low.y;
-    pose.width = std::max(bounds.width(), 0.0);
-    pose.height = std::max(bounds.height(), 0.0);
   }
+  std::vector<int> steps = {0, kSteps / 3, 2 * kSteps / 3};
+  if (bestStep % (kSteps / 3) != 0) steps.push_back(bestStep);
+  std::vector<Pose> poses;
+  for (int quarter = 0; quarter < 4; ++quarter)
+    for (int step : steps) {
+      const double angle = (quarter + static_cast<double>(step) / kSteps) * std::numbers::pi / 2;
+      constexpr double kCos[] = {1, 0, -1, 0}, kSin[] = {0, 1, 0, -1};
+      // Quarter turns exactly, so a piece that is only turned keeps its corners' digits.
+      poses.push_back(step == 0 ? poseAt(pieces, layout, piece, kCos[quarter], kSin[quarter])
+                                : poseAt(pieces, layout, piece, std::cos(angle), std::sin(angle)));
+    }
   return poses;
 }
 
@@ -253,7 +269,8 @@ class TightPacker {
       : layout_(layout), pieces_(pieces), W_(W), H_(H), margin_(margin),
         cell_(std::max(std::max(W, H) / 1024.0, 1.0)), poses_(pieces.boxes.size()),
         pose_(pieces.boxes.size(), 0), x_(pieces.boxes.size(), 0), y_(pieces.boxes.size(), 0) {
-    for (size_t p = 0; p < poses_.size(); ++p) poses_[p] = posesOf(pieces, layout, static_cast<int>(p));
+    for (size_t p = 0; p < poses_.size(); ++p)
+      poses_[p] = posesOf(pieces, layout, static_cast<int>(p), W, H, margin);
   }
 
   // Places the pieces in `order`, each where its top is lowest over all its poses; false when
