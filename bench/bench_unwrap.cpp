@@ -114,7 +114,7 @@ BENCHMARK(BM_MirrorSymmetric20k)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 // each, and in the tight run the texture use of both and their ratio.
 const Model& packModel(int which) {
   static const Model models[] = {modelOf(genCylinder(32)), modelOf(genParts()),
-                                 modelOf(genSphere(48, 24)), modelOf(genBulgySphere(64, 40)),
+                                 modelOf(genSphere(48, 24)), modelOf(genBulgySphere(80, 51)),
                                  modelOf(genSphere(200, 151))};
   return models[which];
 }

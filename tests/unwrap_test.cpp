@@ -472,12 +472,12 @@ TEST(Unwrap, TightUsesMoreTexture) {
   };
   const Case cases[] = {
       {"sphere smooth", genSphere(48, 24), MapMode::smooth, 1.15},
-      {"bulgy sphere smooth", genBulgySphere(64, 40), MapMode::smooth, 1.15},
+      {"bulgy sphere smooth", genBulgySphere(80, 51), MapMode::smooth, 1.15},
       {"parts exact", genParts(), MapMode::exact, 1.13},
       {"parts smooth", genParts(), MapMode::smooth, 1.13},
       {"cylinder exact", genCylinder(32), MapMode::exact, 1},
       {"sphere exact", genSphere(48, 24), MapMode::exact, 1},
-      {"bulgy sphere exact", genBulgySphere(64, 40), MapMode::exact, 1},
+      {"bulgy sphere exact", genBulgySphere(80, 51), MapMode::exact, 1},
   };
   for (const Case& c : cases) {
     const Model source = modelOf(c.mesh);
