@@ -74,7 +74,7 @@ struct Mask {
   std::vector<int32_t> coreStart, grownStart;  // runs of row j: [start[j], start[j + 1])
   std::vector<Run> core, grown;
   int coreLeft = 0, coreRight = -1, coreBottom = 0, coreTop = -1;
-  int widest = 0, widestRow = 0;  // the widest core run and its row
+  std::vector<int> widest;  // per row: the widest core run, which needs as wide a free run
 };
 
 // The cells the piece's triangles touch: a cell is touched when its centre lies inside or
@@ -155,10 +155,7 @@ void runsOf(const std::vector<uint8_t>& cells, int cols, int rows, std::vector<i
       bounds->coreRight = std::max(bounds->coreRight, col - 1);
       bounds->coreBottom = std::min(bounds->coreBottom, row);
       bounds->coreTop = std::max(bounds->coreTop, row);
-      if (col - first > bounds->widest) {
-        bounds->widest = col - first;
-        bounds->widestRow = row;
-      }
+      bounds->widest[row] = std::max(bounds->widest[row], col - first);
     }
   }
   start[rows] = static_cast<int32_t>(runs.size());
@@ -174,9 +171,10 @@ Mask maskOf(const Pieces& pieces, const PieceLayout& layout, int piece, const Po
   m.rows = rows;
   m.coreLeft = cols;
   m.coreBottom = rows;
+  m.widest.assign(rows, 0);
   runsOf(core, cols, rows, m.coreStart, m.core, &m);
   runsOf(grownCells(core, cols, rows, grow), cols, rows, m.grownStart, m.grown, nullptr);
-  if (m.coreRight < 0) m.coreLeft = m.coreRight = m.coreBottom = m.coreTop = m.widestRow = grow;
+  if (m.coreRight < 0) m.coreLeft = m.coreRight = m.coreBottom = m.coreTop = grow;
   return m;
 }
 
@@ -239,6 +237,13 @@ int nextFreeX(const FreeSpace& space, const Mask& m, int x, int y) {
   return x;
 }
 
+// Whether every row the core would cover at y has a free run as wide as the core's there.
+bool roomInRows(const FreeSpace& space, const Mask& m, int y) {
+  for (int j = m.coreBottom; j <= m.coreTop; ++j)
+    if (space.widestFree(y + j) < m.widest[j]) return false;
+  return true;
+}
+
 struct Place {
   int x = 0, y = 0, top = 1 << 30;
 };
@@ -250,7 +255,7 @@ bool lowestPlace(const FreeSpace& space, const Mask& m, int edge, Place& place) 
   const int xLow = edge - m.coreLeft, xHigh = space.cols() - 1 - edge - m.coreRight;
   const int yLow = edge - m.coreBottom, yHigh = space.rows() - 1 - edge - m.coreTop;
   for (int y = yLow; y <= yHigh && y + m.coreTop < place.top; ++y) {
-    if (space.widestFree(y + m.widestRow) < m.widest) continue;
+    if (!roomInRows(space, m, y)) continue;
     for (int x = xLow; x <= xHigh;) {
       const int next = nextFreeX(space, m, x, y);
       if (next == x) {
