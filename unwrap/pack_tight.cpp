@@ -4,6 +4,8 @@
 #include <bit>
 #include <cmath>
 #include <numbers>
+#include <optional>
+#include <utility>
 #include <vector>
 
 #include "unwrap/cell_cover.h"
@@ -29,28 +31,48 @@ Pose poseAt(const Pieces& pieces, const PieceLayout& layout, int piece, double c
   return pose;
 }
 
-// The angles a piece is tried at within a quarter turn: every 30 degrees, and the one of 2
-// degree steps at which the piece alone would fit the largest scale (long strips often fit
-// only at a slant, a cylinder's side along the diagonal), each with its four quarter turns.
-std::vector<Pose> posesOf(const Pieces& pieces, const PieceLayout& layout, int piece, int W,
-                          int H, int margin) {
-  if (!pieces.tightTurns) return {poseAt(pieces, layout, piece, 1, 0)};
-  constexpr int kSteps = 45;
+// The largest scale at which the posed piece alone fits the texture inside the margin, turned
+// by a quarter turn or not.
+double aloneFit(const Pose& pose, int W, int H, int margin) {
+  const double w = W - margin + 0.0, h = H - margin + 0.0;
+  return std::max(std::min(w / pose.width, h / pose.height), std::min(w / pose.height, h / pose.width));
+}
+
+// The angle of half-degree steps within a quarter turn at which the piece alone fits the
+// largest scale, in steps.
+int bestAloneStep(const Pieces& pieces, const PieceLayout& layout, int piece, int W, int H,
+                  int margin, int steps) {
   double bestFit = 0;
   int bestStep = 0;
-  for (int step = 1; step < kSteps; ++step) {
-    const double angle = step * std::numbers::pi / 2 / kSteps;
-    const Pose pose = poseAt(pieces, layout, piece, std::cos(angle), std::sin(angle));
-    const double w = W - margin + 0.0, h = H - margin + 0.0;
-    const double fit = std::max(std::min(w / pose.width, h / pose.height),
-                                std::min(w / pose.height, h / pose.width));
+  for (int step = 0; step < steps; ++step) {
+    const double angle = step * std::numbers::pi / 2 / steps;
+    const double fit = aloneFit(poseAt(pieces, layout, piece, std::cos(angle), std::sin(angle)), W, H, margin);
     if (fit > bestFit * (1 + 1e-9)) {
       bestFit = fit;
       bestStep = step;
     }
   }
-  std::vector<int> steps = {0, kSteps / 3, 2 * kSteps / 3};
-  if (bestStep % (kSteps / 3) != 0) steps.push_back(bestStep);
+  return bestStep;
+}
+
+// The angles a piece is tried at within a quarter turn, each with its four quarter turns:
+// every 30 degrees (every 15 for a piece that spans more than a quarter of the texture at the
+// floor when `fine`), and for a piece big enough to bound the scale itself (more than half the
+// texture) the angle at which it alone fits the largest scale: long strips often fit only at a
+// slant, a cylinder's side along the diagonal.
+std::vector<Pose> posesOf(const Pieces& pieces, const PieceLayout& layout, int piece, int W,
+                          int H, int margin, double floor, bool fine) {
+  const Pose upright = poseAt(pieces, layout, piece, 1, 0);
+  if (!pieces.tightTurns) return {upright};
+  constexpr int kSteps = 180;
+  const double fit = aloneFit(upright, W, H, margin);
+  const int grid = fine && fit < 4 * floor ? kSteps / 6 : kSteps / 3;
+  std::vector<int> steps;
+  for (int step = 0; step < kSteps; step += grid) steps.push_back(step);
+  if (fit < 2 * floor) {
+    const int best = bestAloneStep(pieces, layout, piece, W, H, margin, kSteps);
+    if (best % grid != 0) steps.push_back(best);
+  }
   std::vector<Pose> poses;
   for (int quarter = 0; quarter < 4; ++quarter)
     for (int step : steps) {
@@ -77,14 +99,22 @@ struct Mask {
   std::vector<int> widest;  // per row: the widest core run, which needs as wide a free run
 };
 
-// The cells the piece's triangles touch: a cell is touched when its centre lies inside or
-// within 0.71 cells of every edge of a triangle, as every cell a triangle reaches does.
+// The cells the piece's triangles touch: a cell within the triangle's box is touched when no
+// edge of the triangle has the whole cell outside (the separating axis test of a square and a
+// triangle). Cells the triangle only nearly touches count too, so rounding never leaves a
+// touched one out; any cell more is space lost, which the standard packers' rougher test of
+// the centre against the edges loses on every straight side.
 std::vector<uint8_t> coverCells(const Pieces& pieces, const PieceLayout& layout, int piece,
                                 const Pose& pose, int pad, double scale, double cell, int cols,
                                 int rows) {
   std::vector<uint8_t> cells(static_cast<size_t>(cols) * rows, 0);
   auto clampCell = [](double v, int n) { return std::clamp(truncToInt(v), 0, n - 1); };
-  auto dist = [](Vec2 a, Vec2 b) { return std::hypot(a.x - b.x, a.y - b.y) + 1e-12; };
+  // Doubled area of the centre against edge a-b at which a corner of its cell reaches the
+  // edge: half the cell's extent across the edge, times the edge length, and a little slack.
+  auto reach = [](Vec2 a, Vec2 b) {
+    const double dx = std::fabs(b.x - a.x), dy = std::fabs(b.y - a.y);
+    return 0.5 * (dx + dy) + 1e-9 * (dx + dy) + 1e-12;
+  };
   for (int32_t i = pieces.firstTriangle[piece]; i < pieces.firstTriangle[piece + 1]; ++i) {
     Vec2 c[3];
     for (int k = 0; k < 3; ++k) {
@@ -92,7 +122,7 @@ std::vector<uint8_t> coverCells(const Pieces& pieces, const PieceLayout& layout,
       c[k] = {pad + q.x * scale / cell, pad + q.y * scale / cell};
     }
     const double s = orient2d(c[0], c[1], c[2]) < 0 ? -1 : 1;
-    const double l0 = dist(c[2], c[1]), l1 = dist(c[0], c[2]), l2 = dist(c[1], c[0]);
+    const double r0 = reach(c[1], c[2]), r1 = reach(c[2], c[0]), r2 = reach(c[0], c[1]);
     const int i0 = clampCell(std::min({c[0].x, c[1].x, c[2].x}), cols);
     const int i1 = clampCell(std::max({c[0].x, c[1].x, c[2].x}), cols);
     const int j0 = clampCell(std::min({c[0].y, c[1].y, c[2].y}), rows);
@@ -102,9 +132,8 @@ std::vector<uint8_t> coverCells(const Pieces& pieces, const PieceLayout& layout,
       for (int col = i0; col <= i1; ++col) {
         if (line[col]) continue;
         const Vec2 centre{col + 0.5, row + 0.5};
-        if (withinEdge(s * orient2d(c[1], c[2], centre), l0) &&
-            withinEdge(s * orient2d(c[2], c[0], centre), l1) &&
-            withinEdge(s * orient2d(c[0], c[1], centre), l2))
+        if (s * orient2d(c[1], c[2], centre) >= -r0 && s * orient2d(c[2], c[0], centre) >= -r1 &&
+            s * orient2d(c[0], c[1], centre) >= -r2)
           line[col] = 1;
       }
     }
@@ -270,12 +299,13 @@ bool lowestPlace(const FreeSpace& space, const Mask& m, int edge, Place& place) 
 
 class TightPacker {
  public:
-  TightPacker(const PieceLayout& layout, const Pieces& pieces, int W, int H, int margin)
+  TightPacker(const PieceLayout& layout, const Pieces& pieces, int W, int H, int margin,
+              double floor, bool fine)
       : layout_(layout), pieces_(pieces), W_(W), H_(H), margin_(margin),
         cell_(std::max(std::max(W, H) / 1024.0, 1.0)), poses_(pieces.boxes.size()),
         pose_(pieces.boxes.size(), 0), x_(pieces.boxes.size(), 0), y_(pieces.boxes.size(), 0) {
     for (size_t p = 0; p < poses_.size(); ++p)
-      poses_[p] = posesOf(pieces, layout, static_cast<int>(p), W, H, margin);
+      poses_[p] = posesOf(pieces, layout, static_cast<int>(p), W, H, margin, floor, fine);
   }
 
   // Places the pieces in `order`, each where its top is lowest over all its poses; false when
@@ -381,19 +411,15 @@ std::vector<std::vector<int32_t>> tightOrders(const Pieces& pieces) {
           sortedBy([&](int32_t p) { return b[p].width + b[p].height; })};
 }
 
-}  // namespace
-
-TightLayout packTight(PieceLayout& layout, Pieces& pieces, int W, int H, int margin, double floor) {
-  double totalArea = 0;
-  for (double a : pieces.area) totalArea += a;
-  const std::vector<std::vector<int32_t>> orders = tightOrders(pieces);
-  TightPacker packer(layout, pieces, W, H, margin);
+// The largest scale in [lo, hi] at which the packer fits one of the orders, searched to a
+// relative step of 1e-4, and that order; lo and no order when none fits above lo.
+std::pair<double, const std::vector<int32_t>*> searchScale(
+    TightPacker& packer, const std::vector<std::vector<int32_t>>& orders, double lo, double hi) {
   auto fits = [&](double scale) -> const std::vector<int32_t>* {
     for (const auto& order : orders)
       if (packer.pack(order, scale)) return &order;
     return nullptr;
   };
-  double lo = floor, hi = std::sqrt(static_cast<double>(W) * H / (totalArea + 1e-30));
   const std::vector<int32_t>* fitted = nullptr;
   // Halving from nothing when even the floor is 0 (nothing fitted the standard packers).
   for (int trial = 0; trial < 80 && hi > lo * (1 + 1e-4); ++trial) {
@@ -405,7 +431,30 @@ TightLayout packTight(PieceLayout& layout, Pieces& pieces, int W, int H, int mar
       hi = mid;
     }
   }
-  if (!fitted) return {};
-  packer.pack(*fitted, lo);
-  return {lo, packer.apply(layout, pieces)};
+  return {lo, fitted};
+}
+
+}  // namespace
+
+TightLayout packTight(PieceLayout& layout, Pieces& pieces, int W, int H, int margin, double floor) {
+  double totalArea = 0;
+  for (double a : pieces.area) totalArea += a;
+  const double hi = std::sqrt(static_cast<double>(W) * H / (totalArea + 1e-30));
+  const std::vector<std::vector<int32_t>> orders = tightOrders(pieces);
+  // Greedy packings are chaotic: a few more angles for the big pieces win on some models and
+  // lose on others, so both are searched (the second only above what the first found).
+  std::optional<TightPacker> best;
+  double bestScale = floor;
+  const std::vector<int32_t>* bestOrder = nullptr;
+  for (const bool fine : {false, true}) {
+    TightPacker packer(layout, pieces, W, H, margin, floor, fine);
+    const auto [scale, order] = searchScale(packer, orders, bestScale, hi);
+    if (!order) continue;
+    best.emplace(std::move(packer));
+    bestScale = scale;
+    bestOrder = order;
+  }
+  if (!bestOrder) return {};
+  best->pack(*bestOrder, bestScale);
+  return {bestScale, best->apply(layout, pieces)};
 }
