@@ -231,7 +231,7 @@ TEST_F(Batch, SmoothMappingPackingAndMirrorAxes) {
       {{"--mirror", "none"}, {"Unwrapped pieces: "}, {"Mirrored"}},
       {{"--mapping", "smooth", "--mirror", "x"},
        {"Mirrored: 352 of 704 triangles share UVs\nScale: ", "\nLargest stretch: "}, {noImage}},
-      {{"--pack", "tight"}, {"%\nPacking: tight\nSurfaces: "}, {}},
+      {{"--pack", "tight"}, {"\nTexture used: ", "\nPacking: tight\nSurfaces: "}, {}},
       {{"--pack", "standard"}, {"Unwrapped pieces: "}, {"Packing"}},
   };
   for (const Case& c : cases) {

@@ -460,9 +460,10 @@ TEST(Unwrap, LayoutProperties) {
     }
 }
 
-// Tight packing gives generated models of many pieces more texture than the standard packing
-// (the figures are what it reaches today, so a loss shows), and never less to any model: a
-// one-piece sphere or a cylinder whose side spans the texture leave packing nothing to gain.
+// Tight packing gives generated models more texture than the standard packing (the figures
+// are what it reaches today, so a loss shows): holes filled between many pieces, and long
+// strips or one-piece spheres laid at a slant. A smooth cylinder's six pieces leave little to
+// gain.
 TEST(Unwrap, TightUsesMoreTexture) {
   struct Case {
     const char* name;
@@ -471,13 +472,14 @@ TEST(Unwrap, TightUsesMoreTexture) {
     double gain;
   };
   const Case cases[] = {
-      {"sphere smooth", genSphere(48, 24), MapMode::smooth, 1.15},
+      {"sphere smooth", genSphere(48, 24), MapMode::smooth, 1.2},
       {"bulgy sphere smooth", genBulgySphere(80, 51), MapMode::smooth, 1.15},
-      {"parts exact", genParts(), MapMode::exact, 1.13},
-      {"parts smooth", genParts(), MapMode::smooth, 1.13},
-      {"cylinder exact", genCylinder(32), MapMode::exact, 1},
-      {"sphere exact", genSphere(48, 24), MapMode::exact, 1},
-      {"bulgy sphere exact", genBulgySphere(80, 51), MapMode::exact, 1},
+      {"parts exact", genParts(), MapMode::exact, 1.12},
+      {"parts smooth", genParts(), MapMode::smooth, 1.12},
+      {"cylinder exact", genCylinder(32), MapMode::exact, 1.15},
+      {"cylinder smooth", genCylinder(32), MapMode::smooth, 1.04},
+      {"sphere exact", genSphere(48, 24), MapMode::exact, 1.3},
+      {"bulgy sphere exact", genBulgySphere(80, 51), MapMode::exact, 1.14},
   };
   for (const Case& c : cases) {
     const Model source = modelOf(c.mesh);

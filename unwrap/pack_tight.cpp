@@ -8,7 +8,7 @@
 #include <utility>
 #include <vector>
 
-#include "unwrap/cell_cover.h"
+#include "unwrap/raster_cells.h"
 
 namespace {
 
