@@ -269,14 +269,17 @@ std::string manPage(const std::string& version) {
 }
 
 std::string bashCompletion() {
+  // The value after an option: the file of --batch (the first command) and the batch options'.
+  const OptionHelp batch = commandHelp().front();
+  std::vector<OptionHelp> withValues = batchOptionHelp();
+  withValues.insert(withValues.begin(), batch);
   std::string values;
-  for (const std::vector<OptionHelp>& table : {commandHelp(), batchOptionHelp()})
-    for (const OptionHelp& o : table)
-      if (o.value != OptionValue::none) {
-        const std::string action = completionOfValue(o);
-        values += "    " + o.option + ") " + (action.empty() ? "" : action + "; ") + "return ;;\n";
-      }
-  const std::string opened = completionOfValue(commandHelp().front());
+  for (const OptionHelp& o : withValues)
+    if (o.value != OptionValue::none) {
+      const std::string action = completionOfValue(o);
+      values += "    " + o.option + ") " + (action.empty() ? "" : action + "; ") + "return ;;\n";
+    }
+  const std::string opened = completionOfValue(batch);
   return "# bash completion for quillmap                            -*- shell-script -*-\n"
          "_quillmap() {\n"
          "  local cur prev words cword\n"
