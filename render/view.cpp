@@ -320,12 +320,15 @@ void rasterizeTriangles(View3D& view, const Model& model, const RenderInputs& in
       continue;
 
     const double x0 = v[0]->x, y0 = v[0]->y, x1 = v[1]->x, y1 = v[1]->y, x2 = v[2]->x, y2 = v[2]->y;
+    const double minY = std::min({y0, y1, y2}), maxY = std::max({y0, y1, y2});
+    // Wholly above or below the band (by more than the pixel box can reach beyond the
+    // triangle): the other band's. Spares the set-up that the box would reject anyway.
+    if (maxY + 2 < rows.begin || minY > rows.end) continue;
     const double area = (x1 - x0) * (y2 - y0) - (y1 - y0) * (x2 - x0);
     if (!(std::fabs(area) >= 0.000001)) continue;  // also NaN from non-finite coordinates
 
     TriangleSetup s;
     const double minX = std::min({x0, x1, x2}), maxX = std::max({x0, x1, x2});
-    const double minY = std::min({y0, y1, y2}), maxY = std::max({y0, y1, y2});
     const double error =
         weightError(area, std::max(maxX - minX, maxY - minY),
                     std::max({std::fabs(x0), std::fabs(x1), std::fabs(x2), std::fabs(y0), std::fabs(y1), std::fabs(y2)}));
