@@ -438,9 +438,8 @@ void renderView(View3D& view, int width, int height, const Model& model, const R
     transform(0);
     draw(0);
   } else {
-    if (!view.worker) view.worker = std::make_unique<RenderWorker>();
-    view.worker->run(transform);
-    view.worker->run(draw);
+    view.worker.run(transform);
+    view.worker.run(draw);
   }
   view.transformedVertices = static_cast<int64_t>(vertexCount);
 }

@@ -6,7 +6,6 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
-#include <memory>
 #include <optional>
 #include <span>
 #include <string>
@@ -115,7 +114,7 @@ struct View3D {
   // Threads the render splits its rows over: 1, or 2 (any larger number counts as 2). The
   // buffers come out the same either way.
   int threads = 2;
-  std::unique_ptr<RenderWorker> worker;  // started by the first render with two threads
+  RenderWorker worker;  // its thread started by the first render with two threads
 };
 
 // Renders `model` into `view` at width x height: background gradient, then every triangle in

@@ -11,8 +11,10 @@
 class RenderWorker {
  public:
   RenderWorker() = default;
-  RenderWorker(const RenderWorker&) = delete;
-  RenderWorker& operator=(const RenderWorker&) = delete;
+  // The thread is no state of the view: a copy of a view gets a worker of its own, started
+  // when it first renders, and an assigned view keeps the one it has.
+  RenderWorker(const RenderWorker&) : RenderWorker() {}
+  RenderWorker& operator=(const RenderWorker&) { return *this; }
   ~RenderWorker();
 
   // Calls job(1) on the worker and job(0) on the calling thread; returns once both have
