@@ -49,9 +49,11 @@ fail() {
   exit 1
 }
 
-# A display of our own: Xvfb writes the free number it chose to fd 3.
+# A display of our own: Xvfb writes the free number it chose to fd 3. Without -noreset the
+# server starts over each time its last client leaves (a check before the program starts),
+# and a program connecting in that moment is turned away.
 exec 3>"$work/display"
-Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
+Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -noreset >"$work/xvfb.log" 2>&1 &
 xvfb_pid=$!
 exec 3>&-
 # The number is complete once its line ends; the display is ready once it answers.
