@@ -56,7 +56,8 @@ ControlStates controlStates(const Session& session, const UnwrapSettings& settin
   const bool unwrapping = settings.mapMode != MapMode::keep;
   ControlStates c;
   c.mappingEnabled = c.sizeEnabled = c.upAxisEnabled = c.checkBoxesEnabled = !locked;
-  c.maxAngleEnabled = c.marginEnabled = c.rotateEnabled = c.mirrorEnabled = !locked && unwrapping;
+  c.maxAngleEnabled = c.marginEnabled = c.rotateEnabled = c.mirrorEnabled =
+      c.packEnabled = !locked && unwrapping;
   c.maxStretchEnabled = !locked && settings.mapMode == MapMode::smooth;
   if (session.layoutChange.layoutChanging)
     c.layoutStateText = session.layoutChange.paintingFollows ? "Changing layout - painting follows"

@@ -52,6 +52,7 @@ struct ControlStates {
   bool marginEnabled = true;
   bool rotateEnabled = true;
   bool mirrorEnabled = true;
+  bool packEnabled = true;
   bool maxStretchEnabled = false;
   std::string layoutStateText;
   std::string sizeText;  // "Create texture: Size in meters ..."

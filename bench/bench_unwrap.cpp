@@ -24,10 +24,11 @@ Model modelOf(const GenMesh& mesh) {
 }
 
 void unwrap(benchmark::State& state, const Model& source, MapMode mode,
-            MirrorAxis mirrorAxis = MirrorAxis::off) {
+            MirrorAxis mirrorAxis = MirrorAxis::off, PackMode packMode = PackMode::standard) {
   UnwrapSettings settings;
   settings.mapMode = mode;
   settings.mirrorAxis = mirrorAxis;
+  settings.packMode = packMode;
   UnwrapStats stats;
   for (auto _ : state) {
     Model m = source;
@@ -40,6 +41,7 @@ void unwrap(benchmark::State& state, const Model& source, MapMode mode,
   state.counters["triangles"] = static_cast<double>(source.triangleCount());
   state.counters["pieces"] = static_cast<double>(stats.pieceCount);
   state.counters["mirrored"] = static_cast<double>(stats.mirroredCount);
+  state.counters["textureUse"] = stats.textureUsed;
 }
 
 void unwrapExact(benchmark::State& state, const Model& source) { unwrap(state, source, MapMode::exact); }
@@ -107,6 +109,36 @@ void BM_MirrorSymmetric20k(benchmark::State& state) {
          MirrorAxis::leftRight);
 }
 BENCHMARK(BM_MirrorSymmetric20k)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+
+// Standard against tight packing, whole unwraps (argument 0 exact, 1 smooth): the time of
+// each, and in the tight run the texture use of both and their ratio.
+const Model& packModel(int which) {
+  static const Model models[] = {modelOf(genCylinder(32)), modelOf(genParts()),
+                                 modelOf(genSphere(48, 24)), modelOf(genBulgySphere(80, 51)),
+                                 modelOf(genSphere(200, 151))};
+  return models[which];
+}
+constexpr const char* kPackModelNames[] = {"cylinder", "parts", "sphere", "bulgySphere", "sphere60k"};
+
+void packModes(benchmark::State& state, PackMode mode) {
+  const Model& model = packModel(static_cast<int>(state.range(0)));
+  const MapMode mapMode = state.range(1) ? MapMode::smooth : MapMode::exact;
+  state.SetLabel(kPackModelNames[state.range(0)]);
+  unwrap(state, model, mapMode, MirrorAxis::off, mode);
+  if (mode == PackMode::tight) {
+    UnwrapSettings settings;
+    settings.mapMode = mapMode;
+    UnwrapStats stats;
+    Model m = model;
+    unwrapPieces(m, settings, stats);
+    state.counters["standardUse"] = stats.textureUsed;
+    state.counters["useRatio"] = state.counters["textureUse"] / stats.textureUsed;
+  }
+}
+void BM_PackStandard(benchmark::State& state) { packModes(state, PackMode::standard); }
+void BM_PackTight(benchmark::State& state) { packModes(state, PackMode::tight); }
+BENCHMARK(BM_PackStandard)->ArgsProduct({{0, 1, 2, 3, 4}, {0, 1}})->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_PackTight)->ArgsProduct({{0, 1, 2, 3, 4}, {0, 1}})->Unit(benchmark::kMillisecond);
 
 // 1 000 pieces of assorted sizes through both packers and both scale searches.
 void BM_Pack1000Pieces(benchmark::State& state) {

@@ -293,10 +293,14 @@ void writeSettings(IniWriter& ini, const Setting<Record>* const (&table)[n], con
   for (const Setting<Record>* s : table) writeSetting(ini, *s, record);
 }
 
-// The settings keys from "MapMode" to "Mirror", each followed by `suffix`.
+// The settings keys from "MapMode" to "Mirror", then "Pack" when it is Tight, each followed by
+// `suffix`.
 void addSettings(IniWriter& ini, const UnwrapSettings& u, const std::string& suffix) {
-  for (const UnwrapSetting* s : kUnwrapSettings)
-    if (s != &unwrapSetting::layerUnwrap) writeSetting(ini, *s, u, suffix);
+  for (const UnwrapSetting* s : kUnwrapSettings) {
+    if (s == &unwrapSetting::layerUnwrap) continue;
+    if (s == &unwrapSetting::pack && u.packMode == PackMode::standard) continue;
+    writeSetting(ini, *s, u, suffix);
+  }
 }
 
 // The layer keys from "CurLayer" to "LayerLocked", each followed by `suffix`.

@@ -213,9 +213,10 @@ TEST_F(Batch, OptionsOutsideTheirRangesAreRefused) {
   }
 }
 
-// Smooth mapping adds the stretch line. The mirror axes are x = left - right, z = front - back
-// and y = up - down: only the first finds mirror images on a model symmetric in x alone.
-TEST_F(Batch, SmoothMappingAndMirrorAxes) {
+// Smooth mapping adds the stretch line, tight packing its own line. The mirror axes are
+// x = left - right, z = front - back and y = up - down: only the first finds mirror images on
+// a model symmetric in x alone.
+TEST_F(Batch, SmoothMappingPackingAndMirrorAxes) {
   const std::string model = write(xSymmetricModel(), "symmetric.obj");
   const std::string noImage = "  (no mirror image found: is the model symmetric?)\n";
   struct Case {
@@ -230,6 +231,8 @@ TEST_F(Batch, SmoothMappingAndMirrorAxes) {
       {{"--mirror", "none"}, {"Unwrapped pieces: "}, {"Mirrored"}},
       {{"--mapping", "smooth", "--mirror", "x"},
        {"Mirrored: 352 of 704 triangles share UVs\nScale: ", "\nLargest stretch: "}, {noImage}},
+      {{"--pack", "tight"}, {"\nTexture used: ", "\nPacking: tight\nSurfaces: "}, {}},
+      {{"--pack", "standard"}, {"Unwrapped pieces: "}, {"Packing"}},
   };
   for (const Case& c : cases) {
     std::vector<std::string> args = {"--batch", model};

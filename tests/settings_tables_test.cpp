@@ -100,6 +100,23 @@ void expectOptionsTakeTheirDefaults(const Setting<Record>* const (&table)[n]) {
   }
 }
 
+// A Standard project's file is what it was before packing had a choice: no "Pack" key.
+TEST(SettingsTables, StandardPackingWritesNoKey) {
+  ProjectRecord r;
+  for (int i = 0; i < 3; ++i) r.workModel.vertices.push_back({float(i), float(i * i), 0, 0, 0});
+  r.workModel.triangles = {{0, 1, 2, 0, 0}};
+  r.workModel.materialNames = {"Surface 1"};
+  modelEnsureLayer(r.workModel);
+  r.sourceModel = r.workModel;
+  ProjectEntries entries;
+  for (const ArchiveEntry& e : writeProjectEntries(r)) entries[e.name] = e.bytes;
+  const std::string ini(entries["project.ini"].begin(), entries["project.ini"].end());
+  EXPECT_EQ(ini.find("Pack"), std::string::npos);
+  const std::optional<ProjectRecord> read = readProjectEntries(entries, ViewState{});
+  ASSERT_TRUE(read);
+  EXPECT_EQ(read->settings.packMode, PackMode::standard);
+}
+
 TEST(SettingsTables, EveryBatchOptionTakesItsDefault) {
   expectOptionsTakeTheirDefaults(kUnwrapSettings);
   expectOptionsTakeTheirDefaults(kBrushSettings);

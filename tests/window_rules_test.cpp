@@ -59,6 +59,7 @@ TEST(WindowRules, ControlStatesFollowLockAndMapping) {
     EXPECT_EQ(st.marginEnabled, c.angleEnabled);
     EXPECT_EQ(st.rotateEnabled, c.angleEnabled);
     EXPECT_EQ(st.mirrorEnabled, c.angleEnabled);
+    EXPECT_EQ(st.packEnabled, c.angleEnabled);
     EXPECT_EQ(st.maxStretchEnabled, c.stretchEnabled);
     EXPECT_EQ(st.layoutStateText, c.stateText);
     EXPECT_EQ(st.changeLayoutVisible, c.change);

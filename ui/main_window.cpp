@@ -166,7 +166,7 @@ void MainWindow::connectControls() {
     });
   for (Gtk::CheckButton* c : {&combine_, &perLayer_})
     c->signal_toggled().connect([this] { settingsChanged(true, false); });
-  for (Gtk::ComboBoxText* c : {&width_, &height_, &upAxis_, &rotate_, &mirror_})
+  for (Gtk::ComboBoxText* c : {&width_, &height_, &upAxis_, &rotate_, &mirror_, &pack_})
     c->signal_changed().connect([this] { settingsChanged(true, false); });
   // The spin boxes' own handlers step the value and may stop the event, so ours run first.
   constexpr bool before = false;
@@ -306,6 +306,7 @@ UnwrapSettings MainWindow::readSettings() const {
   s.mergeSurfaces = combine_.get_active();
   s.layerUnwrap = perLayer_.get_active();
   s.mirrorAxis = static_cast<MirrorAxis>(unwrapSetting::mirror.pick(mirror_.get_active_row_number()));
+  s.packMode = static_cast<PackMode>(unwrapSetting::pack.pick(pack_.get_active_row_number()));
   return s;
 }
 
@@ -325,6 +326,7 @@ void MainWindow::applySettings(const UnwrapSettings& s) {
   combine_.set_active(s.mergeSurfaces);
   perLayer_.set_active(s.layerUnwrap);
   mirror_.set_active(unwrapSetting::mirror.index(static_cast<int64_t>(s.mirrorAxis)));
+  pack_.set_active(unwrapSetting::pack.index(static_cast<int64_t>(s.packMode)));
   updatingControls_ = false;
 }
 
@@ -346,6 +348,7 @@ void MainWindow::showControlStates(const ControlStates& c) {
   margin_.set_sensitive(c.marginEnabled);
   rotate_.set_sensitive(c.rotateEnabled);
   mirror_.set_sensitive(c.mirrorEnabled);
+  pack_.set_sensitive(c.packEnabled);
   maxStretch_.set_sensitive(c.maxStretchEnabled);
   layoutState_.set_text(c.layoutStateText);
   changeLayout_.set_visible(c.changeLayoutVisible);

@@ -145,9 +145,9 @@ class MainWindow : public Gtk::Window, public WindowRefresh {
   Gtk::ComboBoxText width_, height_;
   Gtk::Label maxAngleLabel_{"Max. angle between faces"}, marginLabel_{"Margin (pixels)"},
       maxStretchLabel_{"Max. stretch % (smooth)"}, rotateLabel_{"Rotate pieces"},
-      mirrorLabel_{"Mirror"};
+      mirrorLabel_{"Mirror"}, packLabel_{"Pack"};
   Gtk::SpinButton maxAngle_, margin_, maxStretch_;
-  Gtk::ComboBoxText rotate_, mirror_;
+  Gtk::ComboBoxText rotate_, mirror_, pack_;
   Gtk::Label upAxisLabel_{"Up axis"};
   Gtk::ComboBoxText upAxis_;
   Gtk::CheckButton combine_{"Combine pieces into fewer surfaces"},

@@ -72,20 +72,26 @@ void MainWindow::buildMenus() {
 
 // ---- Controls ------------------------------------------------------------------------------
 
+namespace {
+constexpr int kPackRow = 28;  // the height of the unwrap group's Pack row
+}  // namespace
+
 void MainWindow::buildControls() {
   Gtk::Fixed& f = area_;
   place(f, mappingFrame_, 4, 4, 270, 98);
   place(f, textureFrame_, 4, 110, 270, 104);
-  place(f, unwrapFrame_, 4, 222, 270, 164);
-  place(f, modelFrame_, 4, 394, 270, 104);
-  place(f, layoutFrame_, 4, 506, 270, 80);
-  place(f, infoFrame_, 4, 594, 270, 150);
+  // The unwrap group has a row more than the reference layout (Pack); the groups below it
+  // move down by that row and the info group gives up the room the window has not.
+  place(f, unwrapFrame_, 4, 222, 270, 192);
+  place(f, modelFrame_, 4, 394 + kPackRow, 270, 104);
+  place(f, layoutFrame_, 4, 506 + kPackRow, 270, 80);
+  place(f, infoFrame_, 4, 594 + kPackRow, 270, 136);
   buildSettingControls();
 
-  placeLabel(f, layoutState_, 16, 528, 246, 20);
-  place(f, changeLayout_, 16, 552, 130, 26);
-  place(f, lockLayout_, 16, 552, 120, 26);
-  place(f, cancel_, 142, 552, 120, 26);
+  placeLabel(f, layoutState_, 16, 528 + kPackRow, 246, 20);
+  place(f, changeLayout_, 16, 552 + kPackRow, 130, 26);
+  place(f, lockLayout_, 16, 552 + kPackRow, 120, 26);
+  place(f, cancel_, 142, 552 + kPackRow, 120, 26);
   // The control refresh decides which of them shows.
   for (Gtk::Button* b : {&changeLayout_, &lockLayout_, &cancel_}) b->set_no_show_all(true);
 
@@ -96,7 +102,7 @@ void MainWindow::buildControls() {
   reportScroll_.set_policy(Gtk::POLICY_AUTOMATIC, Gtk::POLICY_AUTOMATIC);
   reportScroll_.set_shadow_type(Gtk::SHADOW_IN);
   reportScroll_.add(report_);
-  place(f, reportScroll_, 16, 616, 246, 122);
+  place(f, reportScroll_, 16, 616 + kPackRow, 246, 108);
 
   // The UV view's place and size are set by MainArea on every allocation.
   f.put(uvView_, 280, 4);
@@ -152,12 +158,18 @@ void MainWindow::buildSettingControls() {
       "Symmetric model: both halves share the same part of the texture\n"
       "(twice the detail; what you paint on one side appears mirrored on the other).");
   place(f, mirror_, 110, 356, 150, 24);
+  placeLabel(f, packLabel_, 16, 388, 90, 20);
+  for (const char* item : unwrapSetting::pack.labels) pack_.append(item);
+  pack_.set_tooltip_text(
+      "Tight fills the holes between pieces and turns them to any angle: more texture for\n"
+      "the model, but it takes longer and pieces may no longer stand upright.");
+  place(f, pack_, 110, 384, 150, 24);
 
-  placeLabel(f, upAxisLabel_, 16, 420, 70, 20);
+  placeLabel(f, upAxisLabel_, 16, 420 + kPackRow, 70, 20);
   for (const char* item : unwrapSetting::upAxis.labels) upAxis_.append(item);
-  place(f, upAxis_, 80, 416, 180, 24);
-  place(f, combine_, 16, 446, 246, 22);
-  place(f, perLayer_, 16, 470, 246, 22);
+  place(f, upAxis_, 80, 416 + kPackRow, 180, 24);
+  place(f, combine_, 16, 446 + kPackRow, 246, 22);
+  place(f, perLayer_, 16, 470 + kPackRow, 246, 22);
 }
 
 void MainWindow::buildStatusBar() {

@@ -7,6 +7,9 @@
 #include <unordered_map>
 #include <unordered_set>
 
+#include "unwrap/raster_cells.h"
+#include "unwrap/pack_tight.h"
+
 namespace {
 
 // Convex hull (monotone chain) of the points; collinear points on the border are kept.
@@ -98,11 +101,6 @@ inline bool withinEdge(double area, double len) {
   return area / len >= -0.71;
 }
 
-int truncToInt(double v) {
-  if (!(v > 0)) return 0;
-  return v >= 1e9 ? 1000000000 : static_cast<int>(v);
-}
-
 }  // namespace
 
 Pieces groupPieces(const PieceLayout& layout, const WeldData& weld) {
@@ -125,6 +123,7 @@ Pieces groupPieces(const PieceLayout& layout, const WeldData& weld) {
 }
 
 void orientPieces(const WeldData& weld, PieceLayout& layout, Pieces& pieces, RotateMode rotateMode) {
+  pieces.tightTurns = rotateMode != RotateMode::never;
   for (int piece = 0; piece < static_cast<int>(pieces.boxes.size()); ++piece) {
     const int32_t begin = pieces.firstTriangle[piece], end = pieces.firstTriangle[piece + 1];
     double upX = 0, upY = 0, upWeight = 0;
@@ -349,7 +348,8 @@ bool skylinePack(Pieces& pieces, const PieceLayout& layout, const std::vector<in
   return true;
 }
 
-PackResult packPieces(PieceLayout& layout, Pieces& pieces, int W, int H, int margin) {
+PackResult packPieces(PieceLayout& layout, Pieces& pieces, int W, int H, int margin,
+                      PackMode mode) {
   const size_t count = pieces.boxes.size();
   std::vector<int32_t> heightOrder(count), areaOrder(count);
   for (size_t i = 0; i < count; ++i) heightOrder[i] = areaOrder[i] = static_cast<int32_t>(i);
@@ -381,7 +381,17 @@ PackResult packPieces(PieceLayout& layout, Pieces& pieces, int W, int H, int mar
   }
 
   PackResult result;
-  if (bestOrder && shelf * 1.001 < best) {
+  const bool raster = bestOrder && shelf * 1.001 < best;
+  if (mode == PackMode::tight) {
+    const TightLayout tight = packTight(layout, pieces, W, H, margin, raster ? best : shelf);
+    if (tight.scale > 0) {  // its layout is in the pieces already
+      result.scale = tight.scale;
+      result.rotatedCount = tight.turnedCount;
+      result.textureUsed = totalArea * result.scale * result.scale / wh;
+      return result;
+    }
+  }
+  if (raster) {
     skylinePack(pieces, layout, *bestOrder, W, H, best, margin, cell, cache);
     result.scale = best;
     for (size_t p = 0; p < count; ++p) {

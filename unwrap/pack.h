@@ -19,6 +19,7 @@ struct PieceBox {
 struct Pieces {
   std::vector<PieceBox> boxes;
   std::vector<uint8_t> mayTurn;           // the raster packer may try quarter turns
+  bool tightTurns = true;                 // the tight packer may turn pieces (Rotate is not "No")
   std::vector<double> area;               // 3D area of each piece
   std::vector<int32_t> firstTriangle;     // triangles of piece p: triangles[first[p] .. first[p+1])
   std::vector<int32_t> triangles;         // grouped by piece, in triangle order within a piece
@@ -29,7 +30,7 @@ Pieces groupPieces(const PieceLayout& layout, const WeldData& weld);
 
 // Turns every piece upright (standing pieces: model up along +v) or to its smallest box along
 // one of its own edges (lying pieces), then moves it to the origin and measures its box.
-// rotateMode says which of them the raster packer may turn.
+// rotateMode says which of them the raster packer may turn, and whether the tight packer may.
 void orientPieces(const WeldData& weld, PieceLayout& layout, Pieces& pieces, RotateMode rotateMode);
 
 // (u, v) inside a w x h box after `turn` quarter turns.
@@ -76,8 +77,10 @@ struct PackResult {
 };
 
 // Finds the largest common scale with both packers, keeps the better layout and turns the
-// corners of turned pieces inside their boxes.
-PackResult packPieces(PieceLayout& layout, Pieces& pieces, int W, int H, int margin);
+// corners of turned pieces inside their boxes. Tight mode also searches with packTight and
+// keeps its layout only when its scale is larger.
+PackResult packPieces(PieceLayout& layout, Pieces& pieces, int W, int H, int margin,
+                      PackMode mode = PackMode::standard);
 
 // Replaces the model's vertices: one per distinct (position, piece, UV), never shared
 // between pieces; every corner carries its layout UV.

@@ -24,7 +24,8 @@ int64_t layOutPieces(Model& model, const WeldData& weld, Segmentation segmentati
   Pieces pieces = groupPieces(layout, weld);
   orientPieces(weld, layout, pieces, settings.rotateMode);
   const PackResult packed =
-      packPieces(layout, pieces, settings.layoutWidth, settings.layoutHeight, settings.margin);
+      packPieces(layout, pieces, settings.layoutWidth, settings.layoutHeight, settings.margin,
+                 settings.packMode);
   writeLayoutUVs(model, weld, layout, pieces, packed.scale, settings.layoutWidth,
                  settings.layoutHeight);
   stats.pieceCount = layout.pieceCount;

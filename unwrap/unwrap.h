@@ -14,6 +14,9 @@ enum class RotateMode : int { never = 0, lyingOnly = 1, all = 2 };
 enum class UpAxis : int { z = 0, y = 1 };
 // The mirror plane, across x (left - right), z (front - back) or y (up - down) of the Y-up model.
 enum class MirrorAxis : int { off = 0, leftRight = 1, frontBack = 2, upDown = 3 };
+// Standard packs with the two quick packers; tight also tries a slower free-space packer and
+// keeps its layout when it gives the pieces a larger scale.
+enum class PackMode : int { standard = 0, tight = 1 };
 
 // What the main window's unwrap controls say; stored in the project under the same names.
 struct UnwrapSettings {
@@ -28,6 +31,7 @@ struct UnwrapSettings {
   bool mergeSurfaces = true;  // combine pieces into fewer Surfaces
   bool layerUnwrap = false;   // layers become Surfaces; nothing crosses a layer border
   MirrorAxis mirrorAxis = MirrorAxis::off;
+  PackMode packMode = PackMode::standard;
 
   bool operator==(const UnwrapSettings&) const = default;
 };

@@ -65,6 +65,7 @@ std::string flatteningReport(const UnwrapSettings& settings, const UnwrapStats& 
   report += "Texture used: " + fixedText(stats.textureUsed * 100, 0) + "%";
   if (stats.rotatedCount > 0) report += "  (" + std::to_string(stats.rotatedCount) + " pieces rotated)";
   report += "\n";
+  if (settings.packMode == PackMode::tight) report += "Packing: tight\n";
   if (settings.mapMode == MapMode::smooth)
     report += "Largest stretch: " + fixedText((stats.largestStretch - 1) * 100, 0) + "%\n";
   if (stats.foldedCount > 0)

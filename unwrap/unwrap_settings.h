@@ -16,6 +16,8 @@ inline constexpr const char* kRotateLabels[] = {"No", "Lying pieces only", "All 
 inline constexpr const char* kRotateWords[] = {"no", "lying", "all"};
 inline constexpr const char* kUpAxisLabels[] = {"Z up (usual for .3ds)", "Y up (.obj with Y Up)"};
 inline constexpr const char* kUpAxisWords[] = {"z", "y"};
+inline constexpr const char* kPackLabels[] = {"Standard", "Tight (slower)"};
+inline constexpr const char* kPackWords[] = {"standard", "tight"};
 inline constexpr const char* kMirrorLabels[] = {"No", "Left - right", "Front - back", "Up - down"};
 inline constexpr const char* kMirrorWords[] = {"none", "x (left - right)", "z (front - back)",
                                                "y (up - down)"};
@@ -52,6 +54,12 @@ inline constexpr UnwrapSetting merge{.key = "Merge", .kind = SettingKind::flag,
 inline constexpr UnwrapSetting mirror{.key = "Mirror", .kind = SettingKind::list,
     .field = fieldOf<&UnwrapSettings::mirrorAxis>, .high = 3, .labels = kMirrorLabels,
     .option = "--mirror", .metavar = "AXIS", .help = "{words}", .words = kMirrorWords};
+// The project file keeps "Pack" only for Tight, so a Standard project's file stays as it was
+// before there was a choice.
+inline constexpr UnwrapSetting pack{.key = "Pack", .kind = SettingKind::list,
+    .field = fieldOf<&UnwrapSettings::packMode>, .high = 1, .labels = kPackLabels,
+    .option = "--pack", .metavar = "MODE", .help = "{words} (default {default})",
+    .words = kPackWords};
 inline constexpr UnwrapSetting layerUnwrap{.key = "LayerUnwrap", .kind = SettingKind::flag,
     .field = fieldOf<&UnwrapSettings::layerUnwrap>, .option = "--per-layer",
     .help = "unwrap per layer (layers = surfaces)"};
@@ -59,9 +67,9 @@ inline constexpr UnwrapSetting layerUnwrap{.key = "LayerUnwrap", .kind = Setting
 }  // namespace unwrapSetting
 
 // Every unwrap setting in the order of the project file, where "LayerUnwrap" (the last) comes
-// after the 3D window's keys.
+// after the 3D window's keys and "Pack" is written only when it is Tight.
 inline constexpr const UnwrapSetting* kUnwrapSettings[] = {
     &unwrapSetting::mapMode, &unwrapSetting::layoutWidth, &unwrapSetting::layoutHeight,
     &unwrapSetting::maxAngle, &unwrapSetting::margin,     &unwrapSetting::maxStretch,
     &unwrapSetting::rotate,  &unwrapSetting::upAxis,      &unwrapSetting::merge,
-    &unwrapSetting::mirror,  &unwrapSetting::layerUnwrap};
+    &unwrapSetting::mirror,  &unwrapSetting::pack,        &unwrapSetting::layerUnwrap};

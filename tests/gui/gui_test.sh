@@ -323,7 +323,7 @@ unwrap-feedback)
   main=$(wait_window '^Quillmap - sphere \(not saved\) \*$')
   eval "$(xdotool getwindowgeometry --shell "$main")"
   smooth_radio="24x17+16+103"  # the indicator of "Unwrap smooth", below the menu bar
-  report="240x110+18+644"
+  report="240x100+18+672"
   status_note="280x16+265+$((HEIGHT - 18))"
   crop() { /usr/bin/convert "$1" -crop "$2" +repage "$3"; }
   differs() { [ "$(/usr/bin/compare -metric AE "$1" "$2" null: 2>&1)" != 0 ]; }
@@ -472,14 +472,14 @@ layout-change)
   start "$work/painted.qmap"
   main=$(wait_window '^Quillmap - painted.qmap$')
   above_status="1000x780+0+0"
-  layout_group="260x50+10+550"
+  layout_group="260x50+10+578"
   keep_label="200x16+38+53"  # "Keep the UVs from the model", grey while locked
   dark_text() { pixels_where "$1" "$keep_label" 'r<0.3 && g<0.3 && b<0.3'; }
   locked() { [ "$(dark_text "$1")" -lt 5 ]; }
   shoot_until "$main" "$work/locked.png" locked "$work/locked.png"
   /usr/bin/convert "$work/locked.png" -crop "$above_status" +repage "$work/locked_top.png"
   /usr/bin/convert "$work/locked.png" -crop "$layout_group" +repage "$work/locked_group.png"
-  xdotool mousemove --window "$main" 80 589 click 1
+  xdotool mousemove --window "$main" 80 617 click 1
   question=$(wait_window '^Change layout$')
   keys_to "$question" alt+y
   wait_gone '^Change layout$'
@@ -492,7 +492,7 @@ layout-change)
   # Another margin: the unwrap runs, the painting follows.
   for _ in 1 2 3 4; do xdotool mousemove --window "$main" 255 309 click 1; sleep 0.05; done
   sleep 1
-  xdotool mousemove --window "$main" 201 589 click 1
+  xdotool mousemove --window "$main" 201 617 click 1
   as_before() {
     /usr/bin/convert "$1" -crop "$above_status" +repage "$work/top.png"
     [ "$(/usr/bin/compare -metric AE "$work/top.png" "$work/locked_top.png" null: 2>&1)" = 0 ]

@@ -218,12 +218,44 @@ GenMesh genSphere(int segments, int rings, float radius) {
   return mesh;
 }
 
+GenMesh genBulgySphere(int segments, int rings, float radius) {
+  GenMesh mesh = genSphere(segments, rings, radius);
+  for (auto& p : mesh.positions) {
+    const double x = p[0] / radius, y = p[1] / radius, z = p[2] / radius;
+    const double bulge = 0.12 * std::sin(3 * x + 1) * std::cos(2 * y) + 0.1 * std::sin(4 * z + 2 * x) +
+                        0.08 * std::cos(5 * y + z);
+    for (float& c : p) c = static_cast<float>(c * (1 + bulge));
+  }
+  return mesh;
+}
+
 GenMesh genHemisphere(int segments, int rings, float radius) {
   segments = std::max(segments, 3);
   rings = std::max(rings, 1);
   GenMesh mesh;
   addPoleAndCircles(mesh, segments, radius, rings, std::numbers::pi / 2, rings);
   addCapFaces(mesh, segments, rings);
+  return mesh;
+}
+
+GenMesh genParts() {
+  GenMesh mesh;
+  const std::array<float, 3> boxes[] = {{1, 1, 1}, {2, 0.5f, 0.5f}, {0.3f, 1.5f, 0.8f},
+                                        {1.2f, 0.2f, 2}, {0.6f, 0.6f, 2.5f}, {3, 0.4f, 1},
+                                        {0.8f, 0.8f, 0.3f}, {1.5f, 1, 0.4f}};
+  float x = 0;
+  for (const auto& size : boxes) {
+    GenMesh box = genCube();
+    for (auto& p : box.positions)
+      for (int k = 0; k < 3; ++k) p[k] *= size[k];
+    genAppend(mesh, box, {x, 0, 0});
+    x += size[0] + 1;
+  }
+  for (int segments = 8; segments <= 32; segments += 6) {
+    genAppend(mesh, genCylinder(segments, 0.2f + segments / 40.0f, 0.5f + segments / 16.0f),
+              {x, 0, 0});
+    x += 3;
+  }
   return mesh;
 }
 

@@ -38,12 +38,18 @@ GenMesh genCylinder(int segments, float radius = 1.0f, float height = 2.0f);
 // Centred; `rings` bands from pole to pole, each pole one position:
 // segments * (rings - 1) + 2 positions, 2 * segments * (rings - 1) triangles.
 GenMesh genSphere(int segments, int rings, float radius = 1.0f);
+// genSphere pushed out along its normals by smooth bulges (a few long waves over the
+// surface, up to 30 % of the radius): an organic shape with the same faces.
+GenMesh genBulgySphere(int segments, int rings, float radius = 1.0f);
 // The part of genSphere above y = 0, `rings` bands from the pole to the open equator.
 GenMesh genHemisphere(int segments, int rings, float radius = 1.0f);
 // One concave six-cornered face shaped like an L in the x-y plane, facing +z; its first
 // corner is the reflex one, so a fan from the first corner is a valid triangulation.
 GenMesh genLHexagon();
 GenMesh genQuad();  // one four-cornered planar face, tilted out of every axis plane
+// Hard-surface parts in a row along x: 8 boxes of several proportions, then 5 closed
+// cylinders of 8, 14, ... 32 segments; 496 triangles.
+GenMesh genParts();
 // Two named objects ("Box" and "Roof") with two materials ("Wood" and "Slate"): a Wood box of
 // 12 triangles on y = 0 and a closed gabled roof of 8 triangles above it whose faces use both
 // materials, alternating.

@@ -38,6 +38,8 @@ const Shape kShapes[] = {
     {"tube", "SEGMENTS RINGS", 2, [](const auto& n) { return genTube(n[0], n[1]); }},
     {"cylinder", "SEGMENTS", 1, [](const auto& n) { return genCylinder(n[0]); }},
     {"sphere", "SEGMENTS RINGS", 2, [](const auto& n) { return genSphere(n[0], n[1]); }},
+    {"bulgysphere", "SEGMENTS RINGS", 2, [](const auto& n) { return genBulgySphere(n[0], n[1]); }},
+    {"parts", "", 0, [](const auto&) { return genParts(); }},
     {"hemisphere", "SEGMENTS RINGS", 2, [](const auto& n) { return genHemisphere(n[0], n[1]); }},
     {"lhexagon", "", 0, [](const auto&) { return genLHexagon(); }},
     {"quad", "", 0, [](const auto&) { return genQuad(); }},
