@@ -80,6 +80,16 @@ class PieceGrid {
   std::vector<int32_t> large_;
 };
 
+struct TriangleBox {
+  double x0, y0, x1, y1;
+  bool meets(const TriangleBox& o) const { return !(x0 > o.x1 || o.x0 > x1 || y0 > o.y1 || o.y0 > y1); }
+};
+
+TriangleBox boxOf(const Vec2 c[3]) {
+  return {std::min({c[0].x, c[1].x, c[2].x}), std::min({c[0].y, c[1].y, c[2].y}),
+          std::max({c[0].x, c[1].x, c[2].x}), std::max({c[0].y, c[1].y, c[2].y})};
+}
+
 }  // namespace
 
 void laySeedTriangle(const WeldData& weld, int32_t t, Vec2 out[3]) {
@@ -158,8 +168,11 @@ PieceLayout segmentExact(const Model& model, const WeldData& weld, double maxAng
         ln[b] = B;
         ln[c] = A + d * dir + h * perp;
 
+        // Triangles whose boxes lie apart cannot overlap; most candidates end at that test.
+        const TriangleBox nb = boxOf(ln);
         const bool overlaps = grid.any(ln, [&](int32_t m) {
-          return trianglesOverlap(&out.corner[3 * m], ln, weld.eps);
+          const Vec2* lm = &out.corner[3 * m];
+          return boxOf(lm).meets(nb) && trianglesOverlap(lm, ln, weld.eps);
         });
         if (overlaps) continue;
         out.pieceOf[n] = piece;

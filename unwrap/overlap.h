@@ -27,14 +27,25 @@ inline bool pointInTriangle(Vec2 p, Vec2 a, Vec2 b, Vec2 c, double eps) {
   return w1 > eps && w2 > eps && w3 > eps;
 }
 
-// True when two laid-out triangles overlap; sharing an edge or a corner is no overlap.
+// True when two laid-out triangles overlap; sharing an edge or a corner is no overlap. The
+// same tests as segmentsCross over every pair of edges, then pointInTriangle for every corner
+// and both centroids, with each corner's side of each edge computed once.
 inline bool trianglesOverlap(const Vec2 m[3], const Vec2 n[3], double eps) {
+  double sideM[3][3], sideN[3][3];  // sideM[i][k]: corner k of n against edge i of m; sideN alike
+  for (int i = 0; i < 3; ++i)
+    for (int k = 0; k < 3; ++k) {
+      sideM[i][k] = orient2d(m[i], m[(i + 1) % 3], n[k]);
+      sideN[i][k] = orient2d(n[i], n[(i + 1) % 3], m[k]);
+    }
+  auto apart = [eps](double a, double b) { return (a > eps && b < -eps) || (a < -eps && b > eps); };
   for (int i = 0; i < 3; ++i)
     for (int j = 0; j < 3; ++j)
-      if (segmentsCross(m[i], m[(i + 1) % 3], n[j], n[(j + 1) % 3], eps)) return true;
+      if (apart(sideN[j][i], sideN[j][(i + 1) % 3]) && apart(sideM[i][j], sideM[i][(j + 1) % 3])) return true;
+  const double signM = orient2d(m[0], m[1], m[2]) < 0 ? -1 : 1;
+  const double signN = orient2d(n[0], n[1], n[2]) < 0 ? -1 : 1;
   for (int k = 0; k < 3; ++k) {
-    if (pointInTriangle(n[k], m[0], m[1], m[2], eps)) return true;
-    if (pointInTriangle(m[k], n[0], n[1], n[2], eps)) return true;
+    if (signM * sideM[0][k] > eps && signM * sideM[1][k] > eps && signM * sideM[2][k] > eps) return true;
+    if (signN * sideN[0][k] > eps && signN * sideN[1][k] > eps && signN * sideN[2][k] > eps) return true;
   }
   const Vec2 cn = (1.0 / 3) * (n[0] + n[1] + n[2]);
   const Vec2 cm = (1.0 / 3) * (m[0] + m[1] + m[2]);
