@@ -476,11 +476,14 @@ double lscmFlatten(const Model& model, const WeldData& weld, std::span<const int
     const double qq = multiply(w, rows, w.p, w.q);
     if (qq < 1e-300) break;
     const double alpha = gamma / qq;
-    for (size_t i = 0; i < 2 * n; ++i) w.z[i] += alpha * w.p[i];
     for (size_t row = 0; row < rows; ++row) w.r[row] -= alpha * w.q[row];
     const double next = multiplyTransposed(w, w.r, w.g);
     const double beta = next / gamma;
-    for (size_t i = 0; i < 2 * n; ++i) w.p[i] = w.g[i] + beta * w.p[i];
+    // z moves along the old direction before it is replaced, in one pass over both.
+    for (size_t i = 0; i < 2 * n; ++i) {
+      w.z[i] += alpha * w.p[i];
+      w.p[i] = w.g[i] + beta * w.p[i];
+    }
     gamma = next;
   }
 
