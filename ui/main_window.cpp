@@ -102,9 +102,11 @@ MainWindow::MainWindow(Session& session, Preferences& prefs) : session_(session)
 // ---- Menus ---------------------------------------------------------------------------------
 
 void MainWindow::refreshMenus() {
-  // A disabled item's shortcut does nothing either.
+  // A disabled item's shortcut does nothing either. Opening, saving and exporting wait for
+  // the work in the background.
   for (const auto& [id, item] : menuItems_)
-    item->set_sensitive(menuItemEnabled(id, session_.document.modelLoaded));
+    item->set_sensitive(menuItemEnabled(id, session_.document.modelLoaded) &&
+                        (busy_ == JobKind::none || menuItemFreeWhileBusy(id)));
 }
 
 void MainWindow::rebuildRecentMenu() {
@@ -344,6 +346,21 @@ void MainWindow::showControlStates(const ControlStates& c) {
   lockLayout_.set_visible(c.lockLayoutVisible);
   cancel_.set_visible(c.cancelVisible);
   sizeText_.set_text(c.sizeText);
+  if (busy_ == JobKind::none) return;
+  for (Gtk::Widget* w : std::initializer_list<Gtk::Widget*>{
+           &keep_, &exact_, &smooth_, &width_, &height_, &upAxis_, &combine_, &perLayer_,
+           &maxAngle_, &margin_, &rotate_, &mirror_, &maxStretch_, &changeLayout_, &lockLayout_,
+           &cancel_})
+    w->set_sensitive(false);
+}
+
+void MainWindow::showBusy(JobKind kind) {
+  busy_ = kind;
+  refreshMenus();
+  showControlStates(controlStates(session_, readSettings()));
+  // Painting or layer edits would change what an unwrap works on; the view keeps drawing.
+  if (window3d_ && window3d_->get_child())
+    window3d_->get_child()->set_sensitive(kind != JobKind::unwrap);
 }
 
 void MainWindow::apply(const Changes& changes) {
@@ -410,6 +427,7 @@ void MainWindow::handle(const std::function<void()>& work, EventWindow window) {
     return;
   // A change made while the event ran (a box leaving the focus to a dialog).
   if (settingsChange_.pending()) scheduleUnwrap();
+  jobStatus_.follow();
 }
 
 void MainWindow::start(const std::vector<std::string>& args) {

@@ -195,14 +195,16 @@ std::vector<std::vector<int32_t>> renumberCharts(Charts& charts) {
 class ChartFlattener {
  public:
   ChartFlattener(const Model& model, const WeldData& weld, double stretchLimit, Charts& charts,
-                 std::vector<std::vector<int32_t>> chartTriangles, SmoothLayout& out)
+                 std::vector<std::vector<int32_t>> chartTriangles, SmoothLayout& out,
+                 Progress* progress)
       : model_(model),
         weld_(weld),
         stretchLimit_(stretchLimit),
         chartOf_(charts.chartOf),
         chartTriangles_(std::move(chartTriangles)),
         chartCount_(static_cast<int32_t>(chartTriangles_.size())),
-        out_(out) {
+        out_(out),
+        progress_(progress) {
     const size_t T = model.triangles.size();
     out.layout.corner.assign(3 * T, Vec2{});
     out.chartStretch.assign(chartCount_, 1);
@@ -219,7 +221,12 @@ class ChartFlattener {
     std::vector<int32_t>& work = work_;
     work.resize(chartCount_);
     for (int32_t c = 0; c < chartCount_; ++c) work[c] = c;
-    for (size_t head = 0; head < work.size(); ++head) flatten(work[head]);
+    for (size_t head = 0; head < work.size(); ++head) {
+      // Cuts add charts to the list, so the fraction is of the charts known by now.
+      if (head % 64 == 0)
+        checkpoint(progress_, ProgressStage::flattening, static_cast<double>(head) / work.size());
+      flatten(work[head]);
+    }
     return chartCount_;
   }
 
@@ -337,6 +344,7 @@ class ChartFlattener {
   std::vector<std::vector<int32_t>> chartTriangles_;
   int32_t chartCount_;
   SmoothLayout& out_;
+  Progress* progress_;  // null: nobody watches
   std::vector<int32_t> work_;  // the queue of charts to flatten
   std::vector<int32_t> localIndex_;
   std::vector<uint8_t> side_;
@@ -490,12 +498,12 @@ double lscmFlatten(const Model& model, const WeldData& weld, std::span<const int
 }
 
 SmoothLayout segmentSmooth(const Model& model, const WeldData& weld, double maxAngleDegrees,
-                           double stretchLimit) {
+                           double stretchLimit, Progress* progress) {
   Charts charts = growCharts(model, weld, std::cos(maxAngleDegrees * M_PI / 180.0));
   absorbSmallCharts(model, weld, charts);
   SmoothLayout out;
   out.layout.pieceCount =
-      ChartFlattener(model, weld, stretchLimit, charts, renumberCharts(charts), out).run();
+      ChartFlattener(model, weld, stretchLimit, charts, renumberCharts(charts), out, progress).run();
   for (size_t t = 0; t < model.triangles.size(); ++t) {
     if (weld.degenerate[t]) continue;
     const Vec2* q = &out.layout.corner[3 * t];

@@ -7,6 +7,7 @@
 #include <span>
 #include <vector>
 
+#include "base/progress.h"
 #include "unwrap/exact.h"
 #include "unwrap/weld.h"
 
@@ -30,9 +31,10 @@ struct SmoothLayout {
 // Charts by normal cones (cosine of maxAngleDegrees, material borders kept), small charts
 // absorbed by their best neighbour, then flattening with cuts until every chart's stretch is
 // at most stretchLimit (a factor, e.g. 1.3) or the chart cannot be cut, and no chart's
-// flattening lies over itself.
+// flattening lies over itself. progress (may be null) hears of the charts flattened and may
+// stop the work (WorkCancelled).
 SmoothLayout segmentSmooth(const Model& model, const WeldData& weld, double maxAngleDegrees,
-                           double stretchLimit);
+                           double stretchLimit, Progress* progress = nullptr);
 
 // Scratch space of lscmFlatten, kept across charts: a solve allocates only when its chart is
 // larger than every chart before it, and never inside the solver's iterations.
