@@ -10,7 +10,8 @@ Changes unwrapModel(Session& session, Ui& ui) {
   }
   Document& document = session.document;
   if (unwrapFlattens(document.sourceModel, document.settings)) ui.status(kStatusCounts, kUnwrappingNote);
-  return takeUnwrap(session, ui, unwrapSourceModel(document.sourceModel, document.settings));
+  return takeUnwrap(session, ui,
+                    unwrapSourceModel(document.sourceModel, document.settings, ui.unwrapProgress()));
 }
 
 Changes takeUnwrap(Session& session, Ui& ui, UnwrapResult result) {

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <atomic>
+#include <functional>
 
 // The steps long work goes through, for the text beside the progress bar.
 enum class ProgressStage : int { start, weld, pieces, flattening, packing, surfaces, writing, done };
@@ -14,10 +15,17 @@ struct WorkCancelled {};
 
 class Progress {
  public:
-  // The work is at `stage`, `fraction` (0 to 1) of the whole done.
+  Progress() = default;
+  // listener: told of every report, on the working thread (for work that runs where it is
+  // watched, such as the batch mode's).
+  explicit Progress(std::function<void(ProgressStage, double)> listener)
+      : listener_(std::move(listener)) {}
+
+  // The work is at `stage`, `fraction` (0 to 1) of that stage done.
   void report(ProgressStage stage, double fraction) {
     stage_.store(stage, std::memory_order_relaxed);
     fraction_.store(fraction, std::memory_order_relaxed);
+    if (listener_) listener_(stage, fraction);
   }
   // Asks the work to stop at its next checkpoint.
   void cancel() { cancelled_.store(true, std::memory_order_relaxed); }
@@ -26,6 +34,7 @@ class Progress {
   double fraction() const { return fraction_.load(std::memory_order_relaxed); }
 
  private:
+  std::function<void(ProgressStage, double)> listener_;
   std::atomic<ProgressStage> stage_{ProgressStage::start};
   std::atomic<double> fraction_{0};
   std::atomic<bool> cancelled_{false};

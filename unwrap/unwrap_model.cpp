@@ -47,7 +47,9 @@ UnwrapResult unwrapSourceModel(const Model& source, const UnwrapSettings& settin
   try {
     return unwrapWatched(source, settings, progress);
   } catch (const WorkCancelled&) {
-    return UnwrapResult{.cancelled = true};
+    UnwrapResult none;
+    none.cancelled = true;
+    return none;
   }
 }
 

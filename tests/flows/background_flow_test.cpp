@@ -70,6 +70,7 @@ TEST_F(Background, OpeningAnotherModelStopsTheUnwrapOfTheOldOne) {
   controller_->changeSettings(next, false);
   const std::string cube = path("cube.obj");
   ASSERT_TRUE(genWriteFile(genCube(), cube));
+  ui_.answers.push_back(Answer::no);  // the guard: the new model is not saved
   ASSERT_TRUE(controller_->openFile(cube));
   EXPECT_FALSE(jobs_.busy());
   EXPECT_EQ(session_.document.workModel.triangleCount(), 12);
