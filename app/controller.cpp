@@ -204,12 +204,13 @@ bool Controller::offerUntitledAutosave() {
 
 void Controller::changeSettings(const UnwrapSettings& settings, bool refresh) {
   settle();
-  changes_.controls |= refresh;
   if (!jobs_->async() || s_.document.sourceModel.triangles.empty()) {
+    changes_.controls |= refresh;
     s_.document.settings = settings;
     changes_ |= unwrapModel(s_, ui_);
     return;
   }
+  // The controls show the new settings while the job runs; they are refreshed when it ends.
   // The job unwraps copies; the document changes only when its result is taken.
   auto source = std::make_shared<const Model>(s_.document.sourceModel);
   auto result = std::make_shared<UnwrapResult>();
@@ -221,7 +222,7 @@ void Controller::changeSettings(const UnwrapSettings& settings, bool refresh) {
         *result = unwrapSourceModel(*source, settings, &progress);
         if (result->cancelled) throw WorkCancelled{};
       },
-      [this, source, settings, result, locked, changing](bool cancelled) {
+      [this, source, settings, result, locked, changing, refresh](bool cancelled) {
         // Whatever changed the model or the lock meanwhile wins over a layout made before.
         const Document& d = s_.document;
         if (cancelled || d.layoutLocked != locked || s_.layoutChange.layoutChanging != changing ||
@@ -232,6 +233,7 @@ void Controller::changeSettings(const UnwrapSettings& settings, bool refresh) {
           return;
         }
         s_.document.settings = settings;
+        changes_.controls |= refresh;
         changes_ |= takeUnwrap(s_, ui_, std::move(*result));
       });
 }

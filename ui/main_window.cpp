@@ -358,9 +358,13 @@ void MainWindow::showBusy(JobKind kind) {
   busy_ = kind;
   refreshMenus();
   showControlStates(controlStates(session_, readSettings()));
+  show3dBusy();
+}
+
+void MainWindow::show3dBusy() {
   // Painting or layer edits would change what an unwrap works on; the view keeps drawing.
   if (window3d_ && window3d_->get_child())
-    window3d_->get_child()->set_sensitive(kind != JobKind::unwrap);
+    window3d_->get_child()->set_sensitive(busy_ != JobKind::unwrap);
 }
 
 void MainWindow::apply(const Changes& changes) {
@@ -394,6 +398,7 @@ void MainWindow::open3dWindow() {
         [this](const std::function<void()>& work) { handle(work, EventWindow::view3d); });
   events_->set3dWindow(window3d_.get());
   window3d_->open();
+  show3dBusy();
 }
 
 void MainWindow::detach() {

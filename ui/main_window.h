@@ -96,6 +96,7 @@ class MainWindow : public Gtk::Window, public WindowRefresh {
   void showTitle();
   // A job began or ended: while it runs, the controls that change what it works on wait.
   void showBusy(JobKind kind);
+  void show3dBusy();
   // A control changed the settings; see SettingsChange for when the unwrap starts.
   void settingsChanged(bool refresh, bool spin);
   // Starts the waiting change's unwrap when it is due, or sets a timer for then.

@@ -241,7 +241,8 @@ class ChartFlattener {
     }
     Vec3 sum;
     for (int32_t t : tris) sum = sum + weightedNormal(weld_, t);
-    const double stretch = lscmFlatten(model_, weld_, tris, sum, localIndex_, out_.layout.corner, workspace_);
+    const double stretch = lscmFlatten(model_, weld_, tris, sum, localIndex_, out_.layout.corner,
+                                       workspace_, progress_);
 
     auto accept = [&](ChartAcceptance why) {
       out_.largestStretch = std::max(out_.largestStretch, stretch);
@@ -367,7 +368,7 @@ double triangleStretch(const Model& model, int32_t t, const Vec2 corner[3]) {
 
 double lscmFlatten(const Model& model, const WeldData& weld, std::span<const int32_t> chart,
                    Vec3 normalSum, std::vector<int32_t>& localIndex, std::vector<Vec2>& corner,
-                   LscmWorkspace& w) {
+                   LscmWorkspace& w, const Progress* progress) {
   // Variables: one per welded position, so the chart is one sheet even across UV seams.
   w.position.clear();
   w.vertex.clear();
@@ -457,6 +458,8 @@ double lscmFlatten(const Model& model, const WeldData& weld, std::span<const int
   for (size_t step = 0; step < maxSteps; ++step) {
     // A NaN (only from broken input) would otherwise run every remaining step for nothing.
     if (gamma <= gamma0 * 1e-16 || gamma < 1e-30 || gamma != gamma) break;
+    // A large chart's solve takes long enough that a stop request must not wait for its end.
+    if (step % 64 == 63 && progress && progress->cancelled()) throw WorkCancelled{};
     multiply(w, rows, w.p, w.q);
     double qq = 0;
     for (size_t row = 0; row < rows; ++row) qq += w.q[row] * w.q[row];

@@ -51,10 +51,12 @@ inline constexpr int kLscmRowEntries = 5;  // three x and two y per row, or two 
 // its own triangles as the only variables, pinned at two far-apart points of its projection
 // along normalSum. Writes corner[3t + k] of the chart's triangles in model units (same 2D
 // area as in 3D, counter-clockwise overall) and returns the chart's stretch (>= 1).
-// localIndex has one entry per welded position, all -1; they are -1 again on return.
+// localIndex has one entry per welded position, all -1; they are -1 again on return. A stop
+// asked through progress (may be null) ends the solve with WorkCancelled, leaving the
+// scratch space and localIndex dirty.
 double lscmFlatten(const Model& model, const WeldData& weld, std::span<const int32_t> chart,
                    Vec3 normalSum, std::vector<int32_t>& localIndex, std::vector<Vec2>& corner,
-                   LscmWorkspace& work);
+                   LscmWorkspace& work, const Progress* progress = nullptr);
 
 // How much the flattening stretches triangle t: the larger of its largest singular value and
 // the inverse of its smallest; 1e9 when it is folded over or collapsed; 1 for a triangle too

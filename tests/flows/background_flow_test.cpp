@@ -41,8 +41,9 @@ TEST_F(Background, ACancelledUnwrapLeavesTheDocumentAsItWas) {
   next.mapMode = MapMode::smooth;
   next.margin = 9;
   controller_->changeSettings(next, true);
-  // While it runs the document is untouched.
+  // While it runs the document is untouched, and the controls keep showing the new value.
   EXPECT_TRUE(jobs_.busy());
+  EXPECT_FALSE(controller_->takeChanges().controls);
   EXPECT_EQ(content(), before);
   EXPECT_EQ(ui_.statusText[kStatusCounts], kUnwrappingNote);
   jobs_.cancel();
