@@ -346,11 +346,13 @@ void MainWindow::showControlStates(const ControlStates& c) {
   lockLayout_.set_visible(c.lockLayoutVisible);
   cancel_.set_visible(c.cancelVisible);
   sizeText_.set_text(c.sizeText);
-  if (busy_ == JobKind::none) return;
+  // While work runs in the background, nothing here may change what it works on.
+  const bool free = busy_ == JobKind::none;
+  for (Gtk::Button* b : {&changeLayout_, &lockLayout_, &cancel_}) b->set_sensitive(free);
+  if (free) return;
   for (Gtk::Widget* w : std::initializer_list<Gtk::Widget*>{
            &keep_, &exact_, &smooth_, &width_, &height_, &upAxis_, &combine_, &perLayer_,
-           &maxAngle_, &margin_, &rotate_, &mirror_, &maxStretch_, &changeLayout_, &lockLayout_,
-           &cancel_})
+           &maxAngle_, &margin_, &rotate_, &mirror_, &maxStretch_})
     w->set_sensitive(false);
 }
 
