@@ -346,8 +346,9 @@ void MainWindow::showControlStates(const ControlStates& c) {
   lockLayout_.set_visible(c.lockLayoutVisible);
   cancel_.set_visible(c.cancelVisible);
   sizeText_.set_text(c.sizeText);
-  // While work runs in the background, nothing here may change what it works on.
-  const bool free = busy_ == JobKind::none;
+  // While an unwrap runs in the background, nothing here may change what it works on. A save
+  // works on a copy: a change during one waits for its end.
+  const bool free = busy_ != JobKind::unwrap;
   for (Gtk::Button* b : {&changeLayout_, &lockLayout_, &cancel_}) b->set_sensitive(free);
   if (free) return;
   for (Gtk::Widget* w : std::initializer_list<Gtk::Widget*>{
