@@ -9,8 +9,18 @@
 // alone. A pixel's colour depends only on the triangle that wins it, so the result is that
 // of colouring every pixel as each triangle is drawn, without sampling the texture for
 // pixels that a nearer triangle later covers.
+//
+// With two threads the rows are split in two bands, each drawn whole (both passes) by one
+// thread: every triangle in model order, clipped to the band. A pixel sees the same triangles
+// in the same order as in a render on one thread, so every buffer comes out the same; each
+// band keeps its own triangle looks, so no two threads write the same memory.
 
 namespace {
+
+// A band of rows [begin, end).
+struct Rows {
+  int begin, end;
+};
 
 // How close a pixel lies to an edge of its triangle: the two distances that matter.
 constexpr uint8_t kFarFromEdge = 0, kNearEdge = 1, kOnEdge = 2;  // < 1.5 px, < 0.7 px
@@ -203,9 +213,13 @@ uint32_t backgroundColour(int y, int h) {
 
 // The second pass: every pixel coloured from the triangle that won it, or the background.
 template <bool kTextured>
-void colourPixels(View3D& view, bool edges, const TexelView& texels) {
-  const size_t n = view.viewTriangle.size(), width = static_cast<size_t>(view.width);
-  for (size_t rowStart = 0, y = 0; rowStart < n; rowStart += width, ++y) {
+void colourPixels(View3D& view, bool edges, const TexelView& texels, Rows rows,
+                  const View3D::TriangleLook* looks) {
+  const size_t width = static_cast<size_t>(view.width);
+  // (The look-ahead stays within the band: the other thread may be writing beyond it.)
+  const size_t n = static_cast<size_t>(rows.end) * width;
+  for (size_t rowStart = static_cast<size_t>(rows.begin) * width, y = static_cast<size_t>(rows.begin); rowStart < n;
+       rowStart += width, ++y) {
     const uint32_t background = backgroundColour(static_cast<int>(y), view.height);
     for (size_t i = rowStart; i < rowStart + width; ++i) {
       const int32_t t = view.viewTriangle[i];
@@ -219,7 +233,7 @@ void colourPixels(View3D& view, bool edges, const TexelView& texels) {
         if (i + kAhead < n && view.viewTriangle[i + kAhead] >= 0)
           __builtin_prefetch(&texels.pixels[texelIndex(texels, view.viewU[i + kAhead], view.viewV[i + kAhead])]);
       }
-      const View3D::TriangleLook look = view.triangleLooks[t];
+      const View3D::TriangleLook look = looks[t];
       const uint32_t c = kTextured ? sampleTexel(texels, view.viewU[i], view.viewV[i]) : look.flat;
       uint32_t r = redOf(c), g = greenOf(c), b = blueOf(c);
       const uint8_t nearness = edges || look.marked ? view.edgeNearness[i] : kFarFromEdge;
@@ -266,15 +280,11 @@ void fillBackground(View3D& view) {
                 backgroundColour(y, view.height));
 }
 
-void transformVertices(View3D& view, const Model& model, const RenderInputs& in) {
-  const size_t n = model.vertices.size();
-  if (view.cameraX.size() < n)
-    for (auto* a : {&view.cameraX, &view.cameraY, &view.cameraZ}) a->resize(n);
-  if (view.projected.size() < n) view.projected.resize(n);
-  const CameraTransform camera(in.camera, in.framing);
+// Vertices [begin, end) into camera space and onto the canvas; the arrays are sized already.
+void transformVertices(View3D& view, const Model& model, const CameraTransform& camera, size_t begin, size_t end) {
   const double f = view.viewFocal, near = view.viewNear;
   const double halfW = view.width / 2.0, halfH = view.height / 2.0;
-  for (size_t i = 0; i < n; ++i) {
+  for (size_t i = begin; i < end; ++i) {
     const Vertex& vertex = model.vertices[i];
     const Vec3 p = camera.toCamera(vertex.x, vertex.y, vertex.z);
     view.cameraX[i] = p.x;
@@ -289,13 +299,12 @@ void transformVertices(View3D& view, const Model& model, const RenderInputs& in)
     q.uOverZ = vertex.u / p.z;
     q.vOverZ = vertex.v / p.z;
   }
-  view.transformedVertices = static_cast<int64_t>(n);
 }
 
-// The first pass over every triangle in model order. A triangle that wins any pixel gets its
-// look now, while its data is at hand.
+// The first pass over every triangle in model order, within the band `rows`. A triangle that
+// wins any pixel there gets its look in `looks` now, while its data is at hand.
 void rasterizeTriangles(View3D& view, const Model& model, const RenderInputs& in, bool textured,
-                        const std::vector<int32_t>* pieceOf) {
+                        const std::vector<int32_t>* pieceOf, Rows rows, View3D::TriangleLook* looks) {
   const auto vertexCount = static_cast<int64_t>(model.vertices.size());
   const auto triangleCount = static_cast<int32_t>(model.triangles.size());
   for (int32_t t = 0; t < triangleCount; ++t) {
@@ -311,12 +320,15 @@ void rasterizeTriangles(View3D& view, const Model& model, const RenderInputs& in
       continue;
 
     const double x0 = v[0]->x, y0 = v[0]->y, x1 = v[1]->x, y1 = v[1]->y, x2 = v[2]->x, y2 = v[2]->y;
+    const double minY = std::min({y0, y1, y2}), maxY = std::max({y0, y1, y2});
+    // Wholly above or below the band (by more than the pixel box can reach beyond the
+    // triangle): the other band's. Spares the set-up that the box would reject anyway.
+    if (maxY + 2 < rows.begin || minY > rows.end) continue;
     const double area = (x1 - x0) * (y2 - y0) - (y1 - y0) * (x2 - x0);
     if (!(std::fabs(area) >= 0.000001)) continue;  // also NaN from non-finite coordinates
 
     TriangleSetup s;
     const double minX = std::min({x0, x1, x2}), maxX = std::max({x0, x1, x2});
-    const double minY = std::min({y0, y1, y2}), maxY = std::max({y0, y1, y2});
     const double error =
         weightError(area, std::max(maxX - minX, maxY - minY),
                     std::max({std::fabs(x0), std::fabs(x1), std::fabs(x2), std::fabs(y0), std::fabs(y1), std::fabs(y2)}));
@@ -337,8 +349,8 @@ void rasterizeTriangles(View3D& view, const Model& model, const RenderInputs& in
     }
     left = std::max(left, 0.0);
     right = std::min(right, view.width - 1.0);
-    top = std::max(top, 0.0);
-    bottom = std::min(bottom, view.height - 1.0);
+    top = std::max(top, static_cast<double>(rows.begin));
+    bottom = std::min(bottom, rows.end - 1.0);
     if (!(left <= right && top <= bottom)) continue;  // no pixel centre: spare the set-up
     s.left = ceilToInt(left);
     s.right = floorToInt(right);
@@ -368,7 +380,7 @@ void rasterizeTriangles(View3D& view, const Model& model, const RenderInputs& in
     if (!(in.edges || marked ? rasterize<true>(view, s, error, t) : rasterize<false>(view, s, error, t)))
       continue;
     auto cameraPoint = [&](int32_t i) { return Vec3{view.cameraX[i], view.cameraY[i], view.cameraZ[i]}; };
-    View3D::TriangleLook& look = view.triangleLooks[t];
+    View3D::TriangleLook& look = looks[t];
     look.shade = static_cast<uint32_t>(shadeOf(cameraPoint(c[0]), cameraPoint(c[1]), cameraPoint(c[2])));
     look.flat = textured ? 0 : flatColour(tri, t, in, pieceOf);
     look.marked = marked;
@@ -381,10 +393,10 @@ void renderView(View3D& view, int width, int height, const Model& model, const R
   width = std::max(width, 0);
   height = std::max(height, 0);
   if (width != view.width || height != view.height) allocate(view, width, height);
-  std::fill(view.viewDepth.begin(), view.viewDepth.end(), 0.0f);
-  std::fill(view.viewTriangle.begin(), view.viewTriangle.end(), -1);
   view.transformedVertices = 0;
   if (width < 1 || height < 1 || model.triangles.empty()) {
+    std::fill(view.viewDepth.begin(), view.viewDepth.end(), 0.0f);
+    std::fill(view.viewTriangle.begin(), view.viewTriangle.end(), -1);
     fillBackground(view);
     return;
   }
@@ -397,13 +409,39 @@ void renderView(View3D& view, int width, int height, const Model& model, const R
 
   view.viewFocal = (height / 2.0) / halfFieldTangent();
   view.viewNear = in.framing.modelRadius * 0.01;
-  transformVertices(view, model, in);
-  if (view.triangleLooks.size() < model.triangles.size()) view.triangleLooks.resize(model.triangles.size());
-  rasterizeTriangles(view, model, in, texels != nullptr, pieceOf);
-  if (texels)
-    colourPixels<true>(view, in.edges, *texels);
-  else
-    colourPixels<false>(view, in.edges, TexelView{});
+  const size_t vertexCount = model.vertices.size(), triangleCount = model.triangles.size();
+  if (view.cameraX.size() < vertexCount)
+    for (auto* a : {&view.cameraX, &view.cameraY, &view.cameraZ}) a->resize(vertexCount);
+  if (view.projected.size() < vertexCount) view.projected.resize(vertexCount);
+  const int parts = view.threads > 1 && height > 1 ? 2 : 1;
+  if (view.triangleLooks.size() < parts * triangleCount) view.triangleLooks.resize(parts * triangleCount);
+
+  const CameraTransform camera(in.camera, in.framing);
+  auto transform = [&](int part) {
+    const size_t middle = parts == 1 ? vertexCount : vertexCount / 2;
+    transformVertices(view, model, camera, part == 0 ? 0 : middle, part == 0 ? middle : vertexCount);
+  };
+  auto draw = [&](int part) {
+    const int middle = parts == 1 ? height : height / 2;
+    const Rows rows = part == 0 ? Rows{0, middle} : Rows{middle, height};
+    const auto first = static_cast<ptrdiff_t>(rows.begin) * width, last = static_cast<ptrdiff_t>(rows.end) * width;
+    std::fill(view.viewDepth.begin() + first, view.viewDepth.begin() + last, 0.0f);
+    std::fill(view.viewTriangle.begin() + first, view.viewTriangle.begin() + last, -1);
+    View3D::TriangleLook* const looks = view.triangleLooks.data() + static_cast<size_t>(part) * triangleCount;
+    rasterizeTriangles(view, model, in, texels != nullptr, pieceOf, rows, looks);
+    if (texels)
+      colourPixels<true>(view, in.edges, *texels, rows, looks);
+    else
+      colourPixels<false>(view, in.edges, TexelView{}, rows, looks);
+  };
+  if (parts == 1) {
+    transform(0);
+    draw(0);
+  } else {
+    view.worker.run(transform);
+    view.worker.run(draw);
+  }
+  view.transformedVertices = static_cast<int64_t>(vertexCount);
 }
 
 std::optional<Vec2> projectToView(const View3D& view, const Vec3& point) {

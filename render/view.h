@@ -18,6 +18,7 @@
 #include "render/pieces.h"
 #include "render/text.h"
 #include "render/view_mode.h"
+#include "render/worker.h"
 
 // Texels to sample: width x height RGB pixels, row 0 at the top. Counts as empty (and the
 // view then falls back to flat Surface colours) when a side is below 1 or `pixels` holds
@@ -92,7 +93,8 @@ struct View3D {
 
   // Work arrays of the render and the overlay, kept to avoid allocating per frame: per vertex
   // its projection; per pixel how close it lies to an edge of its triangle; per triangle
-  // what its pixels need (set for the triangles that won a pixel).
+  // what its pixels need (set for the triangles that won a pixel), one such array after the
+  // other for each band of rows drawn apart.
   struct ProjectedVertex {
     bool inFront;                     // beyond the near distance; the rest is set only then
     double x, y;                      // canvas position
@@ -108,6 +110,11 @@ struct View3D {
   std::vector<TriangleLook> triangleLooks;
   std::string statusText;
   TextMask statusMask;
+
+  // Threads the render splits its rows over: 1, or 2 (any larger number counts as 2). The
+  // buffers come out the same either way.
+  int threads = 2;
+  RenderWorker worker;  // its thread started by the first render with two threads
 };
 
 // Renders `model` into `view` at width x height: background gradient, then every triangle in
