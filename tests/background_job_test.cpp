@@ -53,8 +53,8 @@ TEST(JobRunner, TheFinishRunsOnTheAskingThreadAfterTheWake) {
       });
   EXPECT_TRUE(runner.busy());
   EXPECT_EQ(runner.kind(), JobKind::unwrap);
-  while (!runner.ended()) std::this_thread::yield();
-  EXPECT_EQ(wakes, 1);
+  while (wakes == 0) std::this_thread::yield();
+  EXPECT_TRUE(runner.ended());
   EXPECT_EQ(runner.progress().stage(), ProgressStage::packing);
   EXPECT_TRUE(runner.busy());  // until the finish has run
   EXPECT_TRUE(runner.deliver());
