@@ -11,6 +11,8 @@
 
 #include "app/batch_paint.h"
 #include "app/batch_run.h"
+#include "app/command_line.h"
+#include "app/thumbnail.h"
 #include "app/window_rules.h"
 #include "base/number_text.h"
 #include "base/setting.h"
@@ -20,91 +22,6 @@
 #include "unwrap/unwrap_settings.h"
 
 namespace {
-
-constexpr SpinRange kViewSideRange{1, 8192};
-
-std::string sizeText(std::pair<int, int> size) {
-  return std::to_string(size.first) + "x" + std::to_string(size.second);
-}
-
-// "32 to 2048": the smallest and largest texture side.
-std::string sidesText() {
-  const std::span<const int> sides = unwrapSetting::layoutWidth.sides;
-  return std::to_string(sides.front()) + " to " + std::to_string(sides.back());
-}
-
-// The usage lines of a table's options: those with a value, then the switches.
-template <typename Record, size_t n>
-std::string optionLines(const Setting<Record>* const (&table)[n]) {
-  std::string lines;
-  for (const bool switches : {false, true})
-    for (const Setting<Record>* s : table)
-      if ((s->kind == SettingKind::flag) == switches) lines += usageLine(*s);
-  return lines;
-}
-
-std::string usageText() {
-  const UnwrapSettings defaults;
-  const Camera reset = resetCamera(Framing{});
-  return "Usage: quillmap --batch FILE [options]    open a .3ds or .obj model (unwrapped as a new\n"
-         "                                          project) or a .qmap project; print its report\n"
-         "       quillmap --help                    show this text\n"
-         "       quillmap --version                 show the version\n"
-         "Options of --batch:\n" +
-         usageLine("--size", "WxH",
-                   "texture size, powers of 2 from " + sidesText() + " (default " +
-                       sizeText({defaults.layoutWidth, defaults.layoutHeight}) + ")") +
-         optionLines(kUnwrapSettings) +
-         "  --uv-png FILE     write the UV layout picture at the texture size\n"
-         "  --texture IMAGE   import IMAGE (.png, .tga, .bmp, .jpg) as the texture, scaled to\n"
-         "                    the texture size\n"
-         "  --export FILE     export to Serious Sam as File > Export does (.3ds is added when\n"
-         "                    missing) and print what was written\n"
-         "  --root DIR        with --export: the Serious Sam folder (default: the preferences)\n"
-         "  --write LIST      with --export: what else to write, comma-separated from scr, tga,\n"
-         "                    tex and uv, or none (default: the preferences)\n"
-         "  --render FILE     write the 3D view after \"Reset view\" as a PNG picture (.png is\n"
-         "                    added when missing)\n" +
-         usageLine("--view-size", "WxH",
-                   "with --render or --paint: the view's size, " + rangeText(kViewSideRange) +
-                       " each\n(default " + sizeText(kDefaultViewSize) + ")") +
-         "  --view-mode N     with --render: 0 test pattern, 1 texture, 2 surface colours,\n"
-         "                    3 unwrap pieces, 4 layer colours (default: the project's, else 0)\n" +
-         usageLine("--yaw", "D",
-                   "with --render or --paint: turn the camera to D degrees\n(default " +
-                       fixedText(reset.yaw, 0) + ")") +
-         usageLine("--pitch", "D",
-                   "with --render or --paint: tilt it to D degrees, " +
-                       rangeText(viewSetting::pitch.range()) + "\n(default " +
-                       fixedText(reset.pitch, 0) + ")") +
-         "  --paint SCRIPT    paint in that view (size, yaw and pitch as for --render), one undo\n"
-         "                    step each, in order: \"brush x,y x,y ...\" drags the brush through\n"
-         "                    the canvas points; \"fill-triangle x,y\", \"fill-flat-face x,y\",\n"
-         "                    \"fill-surface x,y\" or \"fill-layer x,y\" clicks with that fill tool\n" +
-         optionLines(kBrushSettings) +
-         "  --colour RRGGBB   with --paint: the brush colour in hexadecimal\n" +
-         usageLine(brushSetting::source) +
-         "  --stencil IMAGE   load IMAGE (.png, .tga, .bmp, .jpg) as the stencil, centred in the\n"
-         "                    view (size as for --paint); --paint then paints through it\n"
-         "  --stencil-at X,Y,SCALE,ANGLE\n"
-         "                    with --stencil: its centre in view pixels, screen pixels per\n"
-         "                    stencil pixel and clockwise degrees\n"
-         "  --pattern IMAGE   load IMAGE as the pattern tile; --paint then paints with it\n" +
-         optionLines(kPatternSettings) +
-         "  --anchor X,Y      Shift+click at view pixel X,Y: the pattern's anchor, rolled out\n"
-         "                    from there (anchored mapping)\n"
-         "  --change-layout keep|empty\n"
-         "                    on a project whose layout is locked (painted): unwrap again with\n"
-         "                    the unwrap options given, the painting following the new layout\n"
-         "                    (keep) or not (empty); then one of the next two, or --save\n"
-         "                    alone, which saves the project in the middle of the change\n"
-         "  --lock            lock the new layout (also of a project saved during a change)\n"
-         "  --cancel          go back to the layout, texture and settings before the change\n"
-         "  --save FILE       save the project (.qmap is added when missing)\n"
-         "  --yes             answer Yes to questions (overwrite, newer autosave); else No\n"
-         "A project is unwrapped again only when an unwrap option is given; when its layout\n"
-         "is locked, only with --change-layout.\n";
-}
 
 // "scr,tga,tex,uv" in any order and number, or "none".
 std::optional<ExportChoice> exportChoiceOf(const std::string& list) {
@@ -421,6 +338,8 @@ int runCommandLine(const std::vector<std::string>& args, std::ostream& out, std:
     out << kProgramVersion << "\n";
     return kOk;
   }
+  if (!args.empty() && args[0] == "--thumbnail")
+    return runThumbnail({args.begin() + 1, args.end()}, err);
   if (!args.empty() && args[0] == "--batch") {
     BatchOptions options;
     if (const auto problem = parseBatch({args.begin() + 1, args.end()}, options)) {

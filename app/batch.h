@@ -5,7 +5,8 @@
 #include <string>
 #include <vector>
 
-constexpr const char* kProgramVersion = "Quillmap 1.00";  // --version and the About box
+// --version and the About box; QM_VERSION is the project version the build and package carry.
+constexpr const char* kProgramVersion = "Quillmap " QM_VERSION;
 
 // Runs the command line `args` (without the program name); returns the exit status.
 // Output goes to `out`, messages to `err`.

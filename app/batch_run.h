@@ -12,11 +12,14 @@
 
 #include "app/batch_paint.h"
 #include "app/export_plan.h"
+#include "base/setting.h"
 #include "render/view.h"
 #include "unwrap/unwrap.h"
 
 // The canvas of a 3D window opened at 910 x 730: the view of --render and --paint.
 inline constexpr std::pair<int, int> kDefaultViewSize{720, 634};
+// The sides --view-size accepts.
+inline constexpr SpinRange kViewSideRange{1, 8192};
 
 // The exit status.
 enum BatchStatus { kOk = 0, kUsageError = 1, kFileError = 2 };

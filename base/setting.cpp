@@ -9,15 +9,15 @@ std::string wordText(const char* word, bool notes) {
   return notes ? text : text.substr(0, text.find(' '));
 }
 
-std::string usageLine(const std::string& option, const std::string& metavar,
-                      const std::string& help) {
+std::string usageLine(const OptionHelp& option) {
   constexpr size_t kHelpColumn = 20;
-  std::string line = "  " + option + (metavar.empty() ? "" : " " + metavar);
+  const std::string& metavar = option.metavar;
+  std::string line = "  " + option.option + (metavar.empty() ? "" : " " + metavar);
   if (line.size() < kHelpColumn)
     line.resize(kHelpColumn, ' ');
   else
     line += "\n" + std::string(kHelpColumn, ' ');
-  for (const char c : help) line += c == '\n' ? "\n" + std::string(kHelpColumn, ' ') : std::string(1, c);
+  for (const char c : option.help) line += c == '\n' ? "\n" + std::string(kHelpColumn, ' ') : std::string(1, c);
   return line + "\n";
 }
 

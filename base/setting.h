@@ -10,6 +10,7 @@
 #include <span>
 #include <string>
 #include <type_traits>
+#include <vector>
 
 // A spin box of whole numbers; a value outside goes to the nearer end.
 struct SpinRange {
@@ -164,27 +165,51 @@ int wordIndex(const Setting<Record>& s, const std::string& text) {
   return -1;
 }
 
+// What an option's value is, for the shell completion.
+enum class OptionValue {
+  none,    // a switch: no value
+  text,    // anything: a number, a size, a script
+  words,   // one of `words`
+  file,    // a file name; `words` are the extensions offered (empty: any file)
+  folder,  // a folder name
+};
+
+// A command-line option as --help, the manual page and the shell completion show it.
+struct OptionHelp {
+  std::string option;   // "--mapping"
+  std::string metavar;  // the value's name; "" for a switch
+  std::string help;     // a "\n" goes on in the column of the help texts
+  OptionValue value = OptionValue::none;
+  std::vector<std::string> words;
+};
+
 // A line of the usage text: the option and its value, then the help from the column of the
 // help texts (on a line of its own when the option reaches that column).
-std::string usageLine(const std::string& option, const std::string& metavar,
-                      const std::string& help);
+std::string usageLine(const OptionHelp& option);
 // `help` with "{range}", "{words}" and "{default}" replaced.
 std::string expandHelp(std::string help, const std::string& range, const std::string& words,
                        const std::string& defaultText);
 
-// The setting's line of the usage text; "" without an option.
+// The setting's option; an empty option when it has none.
 template <typename Record>
-std::string usageLine(const Setting<Record>& s) {
-  if (*s.option == '\0') return "";
+OptionHelp optionHelp(const Setting<Record>& s) {
+  if (*s.option == '\0') return {};
   const bool items = s.kind == SettingKind::list || s.kind == SettingKind::cycle;
   const auto byDefault = static_cast<int64_t>(s.defaultValue() * (s.kind == SettingKind::real ? s.scale : 1));
   const std::string defaultText =
       items ? itemWord(s, static_cast<int>(byDefault), false) : std::to_string(byDefault);
+  OptionHelp help{s.option, s.metavar,
+                  expandHelp(s.help, rangeText(s.range()), items ? wordsText(s, true) : "",
+                             defaultText),
+                  s.kind == SettingKind::flag ? OptionValue::none
+                  : items                     ? OptionValue::words
+                                              : OptionValue::text,
+                  {}};
+  if (items)
+    for (int i = 0; i < s.itemCount(); ++i) help.words.push_back(itemWord(s, i, false));
   // A switch between a few words names them all in place of a value.
-  std::string metavar = s.metavar;
-  if (metavar.empty() && items)
-    for (int i = 0; i < s.itemCount(); ++i) metavar += (i ? "|" : "") + itemWord(s, i, false);
-  return usageLine(s.option, metavar,
-                   expandHelp(s.help, rangeText(s.range()), items ? wordsText(s, true) : "",
-                              defaultText));
+  if (help.metavar.empty() && items)
+    for (const std::string& word : help.words)
+      help.metavar += (help.metavar.empty() ? "" : "|") + word;
+  return help;
 }

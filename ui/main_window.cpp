@@ -15,6 +15,11 @@ constexpr unsigned kTimerMilliseconds = 60000;
 
 int64_t milliseconds() { return g_get_monotonic_time() / 1000; }
 
+// GTK's recent files, which GNOME's recent lists show, beside the program's own list.
+void addDesktopRecent(const std::string& path) {
+  Gtk::RecentManager::get_default()->add_item(Gio::File::create_for_path(path)->get_uri());
+}
+
 // Keys that step a spin box's value, repeatedly while held down.
 bool isStepKey(guint key) {
   switch (key) {
@@ -119,6 +124,9 @@ void MainWindow::rebuildRecentMenu() {
     item.set_sensitive(r.enabled);
   }
   recentMenu_->show_all();
+  const std::string& front = prefs_.recentFiles[0];
+  if (recentFront_ && front != *recentFront_ && !front.empty()) addDesktopRecent(front);
+  recentFront_ = front;
 }
 
 void MainWindow::menuCommand(int id) {

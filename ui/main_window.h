@@ -9,6 +9,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -135,6 +136,9 @@ class MainWindow : public Gtk::Window, public WindowRefresh {
   Gtk::MenuBar menuBar_;
   Glib::RefPtr<Gtk::AccelGroup> accelGroup_;
   Gtk::Menu* recentMenu_ = nullptr;
+  // The front of the recent list when the menu was last built: a file coming to the front
+  // also goes to the desktop's recent files. Unset before the first build.
+  std::optional<std::string> recentFront_;
 
   UvCanvas uvView_;
   MainArea area_{uvView_};

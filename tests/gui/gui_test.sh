@@ -184,6 +184,10 @@ start-with-model)
     [ "$fill" -gt 300000 ] && [ "$border" -gt 1400 ] && [ "$surface0" -gt 100 ]
   }
   shoot_until "$main" "$work/main.png" uv_view_drawn "$work/main.png"
+  # The model went to the desktop's recent files too (GTK writes them a moment later).
+  recent="$HOME/.local/share/recently-used.xbel"
+  for _ in $(seq 50); do grep -qF "href=\"file://$work/cube.obj\"" "$recent" 2>/dev/null && break; sleep 0.1; done
+  grep -qF "href=\"file://$work/cube.obj\"" "$recent" || fail "not in the desktop's recent files"
   ;;
 
 preferences-escape)
