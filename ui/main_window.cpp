@@ -364,7 +364,7 @@ void MainWindow::showControlStates(const ControlStates& c) {
   if (free) return;
   for (Gtk::Widget* w : std::initializer_list<Gtk::Widget*>{
            &keep_, &exact_, &smooth_, &width_, &height_, &upAxis_, &combine_, &perLayer_,
-           &maxAngle_, &margin_, &rotate_, &mirror_, &maxStretch_})
+           &maxAngle_, &margin_, &rotate_, &mirror_, &pack_, &maxStretch_})
     w->set_sensitive(false);
 }
 
