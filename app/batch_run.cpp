@@ -1,9 +1,13 @@
 #include "app/batch_run.h"
 
+#include <unistd.h>
+
 #include <cstdlib>
+#include <iostream>
 #include <filesystem>
 #include <ostream>
 
+#include "app/background_job.h"
 #include "app/controller.h"
 #include "app/layout_change.h"
 #include "app/preferences.h"
@@ -23,7 +27,12 @@ namespace {
 // there to ask. The file dialogs "choose" what the command line named for the step at hand.
 class BatchUi : public Ui {
  public:
-  BatchUi(std::ostream& err, bool yes) : err_(err), yes_(yes) {}
+  // terminal: the error stream is a terminal, where the unwrap shows its progress.
+  BatchUi(std::ostream& err, bool yes, bool terminal) : err_(err), yes_(yes) {
+    if (terminal)
+      progress_.emplace([this](ProgressStage stage, double fraction) { showProgress(stage, fraction); });
+  }
+  Progress* unwrapProgress() override { return progress_ ? &*progress_ : nullptr; }
   Answer message(const std::string&, const std::string& text, Icon icon, Buttons buttons) override {
     if (buttons != Buttons::ok && answer_) return *std::exchange(answer_, std::nullopt);
     if (yesToAll_ && buttons != Buttons::ok) return Answer::yes;  // answered by the command line
@@ -65,8 +74,23 @@ class BatchUi : public Ui {
   std::string takeNote() { return std::exchange(note_, std::string()); }
 
  private:
+  // One line that is written over; it goes when the unwrap ends.
+  void showProgress(ProgressStage stage, double fraction) {
+    if (stage == ProgressStage::done) {
+      err_ << "\r\033[K" << std::flush;
+      shownPercent_ = -1;
+      return;
+    }
+    const int percent = static_cast<int>(jobFraction(JobKind::unwrap, stage, fraction) * 100);
+    if (percent == shownPercent_) return;
+    shownPercent_ = percent;
+    err_ << "\r\033[K" << jobText(JobKind::unwrap, stage) << " " << percent << "%" << std::flush;
+  }
+
   std::ostream& err_;
   bool yes_;
+  std::optional<Progress> progress_;
+  int shownPercent_ = -1;
   bool yesToAll_ = false;
   std::optional<Answer> answer_;
   std::string openPath_, savePath_;
@@ -257,7 +281,7 @@ int runBatch(const BatchOptions& options, std::ostream& out, std::ostream& err) 
   PreferencesFile prefsFile(preferencesPath(prefsFolder), true);
   Preferences prefs = batchPreferences(options, prefsFile);
   Session session;
-  BatchUi ui(err, options.yes);
+  BatchUi ui(err, options.yes, &err == &std::cerr && ::isatty(STDERR_FILENO));
   Controller controller(session, ui, prefs, prefsFile, prefsFolder);
 
   if (const int status = openAndUnwrap(session, controller, ui, options, err); status != kOk)

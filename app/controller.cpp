@@ -47,6 +47,7 @@ std::string openingProblems(const ProjectRecord& record) {
 // ---- Opening -------------------------------------------------------------------------------
 
 bool Controller::openFile(const std::string& path) {
+  settle();
   if (!fileFacts(path).exists) {
     ui_.message(kProgramName, "File not found:\n" + path, Icon::warning, Buttons::ok);
     return false;
@@ -181,6 +182,7 @@ void Controller::openAtStart(const std::vector<std::string>& args) {
 }
 
 bool Controller::offerUntitledAutosave() {
+  settle();
   if (prefsFolder_.empty()) return false;
   const std::string path = prefsFolder_ + "untitled.autosave.qmap";
   const FileFacts facts = fileFacts(path);
@@ -201,16 +203,60 @@ bool Controller::offerUntitledAutosave() {
 }
 
 void Controller::changeSettings(const UnwrapSettings& settings, bool refresh) {
-  s_.document.settings = settings;
-  changes_.controls |= refresh;
-  changes_ |= unwrapModel(s_, ui_);
+  settle();
+  if (!jobs_->async() || s_.document.sourceModel.triangles.empty()) {
+    changes_.controls |= refresh;
+    s_.document.settings = settings;
+    changes_ |= unwrapModel(s_, ui_);
+    return;
+  }
+  // The controls show the new settings while the job runs; they are refreshed when it ends.
+  // The job unwraps copies; the document changes only when its result is taken.
+  auto source = std::make_shared<const Model>(s_.document.sourceModel);
+  auto result = std::make_shared<UnwrapResult>();
+  const bool locked = s_.document.layoutLocked, changing = s_.layoutChange.layoutChanging;
+  if (unwrapFlattens(*source, settings)) ui_.status(kStatusCounts, kUnwrappingNote);
+  jobs_->start(
+      JobKind::unwrap,
+      [source, settings, result](Progress& progress) {
+        *result = unwrapSourceModel(*source, settings, &progress);
+        if (result->cancelled) throw WorkCancelled{};
+      },
+      [this, source, settings, result, locked, changing, refresh](bool cancelled) {
+        // Whatever changed the model or the lock meanwhile wins over a layout made before.
+        const Document& d = s_.document;
+        if (cancelled || d.layoutLocked != locked || s_.layoutChange.layoutChanging != changing ||
+            d.sourceModel != *source) {
+          changes_.controls = true;  // back to the settings that still hold
+          showUnwrapCounts(s_, ui_);
+          if (cancelled) ui_.status(kStatusNote, kUnwrapCancelledNote);
+          return;
+        }
+        s_.document.settings = settings;
+        changes_.controls |= refresh;
+        changes_ |= takeUnwrap(s_, ui_, std::move(*result));
+      });
 }
 
-void Controller::startLayoutChange() { changes_ |= ::startLayoutChange(s_, ui_); }
+void Controller::settle() {
+  if (jobs_->kind() == JobKind::unwrap) jobs_->cancel();
+  jobs_->wait();
+}
 
-void Controller::lockLayout() { changes_ |= lockNewLayout(s_, ui_); }
+void Controller::startLayoutChange() {
+  settle();
+  changes_ |= ::startLayoutChange(s_, ui_);
+}
 
-void Controller::cancelLayoutChange() { changes_ |= ::cancelLayoutChange(s_, ui_); }
+void Controller::lockLayout() {
+  settle();
+  changes_ |= lockNewLayout(s_, ui_);
+}
+
+void Controller::cancelLayoutChange() {
+  settle();
+  changes_ |= ::cancelLayoutChange(s_, ui_);
+}
 
 void Controller::storeWindowSettings() { ::storeWindowSettings(prefsFile_, s_.document.settings); }
 
@@ -226,10 +272,36 @@ void Controller::userGuide(const std::string& folder) {
 
 // ---- Saving --------------------------------------------------------------------------------
 
-bool Controller::saveProject(const std::string& path, bool copy, bool autosave) {
+bool Controller::saveProject(const std::string& path, bool copy, bool autosave,
+                             std::function<void()> saved) {
+  settle();
   resizeLayerState(s_.document.layers, s_.document.workModel.layerCount());
+  // What is saved is what the project holds now, whatever happens while it is written.
+  struct Job {
+    ProjectContent content;
+    ProjectExtras extras;
+    ArchiveWrite outcome = ArchiveWrite::ok;
+  };
+  auto job = std::make_shared<Job>(Job{s_.document, projectExtrasOf(s_)});
+  auto ok = std::make_shared<bool>(true);  // true while it runs
   const std::string temporary = path + ".tmp";
-  if (!writeProjectArchive(temporary, autosave) || !moveIntoPlace(temporary, path, autosave))
+  jobs_->start(
+      autosave ? JobKind::autosave : JobKind::save,
+      [job, temporary, sync = syncFile](Progress& progress) {
+        const std::vector<ArchiveEntry> entries = writeProjectEntries(job->content, job->extras);
+        job->outcome = writeZipArchive(temporary, entries, sync, &progress);
+      },
+      [this, job, ok, path, temporary, copy, autosave, saved](bool cancelled) {
+        *ok = finishSave(cancelled ? ArchiveWrite::cancelled : job->outcome, temporary, path,
+                         copy, autosave);
+        if (*ok && saved) saved();
+      });
+  return *ok;
+}
+
+bool Controller::finishSave(ArchiveWrite written, const std::string& temporary,
+                            const std::string& path, bool copy, bool autosave) {
+  if (!archiveWritten(written, temporary, autosave) || !moveIntoPlace(temporary, path, autosave))
     return false;
   if (!copy && !autosave) {
     // The autosave that belonged to the project before this save goes, unless the user just
@@ -244,8 +316,14 @@ bool Controller::saveProject(const std::string& path, bool copy, bool autosave) 
   return true;
 }
 
-bool Controller::writeProjectArchive(const std::string& temporary, bool autosave) {
-  switch (writeZipArchive(temporary, projectEntriesOf(s_), syncFile)) {
+bool Controller::archiveWritten(ArchiveWrite written, const std::string& temporary,
+                                bool autosave) {
+  switch (written) {
+    case ArchiveWrite::cancelled:
+      // The previous project was never touched: only the temporary file goes.
+      removeRegularFile(temporary);
+      ui_.status(kStatusNote, autosave ? "Autosave cancelled" : "Save cancelled");
+      return false;
     case ArchiveWrite::cannotCreate:
       if (!autosave) error("Cannot write " + temporary);
       return false;
@@ -288,9 +366,9 @@ bool Controller::save() {
     return false;
   }
   if (s_.document.projectPath.empty()) return saveAs(false);
-  if (!saveProject(s_.document.projectPath, false, false)) return false;
-  ui_.status(kStatusNote, "Project saved: " + fileNameOf(s_.document.projectPath));
-  return true;
+  return saveProject(s_.document.projectPath, false, false, [this] {
+    ui_.status(kStatusNote, "Project saved: " + fileNameOf(s_.document.projectPath));
+  });
 }
 
 bool Controller::saveAs(bool copy) {
@@ -313,9 +391,9 @@ bool Controller::saveAs(bool copy) {
       !ui_.confirmOverwrite(kProgramName, fileNameOf(path) + " already exists. Overwrite it?",
                             {fileNameOf(path)}))
     return false;
-  if (!saveProject(path, copy, false)) return false;
-  ui_.status(kStatusNote, (copy ? "Copy saved: " : "Project saved: ") + fileNameOf(path));
-  return true;
+  return saveProject(path, copy, false, [this, copy, path] {
+    ui_.status(kStatusNote, (copy ? "Copy saved: " : "Project saved: ") + fileNameOf(path));
+  });
 }
 
 bool Controller::allowDiscard() {
@@ -323,7 +401,10 @@ bool Controller::allowDiscard() {
   switch (ui_.message(kProgramName, "The project has changes that are not saved.\nSave them now?",
                       Icon::warning, Buttons::yesNoCancel)) {
     case Answer::yes:
-      return save();
+      // The work may go only once the save has ended well.
+      if (!save()) return false;
+      jobs_->wait();
+      return !projectCountsAsChanged();
     case Answer::no:
       removeRegularFile(autosavePath());
       return true;
@@ -333,20 +414,24 @@ bool Controller::allowDiscard() {
 }
 
 void Controller::quit() {
+  settle();
   if (allowDiscard()) changes_.quit = true;
 }
 
 void Controller::autosaveTick(const std::string& clock) {
+  // A tick while other work runs waits for the next minute: an autosave never runs beside a
+  // save.
   if (prefs_.autosave <= 0 || !s_.document.modelLoaded || s_.layoutChange.layoutChanging ||
-      autosavePath().empty())
+      autosavePath().empty() || jobs_->busy())
     return;
   if (!projectCountsAsChanged()) {
     s_.mainWindow.autosaveTicks = 0;
     return;
   }
   if (++s_.mainWindow.autosaveTicks < prefs_.autosave) return;
-  if (saveProject(autosavePath(), false, true)) ui_.status(kStatusNote, "Autosaved at " + clock);
   s_.mainWindow.autosaveTicks = 0;
+  saveProject(autosavePath(), false, true,
+              [this, clock] { ui_.status(kStatusNote, "Autosaved at " + clock); });
 }
 
 bool Controller::projectCountsAsChanged() const {

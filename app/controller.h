@@ -9,6 +9,7 @@
 #include <utility>
 #include <vector>
 
+#include "app/background_job.h"
 #include "app/changes.h"
 #include "app/preferences.h"
 #include "app/session.h"
@@ -34,8 +35,19 @@ class Controller {
   // Opens a project file (or its newer autosave) as the current project.
   bool openProject(const std::string& path);
 
+  // Long work (unwraps after a settings change, saves) runs through `jobs`; without this call
+  // it runs at once on the calling thread.
+  void useJobs(JobRunner& jobs) { jobs_ = &jobs; }
+  const JobRunner& jobs() const { return *jobs_; }
+  // Before a command that needs the session settled: a running unwrap is cancelled, other
+  // work is waited for.
+  void settle();
+
   // Writes the project archive. copy: "Save a copy"; autosave: no messages, no project change.
-  bool saveProject(const std::string& path, bool copy, bool autosave);
+  // `saved` runs once it is in place. With jobs in the background the archive is written on
+  // the worker: true then means it was started.
+  bool saveProject(const std::string& path, bool copy, bool autosave,
+                   std::function<void()> saved = {});
   bool save();
   bool saveAs(bool copy);
   // The unsaved-changes guard: true when the current work may be dropped.
@@ -122,10 +134,13 @@ class Controller {
   void showOpenedProject(const std::string& path);
   // The path becomes LastProjectDir and goes to the front of the recent list.
   void rememberProject(const std::string& path);
-  // The steps of saveProject: the archive at the temporary path (deleted again when an entry
-  // fails), then the rename over path with the previous file kept as the ".bak". Each shows
-  // its own error unless autosave.
-  bool writeProjectArchive(const std::string& temporary, bool autosave);
+  // The steps of saveProject once the archive is written to the temporary path: its outcome
+  // (the file deleted again when an entry failed or the save was cancelled), then the rename
+  // over path with the previous file kept as the ".bak". Each shows its own error unless
+  // autosave.
+  bool finishSave(ArchiveWrite written, const std::string& temporary, const std::string& path,
+                  bool copy, bool autosave);
+  bool archiveWritten(ArchiveWrite written, const std::string& temporary, bool autosave);
   bool moveIntoPlace(const std::string& temporary, const std::string& path, bool autosave);
 
   Session& s_;
@@ -134,4 +149,6 @@ class Controller {
   PreferencesFile& prefsFile_;
   std::string prefsFolder_;
   Changes changes_;
+  JobRunner ownJobs_;  // runs everything at once
+  JobRunner* jobs_ = &ownJobs_;
 };

@@ -39,8 +39,10 @@ void EventStep::followUp3dWindow() {
   // So that the next unwrap keeps them.
   modelStoreLayers(d.sourceModel, d.workModel);
   d.projectChanged = true;
-  if (d.settings.layerUnwrap && !d.layoutLocked)
+  if (d.settings.layerUnwrap && !d.layoutLocked) {
+    controller_.settle();  // an unwrap still running used the layers from before
     controller_.raise(unwrapModel(session_, ui_));
+  }
   else
     controller_.raise({.uvView = true});
 }

@@ -2,7 +2,7 @@
 
 #include "app/layout_change.h"
 
-std::vector<ArchiveEntry> projectEntriesOf(const Session& session) {
+ProjectExtras projectExtrasOf(const Session& session) {
   const Texture& t = session.document.texture;
   ProjectExtras extras;
   extras.texture.width = static_cast<int>(t.width());
@@ -10,7 +10,11 @@ std::vector<ArchiveEntry> projectEntriesOf(const Session& session) {
   extras.texture.pixels = t.pixels();
   extras.textureFile = t.file();
   extras.layoutChange = layoutChangeRecordOf(session);
-  return writeProjectEntries(session.document, extras);
+  return extras;
+}
+
+std::vector<ArchiveEntry> projectEntriesOf(const Session& session) {
+  return writeProjectEntries(session.document, projectExtrasOf(session));
 }
 
 void takeProjectRecord(Session& session, ProjectRecord r) {

@@ -100,6 +100,9 @@ struct Session {
 // The project file's entries for the session: the document, its Texture and the layout
 // change under way with its backups.
 std::vector<ArchiveEntry> projectEntriesOf(const Session& session);
+// What the entries hold besides the document's content: a copy of the Texture's pixels, its
+// file and the layout change.
+ProjectExtras projectExtrasOf(const Session& session);
 // Makes the record the session's project: its content, the Texture (with empty undo and redo
 // lists); a layout change in progress ends without bringing anything back, and the record's
 // own change (if any) takes its place; a model is loaded. Paths, change flags and counters

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "base/progress.h"
 #include "paint/texture.h"
 
 enum class Icon { information, warning, error, question };
@@ -51,6 +52,8 @@ struct Ui {
     return message(title, question, Icon::warning, Buttons::yesNo) == Answer::yes;
   }
   virtual void status(int field, const std::string& text) = 0;
+  // Where an unwrap that runs at once on this thread reports its progress; null for none.
+  virtual Progress* unwrapProgress() { return nullptr; }
   // Opens a file with the desktop's default program for it; false when that fails. Without a
   // desktop there is nothing to open it with.
   virtual bool openDocument(const std::string& /*path*/) { return false; }

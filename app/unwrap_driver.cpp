@@ -4,15 +4,20 @@
 #include "base/file_io.h"
 
 Changes unwrapModel(Session& session, Ui& ui) {
-  // Another layout or none: the report, the UV view and the 3D view change with it.
-  Changes changes{.report = true, .uvView = true, .title = true, .model3d = true};
   if (session.document.sourceModel.triangles.empty()) {
     session.document.modelLoaded = false;
-    return changes;
+    return {.report = true, .uvView = true, .title = true, .model3d = true};
   }
   Document& document = session.document;
   if (unwrapFlattens(document.sourceModel, document.settings)) ui.status(kStatusCounts, kUnwrappingNote);
-  UnwrapResult result = unwrapSourceModel(document.sourceModel, document.settings);
+  return takeUnwrap(session, ui,
+                    unwrapSourceModel(document.sourceModel, document.settings, ui.unwrapProgress()));
+}
+
+Changes takeUnwrap(Session& session, Ui& ui, UnwrapResult result) {
+  // Another layout: the report, the UV view and the 3D view change with it.
+  Changes changes{.report = true, .uvView = true, .title = true, .model3d = true};
+  Document& document = session.document;
   if (result.mapMode != document.settings.mapMode) {
     // So that the controls, and a later save, say what ran.
     document.settings.mapMode = result.mapMode;
@@ -26,9 +31,16 @@ Changes unwrapModel(Session& session, Ui& ui) {
   document.modelLoaded = true;
   document.projectChanged = true;
   ui.status(kStatusFile, fileNameOf(document.modelPath));
-  ui.status(kStatusCounts, std::to_string(document.workModel.triangleCount()) + " triangles, " +
-                               std::to_string(document.stats.surfaceCount) + " surfaces");
+  showUnwrapCounts(session, ui);
   return changes;
+}
+
+void showUnwrapCounts(const Session& session, Ui& ui) {
+  const Document& d = session.document;
+  ui.status(kStatusCounts, d.modelLoaded ? std::to_string(d.workModel.triangleCount()) +
+                                               " triangles, " +
+                                               std::to_string(d.stats.surfaceCount) + " surfaces"
+                                         : "");
 }
 
 bool unwrapFlattens(const Model& source, const UnwrapSettings& settings) {

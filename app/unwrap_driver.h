@@ -14,8 +14,14 @@
 // triangles only unloads the model. Keep mode on a file without UVs turns the setting to exact.
 // During a layout change whose painting follows, the painting moves onto the new layout.
 Changes unwrapModel(Session& session, Ui& ui);
+// The second half of unwrapModel, for an unwrap that ran elsewhere: takes `result`, the
+// unwrap of the document's source model with its settings, into the session.
+Changes takeUnwrap(Session& session, Ui& ui, UnwrapResult result);
 
 // The status note while unwrapModel flattens the model: it does for a model with triangles
 // that is unwrapped, or whose file has no UVs to keep.
 constexpr const char* kUnwrappingNote = "Unwrapping...";
+constexpr const char* kUnwrapCancelledNote = "Unwrap cancelled: the layout is as before";
+// The counts field for the shown model.
+void showUnwrapCounts(const Session& session, Ui& ui);
 bool unwrapFlattens(const Model& source, const UnwrapSettings& settings);

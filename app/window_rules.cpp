@@ -41,6 +41,19 @@ bool menuItemEnabled(int id, bool modelLoaded) {
   }
 }
 
+bool menuItemFreeWhileBusy(int id) {
+  switch (id) {
+    case kMenuQuit:
+    case kMenuPreview3d:
+    case kMenuPreferences:
+    case kMenuUserGuide:
+    case kMenuAbout:
+      return true;
+    default:
+      return false;
+  }
+}
+
 std::string mnemonicLabel(const std::string& text, size_t index) {
   std::string label;
   for (size_t i = 0; i < text.size(); ++i) {

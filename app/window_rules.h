@@ -36,6 +36,9 @@ enum MenuId : int {
 // Whether a menu item can act now; the items that work on the model are greyed out while none
 // is loaded (their shortcuts then do nothing either).
 bool menuItemEnabled(int id, bool modelLoaded);
+// Whether a menu item can act while work runs in the background: only those that neither
+// open, save nor export (Quit waits for the work).
+bool menuItemFreeWhileBusy(int id);
 
 // A menu label that shows `text` as it is, with the byte at `index` as its mnemonic (none when
 // `index` lies past the end): underscores of the text (a file name) are doubled so that they

@@ -102,7 +102,7 @@ EntryLimit fixedLimit(size_t bytes) {
 }
 
 ArchiveWrite writeZipArchive(const std::string& path, const std::vector<ArchiveEntry>& entries,
-                             const std::function<bool(int fd)>& syncFile) {
+                             const std::function<bool(int fd)>& syncFile, Progress* progress) {
   const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
   if (fd < 0) return ArchiveWrite::cannotCreate;
   bool allAdded = true;
@@ -115,8 +115,20 @@ ArchiveWrite writeZipArchive(const std::string& path, const std::vector<ArchiveE
       ::close(fd);
       return ArchiveWrite::cannotCreate;
     }
-    for (const ArchiveEntry& entry : entries)
+    size_t total = 0, done = 0;
+    for (const ArchiveEntry& entry : entries) total += entry.bytes.size();
+    for (const ArchiveEntry& entry : entries) {
+      if (progress) {
+        progress->report(ProgressStage::writing, total ? static_cast<double>(done) / total : 0);
+        if (progress->cancelled()) {
+          a.reset();
+          ::close(fd);
+          return ArchiveWrite::cancelled;
+        }
+      }
       if (!addEntry(a.get(), entry)) allAdded = false;
+      done += entry.bytes.size();
+    }
     if (archive_write_close(a.get()) != ARCHIVE_OK) allAdded = false;
   }
   // The data must be on disk before the file is renamed over the previous project, so that a

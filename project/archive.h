@@ -11,6 +11,8 @@
 #include <string_view>
 #include <vector>
 
+#include "base/progress.h"
+
 struct ArchiveEntry {
   std::string name;
   std::vector<uint8_t> bytes;
@@ -22,15 +24,18 @@ enum class ArchiveWrite {
   cannotCreate,  // the file could not be created
   entryFailed,   // an entry could not be encoded or added (the others were still attempted),
                  // or the file could not be flushed to disk or closed
+  cancelled,     // stopped through the progress; the file is left for the caller to delete
 };
 
 // Flushes an open file's data to disk (fsync); true on success.
 bool syncToDisk(int fd);
 
 // Writes the entries in order (deflate, level 6) to `path`, then flushes the file to disk
-// with syncFile. On entryFailed the file is left for the caller to delete.
+// with syncFile. On entryFailed the file is left for the caller to delete. progress (may be
+// null) hears how much is written and may stop the writing between entries (cancelled).
 ArchiveWrite writeZipArchive(const std::string& path, const std::vector<ArchiveEntry>& entries,
-                             const std::function<bool(int fd)>& syncFile = syncToDisk);
+                             const std::function<bool(int fd)>& syncFile = syncToDisk,
+                             Progress* progress = nullptr);
 
 // The most bytes an entry can have while it may still be valid, judged from the bytes read
 // so far (`head`); 0 when they already show it is not. It is asked again after every piece

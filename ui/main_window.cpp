@@ -107,9 +107,11 @@ MainWindow::MainWindow(Session& session, Preferences& prefs) : session_(session)
 // ---- Menus ---------------------------------------------------------------------------------
 
 void MainWindow::refreshMenus() {
-  // A disabled item's shortcut does nothing either.
+  // A disabled item's shortcut does nothing either. Opening, saving and exporting wait for
+  // the work in the background.
   for (const auto& [id, item] : menuItems_)
-    item->set_sensitive(menuItemEnabled(id, session_.document.modelLoaded));
+    item->set_sensitive(menuItemEnabled(id, session_.document.modelLoaded) &&
+                        (busy_ == JobKind::none || menuItemFreeWhileBusy(id)));
 }
 
 void MainWindow::rebuildRecentMenu() {
@@ -355,6 +357,28 @@ void MainWindow::showControlStates(const ControlStates& c) {
   lockLayout_.set_visible(c.lockLayoutVisible);
   cancel_.set_visible(c.cancelVisible);
   sizeText_.set_text(c.sizeText);
+  // While an unwrap runs in the background, nothing here may change what it works on. A save
+  // works on a copy: a change during one waits for its end.
+  const bool free = busy_ != JobKind::unwrap;
+  for (Gtk::Button* b : {&changeLayout_, &lockLayout_, &cancel_}) b->set_sensitive(free);
+  if (free) return;
+  for (Gtk::Widget* w : std::initializer_list<Gtk::Widget*>{
+           &keep_, &exact_, &smooth_, &width_, &height_, &upAxis_, &combine_, &perLayer_,
+           &maxAngle_, &margin_, &rotate_, &mirror_, &pack_, &maxStretch_})
+    w->set_sensitive(false);
+}
+
+void MainWindow::showBusy(JobKind kind) {
+  busy_ = kind;
+  refreshMenus();
+  showControlStates(controlStates(session_, readSettings()));
+  show3dBusy();
+}
+
+void MainWindow::show3dBusy() {
+  // Painting or layer edits would change what an unwrap works on; the view keeps drawing.
+  if (window3d_ && window3d_->get_child())
+    window3d_->get_child()->set_sensitive(busy_ != JobKind::unwrap);
 }
 
 void MainWindow::apply(const Changes& changes) {
@@ -388,6 +412,7 @@ void MainWindow::open3dWindow() {
         [this](const std::function<void()>& work) { handle(work, EventWindow::view3d); });
   events_->set3dWindow(window3d_.get());
   window3d_->open();
+  show3dBusy();
 }
 
 void MainWindow::detach() {
@@ -421,6 +446,7 @@ void MainWindow::handle(const std::function<void()>& work, EventWindow window) {
     return;
   // A change made while the event ran (a box leaving the focus to a dialog).
   if (settingsChange_.pending()) scheduleUnwrap();
+  jobStatus_.follow();
 }
 
 void MainWindow::start(const std::vector<std::string>& args) {

@@ -20,6 +20,7 @@
 #include "app/session.h"
 #include "app/window3d_controller.h"
 #include "app/window_rules.h"
+#include "ui/job_status.h"
 #include "ui/uv_canvas.h"
 #include "ui/window3d.h"
 
@@ -71,6 +72,8 @@ class MainWindow : public Gtk::Window, public WindowRefresh {
   Gtk::Window& dialogParent();
   // The first event: the file argument or the untitled autosave question.
   void start(const std::vector<std::string>& args);
+  // Runs the long work of the window's commands in the background.
+  JobRunner& jobs() { return jobStatus_.runner(); }
 
  protected:
   bool on_delete_event(GdkEventAny* event) override;
@@ -92,6 +95,9 @@ class MainWindow : public Gtk::Window, public WindowRefresh {
   void refreshControls();
   void showControlStates(const ControlStates& states);
   void showTitle();
+  // A job began or ended: while it runs, the controls that change what it works on wait.
+  void showBusy(JobKind kind);
+  void show3dBusy();
   // A control changed the settings; see SettingsChange for when the unwrap starts.
   void settingsChanged(bool refresh, bool spin);
   // Starts the waiting change's unwrap when it is due, or sets a timer for then.
@@ -160,6 +166,9 @@ class MainWindow : public Gtk::Window, public WindowRefresh {
   Gtk::Box statusBar_{Gtk::ORIENTATION_HORIZONTAL};
   std::array<Gtk::Frame, 3> statusFrames_;
   std::array<Gtk::Label, 3> statusFields_;
+  JobStatus jobStatus_{[this] { handle([this] { jobStatus_.runner().deliver(); }); },
+                       [this](JobKind kind) { showBusy(kind); }};
+  JobKind busy_ = JobKind::none;
 
   std::map<int, Gtk::MenuItem*> menuItems_;  // by menu id; the recent entries are not kept
 

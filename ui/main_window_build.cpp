@@ -196,4 +196,9 @@ void MainWindow::buildStatusBar() {
     statusFrames_[i].set_size_request(widths[i], -1);
     statusBar_.pack_start(statusFrames_[i], i == 2 ? Gtk::PACK_EXPAND_WIDGET : Gtk::PACK_SHRINK);
   }
+  statusBar_.pack_start(jobStatus_, Gtk::PACK_SHRINK);
+  // Escape stops the work in the background; otherwise it goes on to the focused control.
+  signal_key_press_event().connect(
+      [this](GdkEventKey* key) { return key->keyval == GDK_KEY_Escape && jobStatus_.cancel(); },
+      false);
 }

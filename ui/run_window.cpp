@@ -57,6 +57,7 @@ int runWindow(int argc, char** argv) {
   MainWindow window(session, prefs);
   GtkUi ui(window);
   Controller controller(session, ui, prefs, prefsFile, prefsFolder);
+  controller.useJobs(window.jobs());
   Window3DController controller3d(session, ui, controller);
   EventStep events(session, controller, ui, prefs);
   events.setMainWindow(&window);

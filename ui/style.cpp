@@ -67,6 +67,15 @@ constexpr const char* kCss = R"css(
 #quillmap-status label {
   margin: 1px 4px;
 }
+/* The work in the background shows in the status bar without making it taller. */
+#quillmap-job button {
+  min-height: 0;
+  padding: 0 6px;
+  border-width: 0 1px;
+}
+#quillmap-job label {
+  margin: 0 4px;
+}
 )css";
 
 }  // namespace

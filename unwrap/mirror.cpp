@@ -296,7 +296,8 @@ struct HalfLayout {
 // candidates that find none join the half in the next pass. After maxPasses passes, the ones
 // still without a partner are listed as late and are no candidates any more.
 HalfLayout unwrapHalf(const Model& model, const UnwrapSettings& settings, const MirrorPlane& plane,
-                      Candidates& candidates, int maxPasses, UnwrapStats& stats) {
+                      Candidates& candidates, int maxPasses, UnwrapStats& stats,
+                      Progress* progress) {
   const size_t T = model.triangles.size();
   std::vector<uint8_t>& candidate = candidates.flag;
   HalfLayout h;
@@ -310,10 +311,11 @@ HalfLayout unwrapHalf(const Model& model, const UnwrapSettings& settings, const 
       if (!candidate[t]) kept.push_back(static_cast<int32_t>(t));
     }
     h.half = subModel(model, kept);
+    checkpoint(progress, ProgressStage::weld, 0);
     const WeldData weld = weldModel(h.half);
-    Segmentation segmentation = segmentPieces(h.half, weld, settings);
+    Segmentation segmentation = segmentPieces(h.half, weld, settings, progress);
     if (h.passes == maxPasses) h.lastLayout = segmentation.layout;
-    layOutPieces(h.half, weld, std::move(segmentation), settings, stats);
+    layOutPieces(h.half, weld, std::move(segmentation), settings, stats, progress);
 
     const PartnerFinder finder(h.half, plane.tol, settings.layoutWidth, settings.layoutHeight);
     h.late.clear();
@@ -333,11 +335,12 @@ HalfLayout unwrapHalf(const Model& model, const UnwrapSettings& settings, const 
 // keep their shapes, so that every partner found in that pass still has its UVs there. The
 // half then holds every triangle that is not mirrored.
 void addLateTriangles(const Model& model, const UnwrapSettings& settings,
-                      const std::vector<uint8_t>& mirrored, HalfLayout& h, UnwrapStats& stats) {
+                      const std::vector<uint8_t>& mirrored, HalfLayout& h, UnwrapStats& stats,
+                      Progress* progress) {
   const auto T = static_cast<int32_t>(model.triangles.size());
   const Model late = subModel(model, h.late);
   const WeldData lateWeld = weldModel(late);
-  const Segmentation lateSegmentation = segmentPieces(late, lateWeld, settings);
+  const Segmentation lateSegmentation = segmentPieces(late, lateWeld, settings, progress);
   std::vector<int32_t> lateIndex(T, -1);
   for (size_t i = 0; i < h.late.size(); ++i) lateIndex[h.late[i]] = static_cast<int32_t>(i);
 
@@ -367,7 +370,7 @@ void addLateTriangles(const Model& model, const UnwrapSettings& settings,
   const std::vector<int32_t> firstCorner = firstCornerOfVertex(h.half);
   Model whole = subModel(model, combinedTriangles);
   const WeldData weld = weldModel(whole);
-  layOutPieces(whole, weld, std::move(combined), settings, stats);
+  layOutPieces(whole, weld, std::move(combined), settings, stats, progress);
   // The partners move with their triangles into the whole.
   for (int32_t t = 0; t < T; ++t) {
     if (!mirrored[t]) continue;
@@ -418,11 +421,11 @@ int64_t assembleMirrored(Model& model, const HalfLayout& h, const std::vector<ui
 int64_t mirrorKeyCoordinate(double c, double tol) { return gridCoordinate(c / tol); }
 
 MirrorOutcome mirrorUnwrap(Model& model, const UnwrapSettings& settings, UnwrapStats& stats,
-                           int maxPasses) {
+                           int maxPasses, Progress* progress) {
   MirrorOutcome outcome;
   const auto T = static_cast<int32_t>(model.triangles.size());
   if (T == 0 || !isMirror(settings.mirrorAxis)) {
-    outcome.pieceCount = unwrapPieces(model, settings, stats);
+    outcome.pieceCount = unwrapPieces(model, settings, stats, progress);
     stats.mirroredCount = 0;
     outcome.mirrored.assign(static_cast<size_t>(T), 0);
     outcome.halfTriangles = T;
@@ -430,11 +433,11 @@ MirrorOutcome mirrorUnwrap(Model& model, const UnwrapSettings& settings, UnwrapS
   }
   const MirrorPlane plane = mirrorPlane(model, settings.mirrorAxis);
   Candidates candidates = findCandidates(model, plane);
-  HalfLayout h = unwrapHalf(model, settings, plane, candidates, std::max(maxPasses, 1), stats);
+  HalfLayout h = unwrapHalf(model, settings, plane, candidates, std::max(maxPasses, 1), stats, progress);
   outcome.passes = h.passes;
   if (!h.late.empty()) {
     outcome.lateTriangles = static_cast<int64_t>(h.late.size());
-    addLateTriangles(model, settings, candidates.flag, h, stats);
+    addLateTriangles(model, settings, candidates.flag, h, stats, progress);
   }
   stats.mirroredCount = assembleMirrored(model, h, candidates.flag);
   outcome.mirroredCount = stats.mirroredCount;

@@ -31,6 +31,9 @@ struct MirrorOutcome {
 // pass's pieces, which keep their shapes, so the partners already found stay valid and every
 // triangle ends with UVs. Without a mirror axis the whole model is unwrapped.
 // Rewrites the model's vertices and corner indices like unwrapPieces (triangle count, order,
-// materials and layers unchanged) and fills `stats`, including mirroredCount.
+// materials and layers unchanged) and fills `stats`, including mirroredCount. progress as
+// for unwrapPieces.
+// The passes the main window's unwrap allows.
+constexpr int kMirrorMaxPasses = 6;
 MirrorOutcome mirrorUnwrap(Model& model, const UnwrapSettings& settings, UnwrapStats& stats,
-                           int maxPasses = 6);
+                           int maxPasses = kMirrorMaxPasses, Progress* progress = nullptr);

@@ -218,14 +218,16 @@ std::vector<std::vector<int32_t>> renumberCharts(Charts& charts) {
 class ChartFlattener {
  public:
   ChartFlattener(const Model& model, const WeldData& weld, double stretchLimit, Charts& charts,
-                 std::vector<std::vector<int32_t>> chartTriangles, SmoothLayout& out)
+                 std::vector<std::vector<int32_t>> chartTriangles, SmoothLayout& out,
+                 Progress* progress)
       : model_(model),
         weld_(weld),
         stretchLimit_(stretchLimit),
         chartOf_(charts.chartOf),
         chartTriangles_(std::move(chartTriangles)),
         chartCount_(static_cast<int32_t>(chartTriangles_.size())),
-        out_(out) {
+        out_(out),
+        progress_(progress) {
     const size_t T = model.triangles.size();
     out.layout.corner.assign(3 * T, Vec2{});
     out.chartStretch.assign(chartCount_, 1);
@@ -242,7 +244,12 @@ class ChartFlattener {
     std::vector<int32_t>& work = work_;
     work.resize(chartCount_);
     for (int32_t c = 0; c < chartCount_; ++c) work[c] = c;
-    for (size_t head = 0; head < work.size(); ++head) flatten(work[head]);
+    for (size_t head = 0; head < work.size(); ++head) {
+      // Cuts add charts to the list, so the fraction is of the charts known by now.
+      if (head % 64 == 0)
+        checkpoint(progress_, ProgressStage::flattening, static_cast<double>(head) / work.size());
+      flatten(work[head]);
+    }
     return chartCount_;
   }
 
@@ -257,7 +264,8 @@ class ChartFlattener {
     }
     Vec3 sum;
     for (int32_t t : tris) sum = sum + weightedNormal(weld_, t);
-    const double stretch = lscmFlatten(model_, weld_, tris, sum, localIndex_, out_.layout.corner, workspace_);
+    const double stretch = lscmFlatten(model_, weld_, tris, sum, localIndex_, out_.layout.corner,
+                                       workspace_, progress_);
 
     auto accept = [&](ChartAcceptance why) {
       out_.largestStretch = std::max(out_.largestStretch, stretch);
@@ -360,6 +368,7 @@ class ChartFlattener {
   std::vector<std::vector<int32_t>> chartTriangles_;
   int32_t chartCount_;
   SmoothLayout& out_;
+  Progress* progress_;  // null: nobody watches
   std::vector<int32_t> work_;  // the queue of charts to flatten
   std::vector<int32_t> localIndex_;
   std::vector<uint8_t> side_;
@@ -382,7 +391,7 @@ double triangleStretch(const Model& model, int32_t t, const Vec2 corner[3]) {
 
 double lscmFlatten(const Model& model, const WeldData& weld, std::span<const int32_t> chart,
                    Vec3 normalSum, std::vector<int32_t>& localIndex, std::vector<Vec2>& corner,
-                   LscmWorkspace& w) {
+                   LscmWorkspace& w, const Progress* progress) {
   // Variables: one per welded position, so the chart is one sheet even across UV seams.
   w.position.clear();
   w.vertex.clear();
@@ -473,6 +482,8 @@ double lscmFlatten(const Model& model, const WeldData& weld, std::span<const int
   for (size_t step = 0; step < maxSteps; ++step) {
     // A NaN (only from broken input) would otherwise run every remaining step for nothing.
     if (gamma <= gamma0 * 1e-16 || gamma < 1e-30 || gamma != gamma) break;
+    // A large chart's solve takes long enough that a stop request must not wait for its end.
+    if (step % 64 == 63 && progress && progress->cancelled()) throw WorkCancelled{};
     const double qq = multiply(w, rows, w.p, w.q);
     if (qq < 1e-300) break;
     const double alpha = gamma / qq;
@@ -515,12 +526,12 @@ double lscmFlatten(const Model& model, const WeldData& weld, std::span<const int
 }
 
 SmoothLayout segmentSmooth(const Model& model, const WeldData& weld, double maxAngleDegrees,
-                           double stretchLimit) {
+                           double stretchLimit, Progress* progress) {
   Charts charts = growCharts(model, weld, std::cos(maxAngleDegrees * M_PI / 180.0));
   absorbSmallCharts(model, weld, charts);
   SmoothLayout out;
   out.layout.pieceCount =
-      ChartFlattener(model, weld, stretchLimit, charts, renumberCharts(charts), out).run();
+      ChartFlattener(model, weld, stretchLimit, charts, renumberCharts(charts), out, progress).run();
   for (size_t t = 0; t < model.triangles.size(); ++t) {
     if (weld.degenerate[t]) continue;
     const Vec2* q = &out.layout.corner[3 * t];

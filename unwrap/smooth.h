@@ -7,6 +7,7 @@
 #include <span>
 #include <vector>
 
+#include "base/progress.h"
 #include "unwrap/exact.h"
 #include "unwrap/weld.h"
 
@@ -30,9 +31,10 @@ struct SmoothLayout {
 // Charts by normal cones (cosine of maxAngleDegrees, material borders kept), small charts
 // absorbed by their best neighbour, then flattening with cuts until every chart's stretch is
 // at most stretchLimit (a factor, e.g. 1.3) or the chart cannot be cut, and no chart's
-// flattening lies over itself.
+// flattening lies over itself. progress (may be null) hears of the charts flattened and may
+// stop the work (WorkCancelled).
 SmoothLayout segmentSmooth(const Model& model, const WeldData& weld, double maxAngleDegrees,
-                           double stretchLimit);
+                           double stretchLimit, Progress* progress = nullptr);
 
 // Scratch space of lscmFlatten, kept across charts: a solve allocates only when its chart is
 // larger than every chart before it, and never inside the solver's iterations.
@@ -53,10 +55,12 @@ inline constexpr int kLscmRowEntries = 5;  // three x and two y per row, or two 
 // its own triangles as the only variables, pinned at two far-apart points of its projection
 // along normalSum. Writes corner[3t + k] of the chart's triangles in model units (same 2D
 // area as in 3D, counter-clockwise overall) and returns the chart's stretch (>= 1).
-// localIndex has one entry per welded position, all -1; they are -1 again on return.
+// localIndex has one entry per welded position, all -1; they are -1 again on return. A stop
+// asked through progress (may be null) ends the solve with WorkCancelled, leaving the
+// scratch space and localIndex dirty.
 double lscmFlatten(const Model& model, const WeldData& weld, std::span<const int32_t> chart,
                    Vec3 normalSum, std::vector<int32_t>& localIndex, std::vector<Vec2>& corner,
-                   LscmWorkspace& work);
+                   LscmWorkspace& work, const Progress* progress = nullptr);
 
 // How much the flattening stretches triangle t: the larger of its largest singular value and
 // the inverse of its smallest; 1e9 when it is folded over or collapsed; 1 for a triangle too

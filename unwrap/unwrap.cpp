@@ -5,10 +5,13 @@
 #include "unwrap/pack.h"
 #include "unwrap/smooth.h"
 
-Segmentation segmentPieces(const Model& model, const WeldData& weld, const UnwrapSettings& settings) {
+Segmentation segmentPieces(const Model& model, const WeldData& weld, const UnwrapSettings& settings,
+                           Progress* progress) {
+  checkpoint(progress, ProgressStage::pieces, 0);
   Segmentation s;
   if (settings.mapMode == MapMode::smooth) {
-    SmoothLayout smooth = segmentSmooth(model, weld, settings.maxAngle, settings.maxStretch / 100.0 + 1);
+    SmoothLayout smooth =
+        segmentSmooth(model, weld, settings.maxAngle, settings.maxStretch / 100.0 + 1, progress);
     s.layout = std::move(smooth.layout);
     s.largestStretch = smooth.largestStretch;
     s.foldedCount = smooth.foldedCount;
@@ -19,10 +22,12 @@ Segmentation segmentPieces(const Model& model, const WeldData& weld, const Unwra
 }
 
 int64_t layOutPieces(Model& model, const WeldData& weld, Segmentation segmentation,
-                     const UnwrapSettings& settings, UnwrapStats& stats) {
+                     const UnwrapSettings& settings, UnwrapStats& stats, Progress* progress) {
   PieceLayout& layout = segmentation.layout;
+  checkpoint(progress, ProgressStage::packing, 0);
   Pieces pieces = groupPieces(layout, weld);
   orientPieces(weld, layout, pieces, settings.rotateMode);
+  checkpoint(progress, ProgressStage::packing, 0.2);
   const PackResult packed =
       packPieces(layout, pieces, settings.layoutWidth, settings.layoutHeight, settings.margin,
                  settings.packMode);
@@ -41,7 +46,10 @@ int64_t layOutPieces(Model& model, const WeldData& weld, Segmentation segmentati
   return layout.pieceCount;
 }
 
-int64_t unwrapPieces(Model& model, const UnwrapSettings& settings, UnwrapStats& stats) {
+int64_t unwrapPieces(Model& model, const UnwrapSettings& settings, UnwrapStats& stats,
+                     Progress* progress) {
+  checkpoint(progress, ProgressStage::weld, 0);
   const WeldData weld = weldModel(model);
-  return layOutPieces(model, weld, segmentPieces(model, weld, settings), settings, stats);
+  return layOutPieces(model, weld, segmentPieces(model, weld, settings, progress), settings, stats,
+                      progress);
 }

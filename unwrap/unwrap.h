@@ -3,6 +3,7 @@
 
 #include <cstdint>
 
+#include "base/progress.h"
 #include "model/model.h"
 #include "unwrap/exact.h"
 #include "unwrap/weld.h"
@@ -57,8 +58,10 @@ struct UnwrapStats {
 // Replaces the model's vertices and corner indices so that every corner carries its layout
 // UV, and fills the piece, scale, size, usage, turn, stretch and fold figures of `stats` (the
 // mirrored count is left alone). Every corner index must lie inside the vertex array.
-// Returns the number of pieces.
-int64_t unwrapPieces(Model& model, const UnwrapSettings& settings, UnwrapStats& stats);
+// Returns the number of pieces. progress (may be null) hears of each stage and may stop the
+// work between stages by throwing WorkCancelled; the model is then half made.
+int64_t unwrapPieces(Model& model, const UnwrapSettings& settings, UnwrapStats& stats,
+                     Progress* progress = nullptr);
 
 // The two halves of unwrapPieces, for callers that keep or combine flattened pieces.
 struct Segmentation {
@@ -67,8 +70,10 @@ struct Segmentation {
   int64_t foldedCount = 0;    // 0 in exact mode
 };
 // Cuts the welded model into pieces and flattens them: exact or smooth by settings.mapMode.
-Segmentation segmentPieces(const Model& model, const WeldData& weld, const UnwrapSettings& settings);
+Segmentation segmentPieces(const Model& model, const WeldData& weld, const UnwrapSettings& settings,
+                           Progress* progress = nullptr);
 // Orients, packs and writes the UVs of flattened pieces (layout is consumed), and fills
 // `stats` from the packing and from the segmentation's figures.
 int64_t layOutPieces(Model& model, const WeldData& weld, Segmentation segmentation,
-                     const UnwrapSettings& settings, UnwrapStats& stats);
+                     const UnwrapSettings& settings, UnwrapStats& stats,
+                     Progress* progress = nullptr);

@@ -8,7 +8,9 @@ MapMode effectiveMapMode(const Model& source, const UnwrapSettings& settings) {
   return settings.mapMode == MapMode::keep && !source.hasUVs ? MapMode::exact : settings.mapMode;
 }
 
-UnwrapResult unwrapSourceModel(const Model& source, const UnwrapSettings& settings) {
+namespace {
+
+UnwrapResult unwrapWatched(const Model& source, const UnwrapSettings& settings, Progress* progress) {
   UnwrapResult result;
   Model& work = result.workModel;
   UnwrapStats& stats = result.stats;
@@ -25,15 +27,30 @@ UnwrapResult unwrapSourceModel(const Model& source, const UnwrapSettings& settin
     UnwrapSettings used = settings;
     used.mapMode = result.mapMode;
     if (used.mirrorAxis != MirrorAxis::off)
-      mirrorUnwrap(work, used, stats);
+      mirrorUnwrap(work, used, stats, kMirrorMaxPasses, progress);
     else
-      unwrapPieces(work, used, stats);
+      unwrapPieces(work, used, stats, progress);
     report += flatteningReport(used, stats, work.triangleCount());
   }
 
+  checkpoint(progress, ProgressStage::surfaces, 0);
   stats.surfaceCount = buildSurfaces(work, settings.mergeSurfaces);
   report += surfacesReport(stats.surfaceCount, work.vertexCount(), work.triangleCount());
+  checkpoint(progress, ProgressStage::done, 1);
   return result;
+}
+
+}  // namespace
+
+UnwrapResult unwrapSourceModel(const Model& source, const UnwrapSettings& settings,
+                               Progress* progress) {
+  try {
+    return unwrapWatched(source, settings, progress);
+  } catch (const WorkCancelled&) {
+    UnwrapResult none;
+    none.cancelled = true;
+    return none;
+  }
 }
 
 std::string modelReportHead(const Model& model, bool layerUnwrap) {

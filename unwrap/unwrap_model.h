@@ -19,6 +19,8 @@ struct UnwrapResult {
   UnwrapStats stats;
   std::string report;
   MapMode mapMode = MapMode::exact;  // the mode it ran in: keep finds no UVs, so it is exact
+  // Stopped through the progress before the end: everything else is empty.
+  bool cancelled = false;
 };
 
 // The mode an unwrap of `source` runs in: the settings' mode, but exact where keep mode finds
@@ -28,8 +30,10 @@ MapMode effectiveMapMode(const Model& source, const UnwrapSettings& settings);
 // Copies the source, makes its layers the materials (layerUnwrap), turns it Y-up, flattens and
 // packs it (with the mirror when an axis is set) unless the file's UVs are kept, forms the
 // Surfaces and writes the report. Requires triangles whose corner indices lie inside the
-// vertex array.
-UnwrapResult unwrapSourceModel(const Model& source, const UnwrapSettings& settings);
+// vertex array. progress (may be null) hears of every stage and may stop the unwrap: the
+// result then says cancelled and holds nothing.
+UnwrapResult unwrapSourceModel(const Model& source, const UnwrapSettings& settings,
+                               Progress* progress = nullptr);
 
 // The parts of the report, each a run of lines ending in "\n":
 // - the model as read: counts, objects (more than one only), polygons, layers;

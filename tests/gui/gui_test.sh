@@ -6,7 +6,7 @@
 #   gui_test.sh QUILLMAP MESHGEN CASE [CLOSE_WINDOW]
 #
 # Cases: start-with-model, preferences-escape, quit-guard, startup-recovery, shrink,
-# file-menu, unwrap-feedback, window3d, stencil, layout-change, paint,
+# file-menu, background-work, unwrap-feedback, window3d, stencil, layout-change, paint,
 # layers, colour-choosers, file-choosers, random-input. CLOSE_WINDOW (tests/gui/close_window.c) closes a
 # window as its close button does.
 # Every case fails when the program writes a Gtk-CRITICAL or Gtk-WARNING. Exit status 77
@@ -313,6 +313,89 @@ file-menu)
   with_model() { menu_text "$1"; [ "$dark" -gt 150 ] && [ "$grey" = 0 ]; }
   shoot_until "$menu" "$work/menu.png" with_model "$work/menu.png"
   keys_to "$main" Escape
+  ;;
+
+background-work)
+  # Long work runs in the background: the windows draw while it runs, the status bar shows it
+  # with a progress bar, and Cancel or Escape bring back exactly what was there.
+  "$meshgen" sphere "$work/sphere.obj" 200 151 >/dev/null || fail "meshgen"
+  crop() { /usr/bin/convert "$1" -crop "$2" +repage "$3"; }
+  same() { [ "$(/usr/bin/compare -metric AE "$1" "$2" null: 2>&1)" = 0 ]; }
+  # A save cancelled halfway leaves the project as it was, byte for byte.
+  /usr/bin/convert -size 2048x2048 xc:gray +noise Random "$work/noise.png"
+  "$quillmap" --batch "$work/sphere.obj" --size 2048x2048 --texture "$work/noise.png" \
+    --save "$work/big.qmap" >/dev/null 2>>"$work/app.log" || fail "batch save"
+  cp "$work/big.qmap" "$work/big.orig"
+  start "$work/big.qmap"
+  main=$(wait_window '^Quillmap - big.qmap$')
+  eval "$(xdotool getwindowgeometry --shell "$main")"
+  job="200x16+$((WIDTH - 200))+$((HEIGHT - 18))"  # the progress bar and Cancel
+  cancel_x=$((WIDTH - 40)) cancel_y=$((HEIGHT - 10))
+  screenshot "$main" "$work/idle.png"
+  crop "$work/idle.png" "$job" "$work/job0.png"
+  job_shown() { crop "$1" "$job" "$work/job1.png"; ! same "$work/job0.png" "$work/job1.png"; }
+  job_gone() { crop "$1" "$job" "$work/job1.png"; same "$work/job0.png" "$work/job1.png"; }
+  keys_to "$main" ctrl+s
+  shoot_until "$main" "$work/saving.png" job_shown "$work/saving.png"
+  xdotool mousemove --window "$main" $cancel_x $cancel_y click 1
+  shoot_until "$main" "$work/saved.png" job_gone "$work/saved.png"
+  cmp -s "$work/big.qmap" "$work/big.orig" || fail "the cancelled save changed the project"
+  [ ! -e "$work/big.qmap.tmp" ] && [ ! -e "$work/big.bak" ] || fail "the cancelled save left files"
+  keys_to "$main" ctrl+q
+  wait_exit
+
+  start "$work/sphere.obj"
+  main=$(wait_window '^Quillmap - sphere \(not saved\) \*$')
+  keys_to "$main" ctrl+3
+  view=$(wait_window '^3D preview$')
+  # The sphere's test pattern is much lighter than the dark background (no channel above 82).
+  # Only the middle of the canvas is looked at, so that a check is quick beside the unwrap.
+  model_drawn() { [ "$(pixels_where "$1" "160x160+280+333" 'r>0.45 || g>0.45 || b>0.45')" -gt 2000 ]; }
+  xdotool windowraise "$view"
+  shoot_until "$view" "$work/view0.png" model_drawn "$work/view0.png"
+  xdotool windowraise "$main"
+  # Below the mapping group (whose radio buttons are checked by colour: the focus ring moves
+  # with the focus) down to the status bar, whose counts field must be back too.
+  above_status="$WIDTH"x"$((HEIGHT - 159))+0+135"
+  counts="220x16+265+$((HEIGHT - 18))"
+  uv_view="600x600+300+40"
+  exact_on() { [ "$(pixels_where "$1" "24x17+16+79" 'b>0.8 && r<0.45')" -gt 20 ]; }
+  shoot_until "$main" "$work/before.png" exact_on "$work/before.png"
+  crop "$work/before.png" "$above_status" "$work/above0.png"
+  crop "$work/before.png" "$counts" "$work/counts0.png"
+  crop "$work/before.png" "$job" "$work/job0.png"
+  crop "$work/before.png" "$uv_view" "$work/uv0.png"
+  smooth_off() { [ "$(pixels_where "$1" "24x17+16+103" 'b>0.8 && r<0.45')" -lt 5 ]; }
+  # A stop request waits for the unwrap's next checkpoint, which under load can take a while.
+  wait_restored() {
+    for _ in $(seq 150); do
+      screenshot "$main" "$1" 2>/dev/null && restored "$1" && return 0
+      sleep 0.2
+    done
+    fail "the state before the unwrap did not come back"
+  }
+  restored() {
+    exact_on "$1" && smooth_off "$1" && job_gone "$1" &&
+      crop "$1" "$above_status" "$work/above1.png" && same "$work/above0.png" "$work/above1.png" &&
+      crop "$1" "$counts" "$work/counts1.png" && same "$work/counts0.png" "$work/counts1.png"
+  }
+  # Cancel, after checking that both windows draw while the unwrap runs.
+  xdotool mousemove --window "$main" 27 111 click 1
+  shoot_until "$main" "$work/progress.png" job_shown "$work/progress.png"
+  xdotool windowraise "$view"
+  shoot_until "$view" "$work/view1.png" model_drawn "$work/view1.png"
+  xdotool windowraise "$main"
+  uv_drawn() { crop "$1" "$uv_view" "$work/uv1.png"; same "$work/uv0.png" "$work/uv1.png"; }
+  shoot_until "$main" "$work/during.png" uv_drawn "$work/during.png"
+  job_shown "$work/during.png" || fail "the unwrap ended before the windows were drawn again"
+  xdotool mousemove --window "$main" $cancel_x $cancel_y click 1
+  wait_restored "$work/after.png"
+  # Escape.
+  xdotool mousemove --window "$main" 27 111 click 1
+  shoot_until "$main" "$work/progress2.png" job_shown "$work/progress2.png"
+  keys_to "$main" Escape
+  wait_restored "$work/after2.png"
+  if [ -n "${QM_GUI_SHOTS:-}" ]; then cp "$work"/{progress,during,after}.png "$QM_GUI_SHOTS"/; fi
   ;;
 
 unwrap-feedback)
