@@ -57,32 +57,55 @@ double stretchOf(const TriangleFrame& f, const Vec2 c[3]) {
   return std::max(sigma1, 1 / sigma2);
 }
 
-// z = M x over the compressed rows.
-void multiply(const LscmWorkspace& w, size_t rows, const std::vector<double>& x,
-              std::vector<double>& out) {
+// out = M x over the compressed rows; returns |out|² summed in row order.
+double multiply(const LscmWorkspace& w, size_t rows, const std::vector<double>& x,
+                std::vector<double>& out) {
+  double squares = 0;
   for (size_t row = 0; row < rows; ++row) {
     const int32_t* col = &w.column[row * kLscmRowEntries];
     const double* val = &w.value[row * kLscmRowEntries];
     double s = 0;
     for (int e = 0; e < kLscmRowEntries; ++e) s += val[e] * x[col[e]];
     out[row] = s;
+    squares += s * s;
   }
+  return squares;
 }
 
-// out = Mᵀ y with the pinned entries set to 0; returns |out|².
-double multiplyTransposed(const LscmWorkspace& w, size_t rows, const std::vector<double>& y,
-                          std::vector<double>& out, const int32_t pinned[4]) {
-  std::fill(out.begin(), out.end(), 0.0);
-  for (size_t row = 0; row < rows; ++row) {
-    const int32_t* col = &w.column[row * kLscmRowEntries];
-    const double* val = &w.value[row * kLscmRowEntries];
-    const double yr = y[row];
-    for (int e = 0; e < kLscmRowEntries; ++e) out[col[e]] += val[e] * yr;
+// Lists each column's entries in row order (and entry order within a row), so that gathering
+// a column adds the same products in the same order as scattering the rows would. The pinned
+// columns get no entries: their results are 0.
+void transposeRows(LscmWorkspace& w, size_t rows, size_t columns, const int32_t pinned[4]) {
+  w.columnStart.assign(columns + 1, 0);
+  for (size_t i = 0; i < rows * kLscmRowEntries; ++i) ++w.columnStart[w.column[i] + 1];
+  for (int i = 0; i < 4; ++i) w.columnStart[pinned[i] + 1] = 0;
+  for (size_t c = 0; c < columns; ++c) w.columnStart[c + 1] += w.columnStart[c];
+  const size_t entries = w.columnStart[columns];
+  w.entryRow.resize(entries);
+  w.entryValue.resize(entries);
+  w.fill.assign(w.columnStart.begin(), w.columnStart.end() - 1);
+  for (int i = 0; i < 4; ++i) w.fill[pinned[i]] = -1;
+  for (size_t row = 0; row < rows; ++row)
+    for (int e = 0; e < kLscmRowEntries; ++e) {
+      const size_t i = row * kLscmRowEntries + e;
+      int32_t& slot = w.fill[w.column[i]];
+      if (slot < 0) continue;
+      w.entryRow[slot] = static_cast<int32_t>(row);
+      w.entryValue[slot] = w.value[i];
+      ++slot;
+    }
+}
+
+// out = Mᵀ y with the pinned entries 0, by columns; returns |out|² summed in column order.
+double multiplyTransposed(const LscmWorkspace& w, const std::vector<double>& y, std::vector<double>& out) {
+  double squares = 0;
+  for (size_t c = 0; c < out.size(); ++c) {
+    double s = 0;
+    for (int32_t i = w.columnStart[c]; i < w.columnStart[c + 1]; ++i) s += w.entryValue[i] * y[w.entryRow[i]];
+    out[c] = s;
+    squares += s * s;
   }
-  for (int i = 0; i < 4; ++i) out[pinned[i]] = 0;
-  double sum = 0;
-  for (double v : out) sum += v * v;
-  return sum;
+  return squares;
 }
 
 // Calls visit(n) for every triangle n across the edges of t (t itself included).
@@ -449,9 +472,10 @@ double lscmFlatten(const Model& model, const WeldData& weld, std::span<const int
   w.q.resize(rows);
   w.g.resize(2 * n);
   w.p.resize(2 * n);
+  transposeRows(w, rows, 2 * n, pinned);
   multiply(w, rows, w.z, w.r);
   for (size_t row = 0; row < rows; ++row) w.r[row] = -w.r[row];
-  double gamma = multiplyTransposed(w, rows, w.r, w.g, pinned);
+  double gamma = multiplyTransposed(w, w.r, w.g);
   const double gamma0 = gamma;
   std::copy(w.g.begin(), w.g.end(), w.p.begin());
   const size_t maxSteps = std::min<size_t>(4 * n + 200, 5000);
@@ -460,16 +484,17 @@ double lscmFlatten(const Model& model, const WeldData& weld, std::span<const int
     if (gamma <= gamma0 * 1e-16 || gamma < 1e-30 || gamma != gamma) break;
     // A large chart's solve takes long enough that a stop request must not wait for its end.
     if (step % 64 == 63 && progress && progress->cancelled()) throw WorkCancelled{};
-    multiply(w, rows, w.p, w.q);
-    double qq = 0;
-    for (size_t row = 0; row < rows; ++row) qq += w.q[row] * w.q[row];
+    const double qq = multiply(w, rows, w.p, w.q);
     if (qq < 1e-300) break;
     const double alpha = gamma / qq;
-    for (size_t i = 0; i < 2 * n; ++i) w.z[i] += alpha * w.p[i];
     for (size_t row = 0; row < rows; ++row) w.r[row] -= alpha * w.q[row];
-    const double next = multiplyTransposed(w, rows, w.r, w.g, pinned);
+    const double next = multiplyTransposed(w, w.r, w.g);
     const double beta = next / gamma;
-    for (size_t i = 0; i < 2 * n; ++i) w.p[i] = w.g[i] + beta * w.p[i];
+    // z moves along the old direction before it is replaced, in one pass over both.
+    for (size_t i = 0; i < 2 * n; ++i) {
+      w.z[i] += alpha * w.p[i];
+      w.p[i] = w.g[i] + beta * w.p[i];
+    }
     gamma = next;
   }
 

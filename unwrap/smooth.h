@@ -43,6 +43,10 @@ struct LscmWorkspace {
   std::vector<int32_t> vertex;    // per variable: one vertex at that position
   std::vector<int32_t> column;    // kLscmRowEntries per matrix row
   std::vector<double> value;      // kLscmRowEntries per matrix row
+  std::vector<int32_t> columnStart;  // the matrix by columns: column c's entries start here
+  std::vector<int32_t> entryRow;     // per column entry: its row
+  std::vector<double> entryValue;    // per column entry: its value
+  std::vector<int32_t> fill;         // per column: next free entry while transposing
   std::vector<double> z, r, g, p, q;
 };
 inline constexpr int kLscmRowEntries = 5;  // three x and two y per row, or two x and three y
