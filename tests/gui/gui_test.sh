@@ -19,7 +19,7 @@ case_name=$3
 close_window=${4:-}
 
 missing=""
-for tool in Xvfb xdotool xprop /usr/bin/import /usr/bin/convert /usr/bin/compare; do
+for tool in Xvfb xdotool xprop xwininfo /usr/bin/import /usr/bin/convert /usr/bin/compare; do
   command -v "$tool" >/dev/null || missing="$missing $tool"
 done
 if [ -n "$missing" ]; then
@@ -119,6 +119,19 @@ keys_to() {
   shift
   xdotool windowfocus --sync "$window"
   xdotool key "$@"
+}
+
+# Raises a window and waits until it is on top: a screenshot taken before would show the
+# window that covered it.
+raise_window() {
+  local id
+  id=$(printf '0x%x' "$1")
+  xdotool windowraise "$1"
+  for _ in $(seq 50); do
+    [ "$(xwininfo -root -children | awk '/^ +0x/ { print $1; exit }')" = "$id" ] && return 0
+    sleep 0.1
+  done
+  fail "window $id did not come to the top"
 }
 
 # How many pixels of the window have the colour "r,g,b".
@@ -318,7 +331,9 @@ file-menu)
 background-work)
   # Long work runs in the background: the windows draw while it runs, the status bar shows it
   # with a progress bar, and Cancel or Escape bring back exactly what was there.
-  "$meshgen" sphere "$work/sphere.obj" 200 151 >/dev/null || fail "meshgen"
+  # 135 000 triangles: its smooth unwrap takes several seconds even on a quiet machine, which
+  # leaves the checks below time to run before Cancel.
+  "$meshgen" sphere "$work/sphere.obj" 300 226 >/dev/null || fail "meshgen"
   crop() { /usr/bin/convert "$1" -crop "$2" +repage "$3"; }
   same() { [ "$(/usr/bin/compare -metric AE "$1" "$2" null: 2>&1)" = 0 ]; }
   # A save cancelled halfway leaves the project as it was, byte for byte.
@@ -350,10 +365,11 @@ background-work)
   view=$(wait_window '^3D preview$')
   # The sphere's test pattern is much lighter than the dark background (no channel above 82).
   # Only the middle of the canvas is looked at, so that a check is quick beside the unwrap.
-  model_drawn() { [ "$(pixels_where "$1" "160x160+280+333" 'r>0.45 || g>0.45 || b>0.45')" -gt 2000 ]; }
-  xdotool windowraise "$view"
+  middle="160x160+280+333"
+  model_drawn() { [ "$(pixels_where "$1" "$middle" 'r>0.45 || g>0.45 || b>0.45')" -gt 500 ]; }
+  raise_window "$view"
   shoot_until "$view" "$work/view0.png" model_drawn "$work/view0.png"
-  xdotool windowraise "$main"
+  raise_window "$main"
   # Below the mapping group (whose radio buttons are checked by colour: the focus ring moves
   # with the focus) down to the status bar, whose counts field must be back too.
   above_status="$WIDTH"x"$((HEIGHT - 159))+0+135"
@@ -382,9 +398,11 @@ background-work)
   # Cancel, after checking that both windows draw while the unwrap runs.
   xdotool mousemove --window "$main" 27 111 click 1
   shoot_until "$main" "$work/progress.png" job_shown "$work/progress.png"
-  xdotool windowraise "$view"
-  shoot_until "$view" "$work/view1.png" model_drawn "$work/view1.png"
-  xdotool windowraise "$main"
+  raise_window "$view"
+  crop "$work/view0.png" "$middle" "$work/middle0.png"
+  view_drawn() { crop "$1" "$middle" "$work/middle1.png"; same "$work/middle0.png" "$work/middle1.png"; }
+  shoot_until "$view" "$work/view1.png" view_drawn "$work/view1.png"
+  raise_window "$main"
   uv_drawn() { crop "$1" "$uv_view" "$work/uv1.png"; same "$work/uv0.png" "$work/uv1.png"; }
   shoot_until "$main" "$work/during.png" uv_drawn "$work/during.png"
   job_shown "$work/during.png" || fail "the unwrap ended before the windows were drawn again"
