@@ -18,7 +18,7 @@
 #include "render/pieces.h"
 #include "render/text.h"
 #include "render/view_mode.h"
-#include "render/worker.h"
+#include "base/second_thread.h"
 
 // Texels to sample: width x height RGB pixels, row 0 at the top. Counts as empty (and the
 // view then falls back to flat Surface colours) when a side is below 1 or `pixels` holds
@@ -114,7 +114,7 @@ struct View3D {
   // Threads the render splits its rows over: 1, or 2 (any larger number counts as 2). The
   // buffers come out the same either way.
   int threads = 2;
-  RenderWorker worker;  // its thread started by the first render with two threads
+  SecondThread worker;  // its thread started by the first render with two threads
 };
 
 // Renders `model` into `view` at width x height: background gradient, then every triangle in

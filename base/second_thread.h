@@ -1,6 +1,6 @@
-// A second thread kept for the view's renders: a frame is split in two parts, the caller
-// draws one while the worker draws the other. Started on first use and kept, so a frame costs
-// two hand-overs, never a thread start.
+// A second thread kept for work split in two: the caller does one part while the thread does
+// the other. Started on first use and kept, so a split costs two hand-overs, never a thread
+// start. The view keeps one for its frames; a long computation can keep one for its run.
 #pragma once
 
 #include <condition_variable>
@@ -8,14 +8,14 @@
 #include <mutex>
 #include <thread>
 
-class RenderWorker {
+class SecondThread {
  public:
-  RenderWorker() = default;
-  // The thread is no state of the view: a copy of a view gets a worker of its own, started
-  // when it first renders, and an assigned view keeps the one it has.
-  RenderWorker(const RenderWorker&) : RenderWorker() {}
-  RenderWorker& operator=(const RenderWorker&) { return *this; }
-  ~RenderWorker();
+  SecondThread() = default;
+  // The thread is no state of its owner: a copy gets a thread of its own, started on its first
+  // split, and an assigned owner keeps the one it has.
+  SecondThread(const SecondThread&) : SecondThread() {}
+  SecondThread& operator=(const SecondThread&) { return *this; }
+  ~SecondThread();
 
   // Calls job(1) on the worker and job(0) on the calling thread; returns once both have
   // returned. The job must not throw. One caller at a time.

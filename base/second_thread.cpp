@@ -1,6 +1,6 @@
-#include "render/worker.h"
+#include "base/second_thread.h"
 
-RenderWorker::~RenderWorker() {
+SecondThread::~SecondThread() {
   if (!thread_.joinable()) return;
   {
     const std::lock_guard lock(mutex_);
@@ -10,7 +10,7 @@ RenderWorker::~RenderWorker() {
   thread_.join();
 }
 
-void RenderWorker::runParts(void (*call)(void*, int), void* job) {
+void SecondThread::runParts(void (*call)(void*, int), void* job) {
   if (!thread_.joinable()) thread_ = std::thread([this] { loop(); });
   uint64_t ticket;
   {
@@ -25,7 +25,7 @@ void RenderWorker::runParts(void (*call)(void*, int), void* job) {
   finished_.wait(lock, [&] { return done_ == ticket; });
 }
 
-void RenderWorker::loop() {
+void SecondThread::loop() {
   std::unique_lock lock(mutex_);
   for (;;) {
     wake_.wait(lock, [&] { return quit_ || started_ != done_; });
