@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <numeric>
 #include <random>
 #include <set>
@@ -180,6 +181,50 @@ double flattenWhole(const Model& m, const WeldData& weld, std::vector<Vec2>& cor
   corner.assign(3 * m.triangles.size(), Vec2{});
   LscmWorkspace work;
   return lscmFlatten(m, weld, all, normalSum, localIndex, corner, work);
+}
+
+// Charts flattened on two threads give the one-thread result to the bit, cuts and chart
+// numbers included.
+TEST(Smooth, TwoThreadsGiveTheOneThreadResult) {
+  struct Case {
+    const char* name;
+    GenMesh mesh;
+    double maxAngle, limit;
+  };
+  const Case cases[] = {{"hemisphere", genHemisphere(32, 12), 89, 1.3},
+                        {"bulgy sphere", genBulgySphere(40, 21), 30, 1.3},
+                        {"parts", genParts(), 40, 1.1},
+                        {"sphere, wide cones", genSphere(48, 25), 89, 1.05}};
+  for (const Case& c : cases) {
+    const Model m = modelOf(c.mesh);
+    const WeldData weld = weldModel(m);
+    const SmoothLayout one = segmentSmooth(m, weld, c.maxAngle, c.limit, nullptr, SIZE_MAX);
+    const SmoothLayout two = segmentSmooth(m, weld, c.maxAngle, c.limit, nullptr, 0);
+    EXPECT_GT(one.layout.pieceCount, 1) << c.name;
+    ASSERT_EQ(two.layout.corner.size(), one.layout.corner.size()) << c.name;
+    EXPECT_EQ(std::memcmp(two.layout.corner.data(), one.layout.corner.data(),
+                          one.layout.corner.size() * sizeof(Vec2)),
+              0)
+        << c.name;
+    EXPECT_EQ(two.layout.pieceOf, one.layout.pieceOf) << c.name;
+    EXPECT_EQ(two.chartStretch, one.chartStretch) << c.name;
+    EXPECT_EQ(two.acceptance, one.acceptance) << c.name;
+    EXPECT_EQ(two.largestStretch, one.largestStretch) << c.name;
+    EXPECT_EQ(two.foldedCount, one.foldedCount) << c.name;
+  }
+}
+
+// A stop asked for while both threads flatten ends the work of both with WorkCancelled.
+TEST(Smooth, StopWhileTwoThreadsFlatten) {
+  const Model m = modelOf(genBulgySphere(40, 21));
+  const WeldData weld = weldModel(m);
+  ASSERT_GT(segmentSmooth(m, weld, 10, 1.3, nullptr, 0).layout.pieceCount, 64);
+  int reports = 0;
+  Progress progress([&](ProgressStage stage, double) {
+    if (stage == ProgressStage::flattening && ++reports == 2) progress.cancel();
+  });
+  EXPECT_THROW(segmentSmooth(m, weld, 10, 1.3, &progress, 0), WorkCancelled);
+  EXPECT_EQ(reports, 2);
 }
 
 // Pairs of triangles of one piece that overlap in the piece's layout.

@@ -2,8 +2,12 @@
 
 #include <algorithm>
 #include <cmath>
+#include <condition_variable>
+#include <exception>
 #include <limits>
+#include <mutex>
 
+#include "base/second_thread.h"
 #include "unwrap/overlap.h"
 
 namespace {
@@ -212,9 +216,29 @@ std::vector<std::vector<int32_t>> renumberCharts(Charts& charts) {
   return triangles;
 }
 
-// Flattens the charts one by one, in a queue: a chart is kept when its stretch is within the
-// limit and its flattening does not lie over itself, or when it cannot be cut; otherwise it
-// is cut at its median into connected parts, which join the queue.
+// What flattening one entry of the queue found.
+struct Flattening {
+  bool done = false;
+  double stretch = 1;
+  bool fitsFlat = false;        // within the limit and not lying over itself
+  std::exception_ptr failure;   // the flattening stopped (a stop request) or failed
+};
+
+// One thread's scratch space for flattening charts.
+struct FlattenLane {
+  LscmWorkspace workspace;
+  std::vector<int32_t> localIndex;  // per welded position; -1 outside a solve
+  std::vector<int32_t> triangles;   // the chart being flattened
+};
+
+// Flattens the charts in a queue: a chart is kept when its stretch is within the limit and
+// its flattening does not lie over itself, or when it cannot be cut; otherwise it is cut at
+// its median into connected parts, which join the queue.
+//
+// A chart's flattening depends on its triangles alone, so on a large model two threads flatten
+// the entries of the queue as they come, while every decision (keep or cut, the new charts'
+// numbers, the queue's order) is taken on the calling thread in queue order: the result does
+// not depend on the number of threads or on their timing.
 class ChartFlattener {
  public:
   ChartFlattener(const Model& model, const WeldData& weld, double stretchLimit, Charts& charts,
@@ -232,50 +256,115 @@ class ChartFlattener {
     out.layout.corner.assign(3 * T, Vec2{});
     out.chartStretch.assign(chartCount_, 1);
     out.acceptance.assign(chartCount_, ChartAcceptance::withinLimit);
-    const int32_t positions =
-        weld.positionId.empty() ? 0 : *std::max_element(weld.positionId.begin(), weld.positionId.end()) + 1;
-    localIndex_.assign(positions, -1);
     side_.assign(T, 0);
     cutStamp_.assign(T, 0);
   }
 
   // Returns the number of charts at the end.
-  int32_t run() {
-    std::vector<int32_t>& work = work_;
-    work.resize(chartCount_);
-    for (int32_t c = 0; c < chartCount_; ++c) work[c] = c;
-    for (size_t head = 0; head < work.size(); ++head) {
-      // Cuts add charts to the list, so the fraction is of the charts known by now.
-      if (head % 64 == 0)
-        checkpoint(progress_, ProgressStage::flattening, static_cast<double>(head) / work.size());
-      flatten(work[head]);
-    }
+  int32_t run(bool twoThreads) {
+    work_.resize(chartCount_);
+    for (int32_t c = 0; c < chartCount_; ++c) work_[c] = c;
+    flattened_.assign(work_.size(), {});
+    const int32_t positions =
+        weld_.positionId.empty() ? 0 : *std::max_element(weld_.positionId.begin(), weld_.positionId.end()) + 1;
+    for (FlattenLane& lane : lanes_) lane.localIndex.assign(twoThreads || &lane == lanes_ ? positions : 0, -1);
+    auto job = [this](int lane) { lane == 0 ? decideInOrder() : flattenAhead(); };
+    if (twoThreads)
+      second_.run(job);
+    else
+      decideInOrder();
+    if (failure_) std::rethrow_exception(failure_);
     return chartCount_;
   }
 
  private:
-  void flatten(int32_t c) {
-    if (chartTriangles_[c].empty()) return;
-    const std::vector<int32_t>& tris = chartTriangles_[c];
+  // The calling thread: takes the decisions in queue order, flattening entries itself while
+  // the next decision waits for one. Ends the other thread's work when done or stopped.
+  void decideInOrder() {
+    try {
+      for (size_t head = 0; head < work_.size(); ++head) {
+        // Cuts add charts to the list, so the fraction is of the charts known by now.
+        if (head % 64 == 0)
+          checkpoint(progress_, ProgressStage::flattening, static_cast<double>(head) / work_.size());
+        std::unique_lock lock(mutex_);
+        while (!flattened_[head].done) {
+          if (claimed_ < work_.size())
+            flattenNext(lock, lanes_[0]);
+          else
+            changed_.wait(lock);
+        }
+        if (flattened_[head].failure) std::rethrow_exception(flattened_[head].failure);
+        decide(work_[head], flattened_[head]);
+        changed_.notify_all();
+      }
+    } catch (...) {
+      failure_ = std::current_exception();
+    }
+    const std::lock_guard lock(mutex_);
+    finished_ = true;
+    changed_.notify_all();
+  }
+
+  // The second thread: flattens the next entries of the queue until the decisions are done.
+  void flattenAhead() {
+    std::unique_lock lock(mutex_);
+    for (;;) {
+      changed_.wait(lock, [&] { return finished_ || claimed_ < work_.size(); });
+      if (finished_) return;
+      flattenNext(lock, lanes_[1]);
+    }
+  }
+
+  // Flattens the first entry of the queue nobody has taken yet, with the lock released
+  // meanwhile.
+  void flattenNext(std::unique_lock<std::mutex>& lock, FlattenLane& lane) {
+    const size_t entry = claimed_++;
+    lane.triangles = chartTriangles_[work_[entry]];
+    lock.unlock();
+    Flattening result;
+    try {
+      result = flatten(lane);
+    } catch (...) {
+      result.failure = std::current_exception();
+    }
+    result.done = true;
+    lock.lock();
+    flattened_[entry] = result;
+    changed_.notify_all();
+  }
+
+  Flattening flatten(FlattenLane& lane) {
+    const std::vector<int32_t>& tris = lane.triangles;
+    Flattening f;
+    if (tris.empty()) return f;
     if (tris.size() == 1 && weld_.degenerate[tris[0]]) {
       layDegenerateTriangle(weld_, tris[0], &out_.layout.corner[3 * static_cast<size_t>(tris[0])]);
-      out_.acceptance[c] = ChartAcceptance::degenerate;
-      return;
+      return f;
     }
     Vec3 sum;
     for (int32_t t : tris) sum = sum + weightedNormal(weld_, t);
-    const double stretch = lscmFlatten(model_, weld_, tris, sum, localIndex_, out_.layout.corner,
-                                       workspace_, progress_);
-
-    auto accept = [&](ChartAcceptance why) {
-      out_.largestStretch = std::max(out_.largestStretch, stretch);
-      out_.chartStretch[c] = stretch;
-      out_.acceptance[c] = why;
-    };
+    f.stretch = lscmFlatten(model_, weld_, tris, sum, lane.localIndex, out_.layout.corner,
+                            lane.workspace, progress_);
     // A flattening that lies over itself (its border crossing itself, with no triangle folded)
     // would paint one texture pixel onto two places: it is cut like a stretched one.
-    auto overlapsItself = [&] { return layoutOverlaps(tris, out_.layout.corner, weld_.eps); };
-    if (stretch <= stretchLimit_ && !overlapsItself()) {
+    f.fitsFlat = f.stretch <= stretchLimit_ && !layoutOverlaps(tris, out_.layout.corner, weld_.eps);
+    return f;
+  }
+
+  // Keeps chart c as flattened or cuts it; called in queue order with the lock held.
+  void decide(int32_t c, const Flattening f) {
+    const std::vector<int32_t>& tris = chartTriangles_[c];
+    if (tris.empty()) return;
+    if (tris.size() == 1 && weld_.degenerate[tris[0]]) {
+      out_.acceptance[c] = ChartAcceptance::degenerate;
+      return;
+    }
+    auto accept = [&](ChartAcceptance why) {
+      out_.largestStretch = std::max(out_.largestStretch, f.stretch);
+      out_.chartStretch[c] = f.stretch;
+      out_.acceptance[c] = why;
+    };
+    if (f.fitsFlat) {
       accept(ChartAcceptance::withinLimit);
       return;
     }
@@ -291,7 +380,7 @@ class ChartFlattener {
     // The median cannot cut it. Stretch alone is then accepted; an overlap (the only reason a
     // chart within the limit gets here) still comes apart, into pieces of one triangle.
     const bool singles = ones == 0 || ones == tris.size();
-    if (singles && stretch > stretchLimit_ && !overlapsItself()) {
+    if (singles && f.stretch > stretchLimit_ && !layoutOverlaps(tris, out_.layout.corner, weld_.eps)) {
       accept(ChartAcceptance::uncuttable);
       return;
     }
@@ -358,6 +447,7 @@ class ChartFlattener {
         out_.acceptance.push_back(ChartAcceptance::withinLimit);
       }
       work_.push_back(id);
+      flattened_.emplace_back();
     }
   }
 
@@ -369,14 +459,23 @@ class ChartFlattener {
   int32_t chartCount_;
   SmoothLayout& out_;
   Progress* progress_;  // null: nobody watches
-  std::vector<int32_t> work_;  // the queue of charts to flatten
-  std::vector<int32_t> localIndex_;
   std::vector<uint8_t> side_;
   std::vector<int32_t> cutStamp_;
   int32_t cutCount_ = 0;
-  LscmWorkspace workspace_;
   std::vector<double> centroidU_, centroidV_, sorted_;
   std::vector<int32_t> members_, part_;
+
+  // Shared by the two threads under mutex_: the queue, the charts' triangles and what the
+  // flattening of each entry found.
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  std::vector<int32_t> work_;           // the queue of charts to flatten
+  std::vector<Flattening> flattened_;   // per entry of the queue
+  size_t claimed_ = 0;                  // entries taken by a thread so far
+  bool finished_ = false;               // the decisions are done or were stopped
+  std::exception_ptr failure_;
+  FlattenLane lanes_[2];
+  SecondThread second_;
 };
 
 }  // namespace
@@ -526,12 +625,13 @@ double lscmFlatten(const Model& model, const WeldData& weld, std::span<const int
 }
 
 SmoothLayout segmentSmooth(const Model& model, const WeldData& weld, double maxAngleDegrees,
-                           double stretchLimit, Progress* progress) {
+                           double stretchLimit, Progress* progress, size_t twoThreadTriangles) {
   Charts charts = growCharts(model, weld, std::cos(maxAngleDegrees * M_PI / 180.0));
   absorbSmallCharts(model, weld, charts);
   SmoothLayout out;
   out.layout.pieceCount =
-      ChartFlattener(model, weld, stretchLimit, charts, renumberCharts(charts), out, progress).run();
+      ChartFlattener(model, weld, stretchLimit, charts, renumberCharts(charts), out, progress)
+          .run(model.triangles.size() >= twoThreadTriangles);
   for (size_t t = 0; t < model.triangles.size(); ++t) {
     if (weld.degenerate[t]) continue;
     const Vec2* q = &out.layout.corner[3 * t];

@@ -28,13 +28,18 @@ struct SmoothLayout {
   std::vector<ChartAcceptance> acceptance;      // per piece
 };
 
+// Below this many triangles a smooth unwrap is quick enough that a second thread would not pay.
+inline constexpr size_t kSmoothTwoThreadTriangles = 2000;
+
 // Charts by normal cones (cosine of maxAngleDegrees, material borders kept), small charts
 // absorbed by their best neighbour, then flattening with cuts until every chart's stretch is
 // at most stretchLimit (a factor, e.g. 1.3) or the chart cannot be cut, and no chart's
 // flattening lies over itself. progress (may be null) hears of the charts flattened and may
-// stop the work (WorkCancelled).
+// stop the work (WorkCancelled). Models of at least twoThreadTriangles triangles have their
+// charts flattened on two threads; the result is the same whatever it is.
 SmoothLayout segmentSmooth(const Model& model, const WeldData& weld, double maxAngleDegrees,
-                           double stretchLimit, Progress* progress = nullptr);
+                           double stretchLimit, Progress* progress = nullptr,
+                           size_t twoThreadTriangles = kSmoothTwoThreadTriangles);
 
 // Scratch space of lscmFlatten, kept across charts: a solve allocates only when its chart is
 // larger than every chart before it, and never inside the solver's iterations.
