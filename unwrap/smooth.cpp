@@ -61,17 +61,33 @@ double stretchOf(const TriangleFrame& f, const Vec2 c[3]) {
   return std::max(sigma1, 1 / sigma2);
 }
 
-// out = M x over the compressed rows; returns |out|² summed in row order.
+// out = M x, two rows per measured triangle from its three variables and four coefficients;
+// returns |out|² summed in row order. Each row adds the same products in the same order as its
+// five stored entries would (a negated coefficient times x is subtracted, which rounds alike).
 double multiply(const LscmWorkspace& w, size_t rows, const std::vector<double>& x,
                 std::vector<double>& out) {
+  const size_t n = x.size() / 2;
   double squares = 0;
-  for (size_t row = 0; row < rows; ++row) {
-    const int32_t* col = &w.column[row * kLscmRowEntries];
-    const double* val = &w.value[row * kLscmRowEntries];
-    double s = 0;
-    for (int e = 0; e < kLscmRowEntries; ++e) s += val[e] * x[col[e]];
-    out[row] = s;
-    squares += s * s;
+  for (size_t row = 0; row < rows; row += 2) {
+    const int32_t* l = &w.rowCorner[row / 2 * 3];
+    const double* c = &w.rowCoefficient[row / 2 * 4];  // (a - L)/s, b/s, a/s, L/s
+    const double x0 = x[l[0]], y0 = x[n + l[0]], x1 = x[l[1]], y1 = x[n + l[1]];
+    double sx = 0;
+    sx += c[0] * x0;
+    sx -= c[1] * y0;
+    sx -= c[2] * x1;
+    sx += c[1] * y1;
+    sx += c[3] * x[l[2]];
+    double sy = 0;
+    sy += c[1] * x0;
+    sy += c[0] * y0;
+    sy -= c[1] * x1;
+    sy -= c[2] * y1;
+    sy += c[3] * x[n + l[2]];
+    out[row] = sx;
+    out[row + 1] = sy;
+    squares += sx * sx;
+    squares += sy * sy;
   }
   return squares;
 }
@@ -541,6 +557,8 @@ double lscmFlatten(const Model& model, const WeldData& weld, std::span<const int
   // Two rows per measurable triangle; the rows of too-thin triangles are all zero and left out.
   w.column.resize(2 * chart.size() * kLscmRowEntries);
   w.value.resize(2 * chart.size() * kLscmRowEntries);
+  w.rowCorner.resize(3 * chart.size());
+  w.rowCoefficient.resize(4 * chart.size());
   size_t rows = 0;
   double area3d = 0;
   for (int32_t t : chart) {
@@ -556,6 +574,10 @@ double lscmFlatten(const Model& model, const WeldData& weld, std::span<const int
     const double valsX[kLscmRowEntries] = {(f.a - f.L) / s, -f.b / s, -f.a / s, f.b / s, f.L / s};
     const int32_t colsY[kLscmRowEntries] = {l0, N32 + l0, l1, N32 + l1, N32 + l2};
     const double valsY[kLscmRowEntries] = {f.b / s, (f.a - f.L) / s, -f.b / s, -f.a / s, f.L / s};
+    const int32_t corners[3] = {l0, l1, l2};
+    const double coefficients[4] = {(f.a - f.L) / s, f.b / s, f.a / s, f.L / s};
+    std::copy_n(corners, 3, &w.rowCorner[rows / 2 * 3]);
+    std::copy_n(coefficients, 4, &w.rowCoefficient[rows / 2 * 4]);
     std::copy_n(colsX, kLscmRowEntries, &w.column[rows * kLscmRowEntries]);
     std::copy_n(valsX, kLscmRowEntries, &w.value[rows * kLscmRowEntries]);
     ++rows;

@@ -28,8 +28,9 @@ struct SmoothLayout {
   std::vector<ChartAcceptance> acceptance;      // per piece
 };
 
-// Below this many triangles a smooth unwrap is quick enough that a second thread would not pay.
-inline constexpr size_t kSmoothTwoThreadTriangles = 2000;
+// Below this many triangles a smooth unwrap takes under a millisecond or two, and starting a
+// second thread and handing charts over gains little or nothing (even at about 600).
+inline constexpr size_t kSmoothTwoThreadTriangles = 1000;
 
 // Charts by normal cones (cosine of maxAngleDegrees, material borders kept), small charts
 // absorbed by their best neighbour, then flattening with cuts until every chart's stretch is
@@ -48,6 +49,8 @@ struct LscmWorkspace {
   std::vector<int32_t> vertex;    // per variable: one vertex at that position
   std::vector<int32_t> column;    // kLscmRowEntries per matrix row
   std::vector<double> value;      // kLscmRowEntries per matrix row
+  std::vector<int32_t> rowCorner;        // per row pair (a measured triangle): its 3 variables
+  std::vector<double> rowCoefficient;    // per row pair: (a - L)/s, b/s, a/s, L/s
   std::vector<int32_t> columnStart;  // the matrix by columns: column c's entries start here
   std::vector<int32_t> entryRow;     // per column entry: its row
   std::vector<double> entryValue;    // per column entry: its value
