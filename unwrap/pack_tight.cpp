@@ -300,13 +300,19 @@ bool lowestPlace(const FreeSpace& space, const Mask& m, int edge, Place& place) 
 class TightPacker {
  public:
   TightPacker(const PieceLayout& layout, const Pieces& pieces, int W, int H, int margin,
-              double floor, bool fine)
+              double floor, bool fine, Progress* progress, double fraction)
       : layout_(layout), pieces_(pieces), W_(W), H_(H), margin_(margin),
         cell_(std::max(std::max(W, H) / 1024.0, 1.0)), poses_(pieces.boxes.size()),
-        pose_(pieces.boxes.size(), 0), x_(pieces.boxes.size(), 0), y_(pieces.boxes.size(), 0) {
-    for (size_t p = 0; p < poses_.size(); ++p)
+        pose_(pieces.boxes.size(), 0), x_(pieces.boxes.size(), 0), y_(pieces.boxes.size(), 0),
+        progress_(progress), fraction_(fraction) {
+    for (size_t p = 0; p < poses_.size(); ++p) {
+      checkpoint(progress_, ProgressStage::packing, fraction_);
       poses_[p] = posesOf(pieces, layout, static_cast<int>(p), W, H, margin, floor, fine);
+    }
   }
+
+  // Where the search is, as the packing stage's fraction done, for the checkpoints.
+  void reportAt(double fraction) { fraction_ = fraction; }
 
   // Places the pieces in `order`, each where its top is lowest over all its poses; false when
   // one does not fit at this scale.
@@ -328,6 +334,8 @@ class TightPacker {
   std::vector<std::vector<uint8_t>> made_;
   std::vector<int> pose_;
   std::vector<double> x_, y_;
+  Progress* progress_;  // null: nobody watches
+  double fraction_;
 };
 
 const Mask& TightPacker::mask(int piece, int pose, int grow, double scale) {
@@ -357,6 +365,8 @@ bool TightPacker::pack(const std::vector<int32_t>& order, double scale) {
     Place best;
     int bestPose = -1;
     for (int k = 0; k < static_cast<int>(poses_[piece].size()); ++k) {
+      // A big piece's pose may take milliseconds: a stop request is heard at every one.
+      checkpoint(progress_, ProgressStage::packing, fraction_);
       const Pose& pose = poses_[piece][k];
       // More cells than the texture has inside its border: decided before rasterising, which
       // keeps huge trial scales cheap.
@@ -412,17 +422,24 @@ std::vector<std::vector<int32_t>> tightOrders(const Pieces& pieces) {
 }
 
 // The largest scale in [lo, hi] at which the packer fits one of the orders, searched to a
-// relative step of 1e-4, and that order; lo and no order when none fits above lo.
+// relative step of 1e-4, and that order; lo and no order when none fits above lo. The trials
+// take the progress from `from` to `to`.
 std::pair<double, const std::vector<int32_t>*> searchScale(
-    TightPacker& packer, const std::vector<std::vector<int32_t>>& orders, double lo, double hi) {
+    TightPacker& packer, const std::vector<std::vector<int32_t>>& orders, double lo, double hi,
+    double from, double to) {
   auto fits = [&](double scale) -> const std::vector<int32_t>* {
     for (const auto& order : orders)
       if (packer.pack(order, scale)) return &order;
     return nullptr;
   };
   const std::vector<int32_t>* fitted = nullptr;
+  constexpr int kMaxTrials = 80;
+  // Each trial halves the logarithm of hi / lo, down to that of 1 + 1e-4.
+  const double expected = lo > 0 && hi > lo ? std::ceil(std::log2(std::log(hi / lo) / std::log1p(1e-4))) : kMaxTrials;
+  const double trials = std::clamp(expected, 1.0, static_cast<double>(kMaxTrials));
   // Halving from nothing when even the floor is 0 (nothing fitted the standard packers).
-  for (int trial = 0; trial < 80 && hi > lo * (1 + 1e-4); ++trial) {
+  for (int trial = 0; trial < kMaxTrials && hi > lo * (1 + 1e-4); ++trial) {
+    packer.reportAt(from + (to - from) * std::min(trial / trials, 1.0));
     const double mid = lo > 0 ? std::sqrt(lo * hi) : hi / 2;
     if (const auto* order = fits(mid)) {
       lo = mid;
@@ -436,7 +453,8 @@ std::pair<double, const std::vector<int32_t>*> searchScale(
 
 }  // namespace
 
-TightLayout packTight(PieceLayout& layout, Pieces& pieces, int W, int H, int margin, double floor) {
+TightLayout packTight(PieceLayout& layout, Pieces& pieces, int W, int H, int margin, double floor,
+                      Progress* progress) {
   double totalArea = 0;
   for (double a : pieces.area) totalArea += a;
   const double hi = std::sqrt(static_cast<double>(W) * H / (totalArea + 1e-30));
@@ -446,9 +464,12 @@ TightLayout packTight(PieceLayout& layout, Pieces& pieces, int W, int H, int mar
   std::optional<TightPacker> best;
   double bestScale = floor;
   const std::vector<int32_t>* bestOrder = nullptr;
+  // The unwrap reported 0.2 of the packing stage before the packers began.
+  constexpr double kStart = 0.2, kPass = (1 - kStart) / 2;
   for (const bool fine : {false, true}) {
-    TightPacker packer(layout, pieces, W, H, margin, floor, fine);
-    const auto [scale, order] = searchScale(packer, orders, bestScale, hi);
+    const double from = kStart + (fine ? kPass : 0);
+    TightPacker packer(layout, pieces, W, H, margin, floor, fine, progress, from);
+    const auto [scale, order] = searchScale(packer, orders, bestScale, hi, from, from + kPass);
     if (!order) continue;
     best.emplace(std::move(packer));
     bestScale = scale;
