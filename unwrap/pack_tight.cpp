@@ -38,13 +38,21 @@ double aloneFit(const Pose& pose, int W, int H, int margin) {
   return std::max(std::min(w / pose.width, h / pose.height), std::min(w / pose.height, h / pose.width));
 }
 
+// Where the tight search is, for its checkpoints.
+struct Watch {
+  Progress* progress = nullptr;  // null: nobody watches
+  double fraction = 0;           // of the packing stage
+  void checkpoint() const { ::checkpoint(progress, ProgressStage::packing, fraction); }
+};
+
 // The angle of half-degree steps within a quarter turn at which the piece alone fits the
 // largest scale, in steps.
 int bestAloneStep(const Pieces& pieces, const PieceLayout& layout, int piece, int W, int H,
-                  int margin, int steps) {
+                  int margin, int steps, const Watch& watch) {
   double bestFit = 0;
   int bestStep = 0;
   for (int step = 0; step < steps; ++step) {
+    watch.checkpoint();  // every angle of a big piece takes a pass over its corners
     const double angle = step * std::numbers::pi / 2 / steps;
     const double fit = aloneFit(poseAt(pieces, layout, piece, std::cos(angle), std::sin(angle)), W, H, margin);
     if (fit > bestFit * (1 + 1e-9)) {
@@ -61,7 +69,7 @@ int bestAloneStep(const Pieces& pieces, const PieceLayout& layout, int piece, in
 // texture) the angle at which it alone fits the largest scale: long strips often fit only at a
 // slant, a cylinder's side along the diagonal.
 std::vector<Pose> posesOf(const Pieces& pieces, const PieceLayout& layout, int piece, int W,
-                          int H, int margin, double floor, bool fine) {
+                          int H, int margin, double floor, bool fine, const Watch& watch) {
   const Pose upright = poseAt(pieces, layout, piece, 1, 0);
   if (!pieces.tightTurns) return {upright};
   constexpr int kSteps = 180;
@@ -70,7 +78,7 @@ std::vector<Pose> posesOf(const Pieces& pieces, const PieceLayout& layout, int p
   std::vector<int> steps;
   for (int step = 0; step < kSteps; step += grid) steps.push_back(step);
   if (fit < 2 * floor) {
-    const int best = bestAloneStep(pieces, layout, piece, W, H, margin, kSteps);
+    const int best = bestAloneStep(pieces, layout, piece, W, H, margin, kSteps, watch);
     if (best % grid != 0) steps.push_back(best);
   }
   std::vector<Pose> poses;
@@ -304,15 +312,15 @@ class TightPacker {
       : layout_(layout), pieces_(pieces), W_(W), H_(H), margin_(margin),
         cell_(std::max(std::max(W, H) / 1024.0, 1.0)), poses_(pieces.boxes.size()),
         pose_(pieces.boxes.size(), 0), x_(pieces.boxes.size(), 0), y_(pieces.boxes.size(), 0),
-        progress_(progress), fraction_(fraction) {
+        watch_{progress, fraction} {
     for (size_t p = 0; p < poses_.size(); ++p) {
-      checkpoint(progress_, ProgressStage::packing, fraction_);
-      poses_[p] = posesOf(pieces, layout, static_cast<int>(p), W, H, margin, floor, fine);
+      watch_.checkpoint();
+      poses_[p] = posesOf(pieces, layout, static_cast<int>(p), W, H, margin, floor, fine, watch_);
     }
   }
 
   // Where the search is, as the packing stage's fraction done, for the checkpoints.
-  void reportAt(double fraction) { fraction_ = fraction; }
+  void reportAt(double fraction) { watch_.fraction = fraction; }
 
   // Places the pieces in `order`, each where its top is lowest over all its poses; false when
   // one does not fit at this scale.
@@ -334,8 +342,7 @@ class TightPacker {
   std::vector<std::vector<uint8_t>> made_;
   std::vector<int> pose_;
   std::vector<double> x_, y_;
-  Progress* progress_;  // null: nobody watches
-  double fraction_;
+  Watch watch_;
 };
 
 const Mask& TightPacker::mask(int piece, int pose, int grow, double scale) {
@@ -366,7 +373,7 @@ bool TightPacker::pack(const std::vector<int32_t>& order, double scale) {
     int bestPose = -1;
     for (int k = 0; k < static_cast<int>(poses_[piece].size()); ++k) {
       // A big piece's pose may take milliseconds: a stop request is heard at every one.
-      checkpoint(progress_, ProgressStage::packing, fraction_);
+      watch_.checkpoint();
       const Pose& pose = poses_[piece][k];
       // More cells than the texture has inside its border: decided before rasterising, which
       // keeps huge trial scales cheap.
