@@ -429,11 +429,11 @@ std::vector<std::vector<int32_t>> tightOrders(const Pieces& pieces) {
 }
 
 // The largest scale in [lo, hi] at which the packer fits one of the orders, searched to a
-// relative step of 1e-4, and that order; lo and no order when none fits above lo. The trials
-// take the progress from `from` to `to`.
+// relative step of `step`, and that order; lo and no order when none fits above lo. The
+// trials take the progress from `from` to `to`.
 std::pair<double, const std::vector<int32_t>*> searchScale(
     TightPacker& packer, const std::vector<std::vector<int32_t>>& orders, double lo, double hi,
-    double from, double to) {
+    double step, double from, double to) {
   auto fits = [&](double scale) -> const std::vector<int32_t>* {
     for (const auto& order : orders)
       if (packer.pack(order, scale)) return &order;
@@ -441,11 +441,12 @@ std::pair<double, const std::vector<int32_t>*> searchScale(
   };
   const std::vector<int32_t>* fitted = nullptr;
   constexpr int kMaxTrials = 80;
-  // Each trial halves the logarithm of hi / lo, down to that of 1 + 1e-4.
-  const double expected = lo > 0 && hi > lo ? std::ceil(std::log2(std::log(hi / lo) / std::log1p(1e-4))) : kMaxTrials;
+  // Each trial halves the logarithm of hi / lo, down to that of 1 + step.
+  const double expected =
+      lo > 0 && hi > lo ? std::ceil(std::log2(std::log(hi / lo) / std::log1p(step))) : kMaxTrials;
   const double trials = std::clamp(expected, 1.0, static_cast<double>(kMaxTrials));
   // Halving from nothing when even the floor is 0 (nothing fitted the standard packers).
-  for (int trial = 0; trial < kMaxTrials && hi > lo * (1 + 1e-4); ++trial) {
+  for (int trial = 0; trial < kMaxTrials && hi > lo * (1 + step); ++trial) {
     packer.reportAt(from + (to - from) * std::min(trial / trials, 1.0));
     const double mid = lo > 0 ? std::sqrt(lo * hi) : hi / 2;
     if (const auto* order = fits(mid)) {
@@ -466,6 +467,8 @@ TightLayout packTight(PieceLayout& layout, Pieces& pieces, int W, int H, int mar
   for (double a : pieces.area) totalArea += a;
   const double hi = std::sqrt(static_cast<double>(W) * H / (totalArea + 1e-30));
   const std::vector<std::vector<int32_t>> orders = tightOrders(pieces);
+  // To half a texel along the texture's longer side: a finer scale gains no texel.
+  const double step = 0.5 / std::max(W, H);
   // Greedy packings are chaotic: a few more angles for the big pieces win on some models and
   // lose on others, so both are searched (the second only above what the first found).
   std::optional<TightPacker> best;
@@ -476,7 +479,7 @@ TightLayout packTight(PieceLayout& layout, Pieces& pieces, int W, int H, int mar
   for (const bool fine : {false, true}) {
     const double from = kStart + (fine ? kPass : 0);
     TightPacker packer(layout, pieces, W, H, margin, floor, fine, progress, from);
-    const auto [scale, order] = searchScale(packer, orders, bestScale, hi, from, from + kPass);
+    const auto [scale, order] = searchScale(packer, orders, bestScale, hi, step, from, from + kPass);
     if (!order) continue;
     best.emplace(std::move(packer));
     bestScale = scale;
