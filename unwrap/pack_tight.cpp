@@ -45,13 +45,14 @@ struct Watch {
   void checkpoint() const { ::checkpoint(progress, ProgressStage::packing, fraction); }
 };
 
-// The angle of half-degree steps within a quarter turn at which the piece alone fits the
-// largest scale, in steps.
-int bestAloneStep(const Pieces& pieces, const PieceLayout& layout, int piece, int W, int H,
-                  int margin, int steps, const Watch& watch) {
-  double bestFit = 0;
-  int bestStep = 0;
-  for (int step = 0; step < steps; ++step) {
+// The angle within a quarter turn at which the piece alone fits the largest scale, in steps
+// of `steps` to the quarter turn: searched in whole steps, then in tenths around the best one
+// (the best fit often lies at a sharp corner of the fit against the angle, where the piece
+// touches both sides of the texture).
+double bestAloneStep(const Pieces& pieces, const PieceLayout& layout, int piece, int W, int H,
+                     int margin, int steps, const Watch& watch) {
+  double bestFit = 0, bestStep = 0;
+  auto tryStep = [&](double step) {
     watch.checkpoint();  // every angle of a big piece takes a pass over its corners
     const double angle = step * std::numbers::pi / 2 / steps;
     const double fit = aloneFit(poseAt(pieces, layout, piece, std::cos(angle), std::sin(angle)), W, H, margin);
@@ -59,7 +60,11 @@ int bestAloneStep(const Pieces& pieces, const PieceLayout& layout, int piece, in
       bestFit = fit;
       bestStep = step;
     }
-  }
+  };
+  for (int step = 0; step < steps; ++step) tryStep(step);
+  const double coarse = bestStep;
+  for (int tenth = -9; tenth <= 9; ++tenth)
+    if (tenth != 0) tryStep(coarse + tenth / 10.0);
   return bestStep;
 }
 
@@ -75,16 +80,16 @@ std::vector<Pose> posesOf(const Pieces& pieces, const PieceLayout& layout, int p
   constexpr int kSteps = 180;
   const double fit = aloneFit(upright, W, H, margin);
   const int grid = fine && fit < 4 * floor ? kSteps / 6 : kSteps / 3;
-  std::vector<int> steps;
+  std::vector<double> steps;
   for (int step = 0; step < kSteps; step += grid) steps.push_back(step);
   if (fit < 2 * floor) {
-    const int best = bestAloneStep(pieces, layout, piece, W, H, margin, kSteps, watch);
-    if (best % grid != 0) steps.push_back(best);
+    const double best = bestAloneStep(pieces, layout, piece, W, H, margin, kSteps, watch);
+    if (std::fmod(best, grid) != 0) steps.push_back(best);
   }
   std::vector<Pose> poses;
   for (int quarter = 0; quarter < 4; ++quarter)
-    for (int step : steps) {
-      const double angle = (quarter + static_cast<double>(step) / kSteps) * std::numbers::pi / 2;
+    for (double step : steps) {
+      const double angle = (quarter + step / kSteps) * std::numbers::pi / 2;
       constexpr double kCos[] = {1, 0, -1, 0}, kSin[] = {0, 1, 0, -1};
       // Quarter turns exactly, so a piece that is only turned keeps its corners' digits.
       poses.push_back(step == 0 ? poseAt(pieces, layout, piece, kCos[quarter], kSin[quarter])
