@@ -72,9 +72,10 @@ double bestAloneStep(const Pieces& pieces, const PieceLayout& layout, int piece,
 // every 30 degrees (every 15 for a piece that spans more than a quarter of the texture at the
 // floor when `fine`), and for a piece big enough to bound the scale itself (more than half the
 // texture) the angle at which it alone fits the largest scale: long strips often fit only at a
-// slant, a cylinder's side along the diagonal.
+// slant, a cylinder's side along the diagonal. aloneStep keeps that angle for the next call.
 std::vector<Pose> posesOf(const Pieces& pieces, const PieceLayout& layout, int piece, int W,
-                          int H, int margin, double floor, bool fine, const Watch& watch) {
+                          int H, int margin, double floor, bool fine, const Watch& watch,
+                          std::optional<double>& aloneStep) {
   const Pose upright = poseAt(pieces, layout, piece, 1, 0);
   if (!pieces.tightTurns) return {upright};
   constexpr int kSteps = 180;
@@ -83,8 +84,8 @@ std::vector<Pose> posesOf(const Pieces& pieces, const PieceLayout& layout, int p
   std::vector<double> steps;
   for (int step = 0; step < kSteps; step += grid) steps.push_back(step);
   if (fit < 2 * floor) {
-    const double best = bestAloneStep(pieces, layout, piece, W, H, margin, kSteps, watch);
-    if (std::fmod(best, grid) != 0) steps.push_back(best);
+    if (!aloneStep) aloneStep = bestAloneStep(pieces, layout, piece, W, H, margin, kSteps, watch);
+    if (std::fmod(*aloneStep, grid) != 0) steps.push_back(*aloneStep);
   }
   std::vector<Pose> poses;
   for (int quarter = 0; quarter < 4; ++quarter)
@@ -313,14 +314,16 @@ bool lowestPlace(const FreeSpace& space, const Mask& m, int edge, Place& place) 
 class TightPacker {
  public:
   TightPacker(const PieceLayout& layout, const Pieces& pieces, int W, int H, int margin,
-              double floor, bool fine, Progress* progress, double fraction)
+              double floor, bool fine, std::vector<std::optional<double>>& aloneSteps,
+              Progress* progress, double fraction)
       : layout_(layout), pieces_(pieces), W_(W), H_(H), margin_(margin),
         cell_(std::max(std::max(W, H) / 1024.0, 1.0)), poses_(pieces.boxes.size()),
         pose_(pieces.boxes.size(), 0), x_(pieces.boxes.size(), 0), y_(pieces.boxes.size(), 0),
         watch_{progress, fraction} {
     for (size_t p = 0; p < poses_.size(); ++p) {
       watch_.checkpoint();
-      poses_[p] = posesOf(pieces, layout, static_cast<int>(p), W, H, margin, floor, fine, watch_);
+      poses_[p] = posesOf(pieces, layout, static_cast<int>(p), W, H, margin, floor, fine, watch_,
+                          aloneSteps[p]);
     }
   }
 
@@ -481,9 +484,11 @@ TightLayout packTight(PieceLayout& layout, Pieces& pieces, int W, int H, int mar
   const std::vector<int32_t>* bestOrder = nullptr;
   // The unwrap reported 0.2 of the packing stage before the packers began.
   constexpr double kStart = 0.2, kPass = (1 - kStart) / 2;
+  // Each piece's best angle alone, found in the first pass, again in the second.
+  std::vector<std::optional<double>> aloneSteps(pieces.boxes.size());
   for (const bool fine : {false, true}) {
     const double from = kStart + (fine ? kPass : 0);
-    TightPacker packer(layout, pieces, W, H, margin, floor, fine, progress, from);
+    TightPacker packer(layout, pieces, W, H, margin, floor, fine, aloneSteps, progress, from);
     const auto [scale, order] = searchScale(packer, orders, bestScale, hi, step, from, from + kPass);
     if (!order) continue;
     best.emplace(std::move(packer));
