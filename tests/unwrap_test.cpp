@@ -3,6 +3,7 @@
 #include <cctype>
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <limits>
 #include <map>
 #include <random>
@@ -495,6 +496,47 @@ TEST(Unwrap, TightUsesMoreTexture) {
         << c.name << ": " << standard.textureUsed << " -> " << tight.textureUsed;
     expectSoundLayout(m, s.layoutWidth, s.layoutHeight, s.margin, c.name);
   }
+}
+
+// The tight search hears of stop requests at every piece it tries and reports its way
+// through the trials; watching it changes nothing in what it lays out.
+TEST(Unwrap, TightPackingIsWatchedAndStops) {
+  const Model source = modelOf(genParts());
+  UnwrapSettings s;
+  s.packMode = PackMode::tight;
+  Model unwatched = source;
+  UnwrapStats plain;
+  unwrapPieces(unwatched, s, plain);
+
+  std::vector<double> packing;
+  Progress listened([&](ProgressStage stage, double fraction) {
+    if (stage == ProgressStage::packing) packing.push_back(fraction);
+  });
+  Model watched = source;
+  UnwrapStats stats;
+  unwrapPieces(watched, s, stats, &listened);
+  EXPECT_EQ(stats, plain);
+  EXPECT_EQ(watched, unwatched);
+  ASSERT_EQ(watched.vertices.size(), unwatched.vertices.size());
+  EXPECT_EQ(std::memcmp(watched.vertices.data(), unwatched.vertices.data(),
+                        watched.vertices.size() * sizeof(Vertex)), 0);
+  // Both passes of the search report, in order, many times each.
+  EXPECT_TRUE(std::is_sorted(packing.begin(), packing.end()));
+  EXPECT_GT(std::count_if(packing.begin(), packing.end(), [](double f) { return f > 0.2 && f < 0.6; }), 100);
+  EXPECT_GT(packing.back(), 0.6);
+  EXPECT_LE(packing.back(), 1);
+
+  // A stop asked for during the search ends the unwrap at the next checkpoint.
+  Progress* self = nullptr;
+  int heardAfterStop = 0;
+  Progress stopping([&](ProgressStage stage, double fraction) {
+    if (self->cancelled()) ++heardAfterStop;
+    if (stage == ProgressStage::packing && fraction > 0.3) self->cancel();
+  });
+  self = &stopping;
+  Model stopped = source;
+  EXPECT_THROW(unwrapPieces(stopped, s, stats, &stopping), WorkCancelled);
+  EXPECT_EQ(heardAfterStop, 0);
 }
 
 TEST(Surfaces, NamesAndMerging) {

@@ -349,7 +349,7 @@ bool skylinePack(Pieces& pieces, const PieceLayout& layout, const std::vector<in
 }
 
 PackResult packPieces(PieceLayout& layout, Pieces& pieces, int W, int H, int margin,
-                      PackMode mode) {
+                      PackMode mode, Progress* progress) {
   const size_t count = pieces.boxes.size();
   std::vector<int32_t> heightOrder(count), areaOrder(count);
   for (size_t i = 0; i < count; ++i) heightOrder[i] = areaOrder[i] = static_cast<int32_t>(i);
@@ -383,7 +383,7 @@ PackResult packPieces(PieceLayout& layout, Pieces& pieces, int W, int H, int mar
   PackResult result;
   const bool raster = bestOrder && shelf * 1.001 < best;
   if (mode == PackMode::tight) {
-    const TightLayout tight = packTight(layout, pieces, W, H, margin, raster ? best : shelf);
+    const TightLayout tight = packTight(layout, pieces, W, H, margin, raster ? best : shelf, progress);
     if (tight.scale > 0) {  // its layout is in the pieces already
       result.scale = tight.scale;
       result.rotatedCount = tight.turnedCount;

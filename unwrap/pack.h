@@ -78,9 +78,10 @@ struct PackResult {
 
 // Finds the largest common scale with both packers, keeps the better layout and turns the
 // corners of turned pieces inside their boxes. Tight mode also searches with packTight and
-// keeps its layout only when its scale is larger.
+// keeps its layout only when its scale is larger; progress (may be null) hears of its trials
+// and may stop it by throwing WorkCancelled.
 PackResult packPieces(PieceLayout& layout, Pieces& pieces, int W, int H, int margin,
-                      PackMode mode = PackMode::standard);
+                      PackMode mode = PackMode::standard, Progress* progress = nullptr);
 
 // Replaces the model's vertices: one per distinct (position, piece, UV), never shared
 // between pieces; every corner carries its layout UV.

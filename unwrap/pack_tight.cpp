@@ -38,20 +38,33 @@ double aloneFit(const Pose& pose, int W, int H, int margin) {
   return std::max(std::min(w / pose.width, h / pose.height), std::min(w / pose.height, h / pose.width));
 }
 
-// The angle of half-degree steps within a quarter turn at which the piece alone fits the
-// largest scale, in steps.
-int bestAloneStep(const Pieces& pieces, const PieceLayout& layout, int piece, int W, int H,
-                  int margin, int steps) {
-  double bestFit = 0;
-  int bestStep = 0;
-  for (int step = 0; step < steps; ++step) {
+// Where the tight search is, for its checkpoints.
+struct Watch {
+  Progress* progress = nullptr;  // null: nobody watches
+  double fraction = 0;           // of the packing stage
+  void checkpoint() const { ::checkpoint(progress, ProgressStage::packing, fraction); }
+};
+
+// The angle within a quarter turn at which the piece alone fits the largest scale, in steps
+// of `steps` to the quarter turn: searched in whole steps, then in tenths around the best one
+// (the best fit often lies at a sharp corner of the fit against the angle, where the piece
+// touches both sides of the texture).
+double bestAloneStep(const Pieces& pieces, const PieceLayout& layout, int piece, int W, int H,
+                     int margin, int steps, const Watch& watch) {
+  double bestFit = 0, bestStep = 0;
+  auto tryStep = [&](double step) {
+    watch.checkpoint();  // every angle of a big piece takes a pass over its corners
     const double angle = step * std::numbers::pi / 2 / steps;
     const double fit = aloneFit(poseAt(pieces, layout, piece, std::cos(angle), std::sin(angle)), W, H, margin);
     if (fit > bestFit * (1 + 1e-9)) {
       bestFit = fit;
       bestStep = step;
     }
-  }
+  };
+  for (int step = 0; step < steps; ++step) tryStep(step);
+  const double coarse = bestStep;
+  for (int tenth = -9; tenth <= 9; ++tenth)
+    if (tenth != 0) tryStep(coarse + tenth / 10.0);
   return bestStep;
 }
 
@@ -59,24 +72,25 @@ int bestAloneStep(const Pieces& pieces, const PieceLayout& layout, int piece, in
 // every 30 degrees (every 15 for a piece that spans more than a quarter of the texture at the
 // floor when `fine`), and for a piece big enough to bound the scale itself (more than half the
 // texture) the angle at which it alone fits the largest scale: long strips often fit only at a
-// slant, a cylinder's side along the diagonal.
+// slant, a cylinder's side along the diagonal. aloneStep keeps that angle for the next call.
 std::vector<Pose> posesOf(const Pieces& pieces, const PieceLayout& layout, int piece, int W,
-                          int H, int margin, double floor, bool fine) {
+                          int H, int margin, double floor, bool fine, const Watch& watch,
+                          std::optional<double>& aloneStep) {
   const Pose upright = poseAt(pieces, layout, piece, 1, 0);
   if (!pieces.tightTurns) return {upright};
   constexpr int kSteps = 180;
   const double fit = aloneFit(upright, W, H, margin);
   const int grid = fine && fit < 4 * floor ? kSteps / 6 : kSteps / 3;
-  std::vector<int> steps;
+  std::vector<double> steps;
   for (int step = 0; step < kSteps; step += grid) steps.push_back(step);
   if (fit < 2 * floor) {
-    const int best = bestAloneStep(pieces, layout, piece, W, H, margin, kSteps);
-    if (best % grid != 0) steps.push_back(best);
+    if (!aloneStep) aloneStep = bestAloneStep(pieces, layout, piece, W, H, margin, kSteps, watch);
+    if (std::fmod(*aloneStep, grid) != 0) steps.push_back(*aloneStep);
   }
   std::vector<Pose> poses;
   for (int quarter = 0; quarter < 4; ++quarter)
-    for (int step : steps) {
-      const double angle = (quarter + static_cast<double>(step) / kSteps) * std::numbers::pi / 2;
+    for (double step : steps) {
+      const double angle = (quarter + step / kSteps) * std::numbers::pi / 2;
       constexpr double kCos[] = {1, 0, -1, 0}, kSin[] = {0, 1, 0, -1};
       // Quarter turns exactly, so a piece that is only turned keeps its corners' digits.
       poses.push_back(step == 0 ? poseAt(pieces, layout, piece, kCos[quarter], kSin[quarter])
@@ -300,13 +314,21 @@ bool lowestPlace(const FreeSpace& space, const Mask& m, int edge, Place& place) 
 class TightPacker {
  public:
   TightPacker(const PieceLayout& layout, const Pieces& pieces, int W, int H, int margin,
-              double floor, bool fine)
+              double floor, bool fine, std::vector<std::optional<double>>& aloneSteps,
+              Progress* progress, double fraction)
       : layout_(layout), pieces_(pieces), W_(W), H_(H), margin_(margin),
         cell_(std::max(std::max(W, H) / 1024.0, 1.0)), poses_(pieces.boxes.size()),
-        pose_(pieces.boxes.size(), 0), x_(pieces.boxes.size(), 0), y_(pieces.boxes.size(), 0) {
-    for (size_t p = 0; p < poses_.size(); ++p)
-      poses_[p] = posesOf(pieces, layout, static_cast<int>(p), W, H, margin, floor, fine);
+        pose_(pieces.boxes.size(), 0), x_(pieces.boxes.size(), 0), y_(pieces.boxes.size(), 0),
+        watch_{progress, fraction} {
+    for (size_t p = 0; p < poses_.size(); ++p) {
+      watch_.checkpoint();
+      poses_[p] = posesOf(pieces, layout, static_cast<int>(p), W, H, margin, floor, fine, watch_,
+                          aloneSteps[p]);
+    }
   }
+
+  // Where the search is, as the packing stage's fraction done, for the checkpoints.
+  void reportAt(double fraction) { watch_.fraction = fraction; }
 
   // Places the pieces in `order`, each where its top is lowest over all its poses; false when
   // one does not fit at this scale.
@@ -328,6 +350,7 @@ class TightPacker {
   std::vector<std::vector<uint8_t>> made_;
   std::vector<int> pose_;
   std::vector<double> x_, y_;
+  Watch watch_;
 };
 
 const Mask& TightPacker::mask(int piece, int pose, int grow, double scale) {
@@ -357,6 +380,8 @@ bool TightPacker::pack(const std::vector<int32_t>& order, double scale) {
     Place best;
     int bestPose = -1;
     for (int k = 0; k < static_cast<int>(poses_[piece].size()); ++k) {
+      // A big piece's pose may take milliseconds: a stop request is heard at every one.
+      watch_.checkpoint();
       const Pose& pose = poses_[piece][k];
       // More cells than the texture has inside its border: decided before rasterising, which
       // keeps huge trial scales cheap.
@@ -412,17 +437,25 @@ std::vector<std::vector<int32_t>> tightOrders(const Pieces& pieces) {
 }
 
 // The largest scale in [lo, hi] at which the packer fits one of the orders, searched to a
-// relative step of 1e-4, and that order; lo and no order when none fits above lo.
+// relative step of `step`, and that order; lo and no order when none fits above lo. The
+// trials take the progress from `from` to `to`.
 std::pair<double, const std::vector<int32_t>*> searchScale(
-    TightPacker& packer, const std::vector<std::vector<int32_t>>& orders, double lo, double hi) {
+    TightPacker& packer, const std::vector<std::vector<int32_t>>& orders, double lo, double hi,
+    double step, double from, double to) {
   auto fits = [&](double scale) -> const std::vector<int32_t>* {
     for (const auto& order : orders)
       if (packer.pack(order, scale)) return &order;
     return nullptr;
   };
   const std::vector<int32_t>* fitted = nullptr;
+  constexpr int kMaxTrials = 80;
+  // Each trial halves the logarithm of hi / lo, down to that of 1 + step.
+  const double expected =
+      lo > 0 && hi > lo ? std::ceil(std::log2(std::log(hi / lo) / std::log1p(step))) : kMaxTrials;
+  const double trials = std::clamp(expected, 1.0, static_cast<double>(kMaxTrials));
   // Halving from nothing when even the floor is 0 (nothing fitted the standard packers).
-  for (int trial = 0; trial < 80 && hi > lo * (1 + 1e-4); ++trial) {
+  for (int trial = 0; trial < kMaxTrials && hi > lo * (1 + step); ++trial) {
+    packer.reportAt(from + (to - from) * std::min(trial / trials, 1.0));
     const double mid = lo > 0 ? std::sqrt(lo * hi) : hi / 2;
     if (const auto* order = fits(mid)) {
       lo = mid;
@@ -436,19 +469,27 @@ std::pair<double, const std::vector<int32_t>*> searchScale(
 
 }  // namespace
 
-TightLayout packTight(PieceLayout& layout, Pieces& pieces, int W, int H, int margin, double floor) {
+TightLayout packTight(PieceLayout& layout, Pieces& pieces, int W, int H, int margin, double floor,
+                      Progress* progress) {
   double totalArea = 0;
   for (double a : pieces.area) totalArea += a;
   const double hi = std::sqrt(static_cast<double>(W) * H / (totalArea + 1e-30));
   const std::vector<std::vector<int32_t>> orders = tightOrders(pieces);
+  // To half a texel along the texture's longer side: a finer scale gains no texel.
+  const double step = 0.5 / std::max(W, H);
   // Greedy packings are chaotic: a few more angles for the big pieces win on some models and
   // lose on others, so both are searched (the second only above what the first found).
   std::optional<TightPacker> best;
   double bestScale = floor;
   const std::vector<int32_t>* bestOrder = nullptr;
+  // The unwrap reported 0.2 of the packing stage before the packers began.
+  constexpr double kStart = 0.2, kPass = (1 - kStart) / 2;
+  // Each piece's best angle alone, found in the first pass, again in the second.
+  std::vector<std::optional<double>> aloneSteps(pieces.boxes.size());
   for (const bool fine : {false, true}) {
-    TightPacker packer(layout, pieces, W, H, margin, floor, fine);
-    const auto [scale, order] = searchScale(packer, orders, bestScale, hi);
+    const double from = kStart + (fine ? kPass : 0);
+    TightPacker packer(layout, pieces, W, H, margin, floor, fine, aloneSteps, progress, from);
+    const auto [scale, order] = searchScale(packer, orders, bestScale, hi, step, from, from + kPass);
     if (!order) continue;
     best.emplace(std::move(packer));
     bestScale = scale;

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 
+#include "base/progress.h"
 #include "unwrap/pack.h"
 
 struct TightLayout {
@@ -13,7 +14,10 @@ struct TightLayout {
 };
 
 // Searches the largest scale above `floor` at which every piece fits with `margin` pixels
-// between pieces and half of it at the border, to a relative step of 1e-4. When one is found
-// the corners of turned pieces are turned inside new boxes and the boxes placed (turn 0);
-// otherwise layout and pieces are left as they were. Pieces turn only when tightTurns is set.
-TightLayout packTight(PieceLayout& layout, Pieces& pieces, int W, int H, int margin, double floor);
+// between pieces and half of it at the border, to a relative step of half a texel of the
+// longer texture side. When one is found the corners of turned pieces are turned inside new
+// boxes and the boxes placed (turn 0); otherwise layout and pieces are left as they were. Pieces turn only when tightTurns is set.
+// progress (may be null) hears of the packing stage going from 0.2 to 1 through the trials,
+// at every piece tried, and may stop the search by throwing WorkCancelled.
+TightLayout packTight(PieceLayout& layout, Pieces& pieces, int W, int H, int margin, double floor,
+                      Progress* progress = nullptr);

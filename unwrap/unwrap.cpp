@@ -30,7 +30,7 @@ int64_t layOutPieces(Model& model, const WeldData& weld, Segmentation segmentati
   checkpoint(progress, ProgressStage::packing, 0.2);
   const PackResult packed =
       packPieces(layout, pieces, settings.layoutWidth, settings.layoutHeight, settings.margin,
-                 settings.packMode);
+                 settings.packMode, progress);
   writeLayoutUVs(model, weld, layout, pieces, packed.scale, settings.layoutWidth,
                  settings.layoutHeight);
   stats.pieceCount = layout.pieceCount;
