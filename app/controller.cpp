@@ -212,21 +212,34 @@ void Controller::changeSettings(const UnwrapSettings& settings, bool refresh) {
   }
   // The controls show the new settings while the job runs; they are refreshed when it ends.
   // The job unwraps copies; the document changes only when its result is taken.
-  auto source = std::make_shared<const Model>(s_.document.sourceModel);
-  auto result = std::make_shared<UnwrapResult>();
-  const bool locked = s_.document.layoutLocked, changing = s_.layoutChange.layoutChanging;
-  if (unwrapFlattens(*source, settings)) ui_.status(kStatusCounts, kUnwrappingNote);
+  // During a layout change the painting moves along on the worker too, from a copy of the
+  // change, so that Cancel also stops that and brings everything back.
+  struct Job {
+    Model source;
+    std::optional<LayoutChange> change;
+    UnwrapResult result;
+    std::optional<CarriedPainting> carried;
+  };
+  const LayoutChange& change = s_.layoutChange;
+  const bool carries = change.layoutChanging && change.paintingFollows && change.textureBackup.width > 0;
+  auto job = std::make_shared<Job>(Job{s_.document.sourceModel,
+                                       carries ? std::optional(change) : std::nullopt, {}, {}});
+  const bool locked = s_.document.layoutLocked, changing = change.layoutChanging;
+  if (unwrapFlattens(job->source, settings)) ui_.status(kStatusCounts, kUnwrappingNote);
   jobs_->start(
       JobKind::unwrap,
-      [source, settings, result](Progress& progress) {
-        *result = unwrapSourceModel(*source, settings, &progress);
-        if (result->cancelled) throw WorkCancelled{};
+      [job, settings](Progress& progress) {
+        job->result = unwrapSourceModel(job->source, settings, &progress);
+        if (job->result.cancelled) throw WorkCancelled{};
+        if (job->change)
+          job->carried = carryPainting(*job->change, job->result.workModel, settings.layoutWidth,
+                                       settings.layoutHeight, &progress);
       },
-      [this, source, settings, result, locked, changing, refresh](bool cancelled) {
+      [this, job, settings, locked, changing, refresh](bool cancelled) {
         // Whatever changed the model or the lock meanwhile wins over a layout made before.
         const Document& d = s_.document;
         if (cancelled || d.layoutLocked != locked || s_.layoutChange.layoutChanging != changing ||
-            d.sourceModel != *source) {
+            d.sourceModel != job->source) {
           changes_.controls = true;  // back to the settings that still hold
           showUnwrapCounts(s_, ui_);
           if (cancelled) ui_.status(kStatusNote, kUnwrapCancelledNote);
@@ -234,7 +247,7 @@ void Controller::changeSettings(const UnwrapSettings& settings, bool refresh) {
         }
         s_.document.settings = settings;
         changes_.controls |= refresh;
-        changes_ |= takeUnwrap(s_, ui_, std::move(*result));
+        changes_ |= takeUnwrap(s_, ui_, std::move(job->result), std::move(job->carried));
       });
 }
 

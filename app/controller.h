@@ -11,12 +11,14 @@
 
 #include "app/background_job.h"
 #include "app/changes.h"
+#include "app/export_job.h"
 #include "app/preferences.h"
 #include "app/session.h"
 #include "app/ui.h"
 #include "project/archive.h"
 
 constexpr const char* kProgramName = "Quillmap";
+constexpr const char* kExportCancelledNote = "Export cancelled: no file was written or changed";
 
 class Controller {
  public:
@@ -59,7 +61,9 @@ class Controller {
 
   // File > Export to Serious Sam: the .3ds and, as the preferences say, the .scr script, the
   // padded texture as .tga and .tex, and the UV layout picture, all beside the chosen file;
-  // the report goes to the status bar. True when the .3ds was written.
+  // the report goes to the status bar. True when the .3ds was written; with jobs in the
+  // background, when the export was started. The files go into place only when all are
+  // written, so a cancelled export changes no file.
   bool exportToSeriousSam();
 
   // Texture menu. Export texture: true when written. Import texture: true when the image
@@ -124,6 +128,10 @@ class Controller {
   // The export's file requester and the checks of the chosen path: the .3ds to write, or ""
   // (after saying why, unless cancelled).
   std::string chooseExportPath();
+  // The end of an export on this thread: its messages, the report and the remembered path.
+  // True when the files are in place.
+  bool finishExport(const ExportOutcome& outcome, const std::string& path, bool samePlace,
+                    bool piecesFit);
   // Reads the archive at archivePath as the project at path and makes it the current one.
   // remember: the path becomes LastProjectDir and goes to the recent list (not for the
   // untitled autosave, which is deleted by the next save).
