@@ -48,9 +48,11 @@ std::string jobText(JobKind kind, ProgressStage stage) {
 }
 
 double jobFraction(JobKind kind, ProgressStage stage, double fraction) {
-  const std::span<const StageShare> shares = kind == JobKind::unwrap        ? kUnwrapShares
-                                             : kind == JobKind::exportFiles ? kExportShares
-                                                                            : std::span<const StageShare>{};
+  // Opening a model unwraps it.
+  const std::span<const StageShare> shares =
+      kind == JobKind::unwrap || kind == JobKind::open ? kUnwrapShares
+      : kind == JobKind::exportFiles                   ? kExportShares
+                                                       : std::span<const StageShare>{};
   for (const StageShare& s : shares)
     if (s.stage == stage) return s.from + (s.to - s.from) * fraction;
   return fraction;
