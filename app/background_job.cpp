@@ -1,6 +1,7 @@
 #include "app/background_job.h"
 
 #include <array>
+#include <span>
 #include <utility>
 
 namespace {
@@ -13,8 +14,13 @@ struct StageShare {
 constexpr std::array kUnwrapShares{
     StageShare{ProgressStage::start, 0, 0.02},     StageShare{ProgressStage::weld, 0.02, 0.05},
     StageShare{ProgressStage::pieces, 0.05, 0.1},  StageShare{ProgressStage::flattening, 0.1, 0.75},
-    StageShare{ProgressStage::packing, 0.75, 0.9}, StageShare{ProgressStage::surfaces, 0.9, 1},
-    StageShare{ProgressStage::done, 1, 1},
+    StageShare{ProgressStage::packing, 0.75, 0.9}, StageShare{ProgressStage::surfaces, 0.9, 0.95},
+    StageShare{ProgressStage::carrying, 0.95, 1}, StageShare{ProgressStage::done, 1, 1},
+};
+constexpr std::array kExportShares{
+    StageShare{ProgressStage::start, 0, 0.1},
+    StageShare{ProgressStage::padding, 0.1, 0.7},
+    StageShare{ProgressStage::writing, 0.7, 1},
 };
 
 }  // namespace
@@ -28,19 +34,26 @@ std::string jobText(JobKind kind, ProgressStage stage) {
         case ProgressStage::flattening: return "Unwrapping: flattening";
         case ProgressStage::packing: return "Unwrapping: packing";
         case ProgressStage::surfaces: return "Unwrapping: surfaces";
+        case ProgressStage::carrying: return "Unwrapping: moving the painting";
         default: return "Unwrapping...";
       }
     case JobKind::save: return "Saving the project...";
     case JobKind::autosave: return "Autosaving...";
-    case JobKind::exportFiles: return "Exporting...";
+    case JobKind::exportFiles:
+      return stage == ProgressStage::padding ? "Exporting: padding the texture" : "Exporting...";
+    case JobKind::open: return "Opening...";
     case JobKind::none: break;
   }
   return "";
 }
 
 double jobFraction(JobKind kind, ProgressStage stage, double fraction) {
-  if (kind != JobKind::unwrap) return fraction;
-  for (const StageShare& s : kUnwrapShares)
+  // Opening a model unwraps it.
+  const std::span<const StageShare> shares =
+      kind == JobKind::unwrap || kind == JobKind::open ? kUnwrapShares
+      : kind == JobKind::exportFiles                   ? kExportShares
+                                                       : std::span<const StageShare>{};
+  for (const StageShare& s : shares)
     if (s.stage == stage) return s.from + (s.to - s.from) * fraction;
   return fraction;
 }

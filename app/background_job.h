@@ -14,7 +14,7 @@
 #include "base/progress.h"
 
 // What a job changes, so that the controls that change the same state wait for it.
-enum class JobKind { none, unwrap, save, autosave, exportFiles };
+enum class JobKind { none, unwrap, save, autosave, exportFiles, open };
 
 // The text beside the progress bar ("Unwrapping: flattening").
 std::string jobText(JobKind kind, ProgressStage stage);

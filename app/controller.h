@@ -11,12 +11,17 @@
 
 #include "app/background_job.h"
 #include "app/changes.h"
+#include "app/export_job.h"
 #include "app/preferences.h"
 #include "app/session.h"
 #include "app/ui.h"
 #include "project/archive.h"
+#include "project/project_file.h"
+#include "unwrap/unwrap_model.h"
 
 constexpr const char* kProgramName = "Quillmap";
+constexpr const char* kExportCancelledNote = "Export cancelled: no file was written or changed";
+constexpr const char* kOpenCancelledNote = "Opening cancelled: the project is as before";
 
 class Controller {
  public:
@@ -28,7 +33,9 @@ class Controller {
         prefsFolder_(std::move(prefsFolder)) {}
 
   // Every path the user picks: checks it, asks the guard, then opens a project or a model.
-  // Each returns whether the file became the current project.
+  // Each returns whether the file became the current project; with jobs in the background,
+  // whether it is being opened (the file is read, and a model unwrapped, on the worker, and
+  // the current project changes only when that has ended well).
   bool openFile(const std::string& path);
   // Reads a model into a new, unsaved project and unwraps it.
   bool openModel(const std::string& path);
@@ -39,8 +46,8 @@ class Controller {
   // it runs at once on the calling thread.
   void useJobs(JobRunner& jobs) { jobs_ = &jobs; }
   const JobRunner& jobs() const { return *jobs_; }
-  // Before a command that needs the session settled: a running unwrap is cancelled, other
-  // work is waited for.
+  // Before a command that needs the session settled: a running unwrap or open is cancelled,
+  // other work is waited for.
   void settle();
 
   // Writes the project archive. copy: "Save a copy"; autosave: no messages, no project change.
@@ -48,10 +55,14 @@ class Controller {
   // the worker: true then means it was started.
   bool saveProject(const std::string& path, bool copy, bool autosave,
                    std::function<void()> saved = {});
-  bool save();
-  bool saveAs(bool copy);
-  // The unsaved-changes guard: true when the current work may be dropped.
-  bool allowDiscard();
+  // then: runs once the project is saved (with jobs in the background, when the save ends
+  // well), not when the save fails or is cancelled.
+  bool save(std::function<void()> then = {});
+  bool saveAs(bool copy, std::function<void()> then = {});
+  // The unsaved-changes guard: `then` runs when the current work may be dropped, at once or,
+  // after Yes, once the save has ended well (in the background: after this returns; a save
+  // that fails or is cancelled refuses). False when it refused at once.
+  bool allowDiscard(std::function<void()> then = {});
   // File > Quit and closing the main window: when the guard allows, the program ends.
   void quit();
   // The 60-second timer; clock is the local time as "HH:MM" for the status note.
@@ -59,7 +70,9 @@ class Controller {
 
   // File > Export to Serious Sam: the .3ds and, as the preferences say, the .scr script, the
   // padded texture as .tga and .tex, and the UV layout picture, all beside the chosen file;
-  // the report goes to the status bar. True when the .3ds was written.
+  // the report goes to the status bar. True when the .3ds was written; with jobs in the
+  // background, when the export was started. The files go into place only when all are
+  // written, so a cancelled export changes no file.
   bool exportToSeriousSam();
 
   // Texture menu. Export texture: true when written. Import texture: true when the image
@@ -124,11 +137,21 @@ class Controller {
   // The export's file requester and the checks of the chosen path: the .3ds to write, or ""
   // (after saying why, unless cancelled).
   std::string chooseExportPath();
+  // The end of an export on this thread: its messages, the report and the remembered path.
+  // True when the files are in place.
+  bool finishExport(const ExportOutcome& outcome, const std::string& path, bool samePlace,
+                    bool piecesFit);
   // Reads the archive at archivePath as the project at path and makes it the current one.
   // remember: the path becomes LastProjectDir and goes to the recent list (not for the
   // untitled autosave, which is deleted by the next save).
+  // loaded: runs once it is the current project. Returns as openFile does.
   bool loadProject(const std::string& path, const std::string& archivePath, bool fromAutosave,
-                   bool remember);
+                   bool remember, std::function<void()> loaded);
+  // The ends of loadProject and openModel on this thread, once the file was read.
+  bool takeProject(const std::string& path, ProjectReadError problem,
+                   std::optional<ProjectRecord> record, bool fromAutosave, bool remember);
+  void takeOpenedModel(const std::string& path, UnwrapSettings settings, Model source,
+                       UnwrapResult unwrapped);
   // After opening: the status bar (file name, counts, a note when the model file changed
   // since), and the windows are to show the new project.
   void showOpenedProject(const std::string& path);

@@ -3,14 +3,11 @@
 #include <new>
 
 #include "app/controller.h"
+#include "app/export_job.h"
 #include "app/export_plan.h"
 #include "app/unwrap_driver.h"
 #include "base/file_io.h"
-#include "export/pad.h"
-#include "export/script.h"
-#include "export/tex.h"
 #include "export/uv_layout.h"
-#include "export/write3ds.h"
 #include "image/image.h"
 
 namespace {
@@ -40,60 +37,6 @@ constexpr const char* kTextureFilter =
 constexpr const char* kNoModelToExport = "There is no model to export.";
 constexpr const char* kImportFilter =
     "Images (*.png;*.tga;*.bmp;*.jpg)|*.png;*.tga;*.bmp;*.jpg;*.jpeg|All files (*.*)|*.*";
-
-// The .scr beside the .3ds, naming the model by its place in the Serious Sam folder.
-void writeExportScript(const ExportPlan& plan, const Preferences& prefs, int layoutW, int layoutH,
-                       Ui& ui, std::string& report) {
-  const std::string& path = plan.modelPath;
-  const std::string& scriptPath = plan.scriptPath;
-  std::string root = findSeriousSamFolder(path);
-  if (root.empty()) root = prefs.seriousSamRoot;
-  const ScriptPlace place = placeInSeriousSam(path, root);
-  std::string problem = place.message;
-  if (place.ok) {
-    const ScriptWrite written =
-        writeScript(scriptPath, place.directory, place.name, layoutW, layoutH);
-    if (written.ok)
-      report += " + .scr";
-    else
-      problem = written.message;
-  }
-  if (!problem.empty())
-    ui.message(kProgramName, "The model is exported, but the script (.scr) is not:\n\n" + problem,
-               Icon::warning, Buttons::ok);
-}
-
-// The padded copy of the Texture as .tga and .tex, as the plan says.
-void writeExportTextures(const ExportPlan& plan, const Model& workModel, const Texture& texture,
-                         int layoutW, int layoutH, Ui& ui, std::string& report) {
-  const bool wantTga = !plan.tgaPath.empty(), wantTex = !plan.texPath.empty();
-  const std::string& tgaPath = plan.tgaPath;
-  const std::string& texPath = plan.texPath;
-  if (wantTga || wantTex) {
-    // The Texture itself stays as painted; only the exported copy is padded.
-    std::vector<uint32_t> padded;
-    bool paddedOk = true;
-    try {
-      padded = padTexture(&workModel, texture.pixels(), texture.width(), texture.height());
-    } catch (const std::bad_alloc&) {
-      paddedOk = false;
-    }
-    const int64_t w = texture.width(), h = texture.height();
-    if (wantTga && paddedOk &&
-        savePicture(tgaPath, padded, static_cast<int>(w), static_cast<int>(h)))
-      report += " + .tga";
-    if (wantTex) {
-      const MexSize mex = expectedMex(layoutW, layoutH);
-      const TexWrite tex = paddedOk ? writeTex(padded, w, h, texPath, mex.width, mex.height)
-                                    : TexWrite{false, false, "Not enough memory to write " + texPath};
-      if (tex.ok)
-        report += std::string(" + .tex") + (tex.scaled ? " (scaled down to max. 1024)" : "");
-      else
-        ui.message(kProgramName, "The .tex texture is not written:\n\n" + tex.message,
-                   Icon::warning, Buttons::ok);
-    }
-  }
-}
 
 }  // namespace
 
@@ -128,6 +71,7 @@ std::string Controller::chooseExportPath() {
 }
 
 bool Controller::exportToSeriousSam() {
+  settle();
   if (!s_.document.modelLoaded) {
     error(kNoModelToExport);
     return false;
@@ -150,29 +94,40 @@ bool Controller::exportToSeriousSam() {
                             plan.overwrite))
     return false;
 
-  const Encoded3ds model = write3ds(s_.document.workModel, path);
-  if (!model.ok) {
-    error(model.message);
+  auto inputs = std::make_shared<const ExportInputs>(ExportInputs{
+      plan, s_.document.workModel, texture.pixels(), texture.width(), texture.height(),
+      s_.document.settings.layoutWidth, s_.document.settings.layoutHeight, prefs_.seriousSamRoot});
+  auto outcome = std::make_shared<ExportOutcome>();
+  auto started = std::make_shared<bool>(true);
+  const bool piecesFit = s_.document.stats.piecesFit;
+  jobs_->start(
+      JobKind::exportFiles,
+      [inputs, outcome](Progress& progress) { *outcome = writeExport(*inputs, &progress); },
+      [this, outcome, started, path, samePlace = plan.samePlace, piecesFit](bool) {
+        // Once the files are in place the export has happened, whatever was asked since.
+        *started = finishExport(*outcome, path, samePlace, piecesFit);
+      });
+  return *started;
+}
+
+bool Controller::finishExport(const ExportOutcome& outcome, const std::string& path,
+                              bool samePlace, bool piecesFit) {
+  if (!outcome.done) {
+    if (outcome.modelMessage.empty())
+      ui_.status(kStatusNote, kExportCancelledNote);
+    else
+      error(outcome.modelMessage);
     return false;
   }
-  std::string report = "Exported " + plan.fileName;
-  const int layoutW = s_.document.settings.layoutWidth, layoutH = s_.document.settings.layoutHeight;
-  if (!plan.scriptPath.empty()) writeExportScript(plan, prefs_, layoutW, layoutH, ui_, report);
-  writeExportTextures(plan, s_.document.workModel, texture, layoutW, layoutH, ui_, report);
-  if (!plan.uvPicturePath.empty()) {
-    const Image picture = uvLayoutImage(s_.document.workModel, layoutW, layoutH);
-    if (savePicture(plan.uvPicturePath, picture.pixels, picture.width, picture.height))
-      report += " + UV layout";
-  }
-
-  if (model.leftOut > 0)
-    report += "; " + std::to_string(model.leftOut) +
-              (model.leftOut == 1 ? " zero-area triangle left out" : " zero-area triangles left out");
+  for (const std::string& warning : outcome.warnings)
+    ui_.message(kProgramName, warning, Icon::warning, Buttons::ok);
+  std::string report = outcome.report;
+  if (outcome.leftOut > 0)
+    report += "; " + std::to_string(outcome.leftOut) +
+              (outcome.leftOut == 1 ? " zero-area triangle left out" : " zero-area triangles left out");
   // The report of the layout said so; it bears repeating where the export is confirmed.
-  if (!s_.document.stats.piecesFit)
-    report += std::string("; ") + kPiecesDoNotFit;
-
-  if (!plan.samePlace) {
+  if (!piecesFit) report += std::string("; ") + kPiecesDoNotFit;
+  if (!samePlace) {
     s_.document.exportPath = path;
     s_.document.projectChanged = true;
   }

@@ -87,18 +87,17 @@ Changes lockCheck(Session& session, Ui& ui) {
   return changes;
 }
 
-void carryPainting(Session& session) {
-  const LayoutChange& change = session.layoutChange;
+std::optional<CarriedPainting> carryPainting(const LayoutChange& change, const Model& newModel,
+                                             int64_t width, int64_t height, Progress* progress) {
   const TextureSnapshot& backup = change.textureBackup;
-  if (!change.layoutChanging || !change.paintingFollows || backup.width <= 0) return;
-  Document& d = session.document;
-  const int64_t width = d.settings.layoutWidth, height = d.settings.layoutHeight;
-  std::vector<uint32_t> painting, carried;
+  if (!change.layoutChanging || !change.paintingFollows || backup.width <= 0) return std::nullopt;
+  std::vector<uint32_t> painting;
   backup.copyTo(painting);
-  if (!transferPainting(change.before.model, painting, backup.width, backup.height, d.workModel,
-                        carried, width, height))
-    return;
-  d.texture.carryTo(std::move(carried), width, height);
+  CarriedPainting carried{{}, width, height};
+  if (!transferPainting(change.before.model, painting, backup.width, backup.height, newModel,
+                        carried.pixels, width, height, progress))
+    return std::nullopt;
+  return carried;
 }
 
 void dropLayoutChange(Session& session) { session.layoutChange = LayoutChange{}; }

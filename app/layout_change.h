@@ -4,7 +4,9 @@
 // Each command returns what the windows must show again.
 #pragma once
 
+#include <cstdint>
 #include <optional>
+#include <vector>
 
 #include "app/changes.h"
 #include "app/session.h"
@@ -42,10 +44,17 @@ Changes cancelLayoutChange(Session& session, Ui& ui);
 Changes lockCheck(Session& session, Ui& ui);
 
 // The end of an unwrap during a change whose painting follows: the painting as it was when the
-// change started is moved onto the new layout at the main window's texture size, and the undo
-// steps go. The Texture stays as it is when the change started without one or the layouts
-// differ in triangle count.
-void carryPainting(Session& session);
+// change started, moved onto `newModel`'s layout at width x height (the main window's texture
+// size). Nothing when no change whose painting follows is under way, when it started without
+// a Texture or when the layouts differ in triangle count. Reads only the change, so it may
+// run beside the windows; progress may stop it (WorkCancelled).
+struct CarriedPainting {
+  std::vector<uint32_t> pixels;
+  int64_t width = 0, height = 0;
+};
+std::optional<CarriedPainting> carryPainting(const LayoutChange& change, const Model& newModel,
+                                             int64_t width, int64_t height,
+                                             Progress* progress = nullptr);
 
 // Opening a project or model ends a change without bringing anything back.
 void dropLayoutChange(Session& session);

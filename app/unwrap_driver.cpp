@@ -10,11 +10,16 @@ Changes unwrapModel(Session& session, Ui& ui) {
   }
   Document& document = session.document;
   if (unwrapFlattens(document.sourceModel, document.settings)) ui.status(kStatusCounts, kUnwrappingNote);
-  return takeUnwrap(session, ui,
-                    unwrapSourceModel(document.sourceModel, document.settings, ui.unwrapProgress()));
+  UnwrapResult result =
+      unwrapSourceModel(document.sourceModel, document.settings, ui.unwrapProgress());
+  std::optional<CarriedPainting> carried =
+      carryPainting(session.layoutChange, result.workModel, document.settings.layoutWidth,
+                    document.settings.layoutHeight);
+  return takeUnwrap(session, ui, std::move(result), std::move(carried));
 }
 
-Changes takeUnwrap(Session& session, Ui& ui, UnwrapResult result) {
+Changes takeUnwrap(Session& session, Ui& ui, UnwrapResult result,
+                   std::optional<CarriedPainting> carried) {
   // Another layout: the report, the UV view and the 3D view change with it.
   Changes changes{.report = true, .uvView = true, .title = true, .model3d = true};
   Document& document = session.document;
@@ -26,7 +31,7 @@ Changes takeUnwrap(Session& session, Ui& ui, UnwrapResult result) {
   document.workModel = std::move(result.workModel);
   document.stats = result.stats;
   document.reportText = std::move(result.report);
-  carryPainting(session);
+  if (carried) document.texture.carryTo(std::move(carried->pixels), carried->width, carried->height);
 
   document.modelLoaded = true;
   document.projectChanged = true;

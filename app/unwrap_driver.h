@@ -5,6 +5,7 @@
 #include <string>
 
 #include "app/changes.h"
+#include "app/layout_change.h"
 #include "app/session.h"
 #include "app/ui.h"
 #include "unwrap/unwrap_model.h"
@@ -15,8 +16,10 @@
 // During a layout change whose painting follows, the painting moves onto the new layout.
 Changes unwrapModel(Session& session, Ui& ui);
 // The second half of unwrapModel, for an unwrap that ran elsewhere: takes `result`, the
-// unwrap of the document's source model with its settings, into the session.
-Changes takeUnwrap(Session& session, Ui& ui, UnwrapResult result);
+// unwrap of the document's source model with its settings, into the session, with the
+// painting carried onto it during a layout change (carryPainting of the result's model).
+Changes takeUnwrap(Session& session, Ui& ui, UnwrapResult result,
+                   std::optional<CarriedPainting> carried);
 
 // The status note while unwrapModel flattens the model: it does for a model with triangles
 // that is unwrapped, or whose file has no UVs to keep.

@@ -64,14 +64,18 @@ std::string mnemonicLabel(const std::string& text, size_t index) {
   return label;
 }
 
-ControlStates controlStates(const Session& session, const UnwrapSettings& settings) {
+ControlStates controlStates(const Session& session, const UnwrapSettings& settings,
+                            JobKind running) {
   const bool locked = session.document.layoutLocked;
+  const bool free = running != JobKind::unwrap && running != JobKind::open;
+  const bool open = free && !locked;
   const bool unwrapping = settings.mapMode != MapMode::keep;
   ControlStates c;
-  c.mappingEnabled = c.sizeEnabled = c.upAxisEnabled = c.checkBoxesEnabled = !locked;
+  c.mappingEnabled = c.sizeEnabled = c.upAxisEnabled = c.checkBoxesEnabled = open;
   c.maxAngleEnabled = c.marginEnabled = c.rotateEnabled = c.mirrorEnabled =
-      c.packEnabled = !locked && unwrapping;
-  c.maxStretchEnabled = !locked && settings.mapMode == MapMode::smooth;
+      c.packEnabled = open && unwrapping;
+  c.maxStretchEnabled = open && settings.mapMode == MapMode::smooth;
+  c.layoutButtonsEnabled = c.paintingEnabled = free;
   if (session.layoutChange.layoutChanging)
     c.layoutStateText = session.layoutChange.paintingFollows ? "Changing layout - painting follows"
                                                 : "Changing layout - starting empty";

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "app/background_job.h"
 #include "app/preferences.h"
 #include "app/session.h"
 #include "unwrap/unwrap.h"
@@ -62,13 +63,19 @@ struct ControlStates {
   bool changeLayoutVisible = false;
   bool lockLayoutVisible = false;
   bool cancelVisible = false;
+  bool layoutButtonsEnabled = true;  // "Change layout...", "Lock layout" and "Cancel"
+  bool paintingEnabled = true;       // the 3D window's tools and panel (the view keeps drawing)
   // The 3D window's layer-assign tools refuse while this is set: the layers decide a layout
   // that is locked.
   bool layerAssignBlocked = false;
 };
 // settings: those shown in the controls, which run ahead of the session's while a change waits
-// for its unwrap.
-ControlStates controlStates(const Session& session, const UnwrapSettings& settings);
+// for its unwrap. running: the work in the background. Work that makes or replaces the layout
+// (an unwrap, an open) leaves nothing enabled that would change what it works on: the
+// settings, the layout buttons and the painting. A save or export works on a copy and leaves
+// them all as they are.
+ControlStates controlStates(const Session& session, const UnwrapSettings& settings,
+                            JobKind running = JobKind::none);
 
 // "Create texture: Size in meters a x b": the longer side is 2 metres, the other in
 // proportion, both with two decimals.

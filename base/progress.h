@@ -7,7 +7,9 @@
 #include <functional>
 
 // The steps long work goes through, for the text beside the progress bar.
-enum class ProgressStage : int { start, weld, pieces, flattening, packing, surfaces, writing, done };
+enum class ProgressStage : int {
+  start, weld, pieces, flattening, packing, surfaces, carrying, padding, writing, done
+};
 
 // Thrown from a checkpoint when the work was asked to stop; whoever started the work catches
 // it and returns its own "cancelled" result. Nothing made so far is kept.

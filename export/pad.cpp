@@ -43,7 +43,8 @@ std::vector<uint8_t> layoutCoverage(const Model& model, int64_t w, int64_t h) {
   return covered;
 }
 
-void padUncovered(std::span<uint32_t> pixels, std::span<uint8_t> covered, int64_t w, int64_t h) {
+void padUncovered(std::span<uint32_t> pixels, std::span<uint8_t> covered, int64_t w, int64_t h,
+                  Progress* progress) {
   if (!holds(pixels.size(), w, h) || covered.size() != pixels.size() ||
       pixels.size() != static_cast<uint64_t>(w * h))
     return;
@@ -67,7 +68,11 @@ void padUncovered(std::span<uint32_t> pixels, std::span<uint8_t> covered, int64_
       }
     }
 
+  size_t reached = 0;  // pixels padded so far, for the progress
   while (!frontier.empty()) {
+    reached += frontier.size();
+    checkpoint(progress, ProgressStage::padding,
+               static_cast<double>(reached) / static_cast<double>(count));
     colours.resize(frontier.size());
     for (size_t k = 0; k < frontier.size(); ++k) {
       uint32_t r = 0, g = 0, b = 0, n = 0;
@@ -105,11 +110,12 @@ void padUncovered(std::span<uint32_t> pixels, std::span<uint8_t> covered, int64_
 }
 
 std::vector<uint32_t> padTexture(const Model* model, std::span<const uint32_t> pixels, int64_t w,
-                                 int64_t h) {
+                                 int64_t h, Progress* progress) {
   if (!model || !holds(pixels.size(), w, h))
     return std::vector<uint32_t>(pixels.begin(), pixels.end());
   std::vector<uint32_t> out(pixels.begin(), pixels.begin() + static_cast<std::ptrdiff_t>(w * h));
   std::vector<uint8_t> covered = layoutCoverage(*model, w, h);
-  padUncovered(out, covered, w, h);
+  checkpoint(progress, ProgressStage::padding, 0);
+  padUncovered(out, covered, w, h, progress);
   return out;
 }

@@ -7,6 +7,8 @@
 #include <span>
 #include <vector>
 
+#include "base/progress.h"
+
 #include "model/model.h"
 
 // One byte per pixel of a w x h texture, 1 where a triangle of the model covers the pixel by
@@ -23,11 +25,13 @@ std::vector<uint8_t> layoutCoverage(const Model& model, int64_t w, int64_t h);
 //   covered, so the order inside a ring does not matter.
 // Covered pixels keep their values. Each pixel joins one ring at most, so the work is linear
 // in w * h. `covered` (w * h bytes) ends up 1 wherever a covered pixel could reach.
-// Nothing happens when the sizes do not match w * h.
-void padUncovered(std::span<uint32_t> pixels, std::span<uint8_t> covered, int64_t w, int64_t h);
+// Nothing happens when the sizes do not match w * h. progress hears of every ring (stage
+// padding) and may stop the work there (WorkCancelled).
+void padUncovered(std::span<uint32_t> pixels, std::span<uint8_t> covered, int64_t w, int64_t h,
+                  Progress* progress = nullptr);
 
 // The padded copy of w x h pixels (row 0 at the top): layoutCoverage, then padUncovered.
 // Without a model, with w or h below 1, with nothing covered, or when pixels holds fewer than
 // w * h values, the copy is returned unpadded.
 std::vector<uint32_t> padTexture(const Model* model, std::span<const uint32_t> pixels, int64_t w,
-                                 int64_t h);
+                                 int64_t h, Progress* progress = nullptr);

@@ -110,10 +110,10 @@ std::string scriptText(const std::string& directory, const std::string& name, in
 }
 
 ScriptWrite writeScript(const std::string& path, const std::string& directory,
-                        const std::string& name, int w, int h) {
+                        const std::string& name, int w, int h, const std::string& shownPath) {
   const std::string text = scriptText(directory, name, w, h);
   if (writeWholeFile(path, reinterpret_cast<const uint8_t*>(text.data()), text.size()) !=
       FileWrite::ok)
-    return {false, "Cannot write " + path};
+    return {false, "Cannot write " + (shownPath.empty() ? path : shownPath)};
   return {true, ""};
 }

@@ -44,6 +44,6 @@ struct ScriptWrite {
   std::string message;  // "Cannot write " + path on failure
 };
 // Creates or truncates the file and writes scriptText. A short write counts as a failure and
-// removes the file.
+// removes the file. shownPath: the path the message names ("" = path).
 ScriptWrite writeScript(const std::string& path, const std::string& directory,
-                        const std::string& name, int w, int h);
+                        const std::string& name, int w, int h, const std::string& shownPath = "");

@@ -81,8 +81,9 @@ class TexFile {
 }  // namespace
 
 TexWrite writeTex(std::span<const uint32_t> pixels, int64_t w, int64_t h, const std::string& path,
-                  int64_t expectedW, int64_t expectedH) {
+                  int64_t expectedW, int64_t expectedH, const std::string& shownPath) {
   TexWrite result;
+  const std::string& named = shownPath.empty() ? path : shownPath;
   if (!isPowerOf2(w) || !isPowerOf2(h)) {
     result.message =
         "The texture size must be a power of 2 (" + std::to_string(w) + " x " + std::to_string(h) + ").";
@@ -109,7 +110,7 @@ TexWrite writeTex(std::span<const uint32_t> pixels, int64_t w, int64_t h, const 
     }
     row.resize(static_cast<size_t>(w) * 3);
   } catch (const std::bad_alloc&) {
-    result.message = "Not enough memory to write " + path;
+    result.message = "Not enough memory to write " + named;
     return result;
   }
 
@@ -126,7 +127,7 @@ TexWrite writeTex(std::span<const uint32_t> pixels, int64_t w, int64_t h, const 
 
   std::FILE* f = std::fopen(path.c_str(), "wb");
   if (!f) {
-    result.message = "Cannot write " + path;
+    result.message = "Cannot write " + named;
     return result;
   }
   TexFile file(f);
@@ -163,7 +164,7 @@ TexWrite writeTex(std::span<const uint32_t> pixels, int64_t w, int64_t h, const 
   if (!file.close()) {
     // A .tex without all its pixels would still load in the game, wrongly; remove it.
     removeRegularFile(path);
-    result.message = "Cannot write " + path;
+    result.message = "Cannot write " + named;
     return result;
   }
   result.ok = true;

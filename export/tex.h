@@ -21,6 +21,7 @@ struct TexWrite {
 // - The mex shift s is the smallest (at most 20) with w * 2^s >= expectedW; the texture must
 //   then measure exactly expectedW x expectedH mex, else it is refused.
 // Nothing is created when the texture is refused or memory is short; a file that cannot be
-// written whole is removed. The message says why in each case.
+// written whole is removed. The message says why in each case; shownPath is the path it
+// names, for a file written under a temporary name first ("" = path).
 TexWrite writeTex(std::span<const uint32_t> pixels, int64_t w, int64_t h, const std::string& path,
-                  int64_t expectedW, int64_t expectedH);
+                  int64_t expectedW, int64_t expectedH, const std::string& shownPath = "");

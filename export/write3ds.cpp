@@ -167,7 +167,8 @@ Encoded3ds encode3ds(const Model& model) {
   return result;
 }
 
-Encoded3ds write3ds(const Model& model, const std::string& path) {
+Encoded3ds write3ds(const Model& model, const std::string& path, const std::string& shownPath) {
+  const std::string& named = shownPath.empty() ? path : shownPath;
   Encoded3ds encoded;
   try {
     encoded = encode3ds(model);
@@ -177,10 +178,10 @@ Encoded3ds write3ds(const Model& model, const std::string& path) {
   if (!encoded.ok) return encoded;
   switch (writeWholeFile(path, encoded.bytes.data(), encoded.bytes.size())) {
     case FileWrite::cannotCreate:
-      return {false, "Kan bestand niet maken: " + path, {}};
+      return {false, "Kan bestand niet maken: " + named, {}};
     case FileWrite::incomplete:
       // A cut-off model would load as a broken or partial mesh; none at all is better.
-      return {false, "Kan bestand niet schrijven: " + path, {}};
+      return {false, "Kan bestand niet schrijven: " + named, {}};
     case FileWrite::ok:
       break;
   }

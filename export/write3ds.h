@@ -25,5 +25,7 @@ struct Encoded3ds {
 Encoded3ds encode3ds(const Model& model);
 
 // encode3ds, then creates (or truncates) the file and writes it. On any failure the message
-// says why and no file is left behind (a refused model never creates one).
-Encoded3ds write3ds(const Model& model, const std::string& path);
+// says why and no file is left behind (a refused model never creates one). shownPath: the
+// path the messages name, for a file written under a temporary name first ("" = path).
+Encoded3ds write3ds(const Model& model, const std::string& path,
+                    const std::string& shownPath = "");

@@ -128,7 +128,8 @@ enum Mark : uint8_t { kUntouched = 0, kFringe = 1, kInside = 2 };
 
 bool transferPainting(const Model& oldModel, std::span<const uint32_t> oldPixels,
                       int64_t oldWidth, int64_t oldHeight, const Model& newModel,
-                      std::vector<uint32_t>& newPixels, int64_t newWidth, int64_t newHeight) {
+                      std::vector<uint32_t>& newPixels, int64_t newWidth, int64_t newHeight,
+                      Progress* progress) {
   if (oldModel.triangleCount() != newModel.triangleCount() || oldWidth < 1 || oldHeight < 1 ||
       newWidth < 1 || newHeight < 1 ||
       oldPixels.size() < static_cast<size_t>(oldWidth) * static_cast<size_t>(oldHeight))
@@ -137,7 +138,10 @@ bool transferPainting(const Model& oldModel, std::span<const uint32_t> oldPixels
   std::vector<uint32_t> out(static_cast<size_t>(newWidth * newHeight), old[0]);
   std::vector<uint8_t> mark(out.size(), kUntouched);
 
-  for (size_t i = 0; i < newModel.triangles.size(); ++i) {
+  const size_t count = newModel.triangles.size();
+  for (size_t i = 0; i < count; ++i) {
+    if (i % 4096 == 0)
+      checkpoint(progress, ProgressStage::carrying, static_cast<double>(i) / static_cast<double>(count));
     const Triangle& t1 = newModel.triangles[i];
     const Triangle& t0 = oldModel.triangles[i];
     if (!cornersValid(t1, newModel) || !cornersValid(t0, oldModel)) continue;

@@ -6,6 +6,7 @@
 #include <span>
 #include <vector>
 
+#include "base/progress.h"
 #include "model/model.h"
 
 // Paints `newPixels` (resized to newWidth x newHeight, RGB, row 0 at the top) from `oldPixels`
@@ -21,6 +22,9 @@
 // old image, each channel rounded; the result is opaque RGB (top byte 0).
 // Returns false, leaving `newPixels` untouched, when the two models' triangle counts differ,
 // a side is below 1 or `oldPixels` holds fewer than oldWidth x oldHeight values.
+// progress hears of the triangles done (stage carrying) and may stop the transfer
+// (WorkCancelled, `newPixels` untouched).
 bool transferPainting(const Model& oldModel, std::span<const uint32_t> oldPixels,
                       int64_t oldWidth, int64_t oldHeight, const Model& newModel,
-                      std::vector<uint32_t>& newPixels, int64_t newWidth, int64_t newHeight);
+                      std::vector<uint32_t>& newPixels, int64_t newWidth, int64_t newHeight,
+                      Progress* progress = nullptr);

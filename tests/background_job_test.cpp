@@ -94,18 +94,29 @@ TEST(JobRunner, ClosingStopsARunningJobWithoutItsFinish) {
   EXPECT_FALSE(finished);
 }
 
-TEST(JobFraction, TheUnwrapStagesFillTheBarInOrder) {
-  double last = -1;
-  for (ProgressStage stage : {ProgressStage::start, ProgressStage::weld, ProgressStage::pieces,
-                              ProgressStage::flattening, ProgressStage::packing,
-                              ProgressStage::surfaces, ProgressStage::done})
-    for (double f : {0.0, 0.5, 1.0}) {
-      const double now = jobFraction(JobKind::unwrap, stage, f);
-      EXPECT_GE(now, last);
-      EXPECT_LE(now, 1.0);
-      last = now;
-    }
-  EXPECT_EQ(last, 1.0);
+TEST(JobFraction, TheStagesFillTheBarInOrder) {
+  struct Case {
+    JobKind kind;
+    std::vector<ProgressStage> stages;
+  };
+  const Case cases[] = {
+      {JobKind::unwrap,
+       {ProgressStage::start, ProgressStage::weld, ProgressStage::pieces, ProgressStage::flattening,
+        ProgressStage::packing, ProgressStage::surfaces, ProgressStage::carrying,
+        ProgressStage::done}},
+      {JobKind::exportFiles, {ProgressStage::start, ProgressStage::padding, ProgressStage::writing}},
+  };
+  for (const Case& c : cases) {
+    double last = -1;
+    for (ProgressStage stage : c.stages)
+      for (double f : {0.0, 0.5, 1.0}) {
+        const double now = jobFraction(c.kind, stage, f);
+        EXPECT_GE(now, last);
+        EXPECT_LE(now, 1.0);
+        last = now;
+      }
+    EXPECT_EQ(last, 1.0);
+  }
   EXPECT_EQ(jobFraction(JobKind::save, ProgressStage::writing, 0.4), 0.4);
 }
 

@@ -81,6 +81,32 @@ TEST(WindowRules, ControlStatesFollowTheSettingsShownBeforeTheSessionHasThem) {
   EXPECT_EQ(c.sizeText, "Create texture: Size in meters 2.00 x 1.00");
 }
 
+TEST(WindowRules, WorkThatMakesTheLayoutHoldsWhatWouldChangeIt) {
+  Session s;
+  s.document.modelLoaded = true;
+  s.document.settings.mapMode = MapMode::smooth;
+  struct Case {
+    JobKind running;
+    bool free;
+  };
+  for (const Case c : {Case{JobKind::none, true}, Case{JobKind::save, true},
+                       Case{JobKind::autosave, true}, Case{JobKind::exportFiles, true},
+                       Case{JobKind::unwrap, false}, Case{JobKind::open, false}}) {
+    SCOPED_TRACE(static_cast<int>(c.running));
+    const ControlStates st = controlStates(s, s.document.settings, c.running);
+    for (const bool enabled :
+         {st.mappingEnabled, st.sizeEnabled, st.upAxisEnabled, st.checkBoxesEnabled,
+          st.maxAngleEnabled, st.marginEnabled, st.rotateEnabled, st.mirrorEnabled,
+          st.packEnabled, st.maxStretchEnabled, st.layoutButtonsEnabled, st.paintingEnabled})
+      EXPECT_EQ(enabled, c.free);
+  }
+  // A locked layout stays locked whatever runs; its button waits for an unwrap.
+  s.document.layoutLocked = true;
+  EXPECT_FALSE(controlStates(s, s.document.settings, JobKind::save).mappingEnabled);
+  EXPECT_TRUE(controlStates(s, s.document.settings, JobKind::save).layoutButtonsEnabled);
+  EXPECT_FALSE(controlStates(s, s.document.settings, JobKind::unwrap).layoutButtonsEnabled);
+}
+
 TEST(WindowRules, MenuItemsThatNeedAModel) {
   const int needModel[] = {kMenuSave, kMenuSaveAs, kMenuSaveCopy, kMenuExport, kMenuImportTexture,
                            kMenuExportUvOverlay, kMenuPreview3d};

@@ -245,7 +245,7 @@ void MainWindow::unwrapWhenDrawn() {
   unwrapStarting_ = true;
   setBusy(true);
   const UnwrapSettings next = readSettings();
-  if (settingsChange_.refresh()) showControlStates(controlStates(session_, next));
+  if (settingsChange_.refresh()) showControlStates(controlStates(session_, next, busy_));
   if (unwrapFlattens(session_.document.sourceModel, next))
     setStatus(kStatusCounts, kUnwrappingNote);
   GdkFrameClock* clock = gtk_widget_get_frame_clock(GTK_WIDGET(gobj()));
@@ -334,7 +334,7 @@ void MainWindow::applySettings(const UnwrapSettings& s) {
 
 void MainWindow::refreshControls() {
   applySettings(session_.document.settings);
-  showControlStates(controlStates(session_, session_.document.settings));
+  showControlStates(controlStates(session_, session_.document.settings, busy_));
 }
 
 void MainWindow::showControlStates(const ControlStates& c) {
@@ -357,28 +357,22 @@ void MainWindow::showControlStates(const ControlStates& c) {
   lockLayout_.set_visible(c.lockLayoutVisible);
   cancel_.set_visible(c.cancelVisible);
   sizeText_.set_text(c.sizeText);
-  // While an unwrap runs in the background, nothing here may change what it works on. A save
-  // works on a copy: a change during one waits for its end.
-  const bool free = busy_ != JobKind::unwrap;
-  for (Gtk::Button* b : {&changeLayout_, &lockLayout_, &cancel_}) b->set_sensitive(free);
-  if (free) return;
-  for (Gtk::Widget* w : std::initializer_list<Gtk::Widget*>{
-           &keep_, &exact_, &smooth_, &width_, &height_, &upAxis_, &combine_, &perLayer_,
-           &maxAngle_, &margin_, &rotate_, &mirror_, &pack_, &maxStretch_})
-    w->set_sensitive(false);
+  for (Gtk::Button* b : {&changeLayout_, &lockLayout_, &cancel_})
+    b->set_sensitive(c.layoutButtonsEnabled);
 }
 
 void MainWindow::showBusy(JobKind kind) {
   busy_ = kind;
   refreshMenus();
-  showControlStates(controlStates(session_, readSettings()));
+  showControlStates(controlStates(session_, readSettings(), busy_));
   show3dBusy();
 }
 
 void MainWindow::show3dBusy() {
   // Painting or layer edits would change what an unwrap works on; the view keeps drawing.
   if (window3d_ && window3d_->get_child())
-    window3d_->get_child()->set_sensitive(busy_ != JobKind::unwrap);
+    window3d_->get_child()->set_sensitive(
+        controlStates(session_, session_.document.settings, busy_).paintingEnabled);
 }
 
 void MainWindow::apply(const Changes& changes) {
@@ -406,10 +400,15 @@ void MainWindow::apply(const Changes& changes) {
 }
 
 void MainWindow::open3dWindow() {
-  if (!window3d_)
+  if (!window3d_) {
     window3d_ = std::make_unique<Window3D>(
         *this, session_, *controller3d_,
         [this](const std::function<void()>& work) { handle(work, EventWindow::view3d); });
+    // Escape stops the work in the background from either window.
+    window3d_->signal_key_press_event().connect(
+        [this](GdkEventKey* key) { return key->keyval == GDK_KEY_Escape && jobStatus_.cancel(); },
+        false);
+  }
   events_->set3dWindow(window3d_.get());
   window3d_->open();
   show3dBusy();

@@ -330,7 +330,7 @@ file-menu)
 
 background-work)
   # Long work runs in the background: the windows draw while it runs, the status bar shows it
-  # with a progress bar, and Cancel or Escape bring back exactly what was there.
+  # with a progress bar, and Cancel or Escape (in either window) bring back exactly what was there.
   # 135 000 triangles: its smooth unwrap takes several seconds even on a quiet machine, which
   # leaves the checks below time to run before Cancel.
   "$meshgen" sphere "$work/sphere.obj" 300 226 >/dev/null || fail "meshgen"
@@ -413,6 +413,12 @@ background-work)
   shoot_until "$main" "$work/progress2.png" job_shown "$work/progress2.png"
   keys_to "$main" Escape
   wait_restored "$work/after2.png"
+  # Escape in the 3D window stops it as well.
+  xdotool mousemove --window "$main" 27 111 click 1
+  shoot_until "$main" "$work/progress3.png" job_shown "$work/progress3.png"
+  keys_to "$view" Escape
+  raise_window "$main"
+  wait_restored "$work/after3.png"
   if [ -n "${QM_GUI_SHOTS:-}" ]; then cp "$work"/{progress,during,after}.png "$QM_GUI_SHOTS"/; fi
   ;;
 
