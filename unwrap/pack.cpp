@@ -7,6 +7,7 @@
 #include <unordered_map>
 #include <unordered_set>
 
+#include "unwrap/key_table.h"
 #include "unwrap/raster_cells.h"
 #include "unwrap/pack_tight.h"
 
@@ -416,9 +417,9 @@ PackResult packPieces(PieceLayout& layout, Pieces& pieces, int W, int H, int mar
 void writeLayoutUVs(Model& model, const WeldData& weld, const PieceLayout& layout,
                     const Pieces& pieces, double scale, int W, int H) {
   using Key = std::array<int64_t, 4>;  // welded position, piece, UV
-  std::unordered_map<Key, int32_t, KeyHash> numbers;
-  numbers.reserve(model.triangles.size() * 2);
+  KeyNumbers<Key, KeyHash> numbers(model.triangles.size());
   std::vector<Vertex> vertices;
+  vertices.reserve(model.triangles.size());
   for (size_t t = 0; t < model.triangles.size(); ++t) {
     Triangle& tri = model.triangles[t];
     int32_t* corners[3] = {&tri.cornerA, &tri.cornerB, &tri.cornerC};
@@ -429,12 +430,12 @@ void writeLayoutUVs(Model& model, const WeldData& weld, const PieceLayout& layou
       const double U = (q.x * scale + box.x) / W, V = (q.y * scale + box.y) / H;
       const int32_t vertex = *corners[k];
       const Key key = {weld.positionId[vertex], piece, nearestMillionth(U), nearestMillionth(V)};
-      const auto [it, isNew] = numbers.try_emplace(key, static_cast<int32_t>(vertices.size()));
+      const auto [number, isNew] = numbers.insert(key);
       if (isNew) {
         const Vertex& source = model.vertices[vertex];
         vertices.push_back({source.x, source.y, source.z, static_cast<float>(U), static_cast<float>(V)});
       }
-      *corners[k] = it->second;
+      *corners[k] = number;
     }
   }
   model.vertices = std::move(vertices);

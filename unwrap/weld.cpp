@@ -2,15 +2,13 @@
 
 #include <algorithm>
 #include <cmath>
-#include <unordered_map>
+
+#include "unwrap/key_table.h"
 
 std::vector<int32_t> positionIds(const Model& model) {
   std::vector<int32_t> ids(model.vertices.size());
-  std::unordered_map<GridKey3, int32_t, KeyHash> numbers;
-  numbers.reserve(model.vertices.size());
-  for (size_t i = 0; i < model.vertices.size(); ++i)
-    ids[i] = numbers.try_emplace(positionKey(model.vertices[i]), static_cast<int32_t>(numbers.size()))
-                 .first->second;
+  KeyNumbers<GridKey3, KeyHash> numbers(model.vertices.size());
+  for (size_t i = 0; i < model.vertices.size(); ++i) ids[i] = numbers.insert(positionKey(model.vertices[i])).first;
   return ids;
 }
 
@@ -56,21 +54,24 @@ WeldData weldModel(const Model& model) {
     w.eps = meanEdge * meanEdge * 1e-7;
   }
 
+  w.cornerPositionId.resize(3 * T);
+  for (size_t t = 0; t < T; ++t)
+    for (int k = 0; k < 3; ++k) w.cornerPositionId[3 * t + k] = w.positionId[model.triangles[t].corner(k)];
   w.edgeId.assign(3 * T, 0);
   w.edgeNext.assign(3 * T, -1);
-  std::unordered_map<uint64_t, int32_t> edges;
-  edges.reserve(3 * T / 2 + 1);
+  KeyNumbers<uint64_t, IntegerKeyHash> edges(3 * T / 2 + 1);
+  w.edgeHead.reserve(3 * T / 2 + 1);
   for (size_t t = 0; t < T; ++t) {
     for (int k = 0; k < 3; ++k) {
       const auto corner = static_cast<int32_t>(3 * t + k);
-      const uint32_t p = static_cast<uint32_t>(w.cornerPosition(model, corner));
-      const uint32_t q = static_cast<uint32_t>(w.cornerPosition(model, 3 * static_cast<int32_t>(t) + (k + 1) % 3));
+      const auto p = static_cast<uint32_t>(w.cornerPositionId[corner]);
+      const auto q = static_cast<uint32_t>(w.cornerPositionId[3 * t + (k + 1) % 3]);
       const uint64_t key = static_cast<uint64_t>(std::min(p, q)) << 32 | std::max(p, q);
-      const auto [it, isNew] = edges.try_emplace(key, static_cast<int32_t>(edges.size()));
+      const auto [edge, isNew] = edges.insert(key);
       if (isNew) w.edgeHead.push_back(-1);
-      w.edgeId[corner] = it->second;
-      w.edgeNext[corner] = w.edgeHead[it->second];
-      w.edgeHead[it->second] = corner;
+      w.edgeId[corner] = edge;
+      w.edgeNext[corner] = w.edgeHead[edge];
+      w.edgeHead[edge] = corner;
     }
   }
 
