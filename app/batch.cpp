@@ -126,11 +126,7 @@ std::string optionError(const Setting<Record>& s) {
 void takeSourceOption(const std::string& arg, int value, BatchOptions& options) {
   BrushOptions& b = options.brush;
   if (const ViewSetting* s = optionSetting(kBrushSettings, arg)) {
-    if (s == &brushSetting::tip)
-      b.tip = static_cast<BrushTip>(value);
-    else
-      *(s == &brushSetting::size ? &b.size : s == &brushSetting::opacity ? &b.opacity : &b.hardness) =
-          value;
+    b.settings.emplace_back(s, value);
   } else if (arg == brushSetting::source.option) {
     b.source = static_cast<PaintSource>(value);
   } else if (arg == patternSetting::tile.option) {
@@ -248,7 +244,7 @@ bool paintOption(const std::string& arg, const std::string& value, BatchOptions&
       problem = "--paint accepts \"brush x,y x,y ...\" or \"fill-triangle x,y\" (likewise "
                 "fill-flat-face, fill-surface, fill-layer)";
     if (script) options.paintScripts.push_back(*script);
-  } else if (arg == "--colour") {
+  } else if (arg == kColourOption) {
     options.brush.colour = colourOf(value);
     if (!options.brush.colour) problem = "--colour accepts RRGGBB in hexadecimal, e.g. FF8000";
   } else if (arg == "--stencil" || arg == "--pattern") {
@@ -273,6 +269,19 @@ bool paintOption(const std::string& arg, const std::string& value, BatchOptions&
   return true;
 }
 
+// "--brush-size, --opacity, --hardness, --tip, --colour and --source": every brush option.
+std::string brushOptionsText() {
+  std::vector<std::string> names;
+  for (const ViewSetting* s : kBrushSettings)
+    if (*s->option) names.push_back(s->option);
+  names.push_back(kColourOption);
+  names.push_back(brushSetting::source.option);
+  std::string text;
+  for (size_t i = 0; i < names.size(); ++i)
+    text += (i == 0 ? "" : i + 1 == names.size() ? " and " : ", ") + names[i];
+  return text;
+}
+
 // Options that only make sense together; the line to show when one is missing.
 std::optional<std::string> missingCompanion(const BatchOptions& options) {
   if (options.path.empty()) return std::string("--batch needs a model or project file");
@@ -288,10 +297,8 @@ std::optional<std::string> missingCompanion(const BatchOptions& options) {
       !painting && !options.sources.any())
     return std::string("--view-size, --yaw and --pitch go with --render, --paint or the stencil "
                        "and pattern options");
-  const BrushOptions& b = options.brush;
-  if ((b.size || b.opacity || b.hardness || b.tip || b.colour || b.source) && !painting)
-    return std::string(
-        "--brush-size, --opacity, --hardness, --tip, --colour and --source go with --paint");
+  if (options.brush.any() && !painting)
+    return brushOptionsText() + " go with --paint";
   if (options.sources.stencilAt && options.sources.stencilPath.empty())
     return std::string("--stencil-at goes with --stencil");
   return std::nullopt;

@@ -128,9 +128,10 @@ PaintRun runPaintScripts(Session& session, Controller& controller, Ui& ui,
     window.resetView();
     v.camera.yaw = view.yaw.value_or(v.camera.yaw);
     v.camera.pitch = view.pitch.value_or(v.camera.pitch);
-    window.setBrush(brush.size.value_or(v.brushSize), brush.opacity.value_or(v.opacity),
-                    brush.hardness.value_or(v.hardness));
-    window.setBrushTip(static_cast<int>(brush.tip.value_or(v.brushTip)));
+    ViewState given = v;
+    for (const auto& [setting, value] : brush.settings) setting->field.set(given, value);
+    window.setBrush(given.brushSize, given.opacity, given.hardness);
+    window.setBrushTip(static_cast<int>(given.brushTip));
     v.brushColor = brush.colour.value_or(v.brushColor);
   });
   const PaintRun set = setUpSources(window, event, session.document, sources);

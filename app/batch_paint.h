@@ -15,6 +15,7 @@
 #include "app/session.h"
 #include "app/ui.h"
 #include "paint/paint_state.h"
+#include "paint/settings_tables.h"
 
 // One --paint: a brush drag through the points, or a fill tool's click at one point (canvas
 // pixels).
@@ -31,10 +32,12 @@ std::optional<PaintScript> paintScriptOf(const std::string& text);
 
 // The brush options; those not given keep the project's values.
 struct BrushOptions {
-  std::optional<int> size, opacity, hardness;
-  std::optional<BrushTip> tip;
+  // The options of the brush settings' table (size, opacity, hardness, tip), in the order
+  // given: each one sets its setting's field of the view state.
+  std::vector<std::pair<const ViewSetting*, int>> settings;
   std::optional<uint32_t> colour;  // red in the lowest byte
   std::optional<PaintSource> source;
+  bool any() const { return !settings.empty() || colour || source; }
 };
 
 // The stencil and the pattern, loaded and placed as the 3D window's gadgets and gestures do.
@@ -48,7 +51,9 @@ struct SourceOptions {
     return !stencilPath.empty() || !patternPath.empty() || stencilAt || tileCm || mapping || anchor;
   }
 };
+// The brush colour's option (no settings table row: the window sets the colour by a chooser),
 // "RRGGBB" in hexadecimal.
+inline constexpr const char* kColourOption = "--colour";
 std::optional<uint32_t> colourOf(const std::string& text);
 
 // The view the scripts point into: a canvas of width x height seen after "Reset view", then

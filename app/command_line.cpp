@@ -1,5 +1,6 @@
 #include "app/command_line.h"
 
+#include "app/batch_paint.h"
 #include "app/batch_run.h"
 #include "app/thumbnail.h"
 #include "base/number_text.h"
@@ -39,6 +40,17 @@ void addTable(std::vector<OptionHelp>& options, const Setting<Record>* const (&t
         options.push_back(optionHelp(*s));
 }
 
+// "0 test pattern, 1 texture, 2 surface colours,\n3 unwrap pieces, 4 layer colours": the view
+// modes by number and name, three to the first line of the help.
+std::string viewModeList() {
+  std::string text;
+  for (int mode = 0; mode <= viewSetting::viewMode.high; ++mode) {
+    text += (mode == 0 ? "" : mode == 3 ? ",\n" : ", ") + std::to_string(mode) + " " +
+            itemWord(viewSetting::viewMode, mode, false);
+  }
+  return text;
+}
+
 // "0 1 2 3 4": the view modes by number.
 std::vector<std::string> viewModeNumbers() {
   std::vector<std::string> numbers;
@@ -59,8 +71,8 @@ void addViewOptions(std::vector<OptionHelp>& options) {
                                    rangeText(kViewSideRange) + " each\n(default " +
                                    sizeText(kDefaultViewSize) + ")"));
   options.push_back(wordOption("--view-mode", "N",
-                               "with --render: 0 test pattern, 1 texture, 2 surface colours,\n"
-                               "3 unwrap pieces, 4 layer colours (default: the project's, else 0)",
+                               "with --render: " + viewModeList() +
+                                   " (default: the project's, else 0)",
                                viewModeNumbers()));
   options.push_back(textOption("--yaw", "D",
                                "with --render or --paint: turn the camera to D degrees\n(default " +
@@ -76,7 +88,7 @@ void addViewOptions(std::vector<OptionHelp>& options) {
       "the canvas points; \"fill-triangle x,y\", \"fill-flat-face x,y\",\n"
       "\"fill-surface x,y\" or \"fill-layer x,y\" clicks with that fill tool"));
   addTable(options, kBrushSettings);
-  options.push_back(textOption("--colour", "RRGGBB", "with --paint: the brush colour in hexadecimal"));
+  options.push_back(textOption(kColourOption, "RRGGBB", "with --paint: the brush colour in hexadecimal"));
   options.push_back(optionHelp(brushSetting::source));
   options.push_back(fileOption("--stencil", "IMAGE",
                                "load IMAGE (.png, .tga, .bmp, .jpg) as the stencil, centred in the\n"

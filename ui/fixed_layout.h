@@ -3,6 +3,8 @@
 
 #include <gtkmm.h>
 
+#include <span>
+
 inline void place(Gtk::Fixed& fixed, Gtk::Widget& widget, int x, int y, int w, int h) {
   widget.set_size_request(w, h);
   fixed.put(widget, x, y);
@@ -15,4 +17,9 @@ inline void placeLabel(Gtk::Fixed& fixed, Gtk::Label& label, int x, int y, int w
   label.set_yalign(0.5);
   label.set_ellipsize(Pango::ELLIPSIZE_END);
   place(fixed, label, x, y, w, h);
+}
+
+// A list control offers a setting's items in the order of the setting's table.
+inline void fillList(Gtk::ComboBoxText& list, std::span<const char* const> items) {
+  for (const char* item : items) list.append(item);
 }

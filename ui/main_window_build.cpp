@@ -151,22 +151,22 @@ void MainWindow::buildSettingControls() {
   spin(maxAngle_, unwrapSetting::maxAngle.range(), 190, 244);
   spin(margin_, unwrapSetting::margin.range(), 190, 272);
   spin(maxStretch_, unwrapSetting::maxStretch.range(), 190, 300);
-  for (const char* item : unwrapSetting::rotate.labels) rotate_.append(item);
+  fillList(rotate_, unwrapSetting::rotate.labels);
   place(f, rotate_, 110, 328, 150, 24);
-  for (const char* item : unwrapSetting::mirror.labels) mirror_.append(item);
+  fillList(mirror_, unwrapSetting::mirror.labels);
   mirror_.set_tooltip_text(
       "Symmetric model: both halves share the same part of the texture\n"
       "(twice the detail; what you paint on one side appears mirrored on the other).");
   place(f, mirror_, 110, 356, 150, 24);
   placeLabel(f, packLabel_, 16, 388, 90, 20);
-  for (const char* item : unwrapSetting::pack.labels) pack_.append(item);
+  fillList(pack_, unwrapSetting::pack.labels);
   pack_.set_tooltip_text(
       "Tight fills the holes between pieces and turns them to any angle: more texture for\n"
       "the model, but it takes longer and pieces may no longer stand upright.");
   place(f, pack_, 110, 384, 150, 24);
 
   placeLabel(f, upAxisLabel_, 16, 420 + kPackRow, 70, 20);
-  for (const char* item : unwrapSetting::upAxis.labels) upAxis_.append(item);
+  fillList(upAxis_, unwrapSetting::upAxis.labels);
   place(f, upAxis_, 80, 416 + kPackRow, 180, 24);
   place(f, combine_, 16, 446 + kPackRow, 246, 22);
   place(f, perLayer_, 16, 470 + kPackRow, 246, 22);

@@ -37,7 +37,7 @@ Window3D::Window3D(Gtk::Window& parent, const Session& session, Window3DControll
 
 void Window3D::buildToolbar() {
   Gtk::Fixed& f = area_;
-  for (const char* item : viewSetting::viewMode.labels) viewMode_.append(item);
+  fillList(viewMode_, viewSetting::viewMode.labels);
   place(f, viewMode_, 6, 6, 130, 24);
   place(f, newTexture_, 142, 6, 70, 24);
   place(f, importTexture_, 216, 6, 70, 24);
@@ -46,7 +46,7 @@ void Window3D::buildToolbar() {
   place(f, resetView_, 476, 6, 90, 24);
   placeLabel(f, navigateHint_, 576, 10, 160, 20);
 
-  for (const char* item : brushSetting::tool.labels) tool_.append(item);
+  fillList(tool_, brushSetting::tool.labels);
   place(f, tool_, 6, 36, 170, 24);
   place(f, brushColour_, 182, 36, 40, 24);
   // Each text ends where its spin box or list begins.
@@ -57,7 +57,7 @@ void Window3D::buildToolbar() {
   placeLabel(f, hardnessText_, 460, 40, 56, 20);
   place(f, hardness_, 518, 36, 60, 24);
   placeLabel(f, tipText_, 588, 40, 26, 20);
-  for (const char* item : brushSetting::tip.labels) tip_.append(item);
+  fillList(tip_, brushSetting::tip.labels);
   tip_.set_tooltip_text(
       "Brush tip: Round, Sponge (dabbing, porous blots),\n"
       "Splatter (random drops) or Chalk (grain like rough paper).");
@@ -65,17 +65,17 @@ void Window3D::buildToolbar() {
   placeLabel(f, pickHint_, 722, 40, 180, 20);
 
   placeLabel(f, paintWithText_, 6, 70, 62, 20);
-  for (const char* item : brushSetting::source.labels) paintWith_.append(item);
+  fillList(paintWith_, brushSetting::source.labels);
   place(f, paintWith_, 70, 66, 100, 24);
   place(f, patternSwatch_, 182, 66, 24, 24);
   place(f, loadPattern_, 210, 66, 110, 24);
   placeLabel(f, tileText_, 330, 70, 88, 20);
   place(f, tile_, 420, 66, 70, 24);
   placeLabel(f, rotateText_, 500, 70, 44, 20);
-  for (const char* item : patternSetting::rotate.labels) rotate_.append(item);
+  fillList(rotate_, patternSetting::rotate.labels);
   place(f, rotate_, 546, 66, 64, 24);
   place(f, tint_, 622, 66, 150, 24);
-  for (const char* item : patternSetting::mapping.labels) mapping_.append(item);
+  fillList(mapping_, patternSetting::mapping.labels);
   mapping_.set_tooltip_text(
       "Triplanar: projected from 3 sides (fabric, stone).\n"
       "Anchor: Shift+click on the model to center the pattern there; it is rolled out\n"
