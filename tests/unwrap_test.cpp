@@ -327,6 +327,27 @@ TEST(Pack, RasterOutlineMatchesTheFullGrid) {
   }
 }
 
+// A piece large enough to be rasterised in two halves on two threads gives the outline of one
+// thread, at every turn and pad.
+TEST(Pack, SplitRasterMatchesOneThread) {
+  const Model m = modelOf(genGrid(50, 50));  // 5 000 triangles, one flat piece
+  const WeldData w = weldModel(m);
+  PieceLayout layout = segmentExact(m, w, 40);
+  Pieces pieces = groupPieces(layout, w);
+  orientPieces(w, layout, pieces, RotateMode::all);
+  ASSERT_EQ(pieces.boxes.size(), 1u);
+  SecondThread helper;
+  for (int turn = 0; turn < 4; ++turn)
+    for (int pad : {0, 2}) {
+      const PieceRaster one = rasterizePiece(pieces, layout, 0, turn, pad, 60, 1.3);
+      const PieceRaster two = rasterizePiece(pieces, layout, 0, turn, pad, 60, 1.3, &helper);
+      ASSERT_EQ(two.cols, one.cols);
+      ASSERT_EQ(two.bottom, one.bottom) << turn << " " << pad;
+      ASSERT_EQ(two.top, one.top) << turn << " " << pad;
+      ASSERT_EQ(two.tmax, one.tmax);
+    }
+}
+
 // Properties every layout must have, exact and smooth, over a table of generated models.
 // Squared distance from p to the segment ab.
 double segmentDistance2(Vec2 p, Vec2 a, Vec2 b) {

@@ -7,6 +7,7 @@
 #include <unordered_map>
 #include <unordered_set>
 
+#include "unwrap/key_table.h"
 #include "unwrap/raster_cells.h"
 #include "unwrap/pack_tight.h"
 
@@ -220,19 +221,20 @@ double shelfScale(std::vector<PieceBox>& boxes, const std::vector<int32_t>& orde
   return lo;
 }
 
-PieceRaster rasterizePiece(const Pieces& pieces, const PieceLayout& layout, int piece, int turn,
-                           int pad, double scale, double cell) {
-  const PieceBox& box = pieces.boxes[piece];
-  const bool quarter = turn == 1 || turn == 3;
-  const int cols = truncToInt(scale * (quarter ? box.height : box.width) / cell) + 2 * pad + 2;
-  const int rows = truncToInt(scale * (quarter ? box.width : box.height) / cell) + 2 * pad + 2;
-  auto clampCell = [](double v, int n) { return std::clamp(truncToInt(v), 0, n - 1); };
+namespace {
 
-  // Only the lowest and highest filled cell of each column matter to the packer, so no grid is
-  // kept: each triangle scans a column from below and from above only where it could still
-  // lower the bottom or raise the top.
-  std::vector<int> bottom(cols, -1), top(cols, -1);
-  for (int32_t i = pieces.firstTriangle[piece]; i < pieces.firstTriangle[piece + 1]; ++i) {
+// Lowers bottom and raises top of every column to the filled cells of triangles
+// [begin, end) of the piece (grouped order). Only the lowest and highest filled cell of each
+// column matter to the packer, so no grid is kept: each triangle scans a column from below
+// and from above only where it could still lower the bottom or raise the top. The result is
+// the lowest and highest cell over all the triangles, whatever their order or split.
+void columnExtremes(const Pieces& pieces, const PieceLayout& layout, int piece, int turn, int pad,
+                    double scale, double cell, int32_t begin, int32_t end, int rows,
+                    std::vector<int>& bottom, std::vector<int>& top) {
+  const PieceBox& box = pieces.boxes[piece];
+  const int cols = static_cast<int>(bottom.size());
+  auto clampCell = [](double v, int n) { return std::clamp(truncToInt(v), 0, n - 1); };
+  for (int32_t i = begin; i < end; ++i) {
     const int32_t t = pieces.triangles[i];
     Vec2 c[3];
     for (int k = 0; k < 3; ++k) {
@@ -271,6 +273,41 @@ PieceRaster rasterizePiece(const Pieces& pieces, const PieceLayout& layout, int 
         }
     }
   }
+}
+
+// Pieces with fewer triangles are rasterised on one thread: handing over costs more.
+constexpr int32_t kSplitRasterTriangles = 4096;
+
+}  // namespace
+
+PieceRaster rasterizePiece(const Pieces& pieces, const PieceLayout& layout, int piece, int turn,
+                           int pad, double scale, double cell, SecondThread* helper) {
+  const PieceBox& box = pieces.boxes[piece];
+  const bool quarter = turn == 1 || turn == 3;
+  const int cols = truncToInt(scale * (quarter ? box.height : box.width) / cell) + 2 * pad + 2;
+  const int rows = truncToInt(scale * (quarter ? box.width : box.height) / cell) + 2 * pad + 2;
+
+  std::vector<int> bottom(cols, -1), top(cols, -1);
+  const int32_t begin = pieces.firstTriangle[piece], end = pieces.firstTriangle[piece + 1];
+  if (helper && end - begin >= kSplitRasterTriangles) {
+    // Each half of the triangles on its own thread; the extremes of both are merged.
+    const int32_t middle = begin + (end - begin) / 2;
+    std::vector<int> bottom1(cols, -1), top1(cols, -1);
+    auto job = [&](int part) {
+      if (part == 0)
+        columnExtremes(pieces, layout, piece, turn, pad, scale, cell, begin, middle, rows, bottom, top);
+      else
+        columnExtremes(pieces, layout, piece, turn, pad, scale, cell, middle, end, rows, bottom1, top1);
+    };
+    helper->run(job);
+    for (int col = 0; col < cols; ++col) {
+      if (bottom1[col] < 0) continue;
+      if (bottom[col] < 0 || bottom1[col] < bottom[col]) bottom[col] = bottom1[col];
+      top[col] = std::max(top[col], top1[col]);
+    }
+  } else {
+    columnExtremes(pieces, layout, piece, turn, pad, scale, cell, begin, end, rows, bottom, top);
+  }
 
   // Growing the filled cells by pad in every direction (a square of 2 pad + 1) moves each
   // column's ends to the extremes of its neighbours, pad further out.
@@ -296,7 +333,7 @@ const PieceRaster& RasterCache::get(const Pieces& pieces, const PieceLayout& lay
   std::memcpy(&scaleBits, &scale, sizeof scaleBits);
   auto& rasters = byScale_[scaleBits];
   const auto [it, isNew] = rasters.try_emplace(int64_t{piece} * 4 + turn);
-  if (isNew) it->second = rasterizePiece(pieces, layout, piece, turn, pad, scale, cell);
+  if (isNew) it->second = rasterizePiece(pieces, layout, piece, turn, pad, scale, cell, helper_);
   return it->second;
 }
 
@@ -367,7 +404,8 @@ PackResult packPieces(PieceLayout& layout, Pieces& pieces, int W, int H, int mar
   const double cell = std::max(std::max(W, H) / 384.0, 1.0);
   double best = 0;
   const std::vector<int32_t>* bestOrder = nullptr;
-  RasterCache cache;
+  SecondThread helper;
+  RasterCache cache(&helper);
   for (const std::vector<int32_t>* order : {&heightOrder, &areaOrder}) {
     double lo = 0, hi = std::sqrt(wh / (totalArea + 1e-30));
     for (int i = 0; i < 18; ++i) {
@@ -416,9 +454,9 @@ PackResult packPieces(PieceLayout& layout, Pieces& pieces, int W, int H, int mar
 void writeLayoutUVs(Model& model, const WeldData& weld, const PieceLayout& layout,
                     const Pieces& pieces, double scale, int W, int H) {
   using Key = std::array<int64_t, 4>;  // welded position, piece, UV
-  std::unordered_map<Key, int32_t, KeyHash> numbers;
-  numbers.reserve(model.triangles.size() * 2);
+  KeyNumbers<Key, KeyHash> numbers(model.triangles.size());
   std::vector<Vertex> vertices;
+  vertices.reserve(model.triangles.size());
   for (size_t t = 0; t < model.triangles.size(); ++t) {
     Triangle& tri = model.triangles[t];
     int32_t* corners[3] = {&tri.cornerA, &tri.cornerB, &tri.cornerC};
@@ -429,12 +467,12 @@ void writeLayoutUVs(Model& model, const WeldData& weld, const PieceLayout& layou
       const double U = (q.x * scale + box.x) / W, V = (q.y * scale + box.y) / H;
       const int32_t vertex = *corners[k];
       const Key key = {weld.positionId[vertex], piece, nearestMillionth(U), nearestMillionth(V)};
-      const auto [it, isNew] = numbers.try_emplace(key, static_cast<int32_t>(vertices.size()));
+      const auto [number, isNew] = numbers.insert(key);
       if (isNew) {
         const Vertex& source = model.vertices[vertex];
         vertices.push_back({source.x, source.y, source.z, static_cast<float>(U), static_cast<float>(V)});
       }
-      *corners[k] = it->second;
+      *corners[k] = number;
     }
   }
   model.vertices = std::move(vertices);

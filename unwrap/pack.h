@@ -5,6 +5,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "base/second_thread.h"
 #include "unwrap/exact.h"
 #include "unwrap/unwrap.h"
 #include "unwrap/weld.h"
@@ -47,8 +48,10 @@ struct PieceRaster {
   std::vector<int> bottom, top;
   int tmax = 0;
 };
+// A helper thread, when given, rasterises half of a large piece's triangles; the result is the
+// same either way.
 PieceRaster rasterizePiece(const Pieces& pieces, const PieceLayout& layout, int piece, int turn,
-                           int pad, double scale, double cell);
+                           int pad, double scale, double cell, SecondThread* helper = nullptr);
 
 // The largest scale at which shelfPack fits, to the precision of 50 halvings; the boxes keep
 // the positions of the last trial.
@@ -59,11 +62,14 @@ double shelfScale(std::vector<PieceBox>& boxes, const std::vector<int32_t>& orde
 // raster packer try many of the same scales.
 class RasterCache {
  public:
+  // helper (may be null) is lent to rasterizePiece.
+  explicit RasterCache(SecondThread* helper = nullptr) : helper_(helper) {}
   const PieceRaster& get(const Pieces& pieces, const PieceLayout& layout, int piece, int turn,
                          int pad, double scale, double cell);
 
  private:
   std::unordered_map<uint64_t, std::unordered_map<int64_t, PieceRaster>> byScale_;
+  SecondThread* helper_;
 };
 
 // Skyline packing of the rasterised outlines; false when they do not fit at this scale.

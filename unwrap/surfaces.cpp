@@ -3,22 +3,61 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
-#include <deque>
 #include <map>
 #include <string>
 #include <unordered_map>
 #include <unordered_set>
 #include <vector>
 
+#include "unwrap/key_table.h"
 #include "unwrap/weld.h"
 
 namespace {
 
 // Which UV vertex each surface uses at each position: key (surface, position).
-using SurfaceMap = std::unordered_map<uint64_t, int32_t>;
+class SurfaceMap {
+ public:
+  // The UV vertex, or -1 when the surface has none at the position.
+  int32_t find(int64_t surface, int32_t position) const {
+    const int32_t n = keys_.find(key(surface, position));
+    return n < 0 ? -1 : uvVertex_[n];
+  }
+  void set(int64_t surface, int32_t position, int32_t uvVertex) {
+    const auto [n, isNew] = keys_.insert(key(surface, position));
+    if (isNew)
+      uvVertex_.push_back(uvVertex);
+    else
+      uvVertex_[n] = uvVertex;
+  }
 
-uint64_t surfaceKey(int64_t surface, int32_t position) {
-  return static_cast<uint64_t>(surface) << 32 | static_cast<uint32_t>(position);
+ private:
+  static uint64_t key(int64_t surface, int32_t position) {
+    return static_cast<uint64_t>(surface) << 32 | static_cast<uint32_t>(position);
+  }
+  KeyNumbers<uint64_t, IntegerKeyHash> keys_;
+  std::vector<int32_t> uvVertex_;  // by key number
+};
+
+// The map of the group being grown in the first pass: only that group is ever asked about,
+// so one entry per position suffices, valid while it names the group.
+struct GroupMap {
+  std::vector<int32_t> group, uvVertex;  // per position
+  int32_t find(int64_t g, int32_t position) const { return group[position] == g ? uvVertex[position] : -1; }
+  void set(int64_t g, int32_t position, int32_t id) {
+    group[position] = static_cast<int32_t>(g);
+    uvVertex[position] = id;
+  }
+};
+
+// The number of each vertex's (position, uvKey), in vertex order of first appearance.
+std::vector<int32_t> positionUvIds(const Model& model, const std::vector<int32_t>& positionId) {
+  std::vector<int32_t> ids(model.vertices.size());
+  KeyNumbers<std::array<int64_t, 3>, KeyHash> numbers(model.vertices.size());
+  for (size_t i = 0; i < model.vertices.size(); ++i) {
+    const Vertex& v = model.vertices[i];
+    ids[i] = numbers.insert({positionId[i], uvKeyCoordinate(v.u), uvKeyCoordinate(v.v)}).first;
+  }
+  return ids;
 }
 
 struct SurfaceData {
@@ -28,19 +67,21 @@ struct SurfaceData {
 
   int32_t cornerVertex(int32_t corner) const { return model.triangles[corner / 3].corner(corner % 3); }
 
-  bool canJoin(int32_t t, int64_t surface, const SurfaceMap& map) const {
+  template <class Map>
+  bool canJoin(int32_t t, int64_t surface, const Map& map) const {
     for (int k = 0; k < 3; ++k) {
       const int32_t v = cornerVertex(3 * t + k);
-      const auto it = map.find(surfaceKey(surface, positionId[v]));
-      if (it != map.end() && it->second != uvVertexId[v]) return false;
+      const int32_t used = map.find(surface, positionId[v]);
+      if (used >= 0 && used != uvVertexId[v]) return false;
     }
     return true;
   }
 
-  void add(int32_t t, int64_t surface, SurfaceMap& map) const {
+  template <class Map>
+  void add(int32_t t, int64_t surface, Map& map) const {
     for (int k = 0; k < 3; ++k) {
       const int32_t v = cornerVertex(3 * t + k);
-      map[surfaceKey(surface, positionId[v])] = uvVertexId[v];
+      map.set(surface, positionId[v], uvVertexId[v]);
     }
   }
 };
@@ -117,7 +158,8 @@ std::vector<std::string> surfaceNames(const Model& model, const std::vector<int3
 int64_t buildSurfaces(Model& model, bool mergeSurfaces) {
   const auto T = static_cast<int32_t>(model.triangles.size());
   if (T == 0) return 0;
-  SurfaceData d{model, positionIds(model), uvVertexIds(model), {}, {}};
+  SurfaceData d{model, positionIds(model), {}, {}, {}};
+  d.uvVertexId = positionUvIds(model, d.positionId);
   const int32_t uvVertexCount =
       d.uvVertexId.empty() ? 0 : *std::max_element(d.uvVertexId.begin(), d.uvVertexId.end()) + 1;
   d.cornerHead.assign(uvVertexCount, -1);
@@ -142,22 +184,27 @@ int64_t buildSurfaces(Model& model, bool mergeSurfaces) {
   // Triangles without area are not exported, so they neither form Surfaces nor keep other
   // triangles out of one; they join a Surface of their material at the end.
   std::vector<uint8_t> withoutArea(T);
-  for (int32_t t = 0; t < T; ++t) withoutArea[t] = cornersCoincide(model, model.triangles[t]);
+  for (int32_t t = 0; t < T; ++t) {
+    const int32_t a = d.positionId[d.cornerVertex(3 * t)], b = d.positionId[d.cornerVertex(3 * t + 1)],
+                  c = d.positionId[d.cornerVertex(3 * t + 2)];
+    withoutArea[t] = a == b || b == c || c == a;  // as cornersCoincide
+  }
 
   // First pass: groups grown breadth-first inside an island while no position gets two UVs.
   std::vector<int32_t> group(T, -1), queuedFor(T, -1);
   std::vector<std::vector<int32_t>> groups;
-  SurfaceMap firstMap;
-  std::deque<int32_t> queue;
+  const size_t positionCount =
+      d.positionId.empty() ? 0 : *std::max_element(d.positionId.begin(), d.positionId.end()) + 1;
+  GroupMap firstMap{std::vector<int32_t>(positionCount, -1), std::vector<int32_t>(positionCount, -1)};
+  std::vector<int32_t> queue;  // first in first out from `next`
   for (int32_t s = 0; s < T; ++s) {
     if (group[s] != -1 || withoutArea[s]) continue;
     const auto g = static_cast<int32_t>(groups.size());
     groups.emplace_back();
     queue.assign({s});
     queuedFor[s] = g;
-    while (!queue.empty()) {
-      const int32_t t = queue.front();
-      queue.pop_front();
+    for (size_t next = 0; next < queue.size(); ++next) {
+      const int32_t t = queue[next];
       if (!d.canJoin(t, g, firstMap)) continue;
       group[t] = g;
       groups[g].push_back(t);

@@ -1,6 +1,9 @@
 #include "unwrap/unwrap.h"
 
+#include <malloc.h>
+
 #include <algorithm>
+#include <mutex>
 
 #include "unwrap/pack.h"
 #include "unwrap/smooth.h"
@@ -46,8 +49,24 @@ int64_t layOutPieces(Model& model, const WeldData& weld, Segmentation segmentati
   return layout.pieceCount;
 }
 
+namespace {
+
+// An unwrap fills tens of megabytes of flat tables and frees them at its end. The allocator
+// would hand that memory back to the system at once, and the next unwrap (the user changes a
+// setting and the model is unwrapped again) would pay for every page anew; kept, it is reused.
+void keepFreedMemory() {
+  static std::once_flag once;
+  std::call_once(once, [] {
+    mallopt(M_TRIM_THRESHOLD, 256 << 20);
+    mallopt(M_MMAP_THRESHOLD, 32 << 20);  // the largest the allocator takes
+  });
+}
+
+}  // namespace
+
 int64_t unwrapPieces(Model& model, const UnwrapSettings& settings, UnwrapStats& stats,
                      Progress* progress) {
+  keepFreedMemory();
   checkpoint(progress, ProgressStage::weld, 0);
   const WeldData weld = weldModel(model);
   return layOutPieces(model, weld, segmentPieces(model, weld, settings, progress), settings, stats,

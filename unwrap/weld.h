@@ -21,6 +21,7 @@ bool cornersCoincide(const Model& model, const Triangle& triangle);
 
 struct WeldData {
   std::vector<int32_t> positionId;    // per vertex
+  std::vector<int32_t> cornerPositionId;  // per corner 3t + k: positionId of its vertex
   std::vector<int32_t> edgeId;        // per corner 3t + k: edge from corner k to corner k + 1
   std::vector<int32_t> edgeHead;      // per edge: last corner given the edge, -1 if none
   std::vector<int32_t> edgeNext;      // per corner: the corner given the same edge before it
