@@ -365,8 +365,13 @@ background-work)
   view=$(wait_window '^3D preview$')
   # The sphere's test pattern is much lighter than the dark background (no channel above 82).
   # Only the middle of the canvas is looked at, so that a check is quick beside the unwrap.
+  # A raised window shows what covered it until it has drawn itself again: the dark canvas
+  # above the sphere tells that it has.
   middle="160x160+280+333"
-  model_drawn() { [ "$(pixels_where "$1" "$middle" 'r>0.45 || g>0.45 || b>0.45')" -gt 500 ]; }
+  canvas_drawn() { [ "$(pixels_where "$1" "100x30+300+120" 'r<0.35 && g<0.35 && b<0.4')" -gt 2900 ]; }
+  model_drawn() {
+    canvas_drawn "$1" && [ "$(pixels_where "$1" "$middle" 'r>0.45 || g>0.45 || b>0.45')" -gt 500 ]
+  }
   raise_window "$view"
   shoot_until "$view" "$work/view0.png" model_drawn "$work/view0.png"
   raise_window "$main"
