@@ -8,6 +8,7 @@
 #include <utility>
 #include <vector>
 
+#include "base/second_thread.h"
 #include "unwrap/raster_cells.h"
 
 namespace {
@@ -50,21 +51,38 @@ struct Watch {
 // (the best fit often lies at a sharp corner of the fit against the angle, where the piece
 // touches both sides of the texture).
 double bestAloneStep(const Pieces& pieces, const PieceLayout& layout, int piece, int W, int H,
-                     int margin, int steps, const Watch& watch) {
+                     int margin, int steps, const Watch& watch, SecondThread& second) {
   double bestFit = 0, bestStep = 0;
-  auto tryStep = [&](double step) {
-    watch.checkpoint();  // every angle of a big piece takes a pass over its corners
-    const double angle = step * std::numbers::pi / 2 / steps;
-    const double fit = aloneFit(poseAt(pieces, layout, piece, std::cos(angle), std::sin(angle)), W, H, margin);
-    if (fit > bestFit * (1 + 1e-9)) {
-      bestFit = fit;
-      bestStep = step;
+  // Every angle takes a pass over the piece's corners: the angles are measured on both threads,
+  // a batch between stop checks, then taken in order as one thread would take them.
+  auto tryAll = [&](const std::vector<double>& candidates) {
+    constexpr size_t kBatch = 32;
+    std::vector<double> fit(candidates.size());
+    for (size_t from = 0; from < candidates.size(); from += kBatch) {
+      watch.checkpoint();
+      const size_t to = std::min(from + kBatch, candidates.size());
+      auto measure = [&](int part) {
+        for (size_t i = from + static_cast<size_t>(part); i < to; i += 2) {
+          const double angle = candidates[i] * std::numbers::pi / 2 / steps;
+          fit[i] = aloneFit(poseAt(pieces, layout, piece, std::cos(angle), std::sin(angle)), W, H,
+                            margin);
+        }
+      };
+      second.run(measure);
     }
+    for (size_t i = 0; i < candidates.size(); ++i)
+      if (fit[i] > bestFit * (1 + 1e-9)) {
+        bestFit = fit[i];
+        bestStep = candidates[i];
+      }
   };
-  for (int step = 0; step < steps; ++step) tryStep(step);
-  const double coarse = bestStep;
+  std::vector<double> whole;
+  for (int step = 0; step < steps; ++step) whole.push_back(step);
+  tryAll(whole);
+  std::vector<double> tenths;
   for (int tenth = -9; tenth <= 9; ++tenth)
-    if (tenth != 0) tryStep(coarse + tenth / 10.0);
+    if (tenth != 0) tenths.push_back(bestStep + tenth / 10.0);
+  tryAll(tenths);
   return bestStep;
 }
 
@@ -75,7 +93,7 @@ double bestAloneStep(const Pieces& pieces, const PieceLayout& layout, int piece,
 // slant, a cylinder's side along the diagonal. aloneStep keeps that angle for the next call.
 std::vector<Pose> posesOf(const Pieces& pieces, const PieceLayout& layout, int piece, int W,
                           int H, int margin, double floor, bool fine, const Watch& watch,
-                          std::optional<double>& aloneStep) {
+                          SecondThread& second, std::optional<double>& aloneStep) {
   const Pose upright = poseAt(pieces, layout, piece, 1, 0);
   if (!pieces.tightTurns) return {upright};
   constexpr int kSteps = 180;
@@ -84,7 +102,8 @@ std::vector<Pose> posesOf(const Pieces& pieces, const PieceLayout& layout, int p
   std::vector<double> steps;
   for (int step = 0; step < kSteps; step += grid) steps.push_back(step);
   if (fit < 2 * floor) {
-    if (!aloneStep) aloneStep = bestAloneStep(pieces, layout, piece, W, H, margin, kSteps, watch);
+    if (!aloneStep)
+      aloneStep = bestAloneStep(pieces, layout, piece, W, H, margin, kSteps, watch, second);
     if (std::fmod(*aloneStep, grid) != 0) steps.push_back(*aloneStep);
   }
   std::vector<Pose> poses;
@@ -311,6 +330,9 @@ bool lowestPlace(const FreeSpace& space, const Mask& m, int edge, Place& place) 
   return false;
 }
 
+// Pieces of at least this many triangles have their masks made on two threads.
+constexpr int32_t kSplitTriangles = 2048;
+
 class TightPacker {
  public:
   TightPacker(const PieceLayout& layout, const Pieces& pieces, int W, int H, int margin,
@@ -323,7 +345,7 @@ class TightPacker {
     for (size_t p = 0; p < poses_.size(); ++p) {
       watch_.checkpoint();
       poses_[p] = posesOf(pieces, layout, static_cast<int>(p), W, H, margin, floor, fine, watch_,
-                          aloneSteps[p]);
+                          second_, aloneSteps[p]);
     }
   }
 
@@ -338,7 +360,10 @@ class TightPacker {
   int64_t apply(PieceLayout& layout, Pieces& pieces) const;
 
  private:
+  // The piece's mask at the pose and scale, made on first use; prepareMasks makes room for the
+  // piece's masks at that scale.
   const Mask& mask(int piece, int pose, int grow, double scale);
+  void prepareMasks(int piece, double scale);
 
   const PieceLayout& layout_;
   const Pieces& pieces_;
@@ -351,9 +376,10 @@ class TightPacker {
   std::vector<int> pose_;
   std::vector<double> x_, y_;
   Watch watch_;
+  SecondThread second_;
 };
 
-const Mask& TightPacker::mask(int piece, int pose, int grow, double scale) {
+void TightPacker::prepareMasks(int piece, double scale) {
   if (scale != maskScale_) {
     maskScale_ = scale;
     masks_.assign(poses_.size(), {});
@@ -363,6 +389,10 @@ const Mask& TightPacker::mask(int piece, int pose, int grow, double scale) {
     masks_[piece].resize(poses_[piece].size());
     made_[piece].assign(poses_[piece].size(), 0);
   }
+}
+
+const Mask& TightPacker::mask(int piece, int pose, int grow, double scale) {
+  prepareMasks(piece, scale);
   if (!made_[piece][pose]) {
     masks_[piece][pose] = maskOf(pieces_, layout_, piece, poses_[piece][pose], grow, scale, cell_);
     made_[piece][pose] = 1;
@@ -376,18 +406,33 @@ bool TightPacker::pack(const std::vector<int32_t>& order, double scale) {
   // Touched cells of two pieces grow + 1 cells apart leave at least grow whole cells between.
   const int grow = truncToInt(margin_ / cell_ + 0.999);
   const int edge = truncToInt(margin_ / 2.0 / cell_ + 0.999);
+  // More cells than the texture has inside its border: decided before rasterising, which
+  // keeps huge trial scales cheap.
+  auto fitsInside = [&](const Pose& pose) {
+    return scale * pose.width / cell_ <= space.cols() - 2 * edge &&
+           scale * pose.height / cell_ <= space.rows() - 2 * edge;
+  };
   for (int32_t piece : order) {
+    const int poseCount = static_cast<int>(poses_[piece].size());
+    // A big piece's masks take milliseconds each: made on both threads first (each mask is
+    // the same whichever thread makes it).
+    if (pieces_.firstTriangle[piece + 1] - pieces_.firstTriangle[piece] >= kSplitTriangles) {
+      watch_.checkpoint();
+      prepareMasks(piece, scale);  // the tables the threads fill, sized before they share them
+      std::vector<int> missing;
+      for (int k = 0; k < poseCount; ++k)
+        if (!made_[piece][k] && fitsInside(poses_[piece][k])) missing.push_back(k);
+      auto makeMasks = [&](int part) {
+        for (size_t i = part; i < missing.size(); i += 2) mask(piece, missing[i], grow, scale);
+      };
+      if (missing.size() > 1) second_.run(makeMasks);
+    }
     Place best;
     int bestPose = -1;
-    for (int k = 0; k < static_cast<int>(poses_[piece].size()); ++k) {
+    for (int k = 0; k < poseCount; ++k) {
       // A big piece's pose may take milliseconds: a stop request is heard at every one.
       watch_.checkpoint();
-      const Pose& pose = poses_[piece][k];
-      // More cells than the texture has inside its border: decided before rasterising, which
-      // keeps huge trial scales cheap.
-      if (!(scale * pose.width / cell_ <= space.cols() - 2 * edge) ||
-          !(scale * pose.height / cell_ <= space.rows() - 2 * edge))
-        continue;
+      if (!fitsInside(poses_[piece][k])) continue;
       if (lowestPlace(space, mask(piece, k, grow, scale), edge, best)) bestPose = k;
     }
     if (bestPose < 0) return false;
