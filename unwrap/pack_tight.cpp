@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <bit>
 #include <cmath>
+#include <cstring>
 #include <numbers>
 #include <optional>
 #include <utility>
@@ -132,6 +133,38 @@ struct Mask {
   std::vector<int> widest;  // per row: the widest core run, which needs as wide a free run
 };
 
+// Along a row of cell centres, the test of edge a-b is monotone in the column: the centre's x
+// enters orient2d only through a subtraction and a product with constants, and rounding keeps
+// the order of what it rounds. So the cells in [lo, hi] passing it are one run, found by
+// halving with the very test a cell-by-cell sweep would make; lo > hi when none passes.
+void edgeRun(Vec2 a, Vec2 b, double s, double r, int row, int& lo, int& hi) {
+  auto passes = [&](int col) { return s * orient2d(a, b, {col + 0.5, row + 0.5}) >= -r; };
+  const double rising = -s * (b.y - a.y);  // the sign of the test's slope along the row
+  if (rising > 0) {
+    if (!passes(hi)) {
+      lo = hi + 1;
+      return;
+    }
+    for (int top = hi; lo < top;) {
+      const int mid = lo + (top - lo) / 2;
+      if (passes(mid)) top = mid;
+      else lo = mid + 1;
+    }
+  } else if (rising < 0) {
+    if (!passes(lo)) {
+      hi = lo - 1;
+      return;
+    }
+    for (int bottom = lo; bottom < hi;) {
+      const int mid = bottom + (hi - bottom + 1) / 2;
+      if (passes(mid)) bottom = mid;
+      else hi = mid - 1;
+    }
+  } else if (!passes(lo)) {
+    lo = hi + 1;
+  }
+}
+
 // The cells the piece's triangles touch: a cell within the triangle's box is touched when no
 // edge of the triangle has the whole cell outside (the separating axis test of a square and a
 // triangle). Cells the triangle only nearly touches count too, so rounding never leaves a
@@ -161,66 +194,60 @@ std::vector<uint8_t> coverCells(const Pieces& pieces, const PieceLayout& layout,
     const int j0 = clampCell(std::min({c[0].y, c[1].y, c[2].y}), rows);
     const int j1 = clampCell(std::max({c[0].y, c[1].y, c[2].y}), rows);
     for (int row = j0; row <= j1; ++row) {
-      uint8_t* line = &cells[static_cast<size_t>(row) * cols];
-      for (int col = i0; col <= i1; ++col) {
-        if (line[col]) continue;
-        const Vec2 centre{col + 0.5, row + 0.5};
-        if (s * orient2d(c[1], c[2], centre) >= -r0 && s * orient2d(c[2], c[0], centre) >= -r1 &&
-            s * orient2d(c[0], c[1], centre) >= -r2)
-          line[col] = 1;
-      }
+      int lo = i0, hi = i1;
+      edgeRun(c[1], c[2], s, r0, row, lo, hi);
+      if (lo <= hi) edgeRun(c[2], c[0], s, r1, row, lo, hi);
+      if (lo <= hi) edgeRun(c[0], c[1], s, r2, row, lo, hi);
+      if (lo <= hi) std::fill_n(&cells[static_cast<size_t>(row) * cols + lo], hi - lo + 1, 1);
     }
   }
   return cells;
 }
 
-// Every cell within `grow` cells (a square) of a set cell, first along the rows, then along
-// the columns.
-std::vector<uint8_t> grownCells(const std::vector<uint8_t>& core, int cols, int rows, int grow) {
-  std::vector<uint8_t> wide(core.size(), 0), grown(core.size(), 0);
-  // One line of cells `step` apart from `first`: out is set within grow of a set cell of in.
-  auto spread = [&](const std::vector<uint8_t>& in, std::vector<uint8_t>& out, size_t first,
-                    size_t step, int n) {
-    int last = -(1 << 29);
-    for (int i = 0; i < n; ++i) {
-      if (in[first + i * step]) last = i;
-      if (i - last <= grow) out[first + i * step] = 1;
-    }
-    last = 1 << 29;
-    for (int i = n - 1; i >= 0; --i) {
-      if (in[first + i * step]) last = i;
-      if (last - i <= grow) out[first + i * step] = 1;
-    }
-  };
-  for (int row = 0; row < rows; ++row) spread(core, wide, static_cast<size_t>(row) * cols, 1, cols);
-  for (int col = 0; col < cols; ++col) spread(wide, grown, col, cols, rows);
-  return grown;
-}
-
-// The runs of set cells per row; `bounds` (when given) gets the box around them.
-void runsOf(const std::vector<uint8_t>& cells, int cols, int rows, std::vector<int32_t>& start,
-            std::vector<Mask::Run>& runs, Mask* bounds) {
-  start.assign(rows + 1, 0);
-  for (int row = 0; row < rows; ++row) {
-    start[row] = static_cast<int32_t>(runs.size());
+// The core's runs of set cells per row, the box around them and each row's widest run.
+void runsOf(const std::vector<uint8_t>& cells, int cols, Mask& m) {
+  m.coreStart.assign(m.rows + 1, 0);
+  for (int row = 0; row < m.rows; ++row) {
+    m.coreStart[row] = static_cast<int32_t>(m.core.size());
     const uint8_t* line = &cells[static_cast<size_t>(row) * cols];
-    for (int col = 0; col < cols;) {
-      if (!line[col]) {
-        ++col;
-        continue;
-      }
-      const int first = col;
-      while (col < cols && line[col]) ++col;
-      runs.push_back({first, col - 1});
-      if (!bounds) continue;
-      bounds->coreLeft = std::min(bounds->coreLeft, first);
-      bounds->coreRight = std::max(bounds->coreRight, col - 1);
-      bounds->coreBottom = std::min(bounds->coreBottom, row);
-      bounds->coreTop = std::max(bounds->coreTop, row);
-      bounds->widest[row] = std::max(bounds->widest[row], col - first);
+    const uint8_t* end = line + cols;
+    for (const uint8_t* at = line; at < end;) {
+      const auto* set = static_cast<const uint8_t*>(std::memchr(at, 1, end - at));
+      if (!set) break;
+      const auto* clear = static_cast<const uint8_t*>(std::memchr(set, 0, end - set));
+      at = clear ? clear : end;
+      const int first = static_cast<int>(set - line), last = static_cast<int>(at - line) - 1;
+      m.core.push_back({first, last});
+      m.coreLeft = std::min(m.coreLeft, first);
+      m.coreRight = std::max(m.coreRight, last);
+      m.coreBottom = std::min(m.coreBottom, row);
+      m.coreTop = std::max(m.coreTop, row);
+      m.widest[row] = std::max(m.widest[row], last - first + 1);
     }
   }
-  start[rows] = static_cast<int32_t>(runs.size());
+  m.coreStart[m.rows] = static_cast<int32_t>(m.core.size());
+}
+
+// Every cell within `grow` cells (a square) of a core cell, as runs: per row, the core runs of
+// the rows within grow, each widened by grow, merged where they overlap or touch.
+void grownRuns(Mask& m, int cols, int grow) {
+  m.grownStart.assign(m.rows + 1, 0);
+  std::vector<Mask::Run> near;
+  for (int row = 0; row < m.rows; ++row) {
+    const auto start = static_cast<int32_t>(m.grown.size());
+    m.grownStart[row] = start;
+    near.clear();
+    for (int r = std::max(0, row - grow); r <= std::min(m.rows - 1, row + grow); ++r)
+      for (int32_t k = m.coreStart[r]; k < m.coreStart[r + 1]; ++k)
+        near.push_back({std::max(0, m.core[k].first - grow), std::min(cols - 1, m.core[k].last + grow)});
+    std::sort(near.begin(), near.end(), [](Mask::Run x, Mask::Run y) { return x.first < y.first; });
+    for (const Mask::Run& run : near)
+      if (static_cast<int32_t>(m.grown.size()) > start && run.first <= m.grown.back().last + 1)
+        m.grown.back().last = std::max(m.grown.back().last, run.last);
+      else
+        m.grown.push_back(run);
+  }
+  m.grownStart[m.rows] = static_cast<int32_t>(m.grown.size());
 }
 
 // A piece that touches no cell gets the core bounds of its corner cell.
@@ -234,8 +261,8 @@ Mask maskOf(const Pieces& pieces, const PieceLayout& layout, int piece, const Po
   m.coreLeft = cols;
   m.coreBottom = rows;
   m.widest.assign(rows, 0);
-  runsOf(core, cols, rows, m.coreStart, m.core, &m);
-  runsOf(grownCells(core, cols, rows, grow), cols, rows, m.grownStart, m.grown, nullptr);
+  runsOf(core, cols, m);
+  grownRuns(m, cols, grow);
   if (m.coreRight < 0) m.coreLeft = m.coreRight = m.coreBottom = m.coreTop = grow;
   return m;
 }
@@ -263,15 +290,43 @@ class FreeSpace {
     return -1;
   }
 
+  // Sets the cells [first, last] of the row; settle(row) then brings its widest free run up to
+  // date, once for all the runs a piece takes in it.
   void take(int row, int first, int last) {
     uint64_t* line = &bits_[static_cast<size_t>(row) * words_];
-    for (int col = first; col <= last; ++col) line[col >> 6] |= uint64_t{1} << (col & 63);
-    int widest = 0, run = 0;
-    for (int col = 0; col < cols_; ++col) {
-      run = line[col >> 6] >> (col & 63) & 1 ? 0 : run + 1;
-      widest = std::max(widest, run);
+    const int low = first >> 6, high = last >> 6;
+    const uint64_t lowBits = ~uint64_t{0} << (first & 63), highBits = ~uint64_t{0} >> (63 - (last & 63));
+    if (low == high) {
+      line[low] |= lowBits & highBits;
+      return;
     }
-    widestFree_[row] = widest;
+    line[low] |= lowBits;
+    std::fill(line + low + 1, line + high, ~uint64_t{0});
+    line[high] |= highBits;
+  }
+
+  // The widest free run of the row, a word at a time: the cells past the last column count as
+  // taken.
+  void settle(int row) {
+    const uint64_t* line = &bits_[static_cast<size_t>(row) * words_];
+    int widest = 0, run = 0;
+    for (int w = 0; w < words_; ++w) {
+      uint64_t word = line[w];
+      if (w == words_ - 1 && (cols_ & 63)) word |= ~uint64_t{0} << (cols_ & 63);
+      for (int bit = 0; bit < 64;) {
+        const uint64_t rest = word >> bit;
+        if (!rest) {
+          run += 64 - bit;
+          break;
+        }
+        const int free = std::countr_zero(rest);
+        widest = std::max(widest, run + free);
+        run = 0;
+        bit += free;
+        bit += std::countr_one(word >> bit);
+      }
+    }
+    widestFree_[row] = std::max(widest, run);
   }
 
   int widestFree(int row) const { return widestFree_[row]; }
@@ -282,21 +337,45 @@ class FreeSpace {
   std::vector<int> widestFree_;
 };
 
-// The first x at or after `x` from which the mask's grown runs, placed at (x, y), meet no
-// taken cell when `x` itself is not one: the next x worth trying.
-int nextFreeX(const FreeSpace& space, const Mask& m, int x, int y) {
-  for (int j = 0; j < m.rows; ++j) {
-    const int row = y + j;
-    if (row < 0 || row >= space.rows()) continue;
-    for (int32_t k = m.grownStart[j]; k < m.grownStart[j + 1]; ++k) {
-      const int first = std::max(0, x + m.grown[k].first);
-      const int last = std::min(space.cols() - 1, x + m.grown[k].last);
-      if (first > last) continue;
-      const int taken = space.lastTaken(row, first, last);
-      if (taken >= 0) return taken - m.grown[k].first + 1;
+// The first x at or after `x` from which the mask's grown runs of row j, placed at (x, y),
+// meet no taken cell, or one past xHigh. Every x passed over meets one: a run meeting a taken
+// cell meets it from every x up to the one that puts the run's first cell just past it.
+int freeXInRow(const FreeSpace& space, const Mask& m, int j, int x, int y, int xHigh) {
+  const int row = y + j;
+  if (row < 0 || row >= space.rows() || space.widestFree(row) == space.cols()) return x;
+  for (int32_t k = m.grownStart[j]; k < m.grownStart[j + 1] && x <= xHigh;) {
+    const int first = std::max(0, x + m.grown[k].first);
+    const int last = std::min(space.cols() - 1, x + m.grown[k].last);
+    const int taken = first <= last ? space.lastTaken(row, first, last) : -1;
+    if (taken < 0) {
+      ++k;
+      continue;
     }
+    x = taken - m.grown[k].first + 1;
+    k = m.grownStart[j];  // the row's earlier runs may meet a taken cell from the new x
   }
   return x;
+}
+
+// The first x at or after `x` from which the mask's grown runs, placed at (x, y), meet no
+// taken cell, or one past xHigh. `blocked` is the mask row that stopped the last x: tried
+// first, it usually stops the next one too.
+int nextFreeX(const FreeSpace& space, const Mask& m, int x, int y, int xHigh, int& blocked) {
+  for (;;) {
+    x = freeXInRow(space, m, blocked, x, y, xHigh);
+    if (x > xHigh) return x;
+    int j = 0;
+    for (; j < m.rows; ++j) {
+      if (j == blocked) continue;
+      const int next = freeXInRow(space, m, j, x, y, xHigh);
+      if (next != x) {
+        x = next;
+        blocked = j;
+        break;
+      }
+    }
+    if (j == m.rows) return x;
+  }
 }
 
 // Whether every row the core would cover at y has a free run as wide as the core's there.
@@ -316,15 +395,13 @@ struct Place {
 bool lowestPlace(const FreeSpace& space, const Mask& m, int edge, Place& place) {
   const int xLow = edge - m.coreLeft, xHigh = space.cols() - 1 - edge - m.coreRight;
   const int yLow = edge - m.coreBottom, yHigh = space.rows() - 1 - edge - m.coreTop;
+  int blocked = 0;
   for (int y = yLow; y <= yHigh && y + m.coreTop < place.top; ++y) {
     if (!roomInRows(space, m, y)) continue;
-    for (int x = xLow; x <= xHigh;) {
-      const int next = nextFreeX(space, m, x, y);
-      if (next == x) {
-        place = {x, y, y + m.coreTop};
-        return true;
-      }
-      x = next;
+    const int x = nextFreeX(space, m, xLow, y, xHigh, blocked);
+    if (x <= xHigh) {
+      place = {x, y, y + m.coreTop};
+      return true;
     }
   }
   return false;
@@ -437,9 +514,11 @@ bool TightPacker::pack(const std::vector<int32_t>& order, double scale) {
     }
     if (bestPose < 0) return false;
     const Mask& m = mask(piece, bestPose, grow, scale);
-    for (int j = 0; j < m.rows; ++j)
+    for (int j = 0; j < m.rows; ++j) {
       for (int32_t k = m.coreStart[j]; k < m.coreStart[j + 1]; ++k)
         space.take(best.y + j, best.x + m.core[k].first, best.x + m.core[k].last);
+      if (m.coreStart[j] < m.coreStart[j + 1]) space.settle(best.y + j);
+    }
     pose_[piece] = bestPose;
     x_[piece] = (best.x + grow) * cell_;
     y_[piece] = (best.y + grow) * cell_;
