@@ -4,6 +4,7 @@
 #include <bit>
 #include <cmath>
 #include <cstring>
+#include <limits>
 #include <numbers>
 #include <optional>
 #include <utility>
@@ -267,115 +268,104 @@ Mask maskOf(const Pieces& pieces, const PieceLayout& layout, int piece, const Po
   return m;
 }
 
-// The texture's cells, one bit each: set where a placed piece touches. Per row the widest
-// free run lets whole rows be passed over when a piece cannot fit in them.
+// The texture's free cells as runs per row, left to right: what no placed piece touches. Per
+// row the widest free run lets whole rows be passed over when a piece cannot fit in them.
 class FreeSpace {
  public:
+  using Run = Mask::Run;
   FreeSpace(int cols, int rows)
-      : cols_(cols), rows_(rows), words_((cols + 63) / 64), bits_(static_cast<size_t>(words_) * rows, 0),
-        widestFree_(rows, cols) {}
+      : cols_(cols), rows_(rows), free_(rows, std::vector<Run>{{0, cols - 1}}), widestFree_(rows, cols) {}
 
   int cols() const { return cols_; }
   int rows() const { return rows_; }
-
-  // The highest set cell in [first, last] of the row, or -1.
-  int lastTaken(int row, int first, int last) const {
-    const uint64_t* line = &bits_[static_cast<size_t>(row) * words_];
-    for (int w = last >> 6; w >= first >> 6; --w) {
-      uint64_t word = line[w];
-      if (w == last >> 6 && (last & 63) != 63) word &= (uint64_t{2} << (last & 63)) - 1;
-      if (w == first >> 6) word &= ~uint64_t{0} << (first & 63);
-      if (word) return w * 64 + 63 - std::countl_zero(word);
-    }
-    return -1;
-  }
-
-  // Sets the cells [first, last] of the row; settle(row) then brings its widest free run up to
-  // date, once for all the runs a piece takes in it.
-  void take(int row, int first, int last) {
-    uint64_t* line = &bits_[static_cast<size_t>(row) * words_];
-    const int low = first >> 6, high = last >> 6;
-    const uint64_t lowBits = ~uint64_t{0} << (first & 63), highBits = ~uint64_t{0} >> (63 - (last & 63));
-    if (low == high) {
-      line[low] |= lowBits & highBits;
-      return;
-    }
-    line[low] |= lowBits;
-    std::fill(line + low + 1, line + high, ~uint64_t{0});
-    line[high] |= highBits;
-  }
-
-  // The widest free run of the row, a word at a time: the cells past the last column count as
-  // taken.
-  void settle(int row) {
-    const uint64_t* line = &bits_[static_cast<size_t>(row) * words_];
-    int widest = 0, run = 0;
-    for (int w = 0; w < words_; ++w) {
-      uint64_t word = line[w];
-      if (w == words_ - 1 && (cols_ & 63)) word |= ~uint64_t{0} << (cols_ & 63);
-      for (int bit = 0; bit < 64;) {
-        const uint64_t rest = word >> bit;
-        if (!rest) {
-          run += 64 - bit;
-          break;
-        }
-        const int free = std::countr_zero(rest);
-        widest = std::max(widest, run + free);
-        run = 0;
-        bit += free;
-        bit += std::countr_one(word >> bit);
-      }
-    }
-    widestFree_[row] = std::max(widest, run);
-  }
-
+  const std::vector<Run>& free(int row) const { return free_[row]; }
   int widestFree(int row) const { return widestFree_[row]; }
 
+  void take(int row, int first, int last) {
+    std::vector<Run>& runs = free_[row];
+    auto from = std::lower_bound(runs.begin(), runs.end(), first,
+                                 [](const Run& run, int col) { return run.last < col; });
+    auto to = from;
+    while (to != runs.end() && to->first <= last) ++to;
+    if (from == to) return;
+    Run kept[2];
+    int keptCount = 0;
+    if (from->first < first) kept[keptCount++] = {from->first, first - 1};
+    if ((to - 1)->last > last) kept[keptCount++] = {last + 1, (to - 1)->last};
+    runs.insert(runs.erase(from, to), kept, kept + keptCount);
+    int widest = 0;
+    for (const Run& run : runs) widest = std::max(widest, run.last - run.first + 1);
+    widestFree_[row] = widest;
+  }
+
  private:
-  int cols_, rows_, words_;
-  std::vector<uint64_t> bits_;
+  int cols_, rows_;
+  std::vector<std::vector<Run>> free_;
   std::vector<int> widestFree_;
 };
 
-// The first x at or after `x` from which the mask's grown runs of row j, placed at (x, y),
-// meet no taken cell, or one past xHigh. Every x passed over meets one: a run meeting a taken
-// cell meets it from every x up to the one that puts the run's first cell just past it.
-int freeXInRow(const FreeSpace& space, const Mask& m, int j, int x, int y, int xHigh) {
+// The x from which a run of a mask, placed at x on a row, meets no taken cell of it, and the
+// last x up to which it still meets none.
+struct FreeSpan {
+  int from, until;
+};
+constexpr int kNoEnd = std::numeric_limits<int>::max();
+
+// The free span of `run` that starts first at or after `x`: where the run, cut to the texture,
+// lies in one free run of the row (or is cut away whole). Free runs start further right in
+// turn, so the first one the placed run fits in is the one it fits in first.
+FreeSpan freeSpanOfRun(const std::vector<Mask::Run>& free, int cols, Mask::Run run, int x) {
+  if (x + run.last < 0) return {x, x};
+  auto at = std::lower_bound(free.begin(), free.end(), std::max(0, x + run.first),
+                             [](const Mask::Run& gap, int col) { return gap.last < col; });
+  for (; at != free.end(); ++at) {
+    const int from = at->first == 0 ? x : std::max(x, at->first - run.first);
+    if (at->last == cols - 1) return {from, kNoEnd};
+    if (from + run.last <= at->last) return {from, at->last - run.last};
+  }
+  return {std::max(x, cols - run.first), kNoEnd};
+}
+
+// The free span of the mask's grown runs of row j, placed at y, that starts first at or after
+// `x`; its start is past xHigh when none starts by then.
+FreeSpan freeSpanOfRow(const FreeSpace& space, const Mask& m, int j, int x, int y, int xHigh) {
   const int row = y + j;
-  if (row < 0 || row >= space.rows() || space.widestFree(row) == space.cols()) return x;
+  if (row < 0 || row >= space.rows()) return {x, kNoEnd};
+  const std::vector<Mask::Run>& free = space.free(row);
+  int until = kNoEnd;
   for (int32_t k = m.grownStart[j]; k < m.grownStart[j + 1] && x <= xHigh;) {
-    const int first = std::max(0, x + m.grown[k].first);
-    const int last = std::min(space.cols() - 1, x + m.grown[k].last);
-    const int taken = first <= last ? space.lastTaken(row, first, last) : -1;
-    if (taken < 0) {
+    const FreeSpan span = freeSpanOfRun(free, space.cols(), m.grown[k], x);
+    if (span.from == x) {
+      until = std::min(until, span.until);
       ++k;
       continue;
     }
-    x = taken - m.grown[k].first + 1;
+    x = span.from;
+    until = kNoEnd;
     k = m.grownStart[j];  // the row's earlier runs may meet a taken cell from the new x
   }
-  return x;
+  return {x, until};
 }
 
-// The first x at or after `x` from which the mask's grown runs, placed at (x, y), meet no
-// taken cell, or one past xHigh. `blocked` is the mask row that stopped the last x: tried
-// first, it usually stops the next one too.
-int nextFreeX(const FreeSpace& space, const Mask& m, int x, int y, int xHigh, int& blocked) {
-  for (;;) {
-    x = freeXInRow(space, m, blocked, x, y, xHigh);
-    if (x > xHigh) return x;
-    int j = 0;
-    for (; j < m.rows; ++j) {
-      if (j == blocked) continue;
-      const int next = freeXInRow(space, m, j, x, y, xHigh);
-      if (next != x) {
-        x = next;
-        blocked = j;
-        break;
-      }
-    }
-    if (j == m.rows) return x;
+// The first x at or after `x` from which the mask's grown runs, placed at (x, y), meet no taken
+// cell, or one past xHigh. Each row's free span is kept in `until` (sized to the mask's rows)
+// and looked at again only once x has passed it; `blocked`, the row that moved x last, is
+// tried first: it usually moves the next one too.
+int nextFreeX(const FreeSpace& space, const Mask& m, int x, int y, int xHigh, std::vector<int>& until,
+              int& blocked) {
+  std::fill(until.begin(), until.end(), std::numeric_limits<int>::min());
+  for (int j = blocked, unmoved = 0; unmoved < m.rows; j = j + 1 == m.rows ? 0 : j + 1) {
+    ++unmoved;
+    if (x <= until[j]) continue;
+    const FreeSpan span = freeSpanOfRow(space, m, j, x, y, xHigh);
+    until[j] = span.until;
+    if (span.from == x) continue;
+    x = span.from;
+    blocked = j;
+    unmoved = 1;
+    if (x > xHigh) break;
   }
+  return x;
 }
 
 // Whether every row the core would cover at y has a free run as wide as the core's there.
@@ -396,9 +386,10 @@ bool lowestPlace(const FreeSpace& space, const Mask& m, int edge, Place& place) 
   const int xLow = edge - m.coreLeft, xHigh = space.cols() - 1 - edge - m.coreRight;
   const int yLow = edge - m.coreBottom, yHigh = space.rows() - 1 - edge - m.coreTop;
   int blocked = 0;
+  std::vector<int> until(m.rows);
   for (int y = yLow; y <= yHigh && y + m.coreTop < place.top; ++y) {
     if (!roomInRows(space, m, y)) continue;
-    const int x = nextFreeX(space, m, xLow, y, xHigh, blocked);
+    const int x = nextFreeX(space, m, xLow, y, xHigh, until, blocked);
     if (x <= xHigh) {
       place = {x, y, y + m.coreTop};
       return true;
@@ -514,11 +505,9 @@ bool TightPacker::pack(const std::vector<int32_t>& order, double scale) {
     }
     if (bestPose < 0) return false;
     const Mask& m = mask(piece, bestPose, grow, scale);
-    for (int j = 0; j < m.rows; ++j) {
+    for (int j = 0; j < m.rows; ++j)
       for (int32_t k = m.coreStart[j]; k < m.coreStart[j + 1]; ++k)
         space.take(best.y + j, best.x + m.core[k].first, best.x + m.core[k].last);
-      if (m.coreStart[j] < m.coreStart[j + 1]) space.settle(best.y + j);
-    }
     pose_[piece] = bestPose;
     x_[piece] = (best.x + grow) * cell_;
     y_[piece] = (best.y + grow) * cell_;
