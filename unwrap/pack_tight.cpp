@@ -134,33 +134,41 @@ struct Mask {
   std::vector<int> widest;  // per row: the widest core run, which needs as wide a free run
 };
 
+// The first column in [lo, hi] at which `passes` holds, hi + 1 when none, for a test that
+// holds from some column on; `guess` (in [lo, hi]) is where it likely starts holding.
+template <class Test>
+int firstPassing(const Test& passes, int lo, int hi, int guess) {
+  if (passes(guess)) {
+    if (guess == lo || !passes(guess - 1)) return guess;
+    hi = guess - 1;
+  } else {
+    if (guess == hi || passes(guess + 1)) return guess + 1;
+    lo = guess + 2;
+    if (lo > hi || !passes(hi)) return hi + 1;
+  }
+  while (lo < hi) {  // passes(hi) holds
+    const int mid = lo + (hi - lo) / 2;
+    if (passes(mid)) hi = mid;
+    else lo = mid + 1;
+  }
+  return lo;
+}
+
 // Along a row of cell centres, the test of edge a-b is monotone in the column: the centre's x
 // enters orient2d only through a subtraction and a product with constants, and rounding keeps
-// the order of what it rounds. So the cells in [lo, hi] passing it are one run, found by
-// halving with the very test a cell-by-cell sweep would make; lo > hi when none passes.
+// the order of what it rounds. So the cells in [lo, hi] passing it are one run, found with the
+// very test a cell-by-cell sweep would make, starting where the edge's line crosses the row;
+// lo > hi when none passes.
 void edgeRun(Vec2 a, Vec2 b, double s, double r, int row, int& lo, int& hi) {
   auto passes = [&](int col) { return s * orient2d(a, b, {col + 0.5, row + 0.5}) >= -r; };
   const double rising = -s * (b.y - a.y);  // the sign of the test's slope along the row
+  const double cross = a.x + (s * (b.x - a.x) * (row + 0.5 - a.y) + r) / (s * (b.y - a.y)) - 0.5;
+  auto guess = [&](double col) { return !(col > lo) ? lo : !(col < hi) ? hi : static_cast<int>(col); };
   if (rising > 0) {
-    if (!passes(hi)) {
-      lo = hi + 1;
-      return;
-    }
-    for (int top = hi; lo < top;) {
-      const int mid = lo + (top - lo) / 2;
-      if (passes(mid)) top = mid;
-      else lo = mid + 1;
-    }
+    lo = firstPassing(passes, lo, hi, guess(std::ceil(cross)));
   } else if (rising < 0) {
-    if (!passes(lo)) {
-      hi = lo - 1;
-      return;
-    }
-    for (int bottom = lo; bottom < hi;) {
-      const int mid = bottom + (hi - bottom + 1) / 2;
-      if (passes(mid)) bottom = mid;
-      else hi = mid - 1;
-    }
+    const int flip = lo + hi;  // the run's last column, found as the first of the mirrored row
+    hi = flip - firstPassing([&](int col) { return passes(flip - col); }, lo, hi, flip - guess(std::floor(cross)));
   } else if (!passes(lo)) {
     lo = hi + 1;
   }
