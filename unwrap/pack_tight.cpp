@@ -377,9 +377,14 @@ int nextFreeX(const FreeSpace& space, const Mask& m, int x, int y, int xHigh, st
 }
 
 // Whether every row the core would cover at y has a free run as wide as the core's there.
-bool roomInRows(const FreeSpace& space, const Mask& m, int y) {
+// `short_` is the row that had none last time: tried first, it often has none again.
+bool roomInRows(const FreeSpace& space, const Mask& m, int y, int& short_) {
+  if (space.widestFree(y + short_) < m.widest[short_]) return false;
   for (int j = m.coreBottom; j <= m.coreTop; ++j)
-    if (space.widestFree(y + j) < m.widest[j]) return false;
+    if (space.widestFree(y + j) < m.widest[j]) {
+      short_ = j;
+      return false;
+    }
   return true;
 }
 
@@ -388,15 +393,16 @@ struct Place {
 };
 
 // The free place where the mask's top is lowest, then lowest, then leftmost, with its core
-// `edge` cells inside the border; only places whose top is below place.top count. True when
-// it found one (and changed place).
-bool lowestPlace(const FreeSpace& space, const Mask& m, int edge, Place& place) {
+// `edge` cells inside the border; only places whose top is below place.top count, or not
+// above it when `winsTie`. True when it found one (and changed place).
+bool lowestPlace(const FreeSpace& space, const Mask& m, int edge, bool winsTie, Place& place) {
   const int xLow = edge - m.coreLeft, xHigh = space.cols() - 1 - edge - m.coreRight;
   const int yLow = edge - m.coreBottom, yHigh = space.rows() - 1 - edge - m.coreTop;
-  int blocked = 0;
+  const int topLimit = place.top + (winsTie ? 1 : 0);
+  int blocked = 0, short_ = m.coreBottom;
   std::vector<int> until(m.rows);
-  for (int y = yLow; y <= yHigh && y + m.coreTop < place.top; ++y) {
-    if (!roomInRows(space, m, y)) continue;
+  for (int y = yLow; y <= yHigh && y + m.coreTop < topLimit; ++y) {
+    if (!roomInRows(space, m, y, short_)) continue;
     const int x = nextFreeX(space, m, xLow, y, xHigh, until, blocked);
     if (x <= xHigh) {
       place = {x, y, y + m.coreTop};
@@ -505,11 +511,16 @@ bool TightPacker::pack(const std::vector<int32_t>& order, double scale) {
     }
     Place best;
     int bestPose = -1;
-    for (int k = 0; k < poseCount; ++k) {
+    // The pose the piece took last time is tried first: its place usually cuts the others'
+    // search short. Each pose is still placed where its top is lowest, and of poses as low the
+    // first wins, so the order they are tried in changes nothing.
+    for (int i = 0; i < poseCount; ++i) {
+      const int k = i == 0 ? pose_[piece] : i <= pose_[piece] ? i - 1 : i;
       // A big piece's pose may take milliseconds: a stop request is heard at every one.
       watch_.checkpoint();
       if (!fitsInside(poses_[piece][k])) continue;
-      if (lowestPlace(space, mask(piece, k, grow, scale), edge, best)) bestPose = k;
+      if (lowestPlace(space, mask(piece, k, grow, scale), edge, bestPose >= 0 && k < bestPose, best))
+        bestPose = k;
     }
     if (bestPose < 0) return false;
     const Mask& m = mask(piece, bestPose, grow, scale);
