@@ -131,7 +131,6 @@ struct Mask {
   std::vector<int32_t> coreStart, grownStart;  // runs of row j: [start[j], start[j + 1])
   std::vector<Run> core, grown;
   int coreLeft = 0, coreRight = -1, coreBottom = 0, coreTop = -1;
-  std::vector<int> widest;  // per row: the widest core run, which needs as wide a free run
 };
 
 // The first column in [lo, hi] at which `passes` holds, hi + 1 when none, for a test that
@@ -213,7 +212,7 @@ std::vector<uint8_t> coverCells(const Pieces& pieces, const PieceLayout& layout,
   return cells;
 }
 
-// The core's runs of set cells per row, the box around them and each row's widest run.
+// The core's runs of set cells per row and the box around them.
 void runsOf(const std::vector<uint8_t>& cells, int cols, Mask& m) {
   m.coreStart.assign(m.rows + 1, 0);
   for (int row = 0; row < m.rows; ++row) {
@@ -231,7 +230,6 @@ void runsOf(const std::vector<uint8_t>& cells, int cols, Mask& m) {
       m.coreRight = std::max(m.coreRight, last);
       m.coreBottom = std::min(m.coreBottom, row);
       m.coreTop = std::max(m.coreTop, row);
-      m.widest[row] = std::max(m.widest[row], last - first + 1);
     }
   }
   m.coreStart[m.rows] = static_cast<int32_t>(m.core.size());
@@ -269,7 +267,6 @@ Mask maskOf(const Pieces& pieces, const PieceLayout& layout, int piece, const Po
   m.rows = rows;
   m.coreLeft = cols;
   m.coreBottom = rows;
-  m.widest.assign(rows, 0);
   runsOf(core, cols, m);
   grownRuns(m, cols, grow);
   if (m.coreRight < 0) m.coreLeft = m.coreRight = m.coreBottom = m.coreTop = grow;
@@ -356,17 +353,19 @@ FreeSpan freeSpanOfRow(const FreeSpace& space, const Mask& m, int j, int x, int 
 }
 
 // The first x at or after `x` from which the mask's grown runs, placed at (x, y), meet no taken
-// cell, or one past xHigh. Each row's free span is kept in `until` (sized to the mask's rows)
-// and looked at again only once x has passed it; `blocked`, the row that moved x last, is
-// tried first: it usually moves the next one too.
-int nextFreeX(const FreeSpace& space, const Mask& m, int x, int y, int xHigh, std::vector<int>& until,
-              int& blocked) {
-  std::fill(until.begin(), until.end(), std::numeric_limits<int>::min());
+// cell, or one past xHigh. Each row's free span is kept in `known` (one per mask row) and
+// looked at again only once x has passed it; `blocked`, the row that moved x last, is tried
+// first: it usually moves the next one too.
+int nextFreeX(const FreeSpace& space, const Mask& m, int x, int y, int xHigh,
+              std::vector<int64_t>& known, int& blocked) {
+  // A span's end with the height it was found at above it, so that spans found at lower heights
+  // count as passed without clearing them.
+  auto atY = [y](int col) { return (static_cast<int64_t>(y) << 32) + (int64_t{col} + (int64_t{1} << 31)); };
   for (int j = blocked, unmoved = 0; unmoved < m.rows; j = j + 1 == m.rows ? 0 : j + 1) {
     ++unmoved;
-    if (x <= until[j]) continue;
+    if (atY(x) <= known[j]) continue;
     const FreeSpan span = freeSpanOfRow(space, m, j, x, y, xHigh);
-    until[j] = span.until;
+    known[j] = atY(span.until);
     if (span.from == x) continue;
     x = span.from;
     blocked = j;
@@ -376,12 +375,28 @@ int nextFreeX(const FreeSpace& space, const Mask& m, int x, int y, int xHigh, st
   return x;
 }
 
-// Whether every row the core would cover at y has a free run as wide as the core's there.
+// The free run each row of the mask needs in its texture row: its widest grown run, less what
+// the texture's sides may cut off it at the places tried (x from xLow to xHigh).
+std::vector<int> freeRunsNeeded(const Mask& m, int edge) {
+  std::vector<int> need(m.rows, 0);
+  for (int j = 0; j < m.rows; ++j)
+    for (int32_t k = m.grownStart[j]; k < m.grownStart[j + 1]; ++k) {
+      const Mask::Run run = m.grown[k];
+      const int cutLeft = std::max(0, m.coreLeft - edge - run.first);
+      const int cutRight = std::max(0, run.last - m.coreRight - edge);
+      need[j] = std::max(need[j], run.last - run.first + 1 - cutLeft - cutRight);
+    }
+  return need;
+}
+
+// Whether every row of the texture the mask covers at y has as wide a free run as it needs.
 // `short_` is the row that had none last time: tried first, it often has none again.
-bool roomInRows(const FreeSpace& space, const Mask& m, int y, int& short_) {
-  if (space.widestFree(y + short_) < m.widest[short_]) return false;
-  for (int j = m.coreBottom; j <= m.coreTop; ++j)
-    if (space.widestFree(y + j) < m.widest[j]) {
+bool roomInRows(const FreeSpace& space, const std::vector<int>& need, int y, int& short_) {
+  const int rows = static_cast<int>(need.size());
+  const int low = std::max(0, -y), high = std::min(rows, space.rows() - y);
+  if (short_ >= low && short_ < high && space.widestFree(y + short_) < need[short_]) return false;
+  for (int j = low; j < high; ++j)
+    if (space.widestFree(y + j) < need[j]) {
       short_ = j;
       return false;
     }
@@ -399,11 +414,12 @@ bool lowestPlace(const FreeSpace& space, const Mask& m, int edge, bool winsTie, 
   const int xLow = edge - m.coreLeft, xHigh = space.cols() - 1 - edge - m.coreRight;
   const int yLow = edge - m.coreBottom, yHigh = space.rows() - 1 - edge - m.coreTop;
   const int topLimit = place.top + (winsTie ? 1 : 0);
+  const std::vector<int> need = freeRunsNeeded(m, edge);
   int blocked = 0, short_ = m.coreBottom;
-  std::vector<int> until(m.rows);
+  std::vector<int64_t> known(m.rows, std::numeric_limits<int64_t>::min());
   for (int y = yLow; y <= yHigh && y + m.coreTop < topLimit; ++y) {
-    if (!roomInRows(space, m, y, short_)) continue;
-    const int x = nextFreeX(space, m, xLow, y, xHigh, until, blocked);
+    if (!roomInRows(space, need, y, short_)) continue;
+    const int x = nextFreeX(space, m, xLow, y, xHigh, known, blocked);
     if (x <= xHigh) {
       place = {x, y, y + m.coreTop};
       return true;
