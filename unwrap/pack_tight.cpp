@@ -161,13 +161,23 @@ int firstPassing(const Test& passes, int lo, int hi, int guess) {
 void edgeRun(Vec2 a, Vec2 b, double s, double r, int row, int& lo, int& hi) {
   auto passes = [&](int col) { return s * orient2d(a, b, {col + 0.5, row + 0.5}) >= -r; };
   const double rising = -s * (b.y - a.y);  // the sign of the test's slope along the row
-  const double cross = a.x + (s * (b.x - a.x) * (row + 0.5 - a.y) + r) / (s * (b.y - a.y)) - 0.5;
-  auto guess = [&](double col) { return !(col > lo) ? lo : !(col < hi) ? hi : static_cast<int>(col); };
+  // Where the run likely ends within [from, to]: where the edge's line crosses the row, worked
+  // out only for a wide row (a narrow one is quicker tested from `near` on).
+  auto guess = [&](int from, int to, int near, double (*round)(double)) {
+    if (to - from < 4) return near;
+    const double cross = a.x + (s * (b.x - a.x) * (row + 0.5 - a.y) + r) / (s * (b.y - a.y)) - 0.5;
+    const double col = round(cross);
+    return !(col > from) ? from : !(col < to) ? to : static_cast<int>(col);
+  };
   if (rising > 0) {
-    lo = firstPassing(passes, lo, hi, guess(std::ceil(cross)));
+    if (passes(lo)) return;  // the whole row passes
+    lo = lo == hi ? hi + 1 : firstPassing(passes, lo + 1, hi, guess(lo + 1, hi, lo + 1, std::ceil));
   } else if (rising < 0) {
+    if (passes(hi)) return;
     const int flip = lo + hi;  // the run's last column, found as the first of the mirrored row
-    hi = flip - firstPassing([&](int col) { return passes(flip - col); }, lo, hi, flip - guess(std::floor(cross)));
+    hi = lo == hi ? lo - 1
+                  : flip - firstPassing([&](int col) { return passes(flip - col); }, lo + 1, hi,
+                                        flip - guess(lo, hi - 1, hi - 1, std::floor));
   } else if (!passes(lo)) {
     lo = hi + 1;
   }
