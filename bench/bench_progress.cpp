@@ -3,21 +3,10 @@
 // (Arg 1), as the background job and the batch mode watch it.
 #include <benchmark/benchmark.h>
 
-#include "model/readers.h"
-#include "tools/meshgen/meshgen.h"
+#include "bench/generated_model.h"
 #include "unwrap/unwrap_model.h"
 
 namespace {
-
-const Model& sphere60k() {
-  static const Model model = [] {
-    const std::string text = genObjText(genSphere(200, 151));
-    Model m;
-    parseObj({reinterpret_cast<const uint8_t*>(text.data()), text.size()}, "bench.obj", m, true);
-    return m;
-  }();
-  return model;
-}
 
 void watchedUnwrap(benchmark::State& state, MapMode mode) {
   UnwrapSettings settings;

@@ -5,8 +5,7 @@
 
 #include <numeric>
 
-#include "model/readers.h"
-#include "tools/meshgen/meshgen.h"
+#include "bench/generated_model.h"
 #include "unwrap/exact.h"
 #include "unwrap/mirror.h"
 #include "unwrap/overlap.h"
@@ -15,13 +14,6 @@
 #include "unwrap/unwrap.h"
 
 namespace {
-
-Model modelOf(const GenMesh& mesh) {
-  const std::string text = genObjText(mesh);
-  Model m;
-  parseObj({reinterpret_cast<const uint8_t*>(text.data()), text.size()}, "bench.obj", m, true);
-  return m;
-}
 
 void unwrap(benchmark::State& state, const Model& source, MapMode mode,
             MirrorAxis mirrorAxis = MirrorAxis::off, PackMode packMode = PackMode::standard) {
@@ -59,8 +51,7 @@ void BM_ExactSphere20k(benchmark::State& state) {
 BENCHMARK(BM_ExactSphere20k)->Unit(benchmark::kMillisecond);
 
 void BM_ExactSphere60k(benchmark::State& state) {
-  static const Model sphere = modelOf(genSphere(200, 151));  // 60 000 triangles
-  unwrapExact(state, sphere);
+  unwrapExact(state, sphere60k());
 }
 BENCHMARK(BM_ExactSphere60k)->Unit(benchmark::kMillisecond);
 
@@ -72,8 +63,7 @@ void BM_SmoothHemisphere20k(benchmark::State& state) {
 BENCHMARK(BM_SmoothHemisphere20k)->Unit(benchmark::kMillisecond);
 
 void BM_SmoothSphere60k(benchmark::State& state) {
-  static const Model sphere = modelOf(genSphere(200, 151));  // 60 000 triangles
-  unwrap(state, sphere, MapMode::smooth);
+  unwrap(state, sphere60k(), MapMode::smooth);
 }
 BENCHMARK(BM_SmoothSphere60k)->Unit(benchmark::kMillisecond);
 
@@ -115,7 +105,7 @@ BENCHMARK(BM_MirrorSymmetric20k)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 const Model& packModel(int which) {
   static const Model models[] = {modelOf(genCylinder(32)), modelOf(genParts()),
                                  modelOf(genSphere(48, 24)), modelOf(genBulgySphere(80, 51)),
-                                 modelOf(genSphere(200, 151))};
+                                 sphere60k()};
   return models[which];
 }
 constexpr const char* kPackModelNames[] = {"cylinder", "parts", "sphere", "bulgySphere", "sphere60k"};

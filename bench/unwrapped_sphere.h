@@ -2,18 +2,13 @@
 // the large model of the view benchmarks.
 #pragma once
 
-#include <string>
-
-#include "model/readers.h"
-#include "tools/meshgen/meshgen.h"
+#include "bench/generated_model.h"
 #include "unwrap/surfaces.h"
 #include "unwrap/unwrap.h"
 
 inline const Model& unwrappedSphere() {
   static const Model model = [] {
-    const std::string text = genObjText(genSphere(200, 151));
-    Model m;
-    parseObj({reinterpret_cast<const uint8_t*>(text.data()), text.size()}, "bench.obj", m, true);
+    Model m = sphere60k();
     UnwrapSettings settings;
     UnwrapStats stats;
     unwrapPieces(m, settings, stats);

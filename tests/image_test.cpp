@@ -16,26 +16,13 @@
 
 #include "base/file_io.h"
 #include "image/image.h"
+#include "tests/byte_writer.h"
 #include "tests/temp_folder.h"
 
 namespace {
 
 namespace fs = std::filesystem;
-using Bytes = std::vector<uint8_t>;
-
 // ---- helpers ---------------------------------------------------------------------------
-
-void put16le(Bytes& b, uint32_t v) {
-  b.push_back(v & 0xFF);
-  b.push_back(v >> 8 & 0xFF);
-}
-void put32le(Bytes& b, uint32_t v) {
-  put16le(b, v & 0xFFFF);
-  put16le(b, v >> 16);
-}
-void put32be(Bytes& b, uint32_t v) {
-  for (int s = 24; s >= 0; s -= 8) b.push_back(v >> s & 0xFF);
-}
 Bytes cat(std::initializer_list<Bytes> parts) {
   Bytes all;
   for (const Bytes& p : parts) all.insert(all.end(), p.begin(), p.end());

@@ -4,24 +4,10 @@
 #include <initializer_list>
 
 #include "model/readers.h"
+#include "tests/byte_writer.h"
 
 namespace {
 
-using Bytes = std::vector<uint8_t>;
-
-void put16(Bytes& b, uint32_t v) {
-  b.push_back(v & 0xFF);
-  b.push_back(v >> 8 & 0xFF);
-}
-void put32(Bytes& b, uint32_t v) {
-  put16(b, v & 0xFFFF);
-  put16(b, v >> 16);
-}
-void putFloat(Bytes& b, float f) {
-  uint32_t bits;
-  std::memcpy(&bits, &f, 4);
-  put32(b, bits);
-}
 void putName(Bytes& b, const std::string& name) {
   b.insert(b.end(), name.begin(), name.end());
   b.push_back(0);
@@ -33,46 +19,46 @@ Bytes join(std::initializer_list<Bytes> parts) {
 }
 Bytes chunk(uint16_t id, const Bytes& body) {
   Bytes b;
-  put16(b, id);
-  put32(b, static_cast<uint32_t>(body.size() + 6));
+  put16le(b, id);
+  put32le(b, static_cast<uint32_t>(body.size() + 6));
   b.insert(b.end(), body.begin(), body.end());
   return b;
 }
 
 Bytes vertexList(int n) {  // n vertices at (i, 10 + i, 20 + i)
   Bytes b;
-  put16(b, n);
+  put16le(b, n);
   for (int i = 0; i < n; ++i) {
-    putFloat(b, float(i));
-    putFloat(b, float(10 + i));
-    putFloat(b, float(20 + i));
+    putFloatLe(b, float(i));
+    putFloatLe(b, float(10 + i));
+    putFloatLe(b, float(20 + i));
   }
   return chunk(0x4110, b);
 }
 Bytes mappingList(int n) {  // entry i is (i / 10, i / 100)
   Bytes b;
-  put16(b, n);
+  put16le(b, n);
   for (int i = 0; i < n; ++i) {
-    putFloat(b, float(i) / 10);
-    putFloat(b, float(i) / 100);
+    putFloatLe(b, float(i) / 10);
+    putFloatLe(b, float(i) / 100);
   }
   return chunk(0x4140, b);
 }
 Bytes materialGroup(const std::string& name, std::initializer_list<int> faces) {
   Bytes b;
   putName(b, name);
-  put16(b, static_cast<uint32_t>(faces.size()));
-  for (int f : faces) put16(b, f);
+  put16le(b, static_cast<uint32_t>(faces.size()));
+  for (int f : faces) put16le(b, f);
   return chunk(0x4130, b);
 }
 Bytes faceList(std::initializer_list<std::array<int, 3>> faces, const Bytes& groups = {}) {
   Bytes b;
-  put16(b, static_cast<uint32_t>(faces.size()));
+  put16le(b, static_cast<uint32_t>(faces.size()));
   for (const auto& f : faces) {
-    put16(b, f[0]);
-    put16(b, f[1]);
-    put16(b, f[2]);
-    put16(b, 7);
+    put16le(b, f[0]);
+    put16le(b, f[1]);
+    put16le(b, f[2]);
+    put16le(b, 7);
   }
   b.insert(b.end(), groups.begin(), groups.end());
   return chunk(0x4120, b);
@@ -159,8 +145,8 @@ TEST(Read3ds, DeeplyNestedContainers) {
   const Bytes bottom = squareMesh();
   Bytes bytes;
   for (int level = 0; level <= kDepth; ++level) {
-    put16(bytes, level == 0 ? 0x4D4D : 0x3D3D);
-    put32(bytes, static_cast<uint32_t>(6 * (kDepth + 1 - level) + bottom.size()));
+    put16le(bytes, level == 0 ? 0x4D4D : 0x3D3D);
+    put32le(bytes, static_cast<uint32_t>(6 * (kDepth + 1 - level) + bottom.size()));
   }
   bytes.insert(bytes.end(), bottom.begin(), bottom.end());
   Model m;

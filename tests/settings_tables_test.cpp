@@ -43,13 +43,19 @@ void expectAll(const Setting<Record>* const (&table)[n], const Record& read, con
   }
 }
 
-TEST(SettingsTables, EveryKeyRoundTripsThroughTheProjectFile) {
+// The smallest project there is: one triangle.
+ProjectRecord oneTriangleProject() {
   ProjectRecord r;
   for (int i = 0; i < 3; ++i) r.workModel.vertices.push_back({float(i), float(i * i), 0, 0, 0});
   r.workModel.triangles = {{0, 1, 2, 0, 0}};
   r.workModel.materialNames = {"Surface 1"};
   modelEnsureLayer(r.workModel);
   r.sourceModel = r.workModel;
+  return r;
+}
+
+TEST(SettingsTables, EveryKeyRoundTripsThroughTheProjectFile) {
+  ProjectRecord r = oneTriangleProject();
   ASSERT_TRUE(loadSourceImage(r.stencil.image, encodePng(Image(2, 2, 0xFF000000u), true), "png",
                               true));
   setAll(kUnwrapSettings, r.settings);
@@ -102,12 +108,7 @@ void expectOptionsTakeTheirDefaults(const Setting<Record>* const (&table)[n]) {
 
 // A Standard project's file is what it was before packing had a choice: no "Pack" key.
 TEST(SettingsTables, StandardPackingWritesNoKey) {
-  ProjectRecord r;
-  for (int i = 0; i < 3; ++i) r.workModel.vertices.push_back({float(i), float(i * i), 0, 0, 0});
-  r.workModel.triangles = {{0, 1, 2, 0, 0}};
-  r.workModel.materialNames = {"Surface 1"};
-  modelEnsureLayer(r.workModel);
-  r.sourceModel = r.workModel;
+  ProjectRecord r = oneTriangleProject();
   ProjectEntries entries;
   for (const ArchiveEntry& e : writeProjectEntries(r)) entries[e.name] = e.bytes;
   const std::string ini(entries["project.ini"].begin(), entries["project.ini"].end());

@@ -5,14 +5,12 @@
 #include <limits>
 
 #include "project/snapshot.h"
+#include "tests/byte_writer.h"
 
 namespace {
 
-void put32(std::vector<uint8_t>& out, uint32_t value) {
-  for (int shift = 0; shift < 32; shift += 8) out.push_back(static_cast<uint8_t>(value >> shift));
-}
 void putName(std::vector<uint8_t>& out, const std::string& text) {
-  put32(out, static_cast<uint32_t>(text.size()));
+  put32le(out, static_cast<uint32_t>(text.size()));
   out.insert(out.end(), text.begin(), text.end());
 }
 void set32(std::vector<uint8_t>& block, size_t offset, int32_t value) {
@@ -64,13 +62,13 @@ TEST(Snapshot, ByteLayout) {
   m.layerNames = {"Body"};
 
   std::vector<uint8_t> expected = {'U', 'V', 'M', '1'};
-  for (uint32_t v : {2u, 1u, 1u, 1u, 1u, 1u, 3u, 4u}) put32(expected, v);
-  for (float f : {1.0f, -2.0f, 0.5f, 0.25f, 0.75f}) put32(expected, std::bit_cast<uint32_t>(f));
-  for (uint32_t v : {0u, 0u, 0u, 0u}) put32(expected, v);
+  for (uint32_t v : {2u, 1u, 1u, 1u, 1u, 1u, 3u, 4u}) put32le(expected, v);
+  for (float f : {1.0f, -2.0f, 0.5f, 0.25f, 0.75f}) put32le(expected, std::bit_cast<uint32_t>(f));
+  for (uint32_t v : {0u, 0u, 0u, 0u}) put32le(expected, v);
   putName(expected, "M");
-  put32(expected, 1);
+  put32le(expected, 1);
   putName(expected, "Body");
-  put32(expected, 0);
+  put32le(expected, 0);
   EXPECT_EQ(writeModelSnapshot(m), expected);
 }
 

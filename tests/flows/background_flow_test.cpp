@@ -35,6 +35,16 @@ class Background : public ProgramTest {
     controller_->takeChanges();
     return file;
   }
+  // The opened sphere saved as ball.qmap; the project's path.
+  std::string savedSphere() {
+    openSphere();
+    const std::string project = path("ball.qmap");
+    ui_.savePaths.push_back(project);
+    EXPECT_TRUE(controller_->save());
+    jobs_.wait();
+    EXPECT_EQ(ui_.statusText[kStatusNote], "Project saved: ball.qmap");
+    return project;
+  }
   // Every file of the folder with its bytes.
   std::map<std::string, std::string> filesIn(const std::string& folder) const {
     std::map<std::string, std::string> files;
@@ -118,12 +128,7 @@ TEST_F(Background, OpeningAnotherModelStopsTheUnwrapOfTheOldOne) {
 }
 
 TEST_F(Background, ACancelledSaveLeavesTheOldFileByteForByte) {
-  openSphere();
-  const std::string project = path("ball.qmap");
-  ui_.savePaths.push_back(project);
-  ASSERT_TRUE(controller_->save());
-  jobs_.wait();
-  ASSERT_EQ(ui_.statusText[kStatusNote], "Project saved: ball.qmap");
+  const std::string project = savedSphere();
   const std::string saved = readText(project);
 
   session_.document.settings.maxStretch = 55;  // a change to save
@@ -249,11 +254,7 @@ TEST_F(Background, ThePaintingFollowsOnTheWorkerAndACancelBringsItAllBack) {
 }
 
 TEST_F(Background, ACancelledOpenLeavesTheProjectAsItWas) {
-  openSphere();
-  const std::string project = path("ball.qmap");
-  ui_.savePaths.push_back(project);
-  ASSERT_TRUE(controller_->save());
-  jobs_.wait();
+  const std::string project = savedSphere();
   const std::string cube = path("cube.obj");
   ASSERT_TRUE(genWriteFile(genCube(), cube));
   ASSERT_TRUE(controller_->openFile(cube));
@@ -281,11 +282,7 @@ TEST_F(Background, ACancelledOpenLeavesTheProjectAsItWas) {
 }
 
 TEST_F(Background, TheGuardsSaveRunsInTheBackgroundAndTheActionWaitsForIt) {
-  openSphere();
-  const std::string project = path("ball.qmap");
-  ui_.savePaths.push_back(project);
-  ASSERT_TRUE(controller_->save());
-  jobs_.wait();
+  const std::string project = savedSphere();
   const std::string saved = readText(project);
   const std::string cube = path("cube.obj");
   ASSERT_TRUE(genWriteFile(genCube(), cube));

@@ -763,6 +763,12 @@ file-choosers)
   main=$(wait_window "$main_title")
   keys_to "$main" ctrl+3
   view=$(wait_window '^3D preview$')
+  # Each click goes to the 3D window on top: the requester that just closed may leave another
+  # window over it.
+  click_view() {
+    raise_window "$view"
+    xdotool mousemove --window "$view" "$1" "$2" click 1
+  }
   type_path() {
     local title=$1 chooser
     chooser=$(wait_window "^$title\$")
@@ -772,11 +778,11 @@ file-choosers)
     wait_gone "^$title\$"
   }
   for _ in 1 2 3; do
-    xdotool mousemove --window "$view" 769 523 click 1  # the stencil's "Load..."
+    click_view 769 523  # the stencil's "Load..."
     type_path 'Load stencil \(an image to paint through\)'
-    xdotool mousemove --window "$view" 265 78 click 1  # "Load pattern..."
+    click_view 265 78  # "Load pattern..."
     type_path 'Load pattern \(a seamless tile image\)'
-    xdotool mousemove --window "$view" 251 18 click 1  # "Import..."
+    click_view 251 18  # "Import..."
     type_path 'Import texture'
   done
   # The requesters' own timers run out after they are gone.
