@@ -4,6 +4,7 @@
 #include <bit>
 #include <cmath>
 #include <cstring>
+#include <iterator>
 #include <limits>
 #include <numbers>
 #include <optional>
@@ -212,11 +213,16 @@ std::vector<uint8_t> coverCells(const Pieces& pieces, const PieceLayout& layout,
     const int j0 = clampCell(std::min({c[0].y, c[1].y, c[2].y}), rows);
     const int j1 = clampCell(std::max({c[0].y, c[1].y, c[2].y}), rows);
     for (int row = j0; row <= j1; ++row) {
+      uint8_t* line = &cells[static_cast<size_t>(row) * cols];
+      // Cells another triangle touched already need no test: the row is cut to those between.
       int lo = i0, hi = i1;
+      while (lo <= hi && line[lo]) ++lo;
+      while (lo <= hi && line[hi]) --hi;
+      if (lo > hi) continue;
       edgeRun(c[1], c[2], s, r0, row, lo, hi);
       if (lo <= hi) edgeRun(c[2], c[0], s, r1, row, lo, hi);
       if (lo <= hi) edgeRun(c[0], c[1], s, r2, row, lo, hi);
-      if (lo <= hi) std::fill_n(&cells[static_cast<size_t>(row) * cols + lo], hi - lo + 1, 1);
+      if (lo <= hi) std::fill_n(line + lo, hi - lo + 1, 1);
     }
   }
   return cells;
@@ -248,16 +254,22 @@ void runsOf(const std::vector<uint8_t>& cells, int cols, Mask& m) {
 // Every cell within `grow` cells (a square) of a core cell, as runs: per row, the core runs of
 // the rows within grow, each widened by grow, merged where they overlap or touch.
 void grownRuns(Mask& m, int cols, int grow) {
+  std::vector<Mask::Run> wide(m.core.size());  // indexed as the core's runs
+  for (size_t k = 0; k < m.core.size(); ++k)
+    wide[k] = {std::max(0, m.core[k].first - grow), std::min(cols - 1, m.core[k].last + grow)};
+  auto byFirst = [](Mask::Run x, Mask::Run y) { return x.first < y.first; };
   m.grownStart.assign(m.rows + 1, 0);
-  std::vector<Mask::Run> near;
+  std::vector<Mask::Run> near, merged;
   for (int row = 0; row < m.rows; ++row) {
     const auto start = static_cast<int32_t>(m.grown.size());
     m.grownStart[row] = start;
     near.clear();
-    for (int r = std::max(0, row - grow); r <= std::min(m.rows - 1, row + grow); ++r)
-      for (int32_t k = m.coreStart[r]; k < m.coreStart[r + 1]; ++k)
-        near.push_back({std::max(0, m.core[k].first - grow), std::min(cols - 1, m.core[k].last + grow)});
-    std::sort(near.begin(), near.end(), [](Mask::Run x, Mask::Run y) { return x.first < y.first; });
+    for (int r = std::max(0, row - grow); r <= std::min(m.rows - 1, row + grow); ++r) {
+      merged.clear();
+      std::merge(near.begin(), near.end(), wide.begin() + m.coreStart[r],
+                 wide.begin() + m.coreStart[r + 1], std::back_inserter(merged), byFirst);
+      std::swap(near, merged);
+    }
     for (const Mask::Run& run : near)
       if (static_cast<int32_t>(m.grown.size()) > start && run.first <= m.grown.back().last + 1)
         m.grown.back().last = std::max(m.grown.back().last, run.last);
