@@ -1,7 +1,6 @@
 #include "unwrap/pack_tight.h"
 
 #include <algorithm>
-#include <bit>
 #include <cmath>
 #include <cstring>
 #include <iterator>
@@ -164,21 +163,21 @@ void edgeRun(Vec2 a, Vec2 b, double s, double r, int row, int& lo, int& hi) {
   const double rising = -s * (b.y - a.y);  // the sign of the test's slope along the row
   // Where the run likely ends within [from, to]: where the edge's line crosses the row, worked
   // out only for a wide row (a narrow one is quicker tested from `near` on).
-  auto guess = [&](int from, int to, int near, double (*round)(double)) {
+  auto guess = [&](int from, int to, int near, bool up) {
     if (to - from < 4) return near;
     const double cross = a.x + (s * (b.x - a.x) * (row + 0.5 - a.y) + r) / (s * (b.y - a.y)) - 0.5;
-    const double col = round(cross);
+    const double col = up ? std::ceil(cross) : std::floor(cross);
     return !(col > from) ? from : !(col < to) ? to : static_cast<int>(col);
   };
   if (rising > 0) {
     if (passes(lo)) return;  // the whole row passes
-    lo = lo == hi ? hi + 1 : firstPassing(passes, lo + 1, hi, guess(lo + 1, hi, lo + 1, std::ceil));
+    lo = lo == hi ? hi + 1 : firstPassing(passes, lo + 1, hi, guess(lo + 1, hi, lo + 1, true));
   } else if (rising < 0) {
     if (passes(hi)) return;
     const int flip = lo + hi;  // the run's last column, found as the first of the mirrored row
     hi = lo == hi ? lo - 1
                   : flip - firstPassing([&](int col) { return passes(flip - col); }, lo + 1, hi,
-                                        flip - guess(lo, hi - 1, hi - 1, std::floor));
+                                        flip - guess(lo, hi - 1, hi - 1, false));
   } else if (!passes(lo)) {
     lo = hi + 1;
   }
