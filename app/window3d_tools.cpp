@@ -130,6 +130,7 @@ void Window3DTools::hideHover() {
 BrushScene Window3DTools::brushScene() {
   Document& d = s_.document;
   BrushScene scene{*model(), state().view, d.layers, d.texture};
+  scene.helper = &state().view.worker;
   if (d.stencil.image.loaded()) {
     scene.stencil = &d.stencil.image.pixels;
     scene.stencilPlacement = stencilPlacement(d.stencil);

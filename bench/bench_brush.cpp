@@ -7,12 +7,16 @@
 
 namespace {
 
+// As the 3D window paints: a big dab walks its texels on the view's second thread too.
 struct SphereScene : SphereView {
   BrushScene scene{model, view, layers, texture};
+  SphereScene() { scene.helper = &view.worker; }
 };
 
+// One dab; "threads" 1 walks every texel on the calling thread.
 void BM_Dab60k(benchmark::State& state) {
   SphereScene s;
+  if (state.range(2) == 1) s.scene.helper = nullptr;
   BrushSettings brush;
   brush.size = static_cast<int>(state.range(0));
   brush.tip = static_cast<BrushTip>(state.range(1));
@@ -21,13 +25,17 @@ void BM_Dab60k(benchmark::State& state) {
   timeDabs(state, stroke, s.scene, brush, s.random);
 }
 BENCHMARK(BM_Dab60k)
-    ->ArgNames({"size", "tip"})
-    ->Args({24, 0})
-    ->Args({50, 0})
-    ->Args({50, 1})
-    ->Args({50, 2})
-    ->Args({50, 3})
-    ->Args({100, 0})
+    ->ArgNames({"size", "tip", "threads"})
+    ->Args({24, 0, 1})
+    ->Args({24, 0, 2})
+    ->Args({50, 0, 1})
+    ->Args({50, 0, 2})
+    ->Args({50, 1, 2})
+    ->Args({50, 2, 2})
+    ->Args({50, 3, 2})
+    ->Args({100, 0, 1})
+    ->Args({100, 0, 2})
+    ->Args({400, 0, 2})
     ->Unit(benchmark::kMicrosecond);
 
 // The button going down: the undo step, the stroke's base and mask, and the first dab.

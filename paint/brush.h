@@ -18,6 +18,8 @@
 #include "render/brush_radius.h"
 #include "render/stencil.h"
 
+class SecondThread;
+
 struct View3D;  // render/view.h, read only by the paint surface
 
 // The defaults are those of the 3D window's gadgets (ViewState).
@@ -45,6 +47,9 @@ struct BrushScene {
   // The loaded pattern, if any, and its caches prepared for the model (preparePattern).
   const PatternState* pattern = nullptr;
   const PatternCaches* patternCaches = nullptr;
+  // A kept second thread (the view's) on which a big dab walks half of its texels; none: one
+  // thread walks them all. Either way the texture comes out the same.
+  SecondThread* helper = nullptr;
 };
 
 // Why a triangle may not be painted (isPaintable).

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <utility>
 
+#include "base/second_thread.h"
 #include "model/uv_coverage.h"
 #include "paint/fill.h"
 #include "paint/layers.h"
@@ -164,6 +165,14 @@ inline bool viewShows(const View3D& view, double sx, double sy, double inverseZ)
 
 // The walk over one triangle's texels: each projected to the screen, tested against the view,
 // covered by the dab (all of it without one), coloured by the source and blended.
+// The texture rows one walk paints: all of them, or one of two interleaved halves, so two
+// threads can walk the same triangles in the same order without sharing a texel.
+struct RowHalf {
+  static constexpr int kBand = 8;  // rows per band: the halves take turns band by band
+  int half = -1;                   // 0 or 1; -1: every row
+  bool has(int64_t row) const { return half < 0 || (row / kBand & 1) == half; }
+};
+
 struct TexelWalk {
   const View3D& view;
   std::span<uint32_t> pixels;
@@ -172,6 +181,7 @@ struct TexelWalk {
   const Dab* dab;
   double opacity;
   const TexelSource& source;
+  RowHalf rows;
 
   // The texels of row `row` of one copy's coverage; whether one changed.
   bool paintRow(const TriangleCoverage& cover, const TriangleCoverage::WeightSteps& w,
@@ -222,13 +232,13 @@ struct TexelWalk {
     return changed;
   }
 
-  // The texels of one copy of the texture the triangle reaches.
+  // The texels of one copy of the texture the triangle reaches, in the walk's rows.
   bool paintCopy(const TriangleCoverage& cover, const TriangleCoverage::WeightSteps& w,
                  const std::array<Vec3, 3>& camera) const {
     const CameraSteps point = cameraSteps(w, camera);
     bool changed = false;
     for (int64_t row = cover.top(); row <= cover.bottom(); ++row)
-      changed |= paintRow(cover, w, point, row);
+      if (rows.has(row)) changed |= paintRow(cover, w, point, row);
     return changed;
   }
 };
@@ -262,17 +272,11 @@ void collectDabTriangles(Stroke& stroke, const BrushScene& scene, const DabCircl
 
 SurfaceSize surfaceSize(const View3D& view) { return {view.width, view.height}; }
 
-bool drawDab(Stroke& stroke, const BrushScene& scene, const Dab& dab, double opacity,
-             uint32_t color, PaintSource source) {
-  collectDabTriangles(stroke, scene, dab.circle);
-  bool changed = false;
-  for (const int32_t t : stroke.dabTriangles)
-    changed |= paintTriangle(stroke, scene, t, &dab, opacity, color, source);
-  return changed;
-}
+namespace {
 
-bool paintTriangle(Stroke& stroke, const BrushScene& scene, int64_t triangle, const Dab* dab,
-                   double opacity, uint32_t color, PaintSource source) {
+// paintTriangle in the given rows of the texture only.
+bool paintTriangleRows(Stroke& stroke, const BrushScene& scene, int64_t triangle, const Dab* dab,
+                       double opacity, uint32_t color, PaintSource source, RowHalf rows) {
   const TexelSource texelSource(scene, source, color, triangle);
   if (!texelSource.paints()) return false;
   const size_t count = stroke.texelCount();
@@ -284,7 +288,7 @@ bool paintTriangle(Stroke& stroke, const BrushScene& scene, int64_t triangle, co
   const View3D& view = scene.view;
   const std::optional<TriangleOnView> on = triangleOnView(scene.model, view, triangle, width, height);
   if (!on) return false;
-  const TexelWalk walk{view, pixels, {stroke.base, stroke.mask}, width, dab, opacity, texelSource};
+  const TexelWalk walk{view, pixels, {stroke.base, stroke.mask}, width, dab, opacity, texelSource, rows};
   std::optional<std::array<FringeCorner, 3>> fringe;  // made with the first copy walked
   const UvTiles tiles = uvTiles(scene.model, triangle);
   bool changed = false;
@@ -308,6 +312,34 @@ bool paintTriangle(Stroke& stroke, const BrushScene& scene, int64_t triangle, co
       changed |= walk.paintCopy(cover, w, on->camera);
     }
   return changed;
+}
+
+// Dabs of at least this radius (in view pixels) are walked on two threads when the scene has
+// a second one: below it the hand-over costs more than the half of the texels it saves.
+constexpr double kSplitRadius = 12;
+
+}  // namespace
+
+bool drawDab(Stroke& stroke, const BrushScene& scene, const Dab& dab, double opacity,
+             uint32_t color, PaintSource source) {
+  collectDabTriangles(stroke, scene, dab.circle);
+  auto paintHalf = [&](RowHalf rows) {
+    bool changed = false;
+    for (const int32_t t : stroke.dabTriangles)
+      changed |= paintTriangleRows(stroke, scene, t, &dab, opacity, color, source, rows);
+    return changed;
+  };
+  if (!scene.helper || dab.circle.r < kSplitRadius || stroke.dabTriangles.empty())
+    return paintHalf({});
+  bool changed[2] = {false, false};
+  auto walkHalf = [&](int half) { changed[half] = paintHalf({half}); };
+  scene.helper->run(walkHalf);
+  return changed[0] || changed[1];
+}
+
+bool paintTriangle(Stroke& stroke, const BrushScene& scene, int64_t triangle, const Dab* dab,
+                   double opacity, uint32_t color, PaintSource source) {
+  return paintTriangleRows(stroke, scene, triangle, dab, opacity, color, source, {});
 }
 
 std::optional<int32_t> triangleShownAt(const BrushScene& scene, int x, int y) {

@@ -2,6 +2,7 @@
 
 #include <random>
 
+#include "base/second_thread.h"
 #include "paint/brush.h"
 #include "render/view.h"
 
@@ -65,6 +66,18 @@ struct BrushFixture : ::testing::Test {
   double screenY(int64_t row) const {
     const double y = 1 - 2 * (row + 0.5) / kTexels;
     return kSide / 2.0 - view.viewFocal * y / kDist;
+  }
+  // The square in 16 x 16 cells, each about 3.8 pixels wide, most of them off the centre.
+  void useFineMesh() {
+    constexpr int kCells = 16;
+    model.vertices.clear();
+    model.triangles.clear();
+    for (int i = 0; i < kCells; ++i)
+      for (int j = 0; j < kCells; ++j) {
+        const float x0 = -1 + 2.f * j / kCells, y0 = -1 + 2.f * i / kCells, step = 2.f / kCells;
+        addRect(model, x0, y0, x0 + step, y0 + step, 0, (x0 + 1) / 2, (y0 + 1) / 2,
+                (x0 + step + 1) / 2, (y0 + step + 1) / 2);
+      }
   }
   uint32_t red(int64_t column, int64_t row) const {
     return texture.pixels()[static_cast<size_t>(row * kTexels + column)] & 0xFF;
@@ -440,16 +453,7 @@ TEST_F(BrushFixture, ADabAcrossASeamPaintsATexelBeyondEachPiece) {
 }
 
 TEST_F(BrushFixture, ADabPaintsEveryTexelInsideItsCircleOnAFineMesh) {
-  // The square in 16 x 16 cells, each about 3.8 pixels wide, most of them off the centre.
-  constexpr int kCells = 16;
-  model.vertices.clear();
-  model.triangles.clear();
-  for (int i = 0; i < kCells; ++i)
-    for (int j = 0; j < kCells; ++j) {
-      const float x0 = -1 + 2.f * j / kCells, y0 = -1 + 2.f * i / kCells, step = 2.f / kCells;
-      addRect(model, x0, y0, x0 + step, y0 + step, 0, (x0 + 1) / 2, (y0 + 1) / 2,
-              (x0 + step + 1) / 2, (y0 + step + 1) / 2);
-    }
+  useFineMesh();
   brush.size = 30;
   brush.hardness = 100;
   const double cx = 50.3, cy = 49.6, r = 15;
@@ -463,6 +467,46 @@ TEST_F(BrushFixture, ADabPaintsEveryTexelInsideItsCircleOnAFineMesh) {
       EXPECT_EQ(red(column, row), in ? 0u : 255u) << column << "," << row;
     }
   EXPECT_GT(inside, 700);  // about pi * (15 / 0.943)² texels
+}
+
+// A big dab walks its texels on two threads when the scene has a second one: the texture
+// comes out as one thread paints it, with every tip and source, where cells' fringes overlap.
+TEST_F(BrushFixture, TwoThreadsPaintWhatOnePaints) {
+  useFineMesh();
+  render();
+  Image stencil(3, 3);
+  for (int i = 0; i < 9; ++i) stencil.at(i % 3, i / 3) = static_cast<uint32_t>(28 * i) << 24 | 0x10305u * i;
+  PatternState pattern;
+  ASSERT_TRUE(loadSourceImage(pattern.image, encodePng(Image(2, 2, rgba(200, 100, 50)), false), "png", false));
+  NeighbourTables tables;
+  PatternCaches caches;
+  preparePattern(caches, tables, model, pattern);
+  brush.size = 40;  // radius 20: split between the threads
+  brush.hardness = 30;
+  brush.opacity = 60;
+  SecondThread second;
+  for (const BrushTip tip : {BrushTip::round, BrushTip::sponge, BrushTip::splatter, BrushTip::chalk})
+    for (const PaintSource source : {PaintSource::colour, PaintSource::stencil, PaintSource::pattern}) {
+      SCOPED_TRACE(static_cast<int>(tip) * 10 + static_cast<int>(source));
+      brush.tip = tip;
+      brush.source = source;
+      const auto paint = [&](SecondThread* helper) {
+        random.seed(3);
+        texture.clear();
+        BrushScene s = scene();
+        s.stencil = &stencil;
+        s.stencilPlacement = {50, 50, 30, 20};
+        s.pattern = &pattern;
+        s.patternCaches = &caches;
+        s.helper = helper;
+        beginStroke(stroke, s, brush, kTexels, kTexels, 35, 40, random);
+        continueStroke(stroke, s, brush, 65, 62, random);
+        return texture.pixels();
+      };
+      const std::vector<uint32_t> one = paint(nullptr);
+      EXPECT_GT(std::count_if(one.begin(), one.end(), [](uint32_t p) { return p != kWhite; }), 300);
+      EXPECT_EQ(paint(&second), one);
+    }
 }
 
 }  // namespace
