@@ -45,6 +45,11 @@ fail() {
   {
     echo "FAIL: $*"
     [ -f "$work/app.log" ] && { echo "--- program output"; cat "$work/app.log"; }
+    # What was on the screen, for a failure that only a loaded machine shows.
+    echo "--- windows shown"
+    for id in $(xdotool search --onlyvisible --name '' 2>/dev/null); do
+      echo "$id $(xdotool getwindowname "$id" 2>/dev/null)"
+    done
   } >&2
   exit 1
 }
