@@ -163,8 +163,6 @@ inline bool viewShows(const View3D& view, double sx, double sy, double inverseZ)
   return !(inverseZ < view.viewDepth[pixel] * 0.995f);
 }
 
-// The walk over one triangle's texels: each projected to the screen, tested against the view,
-// covered by the dab (all of it without one), coloured by the source and blended.
 // The texture rows one walk paints: all of them, or one of two interleaved halves, so two
 // threads can walk the same triangles in the same order without sharing a texel.
 struct RowHalf {
@@ -173,6 +171,8 @@ struct RowHalf {
   bool has(int64_t row) const { return half < 0 || (row / kBand & 1) == half; }
 };
 
+// The walk over one triangle's texels: each projected to the screen, tested against the view,
+// covered by the dab (all of it without one), coloured by the source and blended.
 struct TexelWalk {
   const View3D& view;
   std::span<uint32_t> pixels;
